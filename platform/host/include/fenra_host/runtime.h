@@ -1,0 +1,200 @@
+// The host runtime: loads a plugin as the application host does, keeps the
+// classes and module methods it registers, and lets the script engine, the
+// `fenra` tool and tests use them as a program would.
+//
+// One runtime per process: the resolver handed to a plugin is a plain C
+// function, so the services it returns reach the one runtime.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "REALplugin.h"
+
+namespace fenra::host {
+
+// ---------------------------------------------------------------------------
+// Declarations
+// ---------------------------------------------------------------------------
+
+// A host-language type as written in a declaration: a base name ("integer",
+// "FenraRect", "folderitem") and whether it is an array ("as integer()").
+struct TypeName {
+  std::string name;  // as written; compare case-insensitively
+  bool isArray = false;
+  bool empty() const { return name.empty(); }
+};
+
+struct Parameter {
+  std::string name;
+  TypeName type;
+  bool byRef = false;
+  bool hasDefault = false;
+  std::string defaultText;  // the default value as written, e.g. "false", "-1", "\"\""
+};
+
+// A parsed declaration such as "Item(name as string,index as integer) as string".
+struct Declaration {
+  std::string name;
+  std::vector<Parameter> parameters;
+  TypeName result;  // empty for a sub
+  std::string text;  // the declaration as registered
+
+  // Parses `text`; false (and `error` set) when it is not a declaration.
+  static bool Parse(std::string_view text, Declaration& out, std::string& error);
+};
+
+// ---------------------------------------------------------------------------
+// Values
+// ---------------------------------------------------------------------------
+
+class Object;
+
+// A counted reference to a host object (REALLockObject / REALUnlockObject).
+class ObjectRef {
+ public:
+  ObjectRef() = default;
+  explicit ObjectRef(Object* object, bool adopt = false);  // adopt: take over one reference
+  ObjectRef(const ObjectRef& other);
+  ObjectRef(ObjectRef&& other) noexcept;
+  ObjectRef& operator=(ObjectRef other) noexcept;
+  ~ObjectRef();
+  Object* get() const { return object_; }
+  Object* operator->() const { return object_; }
+  explicit operator bool() const { return object_ != nullptr; }
+  bool operator==(const ObjectRef& other) const { return object_ == other.object_; }
+
+ private:
+  Object* object_ = nullptr;
+};
+
+// A script-visible value. Strings are host strings (REALstring) when they
+// cross into the plugin; here they are plain text.
+struct Value {
+  enum class Kind { Nil, Integer, Double, Boolean, String, Color, Object };
+  Kind kind = Kind::Nil;
+  int64_t integer = 0;  // Integer, and Color as 0x00RRGGBB
+  double number = 0;
+  bool boolean = false;
+  std::string text;
+  ObjectRef object;
+
+  static Value Nil() { return {}; }
+  static Value Int(int64_t v);
+  static Value Dbl(double v);
+  static Value Bool(bool v);
+  static Value Str(std::string v);
+  static Value Colour(uint32_t rgb);
+  static Value Obj(ObjectRef object);  // Nil when object is null
+};
+
+// ---------------------------------------------------------------------------
+// Classes and objects
+// ---------------------------------------------------------------------------
+
+struct ClassInfo;
+
+struct PropertyInfo {
+  std::string name;
+  TypeName type;
+  bool readable = false;
+  bool writable = false;
+};
+
+struct MethodInfo {
+  Declaration declaration;
+  bool assignable = false;  // has a setter function: obj.Method(args) = value
+};
+
+struct ConstantInfo {
+  std::string name;
+  Value value;  // Integer, Double or String
+  std::string declaration;
+};
+
+// A class known to the host: registered by the plugin, or one of the host's
+// own (FolderItem, Picture, Movie, MoviePlayer, Window, MemoryBlock, ...).
+struct ClassInfo {
+  std::string name;
+  const ClassInfo* super = nullptr;
+  bool fromPlugin = false;
+  int64_t ownDataSize = 0;
+  std::vector<PropertyInfo> properties;
+  std::vector<MethodInfo> methods;  // constructors included (name == class name)
+  std::vector<ConstantInfo> constants;
+
+  bool IsA(const ClassInfo& other) const;  // this class or a subclass of it
+};
+
+// Any host object: a plugin class instance, a host class value or a host
+// string. The REALobject the plugin sees is Object::Handle().
+class Object {
+ public:
+  virtual ~Object() = default;
+  virtual const ClassInfo& Class() const = 0;
+  virtual REALobject Handle() = 0;
+  // Finds the Object behind a handle the plugin passed back; null for null.
+  static Object* FromHandle(REALobject handle);
+};
+
+// A failure in the host (no such member, no matching overload, nil object):
+// what a script reports as a runtime error. The plugin never raises these.
+struct HostError {
+  std::string message;
+};
+
+struct ModuleMethodInfo {
+  Declaration declaration;
+};
+
+class Runtime {
+ public:
+  // The process's runtime, created on first use.
+  static Runtime& Get();
+
+  // Loads a plugin library and calls its REALPluginMain. False, with `error`
+  // set, when the library cannot be loaded or has no entry.
+  bool LoadPlugin(const std::string& path, std::string& error);
+  // The plugin built with this runtime (FENRA_PLUGIN overrides it).
+  static std::string DefaultPluginPath();
+  // The resolver handed to plugins; also usable directly by tests.
+  static REALresolver Resolver();
+
+  int64_t PluginVersion() const;  // as given to RegisterPluginVersion; 0 before
+  // Plugin classes in registration order, then the host's own classes.
+  const std::vector<const ClassInfo*>& Classes() const;
+  const std::vector<const ClassInfo*>& PluginClasses() const;
+  const std::vector<ModuleMethodInfo>& ModuleMethods() const;
+  const ClassInfo* FindClass(std::string_view name) const;
+
+  // Each of these returns false and fills `error` on a host error.
+  bool New(const ClassInfo& cls, const std::vector<Value>& args, Value& out, HostError& error);
+  bool GetProperty(const Value& target, std::string_view name, Value& out, HostError& error);
+  bool SetProperty(const Value& target, std::string_view name, const Value& value,
+                   HostError& error);
+  // Calls a method; `args` entries of ByRef parameters are written back.
+  bool CallMethod(const Value& target, std::string_view name, std::vector<Value>& args,
+                  Value& out, HostError& error);
+  bool AssignMethod(const Value& target, std::string_view name, std::vector<Value>& args,
+                    const Value& value, HostError& error);
+  bool CallModuleMethod(std::string_view name, std::vector<Value>& args, Value& out,
+                        HostError& error);
+  bool GetClassConstant(const ClassInfo& cls, std::string_view name, Value& out) const;
+
+  // Host values, made as the host's services make them.
+  ObjectRef NewFolderItem(const std::string& nativePath);
+  ObjectRef NewPicture(int width, int height, int depth);
+  ObjectRef NewMemoryBlock(int64_t size);
+  ObjectRef NewIntegerArray(const std::vector<int64_t>& values);
+  ObjectRef NewWindow(int width, int height);
+
+ private:
+  Runtime();
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace fenra::host

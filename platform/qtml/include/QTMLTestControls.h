@@ -1,0 +1,33 @@
+/*
+ * QTMLTestControls.h: controls of this QuickTime engine for tests and the
+ * host's test module. Not part of QuickTime's interface: the plugin never
+ * includes this header.
+ *
+ * Call trace: while on, every public call appends one line
+ *   Name(arg, arg, ...) -> result
+ * Fault injection: the n-th next call of a named function answers the
+ * given error instead of doing its work (n = 1 is the very next call).
+ * Allocation faults: after `count` more successful allocations, every
+ * allocation fails with memFullErr until cleared with -1.
+ */
+#ifndef QTML_TEST_CONTROLS_H
+#define QTML_TEST_CONTROLS_H
+
+#include "MacTypes.h"
+
+QTML_EXTERN_C_BEGIN
+
+QTML_API void QTMLTest_SetTrace(Boolean on);
+QTML_API Boolean QTMLTest_TraceIsOn(void);
+/* The trace so far, one call a line; valid until the next engine call. */
+QTML_API const char* QTMLTest_TraceText(void);
+QTML_API void QTMLTest_ClearTrace(void);
+
+QTML_API void QTMLTest_FailCall(const char* functionName, long nth, OSErr error);
+QTML_API void QTMLTest_FailAllocations(long count);
+/* Clears every pending fault, including allocation faults. */
+QTML_API void QTMLTest_ClearFaults(void);
+
+QTML_EXTERN_C_END
+
+#endif

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Shared set-up of ./fenra and ./run-tests: installs the Debian packages the
+# project needs (only those missing), then configures and builds into
+# build/ (or build-sanitize/ with --sanitize). Quiet when nothing is to do.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+packages=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libffi-dev
+          zlib1g-dev libreadline-dev clang-format)
+
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "fenra: installing ${missing[*]}" >&2
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq >&2
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+}
+
+build() {
+  local dir=$1; shift
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$dir" "$@" >&2 >/dev/null
+  fi
+  cmake --build "$dir" -j"$(nproc)" -- --no-print-directory >&2 >/dev/null || {
+    # Show the failure in full.
+    cmake --build "$dir" -j1 >&2
+    exit 1
+  }
+}
+
+install_missing
+if [ "${FENRA_SANITIZE:-0}" = 1 ]; then
+  build "$root/build-sanitize" -DFENRA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+else
+  build "$root/build"
+fi
