@@ -1,0 +1,10 @@
+// Sound compression: class records. Members arrive with the classes' behaviour.
+#include "plugin/class_list.h"
+#include "plugin/registration.h"
+
+namespace fenra {
+
+REALclassDefinition gFenraCompressSoundClass =
+    DefineClass("FenraCompressSound", "FenraComponentService", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+
+}  // namespace fenra

@@ -1,0 +1,10 @@
+// File transfer: class records. Members arrive with the classes' behaviour.
+#include "plugin/class_list.h"
+#include "plugin/registration.h"
+
+namespace fenra {
+
+REALclassDefinition gFenraFileClass =
+    DefineClass("FenraFile", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+
+}  // namespace fenra

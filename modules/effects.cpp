@@ -1,0 +1,11 @@
+// Effects module: class records. Members arrive with the classes' behaviour.
+#include "plugin/class_list.h"
+#include "plugin/registration.h"
+#include "modules/instance_data.h"
+
+namespace fenra {
+
+REALclassDefinition gFenraEffectsClass =
+    DefineClass("FenraEffects", nullptr, sizeof(EffectsData), Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+
+}  // namespace fenra

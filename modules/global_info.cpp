@@ -1,0 +1,11 @@
+// Global information module: class records. Members arrive with the classes' behaviour.
+#include "plugin/class_list.h"
+#include "plugin/registration.h"
+#include "modules/instance_data.h"
+
+namespace fenra {
+
+REALclassDefinition gQTGlobalInfoClass =
+    DefineClass("QTGlobalInfoClass", nullptr, sizeof(QTGlobalInfoData), Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+
+}  // namespace fenra

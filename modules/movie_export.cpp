@@ -1,0 +1,11 @@
+// Movie export module: class records. Members arrive with the classes' behaviour.
+#include "plugin/class_list.h"
+#include "plugin/registration.h"
+#include "modules/instance_data.h"
+
+namespace fenra {
+
+REALclassDefinition gQTMovieExportClass =
+    DefineClass("QTMovieExportClass", nullptr, sizeof(MovieExportData), Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+
+}  // namespace fenra

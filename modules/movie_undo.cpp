@@ -1,0 +1,11 @@
+// Movie undo: class records. Members arrive with the classes' behaviour.
+#include "plugin/class_list.h"
+#include "plugin/registration.h"
+#include "modules/instance_data.h"
+
+namespace fenra {
+
+REALclassDefinition gFenraMovieUndoClass =
+    DefineClass("FenraMovieUndo", nullptr, sizeof(MovieUndoData), Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+
+}  // namespace fenra

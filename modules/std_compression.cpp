@@ -1,0 +1,11 @@
+// Standard compression module: class records. Members arrive with the classes' behaviour.
+#include "plugin/class_list.h"
+#include "plugin/registration.h"
+#include "modules/instance_data.h"
+
+namespace fenra {
+
+REALclassDefinition gQTStdCompressionClass =
+    DefineClass("QTStdCompressionClass", nullptr, sizeof(StdCompressionData), Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+
+}  // namespace fenra

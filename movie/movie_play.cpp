@@ -1,0 +1,10 @@
+// Playback: class records. Members arrive with the classes' behaviour.
+#include "plugin/class_list.h"
+#include "plugin/registration.h"
+
+namespace fenra {
+
+REALclassDefinition gFenraMoviePlayClass =
+    DefineClass("FenraMoviePlay", "FenraMovie", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+
+}  // namespace fenra

@@ -1,0 +1,22 @@
+// New tracks: class records. Members arrive with the classes' behaviour.
+#include "plugin/class_list.h"
+#include "plugin/registration.h"
+
+namespace fenra {
+
+REALclassDefinition gFenraNewTrackClass =
+    DefineClass("FenraNewTrack", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+
+REALclassDefinition gFenraNewVideoTrackClass =
+    DefineClass("FenraNewVideoTrack", "FenraNewTrack", sizeof(void*), Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+
+REALclassDefinition gFenraNewTextTrackClass =
+    DefineClass("FenraNewTextTrack", "FenraNewTrack", sizeof(void*), Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+
+REALclassDefinition gFenraNewSoundTrackClass =
+    DefineClass("FenraNewSoundTrack", "FenraNewTrack", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+
+REALclassDefinition gFenraNewTimeCodeTrackClass =
+    DefineClass("FenraNewTimeCodeTrack", "FenraNewTrack", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+
+}  // namespace fenra

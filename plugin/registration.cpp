@@ -1,0 +1,7 @@
+#include "plugin/registration.h"
+
+namespace fenra {
+
+void NoOpInstanceProc(REALobject) {}
+
+}  // namespace fenra
