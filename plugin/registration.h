@@ -38,9 +38,9 @@ inline REALconstant Constant(const char* declaration) {
 }
 
 struct ClassMembers {
-  std::span<REALproperty> properties;
-  std::span<REALmethodDefinition> methods;
-  std::span<REALconstant> constants;
+  std::span<REALproperty> properties = {};
+  std::span<REALmethodDefinition> methods = {};
+  std::span<REALconstant> constants = {};
 };
 
 inline REALclassDefinition DefineClass(const char* name, const char* superName,

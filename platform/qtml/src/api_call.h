@@ -54,24 +54,29 @@ void AppendValue(std::string& out, const T& value) {
   }
 }
 
-bool TraceOn();
-void TraceLine(const std::string& line);
+bool TraceOn() noexcept;
+void TraceLine(const std::string& line) noexcept;
 // The error injected for the current call of `name`, or noErr; consumes it.
-OSErr TakeFault(const char* name);
+OSErr TakeFault(const char* name) noexcept;
 // False when allocation faults say this allocation must fail.
-bool AllocationAllowed();
+bool AllocationAllowed() noexcept;
 
 class ApiCall {
  public:
   template <typename... Args>
-  explicit ApiCall(const char* name, const Args&... args) : name_(name) {
+  explicit ApiCall(const char* name, const Args&... args) noexcept : name_(name) {
     fault_ = TakeFault(name);
     if (!TraceOn()) return;
-    line_ = name;
-    line_ += '(';
-    bool first = true;
-    ((AppendSeparator(first), AppendValue(line_, args)), ...);
-    line_ += ')';
+    // A trace line that cannot be built (no memory) is left out.
+    try {
+      line_ = name;
+      line_ += '(';
+      bool first = true;
+      ((AppendSeparator(first), AppendValue(line_, args)), ...);
+      line_ += ')';
+    } catch (...) {
+      line_.clear();
+    }
   }
   ~ApiCall() {
     if (!returned_ && TraceOn() && !line_.empty()) TraceLine(line_);
@@ -83,12 +88,15 @@ class ApiCall {
   OSErr Fault() const { return fault_; }
 
   template <typename T>
-  T Return(T result) {
+  T Return(T result) noexcept {
     returned_ = true;
     if (TraceOn() && !line_.empty()) {
-      line_ += " -> ";
-      AppendValue(line_, result);
-      TraceLine(line_);
+      try {
+        line_ += " -> ";
+        AppendValue(line_, result);
+        TraceLine(line_);
+      } catch (...) {
+      }
     }
     return result;
   }
