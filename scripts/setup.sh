@@ -22,16 +22,15 @@ install_missing() {
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 }
 
+# Configures (once) and builds `dir`, quietly; on failure shows the log.
 build() {
   local dir=$1; shift
+  mkdir -p "$dir"
+  local log="$dir/setup.log"
   if [ ! -f "$dir/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$dir" "$@" >&2 >/dev/null
+    cmake -S "$root" -B "$dir" "$@" >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
   fi
-  cmake --build "$dir" -j"$(nproc)" -- --no-print-directory >&2 >/dev/null || {
-    # Show the failure in full.
-    cmake --build "$dir" -j1 >&2
-    exit 1
-  }
+  cmake --build "$dir" -j"$(nproc)" >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
 }
 
 install_missing
