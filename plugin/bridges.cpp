@@ -4,6 +4,7 @@
 #include <string>
 
 #include "MacMemory.h"
+#include "QTML.h"
 #include "plugin/host_services.h"
 
 namespace fenra {

@@ -70,7 +70,15 @@ typedef void (*ProcPtr)(void);
 
 #define nil NULL
 
-enum { noErr = 0 };
+/* Result codes are typed constants in C++, so that they mix with OSErr
+ * values in expressions without enum warnings; in C they are enumerators. */
+#ifdef __cplusplus
+#define QTML_RESULT_CODE(type, name, value) constexpr type name = (value);
+#else
+#define QTML_RESULT_CODE(type, name, value) enum { name = (value) };
+#endif
+
+QTML_RESULT_CODE(OSErr, noErr, 0)
 
 /* Four-character code from a character literal such as 'moov'. */
 #define FOUR_CHAR_CODE(x) ((OSType)(x))

@@ -28,6 +28,13 @@ QTML_API void QTMLTest_FailAllocations(long count);
 /* Clears every pending fault, including allocation faults. */
 QTML_API void QTMLTest_ClearFaults(void);
 
+/* Keeps file types and creators in sidecar files ("._name") instead of
+ * extended attributes, as on a file system without them. */
+QTML_API void QTMLTest_UseFinderInfoSidecar(Boolean on);
+/* Handles and pointers allocated and not yet disposed of, for leak checks. */
+QTML_API long QTMLTest_LiveHandleCount(void);
+QTML_API long QTMLTest_LivePtrCount(void);
+
 QTML_EXTERN_C_END
 
 #endif

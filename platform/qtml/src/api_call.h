@@ -71,7 +71,7 @@ class ApiCall {
     try {
       line_ = name;
       line_ += '(';
-      bool first = true;
+      [[maybe_unused]] bool first = true;
       ((AppendSeparator(first), AppendValue(line_, args)), ...);
       line_ += ')';
     } catch (...) {
