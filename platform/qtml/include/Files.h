@@ -1,0 +1,96 @@
+/*
+ * Files.h: the File Manager over the native file system.
+ *
+ * The whole file system is one volume. Every directory gets a directory ID
+ * the first time the engine meets it, stable for the life of the process;
+ * an FSSpec names a file or directory by volume, parent directory ID and
+ * leaf name (at most 63 bytes). File type and creator travel with the file
+ * (see FSpGetFInfo).
+ */
+#ifndef __FILES__
+#define __FILES__
+
+#include "MacErrors.h"
+#include "MacTypes.h"
+#include "Script.h"
+
+QTML_EXTERN_C_BEGIN
+
+enum {
+  fsRtParID = 1, /* the parent of the root directory */
+  fsRtDirID = 2  /* the root directory */
+};
+
+/* Options of NativePathNameToFSSpec and FSSpecToNativePathName. */
+enum {
+  kFullNativePath = 0,
+  kFileNameOnly = (1 << 0),
+  kDirectoryPathOnly = (1 << 1),
+  kUFSFullPathName = (1 << 2),
+  kTryVDIMask = (1 << 3),
+  kFullPathSpecifiedMask = (1 << 4)
+};
+
+/* Finder flags (FInfo.fdFlags). */
+enum {
+  kIsOnDesk = 0x0001,
+  kIsShared = 0x0040,
+  kHasBeenInited = 0x0100,
+  kHasCustomIcon = 0x0400,
+  kIsStationery = 0x0800,
+  kNameLocked = 0x1000,
+  kHasBundle = 0x2000,
+  kIsInvisible = 0x4000,
+  kIsAlias = 0x8000
+};
+
+typedef struct FSSpec {
+  short vRefNum;
+  SInt32 parID;
+  Str63 name;
+} FSSpec;
+typedef FSSpec* FSSpecPtr;
+typedef FSSpecPtr* FSSpecHandle;
+
+typedef struct FInfo {
+  OSType fdType;
+  OSType fdCreator;
+  UInt16 fdFlags;
+  Point fdLocation;
+  SInt16 fdFldr;
+} FInfo;
+
+/* Fills *spec for a native path (absolute, or relative to the current
+ * directory). Answers noErr for an existing file or directory, fnfErr for
+ * a name that does not exist yet in an existing directory (the spec is
+ * then usable, e.g. to create the file), dirNFErr when the parent
+ * directory does not exist, bdNamErr for a leaf name longer than 63
+ * bytes. flags are accepted and ignored. */
+QTML_API OSErr NativePathNameToFSSpec(char* inName, FSSpec* spec, long flags);
+
+/* Writes the native path of spec into outName (maxLen bytes including the
+ * NUL). kFileNameOnly writes the leaf name only, kDirectoryPathOnly the
+ * parent directory's path only. paramErr when the buffer is too small. */
+QTML_API OSErr FSSpecToNativePathName(const FSSpec* spec, char* outName, long maxLen, long flags);
+
+/* Fills *spec for fileName in directory dirID (0: the current directory).
+ * fileName may be empty (the directory itself), a leaf name, a relative
+ * path with '/' separators, or an absolute path. Results as for
+ * NativePathNameToFSSpec; nsvErr for an unknown volume. */
+QTML_API OSErr FSMakeFSSpec(short vRefNum, long dirID, ConstStr255Param fileName, FSSpec* spec);
+
+/* Creates an empty file with the given creator and type; dupFNErr when
+ * the file exists already. */
+QTML_API OSErr FSpCreate(const FSSpec* spec, OSType creator, OSType fileType, ScriptCode scriptTag);
+/* Deletes a file (with the type and creator kept for it) or an empty
+ * directory; fBsyErr for a directory that is not empty. */
+QTML_API OSErr FSpDelete(const FSSpec* spec);
+
+/* Type, creator and Finder flags of a file. A file that never had them set
+ * answers the type its name extension suggests and creator 0. */
+QTML_API OSErr FSpGetFInfo(const FSSpec* spec, FInfo* fndrInfo);
+QTML_API OSErr FSpSetFInfo(const FSSpec* spec, const FInfo* fndrInfo);
+
+QTML_EXTERN_C_END
+
+#endif /* __FILES__ */

@@ -1,0 +1,22 @@
+// File specifications as the rest of the engine uses them: every FSSpec
+// names a native path through the process's table of directory IDs.
+#pragma once
+
+#include <string>
+
+#include "Files.h"
+
+namespace qtml {
+
+// The reference number of the one volume: the whole native file system.
+constexpr short kVolumeRefNum = -1;
+
+// Fills *spec for a native path. Results as NativePathNameToFSSpec.
+OSErr PathToSpec(const std::string& path, FSSpec* spec);
+// The native path a spec names (whether or not it exists): paramErr for a
+// nil spec, nsvErr for another volume, dirNFErr for an unknown directory.
+OSErr SpecToPath(const FSSpec* spec, std::string* path);
+// The path of a directory ID, or dirNFErr.
+OSErr DirectoryPath(long dirID, std::string* path);
+
+}  // namespace qtml
