@@ -1,0 +1,107 @@
+/*
+ * Movies.h: the Movie Toolbox, and QT atom containers.
+ *
+ * Movie Toolbox calls answer movieToolboxUninitialized until EnterMovies
+ * has run; each sets the result that GetMoviesError() answers.
+ *
+ * A QTAtomContainer is a handle holding exactly the bytes of a QT atom
+ * container (big-endian): a 12-byte header (10 reserved bytes, a 16-bit
+ * lock count) and the root atom 'sean' with ID 1. Each atom has a 20-byte
+ * header (size, type, ID, 2 reserved bytes, 16-bit child count, 4
+ * reserved bytes) followed by its children or, for a leaf, its data. A
+ * QTAtom is the byte offset of an atom's header in the container, and
+ * kParentAtomIsContainer (0) names the root. Offsets of atoms after an
+ * inserted or removed one change. A handle holding such bytes copied from
+ * anywhere (a file, another container) is a container.
+ */
+#ifndef __MOVIES__
+#define __MOVIES__
+
+#include "Components.h"
+#include "Files.h"
+#include "MacErrors.h"
+#include "MacMemory.h"
+#include "MacTypes.h"
+#include "QDOffscreen.h"
+#include "Quickdraw.h"
+
+QTML_EXTERN_C_BEGIN
+
+typedef Handle QTAtomContainer;
+typedef SInt32 QTAtom;
+typedef SInt32 QTAtomID;
+typedef OSType QTAtomType;
+
+enum { kParentAtomIsContainer = 0 };
+
+/* Movie Toolbox start-up. */
+QTML_API OSErr EnterMovies(void);
+QTML_API void ExitMovies(void);
+QTML_API OSErr GetMoviesError(void);
+/* The first error since the sticky error was last cleared. */
+QTML_API OSErr GetMoviesStickyError(void);
+QTML_API void ClearMoviesStickyError(void);
+
+/* Atom containers. Results as QuickTime's: invalidAtomContainerErr for
+ * bytes that are not a container, invalidAtomErr for an atom that is not
+ * in it, notLeafAtomErr for data calls on a parent atom. Calls answering
+ * an atom, count or type answer 0 on failure and set GetMoviesError. */
+QTML_API OSErr QTNewAtomContainer(QTAtomContainer* atomData);
+QTML_API OSErr QTDisposeAtomContainer(QTAtomContainer atomData);
+/* Inserts a child of parentAtom. id 0 picks the lowest ID not used by a
+ * sibling of that type; index 0 appends, index n puts it before the n-th
+ * sibling of its type (n may be one past the last). data nil with a
+ * non-zero size gives zeroed data. */
+QTML_API OSErr QTInsertChild(QTAtomContainer container, QTAtom parentAtom, QTAtomType atomType,
+                             QTAtomID id, short index, long dataSize, void* data, QTAtom* newAtom);
+/* Appends copies of the root's children of childrenContainer. */
+QTML_API OSErr QTInsertChildren(QTAtomContainer container, QTAtom parentAtom,
+                                QTAtomContainer childrenContainer);
+/* The index-th (from 1) child of that type, its ID in *id when asked. */
+QTML_API QTAtom QTFindChildByIndex(QTAtomContainer container, QTAtom parentAtom,
+                                   QTAtomType atomType, short index, QTAtomID* id);
+QTML_API QTAtom QTFindChildByID(QTAtomContainer container, QTAtom parentAtom, QTAtomType atomType,
+                                QTAtomID id, short* index);
+QTML_API short QTCountChildren(QTAtomContainer container, QTAtom parentAtom);
+QTML_API short QTCountChildrenOfType(QTAtomContainer container, QTAtom parentAtom,
+                                     QTAtomType childType);
+/* The child type after currentChildType in order of first appearance
+ * (0: the first type); 0 after the last. */
+QTML_API QTAtomType QTGetNextChildType(QTAtomContainer container, QTAtom parentAtom,
+                                       QTAtomType currentChildType);
+/* A new container (owned by the caller) holding atom and its subtree as
+ * the root's only child, or, for kParentAtomIsContainer, a copy of the
+ * whole container with its lock count cleared. */
+QTML_API OSErr QTCopyAtom(QTAtomContainer container, QTAtom atom, QTAtomContainer* targetContainer);
+QTML_API OSErr QTCopyAtomDataToHandle(QTAtomContainer container, QTAtom atom, Handle targetHandle);
+/* Copies a leaf's data into ptr. The data must fit in size bytes and,
+ * unless sizeOrLessOK, be exactly size bytes (paramErr otherwise). */
+QTML_API OSErr QTCopyAtomDataToPtr(QTAtomContainer container, QTAtom atom, Boolean sizeOrLessOK,
+                                   long size, void* targetPtr, long* actualSize);
+/* A pointer into the container's bytes, valid until it changes or moves
+ * (lock the container to keep it from moving). */
+QTML_API OSErr QTGetAtomDataPtr(QTAtomContainer container, QTAtom atom, long* dataSize,
+                                Ptr* atomData);
+QTML_API OSErr QTSetAtomData(QTAtomContainer container, QTAtom atom, long dataSize, void* atomData);
+QTML_API OSErr QTGetAtomTypeAndID(QTAtomContainer container, QTAtom atom, QTAtomType* atomType,
+                                  QTAtomID* id);
+QTML_API OSErr QTRemoveAtom(QTAtomContainer container, QTAtom atom);
+QTML_API OSErr QTRemoveChildren(QTAtomContainer container, QTAtom atom);
+/* Locking keeps the bytes from moving: a locked container can still
+ * change, but growing it may then answer memFullErr. */
+QTML_API OSErr QTLockContainer(QTAtomContainer container);
+QTML_API OSErr QTUnlockContainer(QTAtomContainer container);
+
+/* Effects. */
+enum { kEffectNameAtom = 'name', kEffectTypeAtom = 'type', kEffectManufacturerAtom = 'manu' };
+enum { elOptionsIncludeNoneInList = 1L << 0 };
+
+/* A new atom container (owned by the caller) listing the engine's effects
+ * taking minSources to maxSources sources (-1: no limit). Needs the Movie
+ * Toolbox. */
+QTML_API OSErr QTGetEffectsList(QTAtomContainer* returnedList, long minSources, long maxSources,
+                                long getOptions);
+
+QTML_EXTERN_C_END
+
+#endif /* __MOVIES__ */

@@ -1,0 +1,38 @@
+/*
+ * QTML.h: starting and stopping the QuickTime engine, and its ports'
+ * device contexts.
+ */
+#ifndef __QTML__
+#define __QTML__
+
+#include "Files.h"
+#include "MacErrors.h"
+#include "MacTypes.h"
+#include "Quickdraw.h"
+
+QTML_EXTERN_C_BEGIN
+
+enum {
+  kInitializeQTMLNoSoundFlag = (1L << 0),
+  kInitializeQTMLUseGDIFlag = (1L << 1),
+  kInitializeQTMLDisableDirectSound = (1L << 2),
+  kInitializeQTMLUseExclusiveFullScreenModeFlag = (1L << 3)
+};
+
+/* Starts the engine. Calls nest: each successful InitializeQTML is matched
+ * by one TerminateQTML. */
+QTML_API OSErr InitializeQTML(long flag);
+QTML_API void TerminateQTML(void);
+
+/* The device context of a port: an opaque value naming the port for
+ * drawing code outside the engine (the host draws pictures into it). */
+QTML_API void* GetPortHDC(GrafPtr port);
+/* This engine's own helper, the inverse of GetPortHDC: the port a device
+ * context belongs to, or nil when hdc names no live port. A drawer holding
+ * an HDC reaches the pixels through GetPortPixMap, GetPixBaseAddr and
+ * GetPixRowBytes of that port. */
+QTML_API CGrafPtr GetPortFromHDC(void* hdc);
+
+QTML_EXTERN_C_END
+
+#endif /* __QTML__ */
