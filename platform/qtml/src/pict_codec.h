@@ -1,0 +1,63 @@
+// The PICT format: writing version 2 pictures that hold one 32-bit image,
+// and reading pictures back onto a canvas.
+//
+// Written pictures are: the Picture record (size, frame), the version
+// opcode 0x0011 0x02FF, an extended header 0x0C00 (72 dpi), a clip region
+// of the frame 0x0001, one DirectBitsRect 0x009A (32-bit pixels, rows
+// packed per component with PackBits), and the end opcode 0x00FF. The
+// reader takes version 2 pictures with BitsRect, PackBitsRect and
+// DirectBitsRect images (with or without a region) at 1, 2, 4, 8, 16 and
+// 32 bits, rectangle fills, colours and comments; other drawing opcodes
+// are skipped by their length, and version 1 pictures are refused.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "MacTypes.h"
+#include "pixels.h"
+
+namespace qtml::pict {
+
+// An image: pixels row by row, top first, covering `bounds`.
+struct Image {
+  Rect bounds;
+  int width = 0;
+  int height = 0;
+  std::vector<Argb> pixels;
+  Argb At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+// Receives what a picture draws, in the picture's coordinates.
+class Canvas {
+ public:
+  virtual ~Canvas() = default;
+  // Draws the part srcRect (in image.bounds coordinates) of the image into
+  // dstRect.
+  virtual void DrawImage(const Image& image, const Rect& srcRect, const Rect& dstRect) = 0;
+  virtual void FillRect(const Rect& rect, Argb color) = 0;
+};
+
+constexpr size_t kPictureHeaderSize = 10;  // picSize and picFrame
+
+// The bytes of a picture of `frame` holding `image` (frame-sized). An
+// empty frame gives a picture with no image. paramErr for an image wider
+// than a pixel map row can hold.
+OSErr Encode(const Rect& frame, const Image& image, std::vector<uint8_t>* bytes);
+
+// The frame of a picture's bytes, or false when they are too short.
+bool ReadFrame(const uint8_t* bytes, size_t size, Rect* frame);
+
+// Plays a picture onto the canvas. paramErr for bytes that are not a
+// version 2 picture or end early; memFullErr for an image too large.
+OSErr Decode(const uint8_t* bytes, size_t size, Canvas& canvas);
+
+// PackBits, as QuickDraw packs rows. Exported for the engine's tests.
+QTML_API void PackBits(const uint8_t* in, size_t count, std::vector<uint8_t>* out);
+// Unpacks exactly `count` bytes from [in, end); false when the data runs
+// out or overflows. `unit` is 1 for bytes, 2 for 16-bit pixels.
+QTML_API bool UnpackBits(const uint8_t* in, const uint8_t* end, uint8_t* out, size_t count,
+                         int unit);
+
+}  // namespace qtml::pict

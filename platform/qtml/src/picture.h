@@ -1,0 +1,30 @@
+// Pictures recorded on ports, and PICT files.
+#pragma once
+
+#include "MacTypes.h"
+#include "Quickdraw.h"
+
+namespace qtml {
+
+struct Port;
+
+// A recording in progress: OpenPicture made `picture` on the port; the
+// port's pixels within `frame` become its image when the recording ends.
+struct PictureRecording {
+  PicHandle picture;
+  Rect frame;
+};
+
+// Stops a port's recording without finishing it (its port is going away);
+// the picture handle stays with its owner.
+void DiscardRecording(Port& port) noexcept;
+
+// A PICT file is 512 zero bytes followed by a picture's bytes. These are
+// for the engine's tools and tests; clients write pictures as files of
+// their own.
+QTML_API OSErr WritePictFile(const char* path, PicHandle picture);
+// A new picture handle (owned by the caller) from a PICT file: fnfErr for
+// a missing file, paramErr for one too short to hold a picture.
+QTML_API OSErr ReadPictFile(const char* path, PicHandle* picture);
+
+}  // namespace qtml

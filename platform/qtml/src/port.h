@@ -1,0 +1,56 @@
+// Graphics ports as the engine keeps them, the current port, and QuickDraw's
+// error. A GrafPtr, CGrafPtr or GWorldPtr is the address of a Port; a
+// PixMapHandle is the address of its first field.
+#pragma once
+
+#include <cstddef>
+
+#include "QDOffscreen.h"
+#include "Quickdraw.h"
+
+namespace qtml {
+
+struct PictureRecording;
+
+struct Port {
+  PixMap* pixMapMaster;  // first: a PixMapHandle is the address of this field
+  PixMap pixMap;
+  Rect portRect;
+  RGBColor foreColor;
+  RGBColor backColor;
+  GWorldFlags pixelsState;
+  GDHandle device;        // the current device while this port is current
+  GDevice ownDevice;      // an off-screen world's own device
+  GDPtr ownDeviceMaster;  // a GDHandle to ownDevice is its address
+  bool isOffscreen;
+  bool ownsPixels;
+  CTabHandle colorTable;        // owned; nil for direct depths
+  PictureRecording* recording;  // the picture being recorded, if any
+  unsigned char deviceContext;  // its address is the port's HDC
+  // Later: clip and visible regions, pen state, text state.
+};
+
+// The live port a GrafPtr, PixMapHandle or HDC names, or nullptr.
+Port* PortFromGrafPtr(GrafPtr port) noexcept;
+Port* PortFromPixMap(PixMapHandle pixMap) noexcept;
+Port* PortFromDeviceContext(void* hdc) noexcept;
+inline GrafPtr GrafPtrOf(Port* port) {
+  return reinterpret_cast<GrafPtr>(port);
+}
+inline PixMapHandle PixMapOf(Port* port) {
+  return &port->pixMapMaster;
+}
+
+// Registers a new port as live; false when memory is short.
+bool AddPort(Port* port) noexcept;
+void RemovePort(Port* port) noexcept;
+
+// The current port (the screen's until a client sets one).
+Port* CurrentPort() noexcept;
+GDHandle CurrentDevice() noexcept;
+void SetCurrent(Port* port, GDHandle device) noexcept;
+GDHandle MainDevice() noexcept;
+
+void SetQDError(OSErr err) noexcept;
+
+}  // namespace qtml
