@@ -1,5 +1,6 @@
 #include "pict_codec.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "MacErrors.h"
@@ -80,21 +81,28 @@ void WriteHeader(Writer& w, const Rect& frame) {
   w.R(frame);
 }
 
+// The width an image is stored at. Readers disagree on which row length
+// decides that rows go unpacked (under 8 bytes) and that byte counts take
+// two bytes (over 250): the pixel map's rowBytes (4 bytes a pixel) or the
+// packed planes' length (3 bytes a pixel). Widths where the two answers
+// differ are padded on the right with white until they agree; srcRect
+// still names only the image.
+int StoredWidth(int width) {
+  if (width < 3) return 3;
+  if (width * 4 > 250 && width * 3 <= 250) return 84;
+  return width;
+}
+
 // One row as QuickDraw packs 32-bit pixels: the red, green and blue planes
 // one after another, PackBits-packed, after their byte count.
-void WriteRow(Writer& w, const Image& image, int y, long rowBytes, std::vector<uint8_t>* planes,
-              std::vector<uint8_t>* packed) {
-  int width = image.width;
-  if (rowBytes < 8) {
-    for (int x = 0; x < width; ++x) w.U32(image.At(x, y));
-    return;
-  }
-  planes->resize(static_cast<size_t>(width) * 3);
-  for (int x = 0; x < width; ++x) {
-    Argb c = image.At(x, y);
+void WriteRow(Writer& w, const Image& image, int y, int storedWidth, long rowBytes,
+              std::vector<uint8_t>* planes, std::vector<uint8_t>* packed) {
+  planes->resize(static_cast<size_t>(storedWidth) * 3);
+  for (int x = 0; x < storedWidth; ++x) {
+    Argb c = x < image.width ? image.At(x, y) : kWhite;
     (*planes)[static_cast<size_t>(x)] = static_cast<uint8_t>(c >> 16);
-    (*planes)[static_cast<size_t>(width + x)] = static_cast<uint8_t>(c >> 8);
-    (*planes)[static_cast<size_t>(2 * width + x)] = static_cast<uint8_t>(c);
+    (*planes)[static_cast<size_t>(storedWidth + x)] = static_cast<uint8_t>(c >> 8);
+    (*planes)[static_cast<size_t>(2 * storedWidth + x)] = static_cast<uint8_t>(c);
   }
   packed->clear();
   PackBits(planes->data(), planes->size(), packed);
@@ -106,11 +114,16 @@ void WriteRow(Writer& w, const Image& image, int y, long rowBytes, std::vector<u
   w.Bytes(*packed);
 }
 
-void WriteImage(Writer& w, const Rect& frame, const Image& image, long rowBytes) {
+// The image as one DirectBitsRect covering the frame.
+void WriteImage(Writer& w, const Rect& frame, const Image& image) {
+  int storedWidth = StoredWidth(image.width);
+  long rowBytes = static_cast<long>(storedWidth) * 4;
+  Rect bounds = frame;
+  bounds.right = static_cast<short>(frame.left + storedWidth);
   w.U16(kOpDirectBitsRect);
   w.U32(0x000000FF);  // baseAddr, as pictures carry it
   w.U16(static_cast<uint16_t>(0x8000 | rowBytes));
-  w.R(frame);
+  w.R(bounds);
   w.U16(0);  // pmVersion
   w.U16(4);  // packType: by component
   w.U32(0);  // packSize
@@ -128,7 +141,9 @@ void WriteImage(Writer& w, const Rect& frame, const Image& image, long rowBytes)
   w.U16(0);    // srcCopy
   std::vector<uint8_t> planes;
   std::vector<uint8_t> packed;
-  for (int y = 0; y < image.height; ++y) WriteRow(w, image, y, rowBytes, &planes, &packed);
+  for (int y = 0; y < image.height; ++y) {
+    WriteRow(w, image, y, storedWidth, rowBytes, &planes, &packed);
+  }
   w.Align();
 }
 
@@ -453,9 +468,8 @@ OSErr Encode(const Rect& frame, const Image& image, std::vector<uint8_t>* bytes)
   WriteHeader(w, frame);
   bool empty = frame.right <= frame.left || frame.bottom <= frame.top;
   if (!empty) {
-    long rowBytes = static_cast<long>(image.width) * 4;
-    if (rowBytes > kMaxRowBytes) return paramErr;
-    WriteImage(w, frame, image, rowBytes);
+    if (static_cast<long>(image.width) * 4 > kMaxRowBytes) return paramErr;
+    WriteImage(w, frame, image);
   }
   w.U16(kOpEnd);
   WriteBE16(bytes->data(), static_cast<uint16_t>(bytes->size()));

@@ -4,7 +4,10 @@
 // Written pictures are: the Picture record (size, frame), the version
 // opcode 0x0011 0x02FF, an extended header 0x0C00 (72 dpi), a clip region
 // of the frame 0x0001, one DirectBitsRect 0x009A (32-bit pixels, rows
-// packed per component with PackBits), and the end opcode 0x00FF. The
+// packed per component with PackBits; narrow images are stored padded so
+// that every reader agrees on the rows), and the end opcode 0x00FF.
+// ImageMagick reads them; it misplaces the image of a frame whose origin
+// is not (0, 0), which QuickDraw itself allows. The
 // reader takes version 2 pictures with BitsRect, PackBitsRect and
 // DirectBitsRect images (with or without a region) at 1, 2, 4, 8, 16 and
 // 32 bits, rectangle fills, colours and comments; other drawing opcodes

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -63,6 +64,11 @@ class PictureTest : public ::testing::Test {
     ClosePicture();
     EXPECT_EQ(QDError(), noErr);
     return picture;
+  }
+  static std::string TempPath(const std::string& name) {
+    return (std::filesystem::temp_directory_path() /
+            ("qtml-pict-" + std::to_string(getpid()) + "-" + name + ".pct"))
+        .string();
   }
   // Pixel (x, y) of a 32-bit world as 0xRRGGBB.
   static uint32_t RGBAt(GWorldPtr world, int x, int y) {
@@ -234,9 +240,7 @@ TEST_F(PictureTest, DrawsIndexedImagesOfOtherPictures) {
 TEST_F(PictureTest, PictFilesArePrecededBy512ZeroBytes) {
   GWorldPtr world = Pattern(16, 16);
   PicHandle picture = Record(world, Rect{0, 0, 16, 16});
-  std::string path =
-      (std::filesystem::temp_directory_path() / ("qtml-pict-" + std::to_string(getpid()) + ".pct"))
-          .string();
+  std::string path = TempPath("file");
   ASSERT_EQ(qtml::WritePictFile(path.c_str(), picture), noErr);
   std::ifstream in(path, std::ios::binary);
   std::string file((std::istreambuf_iterator<char>(in)), {});
@@ -250,18 +254,37 @@ TEST_F(PictureTest, PictFilesArePrecededBy512ZeroBytes) {
   EXPECT_EQ(std::string(*reinterpret_cast<Handle>(read), size), file.substr(512));
   KillPicture(read);
   KillPicture(picture);
-
-  // ImageMagick, when installed, must read the file as a 16 x 16 image.
-  if (std::system("/usr/bin/convert -version > /dev/null 2>&1") == 0) {
-    std::string command = "/usr/bin/convert '" + path + "' -format '%w %h' info:";
-    FILE* pipe = popen(command.c_str(), "r");
-    char answer[64] = {};
-    ASSERT_NE(fgets(answer, sizeof answer, pipe), nullptr);
-    pclose(pipe);
-    EXPECT_EQ(std::string(answer), "16 16");
-  }
   std::filesystem::remove(path);
   EXPECT_EQ(qtml::ReadPictFile(path.c_str(), &read), fnfErr);
+}
+
+// ImageMagick, when installed, must read what the engine writes pixel for
+// pixel, at widths where readers differ on how rows are stored.
+TEST_F(PictureTest, ImageMagickReadsThePictures) {
+  if (std::system("/usr/bin/convert -version > /dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "ImageMagick is not installed";
+  }
+  for (short width : {1, 2, 70, 90, 300}) {
+    GWorldPtr world = Pattern(width, 3);
+    PicHandle picture = Record(world, Rect{0, 0, 3, width});
+    std::string path = TempPath(std::to_string(width));
+    ASSERT_EQ(qtml::WritePictFile(path.c_str(), picture), noErr);
+    KillPicture(picture);
+    FILE* pipe = popen(("/usr/bin/convert '" + path + "' txt:- 2>&1").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char line[256];
+    int pixels = 0;
+    while (fgets(line, sizeof line, pipe) != nullptr) {
+      int x = 0, y = 0, r = 0, g = 0, b = 0;
+      if (std::sscanf(line, "%d,%d: (%d,%d,%d", &x, &y, &r, &g, &b) != 5) continue;
+      ++pixels;
+      EXPECT_EQ(static_cast<uint32_t>(r << 16 | g << 8 | b), RGBAt(world, x, y))
+          << "width " << width << " at " << x << "," << y;
+    }
+    pclose(pipe);
+    EXPECT_EQ(pixels, width * 3) << "width " << width;
+    std::filesystem::remove(path);
+  }
 }
 
 }  // namespace
