@@ -9,6 +9,15 @@
  * given error instead of doing its work (n = 1 is the very next call).
  * Allocation faults: after `count` more successful allocations, every
  * allocation fails with memFullErr until cleared with -1.
+ *
+ * A failing call answers the way it reports errors: its OSErr result, or
+ * MemError, QDError or GetMoviesError set and a nil (or 0) result.
+ * Call lines show pointers in hexadecimal and nil, four-character codes as
+ * 'abcd' and length-prefixed strings as "text"; void calls show no result.
+ *
+ * Faults can be armed before any client runs: when the engine loads, the
+ * environment variable QTML_FAIL=Name:error[:n][,Name:error[:n]...] arms
+ * QTMLTest_FailCall(Name, n, error) for each entry (n defaults to 1).
  */
 #ifndef QTML_TEST_CONTROLS_H
 #define QTML_TEST_CONTROLS_H
