@@ -142,7 +142,9 @@ TEST_F(RegistrationTest, RootClassCarriesOnePointerAndTheFixedDataSizes) {
   EXPECT_EQ(fenra::gFenraNewTextTrackClass.dataSize, 8);
   EXPECT_EQ(fenra::gFenraRectClass.dataSize, 0);
   for (const REALclassDefinition* definition : recorded_.classes) {
-    if (definition->superName == nullptr) EXPECT_GT(definition->dataSize, 0) << definition->name;
+    if (definition->superName == nullptr) {
+      EXPECT_GT(definition->dataSize, 0) << definition->name;
+    }
   }
 }
 
