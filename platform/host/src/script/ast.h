@@ -1,0 +1,292 @@
+// The syntax tree of a script: what the parser builds and the evaluator
+// walks. Every node carries the line it starts on, for error messages.
+// Names keep the spelling of the source; lookups fold case themselves.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fenra_host/runtime.h"
+
+namespace fenra::host::script {
+
+// ---------------------------------------------------------------------------
+// Expressions
+// ---------------------------------------------------------------------------
+
+enum class ExprKind { Literal, Name, Member, Call, Unary, Binary, New, IsA };
+
+// clang-format off
+enum class Op {
+  Add, Sub, Mul, Div, IntDiv, Mod, Pow,  // arithmetic
+  Eq, Ne, Lt, Gt, Le, Ge, Is,            // comparison
+  And, Or, Xor,                          // logic (bitwise on Integers)
+  Neg, Not                               // unary
+};
+// clang-format on
+
+struct Expr {
+  Expr(ExprKind k, int l) : kind(k), line(l) {}
+  virtual ~Expr() = default;
+  ExprKind kind;
+  int line;
+};
+using ExprPtr = std::unique_ptr<Expr>;
+using ExprList = std::vector<ExprPtr>;
+
+struct LiteralExpr : Expr {
+  LiteralExpr(int l, Value v) : Expr(ExprKind::Literal, l), value(std::move(v)) {}
+  Value value;
+};
+
+struct NameExpr : Expr {
+  NameExpr(int l, std::string n) : Expr(ExprKind::Name, l), name(std::move(n)) {}
+  std::string name;
+};
+
+// object.name
+struct MemberExpr : Expr {
+  MemberExpr(int l, ExprPtr o, std::string n)
+      : Expr(ExprKind::Member, l), object(std::move(o)), name(std::move(n)) {}
+  ExprPtr object;
+  std::string name;
+};
+
+// callee(args): a function or method call, or an array element.
+struct CallExpr : Expr {
+  CallExpr(int l, ExprPtr c, ExprList a)
+      : Expr(ExprKind::Call, l), callee(std::move(c)), args(std::move(a)) {}
+  ExprPtr callee;
+  ExprList args;
+};
+
+struct UnaryExpr : Expr {
+  UnaryExpr(int l, Op o, ExprPtr e) : Expr(ExprKind::Unary, l), op(o), operand(std::move(e)) {}
+  Op op;
+  ExprPtr operand;
+};
+
+struct BinaryExpr : Expr {
+  BinaryExpr(int l, Op o, ExprPtr a, ExprPtr b)
+      : Expr(ExprKind::Binary, l), op(o), left(std::move(a)), right(std::move(b)) {}
+  Op op;
+  ExprPtr left;
+  ExprPtr right;
+};
+
+struct NewExpr : Expr {
+  NewExpr(int l, std::string c, ExprList a)
+      : Expr(ExprKind::New, l), className(std::move(c)), args(std::move(a)) {}
+  std::string className;
+  ExprList args;
+};
+
+// operand IsA ClassName
+struct IsAExpr : Expr {
+  IsAExpr(int l, ExprPtr e, std::string c)
+      : Expr(ExprKind::IsA, l), operand(std::move(e)), className(std::move(c)) {}
+  ExprPtr operand;
+  std::string className;
+};
+
+// ---------------------------------------------------------------------------
+// Statements
+// ---------------------------------------------------------------------------
+
+enum class StmtKind {
+  Dim,
+  Assign,
+  Call,
+  Expression,
+  If,
+  For,
+  ForEach,
+  While,
+  Do,
+  Select,
+  Exit,
+  Continue,
+  Return,
+  Print,
+  Redim
+};
+
+struct Stmt {
+  Stmt(StmtKind k, int l) : kind(k), line(l) {}
+  virtual ~Stmt() = default;
+  StmtKind kind;
+  int line;
+};
+using StmtPtr = std::unique_ptr<Stmt>;
+using Block = std::vector<StmtPtr>;
+
+// One name of a Dim: "a", or "v(3)" / "v()" for an array.
+struct DimName {
+  std::string name;
+  bool isArray = false;
+  ExprPtr upperBound;  // null for "v()" (an empty array)
+};
+
+// Dim / Var / Const. `type` is empty when not written.
+struct DimStmt : Stmt {
+  explicit DimStmt(int l) : Stmt(StmtKind::Dim, l) {}
+  std::vector<DimName> names;
+  TypeName type;
+  bool isConst = false;
+  bool isNew = false;  // "As New Class(args)"
+  ExprList newArgs;
+  ExprPtr init;  // "= value"
+};
+
+// target = value, or target op= value when `op` is set.
+struct AssignStmt : Stmt {
+  AssignStmt(int l, ExprPtr t, ExprPtr v)
+      : Stmt(StmtKind::Assign, l), target(std::move(t)), value(std::move(v)) {}
+  ExprPtr target;
+  ExprPtr value;
+  bool compound = false;
+  Op op = Op::Add;
+};
+
+// A call written as a statement: `callee args` or `callee(args)`. The
+// callee is a name or a member; without arguments it may also be a bare
+// variable, whose value the interactive prompt shows.
+struct CallStmt : Stmt {
+  CallStmt(int l, ExprPtr c, ExprList a)
+      : Stmt(StmtKind::Call, l), callee(std::move(c)), args(std::move(a)) {}
+  ExprPtr callee;
+  ExprList args;
+};
+
+// A bare expression (the interactive prompt only): its value is shown.
+struct ExpressionStmt : Stmt {
+  ExpressionStmt(int l, ExprPtr e) : Stmt(StmtKind::Expression, l), expr(std::move(e)) {}
+  ExprPtr expr;
+};
+
+struct IfBranch {
+  ExprPtr condition;
+  Block body;
+};
+
+struct IfStmt : Stmt {
+  explicit IfStmt(int l) : Stmt(StmtKind::If, l) {}
+  std::vector<IfBranch> branches;  // If, then each ElseIf
+  Block elseBody;
+};
+
+struct ForStmt : Stmt {
+  explicit ForStmt(int l) : Stmt(StmtKind::For, l) {}
+  std::string variable;
+  TypeName declaredType;  // "For i As Integer = ..."
+  ExprPtr from;
+  ExprPtr to;    // evaluated before every pass, as the dialect does
+  ExprPtr step;  // null for 1
+  bool downTo = false;
+  Block body;
+};
+
+struct ForEachStmt : Stmt {
+  explicit ForEachStmt(int l) : Stmt(StmtKind::ForEach, l) {}
+  std::string variable;
+  TypeName declaredType;
+  ExprPtr collection;
+  Block body;
+};
+
+struct WhileStmt : Stmt {
+  explicit WhileStmt(int l) : Stmt(StmtKind::While, l) {}
+  ExprPtr condition;
+  Block body;
+};
+
+// Do [While|Until c] ... Loop [While|Until c]; no condition loops forever.
+struct DoStmt : Stmt {
+  explicit DoStmt(int l) : Stmt(StmtKind::Do, l) {}
+  ExprPtr condition;
+  bool conditionAtTop = false;
+  bool until = false;
+  Block body;
+};
+
+// One test of a Case: a value, "a To b", or "Is op value".
+struct CaseTest {
+  enum class Kind { Value, Range, Is } kind = Kind::Value;
+  ExprPtr first;
+  ExprPtr last;    // Range
+  Op op = Op::Eq;  // Is
+};
+
+struct CaseClause {
+  std::vector<CaseTest> tests;
+  Block body;
+  int line = 0;
+};
+
+struct SelectStmt : Stmt {
+  explicit SelectStmt(int l) : Stmt(StmtKind::Select, l) {}
+  ExprPtr subject;
+  std::vector<CaseClause> cases;
+  bool hasElse = false;
+  Block elseBody;
+};
+
+// What an Exit or Continue leaves: the innermost loop, or one named kind.
+enum class LoopKind { Any, For, While, Do, Method };
+
+struct ExitStmt : Stmt {
+  ExitStmt(int l, LoopKind t) : Stmt(StmtKind::Exit, l), target(t) {}
+  LoopKind target;
+};
+
+struct ContinueStmt : Stmt {
+  ContinueStmt(int l, LoopKind t) : Stmt(StmtKind::Continue, l), target(t) {}
+  LoopKind target;
+};
+
+struct ReturnStmt : Stmt {
+  ReturnStmt(int l, ExprPtr v) : Stmt(StmtKind::Return, l), value(std::move(v)) {}
+  ExprPtr value;  // null in a Sub
+};
+
+struct PrintStmt : Stmt {
+  explicit PrintStmt(int l) : Stmt(StmtKind::Print, l) {}
+  ExprList values;  // printed one after the other, separated by tabs
+};
+
+struct RedimStmt : Stmt {
+  explicit RedimStmt(int l) : Stmt(StmtKind::Redim, l) {}
+  ExprPtr array;
+  ExprPtr upperBound;
+};
+
+// ---------------------------------------------------------------------------
+// Methods and programs
+// ---------------------------------------------------------------------------
+
+struct Param {
+  std::string name;
+  TypeName type;  // isArray for "a() As Integer"
+  bool byRef = false;
+  bool optional = false;  // "Optional", or a default value
+  ExprPtr defaultValue;
+};
+
+struct MethodDef {
+  std::string name;
+  std::vector<Param> params;
+  TypeName result;  // empty for a Sub
+  bool isFunction = false;
+  Block body;
+  int line = 0;
+};
+using MethodPtr = std::shared_ptr<MethodDef>;
+
+// A parsed script: its Subs and Functions, and the statements run in order.
+struct Program {
+  std::vector<MethodPtr> methods;
+  Block main;
+};
+
+}  // namespace fenra::host::script
