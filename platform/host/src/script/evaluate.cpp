@@ -1,0 +1,487 @@
+// Expressions and calls: what names resolve to, members of host objects,
+// arrays, script methods, module methods and built-ins.
+#include <algorithm>
+
+#include "script/interpreter.h"
+#include "script/lexer.h"
+#include "script/operators.h"
+
+namespace fenra::host::script {
+
+namespace {
+
+// Calls nest at most this deep, whatever stack is left.
+constexpr size_t kMaxCallDepth = 10000;
+
+bool SameValue(const Value& a, const Value& b) {
+  if (a.kind != b.kind) return false;
+  switch (a.kind) {
+    case Value::Kind::Nil:
+      return true;
+    case Value::Kind::Integer:
+    case Value::Kind::Color:
+      return a.integer == b.integer;
+    case Value::Kind::Double:
+      return a.number == b.number;
+    case Value::Kind::Boolean:
+      return a.boolean == b.boolean;
+    case Value::Kind::String:
+      return a.text == b.text;
+    case Value::Kind::Object:
+      return a.object == b.object;
+  }
+  return false;
+}
+
+bool SameType(const SlotType& a, const SlotType& b) {
+  return a.base == b.base && a.cls == b.cls && a.isArray == b.isArray;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Expressions
+// ---------------------------------------------------------------------------
+
+Datum Interpreter::Eval(const Expr& e) {
+  switch (e.kind) {
+    case ExprKind::Literal:
+      return static_cast<const LiteralExpr&>(e).value;
+    case ExprKind::Name: {
+      const auto& n = static_cast<const NameExpr&>(e);
+      return Required(InvokeName(n, {}, e.line), "'" + n.name + "'", e.line);
+    }
+    case ExprKind::Member: {
+      const auto& m = static_cast<const MemberExpr&>(e);
+      return Required(InvokeMember(m, {}, e.line), "'" + m.name + "'", e.line);
+    }
+    case ExprKind::Call: {
+      const auto& c = static_cast<const CallExpr&>(e);
+      return Required(Invoke(*c.callee, c.args, e.line), "This call", e.line);
+    }
+    case ExprKind::Unary: {
+      const auto& u = static_cast<const UnaryExpr&>(e);
+      Datum v = Eval(*u.operand);
+      Value out;
+      std::string error;
+      if (v.IsArray()) Fail(e.line, "Type mismatch: an array has no arithmetic");
+      if (!ApplyUnary(u.op, v.value, out, error)) Fail(e.line, error);
+      return out;
+    }
+    case ExprKind::Binary:
+      return EvalBinary(static_cast<const BinaryExpr&>(e));
+    case ExprKind::New:
+      return EvalNew(static_cast<const NewExpr&>(e));
+    case ExprKind::IsA:
+      return EvalIsA(static_cast<const IsAExpr&>(e));
+  }
+  return {};
+}
+
+Datum Interpreter::Required(std::optional<Datum> d, const std::string& what, int line) {
+  if (!d) Fail(line, what + " does not return a value");
+  return std::move(*d);
+}
+
+// And and Or on Booleans stop as soon as the left side decides.
+Datum Interpreter::EvalBinary(const BinaryExpr& e) {
+  Datum a = Eval(*e.left);
+  bool logical = e.op == Op::And || e.op == Op::Or;
+  if (logical && !a.IsArray() && a.value.kind == Value::Kind::Boolean &&
+      a.value.boolean == (e.op == Op::Or)) {
+    return a;
+  }
+  Datum b = Eval(*e.right);
+  if (a.IsArray() || b.IsArray()) {
+    if (e.op == Op::Is) return Value::Bool(a.array == b.array);
+    Fail(e.line, "Type mismatch: cannot use an array with this operator");
+  }
+  Value out;
+  std::string error;
+  if (!ApplyBinary(e.op, a.value, b.value, out, error)) Fail(e.line, error);
+  return out;
+}
+
+Datum Interpreter::EvalNew(const NewExpr& e) {
+  const ClassInfo* cls = host_.FindClass(e.className);
+  if (cls == nullptr) Fail(e.line, "Unknown class '" + e.className + "'");
+  return Construct(*cls, e.args, e.line);
+}
+
+Datum Interpreter::Construct(const ClassInfo& cls, const ExprList& args, int line) {
+  std::vector<Datum> values = EvalArgs(args);
+  std::vector<Value> hostArgs = HostArgs(values, line);
+  Value out;
+  HostError error;
+  if (!host_.New(cls, hostArgs, out, error)) Fail(line, error.message);
+  return out;
+}
+
+Datum Interpreter::EvalIsA(const IsAExpr& e) {
+  Datum d = Eval(*e.operand);
+  const ClassInfo* cls = host_.FindClass(e.className);
+  if (cls == nullptr) Fail(e.line, "Unknown class '" + e.className + "'");
+  bool is =
+      !d.IsArray() && d.value.kind == Value::Kind::Object && d.value.object->Class().IsA(*cls);
+  return Value::Bool(is);
+}
+
+// ---------------------------------------------------------------------------
+// Calls and name resolution
+// ---------------------------------------------------------------------------
+
+std::optional<Datum> Interpreter::Invoke(const Expr& callee, const ExprList& args, int line) {
+  if (callee.kind == ExprKind::Name) {
+    return InvokeName(static_cast<const NameExpr&>(callee), args, line);
+  }
+  if (callee.kind == ExprKind::Member) {
+    return InvokeMember(static_cast<const MemberExpr&>(callee), args, line);
+  }
+  Datum target = Eval(callee);
+  if (args.empty()) return target;
+  if (target.IsArray() && args.size() == 1) return Element(*target.array, Eval(*args[0]), line);
+  Fail(line, KindName(target) + " cannot be called or indexed");
+}
+
+// A name is, in this order: a variable, a Sub or Function of the script, a
+// module method of the plugin, or a built-in function.
+std::optional<Datum> Interpreter::InvokeName(const NameExpr& n, const ExprList& args, int line) {
+  std::string key = Fold(n.name);
+  if (VariablePtr v = Lookup(key)) {
+    if (args.empty()) return v->datum;
+    if (!v->datum.IsArray()) Fail(line, "'" + n.name + "' is not an array or a method");
+    if (args.size() != 1) Fail(line, "Arrays have one index");
+    return Element(*v->datum.array, Eval(*args[0]), line);
+  }
+  auto it = methods_.find(key);
+  if (it != methods_.end()) return CallScript(it->second, args, line);
+  if (const ModuleMethodInfo* m = host_.FindModuleMethod(n.name)) return CallModule(*m, args, line);
+  if (const Builtin* b = FindBuiltin(key)) return CallBuiltinNamed(*b, args, line, b->name);
+  if (host_.FindClass(n.name) != nullptr) {
+    Fail(line, "'" + n.name + "' is a class; make one with New " + n.name);
+  }
+  if (FindModule(key) != nullptr)
+    Fail(line, "'" + n.name + "' is a module; use " + n.name + ".member");
+  Fail(line, "Unknown name '" + n.name + "'");
+}
+
+std::optional<Datum> Interpreter::InvokeMember(const MemberExpr& m, const ExprList& args,
+                                               int line) {
+  if (m.object->kind == ExprKind::Name) {
+    const std::string& owner = static_cast<const NameExpr&>(*m.object).name;
+    std::string key = Fold(owner);
+    if (Lookup(key) == nullptr && methods_.count(key) == 0) {
+      bool found = false;
+      std::optional<Datum> r = InvokeStatic(owner, m.name, args, line, found);
+      if (found) return r;
+    }
+  }
+  return InvokeOnValue(Eval(*m.object), m.name, args, line);
+}
+
+// Owner.member where Owner names a built-in module or a class (whose
+// constants are reachable through it and through its subclasses).
+std::optional<Datum> Interpreter::InvokeStatic(const std::string& owner, const std::string& member,
+                                               const ExprList& args, int line, bool& found) {
+  if (const BuiltinModule* mod = FindModule(owner)) {
+    found = true;
+    const Builtin* b = FindModuleMember(*mod, member);
+    if (b == nullptr) Fail(line, std::string(mod->name) + " has no member '" + member + "'");
+    return CallBuiltinNamed(*b, args, line, std::string(mod->name) + "." + b->name);
+  }
+  const ClassInfo* cls = host_.FindClass(owner);
+  if (cls == nullptr) {
+    found = false;
+    return std::nullopt;
+  }
+  found = true;
+  bool isConstant = false;
+  Datum value = ClassConstant(*cls, member, line, isConstant);
+  if (!isConstant) {
+    Fail(line, cls->name + " has no constant '" + member + "' (other members need an instance)");
+  }
+  if (!args.empty()) Fail(line, cls->name + "." + member + " is a constant, not a method");
+  return value;
+}
+
+Datum Interpreter::ClassConstant(const ClassInfo& cls, const std::string& name, int, bool& found) {
+  for (const ClassInfo* c = &cls; c != nullptr; c = c->super) {
+    Value out;
+    if (host_.GetClassConstant(*c, name, out)) {
+      found = true;
+      return out;
+    }
+  }
+  found = false;
+  return {};
+}
+
+std::optional<Datum> Interpreter::InvokeOnValue(const Datum& target, const std::string& member,
+                                                const ExprList& args, int line) {
+  if (target.IsArray()) return ArrayMember(*target.array, member, args, line);
+  const Value& v = target.value;
+  if (v.kind == Value::Kind::Object) return InvokeHostMember(v, member, args, line);
+  if (v.kind == Value::Kind::Nil) Fail(line, "Nil object access: ." + member + " of Nil");
+  if (v.kind == Value::Kind::Color && args.empty()) {
+    std::string key = Fold(member);
+    int shift = key == "red" ? 16 : key == "green" ? 8 : key == "blue" ? 0 : -1;
+    if (shift >= 0) return Datum(Value::Int((v.integer >> shift) & 0xFF));
+  }
+  Fail(line, KindName(target) + " has no member '" + member + "'");
+}
+
+// A member of a host object: a property read, a constant, or a method call
+// (with or without arguments), told apart by the class's declarations.
+std::optional<Datum> Interpreter::InvokeHostMember(const Value& target, const std::string& member,
+                                                   const ExprList& args, int line) {
+  const ClassInfo& cls = target.object->Class();
+  const PropertyInfo* prop = FindProperty(cls, member);
+  const MethodInfo* method = FindMethod(cls, member);
+  Value out;
+  HostError error;
+  if (args.empty() && prop != nullptr) {
+    if (!host_.GetProperty(target, member, out, error)) Fail(line, error.message);
+    return out;
+  }
+  if (method != nullptr || !args.empty()) {
+    std::vector<Place> places;
+    std::vector<Datum> before = EvalArgs(args, places);
+    std::vector<Value> hostArgs = HostArgs(before, line);
+    if (!host_.CallMethod(target, member, hostArgs, out, error)) Fail(line, error.message);
+    WriteBack(places, before, hostArgs, line);
+    if (method != nullptr && method->declaration.result.empty()) return std::nullopt;
+    return out;
+  }
+  bool isConstant = false;
+  Datum constant = ClassConstant(cls, member, line, isConstant);
+  if (isConstant) return constant;
+  // The class's tables do not name it: the host has the last word.
+  if (!host_.GetProperty(target, member, out, error)) Fail(line, error.message);
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// Arrays
+// ---------------------------------------------------------------------------
+
+int64_t Interpreter::Index(const ArrayData& a, const Datum& index, int line, bool forInsert) const {
+  if (index.IsArray() || !IsNumeric(index.value)) {
+    Fail(line, "An array index must be a number, got " + KindName(index));
+  }
+  double d = AsDouble(index.value);
+  int64_t i = index.value.kind == Value::Kind::Integer
+                  ? index.value.integer
+                  : static_cast<int64_t>(std::max(-2.0, std::min(d, 9e15)));
+  int64_t last = a.UpperBound() + (forInsert ? 1 : 0);
+  if (i < 0 || i > last) {
+    Fail(line, "Index " + std::to_string(i) + " is out of bounds" +
+                   (a.items.empty() && !forInsert ? " (the array is empty)"
+                                                  : " (0 to " + std::to_string(last) + ")"));
+  }
+  return i;
+}
+
+Datum Interpreter::Element(const ArrayData& a, const Datum& index, int line) const {
+  return a.items[static_cast<size_t>(Index(a, index, line, false))];
+}
+
+std::optional<Datum> Interpreter::ArrayMember(ArrayData& a, const std::string& member,
+                                              const ExprList& args, int line) {
+  std::string key = Fold(member);
+  auto want = [&](size_t n) {
+    if (args.size() != n) {
+      Fail(line,
+           "Array." + member + " takes " + std::to_string(n) + " argument" + (n == 1 ? "" : "s"));
+    }
+  };
+  auto item = [&](const Expr& e) {
+    return Convert(Eval(e), a.elementType, line, "the array element").value;
+  };
+  if (key == "ubound" || key == "lastrowindex") {
+    want(0);
+    return Datum(Value::Int(a.UpperBound()));
+  }
+  if (key == "count") {
+    want(0);
+    return Datum(Value::Int(static_cast<int64_t>(a.items.size())));
+  }
+  if (key == "append" || key == "addrow") {
+    want(1);
+    a.items.push_back(item(*args[0]));
+    return std::nullopt;
+  }
+  if (key == "insert" || key == "addrowat") {
+    want(2);
+    int64_t i = Index(a, Eval(*args[0]), line, true);
+    a.items.insert(a.items.begin() + i, item(*args[1]));
+    return std::nullopt;
+  }
+  if (key == "remove" || key == "removerowat") {
+    want(1);
+    a.items.erase(a.items.begin() + Index(a, Eval(*args[0]), line, false));
+    return std::nullopt;
+  }
+  if (key == "removeall") {
+    want(0);
+    a.items.clear();
+    return std::nullopt;
+  }
+  if (key == "pop") {
+    want(0);
+    if (a.items.empty()) Fail(line, "Pop on an empty array");
+    Value last = a.items.back();
+    a.items.pop_back();
+    return Datum(last);
+  }
+  if (key == "indexof") {
+    want(1);
+    Value wanted = Eval(*args[0]).value;
+    for (size_t i = 0; i < a.items.size(); ++i) {
+      Value same;
+      std::string ignored;
+      if (ApplyBinary(Op::Eq, a.items[i], wanted, same, ignored) && same.boolean) {
+        return Datum(Value::Int(static_cast<int64_t>(i)));
+      }
+    }
+    return Datum(Value::Int(-1));
+  }
+  if (key == "sort") {
+    want(0);
+    std::string error;
+    std::stable_sort(a.items.begin(), a.items.end(), [&](const Value& x, const Value& y) {
+      Value less;
+      return ApplyBinary(Op::Lt, x, y, less, error) && less.boolean;
+    });
+    if (!error.empty()) Fail(line, "Sort: " + error);
+    return std::nullopt;
+  }
+  Fail(line, "Arrays have no member '" + member + "'");
+}
+
+// ---------------------------------------------------------------------------
+// Methods of the script, of the plugin's modules, and built-ins
+// ---------------------------------------------------------------------------
+
+std::optional<Datum> Interpreter::CallScript(const MethodPtr& m, const ExprList& args, int line) {
+  if (args.size() > m->params.size()) {
+    Fail(line,
+         "Too many arguments for '" + m->name + "': it takes " + std::to_string(m->params.size()));
+  }
+  if (frames_.size() >= kMaxCallDepth || StackExhausted()) {
+    Fail(line, "Too many nested calls (stack overflow)");
+  }
+  auto frame = std::make_unique<Frame>();
+  frame->method = m.get();
+  // ByRef arguments that are not whole variables of the same type are
+  // copied in here and out again after the call.
+  std::vector<std::pair<Place, VariablePtr>> copyOut;
+  for (size_t i = 0; i < m->params.size(); ++i) {
+    const Param& p = m->params[i];
+    SlotType type = ResolveType(p.type, m->line);
+    std::string what = "argument '" + p.name + "' of " + m->name;
+    auto var = std::make_shared<Variable>();
+    var->type = type;
+    if (i < args.size()) {
+      Place place = p.byRef ? PlaceOf(*args[i]) : Place{};
+      if (place.var != nullptr && SameType(place.var->type, type)) {
+        frame->vars[Fold(p.name)] = place.var;
+        continue;
+      }
+      var->datum = Convert(place.IsSet() ? Read(place) : Eval(*args[i]), type, line, what);
+      if (place.IsSet()) copyOut.emplace_back(place, var);
+    } else if (p.optional) {
+      var->datum =
+          p.defaultValue ? Convert(Eval(*p.defaultValue), type, line, what) : DefaultValue(type);
+    } else {
+      Fail(line, "Missing " + what);
+    }
+    frame->vars[Fold(p.name)] = var;
+  }
+  if (m->isFunction) frame->result = DefaultValue(ResolveType(m->result, m->line));
+
+  frames_.push_back(std::move(frame));
+  struct Pop {
+    std::vector<std::unique_ptr<Frame>>& frames;
+    ~Pop() { frames.pop_back(); }
+  };
+  Datum result;
+  {
+    Pop pop{frames_};
+    Exec(m->body);
+    result = std::move(frames_.back()->result);
+  }
+  for (auto& [place, var] : copyOut) Store(place, var->datum, line);
+  if (!m->isFunction) return std::nullopt;
+  return result;
+}
+
+std::optional<Datum> Interpreter::CallModule(const ModuleMethodInfo& m, const ExprList& args,
+                                             int line) {
+  std::vector<Place> places;
+  std::vector<Datum> before = EvalArgs(args, places);
+  std::vector<Value> hostArgs = HostArgs(before, line);
+  Value out;
+  HostError error;
+  if (!host_.CallModuleMethod(m.declaration.name, hostArgs, out, error)) Fail(line, error.message);
+  WriteBack(places, before, hostArgs, line);
+  if (m.declaration.result.empty()) return std::nullopt;
+  return out;
+}
+
+std::optional<Datum> Interpreter::CallBuiltinNamed(const Builtin& b, const ExprList& args, int line,
+                                                   const std::string& display) {
+  std::vector<Datum> values = EvalArgs(args);
+  Datum r = CallBuiltin(b, env_, values, line, display);
+  if (!b.returnsValue) return std::nullopt;
+  return r;
+}
+
+std::vector<Datum> Interpreter::EvalArgs(const ExprList& args) {
+  std::vector<Datum> out;
+  out.reserve(args.size());
+  for (const ExprPtr& a : args) out.push_back(Eval(*a));
+  return out;
+}
+
+std::vector<Datum> Interpreter::EvalArgs(const ExprList& args, std::vector<Place>& places) {
+  std::vector<Datum> out;
+  places.clear();
+  for (const ExprPtr& a : args) {
+    Place p = PlaceOf(*a);
+    out.push_back(p.IsSet() ? Read(p) : Eval(*a));
+    places.push_back(std::move(p));
+  }
+  return out;
+}
+
+// Script arrays cross into the host as host integer arrays.
+Value Interpreter::HostValue(const Datum& d, int line) {
+  if (!d.IsArray()) return d.value;
+  std::vector<int64_t> values;
+  for (const Value& v : d.array->items) {
+    if (v.kind != Value::Kind::Integer) {
+      Fail(line, "Only Integer arrays can be passed to the host, not " + KindName(d));
+    }
+    values.push_back(v.integer);
+  }
+  ObjectRef array = host_.NewIntegerArray(values);
+  if (!array) Fail(line, "The host could not make an integer array");
+  return Value::Obj(std::move(array));
+}
+
+std::vector<Value> Interpreter::HostArgs(const std::vector<Datum>& args, int line) {
+  std::vector<Value> out;
+  out.reserve(args.size());
+  for (const Datum& d : args) out.push_back(HostValue(d, line));
+  return out;
+}
+
+void Interpreter::WriteBack(const std::vector<Place>& places, const std::vector<Datum>& before,
+                            const std::vector<Value>& after, int line) {
+  for (size_t i = 0; i < places.size() && i < after.size(); ++i) {
+    if (!places[i].IsSet() || before[i].IsArray()) continue;
+    if (!SameValue(before[i].value, after[i])) Store(places[i], after[i], line);
+  }
+}
+
+}  // namespace fenra::host::script

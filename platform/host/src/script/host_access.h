@@ -1,0 +1,59 @@
+// What a script reaches of the host: classes, members and module methods of
+// the loaded plugin and the host's own classes. In production this is the
+// process's Runtime; language tests substitute a small stand-in.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fenra_host/runtime.h"
+
+namespace fenra::host::script {
+
+class HostAccess {
+ public:
+  virtual ~HostAccess() = default;
+
+  // Null when no class of that name (case-insensitive) is known.
+  virtual const ClassInfo* FindClass(std::string_view name) = 0;
+  // The first module method of that name (case-insensitive), or null.
+  virtual const ModuleMethodInfo* FindModuleMethod(std::string_view name) = 0;
+
+  // These follow Runtime's contracts: false with `error` on a host error;
+  // ByRef entries of `args` are written back.
+  virtual bool New(const ClassInfo& cls, const std::vector<Value>& args, Value& out,
+                   HostError& error) = 0;
+  virtual bool GetProperty(const Value& target, std::string_view name, Value& out,
+                           HostError& error) = 0;
+  virtual bool SetProperty(const Value& target, std::string_view name, const Value& value,
+                           HostError& error) = 0;
+  virtual bool CallMethod(const Value& target, std::string_view name, std::vector<Value>& args,
+                          Value& out, HostError& error) = 0;
+  virtual bool AssignMethod(const Value& target, std::string_view name, std::vector<Value>& args,
+                            const Value& value, HostError& error) = 0;
+  virtual bool CallModuleMethod(std::string_view name, std::vector<Value>& args, Value& out,
+                                HostError& error) = 0;
+  virtual bool GetClassConstant(const ClassInfo& cls, std::string_view name, Value& out) = 0;
+
+  // Host values made as the host's services make them; null on failure.
+  virtual ObjectRef NewFolderItem(const std::string& nativePath) = 0;
+  virtual ObjectRef NewIntegerArray(const std::vector<int64_t>& values) = 0;
+
+  // What the plugin registered, for the Runtime module of scripts.
+  virtual int64_t PluginVersion() = 0;
+  virtual int64_t PluginClassCount() = 0;
+  virtual int64_t ModuleMethodCount() = 0;
+};
+
+// The process's Runtime behind the HostAccess interface.
+std::unique_ptr<HostAccess> MakeRuntimeAccess();
+
+// Member lookups through a class and its superclasses, by folded name.
+const PropertyInfo* FindProperty(const ClassInfo& cls, std::string_view name);
+const MethodInfo* FindMethod(const ClassInfo& cls, std::string_view name);
+const ConstantInfo* FindConstant(const ClassInfo& cls, std::string_view name);
+
+}  // namespace fenra::host::script

@@ -1,0 +1,593 @@
+// Running programs: statements, variables and the places values are stored.
+#include "script/interpreter.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <new>
+
+#include "script/lexer.h"
+#include "script/operators.h"
+#include "script/parser.h"
+
+namespace fenra::host::script {
+
+Interpreter::Interpreter(HostAccess& host, std::ostream& out, std::string scriptPath,
+                         std::vector<std::string> args)
+    : host_(host), out_(out) {
+  env_.host = &host;
+  env_.out = &out;
+  env_.scriptPath = std::move(scriptPath);
+  env_.args = std::move(args);
+  frames_.push_back(std::make_unique<Frame>());
+}
+
+Interpreter::~Interpreter() = default;
+
+// ---------------------------------------------------------------------------
+// Entry points
+// ---------------------------------------------------------------------------
+
+void Interpreter::MarkStackBase() {
+  stackBase_ = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+  rlimit limit{};
+  size_t stack = 8u << 20;
+  if (getrlimit(RLIMIT_STACK, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+    stack = static_cast<size_t>(limit.rlim_cur);
+  }
+  // Half of it at most, leaving the rest to the host, the plugin and QuickTime.
+  stackBudget_ = std::min<size_t>(stack, 64u << 20) / 2;
+}
+
+bool Interpreter::StackExhausted() const {
+  auto here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+  size_t used = here < stackBase_ ? stackBase_ - here : here - stackBase_;
+  return used > stackBudget_;
+}
+
+int Interpreter::Run(const std::string& name, std::string_view source, std::ostream& err) {
+  MarkStackBase();
+  Program program;
+  ParseError pe;
+  if (!Parse(source, program, pe)) {
+    err << name << ":" << pe.line << ": " << pe.message << "\n";
+    return 1;
+  }
+  try {
+    Install(program);
+    RunMain(program.main);
+  } catch (const ScriptError& e) {
+    err << name << ":" << e.line << ": " << e.message << "\n";
+    return 1;
+  } catch (const QuitRequest& q) {
+    return q.code;
+  } catch (const std::bad_alloc&) {
+    err << name << ": out of memory\n";
+    return 1;
+  }
+  return 0;
+}
+
+Interpreter::ChunkResult Interpreter::RunChunk(std::string_view source, std::ostream& err) {
+  MarkStackBase();
+  Program program;
+  ParseError pe;
+  if (!Parse(source, program, pe, true)) {
+    if (pe.incomplete) return ChunkResult::Incomplete;
+    err << "line " << pe.line << ": " << pe.message << "\n";
+    return ChunkResult::Failed;
+  }
+  interactive_ = true;
+  try {
+    Install(program);
+    for (const StmtPtr& s : program.main) RunTopLevel(*s);
+  } catch (const ScriptError& e) {
+    frames_.resize(1);
+    err << "line " << e.line << ": " << e.message << "\n";
+    return ChunkResult::Failed;
+  } catch (const QuitRequest& q) {
+    quitCode_ = q.code;
+    return ChunkResult::Quit;
+  } catch (const std::bad_alloc&) {
+    frames_.resize(1);
+    err << "out of memory\n";
+    return ChunkResult::Failed;
+  }
+  return ChunkResult::Done;
+}
+
+void Interpreter::Install(Program& program) {
+  std::unordered_map<std::string, int> seen;
+  for (MethodPtr& m : program.methods) {
+    std::string key = Fold(m->name);
+    if (seen.count(key) != 0) Fail(m->line, "'" + m->name + "' is already defined");
+    seen[key] = m->line;
+    methods_[key] = m;  // at the prompt a later definition replaces an earlier one
+  }
+}
+
+void Interpreter::RunMain(const Block& main) {
+  Flow flow = Exec(main);
+  (void)flow;  // Return, or an Exit outside any loop, ends the script
+}
+
+void Interpreter::RunTopLevel(const Stmt& s) {
+  std::optional<Datum> shown;
+  if (s.kind == StmtKind::Call) {
+    const auto& call = static_cast<const CallStmt&>(s);
+    shown = Invoke(*call.callee, call.args, s.line);
+  } else if (s.kind == StmtKind::Expression) {
+    shown = Eval(*static_cast<const ExpressionStmt&>(s).expr);
+  } else {
+    ExecStmt(s);
+  }
+  if (shown) out_ << DisplayText(*shown) << "\n";
+}
+
+// ---------------------------------------------------------------------------
+// Statements
+// ---------------------------------------------------------------------------
+
+Interpreter::Flow Interpreter::Exec(const Block& block) {
+  for (const StmtPtr& s : block) {
+    Flow flow = ExecStmt(*s);
+    if (flow.kind != FlowKind::Normal) return flow;
+  }
+  return {};
+}
+
+Interpreter::Flow Interpreter::ExecStmt(const Stmt& s) {
+  switch (s.kind) {
+    case StmtKind::Dim:
+      return ExecDim(static_cast<const DimStmt&>(s));
+    case StmtKind::Assign:
+      return ExecAssign(static_cast<const AssignStmt&>(s));
+    case StmtKind::Call:
+      return ExecCall(static_cast<const CallStmt&>(s));
+    case StmtKind::Expression:
+      Eval(*static_cast<const ExpressionStmt&>(s).expr);
+      return {};
+    case StmtKind::If:
+      return ExecIf(static_cast<const IfStmt&>(s));
+    case StmtKind::For:
+      return ExecFor(static_cast<const ForStmt&>(s));
+    case StmtKind::ForEach:
+      return ExecForEach(static_cast<const ForEachStmt&>(s));
+    case StmtKind::While:
+      return ExecWhile(static_cast<const WhileStmt&>(s));
+    case StmtKind::Do:
+      return ExecDo(static_cast<const DoStmt&>(s));
+    case StmtKind::Select:
+      return ExecSelect(static_cast<const SelectStmt&>(s));
+    case StmtKind::Exit:
+      return {FlowKind::Exit, static_cast<const ExitStmt&>(s).target};
+    case StmtKind::Continue:
+      return {FlowKind::Continue, static_cast<const ContinueStmt&>(s).target};
+    case StmtKind::Return:
+      return ExecReturn(static_cast<const ReturnStmt&>(s));
+    case StmtKind::Print:
+      return ExecPrint(static_cast<const PrintStmt&>(s));
+    case StmtKind::Redim:
+      return ExecRedim(static_cast<const RedimStmt&>(s));
+  }
+  return {};
+}
+
+Interpreter::Flow Interpreter::ExecDim(const DimStmt& s) {
+  SlotType declared;
+  if (!s.type.empty()) declared = ResolveType(s.type, s.line);
+  for (const DimName& n : s.names) {
+    SlotType type = declared;
+    Datum value;
+    if (n.isArray) {
+      type.isArray = true;
+      value = DefaultValue(type);
+      if (n.upperBound) {
+        int64_t ub = UpperBound(Eval(*n.upperBound), s.line);
+        value.array->items.assign(static_cast<size_t>(ub + 1), DefaultValue(type.Element()).value);
+      }
+      if (s.init) value = Convert(Eval(*s.init), type, s.line, "'" + n.name + "'");
+    } else if (s.isNew) {
+      if (type.base != SlotType::Base::Object || type.cls == nullptr) {
+        Fail(s.line, "'As New' needs a class, not " + type.Display());
+      }
+      value = Construct(*type.cls, s.newArgs, s.line);
+    } else if (s.init) {
+      Datum d = Eval(*s.init);
+      if (s.type.empty()) type = TypeOfValue(d);
+      value = Convert(d, type, s.line, "'" + n.name + "'");
+    } else {
+      value = DefaultValue(type);
+    }
+    auto var = std::make_shared<Variable>();
+    var->type = type;
+    var->datum = std::move(value);
+    var->isConst = s.isConst;
+    Declare(n.name, std::move(var), s.line);
+  }
+  return {};
+}
+
+Interpreter::Flow Interpreter::ExecAssign(const AssignStmt& s) {
+  Datum value = Eval(*s.value);
+  if (s.compound) {
+    Datum current = Eval(*s.target);
+    Value result;
+    std::string error;
+    if (current.IsArray() || value.IsArray() ||
+        !ApplyBinary(s.op, current.value, value.value, result, error)) {
+      Fail(s.line, error.empty() ? "Type mismatch: arrays have no arithmetic" : error);
+    }
+    value = result;
+  }
+  Assign(*s.target, value, s.line);
+  return {};
+}
+
+Interpreter::Flow Interpreter::ExecCall(const CallStmt& s) {
+  Invoke(*s.callee, s.args, s.line);
+  return {};
+}
+
+Interpreter::Flow Interpreter::ExecIf(const IfStmt& s) {
+  for (const IfBranch& b : s.branches) {
+    if (Condition(*b.condition)) return Exec(b.body);
+  }
+  return Exec(s.elseBody);
+}
+
+bool Interpreter::LeavesLoop(const Flow& flow, LoopKind kind, Flow& out) {
+  bool mine = flow.target == LoopKind::Any || flow.target == kind;
+  switch (flow.kind) {
+    case FlowKind::Normal:
+      return false;
+    case FlowKind::Continue:
+      if (mine) return false;
+      out = flow;
+      return true;
+    case FlowKind::Exit:
+      out = mine ? Flow{} : flow;
+      return true;
+    case FlowKind::Return:
+      out = flow;
+      return true;
+  }
+  return false;
+}
+
+Interpreter::VariablePtr Interpreter::LoopVariable(const std::string& name,
+                                                   const TypeName& declared, const Datum& first,
+                                                   int line) {
+  if (declared.empty()) {
+    if (VariablePtr v = Lookup(Fold(name))) {
+      if (v->isConst) Fail(line, "Cannot use the constant '" + name + "' as a loop variable");
+      return v;
+    }
+  }
+  // An undeclared loop variable is declared here, typed by its first value.
+  auto v = std::make_shared<Variable>();
+  v->type = declared.empty() ? TypeOfValue(first) : ResolveType(declared, line);
+  v->datum = DefaultValue(v->type);
+  Declare(name, v, line);
+  return v;
+}
+
+Interpreter::Flow Interpreter::ExecFor(const ForStmt& s) {
+  Datum first = Eval(*s.from);
+  VariablePtr v = LoopVariable(s.variable, s.declaredType, first, s.line);
+  Store(Place{v, nullptr, 0}, first, s.line);
+  Datum step = s.step ? Eval(*s.step) : Datum(Value::Int(1));
+  if (step.IsArray() || !IsNumeric(step.value)) Fail(s.line, "Step must be a number");
+  std::string error;
+  if (s.downTo && !ApplyUnary(Op::Neg, step.value, step.value, error)) Fail(s.line, error);
+  Op past = AsDouble(step.value) >= 0 ? Op::Gt : Op::Lt;
+  for (;;) {
+    Datum limit = Eval(*s.to);
+    Value done;
+    if (limit.IsArray() || !ApplyBinary(past, v->datum.value, limit.value, done, error)) {
+      Fail(s.line, "For needs numbers: " + (error.empty() ? KindName(limit) : error));
+    }
+    if (done.boolean) return {};
+    Flow out;
+    if (LeavesLoop(Exec(s.body), LoopKind::For, out)) return out;
+    Value next;
+    if (!ApplyBinary(Op::Add, v->datum.value, step.value, next, error)) Fail(s.line, error);
+    Store(Place{v, nullptr, 0}, next, s.line);
+  }
+}
+
+Interpreter::Flow Interpreter::ExecForEach(const ForEachStmt& s) {
+  Datum collection = Eval(*s.collection);
+  if (!collection.IsArray()) Fail(s.line, "For Each needs an array, got " + KindName(collection));
+  std::shared_ptr<ArrayData> a = collection.array;
+  Datum first = a->items.empty() ? DefaultValue(a->elementType) : Datum(a->items[0]);
+  VariablePtr v = LoopVariable(s.variable, s.declaredType, first, s.line);
+  for (size_t i = 0; i < a->items.size(); ++i) {
+    Store(Place{v, nullptr, 0}, a->items[i], s.line);
+    Flow out;
+    if (LeavesLoop(Exec(s.body), LoopKind::For, out)) return out;
+  }
+  return {};
+}
+
+Interpreter::Flow Interpreter::ExecWhile(const WhileStmt& s) {
+  while (Condition(*s.condition)) {
+    Flow out;
+    if (LeavesLoop(Exec(s.body), LoopKind::While, out)) return out;
+  }
+  return {};
+}
+
+// The loop ends when its condition equals `until`: While stops on False, Until on True.
+Interpreter::Flow Interpreter::ExecDo(const DoStmt& s) {
+  for (;;) {
+    if (s.condition && s.conditionAtTop && Condition(*s.condition) == s.until) return {};
+    Flow out;
+    if (LeavesLoop(Exec(s.body), LoopKind::Do, out)) return out;
+    if (s.condition && !s.conditionAtTop && Condition(*s.condition) == s.until) return {};
+  }
+}
+
+bool Interpreter::MatchesCase(const Datum& subject, const CaseTest& test) {
+  int line = test.first->line;
+  auto compare = [&](Op op, const Expr& e) {
+    Datum other = Eval(e);
+    Value r;
+    std::string error;
+    if (subject.IsArray() || other.IsArray() ||
+        !ApplyBinary(op, subject.value, other.value, r, error)) {
+      Fail(line, error.empty() ? "Type mismatch: Case cannot compare arrays" : error);
+    }
+    return r.boolean;
+  };
+  switch (test.kind) {
+    case CaseTest::Kind::Value:
+      return compare(Op::Eq, *test.first);
+    case CaseTest::Kind::Range:
+      return compare(Op::Ge, *test.first) && compare(Op::Le, *test.last);
+    case CaseTest::Kind::Is:
+      return compare(test.op, *test.first);
+  }
+  return false;
+}
+
+Interpreter::Flow Interpreter::ExecSelect(const SelectStmt& s) {
+  Datum subject = Eval(*s.subject);
+  for (const CaseClause& c : s.cases) {
+    for (const CaseTest& t : c.tests) {
+      if (MatchesCase(subject, t)) return Exec(c.body);
+    }
+  }
+  return Exec(s.elseBody);
+}
+
+Interpreter::Flow Interpreter::ExecReturn(const ReturnStmt& s) {
+  const MethodDef* m = Current().method;
+  if (s.value) {
+    Datum d = Eval(*s.value);
+    if (m != nullptr) {
+      Current().result = Convert(d, ResolveType(m->result, s.line), s.line, "the result");
+    }
+  }
+  return {FlowKind::Return, LoopKind::Method};
+}
+
+Interpreter::Flow Interpreter::ExecPrint(const PrintStmt& s) {
+  std::string line;
+  for (size_t i = 0; i < s.values.size(); ++i) {
+    if (i > 0) line += '\t';
+    line += DisplayText(Eval(*s.values[i]));
+  }
+  out_ << line << "\n";
+  return {};
+}
+
+Interpreter::Flow Interpreter::ExecRedim(const RedimStmt& s) {
+  Datum target = Eval(*s.array);
+  if (!target.IsArray()) Fail(s.line, "Redim needs an array, got " + KindName(target));
+  int64_t ub = UpperBound(Eval(*s.upperBound), s.line);
+  ArrayData& a = *target.array;
+  a.items.resize(static_cast<size_t>(ub + 1), DefaultValue(a.elementType).value);
+  return {};
+}
+
+// ---------------------------------------------------------------------------
+// Types, variables and places
+// ---------------------------------------------------------------------------
+
+void Interpreter::Fail(int line, const std::string& message) const {
+  throw ScriptError{line, message};
+}
+
+SlotType Interpreter::ResolveType(const TypeName& type, int line) {
+  struct Named {
+    const char* name;
+    SlotType::Base base;
+  };
+  static const Named kTypes[] = {
+      {"integer", SlotType::Base::Integer}, {"int8", SlotType::Base::Integer},
+      {"int16", SlotType::Base::Integer},   {"int32", SlotType::Base::Integer},
+      {"int64", SlotType::Base::Integer},   {"uint8", SlotType::Base::Integer},
+      {"uint16", SlotType::Base::Integer},  {"uint32", SlotType::Base::Integer},
+      {"uint64", SlotType::Base::Integer},  {"double", SlotType::Base::Double},
+      {"single", SlotType::Base::Double},   {"currency", SlotType::Base::Double},
+      {"boolean", SlotType::Base::Boolean}, {"string", SlotType::Base::String},
+      {"text", SlotType::Base::String},     {"color", SlotType::Base::Color},
+      {"variant", SlotType::Base::Variant}, {"auto", SlotType::Base::Variant},
+      {"object", SlotType::Base::Object},
+  };
+  SlotType t;
+  t.isArray = type.isArray;
+  t.name = type.empty() ? "Variant" : type.name;
+  if (type.empty()) return t;
+  std::string key = Fold(type.name);
+  for (const Named& n : kTypes) {
+    if (key == n.name) {
+      t.base = n.base;
+      return t;
+    }
+  }
+  const ClassInfo* cls = host_.FindClass(type.name);
+  if (cls == nullptr) Fail(line, "Unknown type '" + type.name + "'");
+  t.base = SlotType::Base::Object;
+  t.cls = cls;
+  t.name = cls->name;
+  return t;
+}
+
+SlotType Interpreter::TypeOfValue(const Datum& d) const {
+  if (d.IsArray()) {
+    SlotType t = d.array->elementType;
+    t.isArray = true;
+    return t;
+  }
+  SlotType t;
+  switch (d.value.kind) {
+    case Value::Kind::Integer:
+      t.base = SlotType::Base::Integer;
+      break;
+    case Value::Kind::Double:
+      t.base = SlotType::Base::Double;
+      break;
+    case Value::Kind::Boolean:
+      t.base = SlotType::Base::Boolean;
+      break;
+    case Value::Kind::String:
+      t.base = SlotType::Base::String;
+      break;
+    case Value::Kind::Color:
+      t.base = SlotType::Base::Color;
+      break;
+    case Value::Kind::Object:
+      t.base = SlotType::Base::Object;
+      t.cls = &d.value.object->Class();
+      break;
+    case Value::Kind::Nil:
+      t.name = "Variant";
+      return t;
+  }
+  t.name = KindName(d);
+  return t;
+}
+
+Datum Interpreter::Convert(const Datum& d, const SlotType& type, int line,
+                           const std::string& what) {
+  Datum out;
+  std::string error;
+  if (!ConvertForSlot(d, type, out, error)) Fail(line, error + " for " + what);
+  return out;
+}
+
+int64_t Interpreter::UpperBound(const Datum& d, int line) const {
+  if (d.IsArray() || d.value.kind != Value::Kind::Integer) {
+    Fail(line, "An array bound must be an Integer, got " + KindName(d));
+  }
+  if (d.value.integer < -1 || d.value.integer > (int64_t{1} << 24)) {
+    Fail(line, "Array bound " + std::to_string(d.value.integer) + " is out of range");
+  }
+  return d.value.integer;
+}
+
+Interpreter::VariablePtr Interpreter::Lookup(const std::string& folded) const {
+  const Frame& current = *frames_.back();
+  auto it = current.vars.find(folded);
+  if (it != current.vars.end()) return it->second;
+  const Frame& global = *frames_.front();
+  it = global.vars.find(folded);
+  return it != global.vars.end() ? it->second : nullptr;
+}
+
+void Interpreter::Declare(const std::string& name, VariablePtr var, int) {
+  Current().vars[Fold(name)] = std::move(var);
+}
+
+bool Interpreter::Condition(const Expr& e) {
+  Datum d = Eval(e);
+  if (d.IsArray() || d.value.kind != Value::Kind::Boolean) {
+    Fail(e.line, "A condition must be a Boolean, got " + KindName(d));
+  }
+  return d.value.boolean;
+}
+
+Interpreter::Place Interpreter::PlaceOf(const Expr& e) {
+  if (e.kind == ExprKind::Name) {
+    VariablePtr v = Lookup(Fold(static_cast<const NameExpr&>(e).name));
+    if (v != nullptr && !v->isConst) return Place{v, nullptr, 0};
+    return {};
+  }
+  if (e.kind != ExprKind::Call) return {};
+  const auto& call = static_cast<const CallExpr&>(e);
+  if (call.callee->kind != ExprKind::Name || call.args.size() != 1) return {};
+  VariablePtr v = Lookup(Fold(static_cast<const NameExpr&>(*call.callee).name));
+  if (v == nullptr || !v->datum.IsArray()) return {};
+  std::shared_ptr<ArrayData> a = v->datum.array;
+  return Place{nullptr, a, Index(*a, Eval(*call.args[0]), e.line, false)};
+}
+
+Datum Interpreter::Read(const Place& p) const {
+  if (p.var != nullptr) return p.var->datum;
+  return Element(*p.array, Value::Int(p.index), 0);
+}
+
+void Interpreter::Store(const Place& p, const Datum& d, int line) {
+  if (p.var != nullptr) {
+    p.var->datum = Convert(d, p.var->type, line, "the variable");
+    return;
+  }
+  int64_t i = Index(*p.array, Value::Int(p.index), line, false);
+  p.array->items[static_cast<size_t>(i)] =
+      Convert(d, p.array->elementType, line, "the array element").value;
+}
+
+void Interpreter::Assign(const Expr& target, const Datum& value, int line) {
+  if (target.kind == ExprKind::Name) {
+    const std::string& name = static_cast<const NameExpr&>(target).name;
+    VariablePtr v = Lookup(Fold(name));
+    if (v == nullptr) Fail(line, "Unknown variable '" + name + "'; declare it with Dim");
+    if (v->isConst) Fail(line, "Cannot assign to the constant '" + name + "'");
+    v->datum = Convert(value, v->type, line, "'" + name + "'");
+    return;
+  }
+  if (target.kind == ExprKind::Call) {
+    const auto& call = static_cast<const CallExpr&>(target);
+    Place p = PlaceOf(target);
+    if (p.IsSet()) return Store(p, value, line);
+    if (call.callee->kind != ExprKind::Member) Fail(line, "Cannot assign to this expression");
+    const auto& m = static_cast<const MemberExpr&>(*call.callee);
+    Datum object = Eval(*m.object);
+    if (object.IsArray() || object.value.kind != Value::Kind::Object) {
+      Fail(line, object.value.kind == Value::Kind::Nil
+                     ? "Nil object access: cannot assign to ." + m.name + "(...) of Nil"
+                     : KindName(object) + " has no assignable method '" + m.name + "'");
+    }
+    std::vector<Place> places;
+    std::vector<Datum> before = EvalArgs(call.args, places);
+    std::vector<Value> args = HostArgs(before, line);
+    HostError error;
+    if (!host_.AssignMethod(object.value, m.name, args, HostValue(value, line), error)) {
+      Fail(line, error.message);
+    }
+    WriteBack(places, before, args, line);
+    return;
+  }
+  if (target.kind != ExprKind::Member) Fail(line, "Cannot assign to this expression");
+  const auto& m = static_cast<const MemberExpr&>(target);
+  if (m.object->kind == ExprKind::Name) {
+    const std::string& owner = static_cast<const NameExpr&>(*m.object).name;
+    if (Lookup(Fold(owner)) == nullptr && (host_.FindClass(owner) || FindModule(owner))) {
+      Fail(line, "Cannot assign to " + owner + "." + m.name);
+    }
+  }
+  Datum object = Eval(*m.object);
+  if (object.IsArray() || object.value.kind != Value::Kind::Object) {
+    Fail(line, object.value.kind == Value::Kind::Nil && !object.IsArray()
+                   ? "Nil object access: cannot set ." + m.name + " of Nil"
+                   : KindName(object) + " has no property '" + m.name + "'");
+  }
+  HostError error;
+  if (!host_.SetProperty(object.value, m.name, HostValue(value, line), error)) {
+    Fail(line, error.message);
+  }
+}
+
+}  // namespace fenra::host::script

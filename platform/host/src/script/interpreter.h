@@ -1,0 +1,166 @@
+// The evaluator: runs parsed programs against a HostAccess, keeping
+// variables and methods between runs for the interactive prompt.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "script/ast.h"
+#include "script/builtins.h"
+#include "script/datum.h"
+#include "script/host_access.h"
+
+namespace fenra::host::script {
+
+class Interpreter {
+ public:
+  // `host` and `out` must outlive the interpreter. `scriptPath` and `args`
+  // are what System.CommandLine and Args() report.
+  Interpreter(HostAccess& host, std::ostream& out, std::string scriptPath = "",
+              std::vector<std::string> args = {});
+  ~Interpreter();
+  Interpreter(const Interpreter&) = delete;
+  Interpreter& operator=(const Interpreter&) = delete;
+
+  // Parses and runs a whole script named `name` (used in messages). On a
+  // parse or runtime error writes "name:line: message" to `err`. Returns
+  // the exit status: 0, 1 after an error, or the code given to Quit.
+  int Run(const std::string& name, std::string_view source, std::ostream& err);
+
+  enum class ChunkResult { Done, Incomplete, Failed, Quit };
+  // Runs a chunk of the interactive prompt: keeps what earlier chunks
+  // declared and shows the value of a bare expression on `out`. Incomplete
+  // when the chunk ends inside a construct; nothing has run then.
+  ChunkResult RunChunk(std::string_view source, std::ostream& err);
+  int QuitCode() const { return quitCode_; }
+
+ private:
+  struct Variable {
+    SlotType type;
+    Datum datum;
+    bool isConst = false;
+  };
+  using VariablePtr = std::shared_ptr<Variable>;
+
+  struct Frame {
+    std::unordered_map<std::string, VariablePtr> vars;  // by folded name
+    const MethodDef* method = nullptr;                  // null for the script's top level
+    Datum result;
+  };
+
+  // Where a value can be stored: a variable or an array element.
+  struct Place {
+    VariablePtr var;
+    std::shared_ptr<ArrayData> array;
+    int64_t index = 0;
+    bool IsSet() const { return var != nullptr || array != nullptr; }
+  };
+
+  enum class FlowKind { Normal, Exit, Continue, Return };
+  struct Flow {
+    FlowKind kind = FlowKind::Normal;
+    LoopKind target = LoopKind::Any;
+  };
+
+  // ----- running (interpreter.cpp) -----
+  void Install(Program& program);
+  void RunMain(const Block& main);
+  void RunTopLevel(const Stmt& s);  // interactive: shows values
+  Flow Exec(const Block& block);
+  Flow ExecStmt(const Stmt& s);
+  Flow ExecDim(const DimStmt& s);
+  Flow ExecAssign(const AssignStmt& s);
+  Flow ExecCall(const CallStmt& s);
+  Flow ExecIf(const IfStmt& s);
+  Flow ExecFor(const ForStmt& s);
+  Flow ExecForEach(const ForEachStmt& s);
+  Flow ExecWhile(const WhileStmt& s);
+  Flow ExecDo(const DoStmt& s);
+  Flow ExecSelect(const SelectStmt& s);
+  Flow ExecReturn(const ReturnStmt& s);
+  Flow ExecPrint(const PrintStmt& s);
+  Flow ExecRedim(const RedimStmt& s);
+  // What a loop of `kind` does with the flow out of its body: true to
+  // leave the loop, with `out` the flow to pass on.
+  static bool LeavesLoop(const Flow& flow, LoopKind kind, Flow& out);
+  bool MatchesCase(const Datum& subject, const CaseTest& test);
+  VariablePtr LoopVariable(const std::string& name, const TypeName& declared, const Datum& first,
+                           int line);
+
+  // ----- values and places (interpreter.cpp) -----
+  [[noreturn]] void Fail(int line, const std::string& message) const;
+  SlotType ResolveType(const TypeName& type, int line);
+  SlotType TypeOfValue(const Datum& d) const;
+  Datum Convert(const Datum& d, const SlotType& type, int line, const std::string& what);
+  // An upper bound for Dim or Redim: an Integer from -1 (empty) up.
+  int64_t UpperBound(const Datum& d, int line) const;
+  VariablePtr Lookup(const std::string& folded) const;
+  void Declare(const std::string& name, VariablePtr var, int line);
+  Frame& Current() { return *frames_.back(); }
+  Frame& Global() { return *frames_.front(); }
+  bool Condition(const Expr& e);
+  // The place an expression names, when it names a variable or an array
+  // element; unset otherwise (nothing is evaluated then but an index).
+  Place PlaceOf(const Expr& e);
+  Datum Read(const Place& p) const;
+  void Store(const Place& p, const Datum& d, int line);
+  void Assign(const Expr& target, const Datum& value, int line);
+
+  // ----- expressions and calls (evaluate.cpp) -----
+  Datum Eval(const Expr& e);
+  Datum EvalBinary(const BinaryExpr& e);
+  Datum EvalNew(const NewExpr& e);
+  Datum Construct(const ClassInfo& cls, const ExprList& args, int line);
+  Datum EvalIsA(const IsAExpr& e);
+  // Calls or reads what `callee` names with `args`; nothing for a Sub.
+  std::optional<Datum> Invoke(const Expr& callee, const ExprList& args, int line);
+  std::optional<Datum> InvokeName(const NameExpr& name, const ExprList& args, int line);
+  std::optional<Datum> InvokeMember(const MemberExpr& member, const ExprList& args, int line);
+  std::optional<Datum> InvokeStatic(const std::string& owner, const std::string& member,
+                                    const ExprList& args, int line, bool& found);
+  std::optional<Datum> InvokeOnValue(const Datum& target, const std::string& member,
+                                     const ExprList& args, int line);
+  std::optional<Datum> InvokeHostMember(const Value& target, const std::string& member,
+                                        const ExprList& args, int line);
+  Datum ClassConstant(const ClassInfo& cls, const std::string& name, int line, bool& found);
+  std::optional<Datum> ArrayMember(ArrayData& a, const std::string& member, const ExprList& args,
+                                   int line);
+  Datum Element(const ArrayData& a, const Datum& index, int line) const;
+  int64_t Index(const ArrayData& a, const Datum& index, int line, bool forInsert) const;
+  std::optional<Datum> CallScript(const MethodPtr& m, const ExprList& args, int line);
+  std::optional<Datum> CallModule(const ModuleMethodInfo& m, const ExprList& args, int line);
+  std::optional<Datum> CallBuiltinNamed(const Builtin& b, const ExprList& args, int line,
+                                        const std::string& display);
+  std::vector<Datum> EvalArgs(const ExprList& args);
+  // Evaluates arguments, noting the place each came from (for write-back).
+  std::vector<Datum> EvalArgs(const ExprList& args, std::vector<Place>& places);
+  // Host calls: arguments as host values, and ByRef results written back
+  // to the variables and elements they came from.
+  std::vector<Value> HostArgs(const std::vector<Datum>& args, int line);
+  Value HostValue(const Datum& d, int line);
+  void WriteBack(const std::vector<Place>& places, const std::vector<Datum>& before,
+                 const std::vector<Value>& after, int line);
+  Datum Required(std::optional<Datum> d, const std::string& what, int line);
+  void MarkStackBase();
+  bool StackExhausted() const;
+
+  HostAccess& host_;
+  std::ostream& out_;
+  Environment env_;
+  std::vector<std::unique_ptr<Frame>> frames_;
+  std::unordered_map<std::string, MethodPtr> methods_;  // by folded name
+  bool interactive_ = false;
+  int quitCode_ = 0;
+  // Recursion is bounded by the stack actually used since the run began,
+  // so that a deep script stops with an error instead of a crash.
+  uintptr_t stackBase_ = 0;
+  size_t stackBudget_ = 0;
+};
+
+}  // namespace fenra::host::script
