@@ -5,6 +5,7 @@
 namespace fenra {
 
 REALclassDefinition gFenraCompressSoundClass =
-    DefineClass("FenraCompressSound", "FenraComponentService", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+    DefineClass("FenraCompressSound", "FenraComponentService", 0, Proc(NoOpInstanceProc),
+                Proc(NoOpInstanceProc));
 
 }  // namespace fenra

@@ -4,13 +4,15 @@
 
 namespace fenra {
 
-REALclassDefinition gFenraComponentServiceClass =
-    DefineClass("FenraComponentService", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraComponentServiceClass = DefineClass(
+    "FenraComponentService", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
 
 REALclassDefinition gFenraCompressImageClass =
-    DefineClass("FenraCompressImage", "FenraComponentService", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+    DefineClass("FenraCompressImage", "FenraComponentService", 0, Proc(NoOpInstanceProc),
+                Proc(NoOpInstanceProc));
 
 REALclassDefinition gFenraCompressMovieClass =
-    DefineClass("FenraCompressMovie", "FenraComponentService", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+    DefineClass("FenraCompressMovie", "FenraComponentService", 0, Proc(NoOpInstanceProc),
+                Proc(NoOpInstanceProc));
 
 }  // namespace fenra

@@ -13,7 +13,7 @@ REALclassDefinition gFenraCodecClass =
 REALclassDefinition gFenraCodecListClass =
     DefineClass("FenraCodecList", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
 
-REALclassDefinition gFenraComponentListClass =
-    DefineClass("FenraComponentList", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraComponentListClass = DefineClass(
+    "FenraComponentList", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
 
 }  // namespace fenra

@@ -4,10 +4,10 @@
 
 namespace fenra {
 
-REALclassDefinition gFenraExportImageClass =
-    DefineClass("FenraExportImage", "FenraComponentService", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraExportImageClass = DefineClass(
+    "FenraExportImage", "FenraComponentService", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
 
-REALclassDefinition gFenraExportMovieClass =
-    DefineClass("FenraExportMovie", "FenraComponentService", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraExportMovieClass = DefineClass(
+    "FenraExportMovie", "FenraComponentService", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
 
 }  // namespace fenra

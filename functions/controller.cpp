@@ -3,6 +3,8 @@
 
 namespace fenra {
 
-std::span<REALmethodDefinition> MovieControllerMethods() { return {}; }
+std::span<REALmethodDefinition> MovieControllerMethods() {
+  return {};
+}
 
 }  // namespace fenra

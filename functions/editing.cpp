@@ -1,8 +1,11 @@
-// Movie editing and information functions: module methods. The table fills as the functions are built.
+// Movie editing and information functions: module methods. The table fills as the functions are
+// built.
 #include "functions/module_tables.h"
 
 namespace fenra {
 
-std::span<REALmethodDefinition> MovieEditingMethods() { return {}; }
+std::span<REALmethodDefinition> MovieEditingMethods() {
+  return {};
+}
 
 }  // namespace fenra

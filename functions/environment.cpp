@@ -3,6 +3,8 @@
 
 namespace fenra {
 
-std::span<REALmethodDefinition> EnvironmentQueryMethods() { return {}; }
+std::span<REALmethodDefinition> EnvironmentQueryMethods() {
+  return {};
+}
 
 }  // namespace fenra

@@ -3,6 +3,8 @@
 
 namespace fenra {
 
-std::span<REALmethodDefinition> FrameMethods() { return {}; }
+std::span<REALmethodDefinition> FrameMethods() {
+  return {};
+}
 
 }  // namespace fenra

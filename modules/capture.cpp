@@ -6,6 +6,7 @@
 namespace fenra {
 
 REALclassDefinition gQTMovieCreationClass =
-    DefineClass("QTMovieCreationClass", nullptr, sizeof(MovieCreationData), Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+    DefineClass("QTMovieCreationClass", nullptr, sizeof(MovieCreationData), Proc(NoOpInstanceProc),
+                Proc(NoOpInstanceProc));
 
 }  // namespace fenra

@@ -5,7 +5,7 @@
 
 namespace fenra {
 
-REALclassDefinition gFenraEffectsClass =
-    DefineClass("FenraEffects", nullptr, sizeof(EffectsData), Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraEffectsClass = DefineClass(
+    "FenraEffects", nullptr, sizeof(EffectsData), Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
 
 }  // namespace fenra

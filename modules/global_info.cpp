@@ -6,6 +6,7 @@
 namespace fenra {
 
 REALclassDefinition gQTGlobalInfoClass =
-    DefineClass("QTGlobalInfoClass", nullptr, sizeof(QTGlobalInfoData), Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+    DefineClass("QTGlobalInfoClass", nullptr, sizeof(QTGlobalInfoData), Proc(NoOpInstanceProc),
+                Proc(NoOpInstanceProc));
 
 }  // namespace fenra

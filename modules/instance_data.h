@@ -121,7 +121,8 @@ struct InstanceDataOffset {
   size_t offset;
 };
 
-#define FENRA_OFFSET(cls, type, field) {cls, #field, offsetof(type, field)}
+#define FENRA_OFFSET(cls, type, field) \
+  { cls, #field, offsetof(type, field) }
 inline constexpr InstanceDataOffset kInstanceDataOffsets[] = {
     FENRA_OFFSET("QTGlobalInfoClass", QTGlobalInfoData, listItemsCount),
     FENRA_OFFSET("QTGlobalInfoClass", QTGlobalInfoData, curErr),

@@ -6,6 +6,7 @@
 namespace fenra {
 
 REALclassDefinition gQTMovieExportClass =
-    DefineClass("QTMovieExportClass", nullptr, sizeof(MovieExportData), Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+    DefineClass("QTMovieExportClass", nullptr, sizeof(MovieExportData), Proc(NoOpInstanceProc),
+                Proc(NoOpInstanceProc));
 
 }  // namespace fenra

@@ -6,6 +6,7 @@
 namespace fenra {
 
 REALclassDefinition gFenraMovieUndoClass =
-    DefineClass("FenraMovieUndo", nullptr, sizeof(MovieUndoData), Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+    DefineClass("FenraMovieUndo", nullptr, sizeof(MovieUndoData), Proc(NoOpInstanceProc),
+                Proc(NoOpInstanceProc));
 
 }  // namespace fenra

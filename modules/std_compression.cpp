@@ -6,6 +6,7 @@
 namespace fenra {
 
 REALclassDefinition gQTStdCompressionClass =
-    DefineClass("QTStdCompressionClass", nullptr, sizeof(StdCompressionData), Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+    DefineClass("QTStdCompressionClass", nullptr, sizeof(StdCompressionData),
+                Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
 
 }  // namespace fenra

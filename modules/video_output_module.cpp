@@ -6,6 +6,7 @@
 namespace fenra {
 
 REALclassDefinition gQTVideoOutputClass =
-    DefineClass("QTVideoOutputClass", nullptr, sizeof(VideoOutputModuleData), Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+    DefineClass("QTVideoOutputClass", nullptr, sizeof(VideoOutputModuleData),
+                Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
 
 }  // namespace fenra

@@ -8,15 +8,17 @@ REALclassDefinition gFenraNewTrackClass =
     DefineClass("FenraNewTrack", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
 
 REALclassDefinition gFenraNewVideoTrackClass =
-    DefineClass("FenraNewVideoTrack", "FenraNewTrack", sizeof(void*), Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+    DefineClass("FenraNewVideoTrack", "FenraNewTrack", sizeof(void*), Proc(NoOpInstanceProc),
+                Proc(NoOpInstanceProc));
 
 REALclassDefinition gFenraNewTextTrackClass =
-    DefineClass("FenraNewTextTrack", "FenraNewTrack", sizeof(void*), Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+    DefineClass("FenraNewTextTrack", "FenraNewTrack", sizeof(void*), Proc(NoOpInstanceProc),
+                Proc(NoOpInstanceProc));
 
-REALclassDefinition gFenraNewSoundTrackClass =
-    DefineClass("FenraNewSoundTrack", "FenraNewTrack", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraNewSoundTrackClass = DefineClass(
+    "FenraNewSoundTrack", "FenraNewTrack", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
 
-REALclassDefinition gFenraNewTimeCodeTrackClass =
-    DefineClass("FenraNewTimeCodeTrack", "FenraNewTrack", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraNewTimeCodeTrackClass = DefineClass(
+    "FenraNewTimeCodeTrack", "FenraNewTrack", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
 
 }  // namespace fenra

@@ -4,14 +4,14 @@
 
 namespace fenra {
 
-REALclassDefinition gFenraSampleDescClass =
-    DefineClass("FenraSampleDesc", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraSampleDescClass = DefineClass(
+    "FenraSampleDesc", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
 
 REALclassDefinition gFenraImageDescClass =
     DefineClass("FenraImageDesc", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
 
-REALclassDefinition gFenraImageDescCompClass =
-    DefineClass("FenraImageDescComp", "FenraImageDesc", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraImageDescCompClass = DefineClass(
+    "FenraImageDescComp", "FenraImageDesc", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
 
 REALclassDefinition gFenraSoundDescClass =
     DefineClass("FenraSoundDesc", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
@@ -19,7 +19,7 @@ REALclassDefinition gFenraSoundDescClass =
 REALclassDefinition gFenraTextDescClass =
     DefineClass("FenraTextDesc", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
 
-REALclassDefinition gFenraTimeCodeDescClass =
-    DefineClass("FenraTimeCodeDesc", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraTimeCodeDescClass = DefineClass(
+    "FenraTimeCodeDesc", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
 
 }  // namespace fenra

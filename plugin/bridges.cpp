@@ -20,12 +20,15 @@ OSType TextToOSType(std::string_view text) {
   OSType code = 0x20202020;  // four spaces
   for (size_t i = 0; i < 4 && i < text.size(); ++i) {
     int shift = 24 - 8 * static_cast<int>(i);
-    code = (code & ~(0xFFu << shift)) | (static_cast<OSType>(static_cast<uint8_t>(text[i])) << shift);
+    code =
+        (code & ~(0xFFu << shift)) | (static_cast<OSType>(static_cast<uint8_t>(text[i])) << shift);
   }
   return code;
 }
 
-OSType StringToOSType(REALstring text) { return TextToOSType(HostStringText(text)); }
+OSType StringToOSType(REALstring text) {
+  return TextToOSType(HostStringText(text));
+}
 
 void OSTypeToCString(OSType code, char* buffer) {
   if (buffer == nullptr) return;
@@ -59,7 +62,9 @@ REALstring MakeHostStringFromHandle(Handle handle) {
   return host::REALBuildString(*handle, GetHandleSize(handle));
 }
 
-REALstring MakeHostString() { return host::REALBuildString("", 0); }
+REALstring MakeHostString() {
+  return host::REALBuildString("", 0);
+}
 
 std::string FolderItemPath(REALfolderItem item) {
   if (item == nullptr) return {};
@@ -141,7 +146,9 @@ Rect PictureBounds(REALpicture picture, const Rect* bounds) {
   return Rect{0, 0, height, width};
 }
 
-bool IsEmpty(const Rect& r) { return r.bottom <= r.top || r.right <= r.left; }
+bool IsEmpty(const Rect& r) {
+  return r.bottom <= r.top || r.right <= r.left;
+}
 
 }  // namespace
 

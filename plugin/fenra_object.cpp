@@ -17,7 +17,9 @@ void Construct(REALobject instance) {
 
 // Whatever native is still set when the root is reached needs no clean-up:
 // the classes whose natives own platform objects have freed theirs.
-void Destruct(REALobject instance) { FreeNative(instance); }
+void Destruct(REALobject instance) {
+  FreeNative(instance);
+}
 
 RBInteger GetInteger(REALobject instance, intptr_t selector) {
   NativeObject* native = GetNativeObject(instance);

@@ -24,7 +24,9 @@ void SetNative(REALobject instance, NativeObject* native) {
   *slot = native;
 }
 
-REALobject NewInstanceOf(const char* className) { return host::PluginNewInstance(className); }
+REALobject NewInstanceOf(const char* className) {
+  return host::PluginNewInstance(className);
+}
 
 void FreeNative(REALobject instance) {
   NativeObject** slot = NativeSlot(instance);

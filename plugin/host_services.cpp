@@ -102,7 +102,9 @@ void SetHostResolver(REALresolver resolver) {
   gEntries.fill(nullptr);
 }
 
-REALresolver HostResolver() { return gResolver; }
+REALresolver HostResolver() {
+  return gResolver;
+}
 
 namespace host {
 
@@ -139,7 +141,9 @@ REALstring REALBuildString(const char* text, intptr_t length) {
 REALstring REALConvertString(REALstring text, uint32_t encoding) {
   return Call<REALConvertStringProc>(kREALConvertString, text, encoding);
 }
-void REALLockObject(REALobject object) { Call<REALLockObjectProc>(kREALLockObject, object); }
+void REALLockObject(REALobject object) {
+  Call<REALLockObjectProc>(kREALLockObject, object);
+}
 void REALUnlockObject(REALobject object) {
   Call<REALUnlockObjectProc>(kREALUnlockObject, object);
 }
@@ -149,7 +153,9 @@ REALstring REALpathFromFolderItem(REALfolderItem item) {
 REALfolderItem FolderItemFromPath(const char* path) {
   return Call<FolderItemFromPathProc>(kFolderItemFromPath, path);
 }
-void* getMovieMovie(REALmovie movie) { return Call<getMovieMovieProc>(kgetMovieMovie, movie); }
+void* getMovieMovie(REALmovie movie) {
+  return Call<getMovieMovieProc>(kgetMovieMovie, movie);
+}
 void REALSetMovieMovie(REALmovie movie, void* qtMovie) {
   Call<REALSetMovieMovieProc>(kREALSetMovieMovie, movie, qtMovie);
 }

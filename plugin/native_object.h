@@ -9,8 +9,8 @@ namespace fenra {
 // Result codes the plugin reports itself.
 enum : int32_t {
   kNoErr = 0,
-  kParamErr = -50,        // a missing or bad argument
-  kNoNativeErr = -108,    // no native object, or no memory
+  kParamErr = -50,      // a missing or bad argument
+  kNoNativeErr = -108,  // no native object, or no memory
 };
 
 // No virtual destructor: the clean-up of a native object is chosen by the

@@ -18,8 +18,8 @@ REALproc Proc(Function* function) {
 // Asks the host to read or write a property itself at a byte offset.
 inline const REALproc kStandardAccessor = REALstandardGetter;
 
-inline REALproperty Property(const char* name, const char* type, REALproc getter,
-                             REALproc setter, intptr_t param) {
+inline REALproperty Property(const char* name, const char* type, REALproc getter, REALproc setter,
+                             intptr_t param) {
   return REALproperty{nullptr, name, type, 0, getter, setter, param, nullptr, 0, nullptr};
 }
 
@@ -43,9 +43,9 @@ struct ClassMembers {
   std::span<REALconstant> constants = {};
 };
 
-inline REALclassDefinition DefineClass(const char* name, const char* superName,
-                                       intptr_t dataSize, REALproc constructor,
-                                       REALproc destructor, ClassMembers members = {}) {
+inline REALclassDefinition DefineClass(const char* name, const char* superName, intptr_t dataSize,
+                                       REALproc constructor, REALproc destructor,
+                                       ClassMembers members = {}) {
   REALclassDefinition definition{};
   definition.version = kCurrentREALControlVersion;
   definition.name = name;

@@ -32,7 +32,9 @@ bool ReadLeaf(QTAtomContainer container, QTAtom parent, QTAtomType type, void* o
 
 }  // namespace
 
-SettingsFile::~SettingsFile() { DisposeContainer(); }
+SettingsFile::~SettingsFile() {
+  DisposeContainer();
+}
 
 void SettingsFile::DisposeContainer() {
   if (container != nullptr) QTDisposeAtomContainer(container);

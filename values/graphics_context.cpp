@@ -9,9 +9,13 @@
 
 namespace fenra {
 
-GraphicsContextNative::GraphicsContextNative() { SetIdentityMatrix(&matrix); }
+GraphicsContextNative::GraphicsContextNative() {
+  SetIdentityMatrix(&matrix);
+}
 
-GraphicsContextNative::~GraphicsContextNative() { DisposeClip(); }
+GraphicsContextNative::~GraphicsContextNative() {
+  DisposeClip();
+}
 
 void GraphicsContextNative::DisposeClip() {
   delete clip;
@@ -192,7 +196,9 @@ void SetZoom(REALobject instance, intptr_t, double value) {
   if (gc != nullptr && value > 0) gc->zoom = value;
 }
 
-void Destruct(REALobject instance) { DestroyNative<GraphicsContextNative>(instance); }
+void Destruct(REALobject instance) {
+  DestroyNative<GraphicsContextNative>(instance);
+}
 
 void NewDefault(REALobject instance) {
   SetNative(instance, new (std::nothrow) GraphicsContextNative);

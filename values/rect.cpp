@@ -11,7 +11,9 @@
 
 namespace fenra {
 
-bool RectNative::IsValid() const { return !EmptyRect(&rect); }
+bool RectNative::IsValid() const {
+  return !EmptyRect(&rect);
+}
 
 Rect* RectOf(REALobject instance) {
   RectNative* native = GetNative<RectNative>(instance);
@@ -43,8 +45,7 @@ bool RectIsInside(const RectNative* a, const RectNative* b, bool strict) {
   const Rect& in = a->rect;
   const Rect& out = b->rect;
   if (strict) {
-    return in.left > out.left && in.top > out.top && in.right < out.right &&
-           in.bottom < out.bottom;
+    return in.left > out.left && in.top > out.top && in.right < out.right && in.bottom < out.bottom;
   }
   return in.left >= out.left && in.top >= out.top && in.right <= out.right &&
          in.bottom <= out.bottom;

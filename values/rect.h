@@ -37,6 +37,8 @@ bool RectIsInside(const RectNative* a, const RectNative* b, bool strict);
 
 // The arithmetic centre QuickDraw-style: the halving rounds toward minus
 // infinity.
-inline int32_t CentreOf(int32_t low, int32_t high) { return low + ((high - low) >> 1); }
+inline int32_t CentreOf(int32_t low, int32_t high) {
+  return low + ((high - low) >> 1);
+}
 
 }  // namespace fenra

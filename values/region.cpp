@@ -9,7 +9,9 @@
 
 namespace fenra {
 
-RegionNative::RegionNative() { Renew(); }
+RegionNative::RegionNative() {
+  Renew();
+}
 
 RegionNative::RegionNative(const RegionNative& other) : NativeObject(other) {
   err = kNoErr;
@@ -77,7 +79,9 @@ void RegionNative::SetToOval(const RectNative* rect) {
   CloseRgn(rgn);
 }
 
-void RegionNative::Reset() { Renew(); }
+void RegionNative::Reset() {
+  Renew();
+}
 
 REALobject NewRegionObject(const RegionNative* region) {
   REALobject object = NewInstanceOf("FenraRegion");
@@ -87,9 +91,13 @@ REALobject NewRegionObject(const RegionNative* region) {
 
 namespace {
 
-void Destruct(REALobject instance) { DestroyNative<RegionNative>(instance); }
+void Destruct(REALobject instance) {
+  DestroyNative<RegionNative>(instance);
+}
 
-void NewEmpty(REALobject instance) { SetNative(instance, new (std::nothrow) RegionNative); }
+void NewEmpty(REALobject instance) {
+  SetNative(instance, new (std::nothrow) RegionNative);
+}
 
 void NewCopy(REALobject instance, REALobject other) {
   if (other == nullptr) return;
@@ -159,8 +167,7 @@ REALmethodDefinition gMethods[] = {
 
 }  // namespace
 
-REALclassDefinition gFenraRegionClass =
-    DefineClass("FenraRegion", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(Destruct),
-                {.methods = gMethods});
+REALclassDefinition gFenraRegionClass = DefineClass(
+    "FenraRegion", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(Destruct), {.methods = gMethods});
 
 }  // namespace fenra

@@ -53,7 +53,9 @@ TimeRangeNative* NewNative(REALobject instance) {
   return range;
 }
 
-void NewEmpty(REALobject instance) { NewNative(instance); }
+void NewEmpty(REALobject instance) {
+  NewNative(instance);
+}
 
 void NewWithValues(REALobject instance, RBInteger start, RBInteger length) {
   if (TimeRangeNative* range = NewNative(instance)) {
@@ -106,7 +108,7 @@ REALmethodDefinition gMethods[] = {
 
 // The natives own nothing: the destructor does nothing and the root frees.
 REALclassDefinition gFenraTimeRangeClass =
-    DefineClass("FenraTimeRange", "FenraObject", 0, Proc(NoOpInstanceProc),
-                Proc(NoOpInstanceProc), {.properties = gProperties, .methods = gMethods});
+    DefineClass("FenraTimeRange", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc),
+                {.properties = gProperties, .methods = gMethods});
 
 }  // namespace fenra

@@ -15,9 +15,7 @@ using fenra::host::ObjectRef;
 
 class Bridges : public WithHost {
  protected:
-  REALstring Text(const char* text) {
-    return strings_.emplace_back(fenra::MakeHostString(text));
-  }
+  REALstring Text(const char* text) { return strings_.emplace_back(fenra::MakeHostString(text)); }
   void TearDown() override {
     for (REALstring s : strings_) fenra::host::REALUnlockObject(reinterpret_cast<REALobject>(s));
     WithHost::TearDown();
@@ -101,7 +99,8 @@ TEST_F(Bridges, FolderItemsForFilesThatDoNotExistYet) {
   ASSERT_TRUE(fenra::FolderItemToFSSpec(reinterpret_cast<REALfolderItem>(item->Handle()), &spec));
   EXPECT_EQ(std::string(reinterpret_cast<char*>(spec.name + 1), spec.name[0]), "not-yet.mov");
   EXPECT_FALSE(fenra::FolderItemToFSSpec(nullptr, &spec));
-  EXPECT_FALSE(fenra::FolderItemToFSSpec(reinterpret_cast<REALfolderItem>(item->Handle()), nullptr));
+  EXPECT_FALSE(
+      fenra::FolderItemToFSSpec(reinterpret_cast<REALfolderItem>(item->Handle()), nullptr));
 
   // And back again, to the same path.
   REALfolderItem back = fenra::FSSpecToFolderItem(&spec);

@@ -82,7 +82,8 @@ TEST_F(LoadedPlugin, ACallbackWithAProcIsValidAndCopiesStayApart) {
 
 TEST_F(LoadedPlugin, RootConstantsAreVisibleThroughEveryClass) {
   Value value;
-  ASSERT_TRUE(runtime().GetClassConstant(*runtime().FindClass("FenraObject"), "kGMd_addPin", value));
+  ASSERT_TRUE(
+      runtime().GetClassConstant(*runtime().FindClass("FenraObject"), "kGMd_addPin", value));
   EXPECT_EQ(value.integer, 33);
   ASSERT_TRUE(
       runtime().GetClassConstant(*runtime().FindClass("FenraObject"), "kGMd_subPin", value));

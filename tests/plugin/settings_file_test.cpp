@@ -36,8 +36,9 @@ class SettingsFileTest : public ::testing::Test {
     return {std::istreambuf_iterator<char>(in), {}};
   }
   static void Write(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   }
   // The bytes of the first leaf `type` found under `parent` in `container`.
   static std::vector<uint8_t> Leaf(QTAtomContainer container, QTAtom parent, QTAtomType type) {

@@ -92,6 +92,36 @@ QTML_API OSErr QTRemoveChildren(QTAtomContainer container, QTAtom atom);
 QTML_API OSErr QTLockContainer(QTAtomContainer container);
 QTML_API OSErr QTUnlockContainer(QTAtomContainer container);
 
+/* Movies. A Movie, Track or Media is an opaque reference the toolbox
+ * made; a nil one answers invalidMovie (invalidTrack, invalidMedia). */
+typedef SInt32 TimeValue;
+typedef SInt32 TimeScale;
+typedef SInt64 TimeValue64;
+typedef struct MovieType** Movie;
+typedef struct TrackType** Track;
+typedef struct MediaType** Media;
+typedef ComponentInstance MovieController;
+
+enum { newMovieActive = 1L << 0, newMovieDontAskUnresolvedDataRefs = 1L << 5 };
+enum { kMovieControllerComponentType = 'play' };
+
+/* A new empty movie (time scale 600), owned by the caller. */
+QTML_API Movie NewMovie(long flags);
+QTML_API void DisposeMovie(Movie theMovie);
+QTML_API TimeValue GetMovieDuration(Movie theMovie);
+QTML_API TimeScale GetMovieTimeScale(Movie theMovie);
+QTML_API void GetMovieSelection(Movie theMovie, TimeValue* selectionTime,
+                                TimeValue* selectionDuration);
+QTML_API void SetMovieSelection(Movie theMovie, TimeValue selectionTime,
+                                TimeValue selectionDuration);
+
+/* Movie controllers: instances of the standard controller component,
+ * over one movie. */
+QTML_API MovieController NewMovieController(Movie theMovie, const Rect* movieRect, long someFlags);
+QTML_API void DisposeMovieController(MovieController mc);
+/* The index-th movie of the controller (from 0), or nil. */
+QTML_API Movie MCGetIndMovie(MovieController mc, short index);
+
 /* Effects. */
 enum { kEffectNameAtom = 'name', kEffectTypeAtom = 'type', kEffectManufacturerAtom = 'manu' };
 enum { elOptionsIncludeNoneInList = 1L << 0 };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "memory.h"
+#include "movie_controller.h"
 
 namespace qtml {
 namespace {
@@ -21,6 +22,8 @@ const ComponentEntry kEngineComponents[] = {
      0x00070000, nullptr},
     {'dhlr', 'url ', 'appl', 0, "URL Data Handler", "Reads data named by URLs", 0x00070000,
      nullptr},
+    {'play', 0, 'appl', 0, "Movie Controller", "The standard movie controller", 0x00070000,
+     NewMovieControllerImplementation},
 };
 
 struct Registry {

@@ -1,0 +1,18 @@
+// The standard movie controller component: the object behind a
+// MovieController instance.
+#pragma once
+
+#include "Movies.h"
+#include "component_registry.h"
+
+namespace qtml {
+
+class MovieControllerImplementation : public ComponentImplementation {
+ public:
+  Movie movie = nullptr;  // not owned
+  Rect bounds{0, 0, 0, 0};
+};
+
+ComponentImplementation* NewMovieControllerImplementation();
+
+}  // namespace qtml
