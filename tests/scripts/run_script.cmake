@@ -1,0 +1,37 @@
+# Runs one script test (see CMakeLists.txt): FENRA, NAME, SOURCE_DIR, OUTPUT_DIR.
+set(args "")
+if(EXISTS ${SOURCE_DIR}/${NAME}.args)
+  file(STRINGS ${SOURCE_DIR}/${NAME}.args args)
+endif()
+execute_process(COMMAND ${FENRA} run ${NAME}.bas ${args}
+                WORKING_DIRECTORY ${SOURCE_DIR}
+                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+
+set(failed FALSE)
+# Compares `actual` with the file `expected_file`, keeping the actual text
+# beside the build for a diff when they differ.
+function(compare what actual expected_file)
+  file(READ ${expected_file} expected)
+  if(NOT actual STREQUAL expected)
+    file(WRITE ${OUTPUT_DIR}/${NAME}.${what}.actual "${actual}")
+    execute_process(COMMAND diff -u ${expected_file} ${OUTPUT_DIR}/${NAME}.${what}.actual
+                    OUTPUT_VARIABLE difference)
+    message("${NAME}: ${what} differs from ${expected_file}:\n${difference}")
+    set(failed TRUE PARENT_SCOPE)
+  endif()
+endfunction()
+
+compare(out "${out}" ${SOURCE_DIR}/${NAME}.out)
+if(EXISTS ${SOURCE_DIR}/${NAME}.err)
+  compare(err "${err}" ${SOURCE_DIR}/${NAME}.err)
+  if(status EQUAL 0)
+    message("${NAME}: succeeded, but should have stopped with an error")
+    set(failed TRUE)
+  endif()
+elseif(NOT status EQUAL 0)
+  message("${NAME}: exit status ${status}\n${err}")
+  set(failed TRUE)
+endif()
+if(failed)
+  message(FATAL_ERROR "${NAME}.bas failed")
+endif()
