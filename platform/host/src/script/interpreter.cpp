@@ -53,19 +53,24 @@ int Interpreter::Run(const std::string& name, std::string_view source, std::ostr
     err << name << ":" << pe.line << ": " << pe.message << "\n";
     return 1;
   }
+  // What the script printed comes before its error, whatever the buffering.
+  int status = 0;
   try {
     Install(program);
     RunMain(program.main);
   } catch (const ScriptError& e) {
+    out_.flush();
     err << name << ":" << e.line << ": " << e.message << "\n";
-    return 1;
+    status = 1;
   } catch (const QuitRequest& q) {
-    return q.code;
+    status = q.code;
   } catch (const std::bad_alloc&) {
+    out_.flush();
     err << name << ": out of memory\n";
-    return 1;
+    status = 1;
   }
-  return 0;
+  out_.flush();
+  return status;
 }
 
 Interpreter::ChunkResult Interpreter::RunChunk(std::string_view source, std::ostream& err) {
@@ -83,6 +88,7 @@ Interpreter::ChunkResult Interpreter::RunChunk(std::string_view source, std::ost
     for (const StmtPtr& s : program.main) RunTopLevel(*s);
   } catch (const ScriptError& e) {
     frames_.resize(1);
+    out_.flush();
     err << "line " << e.line << ": " << e.message << "\n";
     return ChunkResult::Failed;
   } catch (const QuitRequest& q) {
@@ -552,6 +558,11 @@ void Interpreter::Assign(const Expr& target, const Datum& value, int line) {
     const auto& call = static_cast<const CallExpr&>(target);
     Place p = PlaceOf(target);
     if (p.IsSet()) return Store(p, value, line);
+    if (call.callee->kind == ExprKind::Name) {
+      const std::string& name = static_cast<const NameExpr&>(*call.callee).name;
+      Fail(line, Lookup(Fold(name)) != nullptr ? "'" + name + "' is not an array"
+                                               : "Unknown array '" + name + "'");
+    }
     if (call.callee->kind != ExprKind::Member) Fail(line, "Cannot assign to this expression");
     const auto& m = static_cast<const MemberExpr&>(*call.callee);
     Datum object = Eval(*m.object);
