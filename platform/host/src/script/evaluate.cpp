@@ -33,6 +33,15 @@ bool SameValue(const Value& a, const Value& b) {
   return false;
 }
 
+// How messages name what a call calls.
+std::string CalleeName(const Expr& callee) {
+  if (callee.kind == ExprKind::Name) return "'" + static_cast<const NameExpr&>(callee).name + "'";
+  if (callee.kind == ExprKind::Member) {
+    return "'" + static_cast<const MemberExpr&>(callee).name + "'";
+  }
+  return "This call";
+}
+
 bool SameType(const SlotType& a, const SlotType& b) {
   return a.base == b.base && a.cls == b.cls && a.isArray == b.isArray;
 }
@@ -57,7 +66,7 @@ Datum Interpreter::Eval(const Expr& e) {
     }
     case ExprKind::Call: {
       const auto& c = static_cast<const CallExpr&>(e);
-      return Required(Invoke(*c.callee, c.args, e.line), "This call", e.line);
+      return Required(Invoke(*c.callee, c.args, e.line), CalleeName(*c.callee), e.line);
     }
     case ExprKind::Unary: {
       const auto& u = static_cast<const UnaryExpr&>(e);

@@ -220,6 +220,12 @@ class Parser {
     }
   }
 
+  void ParseLoopBody(Block& body, std::string_view closing, LoopKind kind) {
+    loops_.push_back(kind);
+    ParseBody(body, closing);
+    loops_.pop_back();
+  }
+
   // ----- statements -----
 
   void ParseStatement(Block& out) {
@@ -358,7 +364,7 @@ class Parser {
     s->to = ParseExpr();
     if (AcceptWord("step")) s->step = ParseExpr();
     ExpectEndOfStatement();
-    ParseBody(s->body, "Next");
+    ParseLoopBody(s->body, "Next", LoopKind::For);
     ExpectNext();
     return s;
   }
@@ -370,7 +376,7 @@ class Parser {
     ExpectWord("in", "In");
     s->collection = ParseExpr();
     ExpectEndOfStatement();
-    ParseBody(s->body, "Next");
+    ParseLoopBody(s->body, "Next", LoopKind::For);
     ExpectNext();
     return s;
   }
@@ -385,7 +391,7 @@ class Parser {
     auto s = std::make_unique<WhileStmt>(Next().line);
     s->condition = ParseExpr();
     ExpectEndOfStatement();
-    ParseBody(s->body, "Wend");
+    ParseLoopBody(s->body, "Wend", LoopKind::While);
     if (!AcceptWord("wend")) {
       ExpectWord("end", "Wend");
       ExpectWord("while", "Wend");
@@ -398,7 +404,7 @@ class Parser {
     auto s = std::make_unique<DoStmt>(Next().line);
     if (ParseLoopCondition(*s)) s->conditionAtTop = true;
     ExpectEndOfStatement();
-    ParseBody(s->body, "Loop");
+    ParseLoopBody(s->body, "Loop", LoopKind::Do);
     ExpectWord("loop", "Loop");
     if (ParseLoopCondition(*s) && s->conditionAtTop) {
       Fail(Peek(), "A Do loop has one condition, at its top or at its bottom");
@@ -482,9 +488,24 @@ class Parser {
     } else if (isExit && (AcceptWord("sub") || AcceptWord("function"))) {
       target = LoopKind::Method;
     }
+    CheckLoopIsOpen(t, target, isExit);
     ExpectEndOfStatement();
     if (isExit) return std::make_unique<ExitStmt>(line, target);
     return std::make_unique<ContinueStmt>(line, target);
+  }
+
+  // Exit and Continue must name a loop they are in; a bare Exit outside any
+  // loop leaves the method (or ends the script).
+  void CheckLoopIsOpen(const Token& at, LoopKind target, bool isExit) const {
+    if (target == LoopKind::Method) return;
+    bool open = target == LoopKind::Any
+                    ? !loops_.empty()
+                    : std::find(loops_.begin(), loops_.end(), target) != loops_.end();
+    if (open || (isExit && target == LoopKind::Any)) return;
+    static const char* const kNames[] = {"", "For", "While", "Do"};
+    std::string loop = kNames[static_cast<int>(target)];
+    std::string what = std::string(isExit ? "Exit" : "Continue") + (loop.empty() ? "" : " " + loop);
+    Fail(at, "'" + what + "' is not inside " + (loop.empty() ? "a loop" : "a " + loop + " loop"));
   }
 
   StmtPtr ParseReturn() {
@@ -818,6 +839,7 @@ class Parser {
   bool interactive_;
   int inline_ = 0;                     // depth of one-line Ifs being parsed
   int depth_ = 0;                      // nesting of statements and expressions
+  std::vector<LoopKind> loops_;        // the loops open around the statement being parsed
   const MethodDef* method_ = nullptr;  // the method being parsed, if any
 };
 

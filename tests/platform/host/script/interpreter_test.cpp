@@ -181,7 +181,7 @@ TEST(InterpreterTest, CallErrors) {
   EXPECT_EQ(Error(std::string(defs) + "Two 1, 2, 3\n"),
             "test.bas:3: Too many arguments for 'Two': it takes 2\n");
   EXPECT_EQ(Error(std::string(defs) + "Print Two(1, 2)\n"),
-            "test.bas:3: This call does not return a value\n");
+            "test.bas:3: 'Two' does not return a value\n");
   EXPECT_EQ(Error("Sub Forever(n As Integer)\n  Forever n + 1\nEnd Sub\nForever 1\n"),
             "test.bas:2: Too many nested calls (stack overflow)\n");
   EXPECT_EQ(Error("Sub A()\nEnd Sub\nSub a()\nEnd Sub\n"), "test.bas:3: 'a' is already defined\n");

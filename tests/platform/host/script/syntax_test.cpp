@@ -169,6 +169,10 @@ TEST(ParserTest, ErrorsNameTheLine) {
   EXPECT_EQ(e.message, "Only one-dimensional arrays are supported");
   e = ParseFail("1 + 2\n");
   EXPECT_EQ(e.message, "Expected a statement, found '1'");
+  e = ParseFail("For i = 1 To 2\n  Exit While\nNext\n");
+  EXPECT_EQ(e.message, "'Exit While' is not inside a While loop");
+  e = ParseFail("Sub A()\n  Continue\nEnd Sub\n");
+  EXPECT_EQ(e.message, "'Continue' is not inside a loop");
 }
 
 TEST(ParserTest, UnfinishedConstructsAreIncomplete) {
