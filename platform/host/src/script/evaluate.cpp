@@ -118,7 +118,8 @@ Datum Interpreter::EvalNew(const NewExpr& e) {
 }
 
 Datum Interpreter::Construct(const ClassInfo& cls, const ExprList& args, int line) {
-  std::vector<Datum> values = EvalArgs(args);
+  std::vector<Place> places;
+  std::vector<Datum> values = EvalArgs(args, places);
   std::vector<Value> hostArgs = HostArgs(values, line);
   Value out;
   HostError error;
@@ -457,7 +458,18 @@ std::vector<Datum> Interpreter::EvalArgs(const ExprList& args, std::vector<Place
   places.clear();
   for (const ExprPtr& a : args) {
     Place p = PlaceOf(*a);
-    out.push_back(p.IsSet() ? Read(p) : Eval(*a));
+    Datum d = p.IsSet() ? Read(p) : Eval(*a);
+    // A Nil read from a variable carries the class the variable was declared
+    // with, in its text: the host may use it to choose among overloads, as
+    // the dialect chooses by declared types.
+    const SlotType* declared = p.var != nullptr     ? &p.var->type
+                               : p.array != nullptr ? &p.array->elementType
+                                                    : nullptr;
+    if (declared != nullptr && !d.IsArray() && d.value.kind == Value::Kind::Nil &&
+        declared->cls != nullptr && !declared->isArray) {
+      d.value.text = declared->cls->name;
+    }
+    out.push_back(std::move(d));
     places.push_back(std::move(p));
   }
   return out;
