@@ -6,7 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 packages=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libffi-dev
-          zlib1g-dev libreadline-dev clang-format)
+          zlib1g-dev libreadline-dev clang-format imagemagick)
 
 install_missing() {
   local missing=()
