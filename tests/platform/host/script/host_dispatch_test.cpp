@@ -1,0 +1,236 @@
+// How scripts reach host objects: constants, properties, methods with and
+// without parentheses, ByRef write-back, assignable methods, IsA, arrays
+// and module methods, against a small stand-in host.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+#include "script/lexer.h"
+#include "script_test_host.h"
+
+namespace fenra::host::script {
+namespace {
+
+Declaration Decl(std::string name, std::vector<Parameter> params, std::string result) {
+  Declaration d;
+  d.name = std::move(name);
+  d.parameters = std::move(params);
+  d.result.name = std::move(result);
+  return d;
+}
+
+Parameter Param(std::string name, std::string type, bool byRef = false) {
+  Parameter p;
+  p.name = std::move(name);
+  p.type.name = std::move(type);
+  p.byRef = byRef;
+  return p;
+}
+
+class FakeObject : public Object {
+ public:
+  explicit FakeObject(const ClassInfo& cls) : cls_(cls) {}
+  const ClassInfo& Class() const override { return cls_; }
+  REALobject Handle() override { return nullptr; }
+  std::map<std::string, Value> fields;  // by folded name
+  std::vector<int64_t> values;          // an integer array's elements
+
+ private:
+  const ClassInfo& cls_;
+};
+
+// Shape (width; Grow(ByRef n); Area(); assignable Item(name); kSides) and
+// its subclass Square (kCorners); the module method Twice(ByRef n) as integer.
+class FakeHost : public testing::EmptyHost {
+ public:
+  FakeHost() {
+    shape_.name = "Shape";
+    shape_.fromPlugin = true;
+    shape_.properties.push_back({"width", {"Integer", false}, true, true});
+    shape_.methods.push_back({Decl("Shape", {}, ""), false});
+    shape_.methods.push_back({Decl("Grow", {Param("n", "Integer", true)}, ""), false});
+    shape_.methods.push_back({Decl("Area", {}, "Integer"), false});
+    shape_.methods.push_back({Decl("Item", {Param("name", "String")}, "String"), true});
+    shape_.methods.push_back({Decl("Take", {Param("s", "Shape")}, "String"), false});
+    shape_.constants.push_back({"kSides", Value::Int(4), "kSides = 4"});
+    square_.name = "Square";
+    square_.super = &shape_;
+    square_.constants.push_back({"kCorners", Value::Int(4), "kCorners = 4"});
+    array_.name = "Integer()";
+    twice_.declaration = Decl("Twice", {Param("n", "Integer", true)}, "Integer");
+  }
+
+  const ClassInfo* FindClass(std::string_view name) override {
+    std::string key = Fold(name);
+    if (key == "shape") return &shape_;
+    if (key == "square") return &square_;
+    return nullptr;
+  }
+  const ModuleMethodInfo* FindModuleMethod(std::string_view name) override {
+    return Fold(name) == "twice" ? &twice_ : nullptr;
+  }
+
+  bool New(const ClassInfo& cls, const std::vector<Value>&, Value& out, HostError&) override {
+    out = Value::Obj(ObjectRef(Make(cls)));
+    return true;
+  }
+  bool GetProperty(const Value& target, std::string_view name, Value& out, HostError& e) override {
+    FakeObject& o = Of(target);
+    auto it = o.fields.find(Fold(name));
+    if (it == o.fields.end())
+      return Refuse(e, o.Class().name + " has no property " + std::string(name));
+    out = it->second;
+    return true;
+  }
+  bool SetProperty(const Value& target, std::string_view name, const Value& value,
+                   HostError&) override {
+    Of(target).fields[Fold(name)] = value;
+    return true;
+  }
+  bool CallMethod(const Value& target, std::string_view name, std::vector<Value>& args, Value& out,
+                  HostError& e) override {
+    FakeObject& o = Of(target);
+    std::string key = Fold(name);
+    if (key == "grow" && args.size() == 1 && args[0].kind == Value::Kind::Integer) {
+      args[0] = Value::Int(args[0].integer + 1);
+      return true;
+    }
+    if (key == "area" && args.empty()) {
+      int64_t w = o.fields["width"].integer;
+      out = Value::Int(w * w);
+      return true;
+    }
+    if (key == "item" && args.size() == 1) {
+      out = o.fields["item:" + args[0].text];
+      return true;
+    }
+    if (key == "take" && args.size() == 1) {
+      out = Value::Str(args[0].kind == Value::Kind::Nil ? "nil typed " + args[0].text : "object");
+      return true;
+    }
+    return Refuse(e, "no overload of " + o.Class().name + "." + std::string(name));
+  }
+  bool AssignMethod(const Value& target, std::string_view name, std::vector<Value>& args,
+                    const Value& value, HostError& e) override {
+    if (Fold(name) != "item" || args.size() != 1) return Refuse(e, "not assignable");
+    Of(target).fields["item:" + args[0].text] = value;
+    return true;
+  }
+  bool CallModuleMethod(std::string_view, std::vector<Value>& args, Value& out,
+                        HostError&) override {
+    int64_t sum = 0;
+    for (Value& a : args) {
+      if (a.kind == Value::Kind::Object) {  // an integer array
+        for (int64_t v : static_cast<FakeObject*>(a.object.get())->values) sum += v;
+      } else {
+        sum += a.integer;
+        a = Value::Int(a.integer * 2);
+      }
+    }
+    out = Value::Int(sum);
+    return true;
+  }
+  bool GetClassConstant(const ClassInfo& cls, std::string_view name, Value& out) override {
+    for (const ConstantInfo& k : cls.constants) {  // its own only: the script walks up
+      if (Fold(k.name) == Fold(name)) {
+        out = k.value;
+        return true;
+      }
+    }
+    return false;
+  }
+  ObjectRef NewIntegerArray(const std::vector<int64_t>& values) override {
+    FakeObject* a = Make(array_);
+    a->values = values;
+    return ObjectRef(a);
+  }
+
+ private:
+  FakeObject* Make(const ClassInfo& cls) {
+    objects_.push_back(std::make_unique<FakeObject>(cls));
+    return objects_.back().get();
+  }
+  static FakeObject& Of(const Value& v) { return *static_cast<FakeObject*>(v.object.get()); }
+  static bool Refuse(HostError& e, std::string message) {
+    e.message = std::move(message);
+    return false;
+  }
+
+  ClassInfo shape_, square_, array_;
+  ModuleMethodInfo twice_;
+  std::vector<std::unique_ptr<FakeObject>> objects_;  // outlive every script
+};
+
+class HostDispatchTest : public ::testing::Test {
+ protected:
+  std::string Output(const std::string& source) {
+    testing::Outcome o = testing::RunText(source, &host_);
+    return o.status == 0 ? o.out : "status " + std::to_string(o.status) + ": " + o.err;
+  }
+  std::string Error(const std::string& source) { return testing::RunText(source, &host_).err; }
+  FakeHost host_;
+};
+
+TEST_F(HostDispatchTest, ConstantsThroughTheClassASubclassAndAnInstance) {
+  EXPECT_EQ(Output("Print Shape.kSides, Square.kSides, Square.kCorners\n"
+                   "Dim q As New Square\nPrint q.kSides\n"),
+            "4\t4\t4\n4\n");
+  EXPECT_EQ(Error("Print Shape.kCorners\n"),
+            "test.bas:1: Shape has no constant 'kCorners' (other members need an instance)\n");
+}
+
+TEST_F(HostDispatchTest, PropertiesAndMethodsWithOrWithoutParentheses) {
+  EXPECT_EQ(Output("Dim s As Shape = New Shape\n"
+                   "s.width = 3\n"
+                   "s.width += 1\n"
+                   "Print s.width, s.Area, s.Area()\n"),
+            "4\t16\t16\n");
+  EXPECT_EQ(Error("Dim s As New Shape\nPrint s.Grow(1)\n"),
+            "test.bas:2: 'Grow' does not return a value\n");
+  EXPECT_EQ(Error("Dim s As New Shape\nPrint s.Missing\n"),
+            "test.bas:2: Shape has no property Missing\n");
+  EXPECT_EQ(Error("Dim s As New Shape\ns.Area 1, 2\n"), "test.bas:2: no overload of Shape.Area\n");
+}
+
+TEST_F(HostDispatchTest, ByRefArgumentsWriteBackToVariablesAndElements) {
+  EXPECT_EQ(Output("Dim s As New Shape\n"
+                   "Dim n As Integer = 1\n"
+                   "s.Grow n\n"
+                   "s.Grow(n)\n"
+                   "Dim v(2) As Integer\n"
+                   "s.Grow v(2)\n"
+                   "Print n, v(2)\n"
+                   "Print Twice(n) + 1, n\n"),
+            "3\t1\n4\t6\n");
+}
+
+TEST_F(HostDispatchTest, AssignableMethods) {
+  EXPECT_EQ(Output("Dim s As New Shape\n"
+                   "s.Item(\"name\") = \"movie\"\n"
+                   "Print s.Item(\"name\")\n"),
+            "movie\n");
+}
+
+TEST_F(HostDispatchTest, IsAAndObjectTypes) {
+  EXPECT_EQ(Output("Dim q As New Square\nDim s As New Shape\nDim o As Shape\n"
+                   "Print q IsA Shape, s IsA Square, o IsA Shape, Not (q IsA Square)\n"
+                   "o = q\nPrint o Is q, o = s\n"),
+            "True\tFalse\tFalse\tFalse\nTrue\tFalse\n");
+  EXPECT_EQ(Error("Dim q As Square = New Shape\n"),
+            "test.bas:1: Type mismatch: expected Square, got Shape for 'q'\n");
+}
+
+TEST_F(HostDispatchTest, ArraysCrossAsHostIntegerArrays) {
+  EXPECT_EQ(Output("Dim v() As Integer = Array(1, 2, 3)\nPrint Twice(v)\n"), "6\n");
+  EXPECT_EQ(Error("Dim v() As String = Array(\"a\")\nPrint Twice(v)\n"),
+            "test.bas:2: Only Integer arrays can be passed to the host, not String()\n");
+}
+
+TEST_F(HostDispatchTest, ANilVariableNamesItsDeclaredClass) {
+  EXPECT_EQ(Output("Dim s As New Shape\nDim none As Square\nPrint s.Take(none), s.Take(s)\n"),
+            "nil typed Square\tobject\n");
+}
+
+}  // namespace
+}  // namespace fenra::host::script
