@@ -18,16 +18,25 @@
  * RotateMatrix, SkewMatrix, MapMatrix) append their transformation: points
  * go through the matrix as it was first, then through the new operation.
  * Products are computed exactly and rounded once per element.
+ *
+ * Decompression draws an image, described by an ImageDescription and its
+ * data, into a pixel map through a matrix. The engine decompresses
+ * uncompressed 'raw ' images: rows of pixels at depth 1 or 8 (the standard
+ * colour tables), 16 (xRGB 1-5-5-5, big-endian), 24 (RGB) or 32 (ARGB),
+ * top row first, each row padded to an even number of bytes.
  */
 #ifndef __IMAGECOMPRESSION__
 #define __IMAGECOMPRESSION__
 
+#include "Components.h"
 #include "FixMath.h"
 #include "MacErrors.h"
 #include "MacTypes.h"
 #include "Quickdraw.h"
 
 QTML_EXTERN_C_BEGIN
+
+typedef struct MacRegion** RgnHandle;
 
 typedef struct MatrixRecord {
   Fixed matrix[3][3];
@@ -89,6 +98,89 @@ QTML_API OSErr TransformFixedPoints(const MatrixRecord* m, FixedPoint* fpt, long
  * offsets and turns by multiples of 90 degrees). */
 QTML_API Boolean TransformRect(const MatrixRecord* m, Rect* r, FixedPoint* fpp);
 QTML_API Boolean TransformFixedRect(const MatrixRecord* m, FixedRect* fr, FixedPoint* fpp);
+
+typedef OSType CodecType;
+typedef unsigned short CodecFlags;
+typedef UInt32 CodecQ;
+typedef Component CompressorComponent;
+typedef Component DecompressorComponent;
+typedef Component CodecComponent;
+
+enum {
+  codecMinQuality = 0x000,
+  codecLowQuality = 0x100,
+  codecNormalQuality = 0x200,
+  codecHighQuality = 0x300,
+  codecMaxQuality = 0x3FF,
+  codecLosslessQuality = 0x400
+};
+
+enum { kRawCodecType = FOUR_CHAR_CODE('raw ') };
+
+/* An image's description, as stored in movies and picture files; 86 bytes
+ * with QuickTime's 2-byte packing. */
+#pragma pack(push, 2)
+typedef struct ImageDescription {
+  SInt32 idSize; /* bytes of this record and what follows it */
+  CodecType cType;
+  SInt32 resvd1;
+  SInt16 resvd2;
+  SInt16 dataRefIndex;
+  SInt16 version;
+  SInt16 revisionLevel;
+  SInt32 vendor;
+  CodecQ temporalQuality;
+  CodecQ spatialQuality;
+  SInt16 width;
+  SInt16 height;
+  Fixed hRes;
+  Fixed vRes;
+  SInt32 dataSize; /* bytes of image data; 0 when not known */
+  SInt16 frameCount;
+  Str31 name;
+  SInt16 depth;
+  SInt16 clutID;
+} ImageDescription;
+#pragma pack(pop)
+typedef ImageDescription* ImageDescriptionPtr;
+typedef ImageDescriptionPtr* ImageDescriptionHandle;
+
+typedef OSErr (*ICMDataProcPtr)(Ptr* dataP, long bytesNeeded, long refcon);
+typedef ICMDataProcPtr ICMDataUPP;
+typedef struct ICMDataProcRecord {
+  ICMDataUPP dataProc;
+  long dataRefCon;
+} ICMDataProcRecord;
+typedef ICMDataProcRecord* ICMDataProcRecordPtr;
+
+typedef OSErr (*ICMProgressProcPtr)(short message, Fixed completeness, long refcon);
+typedef ICMProgressProcPtr ICMProgressUPP;
+typedef struct ICMProgressProcRecord {
+  ICMProgressUPP progressProc;
+  long progressRefCon;
+} ICMProgressProcRecord;
+typedef ICMProgressProcRecord* ICMProgressProcRecordPtr;
+
+/* Draws the srcRect part of the image (image coordinates, (0, 0) at its
+ * top-left; nil: all of it) scaled onto dstRect of dst, which must be the
+ * pixel map of a port (GetGWorldPixMap, GetPortPixMap). Pixels are sampled
+ * bilinearly and combined with dst's by the transfer mode; only pixels
+ * inside mask (dst coordinates; nil: no mask) change. Answers paramErr for
+ * a missing argument and badImageDescription for an image the engine
+ * cannot decompress. */
+QTML_API OSErr DecompressImage(Ptr data, ImageDescriptionHandle desc, PixMapHandle dst,
+                               const Rect* srcRect, const Rect* dstRect, short mode,
+                               RgnHandle mask);
+/* As DecompressImage, the image going to dst through matrix (nil: the
+ * identity). The engine keeps the whole image in memory: accuracy, codec,
+ * bufferSize and the data and progress procedures are not used, nor is a
+ * matte. */
+QTML_API OSErr FDecompressImage(Ptr data, ImageDescriptionHandle desc, PixMapHandle dst,
+                                const Rect* srcRect, MatrixRecordPtr matrix, short mode,
+                                RgnHandle mask, PixMapHandle matte, const Rect* matteRect,
+                                CodecQ accuracy, DecompressorComponent codec, long bufferSize,
+                                ICMDataProcRecordPtr dataProc,
+                                ICMProgressProcRecordPtr progressProc);
 
 /* src × mul ÷ divide with a 64-bit intermediate product, rounded; division
  * by zero saturates with the product's sign. */
