@@ -53,8 +53,10 @@ Fixed FixRatio(short numer, short denom) {
   if (call.Fault()) return call.Return<Fixed>(0);
   // Unlike FixDiv, a negative numerator over zero gives the negated
   // maximum rather than the minimum.
-  if (denom == 0)
-    return call.Return<Fixed>(numer < 0 ? -qtml::kPositiveInfinity : qtml::kPositiveInfinity);
+  if (denom == 0) {
+    Fixed infinity = numer < 0 ? -qtml::kPositiveInfinity : qtml::kPositiveInfinity;
+    return call.Return(infinity);
+  }
   return call.Return(qtml::DivFixed(numer, denom));
 }
 
