@@ -6,7 +6,8 @@
  * Call trace: while on, every public call appends one line
  *   Name(arg, arg, ...) -> result
  * Fault injection: the n-th next call of a named function answers the
- * given error instead of doing its work (n = 1 is the very next call).
+ * given error instead of doing its work (n = 1 is the very next call;
+ * n = 0 makes every call fail until the faults are cleared).
  * Allocation faults: after `count` more successful allocations, every
  * allocation fails with memFullErr until cleared with -1.
  *

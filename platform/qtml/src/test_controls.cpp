@@ -17,7 +17,7 @@ namespace {
 
 struct PendingFault {
   std::string name;
-  long remaining;  // calls of `name` still to come before this one fails
+  long remaining;  // calls of `name` still to come before this one fails; 0: every call
   OSErr error;
 };
 
@@ -37,7 +37,7 @@ Controls& State() {
 }
 
 void ArmFault(const char* name, long nth, OSErr error) noexcept {
-  if (name == nullptr || nth < 1) return;
+  if (name == nullptr || nth < 0) return;
   try {
     State().faults.push_back({name, nth, error});
   } catch (...) {
@@ -149,6 +149,11 @@ OSErr TakeFault(const char* name) noexcept {
   if (faults.empty() || name == nullptr) return noErr;
   OSErr error = noErr;
   for (auto it = faults.begin(); it != faults.end();) {
+    if (it->name == name && it->remaining == 0) {
+      if (error == noErr) error = it->error;  // a standing fault stays armed
+      ++it;
+      continue;
+    }
     if (it->name != name || --it->remaining > 0) {
       ++it;
       continue;

@@ -36,7 +36,7 @@ TEST_F(TestControlsTest, TraceRecordsCallsArgumentsAndResults) {
   Gestalt('qtim', &version);
   EXPECT_EQ(std::string(QTMLTest_TraceText()),
             "Gestalt('zzzz', nil) -> -50\n"
-            "CountComponents(nil) -> 5\n"
+            "CountComponents(nil) -> 6\n"
             "ExitMovies()\n"
             "EnterMovies() -> 0\n");
   (void)clocks;

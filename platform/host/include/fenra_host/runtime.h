@@ -136,6 +136,10 @@ class Object {
   virtual ~Object() = default;
   virtual const ClassInfo& Class() const = 0;
   virtual REALobject Handle() = 0;
+  // One more, or one less, reference (REALLockObject / REALUnlockObject);
+  // the host's objects go when their last reference does.
+  virtual void Retain() {}
+  virtual void Release() {}
   // Finds the Object behind a handle the plugin passed back; null for null.
   static Object* FromHandle(REALobject handle);
 };

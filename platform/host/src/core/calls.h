@@ -1,0 +1,51 @@
+// Calling plugin functions by their declarations: arguments converted from
+// script values, overloads chosen, results converted back.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "fenra_host/runtime.h"
+
+namespace fenra::host {
+
+// How a declared type crosses the C boundary.
+enum class WireType { Void, Integer, Double, Single, Boolean, Color, String, Object };
+WireType WireTypeOf(const TypeName& type);
+
+// A candidate: the declaration and the function behind it.
+struct Callable {
+  const Declaration* declaration;
+  REALproc function;
+};
+
+// The cost of passing `value` for a parameter of `type`; -1 when it cannot.
+int ArgumentCost(const Value& value, const TypeName& type);
+
+// The best candidate for `args` (defaults fill what is missing), or -1 with
+// `error` set.
+int ChooseOverload(const std::vector<Callable>& candidates, const std::vector<Value>& args,
+                   const std::string& what, HostError& error);
+
+// Calls `function` with `leading` pointer arguments (the instance, a
+// property's param) first, then the declared parameters from `args`, then
+// `trailing` (an assigned value). ByRef arguments are written back.
+bool CallDeclared(REALproc function, const std::vector<void*>& leading,
+                  const Declaration& declaration, std::vector<Value>& args, const Value* trailing,
+                  const TypeName* trailingType, Value& out, HostError& error);
+
+// Calls a property getter `T f(instance, param)` or setter
+// `void f(instance, param, T)`.
+bool CallGetter(REALproc getter, REALobject instance, intptr_t param, const TypeName& type,
+                Value& out);
+bool CallSetter(REALproc setter, REALobject instance, intptr_t param, const TypeName& type,
+                const Value& value, HostError& error);
+
+// The value of a declared default (numbers, true, false, quoted text, nil).
+Value DefaultValue(const Parameter& parameter);
+
+// Script value of what a plugin function returned as `type`; objects and
+// strings returned carry one reference, which this takes over.
+Value FromWire(WireType type, const void* slot);
+
+}  // namespace fenra::host

@@ -1,0 +1,248 @@
+#include "core/objects.h"
+
+#include <cstring>
+#include <map>
+#include <new>
+
+namespace fenra::host {
+namespace {
+
+constexpr uint64_t kMagic = 0x466e7261486f7374;  // "FnraHost"
+
+struct Header {
+  HostObject* owner;
+  uint64_t magic;
+};
+
+}  // namespace
+
+HostObject::HostObject(size_t visibleSize) {
+  block_ = static_cast<char*>(::operator new(sizeof(Header) + visibleSize + 8));
+  std::memset(block_, 0, sizeof(Header) + visibleSize + 8);
+  auto* header = reinterpret_cast<Header*>(block_);
+  header->owner = this;
+  header->magic = kMagic;
+  visible_ = block_ + sizeof(Header);
+}
+
+HostObject::~HostObject() {
+  reinterpret_cast<Header*>(block_)->magic = 0;
+  ::operator delete(block_);
+}
+
+void HostObject::Release() {
+  if (--references_ > 0) return;
+  Finalize();
+  delete this;
+}
+
+HostObject* HostObject::Of(REALobject handle) {
+  if (handle == nullptr) return nullptr;
+  auto* header = reinterpret_cast<Header*>(reinterpret_cast<char*>(handle) - sizeof(Header));
+  return header->magic == kMagic ? header->owner : nullptr;
+}
+
+Object* Object::FromHandle(REALobject handle) {
+  return HostObject::Of(handle);
+}
+
+// --- references ---
+
+ObjectRef::ObjectRef(Object* object, bool adopt) : object_(object) {
+  if (object_ != nullptr && !adopt) object_->Retain();
+}
+ObjectRef::ObjectRef(const ObjectRef& other) : ObjectRef(other.object_, false) {}
+ObjectRef::ObjectRef(ObjectRef&& other) noexcept : object_(other.object_) {
+  other.object_ = nullptr;
+}
+ObjectRef& ObjectRef::operator=(ObjectRef other) noexcept {
+  std::swap(object_, other.object_);
+  return *this;
+}
+ObjectRef::~ObjectRef() {
+  if (object_ != nullptr) object_->Release();
+}
+
+// --- values ---
+
+Value Value::Int(int64_t v) {
+  Value x;
+  x.kind = Kind::Integer;
+  x.integer = v;
+  return x;
+}
+Value Value::Dbl(double v) {
+  Value x;
+  x.kind = Kind::Double;
+  x.number = v;
+  return x;
+}
+Value Value::Bool(bool v) {
+  Value x;
+  x.kind = Kind::Boolean;
+  x.boolean = v;
+  return x;
+}
+Value Value::Str(std::string v) {
+  Value x;
+  x.kind = Kind::String;
+  x.text = std::move(v);
+  return x;
+}
+Value Value::Colour(uint32_t rgb) {
+  Value x;
+  x.kind = Kind::Color;
+  x.integer = rgb & 0xFFFFFF;
+  return x;
+}
+Value Value::Obj(ObjectRef object) {
+  Value x;
+  if (object) {
+    x.kind = Kind::Object;
+    x.object = std::move(object);
+  }
+  return x;
+}
+
+bool ClassInfo::IsA(const ClassInfo& other) const {
+  for (const ClassInfo* c = this; c != nullptr; c = c->super) {
+    if (c == &other) return true;
+  }
+  return false;
+}
+
+// --- strings ---
+
+HostString::HostString(std::string_view text) : HostObject(sizeof(REALstringData)), text_(text) {
+  storage_.reserve(text.size() + 2);
+  storage_.push_back(static_cast<char>(text.size() > 255 ? 255 : text.size()));
+  storage_.append(text);
+  storage_.push_back('\0');
+  auto* record = reinterpret_cast<REALstringData*>(Visible());
+  record->buffer = storage_.data();
+  record->encoding = 0;
+  record->length = static_cast<intptr_t>(text.size());
+}
+
+HostString* HostString::Of(REALstring handle) {
+  return dynamic_cast<HostString*>(HostObject::Of(reinterpret_cast<REALobject>(handle)));
+}
+
+// --- pictures ---
+
+Picture::Picture(int width, int height, int depth)
+    : HostObject(0),
+      width_(width < 0 ? 0 : width),
+      height_(height < 0 ? 0 : height),
+      depth_(depth),
+      pixels_(static_cast<size_t>(width_) * height_, 0xFFFFFFFF) {
+  description_.pictureType = 'ARGB';
+  description_.pictureData = pixels_.data();
+  description_.width = width_;
+  description_.height = height_;
+  description_.depth = 32;
+}
+
+// --- movies and controls ---
+
+HostMovie::~HostMovie() {
+  if (movie_ != nullptr) DisposeMovie(movie_);
+}
+
+void HostMovie::SetQuickTimeMovie(::Movie movie) {
+  if (movie == movie_) return;
+  if (movie_ != nullptr) DisposeMovie(movie_);
+  movie_ = movie;
+}
+
+MoviePlayer::~MoviePlayer() {
+  if (controller_ != nullptr) DisposeMovieController(controller_);
+}
+
+void MoviePlayer::SetMovie(ObjectRef movie) {
+  if (controller_ != nullptr) DisposeMovieController(controller_);
+  controller_ = nullptr;
+  movie_ = std::move(movie);
+  auto* hostMovie = dynamic_cast<HostMovie*>(movie_.get());
+  if (hostMovie != nullptr && hostMovie->QuickTimeMovie() != nullptr) {
+    controller_ = NewMovieController(hostMovie->QuickTimeMovie(), &bounds, 0);
+  }
+}
+
+Window::Window(int width, int height) : HostObject(0), width_(width), height_(height) {
+  Rect bounds{0, 0, static_cast<short>(height), static_cast<short>(width)};
+  if (NewGWorld(&port_, 32, &bounds, nullptr, nullptr, 0) == noErr) {
+    LockPixels(GetGWorldPixMap(port_));
+  }
+}
+
+Window::~Window() {
+  if (port_ != nullptr) DisposeGWorld(port_);
+}
+
+// --- host classes ---
+
+namespace {
+
+ClassInfo MakeClass(const char* name, const ClassInfo* super) {
+  ClassInfo info;
+  info.name = name;
+  info.super = super;
+  return info;
+}
+
+struct HostClassTable {
+  ClassInfo string = MakeClass("String", nullptr);
+  ClassInfo folderItem = MakeClass("FolderItem", nullptr);
+  ClassInfo picture = MakeClass("Picture", nullptr);
+  ClassInfo memoryBlock = MakeClass("MemoryBlock", nullptr);
+  ClassInfo integerArray = MakeClass("Integer()", nullptr);
+  ClassInfo movie = MakeClass("Movie", nullptr);
+  ClassInfo control = MakeClass("Control", nullptr);
+  ClassInfo rectControl = MakeClass("RectControl", &control);
+  ClassInfo moviePlayer = MakeClass("MoviePlayer", &rectControl);
+  ClassInfo window = MakeClass("Window", nullptr);
+  std::vector<const ClassInfo*> all{&folderItem, &picture,     &memoryBlock, &movie,
+                                    &control,    &rectControl, &moviePlayer, &window};
+};
+
+const HostClassTable& Table() {
+  static const HostClassTable table;
+  return table;
+}
+
+}  // namespace
+
+const ClassInfo& HostString::Class() const {
+  return Table().string;
+}
+const ClassInfo& FolderItem::Class() const {
+  return Table().folderItem;
+}
+const ClassInfo& Picture::Class() const {
+  return Table().picture;
+}
+const ClassInfo& MemoryBlock::Class() const {
+  return Table().memoryBlock;
+}
+const ClassInfo& IntegerArray::Class() const {
+  return Table().integerArray;
+}
+const ClassInfo& HostMovie::Class() const {
+  return Table().movie;
+}
+const ClassInfo& Control::Class() const {
+  return Table().rectControl;
+}
+const ClassInfo& MoviePlayer::Class() const {
+  return Table().moviePlayer;
+}
+const ClassInfo& Window::Class() const {
+  return Table().window;
+}
+
+const std::vector<const ClassInfo*>& HostClasses() {
+  return Table().all;
+}
+
+}  // namespace fenra::host

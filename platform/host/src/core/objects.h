@@ -1,0 +1,171 @@
+// The host's objects. Each lives in a block whose hidden header names its
+// owner; the REALobject the plugin sees is the address just past that
+// header, where the bytes the plugin may read directly begin (a string's
+// record, a class instance's data).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Movies.h"
+#include "QDOffscreen.h"
+#include "fenra_host/runtime.h"
+
+namespace fenra::host {
+
+class HostObject : public Object {
+ public:
+  HostObject(const HostObject&) = delete;
+  HostObject& operator=(const HostObject&) = delete;
+
+  REALobject Handle() override { return reinterpret_cast<REALobject>(visible_); }
+  void Retain() override { ++references_; }
+  // Destroys the object when the last reference goes.
+  void Release() override;
+  int64_t References() const { return references_; }
+
+  // The object behind a handle; null for null or a handle not the host's.
+  static HostObject* Of(REALobject handle);
+
+ protected:
+  // A new object with one reference, for whoever asked for it.
+  explicit HostObject(size_t visibleSize);
+  ~HostObject() override;
+  // Runs before the memory goes: instances run their destructors here.
+  virtual void Finalize() {}
+  char* Visible() const { return visible_; }
+
+ private:
+  char* block_ = nullptr;
+  char* visible_ = nullptr;
+  int64_t references_ = 1;
+};
+
+// Adopts the one reference a new object carries.
+template <class T>
+ObjectRef Adopt(T* object) {
+  return ObjectRef(object, true);
+}
+
+class HostString final : public HostObject {
+ public:
+  explicit HostString(std::string_view text);
+  const ClassInfo& Class() const override;
+  const std::string& Text() const { return text_; }
+  const char* CString() const { return storage_.data() + 1; }
+  const unsigned char* PString() const {
+    return reinterpret_cast<const unsigned char*>(storage_.data());
+  }
+  static HostString* Of(REALstring handle);
+
+ private:
+  std::string text_;
+  std::string storage_;  // length byte (at most 255), text, NUL
+};
+
+class FolderItem final : public HostObject {
+ public:
+  explicit FolderItem(std::string path) : HostObject(0), path_(std::move(path)) {}
+  const ClassInfo& Class() const override;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// A picture: 32-bit pixels 0xAARRGGBB, row by row.
+class Picture final : public HostObject {
+ public:
+  Picture(int width, int height, int depth);
+  const ClassInfo& Class() const override;
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  int Depth() const { return depth_; }
+  uint32_t& Pixel(int x, int y) { return pixels_[static_cast<size_t>(y) * width_ + x]; }
+  uint32_t Pixel(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
+  REALpictureDescription& Description() { return description_; }
+
+ private:
+  int width_, height_, depth_;
+  std::vector<uint32_t> pixels_;
+  REALpictureDescription description_{};
+};
+
+class MemoryBlock final : public HostObject {
+ public:
+  explicit MemoryBlock(size_t size) : HostObject(0), bytes_(size, 0) {}
+  const ClassInfo& Class() const override;
+  std::vector<uint8_t>& Bytes() { return bytes_; }
+  bool littleEndian = true;
+
+ private:
+  std::vector<uint8_t> bytes_;
+};
+
+class IntegerArray final : public HostObject {
+ public:
+  explicit IntegerArray(std::vector<int64_t> values) : HostObject(0), values_(std::move(values)) {}
+  const ClassInfo& Class() const override;
+  const std::vector<int64_t>& Values() const { return values_; }
+
+ private:
+  std::vector<int64_t> values_;
+};
+
+// A host movie: presents one QuickTime movie, which it owns.
+class HostMovie final : public HostObject {
+ public:
+  explicit HostMovie(::Movie movie) : HostObject(0), movie_(movie) {}
+  ~HostMovie() override;
+  const ClassInfo& Class() const override;
+  ::Movie QuickTimeMovie() const { return movie_; }
+  void SetQuickTimeMovie(::Movie movie);
+
+ private:
+  ::Movie movie_;
+};
+
+// Controls have bounds; a movie player is a control holding a movie and a
+// movie controller over it.
+class Control : public HostObject {
+ public:
+  Control() : HostObject(0) {}
+  const ClassInfo& Class() const override;
+  Rect bounds{0, 0, 0, 0};
+};
+
+class MoviePlayer final : public Control {
+ public:
+  ~MoviePlayer() override;
+  const ClassInfo& Class() const override;
+  // Presents `movie` (or nothing for null) with a new controller.
+  void SetMovie(ObjectRef movie);
+  const ObjectRef& Movie() const { return movie_; }
+  MovieController Controller() const { return controller_; }
+
+ private:
+  ObjectRef movie_;
+  MovieController controller_ = nullptr;
+};
+
+// A window: its native handle is its port, a 32-bit GWorld holding its
+// contents.
+class Window final : public HostObject {
+ public:
+  Window(int width, int height);
+  ~Window() override;
+  const ClassInfo& Class() const override;
+  GWorldPtr Port() const { return port_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+
+ private:
+  int width_, height_;
+  GWorldPtr port_ = nullptr;
+};
+
+// Host class descriptions (not registered by the plugin).
+const std::vector<const ClassInfo*>& HostClasses();
+
+}  // namespace fenra::host

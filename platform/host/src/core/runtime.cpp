@@ -1,0 +1,402 @@
+// The runtime: loading a plugin, and using what it registered as a
+// program does.
+#include "fenra_host/runtime.h"
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "core/calls.h"
+#include "core/host_members.h"
+#include "core/runtime_state.h"
+
+namespace fenra::host {
+
+RuntimeState& Registry() {
+  static RuntimeState state;
+  return state;
+}
+
+struct Runtime::State {};
+
+Runtime::Runtime() = default;
+
+Runtime& Runtime::Get() {
+  static Runtime runtime;
+  return runtime;
+}
+
+std::string Runtime::DefaultPluginPath() {
+  if (const char* path = std::getenv("FENRA_PLUGIN"); path != nullptr && *path != '\0') {
+    return path;
+  }
+#ifdef FENRA_DEFAULT_PLUGIN
+  return FENRA_DEFAULT_PLUGIN;
+#else
+  return "libFenra.so";
+#endif
+}
+
+bool Runtime::LoadPlugin(const std::string& path, std::string& error) {
+  RuntimeState& state = Registry();
+  if (state.library != nullptr) {
+    error = "a plugin is loaded already";
+    return false;
+  }
+  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) {
+    const char* reason = dlerror();
+    error = "cannot load the plugin " + path + ": " + (reason != nullptr ? reason : "unknown");
+    return false;
+  }
+  auto entry = reinterpret_cast<void (*)(REALresolver)>(dlsym(library, "REALPluginMain"));
+  if (entry == nullptr) {
+    dlclose(library);
+    error = path + " is not a plugin: it has no REALPluginMain";
+    return false;
+  }
+  state.library = library;
+  entry(Resolver());
+  return true;
+}
+
+int64_t Runtime::PluginVersion() const {
+  return Registry().pluginVersion;
+}
+
+const std::vector<const ClassInfo*>& Runtime::PluginClasses() const {
+  return Registry().pluginClasses;
+}
+
+const std::vector<const ClassInfo*>& Runtime::Classes() const {
+  RuntimeState& state = Registry();
+  state.allClasses = state.pluginClasses;
+  for (const ClassInfo* cls : HostClasses()) state.allClasses.push_back(cls);
+  return state.allClasses;
+}
+
+const std::vector<ModuleMethodInfo>& Runtime::ModuleMethods() const {
+  return Registry().moduleMethods;
+}
+
+const ClassInfo* Runtime::FindClass(std::string_view name) const {
+  std::string folded = Fold(name);
+  auto found = Registry().byFoldedName.find(folded);
+  if (found != Registry().byFoldedName.end()) return found->second;
+  for (const ClassInfo* cls : HostClasses()) {
+    if (Fold(cls->name) == folded) return cls;
+  }
+  return nullptr;
+}
+
+namespace {
+
+const RegisteredClass* PluginClassOf(const Value& target) {
+  if (target.kind != Value::Kind::Object) return nullptr;
+  auto* instance = dynamic_cast<PluginInstance*>(target.object.get());
+  return instance != nullptr ? &instance->Registered() : nullptr;
+}
+
+// Where a property was registered: its class and its index there.
+struct FoundProperty {
+  const RegisteredClass* cls = nullptr;
+  size_t index = 0;
+};
+
+FoundProperty FindPluginProperty(const RegisteredClass* cls, std::string_view name) {
+  std::string folded = Fold(name);
+  for (; cls != nullptr; cls = cls->registeredSuper) {
+    for (size_t i = 0; i < cls->properties.size(); ++i) {
+      if (Fold(cls->properties[i].name) == folded) return {cls, i};
+    }
+  }
+  return {};
+}
+
+// Every method of that name through the class and its superclasses, own
+// class first.
+std::vector<Callable> Candidates(const RegisteredClass* cls, std::string_view name, bool setters) {
+  std::vector<Callable> out;
+  std::string folded = Fold(name);
+  for (; cls != nullptr; cls = cls->registeredSuper) {
+    for (size_t i = 0; i < cls->methods.size(); ++i) {
+      const MethodInfo& method = cls->methods[i];
+      if (Fold(method.declaration.name) != folded) continue;
+      if (Fold(method.declaration.name) == Fold(cls->name)) continue;  // constructors
+      REALproc fn =
+          setters ? cls->methodRecords[i]->setterFunction : cls->methodRecords[i]->function;
+      if (fn != nullptr) out.push_back({&method.declaration, fn});
+    }
+  }
+  return out;
+}
+
+void* DataAt(PluginInstance& instance, const RegisteredClass& cls, intptr_t offset) {
+  return reinterpret_cast<char*>(instance.Handle()) + cls.definition->dataOffset + offset;
+}
+
+// The host's own reading of a property in the class's data.
+Value ReadStandard(void* at, const TypeName& type) {
+  switch (WireTypeOf(type)) {
+    case WireType::Integer:
+      return Value::Int(*static_cast<int64_t*>(at));
+    case WireType::Double:
+      return Value::Dbl(*static_cast<double*>(at));
+    case WireType::Single:
+      return Value::Dbl(*static_cast<float*>(at));
+    case WireType::Boolean:
+      return Value::Bool(*static_cast<uint8_t*>(at) != 0);
+    case WireType::Color:
+      return Value::Colour(*static_cast<uint32_t*>(at));
+    case WireType::String: {
+      auto* text = HostString::Of(*static_cast<REALstring*>(at));
+      return Value::Str(text != nullptr ? text->Text() : "");
+    }
+    case WireType::Object:
+      return Value::Obj(ObjectRef(HostObject::Of(*static_cast<REALobject*>(at))));
+    case WireType::Void:
+      break;
+  }
+  return Value::Nil();
+}
+
+// A reference field holds one reference: the new value is locked and the
+// old one unlocked.
+void WriteReference(void* at, HostObject* value) {
+  auto* slot = static_cast<REALobject*>(at);
+  if (value != nullptr) value->Retain();
+  if (HostObject* old = HostObject::Of(*slot)) old->Release();
+  *slot = value != nullptr ? value->Handle() : nullptr;
+}
+
+bool WriteStandard(void* at, const TypeName& type, const Value& value, HostError& error) {
+  if (ArgumentCost(value, type) < 0) {
+    error.message = "cannot assign that value to a " + type.name + " property";
+    return false;
+  }
+  switch (WireTypeOf(type)) {
+    case WireType::Integer:
+      *static_cast<int64_t*>(at) =
+          value.kind == Value::Kind::Double ? static_cast<int64_t>(value.number) : value.integer;
+      break;
+    case WireType::Double:
+      *static_cast<double*>(at) =
+          value.kind == Value::Kind::Integer ? static_cast<double>(value.integer) : value.number;
+      break;
+    case WireType::Single:
+      *static_cast<float*>(at) = static_cast<float>(
+          value.kind == Value::Kind::Integer ? static_cast<double>(value.integer) : value.number);
+      break;
+    case WireType::Boolean:
+      *static_cast<uint8_t*>(at) = value.boolean ? 1 : 0;
+      break;
+    case WireType::Color:
+      *static_cast<uint32_t*>(at) = static_cast<uint32_t>(value.integer);
+      break;
+    case WireType::String: {
+      ObjectRef text = Adopt(new HostString(value.text));
+      WriteReference(at, static_cast<HostObject*>(text.get()));
+      break;
+    }
+    case WireType::Object:
+      WriteReference(at, static_cast<HostObject*>(value.object.get()));
+      break;
+    case WireType::Void:
+      break;
+  }
+  return true;
+}
+
+std::string MemberName(const Value& target, std::string_view name) {
+  std::string owner = target.kind == Value::Kind::Object ? target.object->Class().name : "Nil";
+  return owner + "." + std::string(name);
+}
+
+bool NilTarget(const Value& target, std::string_view name, HostError& error) {
+  if (target.kind != Value::Kind::Nil) return false;
+  error.message = "Nil object: cannot use " + std::string(name);
+  return true;
+}
+
+}  // namespace
+
+bool Runtime::New(const ClassInfo& cls, const std::vector<Value>& args, Value& out,
+                  HostError& error) {
+  if (!cls.fromPlugin) return NewHostObject(cls, args, out, error);
+  const auto& registered = static_cast<const RegisteredClass&>(cls);
+  std::vector<Callable> constructors;
+  std::string folded = Fold(cls.name);
+  for (size_t i = 0; i < registered.methods.size(); ++i) {
+    if (Fold(registered.methods[i].declaration.name) == folded) {
+      constructors.push_back(
+          {&registered.methods[i].declaration, registered.methodRecords[i]->function});
+    }
+  }
+  int chosen = -1;
+  if (!constructors.empty()) {
+    chosen = ChooseOverload(constructors, args, cls.name + " constructor", error);
+    if (chosen < 0) return false;
+  } else if (!args.empty()) {
+    error.message = cls.name + " has no constructor that takes arguments";
+    return false;
+  }
+  PluginInstance* instance = NewPluginInstance(cls);
+  if (instance == nullptr) {
+    error.message = "out of memory for a new " + cls.name;
+    return false;
+  }
+  ObjectRef object = Adopt(instance);
+  if (chosen >= 0) {
+    std::vector<Value> copy = args;
+    Value ignored;
+    if (!CallDeclared(constructors[chosen].function, {instance->Handle()},
+                      *constructors[chosen].declaration, copy, nullptr, nullptr, ignored, error)) {
+      return false;
+    }
+  }
+  out = Value::Obj(std::move(object));
+  return true;
+}
+
+bool Runtime::GetProperty(const Value& target, std::string_view name, Value& out,
+                          HostError& error) {
+  if (NilTarget(target, name, error)) return false;
+  const RegisteredClass* cls = PluginClassOf(target);
+  if (cls == nullptr) return GetHostMember(target, name, out, error);
+  FoundProperty found = FindPluginProperty(cls, name);
+  if (found.cls == nullptr) {
+    // A method without arguments reads like a property.
+    std::vector<Value> none;
+    if (!Candidates(cls, name, false).empty()) return CallMethod(target, name, none, out, error);
+    error.message = "no member " + MemberName(target, name);
+    return false;
+  }
+  const REALproperty& record = *found.cls->propertyRecords[found.index];
+  const PropertyInfo& info = found.cls->properties[found.index];
+  auto& instance = static_cast<PluginInstance&>(*target.object.get());
+  if (record.getter == nullptr) {
+    error.message = MemberName(target, name) + " cannot be read";
+    return false;
+  }
+  if (record.getter == REALstandardGetter) {
+    out = ReadStandard(DataAt(instance, *found.cls, record.param), info.type);
+    return true;
+  }
+  return CallGetter(record.getter, instance.Handle(), record.param, info.type, out);
+}
+
+bool Runtime::SetProperty(const Value& target, std::string_view name, const Value& value,
+                          HostError& error) {
+  if (NilTarget(target, name, error)) return false;
+  const RegisteredClass* cls = PluginClassOf(target);
+  if (cls == nullptr) return SetHostMember(target, name, value, error);
+  FoundProperty found = FindPluginProperty(cls, name);
+  if (found.cls == nullptr) {
+    error.message = "no property " + MemberName(target, name);
+    return false;
+  }
+  const REALproperty& record = *found.cls->propertyRecords[found.index];
+  const PropertyInfo& info = found.cls->properties[found.index];
+  auto& instance = static_cast<PluginInstance&>(*target.object.get());
+  if (record.setter == nullptr) {
+    error.message = MemberName(target, name) + " is read-only";
+    return false;
+  }
+  if (ArgumentCost(value, info.type) < 0) {
+    error.message =
+        "cannot assign that value to " + MemberName(target, name) + " (" + info.type.name + ")";
+    return false;
+  }
+  if (record.setter == REALstandardSetter) {
+    return WriteStandard(DataAt(instance, *found.cls, record.param), info.type, value, error);
+  }
+  return CallSetter(record.setter, instance.Handle(), record.param, info.type, value, error);
+}
+
+bool Runtime::CallMethod(const Value& target, std::string_view name, std::vector<Value>& args,
+                         Value& out, HostError& error) {
+  if (NilTarget(target, name, error)) return false;
+  const RegisteredClass* cls = PluginClassOf(target);
+  if (cls == nullptr) return CallHostMember(target, name, args, out, error);
+  std::vector<Callable> candidates = Candidates(cls, name, false);
+  if (candidates.empty()) {
+    if (args.empty() && FindPluginProperty(cls, name).cls != nullptr) {
+      return GetProperty(target, name, out, error);
+    }
+    error.message = "no method " + MemberName(target, name);
+    return false;
+  }
+  int chosen = ChooseOverload(candidates, args, MemberName(target, name), error);
+  if (chosen < 0) return false;
+  return CallDeclared(candidates[chosen].function, {target.object->Handle()},
+                      *candidates[chosen].declaration, args, nullptr, nullptr, out, error);
+}
+
+bool Runtime::AssignMethod(const Value& target, std::string_view name, std::vector<Value>& args,
+                           const Value& value, HostError& error) {
+  if (NilTarget(target, name, error)) return false;
+  const RegisteredClass* cls = PluginClassOf(target);
+  std::vector<Callable> candidates = Candidates(cls, name, true);
+  if (candidates.empty()) {
+    error.message = "cannot assign to " + MemberName(target, name);
+    return false;
+  }
+  int chosen = ChooseOverload(candidates, args, MemberName(target, name), error);
+  if (chosen < 0) return false;
+  const Declaration& declaration = *candidates[chosen].declaration;
+  Value ignored;
+  return CallDeclared(candidates[chosen].function, {target.object->Handle()}, declaration, args,
+                      &value, &declaration.result, ignored, error);
+}
+
+bool Runtime::CallModuleMethod(std::string_view name, std::vector<Value>& args, Value& out,
+                               HostError& error) {
+  RuntimeState& state = Registry();
+  std::vector<Callable> candidates;
+  std::string folded = Fold(name);
+  for (size_t i = 0; i < state.moduleMethods.size(); ++i) {
+    if (Fold(state.moduleMethods[i].declaration.name) == folded) {
+      candidates.push_back({&state.moduleMethods[i].declaration, state.moduleRecords[i]->function});
+    }
+  }
+  if (candidates.empty()) {
+    error.message = "no module method " + std::string(name);
+    return false;
+  }
+  int chosen = ChooseOverload(candidates, args, std::string(name), error);
+  if (chosen < 0) return false;
+  return CallDeclared(candidates[chosen].function, {}, *candidates[chosen].declaration, args,
+                      nullptr, nullptr, out, error);
+}
+
+bool Runtime::GetClassConstant(const ClassInfo& cls, std::string_view name, Value& out) const {
+  std::string folded = Fold(name);
+  for (const ClassInfo* c = &cls; c != nullptr; c = c->super) {
+    for (const ConstantInfo& constant : c->constants) {
+      if (Fold(constant.name) == folded) {
+        out = constant.value;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+ObjectRef Runtime::NewFolderItem(const std::string& nativePath) {
+  return Adopt(new FolderItem(nativePath));
+}
+ObjectRef Runtime::NewPicture(int width, int height, int depth) {
+  return Adopt(new Picture(width, height, depth));
+}
+ObjectRef Runtime::NewMemoryBlock(int64_t size) {
+  return Adopt(new MemoryBlock(static_cast<size_t>(size < 0 ? 0 : size)));
+}
+ObjectRef Runtime::NewIntegerArray(const std::vector<int64_t>& values) {
+  return Adopt(new IntegerArray(values));
+}
+ObjectRef Runtime::NewWindow(int width, int height) {
+  return Adopt(new Window(width, height));
+}
+
+}  // namespace fenra::host

@@ -1,0 +1,252 @@
+// The host services a plugin resolves by name.
+#include <cstring>
+#include <string_view>
+
+#include "QTML.h"
+#include "core/objects.h"
+#include "core/port_pixels.h"
+#include "core/runtime_state.h"
+
+namespace fenra::host {
+namespace {
+
+template <class T>
+T* As(const void* handle) {
+  return dynamic_cast<T*>(HostObject::Of(static_cast<REALobject>(const_cast<void*>(handle))));
+}
+
+extern "C" {
+
+void SvcRegisterPluginVersion(intptr_t version) {
+  RegisterVersion(version);
+}
+void SvcPluginRegisterClass(REALclassDefinition* definition) {
+  RegisterClass(definition);
+}
+void SvcPluginRegisterMethod(REALmethodDefinition* definition) {
+  RegisterModuleMethod(definition);
+}
+
+REALobject SvcPluginNewInstance(const char* className) {
+  if (className == nullptr) return nullptr;
+  const ClassInfo* cls = Runtime::Get().FindClass(className);
+  PluginInstance* instance = cls != nullptr ? NewPluginInstance(*cls) : nullptr;
+  return instance != nullptr ? instance->Handle() : nullptr;
+}
+
+const char* SvcStringGetCString(REALstring text) {
+  HostString* s = HostString::Of(text);
+  return s != nullptr ? s->CString() : "";
+}
+
+const unsigned char* SvcStringGetPString(REALstring text) {
+  HostString* s = HostString::Of(text);
+  return s != nullptr ? s->PString() : reinterpret_cast<const unsigned char*>("");
+}
+
+REALstring SvcREALBuildString(const char* text, intptr_t length) {
+  std::string_view view = text != nullptr && length > 0
+                              ? std::string_view(text, static_cast<size_t>(length))
+                              : std::string_view();
+  return reinterpret_cast<REALstring>((new HostString(view))->Handle());
+}
+
+// Strings here are bytes already; encoding 0 keeps them as they are.
+REALstring SvcREALConvertString(REALstring text, uint32_t) {
+  HostString* s = HostString::Of(text);
+  return SvcREALBuildString(s != nullptr ? s->Text().data() : "",
+                            s != nullptr ? static_cast<intptr_t>(s->Text().size()) : 0);
+}
+
+void SvcREALLockObject(REALobject object) {
+  if (HostObject* o = HostObject::Of(object)) o->Retain();
+}
+
+void SvcREALUnlockObject(REALobject object) {
+  if (HostObject* o = HostObject::Of(object)) o->Release();
+}
+
+REALstring SvcREALpathFromFolderItem(REALfolderItem item) {
+  FolderItem* f = As<FolderItem>(item);
+  if (f == nullptr) return nullptr;
+  return SvcREALBuildString(f->Path().data(), static_cast<intptr_t>(f->Path().size()));
+}
+
+REALfolderItem SvcFolderItemFromPath(const char* path) {
+  if (path == nullptr || *path == '\0') return nullptr;
+  return reinterpret_cast<REALfolderItem>((new FolderItem(path))->Handle());
+}
+
+void* SvcgetMovieMovie(REALmovie movie) {
+  HostMovie* m = As<HostMovie>(movie);
+  return m != nullptr ? m->QuickTimeMovie() : nullptr;
+}
+
+void SvcREALSetMovieMovie(REALmovie movie, void* qtMovie) {
+  if (HostMovie* m = As<HostMovie>(movie)) m->SetQuickTimeMovie(static_cast<::Movie>(qtMovie));
+}
+
+void* SvcgetMoviePlayerController(REALmoviePlayer player) {
+  MoviePlayer* p = As<MoviePlayer>(player);
+  return p != nullptr ? p->Controller() : nullptr;
+}
+
+void* SvcREALGetWindowHandle(REALwindow window) {
+  Window* w = As<Window>(window);
+  return w != nullptr ? w->Port() : nullptr;
+}
+
+void SvcGetControlBounds(REALcontrol control, Rect* bounds) {
+  if (bounds == nullptr) return;
+  Control* c = As<Control>(control);
+  *bounds = c != nullptr ? c->bounds : Rect{0, 0, 0, 0};
+}
+
+void SvclockPictureDescription(REALpicture picture, REALpictureDescription* description) {
+  Picture* p = As<Picture>(picture);
+  if (description == nullptr) return;
+  *description = p != nullptr ? p->Description() : REALpictureDescription{};
+}
+
+void SvcunlockPictureDescription(REALpicture) {}
+
+// Draws the picture scaled into `bounds` of the port behind the device
+// context, nearest pixel.
+void SvcdrawPicturePrimitive(void* deviceContext, REALpicture picture, const Rect* bounds,
+                             intptr_t) {
+  Picture* p = As<Picture>(picture);
+  PortPixels port(GetPortFromHDC(deviceContext));
+  if (p == nullptr || !port.Usable() || bounds == nullptr || p->Width() == 0 || p->Height() == 0) {
+    return;
+  }
+  int width = bounds->right - bounds->left, height = bounds->bottom - bounds->top;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      port.Set(bounds->left + x, bounds->top + y,
+               p->Pixel(x * p->Width() / width, y * p->Height() / height));
+    }
+  }
+}
+
+REALpicture SvcREALBuildPictureFromGWorld(OpaqueGrafPtr* world, RBBoolean) {
+  PortPixels port(world);
+  if (!port.Usable()) return nullptr;
+  const Rect& bounds = port.Bounds();
+  int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+  auto* picture = new Picture(width, height, 32);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x)
+      picture->Pixel(x, y) = port.Get(bounds.left + x, bounds.top + y);
+  }
+  return reinterpret_cast<REALpicture>(picture->Handle());
+}
+
+// A device-independent bitmap: a 40-byte little-endian header (size,
+// width, height (positive: rows bottom up), planes, bit count 24 or 32,
+// compression 0, ...) followed by rows padded to four bytes, BGR(A).
+REALpicture SvcREALBuildPictureFromDIB(void* bitmap, intptr_t) {
+  if (bitmap == nullptr) return nullptr;
+  const auto* bytes = static_cast<const uint8_t*>(bitmap);
+  auto read32 = [bytes](int at) {
+    return static_cast<int32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+                                static_cast<uint32_t>(bytes[at + 3]) << 24);
+  };
+  int32_t headerSize = read32(0), width = read32(4), height = read32(8);
+  int bits = bytes[14] | bytes[15] << 8;
+  if (width <= 0 || height == 0 || (bits != 24 && bits != 32)) return nullptr;
+  bool bottomUp = height > 0;
+  if (!bottomUp) height = -height;
+  size_t rowBytes = (static_cast<size_t>(width) * (bits / 8) + 3) & ~size_t{3};
+  const uint8_t* pixels = bytes + headerSize;
+  auto* picture = new Picture(width, height, 32);
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* row = pixels + rowBytes * static_cast<size_t>(bottomUp ? height - 1 - y : y);
+    for (int x = 0; x < width; ++x) {
+      const uint8_t* px = row + x * (bits / 8);
+      picture->Pixel(x, y) = 0xFF000000u | px[2] << 16 | px[1] << 8 | px[0];
+    }
+  }
+  return reinterpret_cast<REALpicture>(picture->Handle());
+}
+
+REALmemoryBlock SvcnewMemoryBlock(intptr_t size) {
+  if (size < 0) return nullptr;
+  return reinterpret_cast<REALmemoryBlock>((new MemoryBlock(static_cast<size_t>(size)))->Handle());
+}
+
+void* SvcmemoryBlockGetPtr(REALmemoryBlock block) {
+  MemoryBlock* m = As<MemoryBlock>(block);
+  return m != nullptr ? m->Bytes().data() : nullptr;
+}
+
+intptr_t SvcmemoryBlockGetSize(REALmemoryBlock block) {
+  MemoryBlock* m = As<MemoryBlock>(block);
+  return m != nullptr ? static_cast<intptr_t>(m->Bytes().size()) : 0;
+}
+
+intptr_t SvcRuntimeUBound(REALarray array) {
+  IntegerArray* a = As<IntegerArray>(array);
+  return a != nullptr ? static_cast<intptr_t>(a->Values().size()) - 1 : -1;
+}
+
+RBInteger SvcRuntimeDirectReadIntArray(REALarray array, intptr_t index) {
+  IntegerArray* a = As<IntegerArray>(array);
+  if (a == nullptr || index < 0 || static_cast<size_t>(index) >= a->Values().size()) return 0;
+  return a->Values()[static_cast<size_t>(index)];
+}
+
+}  // extern "C"
+
+struct Service {
+  const char* name;
+  void* address;
+};
+
+#define SERVICE(name) \
+  { #name, reinterpret_cast < void*>(Svc##name) }
+const Service kServices[] = {
+    SERVICE(RegisterPluginVersion),
+    SERVICE(PluginRegisterClass),
+    SERVICE(PluginRegisterMethod),
+    SERVICE(PluginNewInstance),
+    SERVICE(StringGetCString),
+    SERVICE(StringGetPString),
+    SERVICE(REALBuildString),
+    SERVICE(REALConvertString),
+    SERVICE(REALLockObject),
+    SERVICE(REALUnlockObject),
+    SERVICE(REALpathFromFolderItem),
+    SERVICE(FolderItemFromPath),
+    SERVICE(getMovieMovie),
+    SERVICE(REALSetMovieMovie),
+    SERVICE(getMoviePlayerController),
+    SERVICE(REALGetWindowHandle),
+    SERVICE(GetControlBounds),
+    SERVICE(lockPictureDescription),
+    SERVICE(unlockPictureDescription),
+    SERVICE(drawPicturePrimitive),
+    SERVICE(REALBuildPictureFromGWorld),
+    SERVICE(REALBuildPictureFromDIB),
+    SERVICE(newMemoryBlock),
+    SERVICE(memoryBlockGetPtr),
+    SERVICE(memoryBlockGetSize),
+    SERVICE(RuntimeUBound),
+    SERVICE(RuntimeDirectReadIntArray),
+};
+#undef SERVICE
+
+void* Resolve(const char* name) {
+  if (name == nullptr) return nullptr;
+  for (const Service& service : kServices) {
+    if (std::strcmp(service.name, name) == 0) return service.address;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+REALresolver Runtime::Resolver() {
+  return Resolve;
+}
+
+}  // namespace fenra::host
