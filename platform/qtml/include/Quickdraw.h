@@ -44,15 +44,34 @@ enum {
   notSrcXor = 6,
   notSrcBic = 7,
   patCopy = 8,
+  patOr = 9,
+  patXor = 10,
+  patBic = 11,
+  notPatCopy = 12,
+  notPatOr = 13,
+  notPatXor = 14,
+  notPatBic = 15,
   blend = 32,
   addPin = 33,
   addOver = 34,
   subPin = 35,
   transparent = 36,
   addMax = 37,
+  adMax = 37,
   subOver = 38,
   adMin = 39,
+  hilite = 50,
   ditherCopy = 64
+};
+
+/* QuickTime's graphics modes: alpha channel compositing. */
+enum {
+  graphicsModeStraightAlpha = 256,
+  graphicsModePreWhiteAlpha = 257,
+  graphicsModePreBlackAlpha = 258,
+  graphicsModeComposition = 259,
+  graphicsModeStraightAlphaBlend = 260,
+  graphicsModePreMulColorAlpha = 261
 };
 
 typedef struct ColorSpec {
