@@ -224,13 +224,15 @@ bool NilTarget(const Value& target, std::string_view name, HostError& error) {
 bool Runtime::New(const ClassInfo& cls, const std::vector<Value>& args, Value& out,
                   HostError& error) {
   if (!cls.fromPlugin) return NewHostObject(cls, args, out, error);
-  const auto& registered = static_cast<const RegisteredClass&>(cls);
+  // A class without constructors of its own has its nearest ancestor's.
   std::vector<Callable> constructors;
-  std::string folded = Fold(cls.name);
-  for (size_t i = 0; i < registered.methods.size(); ++i) {
-    if (Fold(registered.methods[i].declaration.name) == folded) {
-      constructors.push_back(
-          {&registered.methods[i].declaration, registered.methodRecords[i]->function});
+  for (auto* c = &static_cast<const RegisteredClass&>(cls); c != nullptr && constructors.empty();
+       c = c->registeredSuper) {
+    std::string folded = Fold(c->name);
+    for (size_t i = 0; i < c->methods.size(); ++i) {
+      if (Fold(c->methods[i].declaration.name) == folded) {
+        constructors.push_back({&c->methods[i].declaration, c->methodRecords[i]->function});
+      }
     }
   }
   int chosen = -1;
