@@ -2,13 +2,17 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
 #include "fenra_host/script.h"
 #include "script/interpreter.h"
 
-#ifdef FENRA_HAVE_READLINE
+// Line editing with GNU readline, which fenra_host links, when its headers
+// are installed (libreadline-dev); plain lines otherwise.
+#if __has_include(<readline/readline.h>)
+#define FENRA_HAVE_READLINE 1
 #include <readline/history.h>
 #include <readline/readline.h>
 #endif

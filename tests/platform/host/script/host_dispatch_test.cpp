@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <memory>
 
+#include "core/objects.h"
 #include "script/lexer.h"
 #include "script_test_host.h"
 
@@ -28,11 +28,12 @@ Parameter Param(std::string name, std::string type, bool byRef = false) {
   return p;
 }
 
-class FakeObject : public Object {
+// A host object of the stand-in's classes; counted like every host object,
+// so it goes when the script lets go of it.
+class FakeObject : public HostObject {
  public:
-  explicit FakeObject(const ClassInfo& cls) : cls_(cls) {}
+  explicit FakeObject(const ClassInfo& cls) : HostObject(0), cls_(cls) {}
   const ClassInfo& Class() const override { return cls_; }
-  REALobject Handle() override { return nullptr; }
   std::map<std::string, Value> fields;  // by folded name
   std::vector<int64_t> values;          // an integer array's elements
 
@@ -72,7 +73,7 @@ class FakeHost : public testing::EmptyHost {
   }
 
   bool New(const ClassInfo& cls, const std::vector<Value>&, Value& out, HostError&) override {
-    out = Value::Obj(ObjectRef(Make(cls)));
+    out = Value::Obj(Adopt(new FakeObject(cls)));
     return true;
   }
   bool GetProperty(const Value& target, std::string_view name, Value& out, HostError& e) override {
@@ -141,16 +142,12 @@ class FakeHost : public testing::EmptyHost {
     return false;
   }
   ObjectRef NewIntegerArray(const std::vector<int64_t>& values) override {
-    FakeObject* a = Make(array_);
+    auto* a = new FakeObject(array_);
     a->values = values;
-    return ObjectRef(a);
+    return Adopt(a);
   }
 
  private:
-  FakeObject* Make(const ClassInfo& cls) {
-    objects_.push_back(std::make_unique<FakeObject>(cls));
-    return objects_.back().get();
-  }
   static FakeObject& Of(const Value& v) { return *static_cast<FakeObject*>(v.object.get()); }
   static bool Refuse(HostError& e, std::string message) {
     e.message = std::move(message);
@@ -159,7 +156,6 @@ class FakeHost : public testing::EmptyHost {
 
   ClassInfo shape_, square_, array_;
   ModuleMethodInfo twice_;
-  std::vector<std::unique_ptr<FakeObject>> objects_;  // outlive every script
 };
 
 class HostDispatchTest : public ::testing::Test {
