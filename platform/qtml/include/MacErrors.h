@@ -57,6 +57,7 @@ QTML_RESULT_CODE(OSErr, cProtectErr, -154)
 QTML_RESULT_CODE(OSErr, cDevErr, -155)
 QTML_RESULT_CODE(OSErr, cResErr, -156)
 QTML_RESULT_CODE(OSErr, cDepthErr, -157)
+QTML_RESULT_CODE(OSErr, regionTooBigErr, -500)
 
 /* Gestalt. */
 QTML_RESULT_CODE(OSErr, gestaltUnknownErr, -5550)

@@ -1,6 +1,7 @@
 // Off-screen graphics worlds and their pixel maps.
 #include "QDOffscreen.h"
 #include "api_call.h"
+#include "drawing.h"
 #include "memory.h"
 #include "picture.h"
 #include "pixels.h"
@@ -51,6 +52,7 @@ CTabHandle TableFor(long depth, CTabHandle given) {
 void FreePort(Port* port) {
   if (port == nullptr) return;
   DiscardRecording(*port);
+  ReleaseDrawingState(*port);
   if (port->ownsPixels) FreeBytes(port->pixMap.baseAddr);
   FreeHandle(reinterpret_cast<Handle>(port->colorTable));
   ForgetColorLookups();
@@ -81,6 +83,7 @@ QDErr MakeWorld(GWorldPtr* result, long depth, const Rect& bounds, CTabHandle ta
   port->portRect = bounds;
   port->foreColor = RGBColor{0, 0, 0};
   port->backColor = RGBColor{0xFFFF, 0xFFFF, 0xFFFF};
+  InitDrawingState(*port);
   port->ownDevice.gdType = depth <= 8 ? 0 : 2;  // CLUT or direct
   port->ownDevice.gdPMap = PixMapOf(port);
   port->ownDevice.gdRect = bounds;

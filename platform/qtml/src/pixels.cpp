@@ -46,7 +46,10 @@ unsigned lastIndex = 0;
 // The table entry nearest to `color`.
 unsigned NearestIndex(const PixMap& map, Argb color) {
   if (map.pmTable == lastTable && color == lastColor && lastTable != nullptr) return lastIndex;
-  if (map.pmTable == nullptr || !IsHandle(reinterpret_cast<Handle>(map.pmTable))) return 0;
+  if (map.pmTable == nullptr || !IsHandle(reinterpret_cast<Handle>(map.pmTable))) {
+    // Without a table, as TableColor reads it: 0 white, anything else black.
+    return Distance(color, 0xFF000000u) < Distance(color, kWhite) ? 1 : 0;
+  }
   const ColorTable& table = **map.pmTable;
   unsigned best = 0;
   long bestDistance = -1;

@@ -11,6 +11,7 @@
 namespace qtml {
 
 struct PictureRecording;
+class Shape;
 
 struct Port {
   PixMap* pixMapMaster;  // first: a PixMapHandle is the address of this field
@@ -27,7 +28,13 @@ struct Port {
   CTabHandle colorTable;        // owned; nil for direct depths
   PictureRecording* recording;  // the picture being recorded, if any
   unsigned char deviceContext;  // its address is the port's HDC
-  // Later: clip and visible regions, pen state, text state.
+  // Drawing state, set up by InitDrawingState (drawing.h).
+  RgnHandle clipRgn;       // owned; nullptr while the clip is wide open
+  RGBColor opColor;        // OpColor
+  RGBColor hiliteColor;    // HiliteColor
+  Point penSize;           // PenSize
+  Shape* regionRecording;  // owned: the region OpenRgn is recording, if any
+  // Later: text state.
 };
 
 // The live port a GrafPtr, PixMapHandle or HDC names, or nullptr.

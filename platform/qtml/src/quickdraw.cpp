@@ -5,6 +5,7 @@
 
 #include "QTML.h"
 #include "api_call.h"
+#include "drawing.h"
 #include "memory.h"
 #include "pixels.h"
 #include "port.h"
@@ -39,6 +40,7 @@ Port& Screen() {
     port.portRect = kScreenBounds;
     port.foreColor = RGBColor{0, 0, 0};
     port.backColor = RGBColor{0xFFFF, 0xFFFF, 0xFFFF};
+    InitDrawingState(port);
     return port;
   }();
   static bool ready = false;
@@ -63,15 +65,6 @@ Port* Current() {
   Port* port = CurrentPort();
   if (port == nullptr) SetQDError(paramErr);
   return port;
-}
-
-void Fill(const Rect* r, bool foreground) {
-  Port* port = Current();
-  if (port == nullptr) return;
-  if (r == nullptr) return SetQDError(paramErr);
-  const RGBColor& color = foreground ? port->foreColor : port->backColor;
-  FillPixels(port->pixMap, Intersect(*r, port->portRect), ArgbFromRGB(color));
-  SetQDError(noErr);
 }
 
 }  // namespace
@@ -241,18 +234,6 @@ void GetBackColor(RGBColor* color) {
   if (color == nullptr) return SetQDError(paramErr);
   *color = port->backColor;
   SetQDError(noErr);
-}
-
-void EraseRect(const Rect* r) {
-  ApiCall call("EraseRect", r);
-  if (OSErr fault = call.Fault()) return SetQDError(fault);
-  qtml::Fill(r, false);
-}
-
-void PaintRect(const Rect* r) {
-  ApiCall call("PaintRect", r);
-  if (OSErr fault = call.Fault()) return SetQDError(fault);
-  qtml::Fill(r, true);
 }
 
 void* GetPortHDC(GrafPtr port) {
