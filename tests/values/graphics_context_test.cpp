@@ -23,11 +23,11 @@ class GraphicsContext : public ::testing::Test {
   GraphicsContextNative gc;
 };
 
-#define EXPECT_MAPS(matrix, h, v, toH, toV)  \
-  do {                                       \
-    Point p = Map(matrix, h, v);             \
-    EXPECT_EQ(p.h, toH) << "from " << h << "," << v; \
-    EXPECT_EQ(p.v, toV) << "from " << h << "," << v; \
+#define EXPECT_MAPS(matrix, fromH, fromV, toH, toV)               \
+  do {                                                            \
+    Point mapped = Map(matrix, fromH, fromV);                     \
+    EXPECT_EQ(mapped.h, toH) << "from " << fromH << "," << fromV; \
+    EXPECT_EQ(mapped.v, toV) << "from " << fromH << "," << fromV; \
   } while (0)
 
 TEST_F(GraphicsContext, ANewContextBuildsTheIdentity) {
