@@ -64,7 +64,7 @@ class Writer {
   std::vector<uint8_t>* out_;
 };
 
-void WriteHeader(Writer& w, const Rect& frame) {
+void WriteHeader(Writer& w, const Rect& frame, const std::vector<uint8_t>* clip) {
   w.U16(0);  // picSize, filled in at the end
   w.R(frame);
   w.U16(kOpVersion);
@@ -79,6 +79,11 @@ void WriteHeader(Writer& w, const Rect& frame) {
   w.U16(kOpClip);
   w.U16(10);  // a rectangular region: its size word and its bounds
   w.R(frame);
+  if (clip != nullptr && clip->size() >= kPictureHeaderSize) {
+    w.U16(kOpClip);
+    w.Bytes(*clip);
+    w.Align();
+  }
 }
 
 // The width an image is stored at. Readers disagree on which row length
@@ -147,6 +152,59 @@ void WriteImage(Writer& w, const Rect& frame, const Image& image) {
   w.Align();
 }
 
+// The image as one PackBitsRect of 8-bit indices covering the frame.
+// Rows are padded to an even length with the index of the first colour.
+void WriteIndexedImage(Writer& w, const Rect& frame, const Image& image) {
+  long rowBytes = (image.width + 1) & ~1L;
+  w.U16(kOpPackBitsRect);
+  w.U16(static_cast<uint16_t>(0x8000 | rowBytes));
+  w.R(frame);  // bounds
+  w.U16(0);    // pmVersion
+  w.U16(0);    // packType: PackBits rows
+  w.U32(0);    // packSize
+  w.U32(kSeventyTwoDpi);
+  w.U32(kSeventyTwoDpi);
+  w.U16(0);  // pixelType: indexed
+  w.U16(8);  // pixelSize
+  w.U16(1);  // cmpCount
+  w.U16(8);  // cmpSize
+  w.U32(0);  // planeBytes
+  w.U32(0);  // pmTable
+  w.U32(0);  // pmReserved
+  w.U32(0);  // ctSeed
+  w.U16(0);  // ctFlags: entries carry their index
+  w.U16(static_cast<uint16_t>(image.palette.size() - 1));
+  for (size_t i = 0; i < image.palette.size(); ++i) {
+    Argb c = image.palette[i];
+    w.U16(static_cast<uint16_t>(i));
+    w.U16(static_cast<uint16_t>(((c >> 16) & 0xFF) * 257));
+    w.U16(static_cast<uint16_t>(((c >> 8) & 0xFF) * 257));
+    w.U16(static_cast<uint16_t>((c & 0xFF) * 257));
+  }
+  w.R(frame);  // srcRect
+  w.R(frame);  // dstRect
+  w.U16(0);    // srcCopy
+  std::vector<uint8_t> row(static_cast<size_t>(rowBytes), 0);
+  std::vector<uint8_t> packed;
+  for (int y = 0; y < image.height; ++y) {
+    const uint8_t* indices = &image.indices[static_cast<size_t>(y) * image.width];
+    std::copy(indices, indices + image.width, row.begin());
+    if (rowBytes < 8) {
+      w.Bytes(row);
+      continue;
+    }
+    packed.clear();
+    PackBits(row.data(), row.size(), &packed);
+    if (rowBytes > 250) {
+      w.U16(static_cast<uint16_t>(packed.size()));
+    } else {
+      w.U8(static_cast<uint8_t>(packed.size()));
+    }
+    w.Bytes(packed);
+  }
+  w.Align();
+}
+
 // ---- Reading ----
 
 class Reader {
@@ -183,6 +241,8 @@ class Reader {
     return r;
   }
   void Skip(size_t n) { Take(n); }
+  // The next n bytes without taking them, or nullptr.
+  const uint8_t* Peek(size_t n) const { return Has(n) ? bytes_ + pos_ : nullptr; }
   // Opcodes of a version 2 picture start on even offsets.
   void Align() {
     if (pos_ % 2 != 0) Skip(1);
@@ -462,12 +522,16 @@ bool UnpackBits(const uint8_t* in, const uint8_t* end, uint8_t* out, size_t coun
   return true;
 }
 
-OSErr Encode(const Rect& frame, const Image& image, std::vector<uint8_t>* bytes) {
+OSErr Encode(const Rect& frame, const Image& image, std::vector<uint8_t>* bytes,
+             const std::vector<uint8_t>* clip) {
   bytes->clear();
   Writer w(bytes);
-  WriteHeader(w, frame);
+  WriteHeader(w, frame, clip);
   bool empty = frame.right <= frame.left || frame.bottom <= frame.top;
-  if (!empty) {
+  if (!empty && image.Indexed()) {
+    if (image.width > kMaxRowBytes || image.palette.size() > 256) return paramErr;
+    WriteIndexedImage(w, frame, image);
+  } else if (!empty) {
     if (static_cast<long>(image.width) * 4 > kMaxRowBytes) return paramErr;
     WriteImage(w, frame, image);
   }
@@ -497,7 +561,13 @@ OSErr Decode(const uint8_t* bytes, size_t size, Canvas& canvas) {
     if (!r.ok()) break;
     if (op == kOpEnd) return noErr;
     if (op == kOpNop) continue;
-    if (op == kOpRGBForeColor || op == kOpRGBBackColor) {
+    if (op == kOpClip) {
+      const uint8_t* region = r.Peek(2);
+      size_t size = region != nullptr ? ReadBE16(region) : 0;
+      region = r.Take(size);
+      if (region == nullptr || size < kPictureHeaderSize) return paramErr;
+      canvas.SetClip(region, size);
+    } else if (op == kOpRGBForeColor || op == kOpRGBBackColor) {
       Argb c = 0xFF000000u | static_cast<Argb>(r.U16() >> 8) << 16 |
                static_cast<Argb>(r.U16() >> 8) << 8 | static_cast<Argb>(r.U16() >> 8);
       (op == kOpRGBForeColor ? fore : back) = c;

@@ -3,9 +3,13 @@
 //
 // Written pictures are: the Picture record (size, frame), the version
 // opcode 0x0011 0x02FF, an extended header 0x0C00 (72 dpi), a clip region
-// of the frame 0x0001, one DirectBitsRect 0x009A (32-bit pixels, rows
-// packed per component with PackBits; narrow images are stored padded so
-// that every reader agrees on the rows), and the end opcode 0x00FF.
+// 0x0001 of the frame's rectangle, a second clip region when the caller
+// gives one, one image and the end opcode 0x00FF. (Readers such as
+// ImageMagick take the first clip for the picture's canvas.) The image is a DirectBitsRect 0x009A
+// (32-bit pixels, rows packed per component with PackBits; narrow images
+// are stored padded so that every reader agrees on the rows), or for an
+// indexed image a PackBitsRect 0x0098 (8-bit indices with the colour
+// table, rows packed with PackBits once they are 8 bytes or longer).
 // ImageMagick reads them; it misplaces the image of a frame whose origin
 // is not (0, 0), which QuickDraw itself allows. The
 // reader takes version 2 pictures with BitsRect, PackBitsRect and
@@ -23,13 +27,18 @@
 
 namespace qtml::pict {
 
-// An image: pixels row by row, top first, covering `bounds`.
+// An image: pixels row by row, top first, covering `bounds`. An indexed
+// image also holds each pixel's index into `palette` (at most 256
+// colours); it is written with its indices.
 struct Image {
   Rect bounds;
   int width = 0;
   int height = 0;
   std::vector<Argb> pixels;
+  std::vector<uint8_t> indices;  // empty unless indexed
+  std::vector<Argb> palette;
   Argb At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+  bool Indexed() const { return !indices.empty() && !palette.empty(); }
 };
 
 // Receives what a picture draws, in the picture's coordinates.
@@ -40,14 +49,23 @@ class Canvas {
   // dstRect.
   virtual void DrawImage(const Image& image, const Rect& srcRect, const Rect& dstRect) = 0;
   virtual void FillRect(const Rect& rect, Argb color) = 0;
+  // Limits later drawing to a region (its bytes as the picture holds
+  // them: big-endian, header first). Canvases may ignore clipping.
+  virtual void SetClip(const uint8_t* region, size_t size) {
+    (void)region;
+    (void)size;
+  }
 };
 
 constexpr size_t kPictureHeaderSize = 10;  // picSize and picFrame
 
 // The bytes of a picture of `frame` holding `image` (frame-sized). An
-// empty frame gives a picture with no image. paramErr for an image wider
-// than a pixel map row can hold.
-OSErr Encode(const Rect& frame, const Image& image, std::vector<uint8_t>* bytes);
+// empty frame gives a picture with no image. `clip`, when given, is the
+// region the image is clipped to, as pictures store regions
+// (RegionBytesBigEndian, spelled out).
+// paramErr for an image wider than a pixel map row can hold.
+OSErr Encode(const Rect& frame, const Image& image, std::vector<uint8_t>* bytes,
+             const std::vector<uint8_t>* clip = nullptr);
 
 // The frame of a picture's bytes, or false when they are too short.
 bool ReadFrame(const uint8_t* bytes, size_t size, Rect* frame);

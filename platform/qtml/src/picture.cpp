@@ -6,11 +6,13 @@
 
 #include "api_call.h"
 #include "byte_order.h"
+#include "drawing.h"
 #include "memory.h"
 #include "os.h"
 #include "pict_codec.h"
 #include "pixels.h"
 #include "port.h"
+#include "regions.h"
 
 namespace qtml {
 namespace {
@@ -18,11 +20,12 @@ namespace {
 constexpr size_t kPictFilePreamble = 512;
 
 // Draws a picture's operations into a port, mapping the picture's frame
-// onto `target` (port coordinates).
+// onto `target` (port coordinates), inside the port's clip and the
+// picture's own.
 class PortCanvas : public pict::Canvas {
  public:
   PortCanvas(Port& port, const Rect& frame, const Rect& target)
-      : port_(port), frame_(frame), target_(target) {}
+      : port_(port), frame_(frame), target_(target), drawable_(DrawableShape(port)) {}
 
   void DrawImage(const pict::Image& image, const Rect& srcRect, const Rect& dstRect) override {
     Rect to = Map(dstRect);
@@ -38,7 +41,7 @@ class PortCanvas : public pict::Canvas {
       if (sy < image.bounds.top || sy >= image.bounds.bottom) continue;
       for (int x = area.left; x < area.right; ++x) {
         long sx = srcRect.left + ((2L * (x - to.left) + 1) * fromWidth) / (2 * toWidth);
-        if (sx < image.bounds.left || sx >= image.bounds.right) continue;
+        if (sx < image.bounds.left || sx >= image.bounds.right || !Visible(x, y)) continue;
         SetPixel(port_.pixMap, x, y,
                  image.At(static_cast<int>(sx - image.bounds.left),
                           static_cast<int>(sy - image.bounds.top)));
@@ -47,10 +50,33 @@ class PortCanvas : public pict::Canvas {
   }
 
   void FillRect(const Rect& rect, Argb color) override {
-    FillPixels(port_.pixMap, Intersect(Map(rect), port_.portRect), color);
+    Rect area = Intersect(Intersect(Map(rect), port_.portRect), port_.pixMap.bounds);
+    if (port_.pixMap.baseAddr == nullptr) return;
+    for (int y = area.top; y < area.bottom; ++y) {
+      for (int x = area.left; x < area.right; ++x) {
+        if (Visible(x, y)) SetPixel(port_.pixMap, x, y, color);
+      }
+    }
+  }
+
+  void SetClip(const uint8_t* region, size_t size) override {
+    hasClip_ = ShapeOfBigEndianRegion(region, size, &clip_);
   }
 
  private:
+  // Whether port pixel (x, y) may change: inside the port's clip, and
+  // inside the picture's clip at the picture point under its centre.
+  bool Visible(int x, int y) const {
+    if (!drawable_.Contains(x, y)) return false;
+    if (!hasClip_) return true;
+    return clip_.Contains(Unmap(x, target_.left, target_.right, frame_.left, frame_.right),
+                          Unmap(y, target_.top, target_.bottom, frame_.top, frame_.bottom));
+  }
+  static int Unmap(int v, int toStart, int toEnd, int fromStart, int fromEnd) {
+    long span = toEnd - toStart;
+    return fromStart +
+           static_cast<int>(((2L * (v - toStart) + 1) * (fromEnd - fromStart)) / (2 * span));
+  }
   short MapX(long x) const {
     long span = frame_.right - frame_.left;
     return static_cast<short>(target_.left +
@@ -73,6 +99,9 @@ class PortCanvas : public pict::Canvas {
   Port& port_;
   Rect frame_;
   Rect target_;
+  Shape drawable_;
+  Shape clip_;
+  bool hasClip_ = false;
 };
 
 bool IsPicture(PicHandle picture) {
@@ -80,28 +109,60 @@ bool IsPicture(PicHandle picture) {
   return IsHandle(h) && HandleSize(h) >= static_cast<Size>(pict::kPictureHeaderSize);
 }
 
-// What the port shows within the frame; white where the frame leaves the
+// The colour table of an 8-bit port as a palette, or nothing.
+std::vector<Argb> PaletteOf(const PixMap& map) {
+  std::vector<Argb> palette;
+  Handle table = reinterpret_cast<Handle>(map.pmTable);
+  if (map.pixelSize != 8 || map.baseAddr == nullptr || !IsHandle(table)) return palette;
+  int entries = (**map.pmTable).ctSize + 1;
+  for (int i = 0; i < entries && i < 256; ++i) {
+    const RGBColor& c = (**map.pmTable).ctTable[i].rgb;
+    palette.push_back(ArgbFromRGB(c));
+  }
+  return palette;
+}
+
+// The palette entry nearest white, for the parts of a frame outside the
 // port's pixels.
+uint8_t WhiteIndex(const std::vector<Argb>& palette) {
+  size_t best = 0;
+  for (size_t i = 0; i < palette.size(); ++i) {
+    if ((palette[i] & 0xFFFFFF) > (palette[best] & 0xFFFFFF)) best = i;
+    if ((palette[i] & 0xFFFFFF) == 0xFFFFFF) return static_cast<uint8_t>(i);
+  }
+  return static_cast<uint8_t>(best);
+}
+
+// What the port shows within the frame; white where the frame leaves the
+// port's pixels. An 8-bit port's pixels are kept as indices too.
 pict::Image Capture(const Port& port, const Rect& frame) {
   pict::Image image;
   image.bounds = frame;
   image.width = frame.right - frame.left;
   image.height = frame.bottom - frame.top;
   if (image.width <= 0 || image.height <= 0) return image;
-  image.pixels.assign(static_cast<size_t>(image.width) * image.height, kWhite);
-  Rect area = Intersect(frame, port.pixMap.bounds);
+  size_t count = static_cast<size_t>(image.width) * image.height;
+  image.pixels.assign(count, kWhite);
+  image.palette = PaletteOf(port.pixMap);
+  if (!image.palette.empty()) image.indices.assign(count, WhiteIndex(image.palette));
+  const PixMap& map = port.pixMap;
+  Rect area = Intersect(frame, map.bounds);
   for (int y = area.top; y < area.bottom; ++y) {
+    const auto* row = reinterpret_cast<const uint8_t*>(map.baseAddr) +
+                      static_cast<long>(y - map.bounds.top) * (map.rowBytes & 0x3FFF);
     for (int x = area.left; x < area.right; ++x) {
-      image.pixels[static_cast<size_t>(y - frame.top) * image.width + (x - frame.left)] =
-          GetPixel(port.pixMap, x, y);
+      size_t at = static_cast<size_t>(y - frame.top) * image.width + (x - frame.left);
+      image.pixels[at] = GetPixel(map, x, y);
+      if (!image.indices.empty()) image.indices[at] = row[x - map.bounds.left];
     }
   }
   return image;
 }
 
-OSErr StoreEncoded(PicHandle picture, const Rect& frame, const pict::Image& image) {
+OSErr StoreEncoded(PicHandle picture, const Rect& frame, const pict::Image& image,
+                   const std::vector<uint8_t>* clip) {
   std::vector<uint8_t> bytes;
-  OSErr err = pict::Encode(frame, image, &bytes);
+  OSErr err = pict::Encode(frame, image, &bytes, clip);
   if (err != noErr) return err;
   return SetHandleBytes(reinterpret_cast<Handle>(picture), bytes.data(),
                         static_cast<Size>(bytes.size()));
@@ -147,7 +208,13 @@ OSErr Close() {
   OSErr err = noErr;
   if (IsHandle(reinterpret_cast<Handle>(recording->picture))) {
     err = Guarded<OSErr>(memFullErr, [&] {
-      return StoreEncoded(recording->picture, recording->frame, Capture(*port, recording->frame));
+      // The port's clip within the frame limits the image, unless it
+      // leaves the whole frame.
+      Shape frame = Shape::FromRect(recording->frame);
+      Shape clip = Shape::Combine(ClipShape(*port), frame, Shape::Op::kIntersect);
+      std::vector<uint8_t> clipBytes = RegionBytesBigEndian(clip, true);
+      return StoreEncoded(recording->picture, recording->frame, Capture(*port, recording->frame),
+                          clip == frame ? nullptr : &clipBytes);
     });
   }
   delete recording;

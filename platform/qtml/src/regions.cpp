@@ -102,7 +102,7 @@ class RegionWriter {
   std::vector<uint8_t> bytes_;
 };
 
-std::vector<uint8_t> EncodeShape(const Shape& shape, bool bigEndian) {
+std::vector<uint8_t> EncodeShape(const Shape& shape, bool bigEndian, bool spelledOut) {
   RegionWriter w(bigEndian);
   Rect box = shape.Bounds();
   w.Word(0);  // rgnSize, once known
@@ -110,7 +110,7 @@ std::vector<uint8_t> EncodeShape(const Shape& shape, bool bigEndian) {
   w.Word(box.left);
   w.Word(box.bottom);
   w.Word(box.right);
-  if (!shape.IsEmpty() && !shape.IsRectangular()) {
+  if (spelledOut || (!shape.IsEmpty() && !shape.IsRectangular())) {
     const std::vector<int> none;
     const std::vector<int>* previous = &none;
     int previousBottom = 0;
@@ -123,7 +123,7 @@ std::vector<uint8_t> EncodeShape(const Shape& shape, bool bigEndian) {
       previous = &band.xs;
       previousBottom = band.bottom;
     }
-    w.Line(previousBottom, *previous);
+    if (!shape.IsEmpty()) w.Line(previousBottom, *previous);
     w.Word(kEndOfLine);
   }
   std::vector<uint8_t>& bytes = w.bytes();
@@ -379,12 +379,28 @@ bool ShapeOfRegion(RgnHandle region, Shape* shape) {
   return true;
 }
 
-std::vector<uint8_t> RegionBytes(const Shape& shape) {
-  return EncodeShape(shape, false);
+bool ShapeOfBigEndianRegion(const uint8_t* bytes, size_t size, Shape* shape) {
+  *shape = Shape();
+  if (size < kRegionHeaderSize) return false;
+  size = std::min<size_t>(size, ReadBE16(bytes));
+  auto word = [&](size_t i) { return static_cast<int16_t>(ReadBE16(bytes + 2 * i)); };
+  if (size <= kRegionHeaderSize) {
+    *shape = Shape::FromRect(Rect{word(1), word(2), word(3), word(4)});
+    return true;
+  }
+  std::vector<int16_t> words((size - kRegionHeaderSize) / 2);
+  for (size_t i = 0; i < words.size(); ++i) words[i] = word(5 + i);
+  if (DecodeLines(words.data(), words.size(), shape)) return true;
+  *shape = Shape();
+  return false;
 }
 
-std::vector<uint8_t> RegionBytesBigEndian(const Shape& shape) {
-  return EncodeShape(shape, true);
+std::vector<uint8_t> RegionBytes(const Shape& shape) {
+  return EncodeShape(shape, false, false);
+}
+
+std::vector<uint8_t> RegionBytesBigEndian(const Shape& shape, bool spelledOut) {
+  return EncodeShape(shape, true, spelledOut);
 }
 
 OSErr StoreShape(RgnHandle region, const Shape& shape) {

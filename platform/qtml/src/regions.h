@@ -87,7 +87,13 @@ bool IsRegion(RgnHandle region);
 // The bytes a region of `shape` holds (header in the machine's order).
 std::vector<uint8_t> RegionBytes(const Shape& shape);
 // The same with every 16-bit field big-endian, as pictures store regions.
-std::vector<uint8_t> RegionBytesBigEndian(const Shape& shape);
+// With `spelledOut`, a rectangle or the empty region is written with
+// scan lines too (rgnSize above 10): some picture readers take any
+// rectangular clip for the picture's frame.
+std::vector<uint8_t> RegionBytesBigEndian(const Shape& shape, bool spelledOut = false);
+// Reads a region stored big-endian (as in a picture); false (shape empty)
+// when the bytes are not a region.
+bool ShapeOfBigEndianRegion(const uint8_t* bytes, size_t size, Shape* shape);
 // Makes the region hold `shape`: noErr, regionTooBigErr (the region is
 // then emptied) or memFullErr (left unchanged) when it cannot grow.
 OSErr StoreShape(RgnHandle region, const Shape& shape);
