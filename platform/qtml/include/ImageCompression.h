@@ -36,8 +36,6 @@
 
 QTML_EXTERN_C_BEGIN
 
-typedef struct MacRegion** RgnHandle;
-
 typedef struct MatrixRecord {
   Fixed matrix[3][3];
 } MatrixRecord;
@@ -164,10 +162,11 @@ typedef ICMProgressProcRecord* ICMProgressProcRecordPtr;
 /* Draws the srcRect part of the image (image coordinates, (0, 0) at its
  * top-left; nil: all of it) scaled onto dstRect of dst, which must be the
  * pixel map of a port (GetGWorldPixMap, GetPortPixMap). Pixels are sampled
- * bilinearly and combined with dst's by the transfer mode; only pixels
- * inside mask (dst coordinates; nil: no mask) change. Answers paramErr for
- * a missing argument and badImageDescription for an image the engine
- * cannot decompress. */
+ * bilinearly and combined with dst's by the transfer mode and the port's
+ * OpColor; only pixels inside the port's clip and mask (dst coordinates;
+ * nil: no mask) change. Answers paramErr for a missing argument or a mask
+ * that is not a region, badImageDescription for an image the engine cannot
+ * decompress, and memFullErr. */
 QTML_API OSErr DecompressImage(Ptr data, ImageDescriptionHandle desc, PixMapHandle dst,
                                const Rect* srcRect, const Rect* dstRect, short mode,
                                RgnHandle mask);

@@ -66,10 +66,8 @@ OSErr Decompress(Ptr data, ImageDescriptionHandle desc, Port& port, const Rect* 
   OSErr err = image.Describe(data, **desc);
   if (err != noErr) return err;
   const Rect& whole = image.Map().bounds;
-  // The port's operation colour is not kept yet: black stands in for it.
-  const RGBColor opColor{0, 0, 0};
   return DrawPixMapThroughMatrix(image.Map(), srcRect != nullptr ? *srcRect : whole, port, &toPort,
-                                 mode, opColor, mask);
+                                 mode, port.opColor, mask);
 }
 
 }  // namespace

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "drawing.h"
 #include "matrix.h"
+#include "memory.h"
 #include "pixels.h"
+#include "transfer_modes.h"
 
 namespace qtml {
 namespace {
@@ -69,19 +72,16 @@ Rect ReachableArea(const Real3x3& forward, const Rect& source, const Rect& bound
   return Intersect(area, bounds);
 }
 
-// Where the mask limits drawing. Regions are not yet offered by QuickDraw,
-// so a mask limits nothing.
-Rect MaskArea(RgnHandle, const Rect& area) {
-  return area;
-}
-bool InsideMask(RgnHandle, int, int) {
+// The destination pixels that may change: those the source reaches that
+// the port lets drawing change and the mask holds. False for a mask that
+// is not a region. May throw std::bad_alloc.
+bool DrawableArea(const Rect& reachable, const Port& port, RgnHandle mask, Shape* area) {
+  *area = Shape::Combine(Shape::FromRect(reachable), DrawableShape(port), Shape::Op::kIntersect);
+  if (mask == nullptr) return true;
+  Shape maskShape;
+  if (!ShapeOfRegion(mask, &maskShape)) return false;
+  *area = Shape::Combine(*area, maskShape, Shape::Op::kIntersect);
   return true;
-}
-
-// The new colour of a destination pixel. Until QuickDraw's transfer modes
-// are offered, every mode copies.
-Argb Transfer(short, Argb source, Argb, const RGBColor&) {
-  return source;
 }
 
 unsigned Channel(Argb color, int shift) {
@@ -109,11 +109,9 @@ Argb Sample(const PixMap& src, const Rect& area, double u, double v) {
   return result;
 }
 
-}  // namespace
-
-OSErr DrawPixMapThroughMatrix(const PixMap& src, const Rect& srcRect, Port& dst,
-                              const MatrixRecord* matrix, short mode, const RGBColor& opColor,
-                              RgnHandle mask) {
+OSErr DrawThroughMatrix(const PixMap& src, const Rect& srcRect, Port& dst,
+                        const MatrixRecord* matrix, short mode, const RGBColor& opColor,
+                        RgnHandle mask) {
   if (src.baseAddr == nullptr) return paramErr;
   Rect source = Intersect(srcRect, src.bounds);
   if (IsEmpty(source)) return noErr;
@@ -121,18 +119,30 @@ OSErr DrawPixMapThroughMatrix(const PixMap& src, const Rect& srcRect, Port& dst,
   Real3x3 backward;
   if (!InvertReal(forward, backward)) return noErr;
   const PixMap& target = dst.pixMap;
-  Rect area = MaskArea(mask, ReachableArea(forward, source, target.bounds));
-  for (int y = area.top; y < area.bottom; ++y) {
-    for (int x = area.left; x < area.right; ++x) {
-      double u = 0, v = 0;
-      if (!MapReal(backward, x + 0.5, y + 0.5, u, v)) continue;
-      if (u < source.left || u >= source.right || v < source.top || v >= source.bottom) continue;
-      if (!InsideMask(mask, x, y)) continue;
-      Argb color = Sample(src, source, u - 0.5, v - 0.5);
-      SetPixel(target, x, y, Transfer(mode, color, GetPixel(target, x, y), opColor));
-    }
+  Shape area;
+  if (!DrawableArea(ReachableArea(forward, source, target.bounds), dst, mask, &area)) {
+    return paramErr;
   }
+  bool copies = IsPlainCopy(mode, DefaultTransferColors(opColor));
+  ForEachPixel(area, [&](int x, int y) {
+    double u = 0, v = 0;
+    if (!MapReal(backward, x + 0.5, y + 0.5, u, v)) return;
+    if (u < source.left || u >= source.right || v < source.top || v >= source.bottom) return;
+    Argb color = Sample(src, source, u - 0.5, v - 0.5);
+    if (!copies) color = TransferArgb(mode, color, GetPixel(target, x, y), opColor);
+    SetPixel(target, x, y, color);
+  });
   return noErr;
+}
+
+}  // namespace
+
+OSErr DrawPixMapThroughMatrix(const PixMap& src, const Rect& srcRect, Port& dst,
+                              const MatrixRecord* matrix, short mode, const RGBColor& opColor,
+                              RgnHandle mask) noexcept {
+  return Guarded<OSErr>(memFullErr, [&] {
+    return DrawThroughMatrix(src, srcRect, dst, matrix, mode, opColor, mask);
+  });
 }
 
 }  // namespace qtml

@@ -13,17 +13,17 @@ namespace qtml {
 // to the destination's local coordinates (nil: the identity).
 //
 // A destination pixel changes when its centre maps back inside srcRect,
-// it lies inside the destination's pixels, and inside `mask` (destination
-// coordinates; nil: no mask). Its new colour is the source sampled
+// it lies inside the destination's port rectangle, pixels and clip region,
+// and inside `mask` (destination coordinates; nil: no mask). Its new colour is the source sampled
 // bilinearly at that point (edges extended, so an identity or an integer
 // offset copies pixels exactly), combined with the old one by the transfer
 // mode `mode` and `opColor`.
 //
 // `src` and `dst` must not share pixels. Perspective matrices are followed
-// exactly; a singular matrix draws nothing. Answers noErr, or paramErr when
-// the source has no pixels.
+// exactly; a singular matrix draws nothing. Answers noErr, paramErr when
+// the source has no pixels or the mask is not a region, or memFullErr.
 OSErr DrawPixMapThroughMatrix(const PixMap& src, const Rect& srcRect, Port& dst,
                               const MatrixRecord* matrix, short mode, const RGBColor& opColor,
-                              RgnHandle mask);
+                              RgnHandle mask) noexcept;
 
 }  // namespace qtml

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ImageCompression.h"
+#include "MacMemory.h"
 #include "QDOffscreen.h"
 #include "QTMLTestControls.h"
 
@@ -66,9 +67,9 @@ class MatrixCopyTest : public ::testing::Test {
     return Argb{p[0]} << 24 | Argb{p[1]} << 16 | Argb{p[2]} << 8 | p[3];
   }
   static OSErr Draw(Image& image, GWorldPtr world, const MatrixRecord* m,
-                    const Rect* srcRect = nullptr) {
+                    const Rect* srcRect = nullptr, short mode = srcCopy, RgnHandle mask = nullptr) {
     return FDecompressImage(image.Data(), image.raw.Handle(), GetGWorldPixMap(world), srcRect,
-                            const_cast<MatrixRecord*>(m), srcCopy, nullptr, nullptr, nullptr,
+                            const_cast<MatrixRecord*>(m), mode, mask, nullptr, nullptr,
                             codecNormalQuality, nullptr, 0, nullptr, nullptr);
   }
   static MatrixRecord Identity() {
@@ -211,6 +212,70 @@ TEST_F(MatrixCopyTest, FDecompressImageFollowsTheMatrix) {
             noErr);
   EXPECT_EQ(At(grey, 0, 0), kWhite);
   EXPECT_EQ(At(grey, 1, 0), 0xFF000000u);
+}
+
+TEST_F(MatrixCopyTest, TransferModesCombineWithWhatIsThere) {
+  constexpr Argb kRgb = 0x00FFFFFF;
+  Image first(2, 1, {0xFF400080, 0xFF102030});
+  Image second(2, 1, {0xFF800040, 0xFF0F0F0F});
+  GWorldPtr dst = Make(2, 1);
+  ASSERT_EQ(Draw(first, dst, nullptr), noErr);
+  ASSERT_EQ(Draw(second, dst, nullptr, nullptr, addMax), noErr);
+  EXPECT_EQ(At(dst, 0, 0) & kRgb, 0x800080u);  // the larger of each channel
+  EXPECT_EQ(At(dst, 1, 0) & kRgb, 0x102030u);
+  ASSERT_EQ(Draw(first, dst, nullptr, nullptr, notSrcCopy), noErr);
+  EXPECT_EQ(At(dst, 0, 0) & kRgb, 0xBFFF7Fu);  // the source inverted
+}
+
+TEST_F(MatrixCopyTest, TheMaskAndThePortClipLimitWhatChanges) {
+  Image src(3, 2, {kRed, kRed, kRed, kRed, kRed, kRed});
+  GWorldPtr dst = Make(3, 2);
+  RgnHandle mask = NewRgn(), right = NewRgn();
+  SetRectRgn(mask, 0, 0, 1, 1);   // left, top, right, bottom: pixel (0, 0)
+  SetRectRgn(right, 2, 0, 3, 2);  // the right column
+  UnionRgn(mask, right, mask);
+  ASSERT_EQ(Draw(src, dst, nullptr, nullptr, srcCopy, mask), noErr);
+  EXPECT_EQ(At(dst, 0, 0), kRed);
+  EXPECT_EQ(At(dst, 1, 0), 0u);
+  EXPECT_EQ(At(dst, 0, 1), 0u);
+  EXPECT_EQ(At(dst, 2, 1), kRed);
+  DisposeRgn(mask);
+  DisposeRgn(right);
+
+  GWorldPtr clipped = Make(3, 2);
+  CGrafPtr savedPort = nullptr;
+  GDHandle savedDevice = nullptr;
+  GetGWorld(&savedPort, &savedDevice);
+  SetGWorld(clipped, nullptr);
+  const Rect topRow{0, 0, 1, 3};
+  ClipRect(&topRow);
+  SetGWorld(savedPort, savedDevice);
+  ASSERT_EQ(Draw(src, clipped, nullptr), noErr);
+  EXPECT_EQ(At(clipped, 1, 0), kRed);
+  EXPECT_EQ(At(clipped, 1, 1), 0u);
+
+  Handle notARegion = NewHandle(4);
+  EXPECT_EQ(Draw(src, dst, nullptr, nullptr, srcCopy, reinterpret_cast<RgnHandle>(notARegion)),
+            paramErr);
+  DisposeHandle(notARegion);
+}
+
+TEST_F(MatrixCopyTest, BlendingWeighsByThePortsOpColor) {
+  Image src(1, 1, {kWhite});
+  GWorldPtr dst = Make(1, 1);
+  CGrafPtr savedPort = nullptr;
+  GDHandle savedDevice = nullptr;
+  GetGWorld(&savedPort, &savedDevice);
+  SetGWorld(dst, nullptr);
+  const RGBColor quarter = {0x4000, 0x8000, 0xC000};
+  OpColor(&quarter);
+  SetGWorld(savedPort, savedDevice);
+  ASSERT_EQ(Draw(src, dst, nullptr, nullptr, blend), noErr);
+  // White over black, a quarter, a half and three quarters of the way.
+  Argb mixed = At(dst, 0, 0);
+  EXPECT_NEAR(static_cast<int>((mixed >> 16) & 0xFF), 0x40, 1);
+  EXPECT_NEAR(static_cast<int>((mixed >> 8) & 0xFF), 0x80, 1);
+  EXPECT_NEAR(static_cast<int>(mixed & 0xFF), 0xC0, 1);
 }
 
 TEST_F(MatrixCopyTest, OtherDepthsReadAndWriteThroughTheirFormats) {
