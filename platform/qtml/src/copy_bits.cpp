@@ -31,14 +31,16 @@ bool SupportedDepth(int depth) {
   return depth == 1 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
 }
 
-// A BitMap argument may be a port's own pixel map, another PixMap
-// (rowBytes flagged) or a plain 1-bit BitMap.
+// A BitMap argument may be a port's own pixel map (the screen's has no
+// pixels), another PixMap (rowBytes flagged) or a plain 1-bit BitMap.
 bool ReadMap(const BitMap* bits, MapArg* arg) {
-  if (bits == nullptr || bits->baseAddr == nullptr) return false;
+  if (bits == nullptr) return false;
   auto owner = reinterpret_cast<uintptr_t>(bits) - offsetof(Port, pixMap);
   arg->port = PortFromGrafPtr(reinterpret_cast<GrafPtr>(owner));
   if (arg->port != nullptr) {
     arg->map = arg->port->pixMap;
+  } else if (bits->baseAddr == nullptr) {
+    return false;
   } else if ((bits->rowBytes & kPixMapFlag) != 0) {
     arg->map = *reinterpret_cast<const PixMap*>(bits);
   } else {
@@ -243,7 +245,8 @@ OSErr Run(const Transfer& t) {
   if (t.maskBits != nullptr && (t.maskRect == nullptr || !ReadMap(t.maskBits, &mask))) {
     return paramErr;
   }
-  if (IsEmpty(*t.srcRect) || IsEmpty(*t.dstRect)) return noErr;
+  // Drawing on the screen changes nothing; reading it reads white.
+  if (IsEmpty(*t.srcRect) || IsEmpty(*t.dstRect) || dst.map.baseAddr == nullptr) return noErr;
   if (t.maskBits != nullptr && IsEmpty(*t.maskRect)) return noErr;
   Shape area;
   if (!Reach(t, dst, &area)) return paramErr;

@@ -213,8 +213,9 @@ OSErr Close() {
       Shape frame = Shape::FromRect(recording->frame);
       Shape clip = Shape::Combine(ClipShape(*port), frame, Shape::Op::kIntersect);
       std::vector<uint8_t> clipBytes = RegionBytesBigEndian(clip, true);
+      bool clipped = !(clip == frame) && clipBytes.size() <= static_cast<size_t>(kMaxRegionBytes);
       return StoreEncoded(recording->picture, recording->frame, Capture(*port, recording->frame),
-                          clip == frame ? nullptr : &clipBytes);
+                          clipped ? &clipBytes : nullptr);
     });
   }
   delete recording;

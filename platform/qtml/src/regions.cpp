@@ -279,7 +279,8 @@ Shape Shape::Dilated(int dh, int dv) const {
   Shape out;
   for (const Band& band : bands_) {
     std::vector<int> xs = band.xs;
-    for (size_t k = 0; k + 1 < xs.size(); k += 2) xs[k] -= dh, xs[k + 1] += dh;
+    for (size_t k = 0; k + 1 < xs.size(); k += 2)
+      xs[k] = Pin(xs[k] - dh), xs[k + 1] = Pin(xs[k + 1] + dh);
     out.AppendBand(band.top, band.bottom, Normalized(xs));
   }
   int reach = 2 * dv;

@@ -263,6 +263,12 @@ TEST_F(CopyBitsTest, MisuseAndFaults) {
   CopyMask(Bits(world), nullptr, Bits(world), &r, &r, &r);
   EXPECT_EQ(QDError(), paramErr);
   EXPECT_EQ(GetPortBitMapForCopyBits(nullptr), nullptr);
+  // The screen has no pixels: copying onto it changes nothing and succeeds.
+  CGrafPtr screen = nullptr;
+  SetGWorld(savedPort_, savedDevice_);
+  GetPort(&screen);
+  CopyBits(Bits(world), GetPortBitMapForCopyBits(screen), &r, &r, srcCopy, nullptr);
+  EXPECT_EQ(QDError(), noErr);
   QTMLTest_FailCall("CopyBits", 1, cDepthErr);
   CopyBits(Bits(world), Bits(world), &r, &r, srcCopy, nullptr);
   EXPECT_EQ(QDError(), cDepthErr);

@@ -235,6 +235,16 @@ TEST_F(RegionsTest, OffsetAndInsetMoveAndErodePixels) {
   EXPECT_TRUE(IsRegionRectangular(rect));
   InsetRgn(rect, 20, 0);
   EXPECT_TRUE(EmptyRgn(rect));
+
+  // Growing past the coordinate range stops at its edge.
+  SetRectRgn(rect, 32700, -32700, 32760, -32690);
+  InsetRgn(rect, -100, -100);
+  Rect grown = Bounds(rect);
+  EXPECT_EQ(grown.right, 32766);
+  EXPECT_EQ(grown.top, -32768);
+  EXPECT_EQ(grown.bottom, -32590);
+  EXPECT_TRUE(PtInRgn(Point{-32600, 32765}, rect));
+  EXPECT_TRUE(PtInRgn(Point{-32768, 32700}, rect));
 }
 
 TEST_F(RegionsTest, PointsAndRectsAgainstARegion) {
