@@ -1,0 +1,65 @@
+' A tour of Fenra, the QuickTime plugin, as a program of the host sees it.
+' Run it with:   ./fenra run examples/tour.bas
+' Every line it prints is the plugin, the host runtime or QuickTime at work.
+
+Print "== The plugin is loaded"
+Print "plugin interface version: " + Str(Runtime.PluginVersion)
+Print "classes registered:       " + Str(Runtime.ClassCount)
+Print "module methods:           " + Str(Runtime.ModuleMethodCount)
+
+Print
+Print "== Constants of FenraObject"
+' Constants are read through the class, through any subclass, or through
+' an instance.
+Print "kGMd_addPin = " + Str(FenraObject.kGMd_addPin)
+Print "kGMd_subPin = " + Str(FenraProgressCallback.kGMd_subPin)
+Print "kTime_Scale = " + Str(FenraObject.kTime_Scale)
+
+Print
+Print "== A FenraRect"
+Dim r As New FenraRect(640, 480)
+Print "new FenraRect(640, 480): " + Str(r.width) + " x " + Str(r.height) + _
+    ", centre (" + Str(r.xCenter) + ", " + Str(r.yCenter) + ")"
+r.left = 100
+Print "after left = 100:        left " + Str(r.left) + ", right " + Str(r.right) + _
+    ", width " + Str(r.width)
+Dim sides() As Integer = Array(10, 20, 110, 70)
+Dim fromArray As New FenraRect(sides)
+Print "from Array(10, 20, 110, 70): " + Str(fromArray.width) + " x " + Str(fromArray.height)
+' Results are codes, never exceptions: an empty rectangle is simply not valid.
+Dim empty As New FenraRect
+Print "an empty FenraRect:      isValid " + Str(empty.isValid) + ", fenraErr " + Str(empty.fenraErr)
+
+Print
+Print "== A FenraProgressCallback"
+' A callback holds the routine QuickTime calls back while compressing or
+' exporting; its code lives in a memoryblock.
+Dim noRoutine As New FenraProgressCallback
+Print "without a routine: isValid " + Str(noRoutine.isValid) + ", fenraErr " + Str(noRoutine.fenraErr)
+Dim code As New MemoryBlock(16)
+Dim cb As New FenraProgressCallback(code, Nil)
+Print "with a routine:    isValid " + Str(cb.isValid)
+' Copies are deep: each object owns its own native object.
+Dim copy As New FenraProgressCallback(cb)
+Print "a copy:            isValid " + Str(copy.isValid) + ", its own native object " + _
+    Str(copy.objPtr <> cb.objPtr)
+' Made from Nil, a callback has no native object: fenraErr reads -108.
+Dim none As FenraProgressCallback
+Dim fromNil As New FenraProgressCallback(none)
+Print "made from Nil:     isValid " + Str(fromNil.isValid) + ", fenraErr " + Str(fromNil.fenraErr)
+
+Print
+Print "== QuickTime underneath"
+' The engine's test controls show what the plugin asks of QuickTime.
+QTMLTest.ClearTrace
+QTMLTest.TraceOn
+Dim region As New FenraRegion(r)
+QTMLTest.TraceOff
+For Each line As String In Split(QTMLTest.Trace, Chr(10))
+  If line <> "" Then Print "a FenraRegion called " + NthField(line, "(", 1)
+Next
+' ... and how it copes when QuickTime fails: the failure becomes fenraErr.
+QTMLTest.FailCall "NewRgn", 1, -108
+Dim failed As New FenraRegion(r)
+QTMLTest.ClearFaults
+Print "with NewRgn failing:  isValid " + Str(failed.isValid) + ", fenraErr " + Str(failed.fenraErr)
