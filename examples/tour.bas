@@ -63,3 +63,35 @@ QTMLTest.FailCall "NewRgn", 1, -108
 Dim failed As New FenraRegion(r)
 QTMLTest.ClearFaults
 Print "with NewRgn failing:  isValid " + Str(failed.isValid) + ", fenraErr " + Str(failed.fenraErr)
+
+Print
+Print "== Regions are sets of pixels"
+' A 100 x 100 square with a 50 x 50 corner cut away, then put back.
+Dim square As New FenraRegion(New FenraRect(100, 100))
+Dim corner As New FenraRegion(New FenraRect(50, 50))
+square.Subtract(corner)
+Print "square minus a corner: fenraErr " + Str(square.fenraErr)
+square.Add(corner)
+Print "and the corner back:   fenraErr " + Str(square.fenraErr)
+' An oval needs a rectangle with room in it.
+Dim oval As New FenraRegion
+oval.OvalToRegion(New FenraRect(0, 0))
+Print "an oval in an empty rectangle: fenraErr " + Str(oval.fenraErr)
+
+Print
+Print "== A graphics context says how frames are drawn"
+' Source 100 x 100 onto a 200 x 200 destination, turned a quarter, shifted.
+Dim gc As New FenraGraphicsContext(New FenraRect(100, 100), New FenraRect(200, 200))
+gc.rotation = 90
+gc.xShift = 10
+gc.graphicsMode = FenraObject.kGMd_blend
+gc.graphicsModeColor = RGB(128, 128, 128)
+Dim dst As FenraRect = gc.dstBounds
+Print "destination " + Str(dst.width) + " x " + Str(dst.height) + ", turning about (" + _
+    Str(dst.xCenter) + ", " + Str(dst.yCenter) + ")"
+Print "mode", gc.graphicsMode, "with colour", gc.graphicsModeColor
+gc.ClipToDestRect
+Print "clipped to its destination: " + Str(gc.clipRegion.isValid)
+' Setting the clip to Nil removes it; the getter then gives an empty object.
+gc.clipRegion = Nil
+Print "clip removed: " + Str(gc.clipRegion.isValid)
