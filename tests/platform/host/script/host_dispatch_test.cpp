@@ -3,6 +3,7 @@
 // and module methods, against a small stand-in host.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 
 #include "core/objects.h"
@@ -141,6 +142,14 @@ class FakeHost : public testing::EmptyHost {
     }
     return false;
   }
+  std::vector<std::string> folderItems;  // the paths asked for
+  std::vector<bool> folderExisted;       // whether each was a folder then
+
+  ObjectRef NewFolderItem(const std::string& path) override {
+    folderItems.push_back(path);
+    folderExisted.push_back(std::filesystem::is_directory(path));
+    return Adopt(new FakeObject(array_));
+  }
   ObjectRef NewIntegerArray(const std::vector<int64_t>& values) override {
     auto* a = new FakeObject(array_);
     a->values = values;
@@ -221,6 +230,18 @@ TEST_F(HostDispatchTest, ArraysCrossAsHostIntegerArrays) {
   EXPECT_EQ(Output("Dim v() As Integer = Array(1, 2, 3)\nPrint Twice(v)\n"), "6\n");
   EXPECT_EQ(Error("Dim v() As String = Array(\"a\")\nPrint Twice(v)\n"),
             "test.bas:2: Only Integer arrays can be passed to the host, not String()\n");
+}
+
+TEST_F(HostDispatchTest, FolderItemsForPathsAndAFreshTemporaryFolder) {
+  EXPECT_EQ(Output("Dim f As Object = GetFolderItem(\"a/../b.txt\")\n"
+                   "Dim t As Object = SpecialFolder.Temporary\n"
+                   "Dim u As Object = SpecialFolder.Temporary\n"),
+            "");
+  ASSERT_EQ(host_.folderItems.size(), 3u);
+  EXPECT_EQ(host_.folderItems[0], (std::filesystem::current_path() / "b.txt").string());
+  EXPECT_EQ(host_.folderItems[1], host_.folderItems[2]);  // one folder for the whole run
+  EXPECT_TRUE(host_.folderExisted[1]);
+  EXPECT_FALSE(std::filesystem::exists(host_.folderItems[1]));  // removed when the run ended
 }
 
 TEST_F(HostDispatchTest, ANilVariableNamesItsDeclaredClass) {
