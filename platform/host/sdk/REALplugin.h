@@ -24,6 +24,37 @@
  *   Color                       RBColor
  *   String                      REALstring
  *   any object or array type    a pointer to the host object (REALobject)
+ * A ByRef parameter is passed as a pointer to a slot of its type
+ * (RBInteger*, double*, REALstring*, REALobject* ...); the host reads the
+ * slot back after the call.
+ *
+ * References. Every host object (strings included) is counted;
+ * REALLockObject adds one reference and REALUnlockObject drops one.
+ *   - Objects and strings the host hands the plugin (arguments, values
+ *     given to setters, ByRef slots on entry) are lent for the call: the
+ *     plugin locks one to keep it afterwards.
+ *   - Objects and strings that cross the other way carry one reference for
+ *     the receiver: the results of REALBuildString, REALConvertString,
+ *     REALpathFromFolderItem, FolderItemFromPath, PluginNewInstance,
+ *     REALBuildPictureFromGWorld, REALBuildPictureFromDIB and
+ *     newMemoryBlock belong to the plugin; what a getter, method or module
+ *     method returns, and what it stores into a ByRef slot in place of the
+ *     value it was given, belongs to the host. A plugin returning an object
+ *     it also keeps locks it first; it never unlocks the value it replaced
+ *     in a ByRef slot (that one is still the host's).
+ *   - A String or object field served by the host standard accessor holds
+ *     one reference: the host's setter locks the new value and unlocks the
+ *     old one, and after the destructors have run the host unlocks whatever
+ *     such a field still holds. A plugin function that stores into such a
+ *     field stores a reference it owns and unlocks the value it replaces; a
+ *     destructor that unlocks such a field itself sets it to null.
+ *
+ * Instances. An instance of a plugin class is zero-filled when made; each
+ * class's own data lies at the dataOffset the host wrote into its record
+ * (8-byte aligned, after its ancestors' data). The host's standard
+ * accessor stores Integer as int64_t, Boolean as one byte, Double as 8
+ * bytes, Single as 4, Color as RBColor and String or object types as a
+ * REALstring or REALobject.
  */
 #ifndef REALPLUGIN_H
 #define REALPLUGIN_H
@@ -116,7 +147,9 @@ typedef struct REALclassDefinition {
   intptr_t constantCount;
 } REALclassDefinition;
 
-/* A picture's description, filled by lockPictureDescription. */
+/* A picture's description, filled by lockPictureDescription: pictureType
+   'ARGB', pictureData the 32-bit pixels 0xAARRGGBB row by row from the
+   top (valid until unlockPictureDescription), width, height, depth 32. */
 typedef struct REALpictureDescription {
   intptr_t pictureType;
   void* pictureData;
@@ -155,10 +188,20 @@ typedef void (*GetControlBoundsProc)(REALcontrol control, struct Rect* bounds);
 typedef void (*lockPictureDescriptionProc)(REALpicture picture,
                                            REALpictureDescription* description);
 typedef void (*unlockPictureDescriptionProc)(REALpicture picture);
+/* deviceContext is a port's device context (QTML's GetPortHDC); the
+   picture is drawn scaled into bounds of that port. */
 typedef void (*drawPicturePrimitiveProc)(void* deviceContext, REALpicture picture,
                                          const struct Rect* bounds, intptr_t flags);
-typedef REALpicture (*REALBuildPictureFromGWorldProc)(struct OpaqueGrafPtr* world,
-                                                      RBBoolean flag);
+typedef REALpicture (*REALBuildPictureFromGWorldProc)(struct OpaqueGrafPtr* world, RBBoolean flag);
+/* The bitmap REALBuildPictureFromDIB accepts: a BITMAPINFOHEADER, all
+   fields little-endian (uint32 size of this header, at least 40; int32
+   width > 0; int32 height, positive for rows stored bottom-up, negative for
+   top-down; uint16 planes; uint16 bits per pixel 8, 24 or 32; uint32
+   compression, 0; uint32 image size; int32 x and y resolution; uint32
+   colours used, 0 meaning 256 for 8 bits; uint32 colours important), then,
+   for 8 bits, that many palette entries of 4 bytes (blue, green, red, 0),
+   then the rows, each padded to a multiple of 4 bytes, pixels as blue,
+   green, red (and a fourth byte, ignored, at 32 bits). */
 typedef REALpicture (*REALBuildPictureFromDIBProc)(void* bitmap, intptr_t flag);
 typedef REALmemoryBlock (*newMemoryBlockProc)(intptr_t size);
 typedef void* (*memoryBlockGetPtrProc)(REALmemoryBlock block);

@@ -1,5 +1,7 @@
 // fenra: runs scripts against the plugin, and shows what the plugin
 // registers.
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <iomanip>
@@ -34,6 +36,13 @@ options:
   --help                   this text
 )";
 
+bool SameName(const std::string& a, const std::string& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
 std::string ValueText(const fenra::host::Value& value) {
   using K = fenra::host::Value::Kind;
   switch (value.kind) {
@@ -62,7 +71,6 @@ int ListClasses() {
               << std::setw(width + 2) << (cls->super ? cls->super->name : "-") << std::right
               << cls->ownDataSize << "\n";
   }
-  std::cout << classes.size() << " classes\n";
   for (const auto& method : runtime.ModuleMethods()) {
     std::cout << method.declaration.text << "\n";
   }
@@ -87,8 +95,9 @@ int Describe(const std::string& name) {
   if (!cls->methods.empty()) std::cout << "methods:\n";
   for (int constructors = 1; constructors >= 0; --constructors) {
     for (const auto& m : cls->methods) {
-      bool isConstructor = m.declaration.name == cls->name;
-      if (isConstructor == (constructors == 1)) std::cout << "  " << m.declaration.text << "\n";
+      bool isConstructor = SameName(m.declaration.name, cls->name);
+      if (isConstructor != (constructors == 1)) continue;
+      std::cout << "  " << m.declaration.text << (m.assignable ? "  (assignable)" : "") << "\n";
     }
   }
   if (!cls->constants.empty()) std::cout << "constants:\n";

@@ -40,7 +40,7 @@ struct Parameter {
 struct Declaration {
   std::string name;
   std::vector<Parameter> parameters;
-  TypeName result;  // empty for a sub
+  TypeName result;   // empty for a sub
   std::string text;  // the declaration as registered
 
   // Parses `text`; false (and `error` set) when it is not a declaration.
@@ -180,8 +180,8 @@ class Runtime {
   bool SetProperty(const Value& target, std::string_view name, const Value& value,
                    HostError& error);
   // Calls a method; `args` entries of ByRef parameters are written back.
-  bool CallMethod(const Value& target, std::string_view name, std::vector<Value>& args,
-                  Value& out, HostError& error);
+  bool CallMethod(const Value& target, std::string_view name, std::vector<Value>& args, Value& out,
+                  HostError& error);
   bool AssignMethod(const Value& target, std::string_view name, std::vector<Value>& args,
                     const Value& value, HostError& error);
   bool CallModuleMethod(std::string_view name, std::vector<Value>& args, Value& out,

@@ -84,6 +84,9 @@ int ObjectCost(const Value& value, const TypeName& type) {
     return dynamic_cast<IntegerArray*>(value.object.get()) != nullptr ? 0 : -1;
   }
   const ClassInfo* wanted = ClassNamed(type.name);
+  if (wanted == nullptr && Fold(type.name) == "object") {
+    return value.kind == Value::Kind::Nil ? 1 : value.kind == Value::Kind::Object ? 2 : -1;
+  }
   if (value.kind == Value::Kind::Nil) {
     // A Nil from a declared variable names its class: it chooses as that
     // class would.
@@ -164,8 +167,9 @@ int ArgumentCost(const Value& value, const TypeName& type) {
     case WireType::Integer:
       return value.kind == K::Integer ? 0 : value.kind == K::Double ? 3 : -1;
     case WireType::Double:
-    case WireType::Single:
       return value.kind == K::Double ? 0 : value.kind == K::Integer ? 1 : -1;
+    case WireType::Single:  // narrower than a Double: a Double overload wins
+      return value.kind == K::Double ? 1 : value.kind == K::Integer ? 2 : -1;
     case WireType::Boolean:
       return value.kind == K::Boolean ? 0 : -1;
     case WireType::Color:
@@ -180,29 +184,63 @@ int ArgumentCost(const Value& value, const TypeName& type) {
   return -1;
 }
 
+namespace {
+
+// The total cost of calling `declaration` with `args`; -1 when it cannot
+// take them (too many, a missing one without default, a wrong type).
+int CallCost(const Declaration& declaration, const std::vector<Value>& args) {
+  const auto& parameters = declaration.parameters;
+  if (args.size() > parameters.size()) return -1;
+  for (size_t missing = args.size(); missing < parameters.size(); ++missing) {
+    if (!parameters[missing].hasDefault) return -1;
+  }
+  int cost = 0;
+  for (size_t a = 0; a < args.size(); ++a) {
+    int c = ArgumentCost(args[a], parameters[a].type);
+    if (c < 0) return -1;
+    cost += c;
+  }
+  return cost;
+}
+
+// Whether two declarations take the same types wherever the argument is
+// not Nil. A Nil fits every object type alike, so such a tie goes to the
+// first declared: a plugin treats a Nil the same in each of them.
+bool DifferOnlyAtNils(const Declaration& a, const Declaration& b, const std::vector<Value>& args) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i].kind == Value::Kind::Nil) continue;
+    const TypeName& x = a.parameters[i].type;
+    const TypeName& y = b.parameters[i].type;
+    if (Fold(x.name) != Fold(y.name) || x.isArray != y.isArray) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 int ChooseOverload(const std::vector<Callable>& candidates, const std::vector<Value>& args,
                    const std::string& what, HostError& error) {
   int best = -1, bestCost = 0;
+  bool tied = false;
   for (size_t i = 0; i < candidates.size(); ++i) {
-    const auto& parameters = candidates[i].declaration->parameters;
-    if (args.size() > parameters.size()) continue;
-    if (args.size() < parameters.size() && !parameters[args.size()].hasDefault) continue;
-    int cost = 0;
-    for (size_t a = 0; a < args.size() && cost >= 0; ++a) {
-      int c = ArgumentCost(args[a], parameters[a].type);
-      cost = c < 0 ? -1 : cost + c;
-    }
-    // The first declared wins a tie, as a program's author would expect
-    // from the order the plugin lists them in.
-    if (cost >= 0 && (best < 0 || cost < bestCost)) {
+    int cost = CallCost(*candidates[i].declaration, args);
+    if (cost < 0) continue;
+    bool better = best < 0 || cost < bestCost ||
+                  (cost == bestCost && candidates[i].depth < candidates[best].depth);
+    if (better) {
       best = static_cast<int>(i);
       bestCost = cost;
+      tied = false;
+    } else if (cost == bestCost && candidates[i].depth == candidates[best].depth &&
+               !DifferOnlyAtNils(*candidates[i].declaration, *candidates[best].declaration, args)) {
+      tied = true;
     }
   }
-  if (best >= 0) return best;
+  if (best >= 0 && !tied) return best;
   std::string kinds;
   for (const Value& v : args) kinds += std::string(kinds.empty() ? "" : ", ") + KindName(v);
-  error.message = "no overload of " + what + " accepts (" + kinds + ")";
+  error.message = (best < 0 ? "no overload of " : "more than one overload of ") + what +
+                  (best < 0 ? " accepts (" : " equally accepts (") + kinds + ")";
   return -1;
 }
 

@@ -13,17 +13,22 @@ namespace fenra::host {
 enum class WireType { Void, Integer, Double, Single, Boolean, Color, String, Object };
 WireType WireTypeOf(const TypeName& type);
 
-// A candidate: the declaration and the function behind it.
+// A candidate: the declaration and the function behind it. depth counts
+// the steps from the object's class up to the class declaring it, so that
+// a subclass's method hides an equally good one of its superclass.
 struct Callable {
   const Declaration* declaration;
   REALproc function;
+  int depth = 0;
 };
 
 // The cost of passing `value` for a parameter of `type`; -1 when it cannot.
 int ArgumentCost(const Value& value, const TypeName& type);
 
-// The best candidate for `args` (defaults fill what is missing), or -1 with
-// `error` set.
+// The best candidate for `args` (defaults fill what is missing): the
+// lowest total conversion cost, then the nearest class, then, among
+// candidates that differ only where a Nil is passed, the first. -1 with
+// `error` set when none accepts the arguments or two are equally good.
 int ChooseOverload(const std::vector<Callable>& candidates, const std::vector<Value>& args,
                    const std::string& what, HostError& error);
 

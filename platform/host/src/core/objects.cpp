@@ -1,8 +1,9 @@
 #include "core/objects.h"
 
 #include <cstring>
-#include <map>
 #include <new>
+
+#include "core/port_pixels.h"
 
 namespace fenra::host {
 namespace {
@@ -171,8 +172,15 @@ void MoviePlayer::SetMovie(ObjectRef movie) {
 
 Window::Window(int width, int height) : HostObject(0), width_(width), height_(height) {
   Rect bounds{0, 0, static_cast<short>(height), static_cast<short>(width)};
-  if (NewGWorld(&port_, 32, &bounds, nullptr, nullptr, 0) == noErr) {
-    LockPixels(GetGWorldPixMap(port_));
+  if (NewGWorld(&port_, 32, &bounds, nullptr, nullptr, 0) != noErr) {
+    port_ = nullptr;
+    return;
+  }
+  LockPixels(GetGWorldPixMap(port_));
+  // A new window shows white, as a new picture does.
+  PortPixels pixels(port_);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) pixels.Set(x, y, 0xFFFFFFFF);
   }
 }
 
@@ -180,69 +188,42 @@ Window::~Window() {
   if (port_ != nullptr) DisposeGWorld(port_);
 }
 
-// --- host classes ---
+// --- surfaces ---
 
-namespace {
-
-ClassInfo MakeClass(const char* name, const ClassInfo* super) {
-  ClassInfo info;
-  info.name = name;
-  info.super = super;
-  return info;
+int Surface::Width() const {
+  if (auto* picture = dynamic_cast<Picture*>(target_.get())) return picture->Width();
+  if (auto* window = dynamic_cast<Window*>(target_.get())) return window->Width();
+  return 0;
 }
 
-struct HostClassTable {
-  ClassInfo string = MakeClass("String", nullptr);
-  ClassInfo folderItem = MakeClass("FolderItem", nullptr);
-  ClassInfo picture = MakeClass("Picture", nullptr);
-  ClassInfo memoryBlock = MakeClass("MemoryBlock", nullptr);
-  ClassInfo integerArray = MakeClass("Integer()", nullptr);
-  ClassInfo movie = MakeClass("Movie", nullptr);
-  ClassInfo control = MakeClass("Control", nullptr);
-  ClassInfo rectControl = MakeClass("RectControl", &control);
-  ClassInfo moviePlayer = MakeClass("MoviePlayer", &rectControl);
-  ClassInfo window = MakeClass("Window", nullptr);
-  std::vector<const ClassInfo*> all{&folderItem, &picture,     &memoryBlock, &movie,
-                                    &control,    &rectControl, &moviePlayer, &window};
-};
-
-const HostClassTable& Table() {
-  static const HostClassTable table;
-  return table;
+int Surface::Height() const {
+  if (auto* picture = dynamic_cast<Picture*>(target_.get())) return picture->Height();
+  if (auto* window = dynamic_cast<Window*>(target_.get())) return window->Height();
+  return 0;
 }
 
-}  // namespace
-
-const ClassInfo& HostString::Class() const {
-  return Table().string;
-}
-const ClassInfo& FolderItem::Class() const {
-  return Table().folderItem;
-}
-const ClassInfo& Picture::Class() const {
-  return Table().picture;
-}
-const ClassInfo& MemoryBlock::Class() const {
-  return Table().memoryBlock;
-}
-const ClassInfo& IntegerArray::Class() const {
-  return Table().integerArray;
-}
-const ClassInfo& HostMovie::Class() const {
-  return Table().movie;
-}
-const ClassInfo& Control::Class() const {
-  return Table().rectControl;
-}
-const ClassInfo& MoviePlayer::Class() const {
-  return Table().moviePlayer;
-}
-const ClassInfo& Window::Class() const {
-  return Table().window;
+uint32_t& Surface::ForeColor() {
+  if (auto* picture = dynamic_cast<Picture*>(target_.get())) return picture->foreColor;
+  return static_cast<Window*>(target_.get())->foreColor;
 }
 
-const std::vector<const ClassInfo*>& HostClasses() {
-  return Table().all;
+uint32_t Surface::Get(int x, int y) const {
+  if (x < 0 || y < 0 || x >= Width() || y >= Height()) return 0;
+  if (auto* picture = dynamic_cast<Picture*>(target_.get())) return picture->Pixel(x, y);
+  auto* window = static_cast<Window*>(target_.get());
+  PortPixels port(window->Port());
+  return port.Get(port.Bounds().left + x, port.Bounds().top + y);
+}
+
+void Surface::Set(int x, int y, uint32_t argb) {
+  if (x < 0 || y < 0 || x >= Width() || y >= Height()) return;
+  if (auto* picture = dynamic_cast<Picture*>(target_.get())) {
+    picture->Pixel(x, y) = argb;
+    return;
+  }
+  auto* window = static_cast<Window*>(target_.get());
+  PortPixels port(window->Port());
+  port.Set(port.Bounds().left + x, port.Bounds().top + y, argb);
 }
 
 }  // namespace fenra::host

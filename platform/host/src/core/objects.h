@@ -74,7 +74,8 @@ class FolderItem final : public HostObject {
   std::string path_;
 };
 
-// A picture: 32-bit pixels 0xAARRGGBB, row by row.
+// A picture: 32-bit pixels 0xAARRGGBB, row by row from the top; white
+// when new.
 class Picture final : public HostObject {
  public:
   Picture(int width, int height, int depth);
@@ -82,14 +83,42 @@ class Picture final : public HostObject {
   int Width() const { return width_; }
   int Height() const { return height_; }
   int Depth() const { return depth_; }
+  // x and y must lie inside the picture.
   uint32_t& Pixel(int x, int y) { return pixels_[static_cast<size_t>(y) * width_ + x]; }
   uint32_t Pixel(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
   REALpictureDescription& Description() { return description_; }
+  uint32_t foreColor = 0;  // what its Graphics draws with, 0x00RRGGBB
 
  private:
   int width_, height_, depth_;
   std::vector<uint32_t> pixels_;
   REALpictureDescription description_{};
+};
+
+// Something drawn on: a picture's pixels or a window's port, addressed
+// from (0, 0) at the top left; pixels outside are ignored (read as 0).
+class Surface {
+ public:
+  explicit Surface(ObjectRef target) : target_(std::move(target)) {}
+  int Width() const;
+  int Height() const;
+  uint32_t Get(int x, int y) const;
+  void Set(int x, int y, uint32_t argb);
+  // The colour drawn with, kept by the target so that every Graphics of
+  // it shares it.
+  uint32_t& ForeColor();
+  const ObjectRef& Target() const { return target_; }
+
+ private:
+  ObjectRef target_;  // a Picture or a Window
+};
+
+// What scripts draw on a picture or a window with.
+class Graphics final : public HostObject {
+ public:
+  explicit Graphics(ObjectRef target) : HostObject(0), surface(std::move(target)) {}
+  const ClassInfo& Class() const override;
+  Surface surface;
 };
 
 class MemoryBlock final : public HostObject {
@@ -159,13 +188,14 @@ class Window final : public HostObject {
   GWorldPtr Port() const { return port_; }
   int Width() const { return width_; }
   int Height() const { return height_; }
+  uint32_t foreColor = 0;  // what its Graphics draws with, 0x00RRGGBB
 
  private:
   int width_, height_;
   GWorldPtr port_ = nullptr;
 };
 
-// Host class descriptions (not registered by the plugin).
+// The host classes a script can name, in a fixed order (host_classes.cpp).
 const std::vector<const ClassInfo*>& HostClasses();
 
 }  // namespace fenra::host

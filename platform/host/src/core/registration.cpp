@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "core/calls.h"
 #include "core/runtime_state.h"
 
 namespace fenra::host {
@@ -170,6 +171,21 @@ void PluginInstance::Finalize() {
   for (const RegisteredClass* c = &cls_; c != nullptr; c = c->registeredSuper) {
     if (REALproc destructor = c->definition->destructor) {
       reinterpret_cast<void (*)(REALobject)>(destructor)(Handle());
+    }
+  }
+  // The references the standard accessor's fields still hold are the
+  // host's to drop.
+  for (const RegisteredClass* c = &cls_; c != nullptr; c = c->registeredSuper) {
+    for (size_t i = 0; i < c->properties.size(); ++i) {
+      const REALproperty& record = *c->propertyRecords[i];
+      WireType wire = WireTypeOf(c->properties[i].type);
+      bool standard = record.getter == REALstandardGetter || record.setter == REALstandardSetter;
+      if (!standard || (wire != WireType::String && wire != WireType::Object)) continue;
+      auto* field = reinterpret_cast<REALobject*>(reinterpret_cast<char*>(Handle()) +
+                                                  c->definition->dataOffset + record.param);
+      REALobject held = *field;
+      *field = nullptr;
+      if (HostObject* object = HostObject::Of(held)) object->Release();
     }
   }
 }

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "core/calls.h"
-#include "core/host_members.h"
+#include "core/host_classes.h"
 #include "core/runtime_state.h"
 
 namespace fenra::host {
@@ -119,14 +119,14 @@ FoundProperty FindPluginProperty(const RegisteredClass* cls, std::string_view na
 std::vector<Callable> Candidates(const RegisteredClass* cls, std::string_view name, bool setters) {
   std::vector<Callable> out;
   std::string folded = Fold(name);
-  for (; cls != nullptr; cls = cls->registeredSuper) {
+  for (int depth = 0; cls != nullptr; cls = cls->registeredSuper, ++depth) {
     for (size_t i = 0; i < cls->methods.size(); ++i) {
       const MethodInfo& method = cls->methods[i];
       if (Fold(method.declaration.name) != folded) continue;
       if (Fold(method.declaration.name) == Fold(cls->name)) continue;  // constructors
       REALproc fn =
           setters ? cls->methodRecords[i]->setterFunction : cls->methodRecords[i]->function;
-      if (fn != nullptr) out.push_back({&method.declaration, fn});
+      if (fn != nullptr) out.push_back({&method.declaration, fn, depth});
     }
   }
   return out;
@@ -339,6 +339,7 @@ bool Runtime::AssignMethod(const Value& target, std::string_view name, std::vect
                            const Value& value, HostError& error) {
   if (NilTarget(target, name, error)) return false;
   const RegisteredClass* cls = PluginClassOf(target);
+  if (cls == nullptr) return AssignHostMember(target, name, args, value, error);
   std::vector<Callable> candidates = Candidates(cls, name, true);
   if (candidates.empty()) {
     error.message = "cannot assign to " + MemberName(target, name);
@@ -347,9 +348,17 @@ bool Runtime::AssignMethod(const Value& target, std::string_view name, std::vect
   int chosen = ChooseOverload(candidates, args, MemberName(target, name), error);
   if (chosen < 0) return false;
   const Declaration& declaration = *candidates[chosen].declaration;
+  if (ArgumentCost(value, declaration.result) < 0) {
+    error.message = "cannot assign that value to " + MemberName(target, name) + " (" +
+                    declaration.result.name + ")";
+    return false;
+  }
+  // The setter takes the value last and returns nothing.
+  Declaration setter = declaration;
+  setter.result = TypeName{};
   Value ignored;
-  return CallDeclared(candidates[chosen].function, {target.object->Handle()}, declaration, args,
-                      &value, &declaration.result, ignored, error);
+  return CallDeclared(candidates[chosen].function, {target.object->Handle()}, setter, args, &value,
+                      &declaration.result, ignored, error);
 }
 
 bool Runtime::CallModuleMethod(std::string_view name, std::vector<Value>& args, Value& out,

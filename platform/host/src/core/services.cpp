@@ -1,9 +1,11 @@
 // The host services a plugin resolves by name.
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
 #include "QTML.h"
 #include "core/objects.h"
+#include "core/picture_files.h"
 #include "core/port_pixels.h"
 #include "core/runtime_state.h"
 
@@ -128,45 +130,17 @@ void SvcdrawPicturePrimitive(void* deviceContext, REALpicture picture, const Rec
   }
 }
 
+// The GWorld's pixels, whatever their depth, copied to 32 bits.
 REALpicture SvcREALBuildPictureFromGWorld(OpaqueGrafPtr* world, RBBoolean) {
-  PortPixels port(world);
-  if (!port.Usable()) return nullptr;
-  const Rect& bounds = port.Bounds();
-  int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-  auto* picture = new Picture(width, height, 32);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x)
-      picture->Pixel(x, y) = port.Get(bounds.left + x, bounds.top + y);
-  }
-  return reinterpret_cast<REALpicture>(picture->Handle());
+  Picture* picture = PictureFromPort(world);
+  return picture != nullptr ? reinterpret_cast<REALpicture>(picture->Handle()) : nullptr;
 }
 
-// A device-independent bitmap: a 40-byte little-endian header (size,
-// width, height (positive: rows bottom up), planes, bit count 24 or 32,
-// compression 0, ...) followed by rows padded to four bytes, BGR(A).
+// The bitmap's layout is given in REALplugin.h; its length is not, so it
+// is trusted to hold the rows its header describes.
 REALpicture SvcREALBuildPictureFromDIB(void* bitmap, intptr_t) {
-  if (bitmap == nullptr) return nullptr;
-  const auto* bytes = static_cast<const uint8_t*>(bitmap);
-  auto read32 = [bytes](int at) {
-    return static_cast<int32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
-                                static_cast<uint32_t>(bytes[at + 3]) << 24);
-  };
-  int32_t headerSize = read32(0), width = read32(4), height = read32(8);
-  int bits = bytes[14] | bytes[15] << 8;
-  if (width <= 0 || height == 0 || (bits != 24 && bits != 32)) return nullptr;
-  bool bottomUp = height > 0;
-  if (!bottomUp) height = -height;
-  size_t rowBytes = (static_cast<size_t>(width) * (bits / 8) + 3) & ~size_t{3};
-  const uint8_t* pixels = bytes + headerSize;
-  auto* picture = new Picture(width, height, 32);
-  for (int y = 0; y < height; ++y) {
-    const uint8_t* row = pixels + rowBytes * static_cast<size_t>(bottomUp ? height - 1 - y : y);
-    for (int x = 0; x < width; ++x) {
-      const uint8_t* px = row + x * (bits / 8);
-      picture->Pixel(x, y) = 0xFF000000u | px[2] << 16 | px[1] << 8 | px[0];
-    }
-  }
-  return reinterpret_cast<REALpicture>(picture->Handle());
+  Picture* picture = PictureFromDIB(static_cast<const uint8_t*>(bitmap), SIZE_MAX);
+  return picture != nullptr ? reinterpret_cast<REALpicture>(picture->Handle()) : nullptr;
 }
 
 REALmemoryBlock SvcnewMemoryBlock(intptr_t size) {

@@ -1,0 +1,92 @@
+// The host's own classes for scripts (FolderItem, Picture, Graphics,
+// MemoryBlock, Movie, controls, Window): each is one static table of
+// members implemented in C++, used through the same Get/Set/Call API as
+// the plugin's classes.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "core/objects.h"
+#include "fenra_host/runtime.h"
+
+namespace fenra::host {
+
+using Args = std::vector<Value>;
+
+// A member's work on `self`, an object of the member's class. `args` holds
+// one value per declared parameter, defaults filled in, each converted to
+// its declared type (Integer, Double, Boolean, String, Color or an object
+// or Nil). false with `error` set on misuse.
+using MemberCall = bool (*)(HostObject& self, Args& args, Value& out, HostError& error);
+using MemberAssign = bool (*)(HostObject& self, Args& args, const Value& value, HostError& error);
+// Makes a new object from constructor arguments, prepared as above.
+using Maker = bool (*)(Args& args, Value& out, HostError& error);
+
+struct HostMember {
+  enum Kind { kProperty, kMethod };
+  Kind kind;
+  // "Width as integer" for a property; "Child(name as string) as FolderItem"
+  // for a method.
+  const char* declaration;
+  MemberCall call;      // reads the property or calls the method; null: write-only
+  MemberAssign assign;  // writes the property, or `obj.Method(args) = value`
+};
+
+struct HostConstant {
+  const char* name;
+  int64_t value;
+};
+
+struct HostClassSpec {
+  const char* name;
+  const char* super;        // null for a root class
+  const char* constructor;  // its declaration, null when scripts cannot make one
+  Maker make;               // with the constructor
+  std::span<const HostMember> members;
+  std::span<const HostConstant> constants;
+};
+
+// The tables, one per class (host_files.cpp, host_pictures.cpp,
+// host_values.cpp).
+extern const HostClassSpec kFolderItemClass;
+extern const HostClassSpec kPictureClass;
+extern const HostClassSpec kGraphicsClass;
+extern const HostClassSpec kMemoryBlockClass;
+extern const HostClassSpec kMovieClass;
+extern const HostClassSpec kControlClass;
+extern const HostClassSpec kRectControlClass;
+extern const HostClassSpec kMoviePlayerClass;
+extern const HostClassSpec kWindowClass;
+
+// The ClassInfo made from a table.
+const ClassInfo& HostClassOf(const HostClassSpec& spec);
+
+// Dispatch on host objects; the contracts of Runtime's members of the same
+// names.
+bool NewHostObject(const ClassInfo& cls, const std::vector<Value>& args, Value& out,
+                   HostError& error);
+bool GetHostMember(const Value& target, std::string_view name, Value& out, HostError& error);
+bool SetHostMember(const Value& target, std::string_view name, const Value& value,
+                   HostError& error);
+bool CallHostMember(const Value& target, std::string_view name, std::vector<Value>& args,
+                    Value& out, HostError& error);
+bool AssignHostMember(const Value& target, std::string_view name, std::vector<Value>& args,
+                      const Value& value, HostError& error);
+
+// Small helpers for member implementations.
+template <class T>
+T& As(HostObject& object) {
+  return static_cast<T&>(object);
+}
+// A prepared argument of an object type, when it is a T.
+template <class T>
+T* ObjectArg(const Value& value) {
+  return dynamic_cast<T*>(value.object.get());
+}
+// "Class.Member: message", for a member's misuse.
+bool Misuse(HostError& error, std::string_view member, std::string_view message);
+
+}  // namespace fenra::host
