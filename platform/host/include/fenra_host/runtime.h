@@ -79,6 +79,8 @@ struct Value {
   int64_t integer = 0;  // Integer, and Color as 0x00RRGGBB
   double number = 0;
   bool boolean = false;
+  // String text; for a Nil, the class its variable was declared as, when
+  // known ("" otherwise): overload choice then takes it for that class.
   std::string text;
   ObjectRef object;
 
@@ -160,7 +162,8 @@ class Runtime {
   static Runtime& Get();
 
   // Loads a plugin library and calls its REALPluginMain. False, with `error`
-  // set, when the library cannot be loaded or has no entry.
+  // set, when the library cannot be loaded or has no entry, or when a
+  // plugin is loaded already (one a process).
   bool LoadPlugin(const std::string& path, std::string& error);
   // The plugin built with this runtime (FENRA_PLUGIN overrides it).
   static std::string DefaultPluginPath();
@@ -175,6 +178,12 @@ class Runtime {
   const ClassInfo* FindClass(std::string_view name) const;
 
   // Each of these returns false and fills `error` on a host error.
+  // Overloads: the one accepting the arguments (missing trailing ones taken
+  // from defaults) with the fewest conversions wins: an Integer for a
+  // Double, a subclass for its class, a Nil for any object or array cost a
+  // little. Ties go to the nearest class, then, between overloads that
+  // differ only where a Nil is passed, to the first declared; any other tie
+  // is an error.
   bool New(const ClassInfo& cls, const std::vector<Value>& args, Value& out, HostError& error);
   bool GetProperty(const Value& target, std::string_view name, Value& out, HostError& error);
   bool SetProperty(const Value& target, std::string_view name, const Value& value,
@@ -182,6 +191,7 @@ class Runtime {
   // Calls a method; `args` entries of ByRef parameters are written back.
   bool CallMethod(const Value& target, std::string_view name, std::vector<Value>& args, Value& out,
                   HostError& error);
+  // `target.Name(args) = value`: a method with a setter.
   bool AssignMethod(const Value& target, std::string_view name, std::vector<Value>& args,
                     const Value& value, HostError& error);
   bool CallModuleMethod(std::string_view name, std::vector<Value>& args, Value& out,
