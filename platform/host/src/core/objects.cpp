@@ -3,8 +3,6 @@
 #include <cstring>
 #include <new>
 
-#include "core/port_pixels.h"
-
 namespace fenra::host {
 namespace {
 
@@ -190,40 +188,37 @@ Window::~Window() {
 
 // --- surfaces ---
 
-int Surface::Width() const {
-  if (auto* picture = dynamic_cast<Picture*>(target_.get())) return picture->Width();
-  if (auto* window = dynamic_cast<Window*>(target_.get())) return window->Width();
-  return 0;
-}
-
-int Surface::Height() const {
-  if (auto* picture = dynamic_cast<Picture*>(target_.get())) return picture->Height();
-  if (auto* window = dynamic_cast<Window*>(target_.get())) return window->Height();
-  return 0;
+Surface::Surface(ObjectRef target) : target_(std::move(target)) {
+  picture_ = dynamic_cast<Picture*>(target_.get());
+  window_ = dynamic_cast<Window*>(target_.get());
+  if (picture_ != nullptr) {
+    width_ = picture_->Width();
+    height_ = picture_->Height();
+  } else if (window_ != nullptr && window_->Port() != nullptr) {
+    port_.emplace(window_->Port());
+    width_ = window_->Width();
+    height_ = window_->Height();
+  }
 }
 
 uint32_t& Surface::ForeColor() {
-  if (auto* picture = dynamic_cast<Picture*>(target_.get())) return picture->foreColor;
-  return static_cast<Window*>(target_.get())->foreColor;
+  static uint32_t none = 0;
+  return picture_ != nullptr ? picture_->foreColor : window_ != nullptr ? window_->foreColor : none;
 }
 
 uint32_t Surface::Get(int x, int y) const {
-  if (x < 0 || y < 0 || x >= Width() || y >= Height()) return 0;
-  if (auto* picture = dynamic_cast<Picture*>(target_.get())) return picture->Pixel(x, y);
-  auto* window = static_cast<Window*>(target_.get());
-  PortPixels port(window->Port());
-  return port.Get(port.Bounds().left + x, port.Bounds().top + y);
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  if (picture_ != nullptr) return picture_->Pixel(x, y);
+  return port_->Get(port_->Bounds().left + x, port_->Bounds().top + y);
 }
 
 void Surface::Set(int x, int y, uint32_t argb) {
-  if (x < 0 || y < 0 || x >= Width() || y >= Height()) return;
-  if (auto* picture = dynamic_cast<Picture*>(target_.get())) {
-    picture->Pixel(x, y) = argb;
-    return;
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  if (picture_ != nullptr) {
+    picture_->Pixel(x, y) = argb;
+  } else {
+    port_->Set(port_->Bounds().left + x, port_->Bounds().top + y, argb);
   }
-  auto* window = static_cast<Window*>(target_.get());
-  PortPixels port(window->Port());
-  port.Set(port.Bounds().left + x, port.Bounds().top + y, argb);
 }
 
 }  // namespace fenra::host

@@ -5,11 +5,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "Movies.h"
 #include "QDOffscreen.h"
+#include "core/port_pixels.h"
 #include "fenra_host/runtime.h"
 
 namespace fenra::host {
@@ -95,22 +97,28 @@ class Picture final : public HostObject {
   REALpictureDescription description_{};
 };
 
+class Window;
+
 // Something drawn on: a picture's pixels or a window's port, addressed
 // from (0, 0) at the top left; pixels outside are ignored (read as 0).
 class Surface {
  public:
-  explicit Surface(ObjectRef target) : target_(std::move(target)) {}
-  int Width() const;
-  int Height() const;
+  // `target` is a Picture or a Window.
+  explicit Surface(ObjectRef target);
+  int Width() const { return width_; }
+  int Height() const { return height_; }
   uint32_t Get(int x, int y) const;
   void Set(int x, int y, uint32_t argb);
   // The colour drawn with, kept by the target so that every Graphics of
   // it shares it.
   uint32_t& ForeColor();
-  const ObjectRef& Target() const { return target_; }
 
  private:
-  ObjectRef target_;  // a Picture or a Window
+  ObjectRef target_;
+  Picture* picture_ = nullptr;
+  Window* window_ = nullptr;
+  std::optional<PortPixels> port_;  // a window's, found once
+  int width_ = 0, height_ = 0;
 };
 
 // What scripts draw on a picture or a window with.
