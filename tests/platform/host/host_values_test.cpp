@@ -60,6 +60,7 @@ TEST(HostStrings, AreLaidOutForDirectReading) {
 
   Service<REALLockObjectProc>("REALLockObject")(reinterpret_cast<REALobject>(text));
   EXPECT_EQ(References(text), 2);
+  EXPECT_EQ(record->referenceCount, 2);
   Unlock(text);
   Unlock(text);  // the last reference: gone, as AddressSanitizer checks
 }

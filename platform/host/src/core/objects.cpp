@@ -117,10 +117,20 @@ HostString::HostString(std::string_view text) : HostObject(sizeof(REALstringData
   storage_.push_back(static_cast<char>(text.size() > 255 ? 255 : text.size()));
   storage_.append(text);
   storage_.push_back('\0');
-  auto* record = reinterpret_cast<REALstringData*>(Visible());
-  record->buffer = storage_.data();
-  record->encoding = 0;
-  record->length = static_cast<intptr_t>(text.size());
+  Record().referenceCount = 1;
+  Record().buffer = storage_.data();
+  Record().encoding = 0;
+  Record().length = static_cast<intptr_t>(text.size());
+}
+
+void HostString::Retain() {
+  HostObject::Retain();
+  Record().referenceCount = static_cast<intptr_t>(References());
+}
+
+void HostString::Release() {
+  Record().referenceCount = static_cast<intptr_t>(References() - 1);
+  HostObject::Release();
 }
 
 HostString* HostString::Of(REALstring handle) {

@@ -60,8 +60,12 @@ class HostString final : public HostObject {
     return reinterpret_cast<const unsigned char*>(storage_.data());
   }
   static HostString* Of(REALstring handle);
+  // The record's reference count word follows the object's.
+  void Retain() override;
+  void Release() override;
 
  private:
+  REALstringData& Record() const { return *reinterpret_cast<REALstringData*>(Visible()); }
   std::string text_;
   std::string storage_;  // length byte (at most 255), text, NUL
 };
