@@ -12,16 +12,16 @@ namespace {
 
 // A host class with its table and its members' parsed declarations.
 struct HostClass : ClassInfo {
-  const HostClassSpec* spec = nullptr;
+  const HostClassTable* table = nullptr;
   std::vector<Declaration> declarations;  // one per member, in table order
   Declaration constructor;
 };
 
 // Classes the plugin sees but scripts do not name.
-constexpr HostClassSpec kStringClass{"String", nullptr, nullptr, nullptr, {}, {}};
-constexpr HostClassSpec kIntegerArrayClass{"Integer()", nullptr, nullptr, nullptr, {}, {}};
+constexpr HostClassTable kStringClass{"String", nullptr, nullptr, nullptr, {}, {}};
+constexpr HostClassTable kIntegerArrayClass{"Integer()", nullptr, nullptr, nullptr, {}, {}};
 
-const HostClassSpec* const kNamedSpecs[] = {
+const HostClassTable* const kNamedTables[] = {
     &kFolderItemClass, &kPictureClass,     &kGraphicsClass,    &kMemoryBlockClass, &kMovieClass,
     &kControlClass,    &kRectControlClass, &kMoviePlayerClass, &kWindowClass,
 };
@@ -36,26 +36,26 @@ Declaration ParseOrWarn(const char* text) {
 }
 
 struct HostClassSet {
-  std::vector<std::unique_ptr<HostClass>> all;  // named ones first, in kNamedSpecs order
+  std::vector<std::unique_ptr<HostClass>> all;  // named ones first, in kNamedTables order
   std::vector<const ClassInfo*> named;
 
   HostClassSet() {
-    for (const HostClassSpec* spec : kNamedSpecs) Add(*spec);
+    for (const HostClassTable* table : kNamedTables) Add(*table);
     Add(kStringClass);
     Add(kIntegerArrayClass);
-    for (size_t i = 0; i < std::size(kNamedSpecs); ++i) named.push_back(all[i].get());
+    for (size_t i = 0; i < std::size(kNamedTables); ++i) named.push_back(all[i].get());
   }
 
-  void Add(const HostClassSpec& spec) {
+  void Add(const HostClassTable& table) {
     auto cls = std::make_unique<HostClass>();
-    cls->name = spec.name;
-    cls->spec = &spec;
-    if (spec.super != nullptr) cls->super = Find(spec.super);
-    if (spec.constructor != nullptr) {
-      cls->constructor = ParseOrWarn(spec.constructor);
+    cls->name = table.name;
+    cls->table = &table;
+    if (table.super != nullptr) cls->super = Find(table.super);
+    if (table.constructor != nullptr) {
+      cls->constructor = ParseOrWarn(table.constructor);
       cls->methods.push_back({cls->constructor, false});
     }
-    for (const HostMember& member : spec.members) {
+    for (const HostMember& member : table.members) {
       Declaration declaration = ParseOrWarn(member.declaration);
       if (member.kind == HostMember::kProperty) {
         cls->properties.push_back({declaration.name, declaration.result, member.call != nullptr,
@@ -65,7 +65,7 @@ struct HostClassSet {
       }
       cls->declarations.push_back(std::move(declaration));
     }
-    for (const HostConstant& constant : spec.constants) {
+    for (const HostConstant& constant : table.constants) {
       cls->constants.push_back(
           {constant.name, Value::Int(constant.value),
            std::string(constant.name) + " = " + std::to_string(constant.value)});
@@ -129,7 +129,7 @@ std::string MemberName(const ClassInfo& cls, std::string_view name) {
 struct Found {
   const HostClass* cls = nullptr;
   size_t index = 0;
-  const HostMember& Member() const { return cls->spec->members[index]; }
+  const HostMember& Member() const { return cls->table->members[index]; }
   const Declaration& Declared() const { return cls->declarations[index]; }
 };
 
@@ -137,7 +137,7 @@ Found FindProperty(const HostClass* cls, std::string_view name) {
   std::string folded = Fold(name);
   for (; cls != nullptr; cls = static_cast<const HostClass*>(cls->super)) {
     for (size_t i = 0; i < cls->declarations.size(); ++i) {
-      if (cls->spec->members[i].kind == HostMember::kProperty &&
+      if (cls->table->members[i].kind == HostMember::kProperty &&
           Fold(cls->declarations[i].name) == folded) {
         return {cls, i};
       }
@@ -154,7 +154,7 @@ std::vector<Found> FindMethods(const HostClass* cls, std::string_view name, bool
   std::string folded = Fold(name);
   for (int depth = 0; cls != nullptr; cls = static_cast<const HostClass*>(cls->super), ++depth) {
     for (size_t i = 0; i < cls->declarations.size(); ++i) {
-      const HostMember& member = cls->spec->members[i];
+      const HostMember& member = cls->table->members[i];
       bool usable = assigning ? member.assign != nullptr : member.call != nullptr;
       if (member.kind == HostMember::kMethod && usable &&
           Fold(cls->declarations[i].name) == folded) {
@@ -168,9 +168,9 @@ std::vector<Found> FindMethods(const HostClass* cls, std::string_view name, bool
 
 }  // namespace
 
-const ClassInfo& HostClassOf(const HostClassSpec& spec) {
+const ClassInfo& HostClassOf(const HostClassTable& table) {
   for (const auto& cls : Classes().all) {
-    if (cls->spec == &spec) return *cls;
+    if (cls->table == &table) return *cls;
   }
   std::abort();  // every table is in the set
 }
@@ -187,14 +187,14 @@ bool Misuse(HostError& error, std::string_view member, std::string_view message)
 bool NewHostObject(const ClassInfo& cls, const std::vector<Value>& args, Value& out,
                    HostError& error) {
   const HostClass* host = Classes().Find(cls.name);
-  if (host == nullptr || host->spec->make == nullptr) {
+  if (host == nullptr || host->table->make == nullptr) {
     error.message = "cannot make a new " + cls.name;
     return false;
   }
   std::vector<Callable> candidates = {{&host->constructor, nullptr, 0}};
   if (ChooseOverload(candidates, args, cls.name + " constructor", error) < 0) return false;
   Args prepared = PreparedArgs(host->constructor, args);
-  return host->spec->make(prepared, out, error);
+  return host->table->make(prepared, out, error);
 }
 
 bool GetHostMember(const Value& target, std::string_view name, Value& out, HostError& error) {

@@ -40,7 +40,7 @@ struct HostConstant {
   int64_t value;
 };
 
-struct HostClassSpec {
+struct HostClassTable {
   const char* name;
   const char* super;        // null for a root class
   const char* constructor;  // its declaration, null when scripts cannot make one
@@ -51,18 +51,18 @@ struct HostClassSpec {
 
 // The tables, one per class (host_files.cpp, host_pictures.cpp,
 // host_values.cpp).
-extern const HostClassSpec kFolderItemClass;
-extern const HostClassSpec kPictureClass;
-extern const HostClassSpec kGraphicsClass;
-extern const HostClassSpec kMemoryBlockClass;
-extern const HostClassSpec kMovieClass;
-extern const HostClassSpec kControlClass;
-extern const HostClassSpec kRectControlClass;
-extern const HostClassSpec kMoviePlayerClass;
-extern const HostClassSpec kWindowClass;
+extern const HostClassTable kFolderItemClass;
+extern const HostClassTable kPictureClass;
+extern const HostClassTable kGraphicsClass;
+extern const HostClassTable kMemoryBlockClass;
+extern const HostClassTable kMovieClass;
+extern const HostClassTable kControlClass;
+extern const HostClassTable kRectControlClass;
+extern const HostClassTable kMoviePlayerClass;
+extern const HostClassTable kWindowClass;
 
 // The ClassInfo made from a table.
-const ClassInfo& HostClassOf(const HostClassSpec& spec);
+const ClassInfo& HostClassOf(const HostClassTable& table);
 
 // Dispatch on host objects; the contracts of Runtime's members of the same
 // names.

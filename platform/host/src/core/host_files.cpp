@@ -151,7 +151,7 @@ constexpr HostMember kMembers[] = {
 
 }  // namespace
 
-const HostClassSpec kFolderItemClass{"FolderItem",   nullptr,  "FolderItem(path as string)",
-                                     MakeFolderItem, kMembers, {}};
+const HostClassTable kFolderItemClass{"FolderItem",   nullptr,  "FolderItem(path as string)",
+                                      MakeFolderItem, kMembers, {}};
 
 }  // namespace fenra::host

@@ -283,10 +283,10 @@ constexpr HostMember kGraphicsMembers[] = {
 
 }  // namespace
 
-const HostClassSpec kPictureClass{
+const HostClassTable kPictureClass{
     "Picture",   nullptr,         "Picture(width as integer,height as integer,depth as integer=32)",
     MakePicture, kPictureMembers, {}};
 
-const HostClassSpec kGraphicsClass{"Graphics", nullptr, nullptr, nullptr, kGraphicsMembers, {}};
+const HostClassTable kGraphicsClass{"Graphics", nullptr, nullptr, nullptr, kGraphicsMembers, {}};
 
 }  // namespace fenra::host

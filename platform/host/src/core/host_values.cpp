@@ -279,16 +279,16 @@ constexpr HostMember kWindowMembers[] = {
 
 }  // namespace
 
-const HostClassSpec kMemoryBlockClass{
+const HostClassTable kMemoryBlockClass{
     "MemoryBlock",       nullptr, "MemoryBlock(size as integer)", MakeMemoryBlock,
     kMemoryBlockMembers, {}};
-const HostClassSpec kMovieClass{"Movie", nullptr, "Movie()", MakeMovie, kMovieMembers, {}};
-const HostClassSpec kControlClass{"Control", nullptr, nullptr, nullptr, {}, {}};
-const HostClassSpec kRectControlClass{"RectControl",   "Control",           "RectControl()",
-                                      MakeRectControl, kRectControlMembers, {}};
-const HostClassSpec kMoviePlayerClass{"MoviePlayer",   "RectControl",       "MoviePlayer()",
-                                      MakeMoviePlayer, kMoviePlayerMembers, {}};
-const HostClassSpec kWindowClass{
+const HostClassTable kMovieClass{"Movie", nullptr, "Movie()", MakeMovie, kMovieMembers, {}};
+const HostClassTable kControlClass{"Control", nullptr, nullptr, nullptr, {}, {}};
+const HostClassTable kRectControlClass{"RectControl",   "Control",           "RectControl()",
+                                       MakeRectControl, kRectControlMembers, {}};
+const HostClassTable kMoviePlayerClass{"MoviePlayer",   "RectControl",       "MoviePlayer()",
+                                       MakeMoviePlayer, kMoviePlayerMembers, {}};
+const HostClassTable kWindowClass{
     "Window",   nullptr,        "Window(width as integer=640,height as integer=480)",
     MakeWindow, kWindowMembers, {}};
 
