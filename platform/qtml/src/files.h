@@ -1,4 +1,4 @@
-// File specifications as the rest of the engine uses them: every FSSpec
+// FSSpec records as the rest of the engine uses them: every FSSpec
 // names a native path through the process's table of directory IDs.
 #pragma once
 
