@@ -91,6 +91,9 @@ struct Value {
   static Value Str(std::string v);
   static Value Colour(uint32_t rgb);
   static Value Obj(ObjectRef object);  // Nil when object is null
+
+  // What the value is, as messages name it: Integer, String, FenraRect ...
+  std::string KindName() const;
 };
 
 // ---------------------------------------------------------------------------

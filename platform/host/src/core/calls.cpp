@@ -45,26 +45,6 @@ ffi_type* FfiTypeOf(WireType type) {
   return &ffi_type_void;
 }
 
-const char* KindName(const Value& value) {
-  switch (value.kind) {
-    case Value::Kind::Nil:
-      return "Nil";
-    case Value::Kind::Integer:
-      return "Integer";
-    case Value::Kind::Double:
-      return "Double";
-    case Value::Kind::Boolean:
-      return "Boolean";
-    case Value::Kind::String:
-      return "String";
-    case Value::Kind::Color:
-      return "Color";
-    case Value::Kind::Object:
-      return value.object->Class().name.c_str();
-  }
-  return "?";
-}
-
 const ClassInfo* ClassNamed(const std::string& name) {
   return Runtime::Get().FindClass(name);
 }
@@ -238,7 +218,7 @@ int ChooseOverload(const std::vector<Callable>& candidates, const std::vector<Va
   }
   if (best >= 0 && !tied) return best;
   std::string kinds;
-  for (const Value& v : args) kinds += std::string(kinds.empty() ? "" : ", ") + KindName(v);
+  for (const Value& v : args) kinds += std::string(kinds.empty() ? "" : ", ") + v.KindName();
   error.message = (best < 0 ? "no overload of " : "more than one overload of ") + what +
                   (best < 0 ? " accepts (" : " equally accepts (") + kinds + ")";
   return -1;

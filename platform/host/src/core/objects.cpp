@@ -103,6 +103,26 @@ Value Value::Obj(ObjectRef object) {
   return x;
 }
 
+std::string Value::KindName() const {
+  switch (kind) {
+    case Kind::Nil:
+      return "Nil";
+    case Kind::Integer:
+      return "Integer";
+    case Kind::Double:
+      return "Double";
+    case Kind::Boolean:
+      return "Boolean";
+    case Kind::String:
+      return "String";
+    case Kind::Color:
+      return "Color";
+    case Kind::Object:
+      return object ? object->Class().name : "Nil";
+  }
+  return "?";
+}
+
 bool ClassInfo::IsA(const ClassInfo& other) const {
   for (const ClassInfo* c = this; c != nullptr; c = c->super) {
     if (c == &other) return true;

@@ -117,24 +117,7 @@ bool ConvertForSlot(const Datum& in, const SlotType& type, Datum& out, std::stri
 
 std::string KindName(const Datum& d) {
   if (d.IsArray()) return d.array->elementType.Display() + "()";
-  const Value& v = d.value;
-  switch (v.kind) {
-    case Value::Kind::Nil:
-      return "Nil";
-    case Value::Kind::Integer:
-      return "Integer";
-    case Value::Kind::Double:
-      return "Double";
-    case Value::Kind::Boolean:
-      return "Boolean";
-    case Value::Kind::String:
-      return "String";
-    case Value::Kind::Color:
-      return "Color";
-    case Value::Kind::Object:
-      return v.object ? v.object->Class().name : "Nil";
-  }
-  return "?";
+  return d.value.KindName();
 }
 
 std::string DoubleText(double d) {
