@@ -6,7 +6,8 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 packages=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libffi-dev
-          zlib1g-dev libreadline-dev clang-format imagemagick)
+          zlib1g-dev libreadline-dev clang-format imagemagick ffmpeg libavcodec-dev
+          libavformat-dev libavutil-dev libswscale-dev)
 
 install_missing() {
   local missing=()

@@ -1,0 +1,37 @@
+// Data references as the rest of the engine uses them: alias records for
+// files, and the stores that a data reference opens.
+//
+// Data reference types: 'alis' (an AliasHandle's bytes), 'url ' (a
+// NUL-terminated URL; only file: URLs open, there is no network), 'hndl'
+// (the bytes of a Handle value naming a live handle), 'ptr ' (a
+// PointerDataRefRecord: data pointer and size, native order).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "movie_model.h"
+
+namespace qtml {
+
+// The bytes of an alias record naming a native path (the file need not
+// exist), as QTNewAlias puts them in an AliasHandle.
+std::vector<uint8_t> MakeAliasRecord(const std::string& path);
+// The path an alias record names; false when the bytes are not one.
+bool AliasRecordPath(const uint8_t* bytes, size_t size, std::string* path);
+
+// A store over a native file: reads, and appends when opened writable.
+// nullptr with *err (fnfErr, permErr, ioErr) when it cannot be opened.
+std::shared_ptr<DataStore> OpenFileStore(const std::string& path, bool writable, OSErr* err);
+// A store over bytes in memory, growing on append.
+std::shared_ptr<DataStore> NewMemoryStore(std::vector<uint8_t> bytes = {});
+
+// Opens the store a data reference names. For 'alis' and 'url ' this is
+// the file it resolves to; for 'hndl' and 'ptr ' the memory it names.
+// nullptr with *err: couldNotResolveDataRef for a reference that names
+// nothing live, badDataRefType for a type the engine has no handler for.
+std::shared_ptr<DataStore> OpenDataRefStore(OSType type, const uint8_t* ref, size_t size,
+                                            bool writable, OSErr* err);
+
+}  // namespace qtml
