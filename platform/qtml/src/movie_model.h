@@ -18,6 +18,7 @@
 
 #include "ImageCompression.h"
 #include "Movies.h"
+#include "component_registry.h"
 
 namespace qtml {
 
@@ -143,6 +144,14 @@ struct MovieRecord {
   UserDataRecord userData;
   DataReference defaultDataRef;  // where new media put their samples
   std::vector<RawAtom> unknownAtoms;  // 'moov' atoms kept
+};
+
+// The work of a media handler instance (GetMediaHandler answers one per
+// media, owned by the media): the media it serves. Media handler calls
+// (Media..., TC...) find it with ImplementationOf and dynamic_cast.
+class MediaHandlerImplementation : public ComponentImplementation {
+ public:
+  MediaRecord* media = nullptr;
 };
 
 // The record behind a reference the toolbox made, or nullptr (and
