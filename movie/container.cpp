@@ -1,4 +1,6 @@
 // Containers, media and tracks: class records. Members arrive with the classes' behaviour.
+#include "movie/container.h"
+
 #include "plugin/class_list.h"
 #include "plugin/registration.h"
 
@@ -12,5 +14,16 @@ REALclassDefinition gFenraMediaClass =
 
 REALclassDefinition gFenraTrackClass =
     DefineClass("FenraTrack", "FenraContainer", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+
+// Containers have no natives yet: nothing answers a media or a track.
+Media MediaOfObject(REALobject object) {
+  (void)object;
+  return nullptr;
+}
+
+Track TrackOfObject(REALobject object) {
+  (void)object;
+  return nullptr;
+}
 
 }  // namespace fenra
