@@ -16,6 +16,13 @@ enum {
   gestaltQuickTimeVersion = 'qtim'
 };
 
+enum {
+  /* QuickTime VR: bit gestaltQTVRMgrPresent of the response is set when it
+   * is installed. This engine has no VR: the selector is undefined. */
+  gestaltQTVRMgrAttr = 'qtvr',
+  gestaltQTVRMgrPresent = 0
+};
+
 /* Answers the value for selector in *response, or gestaltUndefSelectorErr
  * for a selector this engine does not know. */
 QTML_API OSErr Gestalt(OSType selector, long* response);

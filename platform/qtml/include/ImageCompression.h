@@ -33,6 +33,7 @@
 #include "MacErrors.h"
 #include "MacTypes.h"
 #include "Quickdraw.h"
+#include "StandardFile.h"
 
 QTML_EXTERN_C_BEGIN
 
@@ -184,6 +185,10 @@ QTML_API OSErr FDecompressImage(Ptr data, ImageDescriptionHandle desc, PixMapHan
 /* src × mul ÷ divide with a 64-bit intermediate product, rounded; division
  * by zero saturates with the product's sign. */
 QTML_API Fixed FixMulDiv(Fixed src, Fixed mul, Fixed divide);
+
+/* The open-file dialog with a preview pane; as StandardGetFile. */
+QTML_API void StandardGetFilePreview(FileFilterUPP fileFilter, short numTypes,
+                                     ConstSFTypeListPtr typeList, StandardFileReply* reply);
 
 QTML_EXTERN_C_END
 

@@ -33,6 +33,11 @@ QTML_API void* GetPortHDC(GrafPtr port);
  * GetPixRowBytes of that port. */
 QTML_API CGrafPtr GetPortFromHDC(void* hdc);
 
+/* Loads one of QuickTime's extension libraries by file name and answers
+ * its module handle, or nil when it is not installed. This engine installs
+ * no extension libraries (QuickTimeVR.qtx among them). */
+QTML_API void* QTLoadLibrary(const char* szDLL);
+
 QTML_EXTERN_C_END
 
 #endif /* __QTML__ */

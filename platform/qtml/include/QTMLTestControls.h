@@ -16,6 +16,9 @@
  * Call lines show pointers in hexadecimal and nil, four-character codes as
  * 'abcd' and length-prefixed strings as "text"; void calls show no result.
  *
+ * Dialogs: standard file dialogs answer from a queue of scripted answers
+ * (see QTMLTest_QueueDialogAnswer).
+ *
  * Faults can be armed before any client runs: when the engine loads, the
  * environment variable QTML_FAIL=Name:error[:n][,Name:error[:n]...] arms
  * QTMLTest_FailCall(Name, n, error) for each entry (n defaults to 1).
@@ -44,6 +47,13 @@ QTML_API void QTMLTest_UseFinderInfoSidecar(Boolean on);
 /* Handles and pointers allocated and not yet disposed of, for leak checks. */
 QTML_API long QTMLTest_LiveHandleCount(void);
 QTML_API long QTMLTest_LivePtrCount(void);
+
+/* Scripted dialog answers. A standard file dialog takes the oldest answer
+ * queued: a native path is the file the user picks, nil a cancel. With no
+ * answer queued the dialog is cancelled, as by a user who is not there. */
+QTML_API void QTMLTest_QueueDialogAnswer(const char* nativePath);
+QTML_API long QTMLTest_PendingDialogAnswers(void);
+QTML_API void QTMLTest_ClearDialogAnswers(void);
 
 QTML_EXTERN_C_END
 

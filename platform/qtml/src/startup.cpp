@@ -116,6 +116,11 @@ OSErr Gestalt(OSType selector, long* response) {
   return call.Return(qtml::AnswerGestalt(selector, response));
 }
 
+void* QTLoadLibrary(const char* szDLL) {
+  ApiCall call("QTLoadLibrary", szDLL);
+  return call.Return<void*>(nullptr);
+}
+
 OSErr QTGetEffectsList(QTAtomContainer* returnedList, long minSources, long maxSources,
                        long getOptions) {
   ApiCall call("QTGetEffectsList", returnedList, minSources, maxSources, getOptions);

@@ -4,11 +4,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "QTMLTestControls.h"
 #include "api_call.h"
+#include "dialog_answers.h"
 #include "finder_info.h"
 #include "memory.h"
 
@@ -29,6 +32,7 @@ struct Controls {
   std::string traceSnapshot;  // what QTMLTest_TraceText hands out
   std::vector<PendingFault> faults;
   long allocationsLeft = -1;  // -1: no allocation fault armed
+  std::deque<std::optional<std::string>> dialogAnswers;  // nullopt: cancel
 };
 
 Controls& State() {
@@ -164,6 +168,20 @@ OSErr TakeFault(const char* name) noexcept {
   return error;
 }
 
+bool TakeDialogAnswer(std::string* path) noexcept {
+  auto& answers = State().dialogAnswers;
+  if (answers.empty()) return false;
+  std::optional<std::string> answer = std::move(answers.front());
+  answers.pop_front();
+  if (!answer) return false;
+  try {
+    *path = *answer;
+  } catch (...) {
+    return false;
+  }
+  return true;
+}
+
 bool AllocationAllowed() noexcept {
   long& left = State().allocationsLeft;
   if (left < 0) return true;
@@ -192,6 +210,24 @@ const char* QTMLTest_TraceText(void) {
     return "";
   }
   return controls.traceSnapshot.c_str();
+}
+
+void QTMLTest_QueueDialogAnswer(const char* nativePath) {
+  qtml::GuardedVoid([&] {
+    if (nativePath == nullptr) {
+      qtml::State().dialogAnswers.emplace_back(std::nullopt);
+    } else {
+      qtml::State().dialogAnswers.emplace_back(std::string(nativePath));
+    }
+  });
+}
+
+long QTMLTest_PendingDialogAnswers(void) {
+  return static_cast<long>(qtml::State().dialogAnswers.size());
+}
+
+void QTMLTest_ClearDialogAnswers(void) {
+  qtml::State().dialogAnswers.clear();
 }
 
 void QTMLTest_ClearTrace(void) {

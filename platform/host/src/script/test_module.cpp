@@ -56,6 +56,22 @@ Datum ClearFaultsFn(BuiltinCall&) {
   return None();
 }
 
+// AnswerDialog(path): the next file dialog picks that file (native path).
+Datum AnswerDialogFn(BuiltinCall& c) {
+  QTMLTest_QueueDialogAnswer(c.Text(0).c_str());
+  return None();
+}
+
+// CancelDialog(): the next file dialog is cancelled.
+Datum CancelDialogFn(BuiltinCall&) {
+  QTMLTest_QueueDialogAnswer(nullptr);
+  return None();
+}
+
+Datum PendingDialogsFn(BuiltinCall&) {
+  return Value::Int(QTMLTest_PendingDialogAnswers());
+}
+
 const Builtin kTest[] = {
     {"TraceOn", 0, 0, TraceOnFn, false},
     {"TraceOff", 0, 0, TraceOffFn, false},
@@ -65,6 +81,9 @@ const Builtin kTest[] = {
     {"FailCall", 3, 3, FailCallFn, false},
     {"FailAllocations", 1, 1, FailAllocationsFn, false},
     {"ClearFaults", 0, 0, ClearFaultsFn, false},
+    {"AnswerDialog", 1, 1, AnswerDialogFn, false},
+    {"CancelDialog", 0, 0, CancelDialogFn, false},
+    {"PendingDialogs", 0, 0, PendingDialogsFn, true},
 };
 
 }  // namespace
