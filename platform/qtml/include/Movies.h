@@ -24,6 +24,7 @@
 #include "MacTypes.h"
 #include "QDOffscreen.h"
 #include "Quickdraw.h"
+#include "TextEdit.h"
 
 QTML_EXTERN_C_BEGIN
 
@@ -114,6 +115,70 @@ QTML_API void GetMovieSelection(Movie theMovie, TimeValue* selectionTime,
                                 TimeValue* selectionDuration);
 QTML_API void SetMovieSelection(Movie theMovie, TimeValue selectionTime,
                                 TimeValue selectionDuration);
+
+/* Sample descriptions. A media describes its samples with records that
+ * begin with a SampleDescription. In a handle a description holds its
+ * fields in the machine's byte order; movie files hold them big-endian
+ * (the toolbox converts when media read and write descriptions). Bytes
+ * after a record's fixed part (extensions, a font name) follow it
+ * unchanged, and descSize counts them. Records use 2-byte packing. */
+#pragma pack(push, 2)
+typedef struct SampleDescription {
+  SInt32 descSize; /* bytes of the record and what follows it */
+  OSType dataFormat;
+  SInt32 resvd1;
+  SInt16 resvd2;
+  SInt16 dataRefIndex; /* 1-based into the media's data references */
+} SampleDescription;
+#pragma pack(pop)
+typedef SampleDescription* SampleDescriptionPtr;
+typedef SampleDescriptionPtr* SampleDescriptionHandle;
+
+/* A text media's description: 60 bytes, then the default font's name
+ * (a Pascal string starting at defaultFontName). */
+enum {
+  dfDontDisplay = 1L << 0,
+  dfDontAutoScale = 1L << 1,
+  dfClipToTextBox = 1L << 2,
+  dfUseMovieBGColor = 1L << 3,
+  dfShrinkTextBoxToFit = 1L << 4,
+  dfScrollIn = 1L << 5,
+  dfScrollOut = 1L << 6,
+  dfHorizScroll = 1L << 7,
+  dfReverseScroll = 1L << 8,
+  dfContinuousScroll = 1L << 9,
+  dfFlowHoriz = 1L << 10,
+  dfContinuousKaraoke = 1L << 11,
+  dfDropShadow = 1L << 12,
+  dfAntiAlias = 1L << 13,
+  dfKeyedText = 1L << 14,
+  dfInverseHilite = 1L << 15,
+  dfTextColorHilite = 1L << 16
+};
+#pragma pack(push, 2)
+typedef struct TextDescription {
+  SInt32 descSize;
+  OSType dataFormat; /* 'text' */
+  SInt32 resvd1;
+  SInt16 resvd2;
+  SInt16 dataRefIndex;
+  SInt32 displayFlags;      /* df... */
+  SInt32 textJustification; /* teFlushDefault, teCenter, ... */
+  RGBColor bgColor;
+  Rect defaultTextBox;
+  ScrpSTElement defaultStyle;
+  char defaultFontName[1];
+} TextDescription;
+#pragma pack(pop)
+typedef TextDescription* TextDescriptionPtr;
+typedef TextDescriptionPtr* TextDescriptionHandle;
+
+/* A media handler instance: GetMediaHandler's answer, owned by its media. */
+typedef ComponentInstance MediaHandler;
+typedef ComponentResult HandlerError;
+/* A list of user data items (movies', tracks' and media's, or a time
+ * code source's). */
+typedef struct UserDataRecord** UserData;
 
 /* Movie controllers: instances of the standard controller component,
  * over one movie. */

@@ -1,0 +1,66 @@
+/*
+ * Sound.h: the description of a sound media's samples.
+ *
+ * A version 0 SoundDescription is 36 bytes; version 1 (SoundDescriptionV1,
+ * 52 bytes) adds the packet layout of compressed sound. In a handle the
+ * fields are in the machine's byte order, as for every sample description.
+ */
+#ifndef __SOUND__
+#define __SOUND__
+
+#include "MacTypes.h"
+
+QTML_EXTERN_C_BEGIN
+
+/* compressionID values. */
+enum {
+  notCompressed = 0,
+  fixedCompression = -1,
+  variableCompression = -2,
+  twoToOne = 1,
+  eightToThree = 2,
+  threeToOne = 3,
+  sixToOne = 4
+};
+
+/* Sample formats (dataFormat). */
+enum {
+  kRawSoundFormat = FOUR_CHAR_CODE('raw '),    /* 8-bit offset binary */
+  kTwosComplement = FOUR_CHAR_CODE('twos'),    /* big-endian signed */
+  kLittleEndianFormat = FOUR_CHAR_CODE('sowt') /* little-endian signed */
+};
+
+#pragma pack(push, 2)
+typedef struct SoundDescription {
+  SInt32 descSize;
+  OSType dataFormat;
+  SInt32 resvd1;
+  SInt16 resvd2;
+  SInt16 dataRefIndex;
+  SInt16 version; /* 0, or 1 for SoundDescriptionV1 */
+  SInt16 revlevel;
+  SInt32 vendor;
+  SInt16 numChannels;
+  SInt16 sampleSize; /* bits per sample */
+  SInt16 compressionID;
+  SInt16 packetSize;
+  UnsignedFixed sampleRate; /* samples per second, unsigned 16.16 */
+} SoundDescription;
+
+typedef struct SoundDescriptionV1 {
+  SoundDescription desc;
+  UInt32 samplesPerPacket;
+  UInt32 bytesPerPacket;
+  UInt32 bytesPerFrame;
+  UInt32 bytesPerSample;
+} SoundDescriptionV1;
+#pragma pack(pop)
+
+typedef SoundDescription* SoundDescriptionPtr;
+typedef SoundDescriptionPtr* SoundDescriptionHandle;
+typedef SoundDescriptionV1* SoundDescriptionV1Ptr;
+typedef SoundDescriptionV1Ptr* SoundDescriptionV1Handle;
+
+QTML_EXTERN_C_END
+
+#endif /* __SOUND__ */
