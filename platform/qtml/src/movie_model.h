@@ -69,6 +69,17 @@ struct SampleEntry {
   UInt32 descriptionIndex = 1;   // 1-based into MediaRecord::descriptions
 };
 
+// A time code media's display settings (TCSetTimeCodeFlags,
+// TCSetDisplayOptions); movie files keep them in the media's 'tcmi' atom.
+struct TimeCodeDisplay {
+  long flags = 0;  // tcdfShowTimeCode
+  short font = 0;
+  short face = 0;
+  short size = 12;
+  RGBColor foreColor = {0, 0, 0};
+  RGBColor backColor = {0xFFFF, 0xFFFF, 0xFFFF};
+};
+
 struct MediaRecord {
   struct TrackRecord* track = nullptr;  // the owner
   OSType type = 0;                      // handler type: 'vide', 'soun', ...
@@ -89,6 +100,7 @@ struct MediaRecord {
   short balance = 0;
   short bass = 0;
   short treble = 0;
+  TimeCodeDisplay timeCode;              // 'tmcd' media only
   bool editing = false;                 // between BeginMediaEdits and EndMediaEdits
   std::vector<RawAtom> unknownAtoms;    // 'mdia', 'minf' and 'stbl' atoms kept
 };
