@@ -132,6 +132,11 @@ QTML_RESULT_CODE(OSErr, noDefaultDataRef, -2051)
 QTML_RESULT_CODE(OSErr, couldNotUseAnExistingSample, -2052)
 QTML_RESULT_CODE(OSErr, featureUnsupported, -2053)
 
+/* Image Compression Manager. */
+QTML_RESULT_CODE(OSErr, codecErr, -8960)
+QTML_RESULT_CODE(OSErr, noCodecErr, -8961)
+QTML_RESULT_CODE(OSErr, codecUnimpErr, -8962)
+
 /* QuickTime for Windows start-up. */
 QTML_RESULT_CODE(OSErr, componentDllLoadErr, -2091)
 QTML_RESULT_CODE(OSErr, componentDllEntryNotFoundErr, -2092)
