@@ -29,6 +29,7 @@
 #define __IMAGECOMPRESSION__
 
 #include "Components.h"
+#include "Files.h"
 #include "FixMath.h"
 #include "MacErrors.h"
 #include "MacTypes.h"
@@ -189,6 +190,152 @@ QTML_API Fixed FixMulDiv(Fixed src, Fixed mul, Fixed divide);
 /* The open-file dialog with a preview pane; as StandardGetFile. */
 QTML_API void StandardGetFilePreview(FileFilterUPP fileFilter, short numTypes,
                                      ConstSFTypeListPtr typeList, StandardFileReply* reply);
+
+/* Codecs and graphics importers: the components behind images. */
+enum {
+  compressorComponentType = 'imco',
+  decompressorComponentType = 'imdc',
+  GraphicsImporterComponentType = 'grip',
+  GraphicsExporterComponentType = 'grex'
+};
+/* componentFlags of the graphics exporter that others build on; lists
+ * shown to users leave it out. */
+enum { graphicsExporterIsBaseExporter = 1L << 0 };
+
+enum {
+  kAnimationCodecType = 'rle ',
+  kCinepakCodecType = 'cvid',
+  kGraphicsCodecType = 'smc ',
+  kH263CodecType = 'h263',
+  kH264CodecType = 'avc1',
+  kJPEGCodecType = 'jpeg',
+  kMPEG4VisualCodecType = 'mp4v',
+  kPNGCodecType = 'png ',
+  kSorensonCodecType = 'SVQ1',
+  kVideoCodecType = 'rpza'
+};
+
+/* What a codec can do: CodecInfo's decompressFlags and compressFlags, and
+ * the componentFlags of its decompressor and compressor components. */
+enum {
+  codecInfoDoes1 = 1L << 0, /* works with pixels of depth 1 */
+  codecInfoDoes2 = 1L << 1,
+  codecInfoDoes4 = 1L << 2,
+  codecInfoDoes8 = 1L << 3,
+  codecInfoDoes16 = 1L << 4,
+  codecInfoDoes32 = 1L << 5,
+  codecInfoDoesDither = 1L << 6,
+  codecInfoDoesStretch = 1L << 7,
+  codecInfoDoesShrink = 1L << 8,
+  codecInfoDoesMask = 1L << 9,
+  codecInfoDoesTemporal = 1L << 10,
+  codecInfoDoesDouble = 1L << 11,
+  codecInfoDoesQuad = 1L << 12,
+  codecInfoDoesHalf = 1L << 13,
+  codecInfoDoesQuarter = 1L << 14,
+  codecInfoDoesRotate = 1L << 15,
+  codecInfoDoesHorizFlip = 1L << 16,
+  codecInfoDoesVertFlip = 1L << 17,
+  codecInfoHasEffectParameterList = 1L << 18,
+  codecInfoDoesBlend = 1L << 19,
+  codecInfoDoesWarp = 1L << 20,
+  codecInfoDoesRecompress = 1L << 21,
+  codecInfoDoesSpool = 1L << 22,
+  codecInfoDoesRateConstrain = 1L << 23
+};
+
+/* The image depths a codec's data can have: CodecInfo's formatFlags.
+ * Depths 33 to 40 are grey scales of 1 to 8 bits. */
+enum {
+  codecInfoDepth1 = 1L << 0,
+  codecInfoDepth2 = 1L << 1,
+  codecInfoDepth4 = 1L << 2,
+  codecInfoDepth8 = 1L << 3,
+  codecInfoDepth16 = 1L << 4,
+  codecInfoDepth32 = 1L << 5,
+  codecInfoDepth24 = 1L << 6,
+  codecInfoDepth33 = 1L << 7,
+  codecInfoDepth34 = 1L << 8,
+  codecInfoDepth36 = 1L << 9,
+  codecInfoDepth40 = 1L << 10,
+  codecInfoStoresClut = 1L << 11,
+  codecInfoDoesLossless = 1L << 12,
+  codecInfoSequenceSensitive = 1L << 13
+};
+
+/* A codec's capabilities; 72 bytes. Accuracies and the compression level
+ * run from 0 to 255; speeds are milliseconds for a 320 by 240 image. */
+typedef struct CodecInfo {
+  Str31 typeName;       /* the compression method's name, e.g. "Photo - JPEG" */
+  SInt16 version;       /* of the compressed data format */
+  SInt16 revisionLevel; /* of the codec */
+  SInt32 vendor;
+  SInt32 decompressFlags; /* 0 when nothing decompresses the type */
+  SInt32 compressFlags;   /* 0 when nothing compresses the type */
+  SInt32 formatFlags;
+  UInt8 compressionAccuracy;
+  UInt8 decompressionAccuracy;
+  UInt16 compressionSpeed;
+  UInt16 decompressionSpeed;
+  UInt8 compressionLevel;
+  UInt8 resvd;
+  SInt16 minimumHeight;
+  SInt16 minimumWidth;
+  SInt16 decompressPipelineLatency;
+  SInt16 compressPipelineLatency;
+  SInt32 privateData;
+} CodecInfo;
+
+/* One entry of a codec name list. */
+typedef struct CodecNameSpec {
+  CodecComponent codec; /* the compressor; 0 in a list of types */
+  CodecType cType;
+  Str31 typeName;
+  Handle name; /* the component's name, a Pascal string */
+} CodecNameSpec;
+
+typedef struct CodecNameSpecList {
+  short count;
+  CodecNameSpec list[1]; /* count entries */
+} CodecNameSpecList;
+typedef CodecNameSpecList* CodecNameSpecListPtr;
+
+/* Special values of a CodecComponent argument. */
+#define anyCodec ((CodecComponent)0)
+#define bestSpeedCodec ((CodecComponent)-1)
+#define bestFidelityCodec ((CodecComponent)-2)
+#define bestCompressionCodec ((CodecComponent)-3)
+
+/* The capabilities of codecs of type cType: with codec 0 (anyCodec) those
+ * of the engine's codec for the type, otherwise those of that compressor
+ * or decompressor component, which must be one for cType. Answers
+ * noCodecErr for a type the engine has no codec for, paramErr for a nil
+ * info or a component that is not a codec of that type. */
+QTML_API OSErr GetCodecInfo(CodecInfo* info, CodecType cType, CodecComponent codec);
+
+/* A new list (owned by the caller, freed with DisposeCodecNameList) of the
+ * installed compressors: with showAll 1 one entry per compressor
+ * component, with 0 one per compression type (codec 0). The name handles
+ * belong to the list. */
+QTML_API OSErr GetCodecNameList(CodecNameSpecListPtr* list, short showAll);
+QTML_API OSErr DisposeCodecNameList(CodecNameSpecListPtr list);
+
+/* The compressor and decompressor (either pointer may be nil) for cType;
+ * specCodec anyCodec or one of the best... values picks the engine's, a
+ * component picks itself when it is of that type. noCodecErr when
+ * neither exists; a missing one reads 0. */
+QTML_API OSErr FindCodec(CodecType cType, CodecComponent specCodec, CompressorComponent* compressor,
+                         DecompressorComponent* decompressor);
+
+typedef ComponentInstance GraphicsImportComponent;
+
+/* Opens an instance (owned by the caller, closed with CloseComponent) of
+ * the graphics importer for the image file: PNG, JPEG, BMP, GIF, TIFF or
+ * PICT (with its 512-byte header), told by the file's first bytes and,
+ * when they say nothing, by its file type or name extension. The instance
+ * reads that file. fnfErr for a missing file, cantFindHandler when no
+ * importer can read it, paramErr for nil arguments. */
+QTML_API OSErr GetGraphicsImporterForFile(const FSSpec* theFile, ComponentInstance* gi);
 
 QTML_EXTERN_C_END
 

@@ -1,5 +1,6 @@
 /*
- * QuickTimeComponents.h: the time code media handler.
+ * QuickTimeComponents.h: the time code media handler, and the types and
+ * flags of movie importers and exporters, video digitizers and outputs.
  *
  * A time code track's samples are 32-bit big-endian frame numbers; its
  * description (TimeCodeDescription) says how frame numbers map to hours,
@@ -18,6 +19,48 @@
 #include "Movies.h"
 
 QTML_EXTERN_C_BEGIN
+
+/* Movie importers and exporters, video digitizers and video outputs. A
+ * movie importer's or exporter's subtype is the file type it reads or
+ * writes ('MooV', 'AIFF', 'WAVE', 'mpg4' ...). */
+enum {
+  MovieImportType = 'eat ',
+  MovieExportType = 'spit',
+  videoDigitizerComponentType = 'vdig',
+  QTVideoOutputComponentType = 'vout'
+};
+
+/* componentFlags of movie importers and exporters. */
+enum {
+  canMovieImportHandles = 1L << 0,
+  canMovieImportFiles = 1L << 1,
+  hasMovieImportUserInterface = 1L << 2,
+  canMovieExportHandles = 1L << 3,
+  canMovieExportFiles = 1L << 4,
+  hasMovieExportUserInterface = 1L << 5,
+  canMovieExportAuxDataHandle = 1L << 7,
+  canMovieImportValidateHandles = 1L << 8,
+  canMovieImportValidateFile = 1L << 9,
+  dontRegisterWithEasyOpen = 1L << 10,
+  canMovieImportInPlace = 1L << 11, /* plays the file where it is */
+  movieImportSubTypeIsFileExtension = 1L << 12,
+  canMovieImportPartial = 1L << 13,
+  hasMovieImportMIMEList = 1L << 14,
+  canMovieExportFromProcedures = 1L << 15,
+  canMovieExportValidateMovie = 1L << 16,
+  movieExportNeedsResourceFork = 1L << 17,
+  canMovieImportDataReferences = 1L << 18,
+  movieExportMustGetSourceMediaType = 1L << 19,
+  canMovieImportValidateDataReferences = 1L << 21
+};
+
+/* componentFlags of a video output that lists shown to users leave out. */
+enum { kQTVideoOutputDontDisplayToUser = 1L << 0 };
+
+typedef ComponentInstance MovieImportComponent;
+typedef ComponentInstance MovieExportComponent;
+typedef ComponentInstance VideoDigitizerComponent;
+typedef ComponentInstance QTVideoOutputComponent;
 
 /* TimeCodeDef flags. */
 enum {

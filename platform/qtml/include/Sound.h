@@ -1,5 +1,6 @@
 /*
- * Sound.h: the description of a sound media's samples.
+ * Sound.h: the description of a sound media's samples, and the component
+ * types of sound compressors and decompressors.
  *
  * A version 0 SoundDescription is 36 bytes; version 1 (SoundDescriptionV1,
  * 52 bytes) adds the packet layout of compressed sound. In a handle the
@@ -28,6 +29,18 @@ enum {
   kRawSoundFormat = FOUR_CHAR_CODE('raw '),    /* 8-bit offset binary */
   kTwosComplement = FOUR_CHAR_CODE('twos'),    /* big-endian signed */
   kLittleEndianFormat = FOUR_CHAR_CODE('sowt') /* little-endian signed */
+};
+
+/* Sound compressors and decompressors: their subtype is the format. */
+enum { kSoundCompressor = 'scom', kSoundDecompressor = 'sdec' };
+enum {
+  k24BitFormat = FOUR_CHAR_CODE('in24'),
+  kFloat32Format = FOUR_CHAR_CODE('fl32'),
+  kULawCompression = FOUR_CHAR_CODE('ulaw'),
+  kALawCompression = FOUR_CHAR_CODE('alaw'),
+  kIMACompression = FOUR_CHAR_CODE('ima4'),
+  kMACE3Compression = FOUR_CHAR_CODE('MAC3'),
+  kMACE6Compression = FOUR_CHAR_CODE('MAC6')
 };
 
 #pragma pack(push, 2)
