@@ -17,6 +17,7 @@
 #ifndef __MOVIES__
 #define __MOVIES__
 
+#include "Aliases.h"
 #include "Components.h"
 #include "Files.h"
 #include "MacErrors.h"
@@ -186,6 +187,61 @@ QTML_API MovieController NewMovieController(Movie theMovie, const Rect* movieRec
 QTML_API void DisposeMovieController(MovieController mc);
 /* The index-th movie of the controller (from 0), or nil. */
 QTML_API Movie MCGetIndMovie(MovieController mc, short index);
+
+/* ------------------------------------------------------------------------
+ * Data references: where a media's sample bytes live, as a handle plus a
+ * type naming the data handler that reads it.
+ *   'alis' an alias record (Aliases.h) naming a file;
+ *   'url ' a NUL-terminated URL; only file: URLs open, there is no network;
+ *   'hndl' a handle holding the value of a live Handle (sizeof(Handle)
+ *          bytes, native order) whose bytes are the data;
+ *   'ptr ' a handle holding a PointerDataRefRecord.
+ * A media lists its data references from index 1; a self reference (the
+ * movie's own file) is an 'alis' reference with no bytes.
+ * ------------------------------------------------------------------------ */
+enum {
+  URLDataHandlerSubType = 'url ',
+  HandleDataHandlerSubType = 'hndl',
+  PointerDataHandlerSubType = 'ptr ',
+  kDataHandlerManufacturer = 'appl'
+};
+enum { dataRefSelfReference = 1 << 0, dataRefWasNotResolved = 1 << 1 };
+
+/* The memory behind a 'ptr ' reference; the caller keeps it alive for as
+ * long as the reference is used. */
+typedef struct PointerDataRefRecord {
+  void* data;
+  Size dataLength;
+} PointerDataRefRecord;
+typedef PointerDataRefRecord* PointerDataRefPtr;
+typedef PointerDataRefPtr* PointerDataRef;
+
+/* A new alias to the file fss names, which need not exist yet (its
+ * directory must). minimal is accepted; every alias made here is minimal. */
+QTML_API OSErr QTNewAlias(const FSSpec* fss, AliasHandle* alias, Boolean minimal);
+/* A new 'alis' data reference (owned by the caller) to the file fsspec
+ * names, which need not exist yet. flags must be 0. */
+QTML_API OSErr QTNewDataReferenceFromFSSpec(const FSSpec* fsspec, UInt32 flags, Handle* outDataRef,
+                                            OSType* outDataRefType);
+
+/* The index-th data reference of a media (from 1): a new handle owned by
+ * the caller in *dataRef, its type, and its attributes (dataRefSelfReference,
+ * dataRefWasNotResolved). Any output may be nil. badDataRefIndex for an
+ * index out of range. */
+QTML_API OSErr GetMediaDataRef(Media theMedia, short index, Handle* dataRef, OSType* dataRefType,
+                               long* dataRefAttributes);
+QTML_API OSErr GetMediaDataRefCount(Media theMedia, short* count);
+/* Appends a copy of the reference to the media's list and answers its
+ * index in *index. The reference is opened when it can be (writable when
+ * it allows); one that cannot be opened is kept as not resolved. */
+QTML_API OSErr AddMediaDataRef(Media theMedia, short* index, Handle dataRef, OSType dataRefType);
+/* Replaces the index-th reference with a copy of dataRef. Samples keep
+ * their offsets, now into the new reference's data. */
+QTML_API OSErr SetMediaDataRef(Media theMedia, short index, Handle dataRef, OSType dataRefType);
+/* Sets the dataRefSelfReference attribute (the other bits are the
+ * toolbox's and are ignored). */
+QTML_API OSErr SetMediaDataRefAttributes(Media theMedia, short index, long dataRefAttributes);
+/* ------------------------------------------------------------------------ */
 
 /* Effects. */
 enum { kEffectNameAtom = 'name', kEffectTypeAtom = 'type', kEffectManufacturerAtom = 'manu' };

@@ -21,6 +21,22 @@ std::vector<uint8_t> MakeAliasRecord(const std::string& path);
 // The path an alias record names; false when the bytes are not one.
 bool AliasRecordPath(const uint8_t* bytes, size_t size, std::string* path);
 
+// What an alias record holds.
+struct AliasFields {
+  std::string path;      // absolute native path
+  std::string leaf;      // its leaf name, at most 63 bytes
+  std::string relative;  // from the directory of the file it was made
+                         // from; empty when made without one
+  bool minimal = false;
+};
+constexpr uint16_t kAliasMinimal = 1;  // flag of a record made minimal
+// An alias record for `path` (made absolute against the current
+// directory); empty when the path is too long for a record.
+std::vector<uint8_t> MakeAliasRecord(const std::string& path, const std::string& relative,
+                                     bool minimal);
+// False when the bytes are not a whole alias record of a known version.
+bool ParseAliasRecord(const uint8_t* bytes, size_t size, AliasFields* fields);
+
 // A store over a native file: reads, and appends when opened writable.
 // nullptr with *err (fnfErr, permErr, ioErr) when it cannot be opened.
 std::shared_ptr<DataStore> OpenFileStore(const std::string& path, bool writable, OSErr* err);
@@ -30,7 +46,10 @@ std::shared_ptr<DataStore> NewMemoryStore(std::vector<uint8_t> bytes = {});
 // Opens the store a data reference names. For 'alis' and 'url ' this is
 // the file it resolves to; for 'hndl' and 'ptr ' the memory it names.
 // nullptr with *err: couldNotResolveDataRef for a reference that names
-// nothing live, badDataRefType for a type the engine has no handler for.
+// nothing live (a missing file, a disposed handle, a URL that is not a
+// file: URL), invalidDataRef for bytes that are not a reference of the
+// type, noDataHandler for a type the engine has no handler for, and the
+// file's own error (permErr, ...) when it exists but cannot be opened.
 std::shared_ptr<DataStore> OpenDataRefStore(OSType type, const uint8_t* ref, size_t size,
                                             bool writable, OSErr* err);
 
