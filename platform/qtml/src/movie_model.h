@@ -27,6 +27,9 @@ namespace qtml {
 struct RawAtom {
   OSType type = 0;
   std::vector<uint8_t> bytes;
+  OSType parent = 0;  // the atom it was found in, when a record gathers
+                      // atoms of several levels ('minf', 'stbl'); 0: the
+                      // record's own atom
 };
 
 // A movie's, track's or media's user data: items of a type in order.
