@@ -14,6 +14,8 @@
  *   78 path          UInt16 length, then the absolute native path
  *   .. relative path UInt16 length, then the path from the directory of
  *                    the file the alias was made relative to (may be empty)
+ * The record keeps this order on every machine, as it travels in movie
+ * files: read userType and aliasSize as big-endian values.
  * A minimal alias holds the same fields; it only never has a relative path.
  * Records of another signature or version are refused with paramErr.
  */

@@ -225,9 +225,10 @@ QTML_API OSErr QTNewDataReferenceFromFSSpec(const FSSpec* fsspec, UInt32 flags, 
                                             OSType* outDataRefType);
 
 /* The index-th data reference of a media (from 1): a new handle owned by
- * the caller in *dataRef, its type, and its attributes (dataRefSelfReference,
- * dataRefWasNotResolved). Any output may be nil. badDataRefIndex for an
- * index out of range. */
+ * the caller in *dataRef, its type, and its attributes: dataRefSelfReference
+ * for the movie's own file, dataRefWasNotResolved for another reference
+ * whose data could not be opened. Any output may be nil. badDataRefIndex
+ * for an index out of range. */
 QTML_API OSErr GetMediaDataRef(Media theMedia, short index, Handle* dataRef, OSType* dataRefType,
                                long* dataRefAttributes);
 QTML_API OSErr GetMediaDataRefCount(Media theMedia, short* count);

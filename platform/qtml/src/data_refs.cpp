@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "byte_order.h"
 #include "memory.h"
@@ -29,11 +30,14 @@ constexpr size_t kLeafBytes = 64;
 constexpr size_t kPathOffset = kLeafOffset + kLeafBytes;
 constexpr size_t kMaxAliasSize = 0xFFFF;
 
+// Absolute and without ".", ".." or repeated slashes, as the File
+// Manager keeps paths.
 std::string AbsolutePath(const std::string& path) {
-  if (!path.empty() && path[0] == '/') return path;
-  std::string base = os::CurrentDirectory();
-  if (base.empty() || base.back() != '/') base += '/';
-  return base + path;
+  std::filesystem::path full(path);
+  if (full.is_relative()) full = std::filesystem::path(os::CurrentDirectory()) / full;
+  std::string text = full.lexically_normal().string();
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  return text;
 }
 
 std::string LeafOf(const std::string& path) {
