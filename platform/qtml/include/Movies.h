@@ -242,6 +242,48 @@ QTML_API OSErr SetMediaDataRef(Media theMedia, short index, Handle dataRef, OSTy
 /* Sets the dataRefSelfReference attribute (the other bits are the
  * toolbox's and are ignored). */
 QTML_API OSErr SetMediaDataRefAttributes(Media theMedia, short index, long dataRefAttributes);
+/* ------------------------------------------------------------------------
+ * Finding importers. A file's format is told by its first bytes when they
+ * identify one, otherwise by its file type, otherwise by its name
+ * extension. */
+
+/* GetMovieImporterForDataRef flags. */
+enum {
+  kGetMovieImporterValidateToFind = 1L << 0,
+  kGetMovieImporterAllowNewFile = 1L << 1,
+  kGetMovieImporterDontConsiderGraphicsImporters = 1L << 2, /* no still images */
+  kGetMovieImporterDontConsiderFileOnlyImporters = 1L << 6,
+  kGetMovieImporterAutoImportOnly = 1L << 10
+};
+
+/* The movie importer ('eat ' component) for the data a data reference
+ * names: a file ('alis', 'url '), or memory ('hndl', 'ptr ') told by its
+ * content alone. A QuickTime movie answers the 'MooV' importer. *importer
+ * is 0 and the result cantFindHandler when no importer fits, paramErr for
+ * a nil dataRef or importer. */
+QTML_API OSErr GetMovieImporterForDataRef(OSType dataRefType, Handle dataRef, long flags,
+                                          Component* importer);
+
+/* CanQuickTimeOpenFile flags. */
+enum {
+  kQTDontUseDataToFindImporter = 1L << 0,
+  kQTDontLookForMovieImporterIfGraphicsImporterFound = 1L << 1,
+  kQTAllowOpeningStillImagesAsMovies = 1L << 2,
+  kQTAllowImportersThatWouldCreateNewFile = 1L << 3,
+  kQTAllowAggressiveImporters = 1L << 4
+};
+
+/* Whether a file, or files of a type or name extension ('PNG ': upper
+ * case, padded with spaces), can be opened with a graphics importer or in
+ * place as a movie; a still image counts as a movie only with
+ * kQTAllowOpeningStillImagesAsMovies. A zero fileType or extension is
+ * taken from fileSpec when one is given. Each out parameter may be nil;
+ * paramErr when fileSpec, fileType and the extension are all missing. */
+QTML_API OSErr CanQuickTimeOpenFile(FSSpecPtr fileSpec, OSType fileType, OSType fileNameExtension,
+                                    Boolean* outCanOpenWithGraphicsImporter,
+                                    Boolean* outCanOpenAsMovie,
+                                    Boolean* outPreferGraphicsImporter, UInt32 inFlags);
+
 /* ------------------------------------------------------------------------ */
 
 /* Effects. */

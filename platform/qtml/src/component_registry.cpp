@@ -1,9 +1,13 @@
 #include "component_registry.h"
 
+#include <iterator>
 #include <memory>
 #include <unordered_set>
 #include <vector>
 
+#include "codecs.h"
+#include "data_handler.h"
+#include "importers.h"
 #include "memory.h"
 #include "movie_controller.h"
 
@@ -17,14 +21,34 @@ const ComponentEntry kEngineComponents[] = {
      0x00070000, nullptr},
     {'clok', 'tick', 'appl', 0, "Tick Clock", "Time in ticks of a sixtieth of a second", 0x00070000,
      nullptr},
-    {'dhlr', 'alis', 'appl', 0, "File Data Handler", "Reads and writes files", 0x00070000, nullptr},
+    {'dhlr', 'alis', 'appl', 0, "File Data Handler", "Reads and writes files", 0x00070000,
+     NewDataHandlerImplementation},
     {'dhlr', 'hndl', 'appl', 0, "Handle Data Handler", "Reads and writes handles in memory",
-     0x00070000, nullptr},
+     0x00070000, NewDataHandlerImplementation},
     {'dhlr', 'url ', 'appl', 0, "URL Data Handler", "Reads data named by URLs", 0x00070000,
-     nullptr},
+     NewDataHandlerImplementation},
     {'play', 0, 'appl', 0, "Movie Controller", "The standard movie controller", 0x00070000,
      NewMovieControllerImplementation},
 };
+
+// Devices of the engine's own, after the codecs and formats: a digitizer
+// that makes its pictures itself, and an output to a window.
+const ComponentEntry kDeviceComponents[] = {
+    {'vdig', 'tpat', 'appl', 0, "Test Pattern Digitizer", "Digitizes generated test pictures",
+     0x00070000, nullptr},
+    {'vout', 'wind', 'appl', 0, "Window Video Output", "Shows video in a window of its own",
+     0x00070000, nullptr},
+};
+
+// Every component of the engine, in the order FindNextComponent meets
+// them: those above, then what FFmpeg lets the engine offer.
+std::vector<ComponentEntry> EngineEntries() {
+  std::vector<ComponentEntry> entries(std::begin(kEngineComponents), std::end(kEngineComponents));
+  AppendCodecComponents(&entries);
+  AppendFormatComponents(&entries);
+  entries.insert(entries.end(), std::begin(kDeviceComponents), std::end(kDeviceComponents));
+  return entries;
+}
 
 struct Registry {
   std::vector<std::unique_ptr<ComponentRecord>> components;
@@ -48,7 +72,7 @@ Registry& TheRegistry() {
     // Only memory exhaustion at start-up could stop this; the engine then
     // offers the components it could record.
     try {
-      for (const ComponentEntry& entry : kEngineComponents) {
+      for (const ComponentEntry& entry : EngineEntries()) {
         r.components.push_back(MakeRecord(entry, true));
       }
     } catch (...) {
