@@ -21,6 +21,10 @@ enum {
   fsRtDirID = 2  /* the root directory */
 };
 
+/* File access permissions (OpenMovieFile and the File Manager's opens):
+ * fsCurPerm asks for whatever is allowed, writing when possible. */
+enum { fsCurPerm = 0, fsRdPerm = 1, fsWrPerm = 2, fsRdWrPerm = 3, fsRdWrShPerm = 4 };
+
 /* Options of NativePathNameToFSSpec and FSSpecToNativePathName. */
 enum {
   kFullNativePath = 0,

@@ -189,6 +189,106 @@ QTML_API void DisposeMovieController(MovieController mc);
 QTML_API Movie MCGetIndMovie(MovieController mc, short index);
 
 /* ------------------------------------------------------------------------
+ * Movie files. A movie file holds its movie (a 'moov' atom) in its data
+ * fork with the sample data in 'mdat' atoms; there are no resource forks,
+ * so a file's movie resource is always its data fork's movie,
+ * movieInDataForkResID. File reference numbers are the toolbox's own:
+ * OpenMovieFile and CreateMovieFile answer them, CloseMovieFile ends them.
+ * Media of a movie read from a file whose data references name the file
+ * itself (self references) read their samples from it.
+ * ------------------------------------------------------------------------ */
+enum { movieInDataForkResID = -1 };
+/* newMovieDontResolveDataRefs: data references are looked for only where
+ * they say (there is nowhere else to look). The toolbox never asks the
+ * user anything, whatever newMovieDontAskUnresolvedDataRefs and
+ * newMovieDontInteractWithUser say. */
+enum { newMovieDontResolveDataRefs = 1L << 1, newMovieDontInteractWithUser = 1L << 11 };
+enum {
+  createMovieFileDeleteCurFile = 1L << 31,
+  createMovieFileDontCreateMovie = 1L << 30,
+  createMovieFileDontOpenFile = 1L << 29,
+  createMovieFileDontCreateResFile = 1L << 28
+};
+enum {
+  flattenAddMovieToDataFork = 1L << 0,
+  flattenActiveTracksOnly = 1L << 2,
+  flattenDontInterleaveFlatten = 1L << 3,
+  flattenForceMovieResourceBeforeMovieData = 1L << 6
+};
+
+/* Opens a movie file: fsRdPerm to read, fsRdWrPerm (or fsWrPerm) to
+ * update it too, fsCurPerm to update it when allowed. fnfErr for a missing
+ * file, permErr when writing is asked for and not allowed. */
+QTML_API OSErr OpenMovieFile(const FSSpec* fileSpec, short* resRefNum, SInt8 permission);
+/* Ends the reference number; movies read from the file keep reading it. */
+QTML_API OSErr CloseMovieFile(short resRefNum);
+QTML_API OSErr DeleteMovieFile(const FSSpec* fileSpec);
+/* Reads the file's movie into a new movie (owned by the caller). *resId
+ * (when given) receives movieInDataForkResID and resName an empty name.
+ * Media whose data references cannot be opened are still made, and the
+ * call answers couldNotResolveDataRef with the movie made. noMovieFound
+ * for a file without a movie; badPublicMovieAtom, invalidSampleTable or
+ * badDataRefIndex for a damaged one. The movie's default data reference
+ * is the file: media made later put their samples into it. */
+QTML_API OSErr NewMovieFromFile(Movie* theMovie, short resRefNum, short* resId,
+                                StringPtr resName, short newMovieFlags,
+                                Boolean* dataRefWasChanged);
+/* A new movie from a handle holding a movie atom (PutMovieIntoHandle's).
+ * Within this process its media read the same stores as the movie that
+ * was put, so the copy plays the same samples. */
+QTML_API OSErr NewMovieFromHandle(Movie* theMovie, Handle h, short newMovieFlags,
+                                  Boolean* dataRefWasChanged);
+/* Replaces the handle's contents with the movie's atom. */
+QTML_API OSErr PutMovieIntoHandle(Movie theMovie, Handle publicMovie);
+/* A new movie from the movie file (or movie atom) a data reference names:
+ * 'alis', 'url ' (file: URLs only; couldNotResolveDataRef for others),
+ * 'hndl' and 'ptr '. Self references read the referenced data. */
+QTML_API OSErr NewMovieFromDataRef(Movie* theMovie, short flags, short* id, Handle dataRef,
+                                   OSType dataRefType);
+/* Creates the file (dupFNErr when it exists, unless
+ * createMovieFileDeleteCurFile) and, unless told not to, opens it
+ * (createMovieFileDontOpenFile) and makes a new empty movie (owned by the
+ * caller; createMovieFileDontCreateMovie) whose default data reference is
+ * the file, with the newMovie... flags in the low bits. */
+QTML_API OSErr CreateMovieFile(const FSSpec* fileSpec, OSType creator, ScriptCode scriptTag,
+                               long createMovieFileFlags, short* resRefNum, Movie* newmovie);
+/* Writes the movie into the file opened for writing, replacing the
+ * file's movie; data references to the file itself become self
+ * references, others are written as aliases to their files. The new movie
+ * is written after everything in the file before the old one is retired,
+ * so a failure leaves the file's movie as it was. permErr for a file
+ * opened to read, fnfErr when the file has gone. */
+QTML_API OSErr UpdateMovieResource(Movie theMovie, short resRefNum, short resId,
+                                   ConstStr255Param resourceName);
+/* As UpdateMovieResource; *resId receives movieInDataForkResID. */
+QTML_API OSErr AddMovieResource(Movie theMovie, short resRefNum, short* resId,
+                                ConstStr255Param resName);
+/* Retires the file's movie (its atom becomes free space). */
+QTML_API OSErr RemoveMovieResource(short resRefNum, short resId);
+/* Writes a self-contained copy of the movie to a new file: every sample
+ * (of enabled tracks only, with flattenActiveTracksOnly) is copied into
+ * the file's movie data, interleaved in half-second runs unless
+ * flattenDontInterleaveFlatten, the movie atom first with
+ * flattenForceMovieResourceBeforeMovieData. The file is written aside
+ * and put in place at the end, so a failure leaves no file behind. The
+ * movie itself is not changed. dupFNErr when the file exists, unless
+ * createMovieFileDeleteCurFile. Long copies call the movie's progress
+ * procedure (progressOpFlatten); a procedure answering an error stops the
+ * copy with that error. */
+QTML_API void FlattenMovie(Movie theMovie, long movieFlattenFlags, const FSSpec* theFile,
+                           OSType creator, ScriptCode scriptTag, long createMovieFileFlags,
+                           short* resId, ConstStr255Param resName);
+/* As FlattenMovie, answering a new movie (owned by the caller) read from
+ * the new file, or nil. */
+QTML_API Movie FlattenMovieData(Movie theMovie, long movieFlattenFlags, const FSSpec* theFile,
+                                OSType creator, ScriptCode scriptTag, long createMovieFileFlags);
+/* The movie's default data reference (a new handle owned by the caller),
+ * where media made with a nil data reference put their samples;
+ * noDefaultDataRef when it has none. */
+QTML_API OSErr GetMovieDefaultDataRef(Movie theMovie, Handle* dataRef, OSType* dataRefType);
+QTML_API OSErr SetMovieDefaultDataRef(Movie theMovie, Handle dataRef, OSType dataRefType);
+
+/* ------------------------------------------------------------------------
  * Data references: where a media's sample bytes live, as a handle plus a
  * type naming the data handler that reads it.
  *   'alis' an alias record (Aliases.h) naming a file;
