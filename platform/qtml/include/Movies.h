@@ -20,6 +20,7 @@
 #include "Aliases.h"
 #include "Components.h"
 #include "Files.h"
+#include "ImageCompression.h"
 #include "MacErrors.h"
 #include "MacMemory.h"
 #include "MacTypes.h"
@@ -180,6 +181,366 @@ typedef ComponentResult HandlerError;
 /* A list of user data items (movies', tracks' and media's, or a time
  * code source's). */
 typedef struct UserDataRecord** UserData;
+
+/* ------------------------------------------------------------------------
+ * The Movie Toolbox over movies, tracks and media. Every call below sets
+ * GetMoviesError: invalidMovie, invalidTrack or invalidMedia for a nil or
+ * unknown reference, paramErr for a bad argument, noErr on success. Calls
+ * answering a value answer 0 (nil, false) when they fail.
+ *
+ * Times: movie time (the movie's time scale) for movies, tracks and edits;
+ * media time (the media's time scale) for samples. A track's edit list
+ * maps its movie time onto its media's time; a movie lasts as long as its
+ * longest track. Creation and modification times are seconds since
+ * midnight, January 1, 1904; edits update the modification time and mark
+ * the movie changed (HasMovieChanged).
+ * ------------------------------------------------------------------------ */
+typedef struct TimeBaseRecord* TimeBase;
+typedef wide CompTimeValue;
+
+typedef struct TimeRecord {
+  CompTimeValue value;
+  TimeScale scale;
+  TimeBase base;
+} TimeRecord;
+
+typedef struct SampleReferenceRecord {
+  long dataOffset;
+  long dataSize;
+  TimeValue durationPerSample;
+  long numberOfSamples;
+  short sampleFlags;
+} SampleReferenceRecord;
+typedef SampleReferenceRecord* SampleReferencePtr;
+
+typedef OSErr (*MovieProgressProcPtr)(Movie theMovie, short message, short whatOperation,
+                                      Fixed percentDone, long refcon);
+typedef MovieProgressProcPtr MovieProgressUPP;
+
+enum { movieProgressOpen = 0, movieProgressUpdatePercent = 1, movieProgressClose = 2 };
+enum {
+  progressOpFlatten = 1,
+  progressOpInsertTrackSegment = 2,
+  progressOpInsertMovieSegment = 3,
+  progressOpPaste = 4,
+  progressOpAddMovieSelection = 5,
+  progressOpCopy = 6,
+  progressOpCut = 7,
+  progressOpLoadMovieIntoRam = 8,
+  progressOpLoadTrackIntoRam = 9,
+  progressOpLoadMediaIntoRam = 10,
+  progressOpImportMovie = 11,
+  progressOpExportMovie = 12
+};
+
+enum { VideoMediaType = 'vide', SoundMediaType = 'soun', TextMediaType = 'text' };
+enum { TimeCodeMediaType = 'tmcd', MusicMediaType = 'musi', MPEGMediaType = 'MPEG' };
+enum { VisualMediaCharacteristic = 'eyes', AudioMediaCharacteristic = 'ears' };
+enum { MediaHandlerType = 'mhlr', DataHandlerType = 'dhlr' };
+
+enum { movieTrackMediaType = 1 << 0, movieTrackCharacteristic = 1 << 1, movieTrackEnabledOnly = 1 << 2 };
+enum { trackUsageInMovie = 1 << 1, trackUsageInPreview = 1 << 2, trackUsageInPoster = 1 << 3 };
+enum {
+  mediaSampleNotSync = 1 << 0,
+  mediaSampleShadowSync = 1 << 1
+};
+enum {
+  nextTimeMediaSample = 1 << 0,
+  nextTimeMediaEdit = 1 << 1,
+  nextTimeTrackEdit = 1 << 2,
+  nextTimeSyncSample = 1 << 3,
+  nextTimeStep = 1 << 4,
+  nextTimeEdgeOK = 1 << 14,
+  nextTimeIgnoreActiveSegment = 1 << 15
+};
+enum { loopTimeBase = 1, palindromeLoopTimeBase = 2, maintainTimeBaseZero = 4 };
+enum {
+  keepInRam = 1 << 0,
+  unkeepInRam = 1 << 1,
+  flushFromRam = 1 << 2,
+  loadForwardTrackEdits = 1 << 3,
+  loadBackwardTrackEdits = 1 << 4
+};
+enum { movieScrapDontZeroScrap = 1 << 0, movieScrapOnlyPutMovie = 1 << 1 };
+enum { hintsScrubMode = 1 << 0, hintsLoop = 1 << 1, hintsDontPurge = 1 << 2, hintsPlayingEveryFrame = 1 << 6 };
+
+/* Movie properties. SetMovieTimeScale rescales every movie time (edits,
+ * selection, poster, preview, current time). The box is the natural bounds
+ * (every track's box through its matrix) through the movie's matrix;
+ * SetMovieBox changes the matrix so the box becomes the one given. */
+QTML_API void SetMovieTimeScale(Movie theMovie, TimeScale timeScale);
+QTML_API Fixed GetMoviePreferredRate(Movie theMovie);
+QTML_API void SetMoviePreferredRate(Movie theMovie, Fixed rate);
+QTML_API short GetMoviePreferredVolume(Movie theMovie);
+QTML_API void SetMoviePreferredVolume(Movie theMovie, short volume);
+QTML_API Fixed GetMovieRate(Movie theMovie);
+QTML_API void SetMovieRate(Movie theMovie, Fixed rate);
+QTML_API short GetMovieVolume(Movie theMovie);
+QTML_API void SetMovieVolume(Movie theMovie, short volume);
+QTML_API void GetMovieMatrix(Movie theMovie, MatrixRecord* matrix);
+QTML_API void SetMovieMatrix(Movie theMovie, const MatrixRecord* matrix);
+QTML_API void GetMovieBox(Movie theMovie, Rect* boxRect);
+QTML_API void SetMovieBox(Movie theMovie, const Rect* boxRect);
+QTML_API void GetMovieNaturalBoundsRect(Movie theMovie, Rect* naturalBounds);
+/* A new region (owned by the caller) covering the movie's box within its
+ * clip region. */
+QTML_API RgnHandle GetMovieBoundsRgn(Movie theMovie);
+/* A copy of the clip region (owned by the caller), or nil when none. */
+QTML_API RgnHandle GetMovieClipRgn(Movie theMovie);
+/* Copies the region; nil removes the clip. */
+QTML_API void SetMovieClipRgn(Movie theMovie, RgnHandle theClip);
+QTML_API Boolean GetMovieActive(Movie theMovie);
+QTML_API void SetMovieActive(Movie theMovie, Boolean active);
+QTML_API TimeValue GetMoviePosterTime(Movie theMovie);
+QTML_API void SetMoviePosterTime(Movie theMovie, TimeValue posterTime);
+QTML_API void GetMoviePreviewTime(Movie theMovie, TimeValue* previewTime,
+                                  TimeValue* previewDuration);
+QTML_API void SetMoviePreviewTime(Movie theMovie, TimeValue previewTime,
+                                  TimeValue previewDuration);
+/* The current time; fills currentTime (value, scale, time base) when given. */
+QTML_API TimeValue GetMovieTime(Movie theMovie, TimeRecord* currentTime);
+/* Moves to the time, pinned to the movie (or its active segment). */
+QTML_API void SetMovieTimeValue(Movie theMovie, TimeValue newtime);
+QTML_API void SetMovieTime(Movie theMovie, const TimeRecord* newtime);
+QTML_API unsigned long GetMovieCreationTime(Movie theMovie);
+QTML_API unsigned long GetMovieModificationTime(Movie theMovie);
+QTML_API Boolean HasMovieChanged(Movie theMovie);
+QTML_API void ClearMovieChanged(Movie theMovie);
+QTML_API long GetMovieTrackCount(Movie theMovie);
+/* The index-th track (from 1), or nil with badTrackIndex. */
+QTML_API Track GetMovieIndTrack(Movie theMovie, long index);
+/* The index-th track (from 1) among those of a media type, or with a
+ * characteristic ('eyes', 'ears'), optionally only enabled ones. */
+QTML_API Track GetMovieIndTrackType(Movie theMovie, long index, OSType trackType, long flags);
+/* The track with that ID, or nil with trackIDNotFound. */
+QTML_API Track GetMovieTrack(Movie theMovie, long trackID);
+/* Remembered for drawing; nil port: the current port. */
+QTML_API void SetMovieGWorld(Movie theMovie, CGrafPtr port, GDHandle gdh);
+QTML_API void GetMovieGWorld(Movie theMovie, CGrafPtr* port, GDHandle* gdh);
+/* Long operations (flattening, inserting, loading) call the procedure with
+ * movieProgressOpen, movieProgressUpdatePercent and movieProgressClose.
+ * (MovieProgressUPP)-1 asks for the default display; nil removes it. */
+QTML_API void SetMovieProgressProc(Movie theMovie, MovieProgressUPP p, long refcon);
+/* Copies preferred rate and volume, matrix, clip region and user data. */
+QTML_API OSErr CopyMovieSettings(Movie srcMovie, Movie dstMovie);
+
+/* Tracks. A new track has an empty edit list and no media; width and
+ * height are its natural size (16.16), volume 8.8 (0 for silent media). */
+QTML_API Track NewMovieTrack(Movie theMovie, Fixed width, Fixed height, short trackVolume);
+/* Disposes of the track and its media. */
+QTML_API void DisposeMovieTrack(Track theTrack);
+QTML_API long GetTrackID(Track theTrack);
+QTML_API Movie GetTrackMovie(Track theTrack);
+QTML_API Media GetTrackMedia(Track theTrack);
+QTML_API Boolean GetTrackEnabled(Track theTrack);
+QTML_API void SetTrackEnabled(Track theTrack, Boolean isEnabled);
+QTML_API long GetTrackUsage(Track theTrack);
+QTML_API void SetTrackUsage(Track theTrack, long usage);
+QTML_API short GetTrackLayer(Track theTrack);
+QTML_API void SetTrackLayer(Track theTrack, short layer);
+QTML_API short GetTrackAlternateGroup(Track theTrack);
+QTML_API void SetTrackAlternateGroup(Track theTrack, short group);
+QTML_API short GetTrackVolume(Track theTrack);
+QTML_API void SetTrackVolume(Track theTrack, short volume);
+/* The offset is the empty time at the track's start (its leading empty
+ * edits); setting it replaces them. */
+QTML_API TimeValue GetTrackOffset(Track theTrack);
+QTML_API void SetTrackOffset(Track theTrack, TimeValue movieOffsetTime);
+QTML_API void GetTrackDimensions(Track theTrack, Fixed* width, Fixed* height);
+QTML_API void SetTrackDimensions(Track theTrack, Fixed width, Fixed height);
+QTML_API void GetTrackMatrix(Track theTrack, MatrixRecord* matrix);
+QTML_API void SetTrackMatrix(Track theTrack, const MatrixRecord* matrix);
+QTML_API RgnHandle GetTrackClipRgn(Track theTrack);
+QTML_API void SetTrackClipRgn(Track theTrack, RgnHandle theClip);
+/* The sum of the edit list's durations, in movie time. */
+QTML_API TimeValue GetTrackDuration(Track theTrack);
+QTML_API unsigned long GetTrackCreationTime(Track theTrack);
+QTML_API unsigned long GetTrackModificationTime(Track theTrack);
+/* Copies matrix, clip region, layer, alternate group, volume and the
+ * media's graphics mode and sound balance. */
+QTML_API OSErr CopyTrackSettings(Track srcTrack, Track dstTrack);
+
+/* Media. NewTrackMedia gives the track its media: samples are written to
+ * the data reference given, or with a nil dataRef to the movie's default
+ * data reference (a movie without one gets memory of the engine's). */
+QTML_API Media NewTrackMedia(Track theTrack, OSType mediaType, TimeScale timeScale,
+                             Handle dataRef, OSType dataRefType);
+QTML_API void DisposeTrackMedia(Media theMedia);
+QTML_API Track GetMediaTrack(Media theMedia);
+QTML_API TimeScale GetMediaTimeScale(Media theMedia);
+/* Changes the scale only: sample durations keep their values. */
+QTML_API void SetMediaTimeScale(Media theMedia, TimeScale timeScale);
+QTML_API TimeValue GetMediaDuration(Media theMedia);
+QTML_API short GetMediaLanguage(Media theMedia);
+QTML_API void SetMediaLanguage(Media theMedia, short language);
+QTML_API short GetMediaQuality(Media theMedia);
+QTML_API void SetMediaQuality(Media theMedia, short quality);
+QTML_API unsigned long GetMediaCreationTime(Media theMedia);
+QTML_API unsigned long GetMediaModificationTime(Media theMedia);
+/* Any of the out parameters may be nil; creatorName is a Str255. */
+QTML_API void GetMediaHandlerDescription(Media theMedia, OSType* mediaType, Str255 creatorName,
+                                         OSType* creatorManufacturer);
+/* The media's handler: a component instance of type 'mhlr' that the
+ * media owns (never close it). */
+QTML_API MediaHandler GetMediaHandler(Media theMedia);
+
+/* Media handler calls. Sound calls on media that cannot be heard, and
+ * graphics calls on media that cannot be seen, answer badComponentSelector. */
+QTML_API ComponentResult MediaHasCharacteristic(MediaHandler mh, OSType characteristic,
+                                                Boolean* hasIt);
+QTML_API ComponentResult MediaGetGraphicsMode(MediaHandler mh, long* mode, RGBColor* opColor);
+QTML_API ComponentResult MediaSetGraphicsMode(MediaHandler mh, long mode,
+                                              const RGBColor* opColor);
+QTML_API ComponentResult MediaGetSoundBalance(MediaHandler mh, short* balance);
+QTML_API ComponentResult MediaSetSoundBalance(MediaHandler mh, short balance);
+QTML_API ComponentResult MediaGetSoundBassAndTreble(MediaHandler mh, short* bass, short* treble);
+QTML_API ComponentResult MediaSetSoundBassAndTreble(MediaHandler mh, short bass, short treble);
+
+/* Samples. AddMediaSample appends size bytes of dataIn (from inOffset) to
+ * the store of the description's data reference as numberOfSamples equal
+ * samples of durationPerSample each; sampleTime receives the media time of
+ * the first. A description equal to the last one added is shared. */
+QTML_API OSErr BeginMediaEdits(Media theMedia);
+QTML_API OSErr EndMediaEdits(Media theMedia);
+QTML_API OSErr AddMediaSample(Media theMedia, Handle dataIn, long inOffset, unsigned long size,
+                              TimeValue durationPerSample,
+                              SampleDescriptionHandle sampleDescriptionH, long numberOfSamples,
+                              short sampleFlags, TimeValue* sampleTime);
+/* The same for bytes already in the store, at dataOffset. */
+QTML_API OSErr AddMediaSampleReference(Media theMedia, long dataOffset, unsigned long size,
+                                       TimeValue durationPerSample,
+                                       SampleDescriptionHandle sampleDescriptionH,
+                                       long numberOfSamples, short sampleFlags,
+                                       TimeValue* sampleTime);
+QTML_API long GetMediaSampleCount(Media theMedia);
+/* The sample at media time `time`: its bytes into dataOut (resized; at
+ * most maxSizeToGrow bytes unless 0), its start, duration, description
+ * (copied into sampleDescriptionH) and flags. One sample per call. */
+QTML_API OSErr GetMediaSample(Media theMedia, Handle dataOut, long maxSizeToGrow, long* size,
+                              TimeValue time, TimeValue* sampleTime,
+                              TimeValue* durationPerSample,
+                              SampleDescriptionHandle sampleDescriptionH,
+                              long* sampleDescriptionIndex, long maxNumberOfSamples,
+                              long* numberOfSamples, short* sampleFlags);
+/* Where the samples from `time` on are stored, one record each. */
+QTML_API OSErr GetMediaSampleReferences(Media theMedia, TimeValue time, TimeValue* sampleTime,
+                                        SampleDescriptionHandle sampleDescriptionH,
+                                        long* sampleDescriptionIndex, long maxNumberOfEntries,
+                                        long* actualNumberofEntries,
+                                        SampleReferencePtr sampleRefs);
+/* Sample numbers count from 1. */
+QTML_API void SampleNumToMediaTime(Media theMedia, long logicalSampleNum, TimeValue* sampleTime,
+                                   TimeValue* sampleDuration);
+QTML_API void MediaTimeToSampleNum(Media theMedia, TimeValue time, long* sampleNum,
+                                   TimeValue* sampleTime, TimeValue* sampleDuration);
+QTML_API long GetMediaSampleDescriptionCount(Media theMedia);
+/* Copies description `index` (from 1) into descH, resizing it. */
+QTML_API void GetMediaSampleDescription(Media theMedia, long index, SampleDescriptionHandle descH);
+
+/* Edits. trackStart -1 appends at the track's end; a start past the end
+ * leaves empty time before the new edit. */
+QTML_API OSErr InsertMediaIntoTrack(Track theTrack, TimeValue trackStart, TimeValue mediaTime,
+                                    TimeValue mediaDuration, Fixed mediaRate);
+/* Inserts a segment of another track (of the same media type); its
+ * samples are referenced, not copied, unless the destination media is
+ * being edited. */
+QTML_API OSErr InsertTrackSegment(Track srcTrack, Track dstTrack, TimeValue srcIn,
+                                  TimeValue srcDuration, TimeValue dstIn);
+/* Each source track goes into the destination track of the same media
+ * type and rank, or into a new track. */
+QTML_API OSErr InsertMovieSegment(Movie srcMovie, Movie dstMovie, TimeValue srcIn,
+                                  TimeValue srcDuration, TimeValue dstIn);
+QTML_API OSErr InsertEmptyTrackSegment(Track dstTrack, TimeValue dstIn, TimeValue dstDuration);
+QTML_API OSErr InsertEmptyMovieSegment(Movie dstMovie, TimeValue dstIn, TimeValue dstDuration);
+QTML_API OSErr DeleteTrackSegment(Track theTrack, TimeValue startTime, TimeValue duration);
+QTML_API OSErr DeleteMovieSegment(Movie theMovie, TimeValue startTime, TimeValue duration);
+/* Stretches the segment to newDuration by changing its edits' rates. */
+QTML_API OSErr ScaleTrackSegment(Track theTrack, TimeValue startTime, TimeValue oldDuration,
+                                 TimeValue newDuration);
+QTML_API OSErr ScaleMovieSegment(Movie theMovie, TimeValue startTime, TimeValue oldDuration,
+                                 TimeValue newDuration);
+/* The media time shown at a track time (-1 in empty time); mediaDuration
+ * receives the media time left in that edit. */
+QTML_API TimeValue TrackTimeToMediaTime(TimeValue value, Track theTrack);
+QTML_API Fixed GetTrackEditRate(Track theTrack, TimeValue atTime);
+
+/* Interesting times: the nearest time after `time` (before it for a
+ * negative rate; at it too with nextTimeEdgeOK) where something of the
+ * kinds in interestingTimeFlags begins, and how long that lasts; -1 when
+ * there is none. Movie searches look at enabled tracks of the media types
+ * or characteristics listed (all when numMediaTypes is 0) and within the
+ * active segment unless nextTimeIgnoreActiveSegment. */
+QTML_API void GetMovieNextInterestingTime(Movie theMovie, short interestingTimeFlags,
+                                          short numMediaTypes, const OSType* whichMediaTypes,
+                                          TimeValue time, Fixed rate, TimeValue* interestingTime,
+                                          TimeValue* interestingDuration);
+QTML_API void GetTrackNextInterestingTime(Track theTrack, short interestingTimeFlags,
+                                          TimeValue time, Fixed rate, TimeValue* interestingTime,
+                                          TimeValue* interestingDuration);
+QTML_API void GetMediaNextInterestingTime(Media theMedia, short interestingTimeFlags,
+                                          TimeValue time, Fixed rate, TimeValue* interestingTime,
+                                          TimeValue* interestingDuration);
+
+/* Editing through the selection and the scrap. Cut and copy answer a new
+ * movie (owned by the caller) holding the selection; paste replaces the
+ * selection with the source movie and selects what was pasted. Movies
+ * made by editing share their samples' stores with their sources. */
+QTML_API Movie CutMovieSelection(Movie theMovie);
+QTML_API Movie CopyMovieSelection(Movie theMovie);
+QTML_API void PasteMovieSelection(Movie theMovie, Movie src);
+/* Adds the source's tracks in parallel at the selection's start. */
+QTML_API void AddMovieSelection(Movie theMovie, Movie src);
+QTML_API void ClearMovieSelection(Movie theMovie);
+/* The process-wide scrap keeps a private copy of the movie. */
+QTML_API OSErr PutMovieOnScrap(Movie theMovie, long movieScrapFlags);
+/* A new movie (owned by the caller) from the scrap, or nil with
+ * noMovieFound when the scrap holds none. */
+QTML_API Movie NewMovieFromScrap(long newMovieFlags);
+
+/* Time bases and playing. A movie's time base is the movie's own. */
+QTML_API TimeBase GetMovieTimeBase(Movie theMovie);
+QTML_API Fixed GetTimeBaseRate(TimeBase tb);
+QTML_API void SetTimeBaseRate(TimeBase tb, Fixed r);
+QTML_API Fixed GetTimeBaseEffectiveRate(TimeBase tb);
+QTML_API long GetTimeBaseFlags(TimeBase tb);
+QTML_API void SetTimeBaseFlags(TimeBase tb, long timeBaseFlags);
+QTML_API TimeValue GetTimeBaseTime(TimeBase tb, TimeScale s, TimeRecord* tr);
+QTML_API void SetTimeBaseValue(TimeBase tb, TimeValue t, TimeScale s);
+QTML_API void GoToBeginningOfMovie(Movie theMovie);
+QTML_API void GoToEndOfMovie(Movie theMovie);
+/* StartMovie plays at the preferred rate; StopMovie sets the rate to 0. */
+QTML_API void StartMovie(Movie theMovie);
+QTML_API void StopMovie(Movie theMovie);
+/* True when a playing (or stopped) movie is at its end (its start when
+ * the rate is negative). */
+QTML_API Boolean IsMovieDone(Movie theMovie);
+/* Advances the movie's time by its rate over the engine clock's time since
+ * it last moved (a nil movie: every active movie). At the end (or start)
+ * it stops, unless its time base loops. */
+QTML_API void MoviesTask(Movie theMovie, long maxMilliSecToUse);
+QTML_API void SetMoviePlayHints(Movie theMovie, long flags, long flagsMask);
+QTML_API OSErr UpdateMovie(Movie theMovie);
+QTML_API OSErr PrerollMovie(Movie theMovie, TimeValue time, Fixed Rate);
+/* startTime -1 removes the active segment. */
+QTML_API void SetMovieActiveSegment(Movie theMovie, TimeValue startTime, TimeValue duration);
+/* startTime -1 when there is none. */
+QTML_API void GetMovieActiveSegment(Movie theMovie, TimeValue* startTime, TimeValue* duration);
+
+/* Data sizes over a time range (movie time; media time for media) and
+ * loading into memory. */
+QTML_API long GetMovieDataSize(Movie theMovie, TimeValue startTime, TimeValue duration);
+QTML_API OSErr GetMovieDataSize64(Movie theMovie, TimeValue startTime, TimeValue duration,
+                                  wide* dataSize);
+QTML_API long GetTrackDataSize(Track theTrack, TimeValue startTime, TimeValue duration);
+QTML_API OSErr GetTrackDataSize64(Track theTrack, TimeValue startTime, TimeValue duration,
+                                  wide* dataSize);
+QTML_API long GetMediaDataSize(Media theMedia, TimeValue startTime, TimeValue duration);
+QTML_API OSErr GetMediaDataSize64(Media theMedia, TimeValue startTime, TimeValue duration,
+                                  wide* dataSize);
+QTML_API OSErr LoadMovieIntoRam(Movie theMovie, TimeValue time, TimeValue duration, long flags);
+QTML_API OSErr LoadTrackIntoRam(Track theTrack, TimeValue time, TimeValue duration, long flags);
+QTML_API OSErr LoadMediaIntoRam(Media theMedia, TimeValue time, TimeValue duration, long flags);
+/* ------------------------------------------------------------------------ */
 
 /* Movie controllers: instances of the standard controller component,
  * over one movie. */

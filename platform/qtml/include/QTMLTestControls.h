@@ -55,6 +55,13 @@ QTML_API void QTMLTest_QueueDialogAnswer(const char* nativePath);
 QTML_API long QTMLTest_PendingDialogAnswers(void);
 QTML_API void QTMLTest_ClearDialogAnswers(void);
 
+/* The engine's clock, which TickCount reads and MoviesTask plays movies
+ * by: the system's monotonic clock, or, once set, a manual clock standing
+ * at `milliseconds` that moves only when advanced. A negative time goes
+ * back to the system's clock. */
+QTML_API void QTMLTest_SetClock(long milliseconds);
+QTML_API void QTMLTest_AdvanceClock(long milliseconds);
+
 QTML_EXTERN_C_END
 
 #endif

@@ -72,6 +72,18 @@ struct SampleEntry {
   UInt32 descriptionIndex = 1;   // 1-based into MediaRecord::descriptions
 };
 
+// The media handler instance a media owns: GetMediaHandler opens it on
+// first use and the media closes it when it goes. A copy of a media opens
+// a handler of its own.
+class MediaHandlerSlot {
+ public:
+  MediaHandlerSlot() = default;
+  MediaHandlerSlot(const MediaHandlerSlot&) {}
+  MediaHandlerSlot& operator=(const MediaHandlerSlot&) { return *this; }
+  ~MediaHandlerSlot();
+  ComponentInstance instance = nullptr;
+};
+
 // A time code media's display settings (TCSetTimeCodeFlags,
 // TCSetDisplayOptions); movie files keep them in the media's 'tcmi' atom.
 struct TimeCodeDisplay {
@@ -105,6 +117,7 @@ struct MediaRecord {
   short treble = 0;
   TimeCodeDisplay timeCode;              // 'tmcd' media only
   bool editing = false;                 // between BeginMediaEdits and EndMediaEdits
+  MediaHandlerSlot handler;             // GetMediaHandler's instance
   std::vector<RawAtom> unknownAtoms;    // 'mdia', 'minf' and 'stbl' atoms kept
 };
 
@@ -135,6 +148,16 @@ struct TrackRecord {
   std::vector<RawAtom> unknownAtoms;    // 'tref' and others kept
 };
 
+}  // namespace qtml
+
+// A movie's time base (QuickTime's opaque TimeBase points at one). The
+// movie keeps its rate and flags; this only names the movie.
+struct TimeBaseRecord {
+  qtml::MovieRecord* movie = nullptr;
+};
+
+namespace qtml {
+
 struct MovieRecord {
   TimeScale timeScale = 600;
   TimeValue duration = 0;  // kept equal to the longest track's
@@ -159,6 +182,21 @@ struct MovieRecord {
   UserDataRecord userData;
   DataReference defaultDataRef;  // where new media put their samples
   std::vector<RawAtom> unknownAtoms;  // 'moov' atoms kept
+  // Playing and display state, not kept in files. AdoptMovie sets the
+  // volume to the preferred volume and the rate to 0.
+  Fixed rate = 0;
+  short volume = 0x0100;
+  long timeBaseFlags = 0;                 // loopTimeBase, palindromeLoopTimeBase
+  TimeValue activeSegmentStart = -1;      // -1: the whole movie is active
+  TimeValue activeSegmentDuration = 0;
+  long playHints = 0;
+  double pendingTime = 0;                 // movie time under one unit not yet played
+  UInt32 clockAtLastMove = 0;             // engine clock (ms) when the time last moved
+  CGrafPtr port = nullptr;                // SetMovieGWorld's, not owned
+  GDHandle device = nullptr;
+  MovieProgressUPP progressProc = nullptr;  // (MovieProgressUPP)-1: default display
+  long progressRefcon = 0;
+  TimeBaseRecord timeBase;                // names this movie
 };
 
 // The work of a media handler instance (GetMediaHandler answers one per

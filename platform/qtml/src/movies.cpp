@@ -1,13 +1,12 @@
-// Movies: the live references, creation, disposal, time scale, duration
-// and selection.
+// Movies: the live references, creation and disposal, and the movie's
+// tracks by index, type and ID.
 #include <new>
 #include <set>
 
-#include "api_call.h"
 #include "matrix.h"
 #include "memory.h"
-#include "movie_model.h"
-#include "movie_toolbox.h"
+#include "movie_calls.h"
+#include "movie_edit_list.h"
 
 namespace qtml {
 namespace {
@@ -29,15 +28,46 @@ T* Find(const void* reference, OSErr missing) noexcept {
   return record;
 }
 
+bool TrackMatches(const TrackRecord& track, OSType type, long flags) {
+  if ((flags & movieTrackEnabledOnly) != 0 && !track.enabled) return false;
+  OSType mediaType = track.media != nullptr ? track.media->type : 0;
+  if ((flags & movieTrackMediaType) != 0 && mediaType == type) return true;
+  return (flags & movieTrackCharacteristic) != 0 && MediaTypeHasCharacteristic(mediaType, type);
+}
+
 }  // namespace
 
-MovieRecord* MovieOf(Movie movie) noexcept { return Find<MovieRecord>(movie, invalidMovie); }
-TrackRecord* TrackOf(Track track) noexcept { return Find<TrackRecord>(track, invalidTrack); }
-MediaRecord* MediaOf(Media media) noexcept { return Find<MediaRecord>(media, invalidMedia); }
+MovieRecord* MovieOf(Movie movie) noexcept {
+  return Find<MovieRecord>(movie, invalidMovie);
+}
+TrackRecord* TrackOf(Track track) noexcept {
+  return Find<TrackRecord>(track, invalidTrack);
+}
+MediaRecord* MediaOf(Media media) noexcept {
+  return Find<MediaRecord>(media, invalidMedia);
+}
 
-Movie ReferenceTo(MovieRecord* movie) noexcept { return reinterpret_cast<Movie>(movie); }
-Track ReferenceTo(TrackRecord* track) noexcept { return reinterpret_cast<Track>(track); }
-Media ReferenceTo(MediaRecord* media) noexcept { return reinterpret_cast<Media>(media); }
+Movie ReferenceTo(MovieRecord* movie) noexcept {
+  return reinterpret_cast<Movie>(movie);
+}
+Track ReferenceTo(TrackRecord* track) noexcept {
+  return reinterpret_cast<Track>(track);
+}
+Media ReferenceTo(MediaRecord* media) noexcept {
+  return reinterpret_cast<Media>(media);
+}
+
+bool IsLiveMovie(const MovieRecord* movie) noexcept {
+  return Live<MovieRecord>().count(movie) != 0;
+}
+
+void MediaCreated(MediaRecord* media) noexcept {
+  GuardedVoid([&] { Live<MediaRecord>().insert(media); });
+}
+
+void MediaDisposed(MediaRecord* media) noexcept {
+  Live<MediaRecord>().erase(media);
+}
 
 void TrackCreated(TrackRecord* track) noexcept {
   GuardedVoid([&] {
@@ -53,27 +83,42 @@ void TrackDisposed(TrackRecord* track) noexcept {
 
 Movie AdoptMovie(std::unique_ptr<MovieRecord> movie) noexcept {
   return Guarded<Movie>(nullptr, [&] {
+    movie->timeBase.movie = movie.get();
+    movie->volume = movie->preferredVolume;
+    movie->rate = 0;
     Live<MovieRecord>().insert(movie.get());
     for (auto& track : movie->tracks) TrackCreated(track.get());
     return ReferenceTo(movie.release());
   });
 }
 
+MovieRecord* MovieOfTimeBase(TimeBase base) noexcept {
+  for (const MovieRecord* movie : Live<MovieRecord>()) {
+    if (&movie->timeBase == base) return const_cast<MovieRecord*>(movie);
+  }
+  SetMoviesError(invalidMovie);
+  return nullptr;
+}
+
+std::vector<MovieRecord*> LiveMovies() {
+  std::vector<MovieRecord*> movies;
+  for (const MovieRecord* movie : Live<MovieRecord>()) {
+    movies.push_back(const_cast<MovieRecord*>(movie));
+  }
+  return movies;
+}
+
 }  // namespace qtml
 
 using qtml::ApiCall;
-using qtml::MovieOf;
 using qtml::MovieRecord;
+using qtml::TrackRecord;
 
 extern "C" {
 
 QTML_API Movie NewMovie(long flags) {
   ApiCall call("NewMovie", flags);
-  if (qtml::RequireMovieToolbox() != noErr) return call.Return<Movie>(nullptr);
-  if (OSErr fault = call.Fault()) {
-    qtml::SetMoviesError(fault);
-    return call.Return<Movie>(nullptr);
-  }
+  if (!qtml::EnterToolbox(call)) return call.Return<Movie>(nullptr);
   std::unique_ptr<MovieRecord> record(qtml::NewObject<MovieRecord>());
   if (record == nullptr) {
     qtml::SetMoviesError(memFullErr);
@@ -82,6 +127,7 @@ QTML_API Movie NewMovie(long flags) {
   record->flags = flags;
   record->active = (flags & newMovieActive) != 0;
   record->matrix = qtml::IdentityMatrix();
+  record->creationTime = record->modificationTime = qtml::MacSecondsNow();
   Movie movie = qtml::AdoptMovie(std::move(record));
   qtml::SetMoviesError(movie != nullptr ? noErr : memFullErr);
   return call.Return(movie);
@@ -89,7 +135,7 @@ QTML_API Movie NewMovie(long flags) {
 
 QTML_API void DisposeMovie(Movie theMovie) {
   ApiCall call("DisposeMovie", theMovie);
-  MovieRecord* record = MovieOf(theMovie);
+  MovieRecord* record = qtml::EnterMovie(call, theMovie);
   if (record == nullptr) return;
   for (auto& track : record->tracks) qtml::TrackDisposed(track.get());
   qtml::Live<MovieRecord>().erase(record);
@@ -97,39 +143,53 @@ QTML_API void DisposeMovie(Movie theMovie) {
   qtml::SetMoviesError(noErr);
 }
 
-QTML_API TimeValue GetMovieDuration(Movie theMovie) {
-  ApiCall call("GetMovieDuration", theMovie);
-  MovieRecord* record = MovieOf(theMovie);
-  if (record == nullptr) return call.Return<TimeValue>(0);
+QTML_API long GetMovieTrackCount(Movie theMovie) {
+  ApiCall call("GetMovieTrackCount", theMovie);
+  MovieRecord* movie = qtml::EnterMovie(call, theMovie);
+  if (movie == nullptr) return call.Return<long>(0);
   qtml::SetMoviesError(noErr);
-  return call.Return(record->duration);
+  return call.Return(static_cast<long>(movie->tracks.size()));
 }
 
-QTML_API TimeScale GetMovieTimeScale(Movie theMovie) {
-  ApiCall call("GetMovieTimeScale", theMovie);
-  MovieRecord* record = MovieOf(theMovie);
-  if (record == nullptr) return call.Return<TimeScale>(0);
+QTML_API Track GetMovieIndTrack(Movie theMovie, long index) {
+  ApiCall call("GetMovieIndTrack", theMovie, index);
+  MovieRecord* movie = qtml::EnterMovie(call, theMovie);
+  if (movie == nullptr) return call.Return<Track>(nullptr);
+  if (index < 1 || index > static_cast<long>(movie->tracks.size())) {
+    qtml::SetMoviesError(badTrackIndex);
+    return call.Return<Track>(nullptr);
+  }
   qtml::SetMoviesError(noErr);
-  return call.Return(record->timeScale);
+  return call.Return(qtml::ReferenceTo(movie->tracks[index - 1].get()));
 }
 
-QTML_API void GetMovieSelection(Movie theMovie, TimeValue* selectionTime,
-                                TimeValue* selectionDuration) {
-  ApiCall call("GetMovieSelection", theMovie);
-  MovieRecord* record = MovieOf(theMovie);
-  if (selectionTime != nullptr) *selectionTime = record ? record->selectionTime : 0;
-  if (selectionDuration != nullptr) *selectionDuration = record ? record->selectionDuration : 0;
-  if (record != nullptr) qtml::SetMoviesError(noErr);
+QTML_API Track GetMovieIndTrackType(Movie theMovie, long index, OSType trackType, long flags) {
+  ApiCall call("GetMovieIndTrackType", theMovie, index, qtml::FourCC{trackType}, flags);
+  MovieRecord* movie = qtml::EnterMovie(call, theMovie);
+  if (movie == nullptr) return call.Return<Track>(nullptr);
+  long seen = 0;
+  for (auto& track : movie->tracks) {
+    if (qtml::TrackMatches(*track, trackType, flags) && ++seen == index) {
+      qtml::SetMoviesError(noErr);
+      return call.Return(qtml::ReferenceTo(track.get()));
+    }
+  }
+  qtml::SetMoviesError(noErr);
+  return call.Return<Track>(nullptr);
 }
 
-QTML_API void SetMovieSelection(Movie theMovie, TimeValue selectionTime,
-                                TimeValue selectionDuration) {
-  ApiCall call("SetMovieSelection", theMovie, selectionTime, selectionDuration);
-  MovieRecord* record = MovieOf(theMovie);
-  if (record == nullptr) return;
-  record->selectionTime = selectionTime;
-  record->selectionDuration = selectionDuration;
-  qtml::SetMoviesError(noErr);
+QTML_API Track GetMovieTrack(Movie theMovie, long trackID) {
+  ApiCall call("GetMovieTrack", theMovie, trackID);
+  MovieRecord* movie = qtml::EnterMovie(call, theMovie);
+  if (movie == nullptr) return call.Return<Track>(nullptr);
+  for (auto& track : movie->tracks) {
+    if (track->id == trackID) {
+      qtml::SetMoviesError(noErr);
+      return call.Return(qtml::ReferenceTo(track.get()));
+    }
+  }
+  qtml::SetMoviesError(trackIDNotFound);
+  return call.Return<Track>(nullptr);
 }
 
 }  // extern "C"
