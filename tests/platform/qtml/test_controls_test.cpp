@@ -29,16 +29,18 @@ TEST_F(TestControlsTest, TraceRecordsCallsArgumentsAndResults) {
   long version = 0;
   Gestalt('zzzz', nullptr);
   ComponentDescription clocks{'clok', 0, 0, 0, 0};
-  CountComponents(nullptr);
+  long components = CountComponents(nullptr);  // as many as this build's FFmpeg allows
   ExitMovies();
   EnterMovies();
   QTMLTest_SetTrace(false);
   Gestalt('qtim', &version);
   EXPECT_EQ(std::string(QTMLTest_TraceText()),
             "Gestalt('zzzz', nil) -> -50\n"
-            "CountComponents(nil) -> 6\n"
-            "ExitMovies()\n"
-            "EnterMovies() -> 0\n");
+            "CountComponents(nil) -> " +
+                std::to_string(components) +
+                "\n"
+                "ExitMovies()\n"
+                "EnterMovies() -> 0\n");
   (void)clocks;
   QTMLTest_ClearTrace();
   EXPECT_STREQ(QTMLTest_TraceText(), "");
