@@ -1,19 +1,474 @@
-// Component and codec discovery: class records. Members arrive with the classes' behaviour.
+// FenraComponent, FenraComponentList, FenraCodec and FenraCodecList: what
+// QuickTime has installed, as scripts see it.
+#include "components/discovery.h"
+
+#include <cstring>
+#include <new>
+
+#include "MacMemory.h"
+#include "plugin/bridges.h"
 #include "plugin/class_list.h"
+#include "plugin/glue.h"
 #include "plugin/registration.h"
 
 namespace fenra {
 
+ComponentNative::ComponentNative(const ComponentNative& other) : NativeObject(other) {
+  err = kNoErr;
+  Fill(other.component);
+}
+
+void ComponentNative::Fill(Component found) {
+  component = found;
+  description = ComponentDescription{};
+  name.reset();
+  typeText[0] = subtypeText[0] = manufacturerText[0] = '\0';
+  if (found == nullptr) {
+    err = kParamErr;
+    return;
+  }
+  Handle nameHandle = NewHandle(1);
+  err = GetComponentInfo(found, &description, nameHandle, nullptr, nullptr);
+  if (err == kNoErr) {
+    // The name arrives as a Pascal string; a NUL after it makes it C text.
+    if (PtrAndHand("", nameHandle, 1) == noErr) {
+      Size size = GetHandleSize(nameHandle);
+      name.reset(new (std::nothrow) char[size]);
+      if (name != nullptr) std::memcpy(name.get(), *nameHandle + 1, size - 1);
+    }
+    OSTypeToCString(description.componentType, typeText);
+    OSTypeToCString(description.componentSubType, subtypeText);
+    OSTypeToCString(description.componentManufacturer, manufacturerText);
+  }
+  DisposeHandle(nameHandle);
+}
+
+ComponentListNative::~ComponentListNative() {
+  if (container != nullptr) QTDisposeAtomContainer(container);
+}
+
+void ComponentListNative::Create() {
+  err = QTNewAtomContainer(&container);
+}
+
+void ComponentListNative::CopyFrom(const ComponentListNative& other) {
+  atomType = other.atomType;
+  entrySize = other.entrySize;
+  err = QTCopyAtom(other.container, kParentAtomIsContainer, &container);
+}
+
+void ComponentListNative::Fill(ComponentDescription looking) {
+  for (Component found = FindNextComponent(nullptr, &looking); found != nullptr;
+       found = FindNextComponent(found, &looking)) {
+    if (!IsValid()) continue;
+    err = QTInsertChild(container, kParentAtomIsContainer, atomType, 0, 0, entrySize, &found,
+                        nullptr);
+  }
+}
+
+short ComponentListNative::Count() const {
+  if (container == nullptr) return 0;
+  return QTCountChildrenOfType(container, kParentAtomIsContainer, atomType);
+}
+
+Component ComponentListNative::Item(short i) {
+  if (!IsValid() || i < 0 || i >= Count()) return nullptr;
+  QTAtom atom = QTFindChildByIndex(container, kParentAtomIsContainer, atomType, i + 1, nullptr);
+  Component found = nullptr;
+  long size = 0;
+  err = QTCopyAtomDataToPtr(container, atom, false, sizeof found, &found, &size);
+  return err == kNoErr && size == static_cast<long>(sizeof found) ? found : nullptr;
+}
+
+void CodecNative::Load(OSType type, Component component) {
+  err = GetCodecInfo(&info, type, component);
+  if (err != kNoErr) return;
+  codecType = type;
+  codec = component;
+  std::memcpy(name, info.typeName + 1, info.typeName[0]);
+  name[info.typeName[0]] = '\0';
+}
+
+bool CodecNative::Has(SInt32 flags, SInt32 mask) const {
+  return IsValid() && (flags & mask) == mask;
+}
+
+CodecListNative::~CodecListNative() {
+  if (list != nullptr) DisposeCodecNameList(list);
+}
+
+void CodecListNative::Load() {
+  err = GetCodecNameList(&list, 1);
+}
+
+bool DescriptionForSelector(int64_t selector, ComponentDescription* description) {
+  struct Kind {
+    OSType type;
+    UInt32 flagsMask;
+  };
+  // Graphics exporters and video outputs with flag bit 0 set (the base
+  // exporter, outputs hidden from users) are left out.
+  static constexpr Kind kKinds[] = {{'grip', 0}, {'grex', 1}, {'eat ', 0}, {'spit', 0},
+                                    {'vout', 1}, {'vdig', 0}, {'scom', 0}, {'sdec', 0}};
+  *description = ComponentDescription{};
+  if (selector < 1 || selector > 8) return false;
+  description->componentType = kKinds[selector - 1].type;
+  description->componentFlagsMask = kKinds[selector - 1].flagsMask;
+  return true;
+}
+
+namespace {
+
+// ---- FenraComponent ----
+
+enum ComponentText : intptr_t { kName, kType, kSubtype, kManufacturer };
+
+void DestructComponent(REALobject instance) {
+  DestroyNative<ComponentNative>(instance);
+}
+
+void NewComponentByType(REALobject instance, REALstring type, REALstring subtype) {
+  if (type == nullptr) return;
+  auto* native = new (std::nothrow) ComponentNative;
+  if (native == nullptr) return;
+  ComponentDescription looking{StringToOSType(type),
+                               subtype != nullptr ? StringToOSType(subtype) : 0, 0, 0, 0};
+  native->Fill(FindNextComponent(nullptr, &looking));
+  SetNative(instance, native);
+}
+
+void NewComponentCopy(REALobject instance, REALobject other) {
+  if (other == nullptr) return;
+  AttachNative(instance, GetNative<ComponentNative>(other), true);
+}
+
+RBInteger GetComponentFlags(REALobject instance, intptr_t) {
+  ComponentNative* native = GetNative<ComponentNative>(instance);
+  return native != nullptr && native->IsValid() ? native->description.componentFlags : 0;
+}
+
+REALstring GetComponentText(REALobject instance, intptr_t selector) {
+  ComponentNative* native = GetNative<ComponentNative>(instance);
+  if (native == nullptr) return MakeHostString();
+  switch (selector) {
+    case kName:
+      return native->name != nullptr ? MakeHostString(native->name.get()) : MakeHostString();
+    case kType:
+      return MakeHostString(native->typeText);
+    case kSubtype:
+      return MakeHostString(native->subtypeText);
+    case kManufacturer:
+      return MakeHostString(native->manufacturerText);
+  }
+  return MakeHostString();
+}
+
+REALproperty gComponentProperties[] = {
+    Property("flags", "integer", Proc(GetComponentFlags), nullptr, 0),
+    Property("name", "string", Proc(GetComponentText), nullptr, kName),
+    Property("type", "string", Proc(GetComponentText), nullptr, kType),
+    Property("subtype", "string", Proc(GetComponentText), nullptr, kSubtype),
+    Property("manufacturer", "string", Proc(GetComponentText), nullptr, kManufacturer),
+};
+
+REALmethodDefinition gComponentMethods[] = {
+    Method(Proc(NoOpInstanceProc), "FenraComponent()"),
+    Method(Proc(NewComponentByType), "FenraComponent(type as string,subtype as string)"),
+    Method(Proc(NewComponentCopy), "FenraComponent(comp as FenraComponent)"),
+};
+
+// ---- FenraComponentList ----
+
+void DestructComponentList(REALobject instance) {
+  DestroyNative<ComponentListNative>(instance);
+}
+
+// A new list for the description, handed to the instance.
+void MakeList(REALobject instance, const ComponentDescription& looking, bool known) {
+  auto* native = new (std::nothrow) ComponentListNative;
+  if (native == nullptr) return;
+  native->Create();
+  if (known) {
+    native->Fill(looking);
+  } else {
+    native->err = kParamErr;
+  }
+  SetNative(instance, native);
+}
+
+void NewListByType(REALobject instance, REALstring type, REALstring subtype) {
+  if (type == nullptr) return;
+  ComponentDescription looking{StringToOSType(type),
+                               subtype != nullptr ? StringToOSType(subtype) : 0, 0, 0, 0};
+  MakeList(instance, looking, true);
+}
+
+void NewListBySelector(REALobject instance, RBInteger selector) {
+  ComponentDescription looking;
+  bool known = DescriptionForSelector(selector, &looking);
+  MakeList(instance, looking, known);
+}
+
+void NewListCopy(REALobject instance, REALobject other) {
+  if (other == nullptr) return;
+  ComponentListNative* source = GetNative<ComponentListNative>(other);
+  if (source == nullptr || !source->IsValid()) return;
+  auto* native = new (std::nothrow) ComponentListNative;
+  if (native == nullptr) return;
+  native->CopyFrom(*source);
+  SetNative(instance, native);
+}
+
+RBInteger GetListCount(REALobject instance, intptr_t) {
+  ComponentListNative* native = GetNative<ComponentListNative>(instance);
+  return native != nullptr ? native->Count() : 0;
+}
+
+REALobject ListItem(REALobject instance, RBInteger i) {
+  ComponentListNative* list = GetNative<ComponentListNative>(instance);
+  if (list == nullptr) return nullptr;
+  Component found = list->Item(static_cast<short>(i));
+  if (found == nullptr) return nullptr;
+  auto* native = new (std::nothrow) ComponentNative;
+  if (native == nullptr) return nullptr;
+  native->Fill(found);
+  REALobject item = NewInstanceOf("FenraComponent");
+  if (item == nullptr) {
+    delete native;
+    return nullptr;
+  }
+  AttachNative(item, native, false);
+  return item;
+}
+
+REALproperty gListProperties[] = {
+    Property("count", "Integer", Proc(GetListCount), nullptr, 0),
+};
+
+REALmethodDefinition gListMethods[] = {
+    Method(Proc(NewListByType), "FenraComponentList(type as string,subtype as string)"),
+    Method(Proc(NewListBySelector), "FenraComponentList(selector as integer)"),
+    Method(Proc(NewListCopy), "FenraComponentList(list as FenraComponentList)"),
+    Method(Proc(ListItem), "Item(i as integer) as FenraComponent"),
+};
+
+REALconstant gListConstants[] = {
+    Constant("kSelector_GImporter =\t\t\t1"),   Constant("kSelector_GExporter =\t\t\t2"),
+    Constant("kSelector_MImporter =\t\t\t3"),   Constant("kSelector_MExporter =\t\t\t4"),
+    Constant("kSelector_VOutput =\t\t\t5"),     Constant("kSelector_VDigitizer =\t\t\t6"),
+    Constant("kSelector_SndCompressor =\t\t7"), Constant("kSelector_SndDecompressor =\t\t8"),
+};
+
+// ---- FenraCodec ----
+
+enum CodecText : intptr_t { kCodecName, kCodecType, kCodecVendor };
+enum CodecNumber : intptr_t {
+  kCodecVersion,
+  kCompressorVersion,
+  kCompressionAccuracy,
+  kDecompressionAccuracy,
+  kCompressionLevel,
+  kCompressionSpeed,
+  kDecompressionSpeed,
+  kMinWidth,
+  kMinHeight,
+};
+enum CodecFlag : intptr_t {
+  kDoesTemporal,
+  kDoesDataRate,
+  kDoesRecompression,
+  kDoesLossless,
+  kHas8bitDepth,
+  kHas16bitDepth,
+  kHas24bitDepth,
+  kHas32bitDepth,
+  kHasMonochrome,
+  kHas8bitGrayScaleDepth,
+};
+
+void DestructCodec(REALobject instance) {
+  DestroyNative<CodecNative>(instance);
+}
+
+void NewCodecByType(REALobject instance, REALstring type) {
+  if (type == nullptr) return;
+  auto* native = new (std::nothrow) CodecNative;
+  if (native == nullptr) return;
+  native->Load(StringToOSType(type), nullptr);
+  SetNative(instance, native);
+}
+
+void NewCodecCopy(REALobject instance, REALobject other) {
+  if (other == nullptr) return;
+  CodecNative* source = GetNative<CodecNative>(other);
+  if (source == nullptr) return;
+  SetNative(instance, source->IsValid() ? new (std::nothrow) CodecNative(*source)
+                                        : new (std::nothrow) CodecNative);
+}
+
+REALstring GetCodecText(REALobject instance, intptr_t selector) {
+  CodecNative* native = GetNative<CodecNative>(instance);
+  if (native == nullptr) return MakeHostString();
+  if (selector == kCodecName) return MakeHostString(native->name);
+  if (!native->IsValid()) return MakeHostString();
+  OSType code =
+      selector == kCodecType ? native->codecType : static_cast<OSType>(native->info.vendor);
+  OSTypeToCString(code, native->scratch);
+  return MakeHostString(native->scratch);
+}
+
+RBInteger GetCodecNumber(REALobject instance, intptr_t selector) {
+  CodecNative* native = GetNative<CodecNative>(instance);
+  if (native == nullptr) return 0;
+  const CodecInfo& info = native->info;
+  switch (selector) {
+    case kCodecVersion:
+      return info.revisionLevel;
+    case kCompressorVersion:
+      return info.version;
+    case kCompressionAccuracy:
+      return info.compressionAccuracy;
+    case kDecompressionAccuracy:
+      return info.decompressionAccuracy;
+    case kCompressionLevel:
+      return info.compressionLevel;
+    case kCompressionSpeed:
+      return info.compressionSpeed;
+    case kDecompressionSpeed:
+      return info.decompressionSpeed;
+    case kMinWidth:
+      return info.minimumWidth;
+    case kMinHeight:
+      return info.minimumHeight;
+  }
+  return 0;
+}
+
+RBBoolean GetCodecFlag(REALobject instance, intptr_t selector) {
+  CodecNative* native = GetNative<CodecNative>(instance);
+  if (native == nullptr) return false;
+  const CodecInfo& info = native->info;
+  switch (selector) {
+    case kDoesTemporal:
+      return native->Has(info.compressFlags, codecInfoDoesTemporal);
+    case kDoesDataRate:
+      return native->Has(info.compressFlags, codecInfoDoesRateConstrain);
+    case kDoesRecompression:
+      return native->Has(info.compressFlags, codecInfoDoesRecompress);
+    case kDoesLossless:
+      return native->Has(info.formatFlags, codecInfoDoesLossless);
+    case kHas8bitDepth:
+      return native->Has(info.formatFlags, codecInfoDepth8);
+    case kHas16bitDepth:
+      return native->Has(info.formatFlags, codecInfoDepth16);
+    case kHas24bitDepth:
+      return native->Has(info.formatFlags, codecInfoDepth24);
+    case kHas32bitDepth:
+      return native->Has(info.formatFlags, codecInfoDepth32);
+    case kHasMonochrome:
+      return native->Has(info.formatFlags, codecInfoDepth33);
+    case kHas8bitGrayScaleDepth:
+      return native->Has(info.formatFlags, codecInfoDepth40);
+  }
+  return false;
+}
+
+REALproperty gCodecProperties[] = {
+    Property("name", "string", Proc(GetCodecText), nullptr, kCodecName),
+    Property("type", "string", Proc(GetCodecText), nullptr, kCodecType),
+    Property("vendor", "string", Proc(GetCodecText), nullptr, kCodecVendor),
+    Property("codecVersion", "integer", Proc(GetCodecNumber), nullptr, kCodecVersion),
+    Property("compressorVersion", "integer", Proc(GetCodecNumber), nullptr, kCompressorVersion),
+    Property("compressionAccuracy", "integer", Proc(GetCodecNumber), nullptr, kCompressionAccuracy),
+    Property("decompressionAccuracy", "integer", Proc(GetCodecNumber), nullptr,
+             kDecompressionAccuracy),
+    Property("compressionLevel", "integer", Proc(GetCodecNumber), nullptr, kCompressionLevel),
+    Property("compressionSpeed", "integer", Proc(GetCodecNumber), nullptr, kCompressionSpeed),
+    Property("decompressionSpeed", "integer", Proc(GetCodecNumber), nullptr, kDecompressionSpeed),
+    Property("minWidth", "integer", Proc(GetCodecNumber), nullptr, kMinWidth),
+    Property("minHeight", "integer", Proc(GetCodecNumber), nullptr, kMinHeight),
+    Property("doesTemporal", "boolean", Proc(GetCodecFlag), nullptr, kDoesTemporal),
+    Property("doesDataRate", "boolean", Proc(GetCodecFlag), nullptr, kDoesDataRate),
+    Property("doesRecompression", "boolean", Proc(GetCodecFlag), nullptr, kDoesRecompression),
+    Property("doesLossless", "boolean", Proc(GetCodecFlag), nullptr, kDoesLossless),
+    Property("has8bitDepth", "boolean", Proc(GetCodecFlag), nullptr, kHas8bitDepth),
+    Property("has16bitDepth", "boolean", Proc(GetCodecFlag), nullptr, kHas16bitDepth),
+    Property("has24bitDepth", "boolean", Proc(GetCodecFlag), nullptr, kHas24bitDepth),
+    Property("has32bitDepth", "boolean", Proc(GetCodecFlag), nullptr, kHas32bitDepth),
+    Property("hasMonochrome", "boolean", Proc(GetCodecFlag), nullptr, kHasMonochrome),
+    Property("has8bitGrayScaleDepth", "boolean", Proc(GetCodecFlag), nullptr,
+             kHas8bitGrayScaleDepth),
+};
+
+REALmethodDefinition gCodecMethods[] = {
+    Method(Proc(NewCodecByType), "FenraCodec(type as string)"),
+    Method(Proc(NewCodecCopy), "FenraCodec(codec as FenraCodec)"),
+};
+
+// ---- FenraCodecList ----
+
+// The class's constructor: every instance starts with the list of all
+// installed codecs.
+void ConstructCodecList(REALobject instance) {
+  auto* native = new (std::nothrow) CodecListNative;
+  if (native == nullptr) return;
+  native->Load();
+  SetNative(instance, native);
+}
+
+void DestructCodecList(REALobject instance) {
+  DestroyNative<CodecListNative>(instance);
+}
+
+RBInteger GetCodecCount(REALobject instance, intptr_t) {
+  CodecListNative* native = GetNative<CodecListNative>(instance);
+  return native != nullptr ? native->Count() : 0;
+}
+
+REALobject CodecListItem(REALobject instance, RBInteger i) {
+  CodecListNative* list = GetNative<CodecListNative>(instance);
+  if (list == nullptr || list->Count() == 0) return nullptr;
+  if (i < 0 || i >= list->Count()) {
+    list->err = kParamErr;
+    return nullptr;
+  }
+  const CodecNameSpec& entry = list->list->list[i];
+  auto* native = new (std::nothrow) CodecNative;
+  if (native == nullptr) return nullptr;
+  native->Load(entry.cType, entry.codec);
+  REALobject item = NewInstanceOf("FenraCodec");
+  if (item == nullptr) {
+    delete native;
+    return nullptr;
+  }
+  AttachNative(item, native, false);
+  return item;
+}
+
+REALproperty gCodecListProperties[] = {
+    Property("count", "integer", Proc(GetCodecCount), nullptr, 0),
+};
+
+REALmethodDefinition gCodecListMethods[] = {
+    Method(Proc(CodecListItem), "Item(i as integer) as FenraCodec"),
+};
+
+}  // namespace
+
 REALclassDefinition gFenraComponentClass =
-    DefineClass("FenraComponent", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+    DefineClass("FenraComponent", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(DestructComponent),
+                {.properties = gComponentProperties, .methods = gComponentMethods});
 
 REALclassDefinition gFenraCodecClass =
-    DefineClass("FenraCodec", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+    DefineClass("FenraCodec", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(DestructCodec),
+                {.properties = gCodecProperties, .methods = gCodecMethods});
 
-REALclassDefinition gFenraCodecListClass =
-    DefineClass("FenraCodecList", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraCodecListClass = DefineClass(
+    "FenraCodecList", "FenraObject", 0, Proc(ConstructCodecList), Proc(DestructCodecList),
+    {.properties = gCodecListProperties, .methods = gCodecListMethods});
 
 REALclassDefinition gFenraComponentListClass = DefineClass(
-    "FenraComponentList", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+    "FenraComponentList", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(DestructComponentList),
+    {.properties = gListProperties, .methods = gListMethods, .constants = gListConstants});
 
 }  // namespace fenra
