@@ -745,6 +745,75 @@ QTML_API OSErr CanQuickTimeOpenFile(FSSpecPtr fileSpec, OSType fileType, OSType 
                                     Boolean* outCanOpenAsMovie,
                                     Boolean* outPreferGraphicsImporter, UInt32 inFlags);
 
+/* ------------------------------------------------------------------------
+ * User data: lists of items, each a type and bytes. Items of one type are
+ * numbered from 1 in the order they were added; types are listed in the
+ * order their first item appears. A movie's, track's or media's list
+ * belongs to it and lives as long as it does; changing it marks the movie
+ * changed. Every call sets GetMoviesError: paramErr for a nil or unknown
+ * list or a bad argument, userDataItemNotFound when no item answers the
+ * type and index, memFullErr when memory runs short.
+ * ------------------------------------------------------------------------ */
+
+/* The copy rules of CopyUserData. */
+enum { kQTCopyUserDataReplace = 'rplc', kQTCopyUserDataMerge = 'merg' };
+
+/* A new empty list, owned by the caller until DisposeUserData. */
+QTML_API OSErr NewUserData(UserData* theUserData);
+/* Frees a list made by NewUserData or NewUserDataFromHandle; paramErr for
+ * the list of a movie, track or media, which its owner frees. */
+QTML_API OSErr DisposeUserData(UserData theUserData);
+/* A new list (owned by the caller) from bytes in PutUserDataIntoHandle's
+ * format; a trailing 32-bit zero is allowed. paramErr for bytes that are
+ * not a sequence of whole atoms. */
+QTML_API OSErr NewUserDataFromHandle(Handle h, UserData* theUserData);
+/* Replaces h's contents with the list as a sequence of atoms (32-bit
+ * size, type, the item's bytes), as inside a movie file's 'udta' atom. */
+QTML_API OSErr PutUserDataIntoHandle(UserData theUserData, Handle h);
+
+/* The owner's list, or nil (invalidMovie, invalidTrack, invalidMedia). */
+QTML_API UserData GetMovieUserData(Movie theMovie);
+QTML_API UserData GetTrackUserData(Track theTrack);
+QTML_API UserData GetMediaUserData(Media theMedia);
+
+/* The number of items of the type (0 when none or on error). */
+QTML_API short CountUserDataType(UserData theUserData, OSType udType);
+/* The first type when udType is 0, otherwise the type after udType; 0
+ * after the last type, for a type not in the list, or on error. */
+QTML_API long GetNextUserDataType(UserData theUserData, OSType udType);
+
+/* Resizes data to the item's size and copies its bytes in. */
+QTML_API OSErr GetUserData(UserData theUserData, Handle data, OSType udType, long index);
+/* Appends an item holding a copy of data's bytes; nil data: an empty item. */
+QTML_API OSErr AddUserData(UserData theUserData, Handle data, OSType udType);
+/* Removes the item; later items of the type move down by one. */
+QTML_API OSErr RemoveUserData(UserData theUserData, OSType udType, long index);
+/* Copies the item's bytes to data, which holds size bytes; paramErr when
+ * the item is larger than that. */
+QTML_API OSErr GetUserDataItem(UserData theUserData, void* data, long size, OSType udType,
+                               long index);
+/* Replaces the item's bytes with size bytes from data; an index one past
+ * the items of the type appends a new item. */
+QTML_API OSErr SetUserDataItem(UserData theUserData, void* data, long size, OSType udType,
+                               long index);
+
+/* Text items ('\xA9nam', '\xA9cpy', ...) hold one text per region code, each
+ * a record of a 16-bit length, a 16-bit region code and the text bytes.
+ * AddUserDataText puts data's text into item index under the region code,
+ * replacing the text already there for that code; an index one past the
+ * items of the type makes a new item. GetUserDataText resizes data to the
+ * text; RemoveUserDataText removes it, and the item with its last text. */
+QTML_API OSErr AddUserDataText(UserData theUserData, Handle data, OSType udType, long index,
+                               short itlRegionTag);
+QTML_API OSErr GetUserDataText(UserData theUserData, Handle data, OSType udType, long index,
+                               short itlRegionTag);
+QTML_API OSErr RemoveUserDataText(UserData theUserData, OSType udType, long index,
+                                  short itlRegionTag);
+
+/* Copies every item of src into dst: kQTCopyUserDataReplace first removes
+ * dst's items of each type src holds, kQTCopyUserDataMerge appends. */
+QTML_API OSErr CopyUserData(UserData srcUserData, UserData dstUserData, OSType copyRule);
+
 /* ------------------------------------------------------------------------ */
 
 /* Effects. */
