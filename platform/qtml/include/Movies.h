@@ -703,6 +703,10 @@ QTML_API OSErr SetMediaDataRef(Media theMedia, short index, Handle dataRef, OSTy
 /* Sets the dataRefSelfReference attribute (the other bits are the
  * toolbox's and are ignored). */
 QTML_API OSErr SetMediaDataRefAttributes(Media theMedia, short index, long dataRefAttributes);
+/* The data handler component for references of this type that can do
+ * what flags ask (kDataHCanRead, kDataHCanWrite ..., QuickTimeComponents.h),
+ * or nil with noDataHandler. dataRef is not examined. */
+QTML_API Component GetDataHandler(Handle dataRef, OSType dataHandlerSubType, long flags);
 /* ------------------------------------------------------------------------
  * Finding importers. A file's format is told by its first bytes when they
  * identify one, otherwise by its file type, otherwise by its name

@@ -152,6 +152,71 @@ QTML_API HandlerError TCTimeCodeToFrameNumber(MediaHandler mh, TimeCodeDef* tcde
 QTML_API HandlerError TCTimeCodeToString(MediaHandler mh, TimeCodeDef* tcdef, TimeCodeRecord* tcrec,
                                          StringPtr tcStr);
 
+/* ------------------------------------------------------------------------
+ * Data handlers ('dhlr' components, subtype the data reference type they
+ * serve: 'alis', 'url ', 'hndl'). An instance is given a data
+ * reference (DataHSetDataRef), opened for reading or writing, and then
+ * reads and writes the data the reference names. Only file and handle
+ * references are written, and writes go at the end of the data (a gap
+ * before them is zero-filled; an offset before the end answers paramErr).
+ * Asynchronous requests (a completion routine given) wait until DataHTask
+ * runs them; each completion is called with the request's data pointer,
+ * its refCon and the result. Results: dataNoDataRef before a reference is
+ * set, dataNotOpenForRead / dataNotOpenForWrite when not opened,
+ * dataAlreadyOpenForWrite, dataAlreadyClosed, eofErr for a read past the
+ * end; badComponentInstance for a dead instance, badComponentSelector for
+ * an instance of another kind.
+ * ------------------------------------------------------------------------ */
+enum {
+  kDataHCanRead = 1L << 0,
+  kDataHSpecialRead = 1L << 1,
+  kDataHSpecialReadFile = 1L << 2,
+  kDataHCanWrite = 1L << 3,
+  kDataHSpecialWrite = 1L << 4,
+  kDataHSpecialWriteFile = 1L << 5,
+  kDataHCanStreamingWrite = 1L << 6,
+  kDataHMustCheckDataRef = 1L << 7
+};
+
+typedef ComponentInstance DataHandler;
+typedef void (*DataHCompletionProcPtr)(Ptr request, long refcon, OSErr err);
+typedef DataHCompletionProcPtr DataHCompletionUPP;
+
+/* A copy of the reference is kept; setting one closes what was open and
+ * drops waiting requests. */
+QTML_API ComponentResult DataHSetDataRef(DataHandler dh, Handle dataRef);
+/* A copy of the reference, owned by the caller. */
+QTML_API ComponentResult DataHGetDataRef(DataHandler dh, Handle* dataRef);
+QTML_API ComponentResult DataHCanUseDataRef(DataHandler dh, Handle dataRef, long* useFlags);
+QTML_API ComponentResult DataHOpenForRead(DataHandler dh);
+QTML_API ComponentResult DataHCloseForRead(DataHandler dh);
+QTML_API ComponentResult DataHOpenForWrite(DataHandler dh);
+QTML_API ComponentResult DataHCloseForWrite(DataHandler dh);
+/* The size of the data; the reference is opened for the question when the
+ * instance is not open. */
+QTML_API ComponentResult DataHGetFileSize(DataHandler dh, long* fileSize);
+QTML_API ComponentResult DataHGetFileSize64(DataHandler dh, wide* fileSize);
+QTML_API ComponentResult DataHGetPreferredBlockSize(DataHandler dh, long* blockSize);
+/* Reads size bytes at offset into the handle's bytes from hOffset. */
+QTML_API ComponentResult DataHGetData(DataHandler dh, Handle h, long hOffset, long offset,
+                                      long size);
+/* Appends size bytes of the handle from hOffset; *offset says where. */
+QTML_API ComponentResult DataHPutData(DataHandler dh, Handle h, long hOffset, long* offset,
+                                      long size);
+/* With a nil completion the read is done at once. */
+QTML_API ComponentResult DataHReadAsync(DataHandler dh, void* dataPtr, UInt32 dataSize,
+                                        const wide* dataOffset, DataHCompletionUPP completion,
+                                        long refCon);
+/* With a nil completion the write is done at once. */
+QTML_API ComponentResult DataHWrite(DataHandler dh, Ptr data, long offset, long size,
+                                    DataHCompletionUPP completion, long refCon);
+/* Runs the requests waiting when it is called. */
+QTML_API ComponentResult DataHTask(DataHandler dh);
+/* Accepted; all data is local. */
+QTML_API ComponentResult DataHSetTimeHints(DataHandler dh, long flags, long bandwidthPriority,
+                                           TimeScale scale, TimeValue minTime, TimeValue maxTime);
+/* ------------------------------------------------------------------------ */
+
 QTML_EXTERN_C_END
 
 #endif /* __QUICKTIMECOMPONENTS__ */

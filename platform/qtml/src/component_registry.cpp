@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "codecs.h"
+#include "data_handler.h"
 #include "importers.h"
 #include "memory.h"
 #include "movie_controller.h"
@@ -20,11 +21,12 @@ const ComponentEntry kEngineComponents[] = {
      0x00070000, nullptr},
     {'clok', 'tick', 'appl', 0, "Tick Clock", "Time in ticks of a sixtieth of a second", 0x00070000,
      nullptr},
-    {'dhlr', 'alis', 'appl', 0, "File Data Handler", "Reads and writes files", 0x00070000, nullptr},
+    {'dhlr', 'alis', 'appl', 0, "File Data Handler", "Reads and writes files", 0x00070000,
+     NewDataHandlerImplementation},
     {'dhlr', 'hndl', 'appl', 0, "Handle Data Handler", "Reads and writes handles in memory",
-     0x00070000, nullptr},
+     0x00070000, NewDataHandlerImplementation},
     {'dhlr', 'url ', 'appl', 0, "URL Data Handler", "Reads data named by URLs", 0x00070000,
-     nullptr},
+     NewDataHandlerImplementation},
     {'play', 0, 'appl', 0, "Movie Controller", "The standard movie controller", 0x00070000,
      NewMovieControllerImplementation},
 };
