@@ -190,7 +190,9 @@ struct MovieRecord {
   TimeValue activeSegmentStart = -1;      // -1: the whole movie is active
   TimeValue activeSegmentDuration = 0;
   long playHints = 0;
-  double pendingTime = 0;                 // movie time under one unit not yet played
+  SInt64 pendingTime = 0;                 // movie time under one unit not yet played,
+                                          // in units of 1/(1000 × 65536)
+  bool backward = false;                  // the last non-zero rate was negative
   UInt32 clockAtLastMove = 0;             // engine clock (ms) when the time last moved
   CGrafPtr port = nullptr;                // SetMovieGWorld's, not owned
   GDHandle device = nullptr;

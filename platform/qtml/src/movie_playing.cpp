@@ -57,6 +57,7 @@ void Loop(MovieRecord& movie, SInt64& t, PlayRange range) {
     while (t > range.end || t < range.start) {
       t = t > range.end ? 2 * SInt64{range.end} - t : 2 * SInt64{range.start} - t;
       movie.rate = -movie.rate;
+      movie.backward = movie.rate < 0;
     }
     return;
   }
@@ -69,10 +70,12 @@ void Advance(MovieRecord& movie) {
   UInt32 elapsed = now - movie.clockAtLastMove;
   movie.clockAtLastMove = now;
   if (movie.rate == 0 || elapsed == 0) return;
-  double delta = elapsed / 1000.0 * (movie.rate / 65536.0) * movie.timeScale + movie.pendingTime;
-  double whole = std::trunc(delta);
-  movie.pendingTime = delta - whole;
-  SInt64 t = movie.currentTime + static_cast<SInt64>(whole);
+  // Exact arithmetic, so that parts of a unit add up over many calls.
+  constexpr SInt64 kPerUnit = 1000 * 65536;
+  SInt64 delta = SInt64{elapsed} * movie.rate * movie.timeScale + movie.pendingTime;
+  SInt64 whole = delta / kPerUnit;
+  movie.pendingTime = delta % kPerUnit;
+  SInt64 t = movie.currentTime + whole;
   PlayRange range = RangeOf(movie);
   bool past = (movie.rate > 0 && t >= range.end) || (movie.rate < 0 && t <= range.start);
   bool loops = (movie.timeBaseFlags & (loopTimeBase | palindromeLoopTimeBase)) != 0;
@@ -90,6 +93,7 @@ void SetRate(MovieRecord& movie, Fixed rate) {
   Advance(movie);
   movie.rate = rate;
   movie.pendingTime = 0;
+  if (rate != 0) movie.backward = rate < 0;
 }
 
 void MoveTo(MovieRecord& movie, SInt64 t) {
@@ -291,7 +295,7 @@ QTML_API Boolean IsMovieDone(Movie theMovie) {
   if (movie == nullptr) return call.Return<Boolean>(false);
   qtml::Advance(*movie);
   qtml::PlayRange range = qtml::RangeOf(*movie);
-  bool done = movie->rate < 0 ? movie->currentTime <= range.start : movie->currentTime >= range.end;
+  bool done = movie->backward ? movie->currentTime <= range.start : movie->currentTime >= range.end;
   SetMoviesError(noErr);
   return call.Return<Boolean>(done);
 }
