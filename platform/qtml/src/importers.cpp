@@ -76,13 +76,24 @@ bool IsAIFF(const Bytes& b) {
 bool IsWAVE(const Bytes& b) {
   return Starts(b, 0, "RIFF") && Starts(b, 8, "WAVE");
 }
+// An MPEG audio frame header of layer II or III (layer I is left out: its
+// sync word is also a UTF-16 byte order mark), with a valid bit rate and
+// sample rate.
+bool IsMPEGAudioFrame(const Bytes& b) {
+  if (b.size() < 4 || b[0] != 0xFF || (b[1] & 0xE0) != 0xE0) return false;
+  int version = (b[1] >> 3) & 3;
+  int layer = (b[1] >> 1) & 3;
+  int bitRate = b[2] >> 4;
+  int sampleRate = (b[2] >> 2) & 3;
+  return version != 1 && (layer == 1 || layer == 2) && bitRate != 15 && sampleRate != 3;
+}
+
 // MPEG-1 program and video streams, and MPEG audio (with or without an
 // ID3 tag in front).
 bool IsMPEG(const Bytes& b) {
   if (Starts(b, 0, std::string_view("\0\0\x01\xBA", 4))) return true;
   if (Starts(b, 0, std::string_view("\0\0\x01\xB3", 4))) return true;
-  if (Starts(b, 0, "ID3")) return true;
-  return b.size() >= 2 && b[0] == 0xFF && (b[1] & 0xE0) == 0xE0;
+  return Starts(b, 0, "ID3") || IsMPEGAudioFrame(b);
 }
 
 constexpr int kEngineOwnCodec = -1;  // the engine reads and writes it itself

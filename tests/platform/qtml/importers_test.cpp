@@ -223,6 +223,12 @@ TEST_F(ImportersTest, FormatsAreToldByBytesThenTypeThenName) {
   facts.head.assign(qt, qt + 12);
   EXPECT_EQ(qtml::IdentifyFormat(facts), static_cast<OSType>('MooV'));
   EXPECT_EQ(qtml::IdentifyFormat(qtml::FileFacts{}), 0u);
+  // An MPEG layer III frame header, and a UTF-16 byte order mark that shares its sync bits.
+  qtml::FileFacts audio;
+  audio.head = {0xFF, 0xFB, 0x90, 0x44};
+  EXPECT_EQ(qtml::IdentifyFormat(audio), static_cast<OSType>('MPEG'));
+  audio.head = {0xFF, 0xFE, 0x48, 0x00};
+  EXPECT_EQ(qtml::IdentifyFormat(audio), 0u);
 }
 
 }  // namespace
