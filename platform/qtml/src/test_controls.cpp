@@ -31,7 +31,7 @@ struct Controls {
   std::string trace;
   std::string traceSnapshot;  // what QTMLTest_TraceText hands out
   std::vector<PendingFault> faults;
-  long allocationsLeft = -1;  // -1: no allocation fault armed
+  long allocationsLeft = -1;                             // -1: no allocation fault armed
   std::deque<std::optional<std::string>> dialogAnswers;  // nullopt: cancel
 };
 
@@ -104,6 +104,17 @@ void AppendArgument(std::string& out, const void* pointer) {
 }
 
 void AppendArgument(std::string& out, FourCC code) {
+  // A code that is not four printable characters (0 among them) shows as
+  // its number, so the trace stays one line of text.
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    unsigned char c = (code.code >> shift) & 0xFF;
+    if (c < 0x20 || c > 0x7E) {
+      char buffer[16];
+      std::snprintf(buffer, sizeof buffer, "0x%08X", static_cast<unsigned>(code.code));
+      out += code.code == 0 ? "0" : buffer;
+      return;
+    }
+  }
   out += '\'';
   for (int shift = 24; shift >= 0; shift -= 8) {
     out += static_cast<char>((code.code >> shift) & 0xFF);

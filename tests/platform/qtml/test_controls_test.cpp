@@ -89,3 +89,13 @@ TEST_F(TestControlsTest, AllocationsFailAfterTheCount) {
 }
 
 }  // namespace
+
+TEST_F(TestControlsTest, CodesThatAreNotTextShowAsNumbers) {
+  QTMLTest_SetTrace(true);
+  Gestalt(0, nullptr);
+  Gestalt(0x01020304, nullptr);
+  QTMLTest_SetTrace(false);
+  EXPECT_EQ(std::string(QTMLTest_TraceText()),
+            "Gestalt(0, nil) -> -50\n"
+            "Gestalt(0x01020304, nil) -> -50\n");
+}

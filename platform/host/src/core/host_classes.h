@@ -87,6 +87,10 @@ T* ObjectArg(const Value& value) {
   return dynamic_cast<T*>(value.object.get());
 }
 // "Class.Member: message", for a member's misuse.
+// Starts QuickTime and the Movie Toolbox for the host's own movies, once;
+// false when they cannot start.
+bool MoviesStarted();
+
 bool Misuse(HostError& error, std::string_view member, std::string_view message);
 
 }  // namespace fenra::host

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "Movies.h"
 #include "core/host_classes.h"
 #include "core/picture_files.h"
 
@@ -118,10 +119,22 @@ bool CreateAsFolder(HostObject& self, Args&, Value&, HostError& error) {
   return true;
 }
 
-// Movie files are not read by the engine yet: Nil, as for any file that
-// holds no movie.
-bool OpenAsMovie(HostObject&, Args&, Value& out, HostError&) {
+// The movie in the file, or Nil when it holds none QuickTime opens. A
+// movie whose media files are missing still opens.
+bool OpenAsMovie(HostObject& self, Args&, Value& out, HostError&) {
   out = Value::Nil();
+  if (!MoviesStarted()) return true;
+  std::string path = PathOf(self).string();
+  FSSpec spec;
+  short file = 0;
+  if (NativePathNameToFSSpec(path.data(), &spec, 0) != noErr ||
+      OpenMovieFile(&spec, &file, fsRdPerm) != noErr) {
+    return true;
+  }
+  ::Movie movie = nullptr;
+  NewMovieFromFile(&movie, file, nullptr, nullptr, newMovieActive, nullptr);
+  CloseMovieFile(file);
+  if (movie != nullptr) out = Value::Obj(Adopt(new HostMovie(movie)));
   return true;
 }
 

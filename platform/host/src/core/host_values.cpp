@@ -146,13 +146,6 @@ constexpr HostMember kMemoryBlockMembers[] = {
 
 // --- Movie ---
 
-// QuickTime as the host itself uses it, started once for the process and
-// never stopped (a plugin may have started it too: the calls nest).
-bool MoviesStarted() {
-  static const bool started = InitializeQTML(0) == noErr && EnterMovies() == noErr;
-  return started;
-}
-
 // An empty movie of the engine's.
 bool MakeMovie(Args&, Value& out, HostError& error) {
   if (!MoviesStarted()) return Misuse(error, "Movie", "QuickTime cannot be started");
@@ -291,5 +284,12 @@ const HostClassTable kMoviePlayerClass{"MoviePlayer",   "RectControl",       "Mo
 const HostClassTable kWindowClass{
     "Window",   nullptr,        "Window(width as integer=640,height as integer=480)",
     MakeWindow, kWindowMembers, {}};
+
+// QuickTime as the host itself uses it, started once for the process and
+// never stopped (a plugin may have started it too: the calls nest).
+bool MoviesStarted() {
+  static const bool started = InitializeQTML(0) == noErr && EnterMovies() == noErr;
+  return started;
+}
 
 }  // namespace fenra::host
