@@ -563,6 +563,8 @@ enum { movieInDataForkResID = -1 };
  * they say (there is nowhere else to look). The toolbox never asks the
  * user anything, whatever newMovieDontAskUnresolvedDataRefs and
  * newMovieDontInteractWithUser say. */
+/* The file type of QuickTime movie files. */
+enum { kQTFileTypeMovie = 'MooV' };
 enum { newMovieDontResolveDataRefs = 1L << 1, newMovieDontInteractWithUser = 1L << 11 };
 enum {
   createMovieFileDeleteCurFile = 1L << 31,
