@@ -558,13 +558,13 @@ QTML_API Movie MCGetIndMovie(MovieController mc, short index);
  * Media of a movie read from a file whose data references name the file
  * itself (self references) read their samples from it.
  * ------------------------------------------------------------------------ */
+/* The file type of QuickTime movie files. */
+enum { kQTFileTypeMovie = 'MooV' };
 enum { movieInDataForkResID = -1 };
 /* newMovieDontResolveDataRefs: data references are looked for only where
  * they say (there is nowhere else to look). The toolbox never asks the
  * user anything, whatever newMovieDontAskUnresolvedDataRefs and
  * newMovieDontInteractWithUser say. */
-/* The file type of QuickTime movie files. */
-enum { kQTFileTypeMovie = 'MooV' };
 enum { newMovieDontResolveDataRefs = 1L << 1, newMovieDontInteractWithUser = 1L << 11 };
 enum {
   createMovieFileDeleteCurFile = 1L << 31,
