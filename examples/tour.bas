@@ -3,6 +3,13 @@
 ' Every line it prints is the plugin, the host runtime or QuickTime at work.
 
 Print "== The plugin is loaded"
+' The version words keep major, minor and bug-fix digits in their high bytes.
+Dim qt As Integer = Fenra_QTVersion
+Print "QuickTime version:        " + Str(qt \ &h1000000) + "." + Str((qt \ &h100000) Mod 16) + _
+    "." + Str((qt \ &h10000) Mod 16)
+Dim pv As Integer = Fenra_PluginVersion
+Print "plugin version:           " + Str(pv \ &h1000000) + "." + Str((pv \ &h100000) Mod 16) + _
+    "." + Str((pv \ &h10000) Mod 16)
 Print "plugin interface version: " + Str(Runtime.PluginVersion)
 Print "classes registered:       " + Str(Runtime.ClassCount)
 Print "module methods:           " + Str(Runtime.ModuleMethodCount)
