@@ -116,11 +116,36 @@ TEST_F(DataRef, URLsKeepTheirZeroAndFilesComeBack) {
   EXPECT_EQ(noSpec.err, paramErr);
 }
 
-TEST_F(DataRef, FromAMediaNeedsOne) {
+TEST_F(DataRef, FromAMediasReferences) {
   std::unique_ptr<DataRefNative> none(fenra::NewDataRefFromMedia(nullptr, 1));
   ASSERT_NE(none, nullptr);
   EXPECT_EQ(none->err, invalidMedia);
   EXPECT_FALSE(none->IsValid());
+
+  Movie movie = NewMovie(0);
+  Track track = NewMovieTrack(movie, 0, 0, 0x100);
+  char url[] = "file:///nowhere/sound.aif";
+  Handle ref = nullptr;
+  ASSERT_EQ(PtrToHand(url, &ref, sizeof url), noErr);
+  Media media = NewTrackMedia(track, SoundMediaType, 44100, ref, URLDataHandlerSubType);
+  ASSERT_NE(media, nullptr);
+  {
+    std::unique_ptr<DataRefNative> fromMedia(fenra::NewDataRefFromMedia(media, 1));
+    ASSERT_NE(fromMedia, nullptr);
+    EXPECT_EQ(fromMedia->err, noErr);
+    EXPECT_EQ(fromMedia->type, static_cast<OSType>(URLDataHandlerSubType));
+    EXPECT_EQ(fromMedia->attributes, dataRefWasNotResolved);
+    Handle text = fromMedia->CopyURL();
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(*text, url);
+    DisposeHandle(text);
+
+    std::unique_ptr<DataRefNative> pastTheEnd(fenra::NewDataRefFromMedia(media, 2));
+    EXPECT_EQ(pastTheEnd->err, badDataRefIndex);
+    EXPECT_FALSE(pastTheEnd->IsValid());
+  }
+  DisposeHandle(ref);
+  DisposeMovie(movie);
 }
 
 }  // namespace

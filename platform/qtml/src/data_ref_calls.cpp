@@ -45,10 +45,23 @@ long AttributesOf(const DataReference& ref) {
   return attributes;
 }
 
+// Opens the reference's store, writable when it allows and read-only
+// otherwise; leaves it nullptr (not resolved) when neither works.
+void OpenStore(DataReference* ref) {
+  OSErr ignored = noErr;
+  ref->store = OpenDataRefStore(ref->type, ref->data.data(), ref->data.size(), true, &ignored);
+  if (ref->store == nullptr) {
+    ref->store = OpenDataRefStore(ref->type, ref->data.data(), ref->data.size(), false, &ignored);
+  }
+}
+
 OSErr GetReference(Media theMedia, short index, Handle* dataRef, OSType* type, long* attributes) {
   OSErr err = noErr;
   DataReference* ref = ReferenceAt(theMedia, index, &err);
   if (ref == nullptr) return err;
+  // A store is opened when first used; one that has not been is tried now,
+  // so that "not resolved" means the data cannot be found.
+  if (ref->store == nullptr && (ref->flags & dataRefSelfReference) == 0) OpenStore(ref);
   if (dataRef != nullptr) {
     Handle copy = NewHandleBytes(static_cast<Size>(ref->data.size()), false, &err);
     if (copy == nullptr) return err;
@@ -60,8 +73,7 @@ OSErr GetReference(Media theMedia, short index, Handle* dataRef, OSType* type, l
   return noErr;
 }
 
-// A reference holding a copy of the handle's bytes, opened writable when
-// it allows and read-only otherwise; left not resolved when neither works.
+// A reference holding a copy of the handle's bytes, its store opened.
 OSErr MakeReference(Handle dataRef, OSType type, DataReference* ref) {
   if (dataRef == nullptr) return paramErr;
   if (OSErr err = CheckHandle(dataRef)) return err;
@@ -69,11 +81,7 @@ OSErr MakeReference(Handle dataRef, OSType type, DataReference* ref) {
   ref->type = type;
   ref->data.assign(bytes, bytes + HandleSize(dataRef));
   ref->flags = 0;
-  OSErr ignored = noErr;
-  ref->store = OpenDataRefStore(type, ref->data.data(), ref->data.size(), true, &ignored);
-  if (ref->store == nullptr) {
-    ref->store = OpenDataRefStore(type, ref->data.data(), ref->data.size(), false, &ignored);
-  }
+  OpenStore(ref);
   return noErr;
 }
 

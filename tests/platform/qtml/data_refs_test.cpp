@@ -331,4 +331,102 @@ TEST_F(DataRefsTest, ReferencesThatOpenNothing) {
   EXPECT_EQ(err, noDataHandler);
 }
 
+// A movie with one video track whose media writes to the file given.
+class MediaDataRefsTest : public DataRefsTest {
+ protected:
+  void SetUp() override {
+    DataRefsTest::SetUp();
+    Write("media.dat", "");
+    movie_ = NewMovie(0);
+    ASSERT_NE(movie_, nullptr);
+    Track track = NewMovieTrack(movie_, 160 << 16, 120 << 16, 0);
+    Handle ref = FileRef("media.dat");
+    media_ = NewTrackMedia(track, VideoMediaType, 600, ref, rAliasType);
+    DisposeHandle(ref);
+    ASSERT_NE(media_, nullptr);
+  }
+  void TearDown() override {
+    DisposeMovie(movie_);
+    DataRefsTest::TearDown();
+  }
+  Handle FileRef(const std::string& name) {
+    FSSpec spec = Spec(name);
+    Handle ref = nullptr;
+    EXPECT_EQ(QTNewDataReferenceFromFSSpec(&spec, 0, &ref, nullptr), noErr);
+    return ref;
+  }
+  // The index-th reference's path (for an alias) and attributes.
+  std::string Describe(short index) {
+    Handle ref = nullptr;
+    OSType type = 0;
+    long attributes = -1;
+    OSErr err = GetMediaDataRef(media_, index, &ref, &type, &attributes);
+    if (err != noErr) return "error " + std::to_string(err);
+    std::vector<uint8_t> bytes = Bytes(ref);
+    DisposeHandle(ref);
+    std::string path;
+    if (type == rAliasType && qtml::AliasRecordPath(bytes.data(), bytes.size(), &path)) {
+      path = fs::path(path).filename().string();
+    }
+    return path + " " + std::to_string(attributes);
+  }
+
+  Movie movie_ = nullptr;
+  Media media_ = nullptr;
+};
+
+TEST_F(MediaDataRefsTest, ListingAddingAndReplacing) {
+  short count = 0;
+  ASSERT_EQ(GetMediaDataRefCount(media_, &count), noErr);
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(Describe(1), "media.dat 0");
+
+  Handle missing = FileRef("later.dat");
+  short index = 0;
+  ASSERT_EQ(AddMediaDataRef(media_, &index, missing, rAliasType), noErr);
+  DisposeHandle(missing);
+  EXPECT_EQ(index, 2);
+  EXPECT_EQ(Describe(2), "later.dat " + std::to_string(dataRefWasNotResolved));
+  Write("later.dat", "here now");
+  EXPECT_EQ(Describe(2), "later.dat 0") << "found once the file is there";
+
+  ASSERT_EQ(SetMediaDataRefAttributes(media_, 1, dataRefSelfReference | 0x100), noErr);
+  EXPECT_EQ(Describe(1), "media.dat " + std::to_string(dataRefSelfReference));
+  ASSERT_EQ(SetMediaDataRefAttributes(media_, 1, 0), noErr);
+
+  Handle other = FileRef("other.dat");
+  ASSERT_EQ(SetMediaDataRef(media_, 1, other, rAliasType), noErr);
+  DisposeHandle(other);
+  EXPECT_EQ(Describe(1), "other.dat " + std::to_string(dataRefWasNotResolved));
+  ASSERT_EQ(GetMediaDataRefCount(media_, &count), noErr);
+  EXPECT_EQ(count, 2);
+
+  // Outputs are each optional.
+  EXPECT_EQ(GetMediaDataRef(media_, 2, nullptr, nullptr, nullptr), noErr);
+}
+
+TEST_F(MediaDataRefsTest, Misuse) {
+  EXPECT_EQ(Describe(0), "error " + std::to_string(badDataRefIndex));
+  EXPECT_EQ(Describe(2), "error " + std::to_string(badDataRefIndex));
+  EXPECT_EQ(GetMoviesError(), badDataRefIndex);
+  short count = 0;
+  EXPECT_EQ(GetMediaDataRefCount(nullptr, &count), invalidMedia);
+  EXPECT_EQ(GetMediaDataRefCount(media_, nullptr), paramErr);
+  short index = 0;
+  EXPECT_EQ(AddMediaDataRef(media_, &index, nullptr, rAliasType), paramErr);
+  EXPECT_EQ(AddMediaDataRef(nullptr, &index, nullptr, rAliasType), invalidMedia);
+  EXPECT_EQ(SetMediaDataRef(media_, 2, nullptr, rAliasType), badDataRefIndex);
+  EXPECT_EQ(SetMediaDataRefAttributes(media_, 5, 0), badDataRefIndex);
+
+  Handle ref = nullptr;
+  QTMLTest_FailAllocations(0);
+  EXPECT_EQ(GetMediaDataRef(media_, 1, &ref, nullptr, nullptr), memFullErr);
+  QTMLTest_ClearFaults();
+  EXPECT_EQ(ref, nullptr);
+  QTMLTest_FailCall("AddMediaDataRef", 1, paramErr);
+  EXPECT_EQ(AddMediaDataRef(media_, &index, ref, rAliasType), paramErr);
+  ASSERT_EQ(GetMediaDataRefCount(media_, &count), noErr);
+  EXPECT_EQ(count, 1);
+}
+
 }  // namespace
