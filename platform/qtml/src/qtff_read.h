@@ -66,4 +66,11 @@ std::string FileStorePath(const DataStore* store);
 uint64_t StoreToken(const std::shared_ptr<DataStore>& store);
 std::shared_ptr<DataStore> StoreOfToken(uint64_t token);
 
+// For the engine's tests: the movie of a movie file as text (its fields,
+// each track's and media's, data references, kept atoms, and a digest of
+// the samples), the error when it cannot be read. With `rewrite`, the
+// movie is first written back as a movie atom for the same file and read
+// again from that atom.
+QTML_API OSErr SummarizeMovieFile(const std::string& path, bool rewrite, std::string* text);
+
 }  // namespace qtml
