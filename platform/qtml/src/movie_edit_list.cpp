@@ -261,10 +261,17 @@ EditPosition EditAt(const TrackRecord& track, TimeValue t) {
 
 SamplePosition SampleAt(const MediaRecord& media, TimeValue t) {
   if (t < 0) return {};
-  SInt64 start = 0;
-  for (size_t i = 0; i < media.samples.size(); ++i) {
+  MediaRecord::SampleCursor& cursor = media.cursor;
+  bool trusted = cursor.table == media.samples.data() && cursor.count == media.samples.size() &&
+                 cursor.index < cursor.count && cursor.start <= t;
+  size_t i = trusted ? cursor.index : 0;
+  SInt64 start = trusted ? cursor.start : 0;
+  for (; i < media.samples.size(); ++i) {
     SInt64 end = start + media.samples[i].duration;
-    if (t < end) return {static_cast<long>(i), Clamp(start)};
+    if (t < end) {
+      cursor = {media.samples.data(), media.samples.size(), i, start};
+      return {static_cast<long>(i), Clamp(start)};
+    }
     start = end;
   }
   return {-1, Clamp(start)};

@@ -118,6 +118,16 @@ struct MediaRecord {
   TimeCodeDisplay timeCode;              // 'tmcd' media only
   bool editing = false;                 // between BeginMediaEdits and EndMediaEdits
   MediaHandlerSlot handler;             // GetMediaHandler's instance
+  // Where the last lookup of a sample by time ended, so that walking the
+  // samples in order stays cheap; trusted only while the table keeps its
+  // storage and size.
+  struct SampleCursor {
+    const SampleEntry* table = nullptr;
+    size_t count = 0;
+    size_t index = 0;
+    SInt64 start = 0;
+  };
+  mutable SampleCursor cursor;
   std::vector<RawAtom> unknownAtoms;    // 'mdia', 'minf' and 'stbl' atoms kept
 };
 
