@@ -382,6 +382,9 @@ class Flattener {
         const SampleEntry& sample = media.samples[i];
         DataStore* store = StoreOf(media, sample);
         if (store == nullptr) return couldNotResolveDataRef;
+        if (sample.offset < 0 || sample.offset + sample.size > store->Size()) {
+          return endOfDataReached;  // before making room for bytes that are not there
+        }
         buffer.resize(sample.size);
         if (!store->Read(sample.offset, buffer.data(), sample.size)) return endOfDataReached;
         if (OSErr err = Put(file, buffer)) return err;

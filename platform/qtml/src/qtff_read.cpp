@@ -1,6 +1,7 @@
 #include "qtff_read.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <mutex>
 
@@ -270,8 +271,9 @@ class MovieReader {
     for (const SampleEntry& s : track.media->samples) mediaDuration += s.duration;
     if (mediaDuration <= 0) return;
     EditEntry edit;
-    edit.trackDuration = ClampTime(static_cast<uint64_t>(
-        (mediaDuration * movieScale + track.media->timeScale / 2) / track.media->timeScale));
+    double scaled =
+        std::round(static_cast<double>(mediaDuration) * movieScale / track.media->timeScale);
+    edit.trackDuration = scaled >= 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<TimeValue>(scaled);
     edit.mediaTime = 0;
     track.edits.push_back(edit);
   }
