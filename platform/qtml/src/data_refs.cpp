@@ -1,5 +1,8 @@
 #include "data_refs.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -197,18 +200,28 @@ bool PercentDecode(const std::string& text, std::string* out) {
   return true;
 }
 
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // The native path of a file: URL ("file:///path", "file://localhost/path"
 // or "file:/path"), or false for any other URL.
 bool FileURLPath(const std::string& url, std::string* path) {
-  static const char kScheme[] = "file:";
-  if (url.size() < 5 || strncasecmp(url.c_str(), kScheme, 5) != 0) return false;
+  if (!EqualsIgnoringCase(url.substr(0, 5), "file:")) return false;
   std::string rest = url.substr(5);
   if (rest.rfind("//", 0) == 0) {
     rest = rest.substr(2);
     size_t slash = rest.find('/');
     if (slash == std::string::npos) return false;
     std::string host = rest.substr(0, slash);
-    if (!host.empty() && strcasecmp(host.c_str(), "localhost") != 0) return false;
+    if (!host.empty() && !EqualsIgnoringCase(host, "localhost")) return false;
     rest = rest.substr(slash);
   }
   if (rest.empty() || rest[0] != '/') return false;
@@ -247,7 +260,7 @@ std::shared_ptr<DataStore> OpenAliasReference(const uint8_t* ref, size_t size, b
 std::shared_ptr<DataStore> OpenURLReference(const uint8_t* ref, size_t size, bool writable,
                                             OSErr* err) {
   const auto* text = reinterpret_cast<const char*>(ref);
-  size_t length = strnlen(text, size);
+  size_t length = static_cast<size_t>(std::find(text, text + size, '\0') - text);
   if (length == 0 || length == size) {  // empty, or no terminating NUL
     *err = invalidDataRef;
     return nullptr;
