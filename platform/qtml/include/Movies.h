@@ -548,6 +548,9 @@ QTML_API MovieController NewMovieController(Movie theMovie, const Rect* movieRec
 QTML_API void DisposeMovieController(MovieController mc);
 /* The index-th movie of the controller (from 0), or nil. */
 QTML_API Movie MCGetIndMovie(MovieController mc, short index);
+/* Tells the controller that its movie changed (duration, size, tracks),
+ * so that it shows the movie as it now is. */
+QTML_API ComponentResult MCMovieChanged(MovieController mc, Movie m);
 
 /* ------------------------------------------------------------------------
  * Movie files. A movie file holds its movie (a 'moov' atom) in its data

@@ -52,4 +52,14 @@ QTML_API Movie MCGetIndMovie(MovieController mc, short index) {
   return call.Return(controller->movie);
 }
 
+QTML_API ComponentResult MCMovieChanged(MovieController mc, Movie m) {
+  qtml::ApiCall call("MCMovieChanged", mc, m);
+  if (OSErr fault = call.Fault()) return call.Return<ComponentResult>(fault);
+  qtml::MovieControllerImplementation* controller = qtml::ControllerOf(mc);
+  if (controller == nullptr) return call.Return<ComponentResult>(badComponentInstance);
+  if (m != controller->movie) return call.Return<ComponentResult>(paramErr);
+  ++controller->changes;
+  return call.Return<ComponentResult>(noErr);
+}
+
 }  // extern "C"

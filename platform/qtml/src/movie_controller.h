@@ -11,6 +11,7 @@ class MovieControllerImplementation : public ComponentImplementation {
  public:
   Movie movie = nullptr;  // not owned
   Rect bounds{0, 0, 0, 0};
+  long changes = 0;  // MCMovieChanged notices taken
 };
 
 ComponentImplementation* NewMovieControllerImplementation();

@@ -55,6 +55,11 @@ TEST_F(Movies, AControllerPresentsItsMovie) {
   EXPECT_EQ(MCGetIndMovie(mc, 0), movie);
   EXPECT_EQ(MCGetIndMovie(mc, 1), nullptr);
   EXPECT_EQ(MCGetIndMovie(nullptr, 0), nullptr);
+  EXPECT_EQ(MCMovieChanged(mc, movie), noErr);
+  Movie other = NewMovie(0);
+  EXPECT_EQ(MCMovieChanged(mc, other), paramErr);  // not the controller's movie
+  EXPECT_EQ(MCMovieChanged(nullptr, movie), badComponentInstance);
+  DisposeMovie(other);
   DisposeMovieController(mc);
   DisposeMovie(movie);
   EXPECT_EQ(NewMovieController(nullptr, &bounds, 0), nullptr);
