@@ -89,17 +89,6 @@ TEST_F(UserDataNativeTest, TextFollowsTheSameIndexRules) {
   EXPECT_EQ(CountUserDataType(list.udta, 'text'), 2);
 }
 
-TEST_F(UserDataNativeTest, TypesAreListedFromZero) {
-  Set(list, 'bbbb', 1, "1");
-  Set(list, 'aaaa', 1, "2");
-  EXPECT_EQ(list.TypeAt(0), 'bbbb');
-  EXPECT_EQ(list.TypeAt(1), 'aaaa');
-  EXPECT_EQ(list.TypeAt(2), 0u);
-  EXPECT_EQ(list.TypeAt(-1), 0u);
-  list.Clear(0);
-  EXPECT_EQ(list.ItemCount(), 0);
-}
-
 TEST_F(UserDataNativeTest, ACopyOfAMovieListIsIndependent) {
   Movie movie = NewMovie(0);
   {

@@ -69,6 +69,17 @@ Print "nil movie:", fromNil.isValid, fromNil.fenraErr
 Dim noTrack As New FenraUserData(m, 0)
 Print "no track:", noTrack.isValid, noTrack.fenraErr
 
+' A movie file's lists: the movie's (its title), its first track's and that
+' track's media's (user_data.sh made the movie).
+Dim clip As Movie = GetFolderItem(Args()(0)).Child("clip.mov").OpenAsMovie
+Dim clipList As New FenraUserData(clip)
+Dim trackList As New FenraUserData(clip, 0)
+Dim mediaList As New FenraUserData(clip, 0, True)
+Print "movie file:", clipList.ListCount, trackList.isValid, trackList.ListCount, mediaList.isValid
+trackList.Item("name", 1) = "video"
+Print "track name:", New FenraUserData(clip, 0).Item("name", 1), mediaList.ListCount
+Print "track 2:", New FenraUserData(clip, 1).isValid
+
 ' ListClear empties every type.
 ud.ListClear
 Print "cleared:", ud.ListCount, "[" + ud.ListType(0) + "]"

@@ -69,6 +69,9 @@ UserDataRecord* EnterList(ApiCall& call, UserData reference, ListOwner* owner = 
 UserData Publish(UserDataRecord* list, ListOwner::Kind kind, const void* owner) noexcept {
   return Guarded<UserData>(nullptr, [&] {
     if (!AllocationAllowed()) return static_cast<UserData>(nullptr);
+    // Lists whose owners have gone are forgotten here, so that the table
+    // does not grow with every movie ever asked for its list.
+    std::erase_if(Lists(), [](const auto& entry) { return !OwnerLive(entry.second); });
     Lists()[list] = ListOwner{kind, owner};
     return ReferenceOf(list);
   });
