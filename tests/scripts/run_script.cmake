@@ -3,6 +3,21 @@ set(args "")
 if(EXISTS ${SOURCE_DIR}/${NAME}.args)
   file(STRINGS ${SOURCE_DIR}/${NAME}.args args)
 endif()
+# A script that needs files made first (movies made by ffmpeg) has NAME.sh
+# beside it: it runs with a new empty directory as its argument, and the
+# script then gets that directory as its first argument.
+if(EXISTS ${SOURCE_DIR}/${NAME}.sh)
+  set(files ${OUTPUT_DIR}/${NAME}.files)
+  file(REMOVE_RECURSE ${files})
+  file(MAKE_DIRECTORY ${files})
+  execute_process(COMMAND sh ${SOURCE_DIR}/${NAME}.sh ${files}
+                  WORKING_DIRECTORY ${SOURCE_DIR}
+                  ERROR_VARIABLE setup_err RESULT_VARIABLE setup_status)
+  if(NOT setup_status EQUAL 0)
+    message(FATAL_ERROR "${NAME}.sh failed (${setup_status}):\n${setup_err}")
+  endif()
+  list(PREPEND args ${files})
+endif()
 execute_process(COMMAND ${FENRA} run ${NAME}.bas ${args}
                 WORKING_DIRECTORY ${SOURCE_DIR}
                 OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
