@@ -102,3 +102,49 @@ Print "clipped to its destination: " + Str(gc.clipRegion.isValid)
 ' Setting the clip to Nil removes it; the getter then gives an empty object.
 gc.clipRegion = Nil
 Print "clip removed: " + Str(gc.clipRegion.isValid)
+
+Print
+Print "== Settings kept in a file"
+' A user data list holds typed items; saved to a file, it comes back whole.
+Dim settings As New FenraUserData
+settings.Item("name", 1) = "tour"
+settings.Item("size", 1) = "640x480"
+Dim settingsFile As FolderItem = SpecialFolder.Temporary.Child("tour.settings")
+settings.qtFlush(settingsFile)
+Print "saved " + Str(settings.ListCount) + " items: fenraErr " + Str(settings.fenraErr)
+Dim restored As New FenraUserData(settingsFile)
+Print "read back: name = " + restored.Item("name", 1) + ", size = " + restored.Item("size", 1)
+
+Print
+Print "== A movie"
+' examples/sample.mov was made by the engine alone (examples/tools): one
+' second of colour bars and a rising tone.
+Dim sampleFile As FolderItem = GetFolderItem("examples/sample.mov")
+If Not sampleFile.Exists Then sampleFile = GetFolderItem("sample.mov")
+Dim movie As New FenraMovie(sampleFile)
+Print "opened: isValid " + Str(movie.isValid) + ", fenraErr " + Str(movie.fenraErr)
+Print "duration " + Str(movie.qtDuration) + " in units of 1/" + Str(movie.qtTimeScale) + _
+    " second, " + Str(movie.qtTracksCount) + " tracks"
+Dim movieBox As FenraRect = movie.qtMovieNaturalBox
+Print "natural size " + Str(movieBox.width) + " x " + Str(movieBox.height)
+For i As Integer = 0 To movie.qtTracksCount - 1
+  Dim track As FenraTrack = movie.qtTrack(i)
+  Dim media As FenraMedia = track.qtMedia
+  Dim desc As FenraSampleDesc = media.sampleDesc(0)
+  Print "track " + Str(track.qtTrackID) + ": " + track.qtTrackType + ", " + _
+      Str(media.samplesCount) + " samples at " + Str(media.qtTimeScale) + " a second, format '" + _
+      desc.dataType + "'"
+Next
+Dim info As FenraUserData = movie.qtUserData
+Print "its user data: " + Str(info.ListCount) + " items; its name: " + _
+    info.ItemText(info.ListType(0), 1, 0)
+' Stepping through frames, and copying the movie with half of it cut.
+movie.qtSeekTime FenraMovie.kSeek_End
+Print "at the end: time " + Str(movie.qtTime)
+Dim firstHalf As New FenraTimeRange(0, movie.qtDuration \ 2)
+movie.qtEdit(firstHalf, FenraObject.kEdit_Cut)
+Print "after cutting the first half: duration " + Str(movie.qtDuration)
+Dim halfFile As FolderItem = SpecialFolder.Temporary.Child("half.mov")
+movie.qtFlush(halfFile)
+Dim half As New FenraMovie(halfFile)
+Print "saved and reopened: duration " + Str(half.qtDuration) + ", fenraErr " + Str(half.fenraErr)

@@ -395,6 +395,17 @@ QTML_API ComponentResult MediaGetSoundBalance(MediaHandler mh, short* balance);
 QTML_API ComponentResult MediaSetSoundBalance(MediaHandler mh, short balance);
 QTML_API ComponentResult MediaGetSoundBassAndTreble(MediaHandler mh, short* bass, short* treble);
 QTML_API ComponentResult MediaSetSoundBassAndTreble(MediaHandler mh, short bass, short treble);
+/* Adds a text sample to a text media: the text (size bytes, no
+ * terminator) in one style, shown in textBox over backColor for duration;
+ * a nil colour is black text on white. sampleTime receives its media time. */
+QTML_API ComponentResult TextMediaAddTextSample(MediaHandler mh, Ptr text, unsigned long size,
+                                                short fontNumber, short fontSize, Style textFace,
+                                                RGBColor* textColor, RGBColor* backColor,
+                                                short textJustification, Rect* textBox,
+                                                long displayFlags, TimeValue scrollDelay,
+                                                short hiliteStart, short hiliteEnd,
+                                                RGBColor* rgbHiliteColor, TimeValue duration,
+                                                TimeValue* sampleTime);
 
 /* Samples. AddMediaSample appends size bytes of dataIn (from inOffset) to
  * the store of the description's data reference as numberOfSamples equal
@@ -805,6 +816,15 @@ QTML_API OSErr GetUserDataItem(UserData theUserData, void* data, long size, OSTy
  * the items of the type appends a new item. */
 QTML_API OSErr SetUserDataItem(UserData theUserData, void* data, long size, OSType udType,
                                long index);
+
+/* The types of common text items: the first byte is 0xA9 (a copyright
+ * sign in Mac Roman). */
+enum {
+  kUserDataTextFullName = (OSType)0xA96E616D,  /* '\xA9nam' */
+  kUserDataTextCopyright = (OSType)0xA9637079, /* '\xA9cpy' */
+  kUserDataTextInformation = (OSType)0xA9696E66, /* '\xA9inf' */
+  kUserDataTextAuthor = (OSType)0xA9617574       /* '\xA9aut' */
+};
 
 /* Text items ('\xA9nam', '\xA9cpy', ...) hold one text per region code, each
  * a record of a 16-bit length, a 16-bit region code and the text bytes.

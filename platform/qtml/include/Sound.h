@@ -33,6 +33,8 @@ enum {
 
 /* Sound compressors and decompressors: their subtype is the format. */
 enum { kSoundCompressor = 'scom', kSoundDecompressor = 'sdec' };
+/* Volumes are 8.8 fixed point: full volume is 1.0. */
+enum { kFullVolume = 0x0100, kNoVolume = 0 };
 enum {
   k24BitFormat = FOUR_CHAR_CODE('in24'),
   kFloat32Format = FOUR_CHAR_CODE('fl32'),
