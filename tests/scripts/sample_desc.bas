@@ -82,3 +82,16 @@ tc.textParams = params
 Print "text params set:", tc.textParams.fontSize, tc.textParams.textColor, tc.fenraErr
 Dim tcCopy As New FenraTimeCodeDesc(tc)
 Print "time code copy:", tcCopy.timeScale, tcCopy.isVisible, tcCopy.textParams.fontSize
+Print "no source:", tc.sourceInfo.isValid
+Dim reel As New FenraUserData
+reel.Item("name", 1) = "Reel 7"
+tc.sourceInfo = reel
+reel.Item("name", 1) = "changed"
+Print "source:", tc.sourceInfo.Item("name", 1), tc.sourceInfo.ListCount, tc.fenraErr
+
+Dim noTc As FenraTimeCodeDesc
+Dim tcFromNil As New FenraTimeCodeDesc(noTc)
+Print "time code from nil:", tcFromNil.isValid, tcFromNil.fenraErr, tcFromNil.timeScale
+Dim noSample As FenraSampleDesc
+Dim castNil As New FenraSoundDesc(noSample)
+Print "cast from nil:", castNil.isValid, castNil.fenraErr
