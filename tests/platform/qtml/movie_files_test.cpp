@@ -587,6 +587,70 @@ TEST_F(MovieFiles, DamagedFilesAnswerErrorsWithoutCrashing) {
   Open(Path("lying.mov"), invalidSampleTable);
 }
 
+TEST_F(MovieFiles, UncompressedSoundCountedInFramesReadsAsFramesOfItsDescription) {
+  REQUIRE_FFMPEG();
+  ASSERT_TRUE(MakeClip());
+  // ffmpeg writes each sound sample's size (2 bytes); files that count
+  // frames write 1, and the description says how many bytes a frame has.
+  std::vector<uint8_t> bytes = ReadBytes(Path("clip.mov"));
+  const uint8_t sizes[] = {'s', 't', 's', 'z', 0, 0, 0, 0, 0, 0, 0, 2};
+  auto found = std::search(bytes.begin(), bytes.end(), sizes, sizes + sizeof sizes);
+  ASSERT_NE(found, bytes.end());
+  found[11] = 1;
+  WriteBytes(Path("frames.mov"), bytes);
+  std::string frames = Summary(Path("frames.mov"), false);
+  for (size_t at; (at = frames.find("frames.mov")) != std::string::npos;) {
+    frames.replace(at, 10, "clip.mov");  // the self references' file
+  }
+  EXPECT_EQ(frames, Summary(Path("clip.mov"), false));
+}
+
+TEST_F(MovieFiles, MediaWithTwoDescriptionsKeepWhichSampleHasWhich) {
+  Movie movie = Keep(NewMovie(newMovieActive));
+  Track track = NewMovieTrack(movie, 0, 0, 0x0100);
+  Media media = NewTrackMedia(track, SoundMediaType, 1000, nullptr, 0);
+  ASSERT_NE(media, nullptr);
+  Handle data = NewHandle(30);
+  std::memset(*data, 7, 30);
+  ASSERT_EQ(BeginMediaEdits(media), noErr);
+  for (OSType format : {'abcd', 'efgh', 'abcd'}) {
+    Handle desc = NewHandleClear(sizeof(SampleDescription));
+    auto d = reinterpret_cast<SampleDescriptionHandle>(desc);
+    (**d).descSize = sizeof(SampleDescription);
+    (**d).dataFormat = format;
+    (**d).dataRefIndex = 1;
+    ASSERT_EQ(AddMediaSample(media, data, 0, 30, 10, d, 3, 0, nullptr), noErr);
+    DisposeHandle(desc);
+  }
+  ASSERT_EQ(EndMediaEdits(media), noErr);
+  DisposeHandle(data);
+  ASSERT_EQ(InsertMediaIntoTrack(track, 0, 0, GetMediaDuration(media), fixed1), noErr);
+  FSSpec spec = Spec(Path("two.mov"));
+  FlattenMovie(movie, flattenAddMovieToDataFork, &spec, 'TVOD', smSystemScript,
+               createMovieFileDeleteCurFile, nullptr, nullptr);
+  ASSERT_EQ(GetMoviesError(), noErr);
+  std::string summary = Summary(Path("two.mov"), false);
+  EXPECT_EQ(summary, Summary(Path("two.mov"), true));
+  Movie again = Open(Path("two.mov"));
+  ASSERT_NE(again, nullptr);
+  Media read = GetTrackMedia(GetMovieIndTrack(again, 1));
+  EXPECT_EQ(GetMediaSampleDescriptionCount(read), GetMediaSampleDescriptionCount(media));
+  EXPECT_GE(GetMediaSampleDescriptionCount(read), 2);
+  EXPECT_EQ(GetMediaSampleCount(read), GetMediaSampleCount(media));
+  long index = 0;
+  TimeValue sampleTime = 0;
+  for (TimeValue at : {0, 30, 60}) {
+    long sampleIndex = 0;
+    ASSERT_EQ(
+        GetMediaSampleReferences(media, at, &sampleTime, nullptr, &index, 0, nullptr, nullptr),
+        noErr);
+    ASSERT_EQ(
+        GetMediaSampleReferences(read, at, &sampleTime, nullptr, &sampleIndex, 0, nullptr, nullptr),
+        noErr);
+    EXPECT_EQ(sampleIndex, index) << "at " << at;
+  }
+}
+
 TEST_F(MovieFiles, FlatteningReportsProgressAndStopsWhenTold) {
   REQUIRE_FFMPEG();
   ASSERT_TRUE(MakeClip());
