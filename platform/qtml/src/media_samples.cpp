@@ -124,6 +124,23 @@ OSErr ReadSample(MediaRecord& media, const SampleEntry& sample, Handle dataOut,
 
 }  // namespace
 
+OSErr AddSampleBytes(MediaRecord& media, const void* bytes, unsigned long size,
+                     TimeValue durationPerSample, SampleDescriptionHandle description,
+                     long numberOfSamples, short sampleFlags, TimeValue* sampleTime) {
+  if (OSErr err = CheckSampleArguments(durationPerSample, numberOfSamples)) return err;
+  return Guarded<OSErr>(memFullErr, [&] {
+    OSErr inner = noErr;
+    UInt32 index = DescriptionIndexFor(media, description, &inner);
+    if (index == 0) return inner;
+    DataStore* store = StoreOf(media, index, true, &inner);
+    if (store == nullptr) return inner;
+    SInt64 offset = store->Append(bytes, static_cast<SInt64>(size));
+    if (offset < 0) return static_cast<OSErr>(dataNotOpenForWrite);
+    return AppendSamples(media, offset, size, durationPerSample, index, numberOfSamples,
+                         sampleFlags, sampleTime);
+  });
+}
+
 }  // namespace qtml
 
 using qtml::ApiCall;
@@ -164,17 +181,8 @@ QTML_API OSErr AddMediaSample(Media theMedia, Handle dataIn, long inOffset, unsi
     err = paramErr;
   }
   if (err != noErr) return call.Return(qtml::Result(err));
-  err = qtml::Guarded<OSErr>(memFullErr, [&] {
-    OSErr inner = noErr;
-    UInt32 description = qtml::DescriptionIndexFor(*media, sampleDescriptionH, &inner);
-    if (description == 0) return inner;
-    qtml::DataStore* store = qtml::StoreOf(*media, description, true, &inner);
-    if (store == nullptr) return inner;
-    SInt64 offset = store->Append(*dataIn + inOffset, static_cast<SInt64>(size));
-    if (offset < 0) return static_cast<OSErr>(dataNotOpenForWrite);
-    return qtml::AppendSamples(*media, offset, size, durationPerSample, description,
-                               numberOfSamples, sampleFlags, sampleTime);
-  });
+  err = qtml::AddSampleBytes(*media, *dataIn + inOffset, size, durationPerSample,
+                             sampleDescriptionH, numberOfSamples, sampleFlags, sampleTime);
   return call.Return(qtml::Result(err));
 }
 

@@ -100,6 +100,12 @@ int RankOfTrack(const MovieRecord& movie, const TrackRecord& track);
 // Whether media of this type can be seen ('eyes') or heard ('ears').
 bool MediaTypeHasCharacteristic(OSType mediaType, OSType characteristic);
 
+// Appends the bytes to the store of the description's data reference as
+// numberOfSamples equal samples (AddMediaSample's work).
+OSErr AddSampleBytes(MediaRecord& media, const void* bytes, unsigned long size,
+                     TimeValue durationPerSample, SampleDescriptionHandle description,
+                     long numberOfSamples, short sampleFlags, TimeValue* sampleTime);
+
 // Calls the movie's progress procedure, if it has one other than the
 // default display; answers its result.
 OSErr ReportProgress(MovieRecord& movie, short message, short operation, Fixed percent);

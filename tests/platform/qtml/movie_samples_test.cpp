@@ -203,6 +203,45 @@ TEST_F(MovieSamples, MediaKnowTheirHandlerAndCharacteristics) {
   EXPECT_EQ(MediaHasCharacteristic(vh, VisualMediaCharacteristic, &has), badComponentInstance);
 }
 
+TEST_F(MovieSamples, TextSamplesCarryTheirLengthStyleAndDescription) {
+  Movie movie = NewEmptyMovie();
+  Track track = NewMovieTrack(movie, 200 << 16, 40 << 16, 0);
+  Media media = NewTrackMedia(track, TextMediaType, 600, nullptr, 0);
+  MediaHandler handler = GetMediaHandler(media);
+  char text[] = "Hello";
+  RGBColor red{0xFFFF, 0, 0};
+  Rect box{0, 0, 40, 200};
+  TimeValue at = -1;
+  ASSERT_EQ(TextMediaAddTextSample(handler, text, 5, 3, 12, bold, &red, nullptr, teCenter, &box,
+                                   dfClipToTextBox, 0, 0, 0, nullptr, 300, &at),
+            noErr);
+  EXPECT_EQ(at, 0);
+  EXPECT_EQ(GetMediaDuration(media), 300);
+  Handle data = NewHandle(0);
+  long size = 0;
+  auto desc = reinterpret_cast<SampleDescriptionHandle>(NewHandle(0));
+  ASSERT_EQ(GetMediaSample(media, data, 0, &size, 0, nullptr, nullptr, desc, nullptr, 1, nullptr,
+                           nullptr),
+            noErr);
+  ASSERT_GT(size, 7);
+  EXPECT_EQ((*data)[1], 5);
+  EXPECT_EQ(std::string(*data + 2, 5), "Hello");
+  EXPECT_EQ(std::string(*data + 11, 4), "styl");
+  auto text_desc = reinterpret_cast<TextDescriptionHandle>(desc);
+  EXPECT_EQ((**text_desc).dataFormat, static_cast<OSType>('text'));
+  EXPECT_EQ((**text_desc).displayFlags, dfClipToTextBox);
+  EXPECT_EQ((**text_desc).textJustification, teCenter);
+  EXPECT_EQ((**text_desc).defaultStyle.scrpFont, 3);
+  EXPECT_EQ((**text_desc).defaultStyle.scrpColor.red, 0xFFFF);
+  DisposeHandle(data);
+  DisposeHandle(reinterpret_cast<Handle>(desc));
+  // Only text media take text.
+  Media video = GetTrackMedia(AddTrack(movie, VideoMediaType, 600, {10}));
+  EXPECT_EQ(TextMediaAddTextSample(GetMediaHandler(video), text, 5, 0, 12, 0, nullptr, nullptr, 0,
+                                   nullptr, 0, 0, 0, 0, nullptr, 10, nullptr),
+            badComponentSelector);
+}
+
 TEST_F(MovieSamples, DisposedTracksAndMediaAreInvalid) {
   Movie movie = NewEmptyMovie();
   Track track = AddTrack(movie, VideoMediaType, 600, {10});
