@@ -105,7 +105,7 @@ typedef struct TrackType** Track;
 typedef struct MediaType** Media;
 typedef ComponentInstance MovieController;
 
-enum { newMovieActive = 1L << 0, newMovieDontAskUnresolvedDataRefs = 1L << 5 };
+enum { newMovieActive = 1L << 0, newMovieDontAskUnresolvedDataRefs = 1L << 2 };
 enum { kMovieControllerComponentType = 'play' };
 
 /* A new empty movie (time scale 600), owned by the caller. */
