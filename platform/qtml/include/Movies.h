@@ -238,12 +238,13 @@ enum { TimeCodeMediaType = 'tmcd', MusicMediaType = 'musi', MPEGMediaType = 'MPE
 enum { VisualMediaCharacteristic = 'eyes', AudioMediaCharacteristic = 'ears' };
 enum { MediaHandlerType = 'mhlr', DataHandlerType = 'dhlr' };
 
-enum { movieTrackMediaType = 1 << 0, movieTrackCharacteristic = 1 << 1, movieTrackEnabledOnly = 1 << 2 };
-enum { trackUsageInMovie = 1 << 1, trackUsageInPreview = 1 << 2, trackUsageInPoster = 1 << 3 };
 enum {
-  mediaSampleNotSync = 1 << 0,
-  mediaSampleShadowSync = 1 << 1
+  movieTrackMediaType = 1 << 0,
+  movieTrackCharacteristic = 1 << 1,
+  movieTrackEnabledOnly = 1 << 2
 };
+enum { trackUsageInMovie = 1 << 1, trackUsageInPreview = 1 << 2, trackUsageInPoster = 1 << 3 };
+enum { mediaSampleNotSync = 1 << 0, mediaSampleShadowSync = 1 << 1 };
 enum {
   nextTimeMediaSample = 1 << 0,
   nextTimeMediaEdit = 1 << 1,
@@ -262,7 +263,12 @@ enum {
   loadBackwardTrackEdits = 1 << 4
 };
 enum { movieScrapDontZeroScrap = 1 << 0, movieScrapOnlyPutMovie = 1 << 1 };
-enum { hintsScrubMode = 1 << 0, hintsLoop = 1 << 1, hintsDontPurge = 1 << 2, hintsPlayingEveryFrame = 1 << 6 };
+enum {
+  hintsScrubMode = 1 << 0,
+  hintsLoop = 1 << 1,
+  hintsDontPurge = 1 << 2,
+  hintsPlayingEveryFrame = 1 << 6
+};
 
 /* Movie properties. SetMovieTimeScale rescales every movie time (edits,
  * selection, poster, preview, current time). The box is the natural bounds
@@ -295,8 +301,7 @@ QTML_API TimeValue GetMoviePosterTime(Movie theMovie);
 QTML_API void SetMoviePosterTime(Movie theMovie, TimeValue posterTime);
 QTML_API void GetMoviePreviewTime(Movie theMovie, TimeValue* previewTime,
                                   TimeValue* previewDuration);
-QTML_API void SetMoviePreviewTime(Movie theMovie, TimeValue previewTime,
-                                  TimeValue previewDuration);
+QTML_API void SetMoviePreviewTime(Movie theMovie, TimeValue previewTime, TimeValue previewDuration);
 /* The current time; fills currentTime (value, scale, time base) when given. */
 QTML_API TimeValue GetMovieTime(Movie theMovie, TimeRecord* currentTime);
 /* Moves to the time, pinned to the movie (or its active segment). */
@@ -363,8 +368,8 @@ QTML_API OSErr CopyTrackSettings(Track srcTrack, Track dstTrack);
 /* Media. NewTrackMedia gives the track its media: samples are written to
  * the data reference given, or with a nil dataRef to the movie's default
  * data reference (a movie without one gets memory of the engine's). */
-QTML_API Media NewTrackMedia(Track theTrack, OSType mediaType, TimeScale timeScale,
-                             Handle dataRef, OSType dataRefType);
+QTML_API Media NewTrackMedia(Track theTrack, OSType mediaType, TimeScale timeScale, Handle dataRef,
+                             OSType dataRefType);
 QTML_API void DisposeTrackMedia(Media theMedia);
 QTML_API Track GetMediaTrack(Media theMedia);
 QTML_API TimeScale GetMediaTimeScale(Media theMedia);
@@ -389,8 +394,7 @@ QTML_API MediaHandler GetMediaHandler(Media theMedia);
 QTML_API ComponentResult MediaHasCharacteristic(MediaHandler mh, OSType characteristic,
                                                 Boolean* hasIt);
 QTML_API ComponentResult MediaGetGraphicsMode(MediaHandler mh, long* mode, RGBColor* opColor);
-QTML_API ComponentResult MediaSetGraphicsMode(MediaHandler mh, long mode,
-                                              const RGBColor* opColor);
+QTML_API ComponentResult MediaSetGraphicsMode(MediaHandler mh, long mode, const RGBColor* opColor);
 QTML_API ComponentResult MediaGetSoundBalance(MediaHandler mh, short* balance);
 QTML_API ComponentResult MediaSetSoundBalance(MediaHandler mh, short balance);
 QTML_API ComponentResult MediaGetSoundBassAndTreble(MediaHandler mh, short* bass, short* treble);
@@ -398,14 +402,11 @@ QTML_API ComponentResult MediaSetSoundBassAndTreble(MediaHandler mh, short bass,
 /* Adds a text sample to a text media: the text (size bytes, no
  * terminator) in one style, shown in textBox over backColor for duration;
  * a nil colour is black text on white. sampleTime receives its media time. */
-QTML_API ComponentResult TextMediaAddTextSample(MediaHandler mh, Ptr text, unsigned long size,
-                                                short fontNumber, short fontSize, Style textFace,
-                                                RGBColor* textColor, RGBColor* backColor,
-                                                short textJustification, Rect* textBox,
-                                                long displayFlags, TimeValue scrollDelay,
-                                                short hiliteStart, short hiliteEnd,
-                                                RGBColor* rgbHiliteColor, TimeValue duration,
-                                                TimeValue* sampleTime);
+QTML_API ComponentResult TextMediaAddTextSample(
+    MediaHandler mh, Ptr text, unsigned long size, short fontNumber, short fontSize, Style textFace,
+    RGBColor* textColor, RGBColor* backColor, short textJustification, Rect* textBox,
+    long displayFlags, TimeValue scrollDelay, short hiliteStart, short hiliteEnd,
+    RGBColor* rgbHiliteColor, TimeValue duration, TimeValue* sampleTime);
 
 /* Samples. AddMediaSample appends size bytes of dataIn (from inOffset) to
  * the store of the description's data reference as numberOfSamples equal
@@ -428,8 +429,7 @@ QTML_API long GetMediaSampleCount(Media theMedia);
  * most maxSizeToGrow bytes unless 0), its start, duration, description
  * (copied into sampleDescriptionH) and flags. One sample per call. */
 QTML_API OSErr GetMediaSample(Media theMedia, Handle dataOut, long maxSizeToGrow, long* size,
-                              TimeValue time, TimeValue* sampleTime,
-                              TimeValue* durationPerSample,
+                              TimeValue time, TimeValue* sampleTime, TimeValue* durationPerSample,
                               SampleDescriptionHandle sampleDescriptionH,
                               long* sampleDescriptionIndex, long maxNumberOfSamples,
                               long* numberOfSamples, short* sampleFlags);
@@ -437,8 +437,7 @@ QTML_API OSErr GetMediaSample(Media theMedia, Handle dataOut, long maxSizeToGrow
 QTML_API OSErr GetMediaSampleReferences(Media theMedia, TimeValue time, TimeValue* sampleTime,
                                         SampleDescriptionHandle sampleDescriptionH,
                                         long* sampleDescriptionIndex, long maxNumberOfEntries,
-                                        long* actualNumberofEntries,
-                                        SampleReferencePtr sampleRefs);
+                                        long* actualNumberofEntries, SampleReferencePtr sampleRefs);
 /* Sample numbers count from 1. */
 QTML_API void SampleNumToMediaTime(Media theMedia, long logicalSampleNum, TimeValue* sampleTime,
                                    TimeValue* sampleDuration);
@@ -607,9 +606,8 @@ QTML_API OSErr DeleteMovieFile(const FSSpec* fileSpec);
  * for a file without a movie; badPublicMovieAtom, invalidSampleTable or
  * badDataRefIndex for a damaged one. The movie's default data reference
  * is the file: media made later put their samples into it. */
-QTML_API OSErr NewMovieFromFile(Movie* theMovie, short resRefNum, short* resId,
-                                StringPtr resName, short newMovieFlags,
-                                Boolean* dataRefWasChanged);
+QTML_API OSErr NewMovieFromFile(Movie* theMovie, short resRefNum, short* resId, StringPtr resName,
+                                short newMovieFlags, Boolean* dataRefWasChanged);
 /* A new movie from a handle holding a movie atom (PutMovieIntoHandle's).
  * Within this process its media read the same stores as the movie that
  * was put, so the copy plays the same samples. */
@@ -762,8 +760,8 @@ enum {
  * paramErr when fileSpec, fileType and the extension are all missing. */
 QTML_API OSErr CanQuickTimeOpenFile(FSSpecPtr fileSpec, OSType fileType, OSType fileNameExtension,
                                     Boolean* outCanOpenWithGraphicsImporter,
-                                    Boolean* outCanOpenAsMovie,
-                                    Boolean* outPreferGraphicsImporter, UInt32 inFlags);
+                                    Boolean* outCanOpenAsMovie, Boolean* outPreferGraphicsImporter,
+                                    UInt32 inFlags);
 
 /* ------------------------------------------------------------------------
  * User data: lists of items, each a type and bytes. Items of one type are
@@ -820,8 +818,8 @@ QTML_API OSErr SetUserDataItem(UserData theUserData, void* data, long size, OSTy
 /* The types of common text items: the first byte is 0xA9 (a copyright
  * sign in Mac Roman). */
 enum {
-  kUserDataTextFullName = (OSType)0xA96E616D,  /* '\xA9nam' */
-  kUserDataTextCopyright = (OSType)0xA9637079, /* '\xA9cpy' */
+  kUserDataTextFullName = (OSType)0xA96E616D,    /* '\xA9nam' */
+  kUserDataTextCopyright = (OSType)0xA9637079,   /* '\xA9cpy' */
   kUserDataTextInformation = (OSType)0xA9696E66, /* '\xA9inf' */
   kUserDataTextAuthor = (OSType)0xA9617574       /* '\xA9aut' */
 };

@@ -56,20 +56,20 @@ class DataStore {
 
 // A media's data reference as a movie file's 'dref' lists it.
 struct DataReference {
-  OSType type = 0;             // 'alis', 'url ', 'hndl', 'ptr '
-  std::vector<uint8_t> data;   // the reference as stored (alias, URL, ...)
-  UInt32 flags = 0;            // 1: self reference, the movie's own file
+  OSType type = 0;                   // 'alis', 'url ', 'hndl', 'ptr '
+  std::vector<uint8_t> data;         // the reference as stored (alias, URL, ...)
+  UInt32 flags = 0;                  // 1: self reference, the movie's own file
   std::shared_ptr<DataStore> store;  // nullptr: not resolved
 };
 
 // One media sample: where its bytes are and how long it lasts.
 struct SampleEntry {
-  SInt64 offset = 0;             // in the store of its description's data ref
-  UInt32 size = 0;               // bytes
-  TimeValue duration = 0;        // media time
+  SInt64 offset = 0;       // in the store of its description's data ref
+  UInt32 size = 0;         // bytes
+  TimeValue duration = 0;  // media time
   TimeValue compositionOffset = 0;
   bool sync = true;
-  UInt32 descriptionIndex = 1;   // 1-based into MediaRecord::descriptions
+  UInt32 descriptionIndex = 1;  // 1-based into MediaRecord::descriptions
 };
 
 // The media handler instance a media owns: GetMediaHandler opens it on
@@ -101,23 +101,23 @@ struct MediaRecord {
   OSType handlerManufacturer = 0;
   std::string handlerName;
   TimeScale timeScale = 600;
-  UInt32 creationTime = 0;              // seconds since 1904
+  UInt32 creationTime = 0;  // seconds since 1904
   UInt32 modificationTime = 0;
   short language = 0;
   short quality = 0;
-  std::vector<DataReference> dataRefs;  // 1-based in descriptions
+  std::vector<DataReference> dataRefs;             // 1-based in descriptions
   std::vector<std::vector<uint8_t>> descriptions;  // 'stsd' entries, file bytes
-  std::vector<SampleEntry> samples;     // in decoding order
+  std::vector<SampleEntry> samples;                // in decoding order
   UserDataRecord userData;
   // Media header settings ('vmhd', 'smhd').
-  short graphicsMode = 64;              // ditherCopy
+  short graphicsMode = 64;  // ditherCopy
   RGBColor opColor = {0x8000, 0x8000, 0x8000};
   short balance = 0;
   short bass = 0;
   short treble = 0;
-  TimeCodeDisplay timeCode;              // 'tmcd' media only
-  bool editing = false;                 // between BeginMediaEdits and EndMediaEdits
-  MediaHandlerSlot handler;             // GetMediaHandler's instance
+  TimeCodeDisplay timeCode;  // 'tmcd' media only
+  bool editing = false;      // between BeginMediaEdits and EndMediaEdits
+  MediaHandlerSlot handler;  // GetMediaHandler's instance
   // Where the last lookup of a sample by time ended, so that walking the
   // samples in order stays cheap; trusted only while the table keeps its
   // storage and size.
@@ -128,7 +128,7 @@ struct MediaRecord {
     SInt64 start = 0;
   };
   mutable SampleCursor cursor;
-  std::vector<RawAtom> unknownAtoms;    // 'mdia', 'minf' and 'stbl' atoms kept
+  std::vector<RawAtom> unknownAtoms;  // 'mdia', 'minf' and 'stbl' atoms kept
 };
 
 // One entry of a track's edit list.
@@ -142,20 +142,20 @@ struct TrackRecord {
   struct MovieRecord* movie = nullptr;  // the owner
   long id = 0;
   bool enabled = true;
-  long usage = 0x0E;                    // trackUsageInMovie|InPreview|InPoster
+  long usage = 0x0E;  // trackUsageInMovie|InPreview|InPoster
   short layer = 0;
   short alternateGroup = 0;
-  short volume = 0x0100;                // 8.8
-  MatrixRecord matrix = {};             // set to identity by its maker
+  short volume = 0x0100;     // 8.8
+  MatrixRecord matrix = {};  // set to identity by its maker
   Fixed width = 0;
   Fixed height = 0;
   UInt32 creationTime = 0;
   UInt32 modificationTime = 0;
   std::vector<EditEntry> edits;
-  std::vector<uint8_t> clipRegion;      // region bytes; empty: no clip
-  std::unique_ptr<MediaRecord> media;   // nullptr until NewTrackMedia
+  std::vector<uint8_t> clipRegion;     // region bytes; empty: no clip
+  std::unique_ptr<MediaRecord> media;  // nullptr until NewTrackMedia
   UserDataRecord userData;
-  std::vector<RawAtom> unknownAtoms;    // 'tref' and others kept
+  std::vector<RawAtom> unknownAtoms;  // 'tref' and others kept
 };
 
 }  // namespace qtml
@@ -183,32 +183,32 @@ struct MovieRecord {
   long nextTrackID = 1;
   UInt32 creationTime = 0;
   UInt32 modificationTime = 0;
-  long flags = 0;          // the flags the movie was made with
+  long flags = 0;  // the flags the movie was made with
   bool active = false;
-  bool changed = false;    // HasMovieChanged
+  bool changed = false;  // HasMovieChanged
   Rect box = {};
   std::vector<uint8_t> clipRegion;
   std::vector<std::unique_ptr<TrackRecord>> tracks;
   UserDataRecord userData;
-  DataReference defaultDataRef;  // where new media put their samples
+  DataReference defaultDataRef;       // where new media put their samples
   std::vector<RawAtom> unknownAtoms;  // 'moov' atoms kept
   // Playing and display state, not kept in files. AdoptMovie sets the
   // volume to the preferred volume and the rate to 0.
   Fixed rate = 0;
   short volume = 0x0100;
-  long timeBaseFlags = 0;                 // loopTimeBase, palindromeLoopTimeBase
-  TimeValue activeSegmentStart = -1;      // -1: the whole movie is active
+  long timeBaseFlags = 0;             // loopTimeBase, palindromeLoopTimeBase
+  TimeValue activeSegmentStart = -1;  // -1: the whole movie is active
   TimeValue activeSegmentDuration = 0;
   long playHints = 0;
-  SInt64 pendingTime = 0;                 // movie time under one unit not yet played,
-                                          // in units of 1/(1000 × 65536)
-  bool backward = false;                  // the last non-zero rate was negative
-  UInt32 clockAtLastMove = 0;             // engine clock (ms) when the time last moved
-  CGrafPtr port = nullptr;                // SetMovieGWorld's, not owned
+  SInt64 pendingTime = 0;      // movie time under one unit not yet played,
+                               // in units of 1/(1000 × 65536)
+  bool backward = false;       // the last non-zero rate was negative
+  UInt32 clockAtLastMove = 0;  // engine clock (ms) when the time last moved
+  CGrafPtr port = nullptr;     // SetMovieGWorld's, not owned
   GDHandle device = nullptr;
   MovieProgressUPP progressProc = nullptr;  // (MovieProgressUPP)-1: default display
   long progressRefcon = 0;
-  TimeBaseRecord timeBase;                // names this movie
+  TimeBaseRecord timeBase;  // names this movie
 };
 
 // The work of a media handler instance (GetMediaHandler answers one per
