@@ -212,12 +212,19 @@ QTML_API MediaHandler GetMediaHandler(Media theMedia) {
     media->handler.instance = nullptr;
     ComponentRecord* component = qtml::HandlerComponent(*media);
     OSErr err = component != nullptr ? qtml::OpenInstance(component, &media->handler.instance)
-                                     : static_cast<OSErr>(noMediaHandler);
+                                     : memFullErr;  // registering it needed memory
     if (err != noErr) {
       SetMoviesError(err);
       return call.Return<MediaHandler>(nullptr);
     }
-    qtml::HandlerOf(media->handler.instance)->media = media;
+    qtml::MediaHandlerImplementation* handler = qtml::HandlerOf(media->handler.instance);
+    if (handler == nullptr) {  // a component of that type that is not a media handler
+      qtml::CloseInstance(qtml::FindInstanceRecord(media->handler.instance));
+      media->handler.instance = nullptr;
+      SetMoviesError(cantOpenHandler);
+      return call.Return<MediaHandler>(nullptr);
+    }
+    handler->media = media;
   }
   SetMoviesError(noErr);
   return call.Return(media->handler.instance);
