@@ -93,6 +93,20 @@ long Low(SInt64 size) {
   return static_cast<long>(static_cast<UInt32>(size));
 }
 
+// The checks every data size call shares, then `count` (which may throw)
+// into *dataSize; a call with nothing to count (`counting` false) answers
+// 0 bytes.
+template <typename Count>
+OSErr MeasureInto(TimeValue start, TimeValue duration, wide* dataSize, bool counting, Count count) {
+  OSErr err = CheckRange(start, duration);
+  if (err == noErr && dataSize == nullptr) err = paramErr;
+  if (err != noErr || !counting) return err;
+  return Guarded<OSErr>(memFullErr, [&] {
+    *dataSize = count();
+    return noErr;
+  });
+}
+
 }  // namespace
 }  // namespace qtml
 
@@ -109,14 +123,8 @@ QTML_API OSErr GetMovieDataSize64(Movie theMovie, TimeValue startTime, TimeValue
   if (dataSize != nullptr) *dataSize = 0;
   MovieRecord* movie = qtml::EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return(GetMoviesError());
-  OSErr err = qtml::CheckRange(startTime, duration);
-  if (err == noErr && dataSize == nullptr) err = paramErr;
-  if (err == noErr) {
-    err = qtml::Guarded<OSErr>(memFullErr, [&] {
-      *dataSize = qtml::MovieBytes(*movie, startTime, duration);
-      return noErr;
-    });
-  }
+  OSErr err = qtml::MeasureInto(startTime, duration, dataSize, true,
+                                [&] { return qtml::MovieBytes(*movie, startTime, duration); });
   return call.Return(qtml::Result(err));
 }
 
@@ -132,14 +140,9 @@ QTML_API OSErr GetTrackDataSize64(Track theTrack, TimeValue startTime, TimeValue
   if (dataSize != nullptr) *dataSize = 0;
   TrackRecord* track = qtml::EnterTrack(call, theTrack);
   if (track == nullptr) return call.Return(GetMoviesError());
-  OSErr err = qtml::CheckRange(startTime, duration);
-  if (err == noErr && dataSize == nullptr) err = paramErr;
-  if (err == noErr && track->media != nullptr) {
-    err = qtml::Guarded<OSErr>(memFullErr, [&] {
-      *dataSize = qtml::BytesOf(*track->media, qtml::TrackSamplesIn(*track, startTime, duration));
-      return noErr;
-    });
-  }
+  OSErr err = qtml::MeasureInto(startTime, duration, dataSize, track->media != nullptr, [&] {
+    return qtml::BytesOf(*track->media, qtml::TrackSamplesIn(*track, startTime, duration));
+  });
   return call.Return(qtml::Result(err));
 }
 
@@ -155,14 +158,9 @@ QTML_API OSErr GetMediaDataSize64(Media theMedia, TimeValue startTime, TimeValue
   if (dataSize != nullptr) *dataSize = 0;
   MediaRecord* media = qtml::EnterMedia(call, theMedia);
   if (media == nullptr) return call.Return(GetMoviesError());
-  OSErr err = qtml::CheckRange(startTime, duration);
-  if (err == noErr && dataSize == nullptr) err = paramErr;
-  if (err == noErr && duration > 0) {
-    err = qtml::Guarded<OSErr>(memFullErr, [&] {
-      *dataSize = qtml::BytesOf(*media, qtml::SamplesIn(*media, startTime, duration));
-      return noErr;
-    });
-  }
+  OSErr err = qtml::MeasureInto(startTime, duration, dataSize, duration > 0, [&] {
+    return qtml::BytesOf(*media, qtml::SamplesIn(*media, startTime, duration));
+  });
   return call.Return(qtml::Result(err));
 }
 
