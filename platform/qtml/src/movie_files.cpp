@@ -17,6 +17,7 @@
 #include "finder_info.h"
 #include "matrix.h"
 #include "memory.h"
+#include "movie_edit_list.h"
 #include "movie_toolbox.h"
 #include "os.h"
 #include "qtff_read.h"
@@ -183,10 +184,54 @@ DataStore* StoreOf(const MediaRecord& media, const SampleEntry& sample) {
   return media.dataRefs[index - 1].store.get();
 }
 
+// Where a flattened track's samples come from: its source media and, for
+// each sample it keeps, the index of that sample there.
+struct FlatSource {
+  const MediaRecord* media = nullptr;
+  std::vector<size_t> samples;
+};
+
+// Drops the samples of a track's media that none of its edits show, and
+// moves the edits' media times back over the time dropped before them.
+// Answers the kept samples' indices in the media as it was.
+std::vector<size_t> KeepShownSamples(TrackRecord& track) {
+  MediaRecord& media = *track.media;
+  std::vector<TimeValue> starts = SampleStarts(media);  // one more than samples
+  size_t count = media.samples.size();
+  std::vector<bool> shown(count, false);
+  TrackScales scales = ScalesOf(track);
+  for (const EditEntry& edit : track.edits) {
+    if (edit.mediaTime < 0) continue;
+    // A dwell (rate 0) still shows the sample it stops on.
+    TimeValue end = edit.mediaTime + std::max<TimeValue>(EditMediaDuration(edit, scales), 1);
+    auto first = std::upper_bound(starts.begin(), starts.begin() + count, edit.mediaTime);
+    size_t i = first == starts.begin() ? 0 : static_cast<size_t>(first - starts.begin()) - 1;
+    for (; i < count && starts[i] < end; ++i) shown[i] = true;
+  }
+  std::vector<size_t> kept;
+  std::vector<SampleEntry> samples;
+  std::vector<TimeValue> dropped(count + 1, 0);  // media time dropped before each sample
+  for (size_t i = 0; i < count; ++i) {
+    dropped[i + 1] = dropped[i] + (shown[i] ? 0 : media.samples[i].duration);
+    if (!shown[i]) continue;
+    kept.push_back(i);
+    samples.push_back(media.samples[i]);
+  }
+  for (EditEntry& edit : track.edits) {
+    if (edit.mediaTime < 0) continue;
+    auto at = std::upper_bound(starts.begin(), starts.begin() + count, edit.mediaTime);
+    size_t i = at == starts.begin() ? 0 : static_cast<size_t>(at - starts.begin()) - 1;
+    edit.mediaTime -= dropped[std::min(i, count)];
+  }
+  media.samples = std::move(samples);
+  return kept;
+}
+
 // A copy of a movie's file contents whose media all read from one new
-// file: their samples are laid out again by Flattener.
+// file: their samples are laid out again by Flattener. Only the samples
+// the edits show are kept.
 std::unique_ptr<MovieRecord> FlatCopy(const MovieRecord& movie, bool activeOnly,
-                                      std::vector<const MediaRecord*>* sources) {
+                                      std::vector<FlatSource>* sources) {
   auto flat = std::make_unique<MovieRecord>();
   flat->timeScale = movie.timeScale;
   flat->preferredRate = movie.preferredRate;
@@ -237,7 +282,9 @@ std::unique_ptr<MovieRecord> FlatCopy(const MovieRecord& movie, bool activeOnly,
         if (desc.size() >= 16) WriteBE16(desc.data() + 14, 1);
       }
     }
-    sources->push_back(source->media.get());
+    FlatSource from{source->media.get(), {}};
+    if (track->media != nullptr) from.samples = KeepShownSamples(*track);
+    sources->push_back(std::move(from));
     flat->tracks.push_back(std::move(track));
   }
   return flat;
@@ -377,9 +424,10 @@ class Flattener {
     SInt64 copied = 0;
     double nextReport = 0.01;
     for (const Piece& piece : order_) {
-      const MediaRecord& media = *sources_[piece.track];
+      const FlatSource& source = sources_[piece.track];
+      const MediaRecord& media = *source.media;
       for (size_t i = piece.first; i < piece.first + piece.count; ++i) {
-        const SampleEntry& sample = media.samples[i];
+        const SampleEntry& sample = media.samples[source.samples[i]];
         DataStore* store = StoreOf(media, sample);
         if (store == nullptr) return couldNotResolveDataRef;
         if (sample.offset < 0 || sample.offset + sample.size > store->Size()) {
@@ -402,7 +450,7 @@ class Flattener {
   MovieRecord& source_;
   long flags_;
   std::unique_ptr<MovieRecord> flat_;
-  std::vector<const MediaRecord*> sources_;  // by flat track
+  std::vector<FlatSource> sources_;  // by flat track
   std::vector<Piece> order_;
   SInt64 dataSize_ = 0;
 };

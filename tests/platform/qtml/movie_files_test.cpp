@@ -346,6 +346,50 @@ TEST_F(MovieFiles, FlattenedMoviesAreSelfContained) {
   EXPECT_EQ(ReadBytes(Path("first.mov")), first);
 }
 
+// The bytes of the sample a track shows at movie time t.
+std::vector<uint8_t> SampleShownAt(Track track, TimeValue t) {
+  Media media = GetTrackMedia(track);
+  Handle data = NewHandle(0);
+  long size = 0;
+  OSErr err = GetMediaSample(media, data, 0, &size, TrackTimeToMediaTime(t, track), nullptr,
+                             nullptr, nullptr, nullptr, 1, nullptr, nullptr);
+  std::vector<uint8_t> bytes;
+  if (err == noErr) bytes.assign(*data, *data + size);
+  DisposeHandle(data);
+  return bytes;
+}
+
+TEST_F(MovieFiles, FlatteningKeepsOnlyTheSamplesTheEditsShow) {
+  REQUIRE_FFMPEG();
+  ASSERT_TRUE(MakeClip());
+  Movie movie = Open(Path("clip.mov"));
+  ASSERT_NE(movie, nullptr);
+  // Keep [500, 1000) and [1500, 2000) of the two seconds.
+  SetMovieSelection(movie, 0, 500);
+  DisposeMovie(CutMovieSelection(movie));
+  SetMovieSelection(movie, 500, 500);
+  DisposeMovie(CutMovieSelection(movie));
+  ASSERT_EQ(GetMovieDuration(movie), 1000);
+  FSSpec spec = Spec(Path("flat.mov"));
+  FlattenMovie(movie, flattenAddMovieToDataFork, &spec, 'TVOD', smSystemScript,
+               createMovieFileDeleteCurFile, nullptr, nullptr);
+  ASSERT_EQ(GetMoviesError(), noErr);
+  EXPECT_LT(fs::file_size(Path("flat.mov")), fs::file_size(Path("clip.mov")) * 6 / 10);
+  EXPECT_TRUE(FfprobeAccepts(Path("flat.mov")));
+  Movie flat = Open(Path("flat.mov"));
+  ASSERT_NE(flat, nullptr);
+  EXPECT_EQ(GetMovieDuration(flat), 1000);
+  Track video = GetMovieIndTrack(flat, 1);
+  EXPECT_EQ(GetMediaSampleCount(GetTrackMedia(video)), 30);
+  EXPECT_EQ(GetMediaSampleCount(GetTrackMedia(GetMovieIndTrack(flat, 2))), 44100);
+  for (TimeValue t : {0, 250, 499, 500, 999}) {
+    SCOPED_TRACE(t);
+    std::vector<uint8_t> shown = SampleShownAt(video, t);
+    EXPECT_FALSE(shown.empty());
+    EXPECT_EQ(shown, SampleShownAt(GetMovieIndTrack(movie, 1), t));
+  }
+}
+
 TEST_F(MovieFiles, FlattenMovieDataAnswersTheNewFilesMovieAndFailuresLeaveNoFile) {
   REQUIRE_FFMPEG();
   ASSERT_TRUE(MakeClip());
