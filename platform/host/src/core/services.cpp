@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "QTML.h"
+#include "core/host_classes.h"
 #include "core/objects.h"
 #include "core/picture_files.h"
 #include "core/port_pixels.h"
@@ -29,11 +30,21 @@ void SvcPluginRegisterMethod(REALmethodDefinition* definition) {
   RegisterModuleMethod(definition);
 }
 
+// A plugin class's instance, or a host class's made by its constructor with
+// no arguments (a new Movie holds an empty movie); null when there is none.
 REALobject SvcPluginNewInstance(const char* className) {
   if (className == nullptr) return nullptr;
   const ClassInfo* cls = Runtime::Get().FindClass(className);
-  PluginInstance* instance = cls != nullptr ? NewPluginInstance(*cls) : nullptr;
-  return instance != nullptr ? instance->Handle() : nullptr;
+  if (cls == nullptr) return nullptr;
+  if (cls->fromPlugin) {
+    PluginInstance* instance = NewPluginInstance(*cls);
+    return instance != nullptr ? instance->Handle() : nullptr;
+  }
+  Value made;
+  HostError error;
+  if (!NewHostObject(*cls, {}, made, error) || !made.object) return nullptr;
+  made.object->Retain();  // the one reference the plugin receives
+  return made.object->Handle();
 }
 
 const char* SvcStringGetCString(REALstring text) {
