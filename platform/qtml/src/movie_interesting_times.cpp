@@ -93,6 +93,11 @@ bool TrackWanted(const TrackRecord& track, short numMediaTypes, const OSType* ty
   return false;
 }
 
+bool AnyTrackWanted(const MovieRecord& movie, short numMediaTypes, const OSType* types) {
+  return std::any_of(movie.tracks.begin(), movie.tracks.end(),
+                     [&](const auto& track) { return TrackWanted(*track, numMediaTypes, types); });
+}
+
 void Answer(bool found, const Candidate& c, TimeValue* time, TimeValue* duration) {
   if (time != nullptr) *time = found ? c.time : -1;
   if (duration != nullptr) *duration = found ? c.duration : 0;
@@ -118,6 +123,14 @@ QTML_API void GetMovieNextInterestingTime(Movie theMovie, short interestingTimeF
   if (movie == nullptr) return;
   bool edgeOK = (interestingTimeFlags & nextTimeEdgeOK) != 0;
   Candidate found{};
+  // A step over all media steps frames: when the movie shows pictures, the
+  // samples of media that do not (sound) are no steps.
+  OSType visual = VisualMediaCharacteristic;
+  if ((interestingTimeFlags & nextTimeStep) != 0 && (numMediaTypes <= 0 || !whichMediaTypes) &&
+      qtml::AnyTrackWanted(*movie, 1, &visual)) {
+    numMediaTypes = 1;
+    whichMediaTypes = &visual;
+  }
   bool any = qtml::Guarded<bool>(false, [&] {
     std::vector<Candidate> all;
     for (const auto& track : movie->tracks) {

@@ -112,6 +112,16 @@ TEST_F(InterestingTimes, WalkingStepsCountsTheSamplesOfAType) {
   EXPECT_EQ(count, 4);
 }
 
+TEST_F(InterestingTimes, StepsOverAllMediaAreFramesWhenTheMovieShowsPictures) {
+  // Sound samples (at 150) are no steps while a picture track is enabled.
+  EXPECT_EQ(MovieNext(nextTimeStep, 100, kForward), Found(200, 100));
+  EXPECT_EQ(MovieNext(nextTimeStep, 200, kBackward), Found(100, 100));
+  EXPECT_EQ(MovieNext(nextTimeStep, 100, kForward, {SoundMediaType}), Found(150, 150));
+  EXPECT_EQ(MovieNext(nextTimeMediaSample, 100, kForward), Found(150, 150));
+  SetTrackEnabled(video_, false);
+  EXPECT_EQ(MovieNext(nextTimeStep, 100, kForward), Found(150, 150));
+}
+
 TEST_F(InterestingTimes, InvalidReferencesAnswerNone) {
   TimeValue time = 0;
   GetMovieNextInterestingTime(nullptr, nextTimeStep, 0, nullptr, 0, kForward, &time, nullptr);
