@@ -34,10 +34,6 @@ const Characteristics kCharacteristics[] = {
     {'MPEG', true, true},  {'sprt', true, false}, {'tx3g', true, false}, {'sbtl', true, false},
     {'qd3d', true, false}, {'flsh', true, true},  {'m1a ', false, true}};
 
-TimeValue Clamp(SInt64 value) {
-  return static_cast<TimeValue>(std::clamp<SInt64>(value, INT32_MIN, INT32_MAX));
-}
-
 // Drops zero-length edits and merges neighbours that continue each other.
 void Tidy(std::vector<EditEntry>& edits, TrackScales scales) {
   std::vector<EditEntry> tidy;
@@ -183,6 +179,10 @@ class SampleMover {
 
 }  // namespace
 
+TimeValue Clamp(SInt64 value) {
+  return static_cast<TimeValue>(std::clamp<SInt64>(value, INT32_MIN, INT32_MAX));
+}
+
 UInt32 MacSecondsNow() noexcept {
   return static_cast<UInt32>(static_cast<SInt64>(std::time(nullptr)) + kUnixToMacSeconds);
 }
@@ -263,9 +263,18 @@ SamplePosition SampleAt(const MediaRecord& media, TimeValue t) {
   if (t < 0) return {};
   MediaRecord::SampleCursor& cursor = media.cursor;
   bool trusted = cursor.table == media.samples.data() && cursor.count == media.samples.size() &&
-                 cursor.index < cursor.count && cursor.start <= t;
-  size_t i = trusted ? cursor.index : 0;
-  SInt64 start = trusted ? cursor.start : 0;
+                 cursor.index < cursor.count;
+  size_t i = 0;
+  SInt64 start = 0;
+  if (trusted && cursor.start <= t) {
+    i = cursor.index;
+    start = cursor.start;
+  } else if (trusted && t >= cursor.start / 2) {
+    // Nearer the last lookup than the beginning: walk back from there.
+    i = cursor.index;
+    start = cursor.start;
+    while (start > t) start -= media.samples[--i].duration;
+  }
   for (; i < media.samples.size(); ++i) {
     SInt64 end = start + media.samples[i].duration;
     if (t < end) {

@@ -14,6 +14,9 @@ namespace qtml {
 // Seconds since midnight, January 1, 1904.
 UInt32 MacSecondsNow() noexcept;
 
+// A 64-bit time held to the range of a TimeValue.
+TimeValue Clamp(SInt64 value);
+
 // Converts a time between scales, rounding to nearest.
 TimeValue ConvertTime(SInt64 value, TimeScale from, TimeScale to);
 
@@ -31,13 +34,14 @@ struct TrackScales {
   TimeScale movie;
   TimeScale media;
 };
-TrackScales ScalesOf(const TrackRecord& track);
+QTML_API TrackScales ScalesOf(const TrackRecord& track);
 // The media time the edit covers.
-TimeValue EditMediaDuration(const EditEntry& edit, TrackScales scales);
+QTML_API TimeValue EditMediaDuration(const EditEntry& edit, TrackScales scales);
 // The media time shown `offset` movie units into the edit.
 TimeValue MediaTimeInEdit(const EditEntry& edit, TimeValue offset, TrackScales scales);
 // The movie units into the edit at which media time `mediaTime` shows.
-TimeValue OffsetOfMediaTime(const EditEntry& edit, TimeValue mediaTime, TrackScales scales);
+QTML_API TimeValue OffsetOfMediaTime(const EditEntry& edit, TimeValue mediaTime,
+                                     TrackScales scales);
 
 // The edit at track time t (index into edits, -1 past the end) and where
 // it starts.

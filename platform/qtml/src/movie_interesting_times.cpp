@@ -1,11 +1,14 @@
 // Interesting times: where the next sample, sync sample, edit or step of
 // a media, track or movie begins, searching forwards or backwards.
 //
-// A search gathers the candidate times where something of the kinds asked
-// for begins (with how long it lasts) and picks the nearest one after the
-// start time (before it for a negative rate; the start itself counts with
-// nextTimeEdgeOK).
+// A search looks for the nearest time after the start time (before it for
+// a negative rate; the start itself counts with nextTimeEdgeOK) where
+// something of the kinds asked for begins, and how long it lasts. Within
+// an edit, sample times grow with the sample index, so each edit is asked
+// only about the samples around the start time: stepping through a media
+// costs little per step however many samples it has.
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "memory.h"
@@ -22,65 +25,132 @@ struct Candidate {
 
 constexpr short kSampleKinds = nextTimeMediaSample | nextTimeMediaEdit | nextTimeStep;
 
-bool Forward(Fixed rate) {
-  return rate >= 0;
-}
+// What a search asks for.
+struct Search {
+  TimeValue time;
+  bool forward;
+  bool edgeOK;
+  bool samples;   // every sample begins something
+  bool syncOnly;  // only sync samples do
+  bool edits;     // edits begin something too
+};
 
-// The nearest candidate in the direction of the rate, or none.
-bool Nearest(const std::vector<Candidate>& candidates, TimeValue time, Fixed rate, bool edgeOK,
-             Candidate* found) {
-  bool any = false;
-  for (const Candidate& c : candidates) {
-    bool ahead = Forward(rate) ? (c.time > time || (edgeOK && c.time == time))
-                               : (c.time < time || (edgeOK && c.time == time));
-    if (!ahead) continue;
-    bool nearer = !any || (Forward(rate) ? c.time < found->time : c.time > found->time);
-    if (nearer) *found = c;
-    any = any || nearer;
-  }
-  return any;
-}
-
-// Sample starts of the media (sync ones only when asked).
-std::vector<Candidate> MediaCandidates(const MediaRecord& media, short flags) {
-  std::vector<Candidate> candidates;
+Search SearchFor(short flags, TimeValue time, Fixed rate) {
   bool samples = (flags & kSampleKinds) != 0;
-  bool sync = (flags & nextTimeSyncSample) != 0;
-  if (!samples && !sync) return candidates;
-  TimeValue t = 0;
-  for (const SampleEntry& sample : media.samples) {
-    if (samples || sample.sync) candidates.push_back({t, sample.duration});
-    t += sample.duration;
-  }
-  return candidates;
+  return Search{time,
+                rate >= 0,
+                (flags & nextTimeEdgeOK) != 0,
+                samples || (flags & nextTimeSyncSample) != 0,
+                !samples,
+                (flags & nextTimeTrackEdit) != 0};
 }
 
-// The media's candidates seen through the track's edits, in movie time,
-// and the edits' own starts for nextTimeTrackEdit.
-std::vector<Candidate> TrackCandidates(const TrackRecord& track, short flags) {
-  std::vector<Candidate> candidates;
-  std::vector<Candidate> media;
-  if (track.media != nullptr) media = MediaCandidates(*track.media, flags);
-  TrackScales scales = ScalesOf(track);
-  TimeValue start = 0;
+bool Ahead(const Search& s, TimeValue at) {
+  if (at == s.time) return s.edgeOK;
+  return s.forward ? at > s.time : at < s.time;
+}
+
+// Keeps the nearer candidate in the search's direction; at the same time,
+// the shorter says when the next thing happens.
+void Offer(const Search& s, const Candidate& c, std::optional<Candidate>* best) {
+  if (!*best || (s.forward ? c.time < (*best)->time : c.time > (*best)->time) ||
+      (c.time == (*best)->time && c.duration < (*best)->duration)) {
+    *best = c;
+  }
+}
+
+// An edit that plays the whole media as it is, for searches of the media.
+struct EditSpan {
+  const EditEntry& edit;
+  TimeValue start;  // in movie time, as the edit's end
+  TrackScales scales;
+};
+
+// The sample candidate nearest the search among those one edit shows. A
+// sample already showing when the edit begins shows from the edit's start.
+std::optional<Candidate> SearchEdit(const MediaRecord& media, const EditSpan& span,
+                                    const Search& s) {
+  const EditEntry& edit = span.edit;
+  size_t n = media.samples.size();
+  if (!s.samples || edit.mediaTime < 0 || edit.rate < 0 || n == 0) return {};
+  TimeValue start = span.start, end = span.start + edit.trackDuration;
+  if (end <= start) return {};
+  if (edit.rate == 0) {  // a still: its one sample shows for the whole edit
+    SamplePosition p = SampleAt(media, edit.mediaTime);
+    bool shown = p.index >= 0 && (!s.syncOnly || media.samples[p.index].sync);
+    if (!shown || !Ahead(s, start)) return {};
+    return Candidate{start, edit.trackDuration};
+  }
+  TimeValue m0 = edit.mediaTime, mediaEnd = m0 + EditMediaDuration(edit, span.scales);
+  if (mediaEnd <= m0) return {};
+  TimeValue probe = s.forward ? std::max(s.time, start) : std::min(s.time, end - 1);
+  if (probe < start || probe >= end) return {};
+  TimeValue mt = std::clamp(MediaTimeInEdit(edit, probe - start, span.scales), m0, mediaEnd - 1);
+  SamplePosition p = SampleAt(media, mt);
+  if (p.index < 0 && s.forward) return {};
+  size_t k = p.index >= 0 ? static_cast<size_t>(p.index) : n - 1;
+  SInt64 kStart = p.index >= 0 ? p.start : p.start - media.samples[k].duration;
+  // Rounding between the scales can put a neighbour on the other side of
+  // the start time: begin one sample behind it.
+  if (s.forward && k > 0) {
+    kStart -= media.samples[--k].duration;
+  } else if (!s.forward && k + 1 < n) {
+    kStart += media.samples[k++].duration;
+  }
+  for (;;) {
+    const SampleEntry& sample = media.samples[k];
+    SInt64 kEnd = kStart + sample.duration;
+    if (s.forward ? kStart >= mediaEnd : kEnd <= m0) return {};
+    if (kEnd > m0 && kStart < mediaEnd && (!s.syncOnly || sample.sync)) {
+      TimeValue from =
+          kStart <= m0 ? start : start + OffsetOfMediaTime(edit, Clamp(kStart), span.scales);
+      TimeValue to =
+          kEnd >= mediaEnd ? end : start + OffsetOfMediaTime(edit, Clamp(kEnd), span.scales);
+      if (from < end && to > from && Ahead(s, from)) return Candidate{from, to - from};
+    }
+    if (s.forward) {
+      if (++k == n) return {};
+      kStart = kEnd;
+    } else {
+      if (k == 0) return {};
+      kStart -= media.samples[--k].duration;
+    }
+  }
+}
+
+// The nearest candidate of a track: its samples through its edits, and the
+// edits' own starts for nextTimeTrackEdit. Edits are asked in the search's
+// direction, and the first that answers holds the nearest.
+std::optional<Candidate> SearchTrack(const TrackRecord& track, const Search& s) {
+  std::vector<TimeValue> starts;
+  SInt64 at = 0;
   for (const EditEntry& edit : track.edits) {
-    TimeValue end = start + edit.trackDuration;
-    if ((flags & nextTimeTrackEdit) != 0) candidates.push_back({start, edit.trackDuration});
-    if (edit.mediaTime != -1 && !media.empty()) {
-      TimeValue mediaEnd = edit.mediaTime + EditMediaDuration(edit, scales);
-      for (const Candidate& c : media) {
-        TimeValue cEnd = c.time + c.duration;
-        if (cEnd <= edit.mediaTime || c.time >= mediaEnd) continue;
-        // A sample already showing when the edit begins shows from its start.
-        TimeValue from =
-            c.time <= edit.mediaTime ? start : start + OffsetOfMediaTime(edit, c.time, scales);
-        TimeValue to = cEnd >= mediaEnd ? end : start + OffsetOfMediaTime(edit, cEnd, scales);
-        if (from < end && to > from) candidates.push_back({from, to - from});
+    starts.push_back(Clamp(at));
+    at += edit.trackDuration;
+  }
+  TrackScales scales = ScalesOf(track);
+  size_t count = track.edits.size();
+  for (size_t step = 0; step < count; ++step) {
+    size_t i = s.forward ? step : count - 1 - step;
+    const EditEntry& edit = track.edits[i];
+    std::optional<Candidate> best;
+    if (s.edits && Ahead(s, starts[i])) Offer(s, Candidate{starts[i], edit.trackDuration}, &best);
+    if (track.media != nullptr) {
+      if (auto c = SearchEdit(*track.media, EditSpan{edit, starts[i], scales}, s)) {
+        Offer(s, *c, &best);
       }
     }
-    start = end;
+    if (best) return best;
   }
-  return candidates;
+  return {};
+}
+
+std::optional<Candidate> SearchMedia(const MediaRecord& media, const Search& s) {
+  EditEntry whole;
+  whole.trackDuration = MediaDuration(media);
+  whole.mediaTime = 0;
+  TrackScales same{media.timeScale, media.timeScale};
+  return SearchEdit(media, EditSpan{whole, 0, same}, s);
 }
 
 bool TrackWanted(const TrackRecord& track, short numMediaTypes, const OSType* types) {
@@ -98,9 +168,9 @@ bool AnyTrackWanted(const MovieRecord& movie, short numMediaTypes, const OSType*
                      [&](const auto& track) { return TrackWanted(*track, numMediaTypes, types); });
 }
 
-void Answer(bool found, const Candidate& c, TimeValue* time, TimeValue* duration) {
-  if (time != nullptr) *time = found ? c.time : -1;
-  if (duration != nullptr) *duration = found ? c.duration : 0;
+void Answer(const std::optional<Candidate>& found, TimeValue* time, TimeValue* duration) {
+  if (time != nullptr) *time = found ? found->time : -1;
+  if (duration != nullptr) *duration = found ? found->duration : 0;
 }
 
 }  // namespace
@@ -118,11 +188,9 @@ QTML_API void GetMovieNextInterestingTime(Movie theMovie, short interestingTimeF
                                           TimeValue* interestingDuration) {
   ApiCall call("GetMovieNextInterestingTime", theMovie, interestingTimeFlags, numMediaTypes, time,
                rate);
-  qtml::Answer(false, {}, interestingTime, interestingDuration);
+  qtml::Answer({}, interestingTime, interestingDuration);
   qtml::MovieRecord* movie = qtml::EnterMovie(call, theMovie);
   if (movie == nullptr) return;
-  bool edgeOK = (interestingTimeFlags & nextTimeEdgeOK) != 0;
-  Candidate found{};
   // A step over all media steps frames: when the movie shows pictures, the
   // samples of media that do not (sound) are no steps.
   OSType visual = VisualMediaCharacteristic;
@@ -131,25 +199,20 @@ QTML_API void GetMovieNextInterestingTime(Movie theMovie, short interestingTimeF
     numMediaTypes = 1;
     whichMediaTypes = &visual;
   }
-  bool any = qtml::Guarded<bool>(false, [&] {
-    std::vector<Candidate> all;
+  qtml::Search search = qtml::SearchFor(interestingTimeFlags, time, rate);
+  auto found = qtml::Guarded<std::optional<Candidate>>(std::nullopt, [&] {
+    std::optional<Candidate> best;
     for (const auto& track : movie->tracks) {
       if (!qtml::TrackWanted(*track, numMediaTypes, whichMediaTypes)) continue;
-      auto mine = qtml::TrackCandidates(*track, interestingTimeFlags);
-      all.insert(all.end(), mine.begin(), mine.end());
+      if (auto c = qtml::SearchTrack(*track, search)) qtml::Offer(search, *c, &best);
     }
-    // Among candidates at the same time, the shortest says when the next
-    // thing happens.
-    std::sort(all.begin(), all.end(), [](const Candidate& a, const Candidate& b) {
-      return a.time != b.time ? a.time < b.time : a.duration < b.duration;
-    });
-    return qtml::Nearest(all, time, rate, edgeOK, &found);
+    return best;
   });
-  bool inSegment = movie->activeSegmentStart == -1 ||
+  bool inSegment = !found || movie->activeSegmentStart == -1 ||
                    (interestingTimeFlags & nextTimeIgnoreActiveSegment) != 0 ||
-                   (found.time >= movie->activeSegmentStart &&
-                    found.time < movie->activeSegmentStart + movie->activeSegmentDuration);
-  qtml::Answer(any && inSegment, found, interestingTime, interestingDuration);
+                   (found->time >= movie->activeSegmentStart &&
+                    found->time < movie->activeSegmentStart + movie->activeSegmentDuration);
+  qtml::Answer(inSegment ? found : std::nullopt, interestingTime, interestingDuration);
   SetMoviesError(noErr);
 }
 
@@ -157,15 +220,13 @@ QTML_API void GetTrackNextInterestingTime(Track theTrack, short interestingTimeF
                                           TimeValue time, Fixed rate, TimeValue* interestingTime,
                                           TimeValue* interestingDuration) {
   ApiCall call("GetTrackNextInterestingTime", theTrack, interestingTimeFlags, time, rate);
-  qtml::Answer(false, {}, interestingTime, interestingDuration);
+  qtml::Answer({}, interestingTime, interestingDuration);
   qtml::TrackRecord* track = qtml::EnterTrack(call, theTrack);
   if (track == nullptr) return;
-  Candidate found{};
-  bool any = qtml::Guarded<bool>(false, [&] {
-    return qtml::Nearest(qtml::TrackCandidates(*track, interestingTimeFlags), time, rate,
-                         (interestingTimeFlags & nextTimeEdgeOK) != 0, &found);
-  });
-  qtml::Answer(any, found, interestingTime, interestingDuration);
+  qtml::Search search = qtml::SearchFor(interestingTimeFlags, time, rate);
+  qtml::Answer(qtml::Guarded<std::optional<Candidate>>(
+                   std::nullopt, [&] { return qtml::SearchTrack(*track, search); }),
+               interestingTime, interestingDuration);
   SetMoviesError(noErr);
 }
 
@@ -173,15 +234,13 @@ QTML_API void GetMediaNextInterestingTime(Media theMedia, short interestingTimeF
                                           TimeValue time, Fixed rate, TimeValue* interestingTime,
                                           TimeValue* interestingDuration) {
   ApiCall call("GetMediaNextInterestingTime", theMedia, interestingTimeFlags, time, rate);
-  qtml::Answer(false, {}, interestingTime, interestingDuration);
+  qtml::Answer({}, interestingTime, interestingDuration);
   qtml::MediaRecord* media = qtml::EnterMedia(call, theMedia);
   if (media == nullptr) return;
-  Candidate found{};
-  bool any = qtml::Guarded<bool>(false, [&] {
-    return qtml::Nearest(qtml::MediaCandidates(*media, interestingTimeFlags), time, rate,
-                         (interestingTimeFlags & nextTimeEdgeOK) != 0, &found);
-  });
-  qtml::Answer(any, found, interestingTime, interestingDuration);
+  qtml::Search search = qtml::SearchFor(interestingTimeFlags, time, rate);
+  qtml::Answer(qtml::Guarded<std::optional<Candidate>>(
+                   std::nullopt, [&] { return qtml::SearchMedia(*media, search); }),
+               interestingTime, interestingDuration);
   SetMoviesError(noErr);
 }
 

@@ -93,6 +93,8 @@ struct TimeCodeDisplay {
   short size = 12;
   RGBColor foreColor = {0, 0, 0};
   RGBColor backColor = {0xFFFF, 0xFFFF, 0xFFFF};
+  std::string fontName;  // the font's name as a file gave it; empty: the
+                         // font is known by its number only
 };
 
 struct MediaRecord {
@@ -223,7 +225,7 @@ class MediaHandlerImplementation : public ComponentImplementation {
 // invalidMovie, invalidTrack or invalidMedia recorded) for nil or a
 // reference it does not know.
 MovieRecord* MovieOf(Movie movie) noexcept;
-TrackRecord* TrackOf(Track track) noexcept;
+QTML_API TrackRecord* TrackOf(Track track) noexcept;
 MediaRecord* MediaOf(Media media) noexcept;
 
 // Makes the movie, its tracks and their media live and answers the

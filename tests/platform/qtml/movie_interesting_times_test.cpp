@@ -1,6 +1,9 @@
 // Interesting times of media, tracks and movies: each kind, both
 // directions, the edge, media type and characteristic filters, the active
 // segment.
+#include <optional>
+
+#include "movie_edit_list.h"
 #include "movie_test_support.h"
 
 namespace {
@@ -134,3 +137,85 @@ TEST_F(InterestingTimes, InvalidReferencesAnswerNone) {
 }
 
 }  // namespace
+
+// Searches of tracks edited in many ways agree, at every time and in both
+// directions, with a plain walk over every sample each edit shows.
+namespace reference {
+
+std::optional<std::pair<TimeValue, TimeValue>> Next(const qtml::TrackRecord& track, short flags,
+                                                    TimeValue time, bool forward) {
+  bool samples = (flags & (nextTimeMediaSample | nextTimeStep)) != 0;
+  bool sync = (flags & nextTimeSyncSample) != 0;
+  bool edgeOK = (flags & nextTimeEdgeOK) != 0;
+  qtml::TrackScales scales = qtml::ScalesOf(track);
+  std::vector<std::pair<TimeValue, TimeValue>> all;
+  TimeValue start = 0;
+  for (const qtml::EditEntry& edit : track.edits) {
+    TimeValue end = start + edit.trackDuration;
+    if ((flags & nextTimeTrackEdit) != 0) all.push_back({start, edit.trackDuration});
+    if (edit.mediaTime >= 0 && (samples || sync)) {
+      TimeValue mediaEnd = edit.mediaTime + qtml::EditMediaDuration(edit, scales);
+      TimeValue t = 0;
+      for (const qtml::SampleEntry& sample : track.media->samples) {
+        TimeValue cEnd = t + sample.duration;
+        if (cEnd > edit.mediaTime && t < mediaEnd && (samples || sample.sync)) {
+          TimeValue from =
+              t <= edit.mediaTime ? start : start + qtml::OffsetOfMediaTime(edit, t, scales);
+          TimeValue to =
+              cEnd >= mediaEnd ? end : start + qtml::OffsetOfMediaTime(edit, cEnd, scales);
+          if (from < end && to > from) all.push_back({from, to - from});
+        }
+        t = cEnd;
+      }
+    }
+    start = end;
+  }
+  std::optional<std::pair<TimeValue, TimeValue>> best;
+  for (const auto& c : all) {
+    bool ahead = c.first == time ? edgeOK : (forward ? c.first > time : c.first < time);
+    if (!ahead) continue;
+    if (!best || (forward ? c.first < best->first : c.first > best->first) ||
+        (c.first == best->first && c.second < best->second)) {
+      best = c;
+    }
+  }
+  return best;
+}
+
+}  // namespace reference
+
+TEST_F(InterestingTimes, EditedTracksAgreeWithAWalkOverEverySample) {
+  Movie movie = NewEmptyMovie(600);
+  std::vector<TimeValue> durations;
+  std::vector<int> notSync;
+  for (int i = 0; i < 40; ++i) {
+    durations.push_back(7 + (i * 37) % 23);
+    if (i % 3 != 0) notSync.push_back(i);
+  }
+  Track track = AddTrack(movie, VideoMediaType, 1000, durations, 4, 0, notSync);
+  // Cut out a middle, repeat a piece, slow one part down and speed another
+  // up, and leave a gap at the start.
+  ASSERT_EQ(DeleteTrackSegment(track, 100, 60), noErr);
+  ASSERT_EQ(InsertTrackSegment(track, track, 20, 90, 300), noErr);
+  ASSERT_EQ(ScaleTrackSegment(track, 40, 70, 161), noErr);
+  ASSERT_EQ(ScaleTrackSegment(track, 250, 90, 31), noErr);
+  SetTrackOffset(track, 13);
+  const qtml::TrackRecord& record = *qtml::TrackOf(track);
+  ASSERT_GT(record.edits.size(), 4u);
+  TimeValue duration = GetTrackDuration(track);
+  const short kFlags[] = {
+      nextTimeMediaSample, nextTimeMediaSample | nextTimeEdgeOK,
+      nextTimeSyncSample,  nextTimeSyncSample | nextTimeEdgeOK,
+      nextTimeTrackEdit,   nextTimeTrackEdit | nextTimeMediaSample | nextTimeEdgeOK};
+  for (short flags : kFlags) {
+    for (Fixed rate : {kForward, kBackward}) {
+      for (TimeValue t = -1; t <= duration + 1; ++t) {
+        auto expected = reference::Next(record, flags, t, rate > 0);
+        SCOPED_TRACE("flags " + std::to_string(flags) + " rate " + std::to_string(rate) + " from " +
+                     std::to_string(t));
+        ASSERT_EQ(TrackNext(track, flags, t, rate),
+                  expected ? Found(expected->first, expected->second) : Found(-1, 0));
+      }
+    }
+  }
+}
