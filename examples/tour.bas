@@ -148,3 +148,5 @@ Dim halfFile As FolderItem = SpecialFolder.Temporary.Child("half.mov")
 movie.qtFlush(halfFile)
 Dim half As New FenraMovie(halfFile)
 Print "saved and reopened: duration " + Str(half.qtDuration) + ", fenraErr " + Str(half.fenraErr)
+Print "the saved file keeps only what is left: " + Str(halfFile.Length) + " bytes, the sample " + _
+    Str(sampleFile.Length)
