@@ -396,17 +396,26 @@ class MovieReader {
 
   bool ReadTimeCodeInfo(const Atom& tmcd, MediaRecord& media) {
     return Children(tmcd, [&](const Atom& a) {
-      if (a.type != 'tcmi') return true;
+      if (a.type != 'tcmi') return Keep(media.unknownAtoms, a, 'tmcd');
+      TimeCodeDisplay& tc = media.timeCode;
       Cursor in(a.body, a.bodySize);
       in.Skip(1);
-      media.timeCode.flags = static_cast<long>(in.U8()) << 16 | in.U16();
-      media.timeCode.font = in.S16();
-      media.timeCode.face = in.S16();
-      media.timeCode.size = in.S16();
+      tc.flags = static_cast<long>(in.U8()) << 16 | in.U16();
+      tc.font = in.S16();
+      tc.face = in.S16();
+      tc.size = in.S16();
       in.Skip(2);
-      ReadColor(in, &media.timeCode.foreColor);
-      ReadColor(in, &media.timeCode.backColor);
-      return in.ok() || Fail(badPublicMovieAtom);
+      ReadColor(in, &tc.foreColor);
+      ReadColor(in, &tc.backColor);
+      if (!in.ok()) return Fail(badPublicMovieAtom);
+      // The font's name closes the atom; some writers leave it out, and a
+      // length past the atom's end keeps what is there.
+      tc.fontName.clear();
+      if (in.Left() > 0) {
+        size_t length = std::min<size_t>(in.U8(), in.Left());
+        tc.fontName.assign(reinterpret_cast<const char*>(in.Here()), length);
+      }
+      return true;
     });
   }
 

@@ -73,6 +73,13 @@ void DescribeMedia(std::ostream& out, const MediaRecord& media) {
       << " quality " << media.quality << " handler '" << media.handlerName << "' mode "
       << media.graphicsMode << " balance " << media.balance << " tc " << media.timeCode.flags
       << "\n";
+  if (media.type == TimeCodeMediaType) {
+    const TimeCodeDisplay& tc = media.timeCode;
+    out << " tcmi font " << tc.font << " '" << tc.fontName << "' face " << tc.face << " size "
+        << tc.size << " colors " << tc.foreColor.red << "," << tc.foreColor.green << ","
+        << tc.foreColor.blue << " on " << tc.backColor.red << "," << tc.backColor.green << ","
+        << tc.backColor.blue << "\n";
+  }
   for (const auto& desc : media.descriptions) {
     Digest d;
     d.Add(desc);

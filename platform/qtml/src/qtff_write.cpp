@@ -278,8 +278,9 @@ class MovieWriter {
       out.Zeros(2);
       WriteColor(out, tc.foreColor);
       WriteColor(out, tc.backColor);
-      out.U8(0);  // the font is named by number
+      WritePascal(out, tc.fontName);
       out.End();
+      WriteKept(out, media.unknownAtoms, 'tmcd');
       out.End();
     }
     WriteKept(out, media.unknownAtoms, 'gmhd');

@@ -136,6 +136,8 @@ QTML_API HandlerError TCSetDisplayOptions(MediaHandler mh, TCTextOptionsPtr text
   if (media == nullptr) return call.Return<HandlerError>(badComponentSelector);
   if (textOptions == nullptr) return call.Return<HandlerError>(paramErr);
   qtml::TimeCodeDisplay& display = media->timeCode;
+  // A name kept from a file named the old font.
+  if (display.font != textOptions->txFont) display.fontName.clear();
   display.font = textOptions->txFont;
   display.face = textOptions->txFace;
   display.size = textOptions->txSize;

@@ -77,6 +77,23 @@ TEST_F(TimeCode, FlagsAndDisplayOptionsBelongToTheMedia) {
   EXPECT_EQ(TCSetDisplayOptions(handler, nullptr), paramErr);
 }
 
+TEST_F(TimeCode, DisplaySettingsTravelWithTheMovie) {
+  ASSERT_EQ(TCSetTimeCodeFlags(handler, tcdfShowTimeCode, tcdfShowTimeCode), noErr);
+  TCTextOptions options = {4, 2, 9, 0, {0x1234, 0x5678, 0x9ABC}, {0xFFFF, 0x8000, 0}};
+  ASSERT_EQ(TCSetDisplayOptions(handler, &options), noErr);
+  Handle atom = NewHandle(0);
+  ASSERT_EQ(PutMovieIntoHandle(movie, atom), noErr);
+  Movie copy = nullptr;
+  ASSERT_EQ(NewMovieFromHandle(&copy, atom, 0, nullptr), noErr);
+  DisposeHandle(atom);
+  MediaHandler read = GetMediaHandler(GetTrackMedia(GetMovieIndTrack(copy, 1)));
+  EXPECT_EQ(TCGetTimeCodeFlags(read), tcdfShowTimeCode);
+  TCTextOptions back{};
+  ASSERT_EQ(TCGetDisplayOptions(read, &back), noErr);
+  EXPECT_EQ(std::memcmp(&back, &options, sizeof back), 0);
+  DisposeMovie(copy);
+}
+
 TEST_F(TimeCode, OtherHandlersAreRefused) {
   Track track = NewMovieTrack(movie, 0, 0, 0);
   Media video = NewTrackMedia(track, VideoMediaType, 600, nullptr, 0);
