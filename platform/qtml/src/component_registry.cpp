@@ -25,6 +25,8 @@ const ComponentEntry kEngineComponents[] = {
      NewDataHandlerImplementation},
     {'dhlr', 'hndl', 'appl', 0, "Handle Data Handler", "Reads and writes handles in memory",
      0x00070000, NewDataHandlerImplementation},
+    {'dhlr', 'ptr ', 'appl', 0, "Pointer Data Handler", "Reads blocks of memory", 0x00070000,
+     NewDataHandlerImplementation},
     {'dhlr', 'url ', 'appl', 0, "URL Data Handler", "Reads data named by URLs", 0x00070000,
      NewDataHandlerImplementation},
     {'play', 0, 'appl', 0, "Movie Controller", "The standard movie controller", 0x00070000,

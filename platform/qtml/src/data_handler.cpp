@@ -79,8 +79,11 @@ class DataHandlerImplementation : public ComponentImplementation {
   }
 
   OSErr OpenForRead() { return OpenStore(false, &reader_); }
+  // A block of memory behind a 'ptr ' reference cannot grow, and writes
+  // only append: it is read only.
   OSErr OpenForWrite() {
     if (writer_ != nullptr) return dataAlreadyOpenForWrite;
+    if (subType_ == PointerDataHandlerSubType) return permErr;
     return OpenStore(true, &writer_);
   }
   OSErr CloseForRead() { return Close(&reader_, dataAlreadyClosed); }

@@ -64,7 +64,7 @@ TEST_F(ComponentsTest, FindsTheEnginesComponentsByDescription) {
   ComponentDescription clocks{'clok', 0, 0, 0, 0};
   EXPECT_EQ(CountComponents(&clocks), 2);
   ComponentDescription handlers{'dhlr', 0, 'appl', 0, 0};
-  EXPECT_EQ(CountComponents(&handlers), 3);
+  EXPECT_EQ(CountComponents(&handlers), 4);  // files, handles, pointers and URLs
   ComponentDescription micro{'clok', 'micr', 0, 0, 0};
   Component found = FindNextComponent(nullptr, &micro);
   ASSERT_NE(found, nullptr);

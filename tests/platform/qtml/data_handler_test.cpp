@@ -117,6 +117,45 @@ TEST_F(DataHandlerTest, ReadsAndWritesAFile) {
   DisposeHandle(ref);
 }
 
+TEST_F(DataHandlerTest, APointerReferenceReadsTheCallersMemory) {
+  EXPECT_NE(GetDataHandler(nullptr, PointerDataHandlerSubType, kDataHCanRead), nullptr);
+  EXPECT_EQ(GetDataHandler(nullptr, PointerDataHandlerSubType, kDataHCanWrite), nullptr);
+  char block[] = "pointer data";
+  PointerDataRefRecord record{block, 12};
+  Handle ref = NewHandle(sizeof record);
+  std::memcpy(*ref, &record, sizeof record);
+  DataHandler dh = Open(PointerDataHandlerSubType, ref, kDataHCanRead);
+  ASSERT_NE(dh, nullptr);
+  long size = 0;
+  EXPECT_EQ(DataHGetFileSize(dh, &size), noErr);
+  EXPECT_EQ(size, 12);
+  ASSERT_EQ(DataHOpenForRead(dh), noErr);
+  Handle buffer = NewHandleClear(4);
+  EXPECT_EQ(DataHGetData(dh, buffer, 0, 8, 4), noErr);
+  EXPECT_EQ(std::string(*buffer, 4), "data");
+  EXPECT_EQ(DataHGetData(dh, buffer, 0, 9, 4), eofErr);
+  block[0] = 'P';  // read where it lies, not copied
+  EXPECT_EQ(DataHGetData(dh, buffer, 0, 0, 4), noErr);
+  EXPECT_EQ(std::string(*buffer, 4), "Poin");
+  EXPECT_EQ(DataHOpenForWrite(dh), permErr) << "a block cannot grow";
+  char byte[1] = {'!'};
+  EXPECT_EQ(DataHWrite(dh, byte, 12, 1, nullptr, 0), dataNotOpenForWrite);
+  EXPECT_EQ(CloseComponent(dh), noErr);
+
+  // References that name no memory, or are not a PointerDataRefRecord.
+  Component pointers = GetDataHandler(nullptr, PointerDataHandlerSubType, kDataHCanRead);
+  record = {nullptr, 0};
+  std::memcpy(*ref, &record, sizeof record);
+  Handle shortRef = NewHandleClear(3);
+  for (auto [r, expected] : {std::pair{ref, couldNotResolveDataRef}, {shortRef, invalidDataRef}}) {
+    ASSERT_EQ(OpenAComponent(pointers, &dh), noErr);
+    ASSERT_EQ(DataHSetDataRef(dh, r), noErr);
+    EXPECT_EQ(DataHOpenForRead(dh), expected);
+    CloseComponent(dh);
+  }
+  for (Handle h : {ref, shortRef, buffer}) DisposeHandle(h);
+}
+
 // The state of an asynchronous copy, as a client's completion routines
 // keep it.
 struct Copy {
