@@ -19,6 +19,7 @@
 #include "Movies.h"
 #include "QTML.h"
 #include "QTMLTestControls.h"
+#include "QuickTimeComponents.h"
 #include "qtff_read.h"
 
 namespace {
@@ -77,6 +78,48 @@ std::vector<Stream> Probe(const std::string& path) {
     if (key == "time_base") s.timeScale = std::atol(value.substr(value.find('/') + 1).c_str());
   }
   return streams;
+}
+
+// The bytes of a media's samples from its start, read `perRead` samples
+// at a time (sound comes in runs of frames).
+std::vector<std::string> SampleBytes(Media media, long perRead = 1) {
+  std::vector<std::string> samples;
+  Handle data = NewHandle(0);
+  TimeValue end = GetMediaDuration(media);
+  for (TimeValue t = 0; t < end;) {
+    long size = 0, count = 0;
+    TimeValue start = 0, duration = 0;
+    if (GetMediaSample(media, data, 0, &size, t, &start, &duration, nullptr, nullptr, perRead,
+                       &count, nullptr) != noErr ||
+        duration * count <= 0) {
+      samples.push_back("unreadable");
+      break;
+    }
+    samples.emplace_back(*data, static_cast<size_t>(size));
+    t = start + duration * count;
+  }
+  DisposeHandle(data);
+  return samples;
+}
+
+// A sound description of the format naming the media's first data
+// reference (owned by the caller).
+SampleDescriptionHandle SoundDescription(OSType format) {
+  Handle h = NewHandleClear(sizeof(SampleDescription));
+  auto desc = reinterpret_cast<SampleDescriptionHandle>(h);
+  (**desc).descSize = sizeof(SampleDescription);
+  (**desc).dataFormat = format;
+  (**desc).dataRefIndex = 1;
+  return desc;
+}
+
+size_t Occurrences(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>& pattern) {
+  size_t count = 0;
+  for (auto at = bytes.begin();
+       (at = std::search(at, bytes.end(), pattern.begin(), pattern.end())) != bytes.end(); ++at) {
+    ++count;
+  }
+  return count;
 }
 
 bool FfprobeAccepts(const std::string& path) {
@@ -506,6 +549,259 @@ TEST_F(MovieFiles, NewFilesTakeTheSamplesOfNewMedia) {
   }
 }
 
+TEST_F(MovieFiles, TimeCodeTracksKeepTheirDisplaySettings) {
+  REQUIRE_FFMPEG();
+  ASSERT_TRUE(Make("tc.mov",
+                   "-f lavfi -i testsrc=size=64x48:rate=25 -t 1 -c:v mjpeg "
+                   "-timecode 01:00:00:00"));
+  std::string summary = Summary(Path("tc.mov"), false);
+  EXPECT_NE(summary.find("tcmi font 0 'Lucida Grande' face 0 size 12 colors 0,0,0 on "
+                         "65535,65535,65535"),
+            std::string::npos)
+      << summary;
+  EXPECT_EQ(summary, Summary(Path("tc.mov"), true));
+
+  fs::copy_file(Path("tc.mov"), Path("edited.mov"));
+  short ref = 0;
+  Movie movie = Open(Path("edited.mov"), noErr, fsRdWrPerm, &ref);
+  ASSERT_NE(movie, nullptr);
+  Track track = GetMovieIndTrackType(movie, 1, TimeCodeMediaType, movieTrackMediaType);
+  ASSERT_NE(track, nullptr);
+  MediaHandler handler = GetMediaHandler(GetTrackMedia(track));
+  TCTextOptions options{};
+  ASSERT_EQ(TCGetDisplayOptions(handler, &options), noErr);
+  EXPECT_EQ(options.txSize, 12);
+  options.txSize = 18;
+  options.foreColor = {0xFFFF, 0, 0};
+  ASSERT_EQ(TCSetDisplayOptions(handler, &options), noErr);
+  ASSERT_EQ(TCSetTimeCodeFlags(handler, tcdfShowTimeCode, tcdfShowTimeCode), noErr);
+  ASSERT_EQ(UpdateMovieResource(movie, ref, movieInDataForkResID, nullptr), noErr);
+  EXPECT_TRUE(FfprobeAccepts(Path("edited.mov")));
+  EXPECT_TRUE(Shell("ffprobe -v error -show_entries stream_tags=timecode -of csv=p=0 '" +
+                    Path("edited.mov") + "' | grep -q '^01:00:00:00'"));
+  std::string edited = Summary(Path("edited.mov"), false);
+  EXPECT_NE(edited.find("tc 1\n tcmi font 0 'Lucida Grande' face 0 size 18 colors 65535,0,0"),
+            std::string::npos)
+      << edited;
+
+  // Another font drops the name the file gave for the old one.
+  options.txFont = 4;
+  ASSERT_EQ(TCSetDisplayOptions(handler, &options), noErr);
+  ASSERT_EQ(UpdateMovieResource(movie, ref, movieInDataForkResID, nullptr), noErr);
+  edited = Summary(Path("edited.mov"), false);
+  EXPECT_NE(edited.find("tcmi font 4 '' face 0 size 18"), std::string::npos) << edited;
+}
+
+TEST_F(MovieFiles, ReferenceSavesCopyTheSamplesOfMediaInMemory) {
+  Movie movie = Keep(NewMovie(newMovieActive));
+  SampleDescriptionHandle desc = SoundDescription('abcd');
+  // Samples of the movie's own memory (its default data reference).
+  Track inHandle = NewMovieTrack(movie, 0, 0, 0x0100);
+  Media handleMedia = NewTrackMedia(inHandle, SoundMediaType, 1000, nullptr, 0);
+  ASSERT_NE(handleMedia, nullptr);
+  ASSERT_EQ(BeginMediaEdits(handleMedia), noErr);
+  for (int value : {0x11, 0x22, 0x33}) {
+    Handle data = NewHandle(100);
+    std::memset(*data, value, 100);
+    ASSERT_EQ(AddMediaSample(handleMedia, data, 0, 100, 10, desc, 1, 0, nullptr), noErr);
+    DisposeHandle(data);
+  }
+  ASSERT_EQ(EndMediaEdits(handleMedia), noErr);
+  // Samples in a block of the caller's memory, two of them the same bytes.
+  std::vector<uint8_t> block(128, 0xC3);
+  std::fill(block.begin() + 64, block.end(), 0xD4);
+  PointerDataRefRecord record{block.data(), static_cast<Size>(block.size())};
+  Handle pointerRef = NewHandle(sizeof record);
+  std::memcpy(*pointerRef, &record, sizeof record);
+  Track inBlock = NewMovieTrack(movie, 0, 0, 0x0100);
+  Media blockMedia =
+      NewTrackMedia(inBlock, SoundMediaType, 1000, pointerRef, PointerDataHandlerSubType);
+  ASSERT_NE(blockMedia, nullptr);
+  for (long offset : {0, 64, 0}) {
+    ASSERT_EQ(AddMediaSampleReference(blockMedia, offset, 64, 10, desc, 1, 0, nullptr), noErr);
+  }
+  // Samples of a file stay there.
+  std::vector<uint8_t> fileBytes(50, 0xE5);
+  WriteBytes(Path("source.bin"), fileBytes);
+  FSSpec sourceSpec = Spec(Path("source.bin"));
+  Handle aliasRef = nullptr;
+  OSType aliasType = 0;
+  ASSERT_EQ(QTNewDataReferenceFromFSSpec(&sourceSpec, 0, &aliasRef, &aliasType), noErr);
+  Track inFile = NewMovieTrack(movie, 0, 0, 0x0100);
+  Media fileMedia = NewTrackMedia(inFile, SoundMediaType, 1000, aliasRef, aliasType);
+  ASSERT_NE(fileMedia, nullptr);
+  ASSERT_EQ(AddMediaSampleReference(fileMedia, 0, 50, 10, desc, 1, 0, nullptr), noErr);
+  for (Track track : {inHandle, inBlock, inFile}) {
+    Media media = GetTrackMedia(track);
+    ASSERT_EQ(InsertMediaIntoTrack(track, 0, 0, GetMediaDuration(media), fixed1), noErr);
+  }
+  std::vector<std::vector<std::string>> expected;
+  for (Media media : {handleMedia, blockMedia, fileMedia}) expected.push_back(SampleBytes(media));
+  ASSERT_EQ(expected[1].size(), 3u);
+
+  FSSpec spec = Spec(Path("saved.mov"));
+  short ref = 0;
+  ASSERT_EQ(
+      CreateMovieFile(&spec, 'TVOD', smSystemScript,
+                      createMovieFileDeleteCurFile | createMovieFileDontCreateMovie, &ref, nullptr),
+      noErr);
+  short resId = 0;
+  EXPECT_EQ(AddMovieResource(movie, ref, &resId, nullptr), noErr);
+  EXPECT_EQ(CloseMovieFile(ref), noErr);
+  std::fill(block.begin(), block.end(), 0);  // the block's bytes are gone
+
+  std::string summary = Summary(Path("saved.mov"), false);
+  EXPECT_EQ(summary.find("dref hndl"), std::string::npos) << summary;
+  EXPECT_EQ(summary.find("dref ptr "), std::string::npos) << summary;
+  EXPECT_NE(summary.find("dref alis flags 0 path '" + Path("source.bin") + "' open"),
+            std::string::npos)
+      << summary;
+  std::vector<uint8_t> saved = ReadBytes(Path("saved.mov"));
+  EXPECT_EQ(Occurrences(saved, std::vector<uint8_t>(64, 0xC3)), 1u) << "shared bytes copied once";
+  EXPECT_EQ(Occurrences(saved, std::vector<uint8_t>(50, 0xE5)), 0u) << "a file's samples stay";
+  Movie again = Open(Path("saved.mov"));
+  ASSERT_NE(again, nullptr);
+  ASSERT_EQ(GetMovieTrackCount(again), 3);
+  for (long i = 0; i < 3; ++i) {
+    EXPECT_EQ(SampleBytes(GetTrackMedia(GetMovieIndTrack(again, i + 1))), expected[i])
+        << "track " << i + 1;
+  }
+  // The movie in memory still reads its memory.
+  OSType type = 0;
+  ASSERT_EQ(GetMediaDataRef(blockMedia, 1, nullptr, &type, nullptr), noErr);
+  EXPECT_EQ(type, PointerDataHandlerSubType);
+  EXPECT_EQ(SampleBytes(handleMedia), expected[0]);
+  if (HaveFfmpeg()) {
+    EXPECT_TRUE(Shell("ffprobe -v error '" + Path("saved.mov") + "' >/dev/null 2>&1"));
+  }
+  for (Handle h : {pointerRef, aliasRef, reinterpret_cast<Handle>(desc)}) DisposeHandle(h);
+}
+
+TEST_F(MovieFiles, SamplesFromMemoryJoinSamplesNewMediaAddedToTheFile) {
+  FSSpec spec = Spec(Path("new.mov"));
+  short ref = 0;
+  Movie movie = nullptr;
+  ASSERT_EQ(
+      CreateMovieFile(&spec, 'TVOD', smSystemScript, createMovieFileDeleteCurFile, &ref, &movie),
+      noErr);
+  files_.push_back(ref);
+  Keep(movie);
+  Handle memory = NewHandle(0);
+  Handle handleRef = NewHandle(0);
+  PtrAndHand(&memory, handleRef, sizeof memory);
+  SampleDescriptionHandle desc = SoundDescription('abcd');
+  std::vector<Media> media;
+  for (Handle dataRef : {Handle{nullptr}, handleRef}) {
+    Track track = NewMovieTrack(movie, 0, 0, 0x0100);
+    Media m = NewTrackMedia(track, SoundMediaType, 1000, dataRef,
+                            dataRef != nullptr ? HandleDataHandlerSubType : 0);
+    ASSERT_NE(m, nullptr);
+    Handle data = NewHandle(40);
+    std::memset(*data, dataRef != nullptr ? 0x77 : 0x66, 40);
+    ASSERT_EQ(AddMediaSample(m, data, 0, 40, 10, desc, 1, 0, nullptr), noErr);
+    ASSERT_EQ(InsertMediaIntoTrack(track, 0, 0, 10, fixed1), noErr);
+    DisposeHandle(data);
+    media.push_back(m);
+  }
+  EXPECT_EQ(GetHandleSize(memory), 40) << "the second media's samples are in the handle";
+  // Written twice: each movie written finds every sample.
+  for (int pass = 0; pass < 2; ++pass) {
+    ASSERT_EQ(UpdateMovieResource(movie, ref, movieInDataForkResID, nullptr), noErr);
+  }
+  DisposeHandle(memory);
+  std::string summary = Summary(Path("new.mov"), false);
+  EXPECT_EQ(summary.find("dref hndl"), std::string::npos) << summary;
+  Movie again = Open(Path("new.mov"));
+  ASSERT_NE(again, nullptr);
+  for (long i = 1; i <= 2; ++i) {
+    std::vector<std::string> samples = SampleBytes(GetTrackMedia(GetMovieIndTrack(again, i)));
+    ASSERT_EQ(samples.size(), 1u);
+    EXPECT_EQ(samples[0], std::string(40, i == 1 ? 0x66 : 0x77)) << "track " << i;
+  }
+  if (HaveFfmpeg()) {
+    EXPECT_TRUE(Shell("ffprobe -v error '" + Path("new.mov") + "' >/dev/null 2>&1"));
+  }
+  DisposeHandle(handleRef);
+  DisposeHandle(reinterpret_cast<Handle>(desc));
+}
+
+TEST_F(MovieFiles, MoviesInMemorySavedByReferenceOutliveTheirMemory) {
+  REQUIRE_FFMPEG();
+  ASSERT_TRUE(MakeClip());
+  std::vector<uint8_t> bytes = ReadBytes(Path("clip.mov"));
+  for (OSType kind : {HandleDataHandlerSubType, PointerDataHandlerSubType}) {
+    SCOPED_TRACE(kind == HandleDataHandlerSubType ? "handle" : "pointer");
+    std::vector<uint8_t> block = bytes;
+    Handle fileBytes = NewHandle(static_cast<Size>(bytes.size()));
+    std::memcpy(*fileBytes, bytes.data(), bytes.size());
+    PointerDataRefRecord record{block.data(), static_cast<Size>(block.size())};
+    Handle dataRef = NewHandle(0);
+    if (kind == HandleDataHandlerSubType) {
+      PtrAndHand(&fileBytes, dataRef, sizeof fileBytes);
+    } else {
+      PtrAndHand(&record, dataRef, sizeof record);
+    }
+    Movie movie = nullptr;
+    ASSERT_EQ(NewMovieFromDataRef(&movie, 0, nullptr, dataRef, kind), noErr);
+    Keep(movie);
+    std::vector<std::vector<std::string>> expected;
+    for (long i = 1; i <= GetMovieTrackCount(movie); ++i) {
+      expected.push_back(SampleBytes(GetTrackMedia(GetMovieIndTrack(movie, i)), 4410));
+    }
+
+    FSSpec spec = Spec(Path("saved.mov"));
+    short ref = 0;
+    ASSERT_EQ(CreateMovieFile(&spec, 'TVOD', smSystemScript,
+                              createMovieFileDeleteCurFile | createMovieFileDontCreateMovie, &ref,
+                              nullptr),
+              noErr);
+    EXPECT_EQ(AddMovieResource(movie, ref, nullptr, nullptr), noErr);
+    EXPECT_EQ(CloseMovieFile(ref), noErr);
+    DisposeHandle(fileBytes);
+    std::vector<uint8_t>().swap(block);
+
+    EXPECT_TRUE(FfprobeAccepts(Path("saved.mov")));
+    Movie again = Open(Path("saved.mov"));
+    ASSERT_NE(again, nullptr);
+    ASSERT_EQ(GetMovieTrackCount(again), static_cast<long>(expected.size()));
+    for (long i = 1; i <= GetMovieTrackCount(again); ++i) {
+      EXPECT_EQ(SampleBytes(GetTrackMedia(GetMovieIndTrack(again, i)), 4410), expected[i - 1])
+          << "track " << i;
+    }
+    Forget(again);
+    Forget(movie);
+    DisposeHandle(dataRef);
+  }
+}
+
+TEST_F(MovieFiles, AReferenceSaveOfMemoryThatIsGoneWritesNothing) {
+  REQUIRE_FFMPEG();
+  ASSERT_TRUE(MakeClip());
+  std::vector<uint8_t> bytes = ReadBytes(Path("clip.mov"));
+  Handle fileBytes = NewHandle(static_cast<Size>(bytes.size()));
+  std::memcpy(*fileBytes, bytes.data(), bytes.size());
+  Handle dataRef = NewHandle(0);
+  PtrAndHand(&fileBytes, dataRef, sizeof fileBytes);
+  Movie movie = nullptr;
+  ASSERT_EQ(NewMovieFromDataRef(&movie, 0, nullptr, dataRef, HandleDataHandlerSubType), noErr);
+  Keep(movie);
+  DisposeHandle(fileBytes);
+
+  FSSpec spec = Spec(Path("saved.mov"));
+  short ref = 0;
+  ASSERT_EQ(
+      CreateMovieFile(&spec, 'TVOD', smSystemScript,
+                      createMovieFileDeleteCurFile | createMovieFileDontCreateMovie, &ref, nullptr),
+      noErr);
+  files_.push_back(ref);
+  uintmax_t size = fs::file_size(Path("saved.mov"));
+  EXPECT_EQ(AddMovieResource(movie, ref, nullptr, nullptr), endOfDataReached);
+  EXPECT_EQ(fs::file_size(Path("saved.mov")), size);
+  Movie none = nullptr;
+  EXPECT_EQ(NewMovieFromFile(&none, ref, nullptr, nullptr, 0, nullptr), noMovieFound);
+  DisposeHandle(dataRef);
+}
+
 TEST_F(MovieFiles, CreateMovieFileRefusesAnExistingFileUnlessToldToReplaceIt) {
   std::ofstream(Path("there.mov")) << "keep me";
   FSSpec spec = Spec(Path("there.mov"));
@@ -591,12 +887,35 @@ TEST_F(MovieFiles, DamagedFilesAnswerErrorsWithoutCrashing) {
                    "-f lavfi -i testsrc=size=64x48:rate=10 -f lavfi -i sine -t 0.3 "
                    "-c:v mjpeg -c:a pcm_s16be"));
   std::vector<uint8_t> bytes = ReadBytes(Path("clip.mov"));
+  FSSpec flatSpec = Spec(Path("flat.mov"));
+  int opened = 0;
+  // A damaged movie that opens still steps, reads and saves safely.
+  auto exercise = [&](Movie m) {
+    TimeValue t = 0;
+    for (int step = 0; step < 50 && t >= 0; ++step) {
+      GetMovieNextInterestingTime(m, nextTimeStep, 0, nullptr, t, 0x10000, &t, nullptr);
+    }
+    for (long i = 1; i <= GetMovieTrackCount(m); ++i) {
+      Track track = GetMovieIndTrack(m, i);
+      Handle data = NewHandle(0);
+      GetMediaSample(GetTrackMedia(track), data, 0, nullptr, TrackTimeToMediaTime(0, track),
+                     nullptr, nullptr, nullptr, nullptr, 1, nullptr, nullptr);
+      DisposeHandle(data);
+    }
+    if (++opened % 16 == 0) {
+      FlattenMovie(m, flattenAddMovieToDataFork, &flatSpec, 'TVOD', smSystemScript,
+                   createMovieFileDeleteCurFile, nullptr, nullptr);
+    }
+  };
   auto tryBytes = [&](const std::vector<uint8_t>& data) {
     Handle h = NewHandle(static_cast<Size>(data.size()));
     if (!data.empty()) std::memcpy(*h, data.data(), data.size());
     Movie m = nullptr;
     OSErr err = NewMovieFromHandle(&m, h, 0, nullptr);
-    if (m != nullptr) DisposeMovie(m);
+    if (m != nullptr) {
+      exercise(m);
+      DisposeMovie(m);
+    }
     DisposeHandle(h);
     return err;
   };
@@ -619,6 +938,7 @@ TEST_F(MovieFiles, DamagedFilesAnswerErrorsWithoutCrashing) {
       tryBytes(damaged);  // any answer, as long as it answers
     }
   }
+  EXPECT_GT(opened, 16);  // many flips leave a movie that opens
   // A file that lies about its sample count.
   std::vector<uint8_t> lying = bytes;
   const char* stsz = "stsz";
