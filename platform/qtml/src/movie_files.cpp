@@ -17,6 +17,7 @@
 #include "finder_info.h"
 #include "matrix.h"
 #include "memory.h"
+#include "memory_samples.h"
 #include "movie_edit_list.h"
 #include "movie_toolbox.h"
 #include "os.h"
@@ -562,8 +563,13 @@ OSErr WriteIntoFile(MovieRecord& movie, short resRefNum) {
   if (file == nullptr) return rfNumErr;
   if (!file->writable) return wrPermErr;
   if (os::KindOf(file->path) != os::EntryKind::kFile) return fnfErr;
+  // Samples in memory are copied into the file first; the movie written
+  // is then a copy that finds them there.
+  std::unique_ptr<MovieRecord> copied;
+  if (OSErr err = CopyMemorySamplesToFile(movie, file->store, file->path, &copied)) return err;
+  const MovieRecord& written = copied != nullptr ? *copied : movie;
   std::vector<uint8_t> moov;
-  if (OSErr err = WriteMovieAtom(movie, WriteTarget{file->path, false}, &moov)) return err;
+  if (OSErr err = WriteMovieAtom(written, WriteTarget{file->path, false}, &moov)) return err;
   if (OSErr err = ReplaceMovieAtom(*file->store, file->path, moov)) return err;
   movie.changed = false;
   return noErr;
