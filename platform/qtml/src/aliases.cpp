@@ -9,6 +9,7 @@
 #include "Aliases.h"
 #include "Movies.h"
 #include "api_call.h"
+#include "byte_order.h"
 #include "data_refs.h"
 #include "files.h"
 #include "memory.h"
@@ -18,18 +19,12 @@
 namespace qtml {
 namespace {
 
-std::string ParentOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos || slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-// The path of `target` from the directory of `fromFile`, or "" when there
-// is no fromFile or it names nothing.
-std::string RelativeFrom(const FSSpec* fromFile, const std::string& target) {
+// The native path of fromFile, or "" when there is none or it names
+// nothing.
+std::string FromPath(const FSSpec* fromFile) {
   std::string from;
   if (fromFile == nullptr || SpecToPath(fromFile, &from) != noErr) return std::string();
-  return std::filesystem::path(target).lexically_relative(ParentOf(from)).string();
+  return from;
 }
 
 // A new handle holding `bytes`, in *alias; memFullErr when either the
@@ -51,8 +46,9 @@ OSErr AliasBytesForSpec(const FSSpec* spec, const FSSpec* fromFile, bool minimal
   std::string path;
   if (OSErr err = SpecToPath(spec, &path)) return err;
   if (mustExist && os::KindOf(path) == os::EntryKind::kMissing) return fnfErr;
-  std::string relative = minimal ? std::string() : RelativeFrom(fromFile, path);
-  *bytes = MakeAliasRecord(path, relative, minimal);
+  std::string from = minimal ? std::string() : FromPath(fromFile);
+  *bytes = from.empty() ? MakeAliasRecord(path, std::string(), minimal)
+                        : MakeRelativeAliasRecord(path, from);
   return bytes->empty() ? paramErr : noErr;
 }
 
@@ -75,19 +71,6 @@ OSErr ReadAlias(AliasHandle alias, AliasFields* fields) {
   return noErr;
 }
 
-// Where the alias's file is now: its absolute path, else its relative path
-// from fromFile's directory; "" when neither exists.
-std::string FindAliasTarget(const FSSpec* fromFile, const AliasFields& fields) {
-  if (os::KindOf(fields.path) != os::EntryKind::kMissing) return fields.path;
-  std::string from;
-  if (fields.relative.empty() || fromFile == nullptr || SpecToPath(fromFile, &from) != noErr) {
-    return std::string();
-  }
-  std::string moved =
-      (std::filesystem::path(ParentOf(from)) / fields.relative).lexically_normal().string();
-  return os::KindOf(moved) == os::EntryKind::kMissing ? std::string() : moved;
-}
-
 // Fills *target for a file that is gone: the spec of its path when its
 // directory is still there, otherwise only its leaf name.
 void FillMissingTarget(const AliasFields& fields, FSSpec* target) {
@@ -103,7 +86,7 @@ OSErr Resolve(const FSSpec* fromFile, AliasHandle alias, FSSpec* target, Boolean
   if (wasChanged != nullptr) *wasChanged = false;
   AliasFields fields;
   if (OSErr err = ReadAlias(alias, &fields)) return err;
-  std::string found = FindAliasTarget(fromFile, fields);
+  std::string found = LocateAliasTarget(fields, FromPath(fromFile));
   if (found.empty()) {
     FillMissingTarget(fields, target);
     return fnfErr;
@@ -111,8 +94,9 @@ OSErr Resolve(const FSSpec* fromFile, AliasHandle alias, FSSpec* target, Boolean
   if (OSErr err = PathToSpec(found, target)) return err;
   if (found == fields.path) return noErr;
   // Found by its relative path: the alias now names the new place.
-  std::vector<uint8_t> bytes = MakeAliasRecord(found, fields.relative, fields.minimal);
+  std::vector<uint8_t> bytes = MakeAliasRecord(found, fields.relative, false);
   if (bytes.empty()) return memFullErr;
+  WriteBE32(bytes.data(), fields.userType);
   if (OSErr err = SetHandleBytes(reinterpret_cast<Handle>(alias), bytes.data(),
                                  static_cast<Size>(bytes.size()))) {
     return err;
@@ -125,7 +109,8 @@ OSErr Update(const FSSpec* fromFile, const FSSpec* target, AliasHandle alias, Bo
   AliasFields old;
   if (OSErr err = ReadAlias(alias, &old)) return err;
   std::vector<uint8_t> bytes;
-  if (OSErr err = AliasBytesForSpec(target, fromFile, old.minimal, true, &bytes)) return err;
+  if (OSErr err = AliasBytesForSpec(target, fromFile, false, true, &bytes)) return err;
+  WriteBE32(bytes.data(), old.userType);
   Handle handle = reinterpret_cast<Handle>(alias);
   bool same = static_cast<size_t>(HandleSize(handle)) == bytes.size() &&
               std::memcmp(*handle, bytes.data(), bytes.size()) == 0;
@@ -138,6 +123,7 @@ OSErr Update(const FSSpec* fromFile, const FSSpec* target, AliasHandle alias, Bo
 
 // The index-th name of an alias as GetAliasInfo counts them.
 std::string AliasName(const AliasFields& fields, AliasInfoType index) {
+  if (index == asiVolumeName) return fields.volume;
   if (index < asiAliasName) return std::string();
   std::filesystem::path path(fields.path);
   for (AliasInfoType up = asiAliasName; up < index && path.has_relative_path(); ++up) {

@@ -5,65 +5,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 
-#include "byte_order.h"
 #include "memory.h"
 #include "os.h"
 
 namespace qtml {
 
 namespace {
-
-// Alias record layout, version 1 (big-endian, as alias records travel in
-// movie files):
-//   0  userType      OSType   the caller's; 0 when made
-//   4  aliasSize     UInt16   the whole record in bytes
-//   6  signature     'fnal'
-//   10 version       UInt16   1
-//   12 flags         UInt16   kAliasMinimal
-//   14 leaf name     64 bytes, a Str63
-//   78 path length   UInt16, then the absolute native path
-//   .. relative      UInt16, then the path relative to the directory of the
-//                    file the alias was made from (empty: none)
-constexpr OSType kAliasSignature = 'fnal';
-constexpr uint16_t kAliasVersion = 1;
-constexpr size_t kLeafOffset = 14;
-constexpr size_t kLeafBytes = 64;
-constexpr size_t kPathOffset = kLeafOffset + kLeafBytes;
-constexpr size_t kMaxAliasSize = 0xFFFF;
-
-// Absolute and without ".", ".." or repeated slashes, as the File
-// Manager keeps paths.
-std::string AbsolutePath(const std::string& path) {
-  std::filesystem::path full(path);
-  if (full.is_relative()) full = std::filesystem::path(os::CurrentDirectory()) / full;
-  std::string text = full.lexically_normal().string();
-  while (text.size() > 1 && text.back() == '/') text.pop_back();
-  return text;
-}
-
-std::string LeafOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-void PutString16(std::vector<uint8_t>& out, const std::string& text) {
-  size_t at = out.size();
-  out.resize(at + 2 + text.size());
-  WriteBE16(&out[at], static_cast<uint16_t>(text.size()));
-  std::memcpy(out.data() + at + 2, text.data(), text.size());
-}
-
-// Reads a UInt16-counted string at *at, advancing it; false past the end.
-bool TakeString16(const uint8_t* bytes, size_t size, size_t* at, std::string* text) {
-  if (*at + 2 > size) return false;
-  size_t length = ReadBE16(bytes + *at);
-  if (*at + 2 + length > size) return false;
-  text->assign(reinterpret_cast<const char*>(bytes + *at + 2), length);
-  *at += 2 + length;
-  return true;
-}
 
 // A file opened once for the life of the store. Unbuffered, so that two
 // stores over one file (a reader and a writer) see each other's bytes.
@@ -319,51 +267,6 @@ std::shared_ptr<DataStore> OpenByType(OSType type, const uint8_t* ref, size_t si
 }
 
 }  // namespace
-
-std::vector<uint8_t> MakeAliasRecord(const std::string& path, const std::string& relative,
-                                     bool minimal) {
-  std::string full = AbsolutePath(path);
-  std::string leaf = LeafOf(full).substr(0, kLeafBytes - 1);
-  std::vector<uint8_t> out(kPathOffset, 0);
-  WriteBE32(&out[6], kAliasSignature);
-  WriteBE16(&out[10], kAliasVersion);
-  WriteBE16(&out[12], minimal ? kAliasMinimal : 0);
-  out[kLeafOffset] = static_cast<uint8_t>(leaf.size());
-  std::memcpy(&out[kLeafOffset + 1], leaf.data(), leaf.size());
-  PutString16(out, full);
-  PutString16(out, relative);
-  if (out.size() > kMaxAliasSize) return {};
-  WriteBE16(&out[4], static_cast<uint16_t>(out.size()));
-  return out;
-}
-
-std::vector<uint8_t> MakeAliasRecord(const std::string& path) {
-  return MakeAliasRecord(path, std::string(), true);
-}
-
-bool ParseAliasRecord(const uint8_t* bytes, size_t size, AliasFields* fields) {
-  if (bytes == nullptr || size < kPathOffset) return false;
-  if (ReadBE32(bytes + 6) != kAliasSignature || ReadBE16(bytes + 10) != kAliasVersion) return false;
-  if (ReadBE16(bytes + 4) != size) return false;
-  size_t leafLength = bytes[kLeafOffset];
-  if (leafLength >= kLeafBytes) return false;
-  size_t at = kPathOffset;
-  if (!TakeString16(bytes, size, &at, &fields->path)) return false;
-  if (!TakeString16(bytes, size, &at, &fields->relative)) return false;
-  if (at != size || fields->path.empty() || fields->path[0] != '/') return false;
-  fields->leaf.assign(reinterpret_cast<const char*>(bytes + kLeafOffset + 1), leafLength);
-  fields->minimal = (ReadBE16(bytes + 12) & kAliasMinimal) != 0;
-  return true;
-}
-
-bool AliasRecordPath(const uint8_t* bytes, size_t size, std::string* path) {
-  return Guarded<bool>(false, [&] {
-    AliasFields fields;
-    if (!ParseAliasRecord(bytes, size, &fields)) return false;
-    *path = fields.path;
-    return true;
-  });
-}
 
 std::shared_ptr<DataStore> OpenFileStore(const std::string& path, bool writable, OSErr* err) {
   switch (os::KindOf(path)) {

@@ -457,6 +457,8 @@ class MovieReader {
         ref.data.clear();
         ref.store = source_.self;
       } else {
+        // The movie's file and its sources may have moved together.
+        if (ref.type == 'alis') RelocateAliasRecord(&ref.data, source_.selfPath);
         OSErr err = noErr;
         ref.store = OpenDataRefStore(ref.type, ref.data.data(), ref.data.size(), false, &err);
       }

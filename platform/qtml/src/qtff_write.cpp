@@ -303,7 +303,12 @@ class MovieWriter {
     } else if ((ref.flags & dataRefSelfReference) != 0) {
       written.type = rAliasType;
       written.flags = 0;
-      written.data = MakeAliasRecord(path);
+      written.data = MakeRelativeAliasRecord(path, target_.filePath);
+    } else if (ref.type == rAliasType) {
+      // With its path from the written file, so that readers find the
+      // source beside the movie wherever the two are moved together.
+      std::vector<uint8_t> relative = MakeRelativeAliasRecord(path, target_.filePath);
+      if (!relative.empty()) written.data = std::move(relative);
     }
     return written;
   }
