@@ -298,6 +298,34 @@ std::vector<TimeValue> SampleStarts(const MediaRecord& media) {
   return starts;
 }
 
+SampleRun SamplesNeeded(const MediaRecord& media, const std::vector<TimeValue>& starts,
+                        TimeValue from, TimeValue to) {
+  size_t count = media.samples.size();
+  // Samples shown out of decoding order move by their composition offsets.
+  TimeValue reorder = 0;
+  for (const SampleEntry& sample : media.samples) {
+    reorder = std::max(reorder, std::abs(sample.compositionOffset));
+  }
+  auto shown = [&](size_t i) {
+    const SampleEntry& sample = media.samples[i];
+    TimeValue length = std::max<TimeValue>(sample.duration, 1);
+    TimeValue decoded = starts[i], displayed = starts[i] + sample.compositionOffset;
+    return (decoded < to && decoded + length > from) ||
+           (displayed < to && displayed + length > from);
+  };
+  auto near = std::upper_bound(starts.begin(), starts.begin() + count, from - reorder);
+  size_t first = near == starts.begin() ? 0 : static_cast<size_t>(near - starts.begin()) - 1;
+  while (first < count && starts[first] < to + reorder && !shown(first)) ++first;
+  if (first == count || starts[first] >= to + reorder) return {};
+  size_t stop = first + 1;
+  for (size_t i = stop; i < count && starts[i] < to + reorder; ++i) {
+    if (shown(i)) stop = i + 1;
+  }
+  // References come before a frame in decoding order, back to a sync sample.
+  while (first > 0 && !media.samples[first].sync) --first;
+  return {first, stop};
+}
+
 void SplitEdits(TrackRecord& track, TimeValue t) {
   EditPosition at = EditAt(track, t);
   if (at.index < 0 || at.start == t) return;
@@ -404,26 +432,45 @@ bool EditsForTrack(const TrackRecord& source, const std::vector<EditEntry>& edit
   MediaRecord saved = to;  // restored when a copy fails half-way
   SampleMover mover(from, to);
   TrackScales sourceScales = ScalesOf(source);
+  std::vector<TimeValue> fromStarts = SampleStarts(from);
+  struct {
+    long first = 0, stop = 0, base = 0;  // source samples last copied, and where to
+  } appended;
   for (const EditEntry& edit : edits) {
     EditEntry converted = edit;
     converted.trackDuration = ConvertTime(edit.trackDuration, fromScale, toScale);
     if (edit.mediaTime != -1 && &from != &to) {
       TimeValue mediaEnd = edit.mediaTime + std::max(EditMediaDuration(edit, sourceScales), 1);
-      SamplePosition first = SampleAt(from, edit.mediaTime);
-      SamplePosition last = SampleAt(from, mediaEnd - 1);
-      long stop = last.index < 0 ? static_cast<long>(from.samples.size()) : last.index + 1;
-      if (first.index < 0) {
+      SampleRun run = SamplesNeeded(from, fromStarts, edit.mediaTime, mediaEnd);
+      if (run.first == run.stop) {
         converted.mediaTime = -1;
       } else {
-        bool shared = !mover.CopyBytes() && mover.SharesRun(first.index, stop);
-        long base = shared ? first.index : static_cast<long>(to.samples.size());
-        if (!shared && !mover.AppendRun(first.index, stop, err)) {
+        auto first = static_cast<long>(run.first), stop = static_cast<long>(run.stop);
+        bool shared = !mover.CopyBytes() && mover.SharesRun(first, stop);
+        long base = shared ? first : static_cast<long>(to.samples.size());
+        // An edit that starts inside the run copied last, or where it ends,
+        // while that run still ends the target, copies only what it lacks.
+        long copyFrom = first;
+        bool continues = !shared && appended.stop > appended.first && first >= appended.first &&
+                         first <= appended.stop &&
+                         static_cast<long>(to.samples.size()) ==
+                             appended.base + (appended.stop - appended.first);
+        if (continues) {
+          base = appended.base + (first - appended.first);
+          copyFrom = std::min(appended.stop, stop);
+        }
+        if (!shared && !mover.AppendRun(copyFrom, stop, err)) {
           to = saved;
           return false;
         }
+        if (continues) {
+          appended.stop = std::max(appended.stop, stop);
+        } else if (!shared) {
+          appended = {first, stop, base};
+        }
         TimeValue baseTime = SampleStarts(to)[base];
-        converted.mediaTime =
-            baseTime + ConvertTime(edit.mediaTime - first.start, from.timeScale, to.timeScale);
+        converted.mediaTime = baseTime + ConvertTime(edit.mediaTime - fromStarts[run.first],
+                                                     from.timeScale, to.timeScale);
       }
     }
     out->push_back(converted);

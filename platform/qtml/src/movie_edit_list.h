@@ -61,6 +61,17 @@ SamplePosition SampleAt(const MediaRecord& media, TimeValue t);
 // The start time of every sample, and the media's end last.
 std::vector<TimeValue> SampleStarts(const MediaRecord& media);
 
+// The samples [first, stop) that showing media time [from, to) needs: those
+// shown in it, by their decoding or their display times, from the sync
+// sample before the first of them, so that every one decodes. `starts` is
+// SampleStarts(media). first == stop when the stretch shows no sample.
+struct SampleRun {
+  size_t first = 0;
+  size_t stop = 0;
+};
+SampleRun SamplesNeeded(const MediaRecord& media, const std::vector<TimeValue>& starts,
+                        TimeValue from, TimeValue to);
+
 // Edit-list surgery (times in movie time). Each keeps the list free of
 // zero-length edits.
 // Makes an edit boundary at t (t inside the track).

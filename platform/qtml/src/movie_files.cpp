@@ -205,9 +205,8 @@ std::vector<size_t> KeepShownSamples(TrackRecord& track) {
     if (edit.mediaTime < 0) continue;
     // A dwell (rate 0) still shows the sample it stops on.
     TimeValue end = edit.mediaTime + std::max<TimeValue>(EditMediaDuration(edit, scales), 1);
-    auto first = std::upper_bound(starts.begin(), starts.begin() + count, edit.mediaTime);
-    size_t i = first == starts.begin() ? 0 : static_cast<size_t>(first - starts.begin()) - 1;
-    for (; i < count && starts[i] < end; ++i) shown[i] = true;
+    SampleRun run = SamplesNeeded(media, starts, edit.mediaTime, end);
+    for (size_t i = run.first; i < run.stop; ++i) shown[i] = true;
   }
   std::vector<size_t> kept;
   std::vector<SampleEntry> samples;

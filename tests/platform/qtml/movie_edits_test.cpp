@@ -90,6 +90,30 @@ TEST_F(FourFrames, SegmentsOfAnotherMovieBringTheirSamples) {
   EXPECT_EQ(InsertTrackSegment(track_, sound, 0, 100, 0), mediaTypesDontMatch);
 }
 
+TEST_F(MovieEdits, SegmentsStartingBetweenSyncSamplesBringTheSamplesTheyDecodeFrom) {
+  // Twelve frames, a sync sample every fourth (values 1 to 12).
+  Movie source = NewEmptyMovie(600);
+  Track frames = AddTrack(source, VideoMediaType, 600, std::vector<TimeValue>(12, 100), 4, 0,
+                          {1, 2, 3, 5, 6, 7, 9, 10, 11});
+  Movie other = NewEmptyMovie(600);
+  Track into = AddTrack(other, VideoMediaType, 600, {100}, 4, 20);  // value 21
+  ASSERT_EQ(DeleteTrackSegment(into, 0, 100), noErr);
+  // Frames 6 and 7 come with 5, their sync sample.
+  ASSERT_EQ(InsertTrackSegment(frames, into, 500, 200, 0), noErr);
+  EXPECT_EQ(GetMediaSampleCount(GetTrackMedia(into)), 1 + 3);
+  EXPECT_EQ(Values(into, 100), (std::vector<int>{6, 7}));
+  // A segment after the next sync sample starts from it.
+  ASSERT_EQ(InsertTrackSegment(frames, into, 1000, 100, 200), noErr);
+  EXPECT_EQ(GetMediaSampleCount(GetTrackMedia(into)), 1 + 3 + 3);
+  EXPECT_EQ(Values(into, 100), (std::vector<int>{6, 7, 11}));
+  // With frame 7 cut out, frames 6, 8 and 9 are two edits that need 5 to
+  // 9: the second edit adds only what the first did not bring.
+  ASSERT_EQ(DeleteTrackSegment(frames, 600, 100), noErr);
+  ASSERT_EQ(InsertTrackSegment(frames, into, 500, 300, 300), noErr);
+  EXPECT_EQ(GetMediaSampleCount(GetTrackMedia(into)), 1 + 3 + 3 + 5);
+  EXPECT_EQ(Values(into, 100), (std::vector<int>{6, 7, 11, 6, 8, 9}));
+}
+
 TEST_F(FourFrames, ScalingChangesTheRateNotTheMedia) {
   ASSERT_EQ(ScaleTrackSegment(track_, 100, 200, 400), noErr);
   EXPECT_EQ(GetTrackDuration(track_), 600);

@@ -433,6 +433,60 @@ TEST_F(MovieFiles, FlatteningKeepsOnlyTheSamplesTheEditsShow) {
   }
 }
 
+// How many frames of the file's first stream ffmpeg decodes and shows.
+long DecodedFrames(const std::string& path) {
+  std::string out = path + ".frames";
+  Shell(
+      "ffprobe -v error -count_frames -select_streams 0 -show_entries stream=nb_read_frames "
+      "-of csv=p=0 '" +
+      path + "' >'" + out + "' 2>/dev/null");
+  std::ifstream in(out);
+  long frames = -1;
+  in >> frames;
+  return frames;
+}
+
+// How many frames the movie shows, stepping from its start.
+long FramesShown(Movie movie) {
+  long count = -1;
+  short flags = nextTimeStep | nextTimeEdgeOK;
+  for (TimeValue t = 0; t >= 0; flags = nextTimeStep) {
+    ++count;
+    GetMovieNextInterestingTime(movie, flags, 0, nullptr, t, 0x10000, &t, nullptr);
+  }
+  return count;
+}
+
+TEST_F(MovieFiles, CutsBetweenKeyFramesStillDecodeOnceSaved) {
+  REQUIRE_FFMPEG();
+  if (!Make("clip.mp4", "-f lavfi -i testsrc=size=160x120:rate=25 -t 2 -c:v libx264 -g 10 -bf 2")) {
+    GTEST_SKIP() << "ffmpeg cannot encode H.264 here";
+  }
+  Movie movie = Open(Path("clip.mp4"));
+  ASSERT_NE(movie, nullptr);
+  TimeScale scale = GetMovieTimeScale(movie);
+  // Cut from the middle of one group of pictures into the middle of another.
+  SetMovieSelection(movie, scale * 3 / 10, scale * 46 / 100);
+  DisposeMovie(CutMovieSelection(movie));
+  FSSpec flat = Spec(Path("flat.mov"));
+  FlattenMovie(movie, flattenAddMovieToDataFork, &flat, 'TVOD', smSystemScript,
+               createMovieFileDeleteCurFile, nullptr, nullptr);
+  ASSERT_EQ(GetMoviesError(), noErr);
+  // ffmpeg shows a frame cut through by an edit; the toolbox steps by
+  // whole frames: each edge may count one frame apart.
+  EXPECT_NEAR(DecodedFrames(Path("flat.mov")), FramesShown(movie), 2);
+  // A piece copied into a movie of its own, then saved.
+  SetMovieSelection(movie, scale / 2, scale / 2);
+  Movie piece = Keep(CopyMovieSelection(movie));
+  ASSERT_NE(piece, nullptr);
+  FSSpec pieceFile = Spec(Path("piece.mov"));
+  FlattenMovie(piece, flattenAddMovieToDataFork, &pieceFile, 'TVOD', smSystemScript,
+               createMovieFileDeleteCurFile, nullptr, nullptr);
+  ASSERT_EQ(GetMoviesError(), noErr);
+  EXPECT_EQ(DecodedFrames(Path("piece.mov")), FramesShown(piece));
+  EXPECT_LT(fs::file_size(Path("piece.mov")), fs::file_size(Path("clip.mp4")) / 2);
+}
+
 TEST_F(MovieFiles, FlattenMovieDataAnswersTheNewFilesMovieAndFailuresLeaveNoFile) {
   REQUIRE_FFMPEG();
   ASSERT_TRUE(MakeClip());
