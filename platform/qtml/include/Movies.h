@@ -629,7 +629,11 @@ QTML_API OSErr CreateMovieFile(const FSSpec* fileSpec, OSType creator, ScriptCod
                                long createMovieFileFlags, short* resRefNum, Movie* newmovie);
 /* Writes the movie into the file opened for writing, replacing the
  * file's movie; data references to the file itself become self
- * references, others are written as aliases to their files. The new movie
+ * references, others are written as aliases to their files. Samples held
+ * in memory ('hndl' and 'ptr ' references, or a movie read from memory)
+ * are first copied into the file's movie data and the written movie
+ * finds them there; the movie itself keeps reading its memory, and
+ * endOfDataReached means some of those samples are gone. The new movie
  * is written after everything in the file before the old one is retired,
  * so a failure leaves the file's movie as it was. permErr for a file
  * opened to read, fnfErr when the file has gone. */
