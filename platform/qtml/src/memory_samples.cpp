@@ -38,13 +38,12 @@ bool HasMemoryData(const MovieRecord& movie) {
   return false;
 }
 
-// One stretch of bytes to copy into the file's new movie data, from a
-// store in memory, to `at` bytes into that data.
+// One stretch of bytes of a store in memory, copied into the file's new
+// movie data after the runs before it.
 struct Run {
   std::shared_ptr<DataStore> from;
   SInt64 offset;
   SInt64 size;
-  SInt64 at;
 };
 
 // Lays out the new movie data: the samples of references in memory, each
@@ -96,7 +95,7 @@ class Layout {
         runs_.back().offset + runs_.back().size == offset) {
       runs_.back().size += size;
     } else {
-      runs_.push_back({store, offset, size, size_});
+      runs_.push_back({store, offset, size});
     }
     size_ += size;
   }
