@@ -82,3 +82,8 @@ w.qtInsertTrack(r.qtTrack(1), Nil, True)
 Print "inserted:", w.fenraErr, w.qtTracksCount, w.qtHasSound
 w.qtInsertMovie(p, Nil, True)
 Print "appended a movie:", w.fenraErr, w.qtDuration
+
+' The edited movie saved in place of its first copy; movie.after.sh asks
+' ffprobe about every saved file.
+w.qtFlush(whole)
+Print "saved again:", w.fenraErr, New FenraMovie(whole).qtDuration

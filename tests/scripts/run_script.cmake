@@ -37,6 +37,18 @@ function(compare what actual expected_file)
 endfunction()
 
 compare(out "${out}" ${SOURCE_DIR}/${NAME}.out)
+# NAME.after.sh looks at the files the script left (with ffprobe, say): it
+# runs with the same directory, and must print exactly NAME.after.out.
+if(EXISTS ${SOURCE_DIR}/${NAME}.after.sh)
+  execute_process(COMMAND sh ${SOURCE_DIR}/${NAME}.after.sh ${files}
+                  WORKING_DIRECTORY ${SOURCE_DIR}
+                  OUTPUT_VARIABLE after_out RESULT_VARIABLE after_status)
+  compare(after "${after_out}" ${SOURCE_DIR}/${NAME}.after.out)
+  if(NOT after_status EQUAL 0)
+    message("${NAME}.after.sh: exit status ${after_status}")
+    set(failed TRUE)
+  endif()
+endif()
 if(EXISTS ${SOURCE_DIR}/${NAME}.err)
   compare(err "${err}" ${SOURCE_DIR}/${NAME}.err)
   if(status EQUAL 0)
