@@ -1,8 +1,6 @@
 // Movie files: opening and creating them, reading their movies, writing
 // movies back into them, flattening movies into new files, and movies in
 // handles and behind data references.
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -76,28 +74,17 @@ OSErr Done(OSErr err) {
 }
 
 // Byte-level changes to a file in place, for writing movies into it. The
-// descriptor is closed on every path.
+// file is closed on every path.
 class FilePatch {
  public:
-  explicit FilePatch(const std::string& path) : fd_(open(path.c_str(), O_RDWR)) {}
-  ~FilePatch() {
-    if (fd_ >= 0) close(fd_);
-  }
-  FilePatch(const FilePatch&) = delete;
-  FilePatch& operator=(const FilePatch&) = delete;
+  explicit FilePatch(const std::string& path) : file_(path, os::WritableFile::Mode::kExisting) {}
 
-  OSErr OpenError() const { return fd_ >= 0 ? noErr : os::ErrorFromErrno(errno); }
+  OSErr OpenError() const { return file_.OpenError(); }
   OSErr Write(SInt64 offset, const void* bytes, size_t size) {
-    const auto* at = static_cast<const uint8_t*>(bytes);
-    while (size > 0) {
-      ssize_t done = pwrite(fd_, at, size, offset);
-      if (done <= 0) return done < 0 && errno == ENOSPC ? dskFulErr : ioErr;
-      at += done, offset += done, size -= static_cast<size_t>(done);
-    }
-    return noErr;
+    return file_.WriteAt(offset, bytes, size);
   }
-  OSErr Sync() { return fsync(fd_) == 0 ? noErr : ioErr; }
-  void Truncate(SInt64 size) { (void)ftruncate(fd_, size); }
+  OSErr Sync() { return file_.Sync(); }
+  void Truncate(SInt64 size) { (void)file_.Truncate(size); }  // undoing: nothing more to do
   // Rewrites an atom's header as `type` covering `size` bytes.
   OSErr Retype(const TopLevelAtom& atom, OSType type, SInt64 size) {
     uint8_t header[16];
@@ -115,7 +102,7 @@ class FilePatch {
   }
 
  private:
-  int fd_;
+  os::WritableFile file_;
 };
 
 // Replaces the file's movie with `moov`: appended after everything in the
@@ -399,27 +386,29 @@ class Flattener {
 
   OSErr WriteFile(const std::string& path, const std::vector<uint8_t>& fileType,
                   const std::vector<uint8_t>& moov, bool movieFirst) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return os::ErrorFromErrno(errno);
+    os::WritableFile file(path, os::WritableFile::Mode::kReplace);
+    if (OSErr err = file.OpenError()) return err;
+    written_ = 0;
     OSErr err = Progress(movieProgressOpen, 0);
     if (err == noErr) err = Put(file, fileType);
     if (err == noErr && movieFirst) err = Put(file, moov);
     if (err == noErr) err = Put(file, DataHeader());
     if (err == noErr) err = CopySamples(file);
     if (err == noErr && !movieFirst) err = Put(file, moov);
-    if (std::fflush(file) != 0 && err == noErr) err = ioErr;
-    if (err == noErr && fsync(fileno(file)) != 0) err = ioErr;
-    std::fclose(file);
+    if (err == noErr) err = file.Sync();
     OSErr closing = Progress(movieProgressClose, 1);
     return err != noErr ? err : closing;
   }
 
-  static OSErr Put(std::FILE* file, const std::vector<uint8_t>& bytes) {
+  // Appends the bytes to what this writer has written.
+  OSErr Put(os::WritableFile& file, const std::vector<uint8_t>& bytes) {
     if (bytes.empty()) return noErr;
-    return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() ? noErr : ioErr;
+    OSErr err = file.WriteAt(written_, bytes.data(), bytes.size());
+    written_ += static_cast<SInt64>(bytes.size());
+    return err;
   }
 
-  OSErr CopySamples(std::FILE* file) {
+  OSErr CopySamples(os::WritableFile& file) {
     std::vector<uint8_t> buffer;
     SInt64 copied = 0;
     double nextReport = 0.01;
@@ -453,6 +442,7 @@ class Flattener {
   std::vector<FlatSource> sources_;  // by flat track
   std::vector<Piece> order_;
   SInt64 dataSize_ = 0;
+  SInt64 written_ = 0;  // bytes of the file so far
 };
 
 // A path beside `path` for writing a file before it is put in place.
@@ -477,7 +467,7 @@ OSErr Flatten(MovieRecord& movie, long flags, const FSSpec* theFile, OSType crea
     err = os::ErrorFromErrno(errno);
   }
   if (err != noErr) {
-    unlink(aside.c_str());
+    os::RemoveFile(aside);
     return err;
   }
   SetFinderInfo(path, creator);

@@ -31,6 +31,31 @@ OSErr WriteWholeFile(const std::string& path, const std::string& bytes);
 OSErr GetAttribute(const std::string& path, const char* name, std::string* value);
 OSErr SetAttribute(const std::string& path, const char* name, const std::string& value);
 
+// A file open for writing at any offset, closed when it goes.
+class WritableFile {
+ public:
+  enum class Mode {
+    kExisting,  // the file as it is; it must exist
+    kReplace,   // created, or emptied when it exists
+  };
+  WritableFile(const std::string& path, Mode mode);
+  ~WritableFile();
+  WritableFile(const WritableFile&) = delete;
+  WritableFile& operator=(const WritableFile&) = delete;
+
+  // Why the file did not open; noErr when it did.
+  OSErr OpenError() const { return openError_; }
+  // All the bytes, or an error (dskFulErr when the disk is full).
+  OSErr WriteAt(SInt64 offset, const void* bytes, size_t size);
+  // The file's bytes on the disk.
+  OSErr Sync();
+  OSErr Truncate(SInt64 size);
+
+ private:
+  int fd_ = -1;
+  OSErr openError_ = noErr;
+};
+
 // The QuickTime result for an errno value.
 OSErr ErrorFromErrno(int error);
 

@@ -113,4 +113,38 @@ OSErr SetAttribute(const std::string& path, const char* name, const std::string&
   return ErrorFromErrno(errno);
 }
 
+WritableFile::WritableFile(const std::string& path, Mode mode) {
+  int flags = mode == Mode::kReplace ? O_WRONLY | O_CREAT | O_TRUNC : O_WRONLY;
+  fd_ = open(path.c_str(), flags | O_CLOEXEC, 0644);
+  if (fd_ < 0) openError_ = ErrorFromErrno(errno);
+}
+
+WritableFile::~WritableFile() {
+  if (fd_ >= 0) close(fd_);
+}
+
+OSErr WritableFile::WriteAt(SInt64 offset, const void* bytes, size_t size) {
+  if (fd_ < 0) return openError_;
+  const auto* at = static_cast<const unsigned char*>(bytes);
+  while (size > 0) {
+    ssize_t done = pwrite(fd_, at, size, offset);
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) return done < 0 && errno == ENOSPC ? dskFulErr : ioErr;
+    at += done;
+    offset += done;
+    size -= static_cast<size_t>(done);
+  }
+  return noErr;
+}
+
+OSErr WritableFile::Sync() {
+  if (fd_ < 0) return openError_;
+  return fsync(fd_) == 0 ? noErr : ioErr;
+}
+
+OSErr WritableFile::Truncate(SInt64 size) {
+  if (fd_ < 0) return openError_;
+  return ftruncate(fd_, size) == 0 ? noErr : ErrorFromErrno(errno);
+}
+
 }  // namespace qtml::os
