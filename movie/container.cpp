@@ -49,6 +49,16 @@ void ContainerNative::RangeOf(const TimeRangeNative* range, TimeValue* start, Ti
   }
 }
 
+bool ContainerNative::LoadRangeOf(const TimeRangeNative* range, TimeValue* start,
+                                  TimeValue* length) {
+  RangeOf(range, start, length);
+  if (range != nullptr && *length == 0) {
+    err = kParamErr;
+    return false;
+  }
+  return true;
+}
+
 NativeObject* UserDataOver(UserData list) {
   return list != nullptr ? new (std::nothrow) UserDataNative(list, false) : nullptr;
 }
@@ -165,11 +175,7 @@ void TrackNative::LoadIntoRam(const TimeRangeNative* range, long flags) {
     return;
   }
   TimeValue start, length;
-  RangeOf(range, &start, &length);
-  if (range != nullptr && length == 0) {
-    err = kParamErr;
-    return;
-  }
+  if (!LoadRangeOf(range, &start, &length)) return;
   err = LoadTrackIntoRam(track, start, length, flags);
 }
 
@@ -261,11 +267,7 @@ void MediaNative::LoadIntoRam(const TimeRangeNative* range, long flags) {
     return;
   }
   TimeValue start, length;
-  RangeOf(range, &start, &length);
-  if (range != nullptr && length == 0) {
-    err = kParamErr;
-    return;
-  }
+  if (!LoadRangeOf(range, &start, &length)) return;
   err = LoadMediaIntoRam(media, start, length, flags);
 }
 

@@ -54,6 +54,9 @@ class ContainerNative : public NativeObject {
   // The range a data size or load covers: the given one, or the whole
   // duration.
   void RangeOf(const TimeRangeNative* range, TimeValue* start, TimeValue* length);
+  // The range to load into memory, as RangeOf; false (err paramErr) for a
+  // range given with no length.
+  bool LoadRangeOf(const TimeRangeNative* range, TimeValue* start, TimeValue* length);
 };
 
 // One track of a movie. Borrows the track: the movie owns it.

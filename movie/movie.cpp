@@ -164,11 +164,7 @@ void MovieNative::LoadIntoRam(const TimeRangeNative* range, long flags) {
     return;
   }
   TimeValue start, length;
-  RangeOf(range, &start, &length);
-  if (range != nullptr && length == 0) {
-    err = paramErr;
-    return;
-  }
+  if (!LoadRangeOf(range, &start, &length)) return;
   err = LoadMovieIntoRam(movie, start, length, flags);
 }
 
