@@ -354,7 +354,7 @@ void NewFromUrl(REALobject instance, REALstring url) {
     native->err = MemError();
     return;
   }
-  std::memcpy(*ref, text.data(), text.size());
+  if (!text.empty()) std::memcpy(*ref, text.data(), text.size());
   (*ref)[text.size()] = 0;
   native->err = NewMovieFromDataRef(&native->movie, kUrlFlags, nullptr, ref, URLDataHandlerSubType);
   DisposeHandle(ref);

@@ -259,7 +259,7 @@ REALstring CodeString(OSType code, bool valid) {
 void SetPString(unsigned char* to, std::string_view text, size_t capacity) {
   size_t length = std::min(text.size(), capacity);
   to[0] = static_cast<unsigned char>(length);
-  std::memcpy(to + 1, text.data(), length);
+  if (length > 0) std::memcpy(to + 1, text.data(), length);
 }
 
 bool CodecKnown(CodecType type, CodecInfo* info) {
