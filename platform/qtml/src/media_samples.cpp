@@ -13,13 +13,7 @@
 namespace qtml {
 namespace {
 
-constexpr size_t kDataRefIndexOffset = 14;  // in a description's bytes
-
-UInt16 DataRefIndexOf(const std::vector<uint8_t>& description) {
-  if (description.size() < kDataRefIndexOffset + 2) return 1;
-  return static_cast<UInt16>((description[kDataRefIndexOffset] << 8) |
-                             description[kDataRefIndexOffset + 1]);
-}
+constexpr size_t kDescriptionHeader = 16;  // bytes, its data reference index last
 
 // The store holding a description's samples, opened on first use; nullptr
 // with *err when it cannot be.
@@ -28,7 +22,7 @@ DataStore* StoreOf(MediaRecord& media, UInt32 descriptionIndex, bool writable, O
     *err = invalidSampleDescIndex;
     return nullptr;
   }
-  UInt16 ref = DataRefIndexOf(media.descriptions[descriptionIndex - 1]);
+  UInt16 ref = DescriptionDataRefIndex(media.descriptions[descriptionIndex - 1]);
   if (ref == 0 || ref > media.dataRefs.size()) {
     *err = badDataRefIndex;
     return nullptr;
@@ -52,12 +46,12 @@ UInt32 DescriptionIndexFor(MediaRecord& media, SampleDescriptionHandle desc, OSE
     return 0;
   }
   std::vector<uint8_t> bytes = DescriptionToFileBytes(media.type, handle);
-  if (bytes.size() < kDataRefIndexOffset + 2) {
+  if (bytes.size() < kDescriptionHeader) {
     *err = invalidSampleDescription;
     return 0;
   }
-  if (DataRefIndexOf(bytes) == 0) bytes[kDataRefIndexOffset + 1] = 1;
-  if (DataRefIndexOf(bytes) > media.dataRefs.size()) {
+  if (DescriptionDataRefIndex(bytes) == 0) SetDescriptionDataRefIndex(bytes, 1);
+  if (DescriptionDataRefIndex(bytes) > media.dataRefs.size()) {
     *err = badDataRefIndex;
     return 0;
   }

@@ -17,18 +17,6 @@ namespace {
 
 constexpr size_t kCopyBlock = 1 << 20;
 
-// The index into media.dataRefs of the reference a sample's description
-// names, or -1 for a description that names none.
-long DataRefIndexOf(const MediaRecord& media, const SampleEntry& sample) {
-  if (sample.descriptionIndex < 1 || sample.descriptionIndex > media.descriptions.size()) {
-    return -1;
-  }
-  const auto& desc = media.descriptions[sample.descriptionIndex - 1];
-  size_t index = desc.size() >= 16 ? ReadBE16(desc.data() + 14) : 0;
-  if (index < 1 || index > media.dataRefs.size()) return -1;
-  return static_cast<long>(index) - 1;
-}
-
 bool HasMemoryData(const MovieRecord& movie) {
   for (const auto& track : movie.tracks) {
     if (track->media == nullptr) continue;
@@ -55,7 +43,7 @@ class Layout {
     std::vector<bool> memory;
     for (const DataReference& ref : media.dataRefs) memory.push_back(InMemory(ref));
     for (SampleEntry& sample : media.samples) {
-      long index = DataRefIndexOf(media, sample);
+      long index = SampleDataRefIndex(media, sample);
       if (index < 0 || !memory[index]) continue;
       if (OSErr err = PlaceSample(media.dataRefs[index].store, sample)) return err;
     }

@@ -54,17 +54,6 @@ void Tidy(std::vector<EditEntry>& edits, TrackScales scales) {
   edits.swap(tidy);
 }
 
-UInt16 DescriptionDataRef(const std::vector<uint8_t>& bytes) {
-  if (bytes.size() < 16) return 1;
-  return static_cast<UInt16>((bytes[14] << 8) | bytes[15]);
-}
-
-void SetDescriptionDataRef(std::vector<uint8_t>& bytes, UInt16 index) {
-  if (bytes.size() < 16) return;
-  bytes[14] = static_cast<uint8_t>(index >> 8);
-  bytes[15] = static_cast<uint8_t>(index);
-}
-
 bool SameReference(const DataReference& a, const DataReference& b) {
   if (a.store != nullptr || b.store != nullptr) return a.store == b.store;
   return a.type == b.type && a.data == b.data && a.flags == b.flags;
@@ -80,9 +69,9 @@ class SampleMover {
   UInt32 Description(UInt32 index) {
     if (index == 0 || index > from_.descriptions.size()) return index;
     std::vector<uint8_t> bytes = from_.descriptions[index - 1];
-    UInt16 ref = DescriptionDataRef(bytes);
+    UInt16 ref = DescriptionDataRefIndex(bytes);
     if (ref >= 1 && ref <= from_.dataRefs.size()) {
-      SetDescriptionDataRef(bytes, DataRefIndex(from_.dataRefs[ref - 1]));
+      SetDescriptionDataRefIndex(bytes, DataRefIndex(from_.dataRefs[ref - 1]));
     }
     return DescriptionIndex(bytes);
   }
@@ -149,7 +138,7 @@ class SampleMover {
       return false;
     }
     std::vector<uint8_t> bytes = from_.descriptions[index - 1];
-    UInt16 ref = DescriptionDataRef(bytes);
+    UInt16 ref = DescriptionDataRefIndex(bytes);
     DataStore* source =
         ref >= 1 && ref <= from_.dataRefs.size() ? from_.dataRefs[ref - 1].store.get() : nullptr;
     DataStore* target = to_.dataRefs[0].store.get();
@@ -168,7 +157,7 @@ class SampleMover {
       return false;
     }
     sample.offset = offset;
-    SetDescriptionDataRef(bytes, 1);
+    SetDescriptionDataRefIndex(bytes, 1);
     sample.descriptionIndex = DescriptionIndex(bytes);
     return true;
   }

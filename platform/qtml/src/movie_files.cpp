@@ -163,13 +163,8 @@ void SetFinderInfo(const std::string& path, OSType creator) {
 
 // The store a sample's bytes are in, or nullptr.
 DataStore* StoreOf(const MediaRecord& media, const SampleEntry& sample) {
-  if (sample.descriptionIndex < 1 || sample.descriptionIndex > media.descriptions.size()) {
-    return nullptr;
-  }
-  const auto& desc = media.descriptions[sample.descriptionIndex - 1];
-  size_t index = desc.size() >= 16 ? ReadBE16(desc.data() + 14) : 0;
-  if (index < 1 || index > media.dataRefs.size()) return nullptr;
-  return media.dataRefs[index - 1].store.get();
+  long index = SampleDataRefIndex(media, sample);
+  return index < 0 ? nullptr : media.dataRefs[index].store.get();
 }
 
 // Where a flattened track's samples come from: its source media and, for
@@ -266,7 +261,7 @@ std::unique_ptr<MovieRecord> FlatCopy(const MovieRecord& movie, bool activeOnly,
       media.dataRefs[0].type = rAliasType;
       media.dataRefs[0].flags = dataRefSelfReference;
       for (auto& desc : media.descriptions) {
-        if (desc.size() >= 16) WriteBE16(desc.data() + 14, 1);
+        SetDescriptionDataRefIndex(desc, 1);
       }
     }
     FlatSource from{source->media.get(), {}};

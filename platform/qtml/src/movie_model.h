@@ -224,6 +224,14 @@ class MediaHandlerImplementation : public ComponentImplementation {
 // The record behind a reference the toolbox made, or nullptr (and
 // invalidMovie, invalidTrack or invalidMedia recorded) for nil or a
 // reference it does not know.
+// The data reference (from 1) a sample description's bytes name: the
+// 16-bit field at byte 14; 1 for bytes too short to hold it.
+UInt16 DescriptionDataRefIndex(const std::vector<uint8_t>& description);
+void SetDescriptionDataRefIndex(std::vector<uint8_t>& description, UInt16 index);
+// Where in media.dataRefs the reference of a sample's description is, or
+// -1 when the description or the reference is not there.
+long SampleDataRefIndex(const MediaRecord& media, const SampleEntry& sample);
+
 MovieRecord* MovieOf(Movie movie) noexcept;
 QTML_API TrackRecord* TrackOf(Track track) noexcept;
 MediaRecord* MediaOf(Media media) noexcept;

@@ -108,6 +108,26 @@ std::vector<MovieRecord*> LiveMovies() {
   return movies;
 }
 
+UInt16 DescriptionDataRefIndex(const std::vector<uint8_t>& description) {
+  if (description.size() < 16) return 1;
+  return static_cast<UInt16>((description[14] << 8) | description[15]);
+}
+
+void SetDescriptionDataRefIndex(std::vector<uint8_t>& description, UInt16 index) {
+  if (description.size() < 16) return;
+  description[14] = static_cast<uint8_t>(index >> 8);
+  description[15] = static_cast<uint8_t>(index);
+}
+
+long SampleDataRefIndex(const MediaRecord& media, const SampleEntry& sample) {
+  if (sample.descriptionIndex < 1 || sample.descriptionIndex > media.descriptions.size()) {
+    return -1;
+  }
+  UInt16 index = DescriptionDataRefIndex(media.descriptions[sample.descriptionIndex - 1]);
+  if (index < 1 || index > media.dataRefs.size()) return -1;
+  return static_cast<long>(index) - 1;
+}
+
 }  // namespace qtml
 
 using qtml::ApiCall;

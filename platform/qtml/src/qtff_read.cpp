@@ -526,7 +526,7 @@ class MovieReader {
 
   bool BuildSamples(const SampleTables& t, MediaRecord& media) {
     for (const auto& desc : media.descriptions) {
-      uint16_t index = ReadBE16(desc.data() + 14);
+      UInt16 index = DescriptionDataRefIndex(desc);
       if (index < 1 || index > media.dataRefs.size()) return Fail(badDataRefIndex);
     }
     if (!t.haveStsz) return true;  // no samples
