@@ -217,7 +217,10 @@ void PutTags(RecordBuilder& record, const std::string& full,
              const std::vector<std::string>& names) {
   std::string volume = kAliasVolumeName;
   std::string hfsPath = volume + ":";
-  for (size_t i = 0; i < names.size(); ++i) hfsPath += (i > 0 ? ":" : "") + MacName(names[i]);
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) hfsPath += ':';
+    hfsPath += MacName(names[i]);
+  }
   record.Tag(kTagParentName, names.size() >= 2 ? MacName(names[names.size() - 2]) : volume);
   record.Tag(kTagHFSPath, hfsPath);
   record.Tag(kTagUnicodeName, UnicodeName(names.empty() ? volume : MacName(names.back())));
@@ -263,8 +266,11 @@ bool PathFromHFS(const std::string& hfs, std::string* path) {
   if (!rest.empty() && rest.back() == ':') rest.pop_back();  // a folder's path
   if (rest.find("::") != std::string::npos || (!rest.empty() && rest[0] == ':')) return false;
   path->clear();
-  for (const std::string& name : Split(rest, ':')) *path += "/" + NativeName(name);
-  if (path->empty()) *path = "/";
+  for (const std::string& name : Split(rest, ':')) {
+    *path += '/';
+    *path += NativeName(name);
+  }
+  if (path->empty()) path->assign(1, '/');
   return true;
 }
 
