@@ -272,6 +272,8 @@ std::unique_ptr<MovieRecord> FlatCopy(const MovieRecord& movie, bool activeOnly,
   return flat;
 }
 
+constexpr SInt64 kCopyRun = 1 << 20;  // bytes read and written at once, at most
+
 // Writes a flattened movie: lays its samples out in the new file's movie
 // data and copies them there from the source media.
 class Flattener {
@@ -410,17 +412,26 @@ class Flattener {
     for (const Piece& piece : order_) {
       const FlatSource& source = sources_[piece.track];
       const MediaRecord& media = *source.media;
-      for (size_t i = piece.first; i < piece.first + piece.count; ++i) {
-        const SampleEntry& sample = media.samples[source.samples[i]];
-        DataStore* store = StoreOf(media, sample);
+      size_t end = piece.first + piece.count;
+      for (size_t i = piece.first; i < end;) {
+        // Samples that follow each other in one store are read and written
+        // as one run: sound has a sample per frame.
+        const SampleEntry& first = media.samples[source.samples[i]];
+        DataStore* store = StoreOf(media, first);
         if (store == nullptr) return couldNotResolveDataRef;
-        if (sample.offset < 0 || sample.offset + sample.size > store->Size()) {
+        SInt64 size = first.size;
+        for (++i; i < end && size < kCopyRun; ++i) {
+          const SampleEntry& next = media.samples[source.samples[i]];
+          if (next.offset != first.offset + size || StoreOf(media, next) != store) break;
+          size += next.size;
+        }
+        if (first.offset < 0 || first.offset + size > store->Size()) {
           return endOfDataReached;  // before making room for bytes that are not there
         }
-        buffer.resize(sample.size);
-        if (!store->Read(sample.offset, buffer.data(), sample.size)) return endOfDataReached;
+        buffer.resize(static_cast<size_t>(size));
+        if (!store->Read(first.offset, buffer.data(), size)) return endOfDataReached;
         if (OSErr err = Put(file, buffer)) return err;
-        copied += sample.size;
+        copied += size;
       }
       double done = dataSize_ > 0 ? static_cast<double>(copied) / dataSize_ : 1;
       if (done >= nextReport) {

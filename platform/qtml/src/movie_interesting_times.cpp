@@ -8,6 +8,7 @@
 // only about the samples around the start time: stepping through a media
 // costs little per step however many samples it has.
 #include <algorithm>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -146,8 +147,10 @@ std::optional<Candidate> SearchTrack(const TrackRecord& track, const Search& s) 
 }
 
 std::optional<Candidate> SearchMedia(const MediaRecord& media, const Search& s) {
+  // An edit as long as time itself: the samples end the search, and
+  // their total need not be counted.
   EditEntry whole;
-  whole.trackDuration = MediaDuration(media);
+  whole.trackDuration = std::numeric_limits<TimeValue>::max();
   whole.mediaTime = 0;
   TrackScales same{media.timeScale, media.timeScale};
   return SearchEdit(media, EditSpan{whole, 0, same}, s);
