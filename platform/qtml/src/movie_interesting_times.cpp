@@ -31,7 +31,7 @@ struct Search {
   TimeValue time;
   bool forward;
   bool edgeOK;
-  bool samples;   // every sample begins something
+  bool samples;   // samples begin something
   bool syncOnly;  // only sync samples do
   bool edits;     // edits begin something too
 };
