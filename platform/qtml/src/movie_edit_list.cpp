@@ -2,6 +2,7 @@
 #include "movie_edit_list.h"
 
 #include <algorithm>
+#include <map>
 #include <cmath>
 #include <ctime>
 
@@ -80,21 +81,24 @@ class SampleMover {
   // the target is being edited: its first.
   bool CopyBytes() const { return to_.editing && !to_.dataRefs.empty(); }
 
-  // True when the source samples [first, last) equal the target's at the
-  // same places (a copy of the same media).
-  bool SharesRun(long first, long last) {
-    if (last > static_cast<long>(to_.samples.size())) return false;
-    for (long i = first; i < last; ++i) {
-      const SampleEntry& a = from_.samples[i];
-      const SampleEntry& b = to_.samples[i];
-      if (a.offset != b.offset || a.size != b.size || a.sync != b.sync ||
-          a.compositionOffset != b.compositionOffset ||
-          ConvertTime(a.duration, from_.timeScale, to_.timeScale) != b.duration ||
-          Description(a.descriptionIndex) != b.descriptionIndex) {
-        return false;
-      }
+  // Where the target already holds source samples [first, stop): at
+  // `base`, the first `found` of them. A run holding them all is taken;
+  // else the longest run the target ends with, so that the rest can
+  // follow it; else none (found 0).
+  struct Run {
+    long base = 0;
+    long found = 0;
+  };
+  Run FindRun(long first, long stop) {
+    auto size = static_cast<long>(to_.samples.size());
+    Run best;
+    for (long j = size - 1; j >= 0; --j) {
+      long n = 0;
+      while (first + n < stop && j + n < size && Same(first + n, j + n)) ++n;
+      if (n == stop - first) return {j, n};
+      if (n > best.found && j + n == size) best = {j, n};
     }
-    return true;
+    return best;
   }
 
   // Appends copies of the source samples [first, last); false with *err
@@ -114,6 +118,23 @@ class SampleMover {
   }
 
  private:
+  // Whether target sample j is a copy of source sample i: the same bytes
+  // of the same store, described alike, as long.
+  bool Same(long i, long j) {
+    const SampleEntry& a = from_.samples[i];
+    const SampleEntry& b = to_.samples[j];
+    if (a.offset != b.offset || a.size != b.size || a.sync != b.sync ||
+        a.compositionOffset != b.compositionOffset ||
+        ConvertTime(a.duration, from_.timeScale, to_.timeScale) != b.duration) {
+      return false;
+    }
+    auto known = descriptions_.find(a.descriptionIndex);
+    if (known == descriptions_.end()) {
+      known = descriptions_.emplace(a.descriptionIndex, Description(a.descriptionIndex)).first;
+    }
+    return known->second == b.descriptionIndex;
+  }
+
   UInt16 DataRefIndex(const DataReference& ref) {
     for (size_t i = 0; i < to_.dataRefs.size(); ++i) {
       if (SameReference(to_.dataRefs[i], ref)) return static_cast<UInt16>(i + 1);
@@ -164,6 +185,7 @@ class SampleMover {
 
   const MediaRecord& from_;
   MediaRecord& to_;
+  std::map<UInt32, UInt32> descriptions_;  // source description index to target's
 };
 
 }  // namespace
@@ -422,9 +444,6 @@ bool EditsForTrack(const TrackRecord& source, const std::vector<EditEntry>& edit
   SampleMover mover(from, to);
   TrackScales sourceScales = ScalesOf(source);
   std::vector<TimeValue> fromStarts = SampleStarts(from);
-  struct {
-    long first = 0, stop = 0, base = 0;  // source samples last copied, and where to
-  } appended;
   for (const EditEntry& edit : edits) {
     EditEntry converted = edit;
     converted.trackDuration = ConvertTime(edit.trackDuration, fromScale, toScale);
@@ -435,27 +454,16 @@ bool EditsForTrack(const TrackRecord& source, const std::vector<EditEntry>& edit
         converted.mediaTime = -1;
       } else {
         auto first = static_cast<long>(run.first), stop = static_cast<long>(run.stop);
-        bool shared = !mover.CopyBytes() && mover.SharesRun(first, stop);
-        long base = shared ? first : static_cast<long>(to.samples.size());
-        // An edit that starts inside the run copied last, or where it ends,
-        // while that run still ends the target, copies only what it lacks.
-        long copyFrom = first;
-        bool continues = !shared && appended.stop > appended.first && first >= appended.first &&
-                         first <= appended.stop &&
-                         static_cast<long>(to.samples.size()) ==
-                             appended.base + (appended.stop - appended.first);
-        if (continues) {
-          base = appended.base + (first - appended.first);
-          copyFrom = std::min(appended.stop, stop);
-        }
-        if (!shared && !mover.AppendRun(copyFrom, stop, err)) {
+        // Samples the target already holds are shared, not added again:
+        // edits over one source often need the same samples (a key frame
+        // and the frames after it). Bytes being copied into the target
+        // are copied whole.
+        SampleMover::Run there =
+            mover.CopyBytes() ? SampleMover::Run{} : mover.FindRun(first, stop);
+        long base = there.found > 0 ? there.base : static_cast<long>(to.samples.size());
+        if (!mover.AppendRun(first + there.found, stop, err)) {
           to = saved;
           return false;
-        }
-        if (continues) {
-          appended.stop = std::max(appended.stop, stop);
-        } else if (!shared) {
-          appended = {first, stop, base};
         }
         TimeValue baseTime = SampleStarts(to)[base];
         converted.mediaTime = baseTime + ConvertTime(edit.mediaTime - fromStarts[run.first],

@@ -102,6 +102,11 @@ TEST_F(MovieEdits, SegmentsStartingBetweenSyncSamplesBringTheSamplesTheyDecodeFr
   ASSERT_EQ(InsertTrackSegment(frames, into, 500, 200, 0), noErr);
   EXPECT_EQ(GetMediaSampleCount(GetTrackMedia(into)), 1 + 3);
   EXPECT_EQ(Values(into, 100), (std::vector<int>{6, 7}));
+  // Frame 7 again shares the samples already there.
+  ASSERT_EQ(InsertTrackSegment(frames, into, 600, 100, 200), noErr);
+  EXPECT_EQ(GetMediaSampleCount(GetTrackMedia(into)), 1 + 3);
+  EXPECT_EQ(Values(into, 100), (std::vector<int>{6, 7, 7}));
+  ASSERT_EQ(DeleteTrackSegment(into, 200, 100), noErr);
   // A segment after the next sync sample starts from it.
   ASSERT_EQ(InsertTrackSegment(frames, into, 1000, 100, 200), noErr);
   EXPECT_EQ(GetMediaSampleCount(GetTrackMedia(into)), 1 + 3 + 3);
