@@ -13,28 +13,15 @@
 #include "Movies.h"
 #include "QTMLTestControls.h"
 #include "QuickTimeComponents.h"
+#include "scratch_dir_test.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class DataHandlerTest : public ::testing::Test {
+class DataHandlerTest : public ScratchDirTest {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(EnterMovies(), noErr);
-    dir_ = fs::temp_directory_path() / ("qtml-dhlr-" + std::to_string(getpid()));
-    fs::create_directories(dir_);
-    handles_ = QTMLTest_LiveHandleCount();
-  }
-  void TearDown() override {
-    QTMLTest_ClearFaults();
-    EXPECT_EQ(QTMLTest_LiveHandleCount(), handles_) << "handles leaked";
-    fs::remove_all(dir_);
-  }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  void Write(const std::string& name, const std::string& bytes) {
-    std::ofstream(Path(name), std::ios::binary) << bytes;
-  }
+  DataHandlerTest() : ScratchDirTest("qtml-dhlr-") {}
   std::string Contents(const std::string& name) {
     std::ifstream in(Path(name), std::ios::binary);
     std::stringstream out;
@@ -60,9 +47,6 @@ class DataHandlerTest : public ::testing::Test {
     EXPECT_EQ(DataHSetDataRef(dh, ref), noErr);
     return dh;
   }
-
-  fs::path dir_;
-  long handles_ = 0;
 };
 
 TEST_F(DataHandlerTest, FindingAHandlerForAType) {

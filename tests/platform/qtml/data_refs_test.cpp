@@ -13,29 +13,15 @@
 #include "Movies.h"
 #include "QTMLTestControls.h"
 #include "data_refs.h"
+#include "scratch_dir_test.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class DataRefsTest : public ::testing::Test {
+class DataRefsTest : public ScratchDirTest {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(EnterMovies(), noErr);
-    dir_ = fs::temp_directory_path() / ("qtml-datarefs-" + std::to_string(getpid()));
-    fs::create_directories(dir_);
-    handles_ = QTMLTest_LiveHandleCount();
-  }
-  void TearDown() override {
-    QTMLTest_ClearFaults();
-    EXPECT_EQ(QTMLTest_LiveHandleCount(), handles_) << "handles leaked";
-    fs::remove_all(dir_);
-  }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  void Write(const std::string& name, const std::string& bytes) {
-    fs::create_directories(fs::path(Path(name)).parent_path());
-    std::ofstream(Path(name), std::ios::binary) << bytes;
-  }
+  DataRefsTest() : ScratchDirTest("qtml-datarefs-") {}
   FSSpec Spec(const std::string& name) {
     FSSpec spec{};
     std::string path = Path(name);
@@ -60,9 +46,6 @@ class DataRefsTest : public ::testing::Test {
     auto* p = reinterpret_cast<uint8_t*>(*h);
     return std::vector<uint8_t>(p, p + GetHandleSize(h));
   }
-
-  fs::path dir_;
-  long handles_ = 0;
 };
 
 TEST_F(DataRefsTest, AliasRecordsKeepPathLeafAndVersion) {
