@@ -1,0 +1,171 @@
+// The public Component Manager calls, over component_registry.
+#include <cstring>
+
+#include "Components.h"
+#include "base/api_call.h"
+#include "components/component_registry.h"
+#include "memory/memory.h"
+
+namespace qtml {
+namespace {
+
+OSErr SetPString(Handle h, const std::string& text) {
+  if (h == nullptr) return noErr;
+  unsigned char bytes[256];
+  size_t length = text.size() > 255 ? 255 : text.size();
+  bytes[0] = static_cast<unsigned char>(length);
+  std::memcpy(bytes + 1, text.data(), length);
+  return SetHandleBytes(h, bytes, static_cast<Size>(length + 1));
+}
+
+OSErr Describe(Component component, ComponentDescription* cd, Handle name, Handle info,
+               Handle icon) {
+  ComponentRecord* record = ComponentOrInstance(component);
+  if (record == nullptr) return invalidComponentID;
+  if (cd != nullptr) {
+    const ComponentEntry& entry = record->entry;
+    *cd = ComponentDescription{entry.type, entry.subType, entry.manufacturer, entry.flags, 0};
+  }
+  OSErr err = SetPString(name, record->name);
+  if (err == noErr) err = SetPString(info, record->info);
+  if (err == noErr && icon != nullptr) err = ResizeHandle(icon, 0);
+  return err;
+}
+
+OSErr OpenDefault(OSType type, OSType subType, ComponentInstance* ci) {
+  ComponentDescription looking{type, subType, 0, 0, 0};
+  Component found = NextMatching(nullptr, &looking);
+  if (found == nullptr) return invalidComponentID;
+  return OpenInstance(found, ci);
+}
+
+}  // namespace
+}  // namespace qtml
+
+using qtml::ApiCall;
+using qtml::FourCC;
+using qtml::Guarded;
+
+extern "C" {
+
+Component FindNextComponent(Component aComponent, ComponentDescription* looking) {
+  ApiCall call("FindNextComponent", aComponent, looking);
+  if (call.Fault() != noErr) return call.Return<Component>(nullptr);
+  return call.Return(
+      Guarded<Component>(nullptr, [&] { return qtml::NextMatching(aComponent, looking); }));
+}
+
+long CountComponents(ComponentDescription* looking) {
+  ApiCall call("CountComponents", looking);
+  if (call.Fault() != noErr) return call.Return(0L);
+  return call.Return(Guarded<long>(0, [&] {
+    long count = 0;
+    for (Component c = qtml::NextMatching(nullptr, looking); c != nullptr;
+         c = qtml::NextMatching(c, looking)) {
+      ++count;
+    }
+    return count;
+  }));
+}
+
+OSErr GetComponentInfo(Component aComponent, ComponentDescription* cd, Handle componentName,
+                       Handle componentInfo, Handle componentIcon) {
+  ApiCall call("GetComponentInfo", aComponent, cd, componentName, componentInfo, componentIcon);
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  return call.Return(Guarded<OSErr>(memFullErr, [&] {
+    return qtml::Describe(aComponent, cd, componentName, componentInfo, componentIcon);
+  }));
+}
+
+OSErr OpenAComponent(Component aComponent, ComponentInstance* ci) {
+  ApiCall call("OpenAComponent", aComponent, ci);
+  if (ci != nullptr) *ci = nullptr;
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  if (ci == nullptr) return call.Return<OSErr>(paramErr);
+  return call.Return(Guarded<OSErr>(memFullErr, [&] {
+    ComponentRecord* record = qtml::FindComponentRecord(aComponent);
+    return record != nullptr ? qtml::OpenInstance(record, ci) : invalidComponentID;
+  }));
+}
+
+ComponentInstance OpenComponent(Component aComponent) {
+  ApiCall call("OpenComponent", aComponent);
+  if (call.Fault() != noErr) return call.Return<ComponentInstance>(nullptr);
+  ComponentInstance instance = nullptr;
+  Guarded<OSErr>(memFullErr, [&] {
+    ComponentRecord* record = qtml::FindComponentRecord(aComponent);
+    return record != nullptr ? qtml::OpenInstance(record, &instance) : invalidComponentID;
+  });
+  return call.Return(instance);
+}
+
+ComponentInstance OpenDefaultComponent(OSType componentType, OSType componentSubType) {
+  ApiCall call("OpenDefaultComponent", FourCC{componentType}, FourCC{componentSubType});
+  if (call.Fault() != noErr) return call.Return<ComponentInstance>(nullptr);
+  ComponentInstance instance = nullptr;
+  Guarded<OSErr>(memFullErr,
+                 [&] { return qtml::OpenDefault(componentType, componentSubType, &instance); });
+  return call.Return(instance);
+}
+
+OSErr OpenADefaultComponent(OSType componentType, OSType componentSubType, ComponentInstance* ci) {
+  ApiCall call("OpenADefaultComponent", FourCC{componentType}, FourCC{componentSubType}, ci);
+  if (ci != nullptr) *ci = nullptr;
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  if (ci == nullptr) return call.Return<OSErr>(paramErr);
+  return call.Return(Guarded<OSErr>(
+      memFullErr, [&] { return qtml::OpenDefault(componentType, componentSubType, ci); }));
+}
+
+OSErr CloseComponent(ComponentInstance aComponentInstance) {
+  ApiCall call("CloseComponent", aComponentInstance);
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  ComponentInstanceRecord* instance = qtml::FindInstanceRecord(aComponentInstance);
+  if (instance == nullptr) return call.Return<OSErr>(invalidComponentID);
+  return call.Return(qtml::CloseInstance(instance));
+}
+
+OSErr GetComponentInstanceError(ComponentInstance aComponentInstance) {
+  ApiCall call("GetComponentInstanceError", aComponentInstance);
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  ComponentInstanceRecord* instance = qtml::FindInstanceRecord(aComponentInstance);
+  return call.Return<OSErr>(instance != nullptr ? instance->error : invalidComponentID);
+}
+
+void SetComponentInstanceError(ComponentInstance aComponentInstance, OSErr theError) {
+  ApiCall call("SetComponentInstanceError", aComponentInstance, theError);
+  if (call.Fault() != noErr) return;
+  ComponentInstanceRecord* instance = qtml::FindInstanceRecord(aComponentInstance);
+  if (instance != nullptr) instance->error = theError;
+}
+
+long GetComponentVersion(ComponentInstance aComponentInstance) {
+  ApiCall call("GetComponentVersion", aComponentInstance);
+  if (OSErr fault = call.Fault()) return call.Return<long>(fault);
+  ComponentInstanceRecord* instance = qtml::FindInstanceRecord(aComponentInstance);
+  return call.Return<long>(instance != nullptr ? instance->component->entry.version
+                                               : badComponentInstance);
+}
+
+long GetComponentRefcon(Component aComponent) {
+  ApiCall call("GetComponentRefcon", aComponent);
+  if (call.Fault() != noErr) return call.Return(0L);
+  ComponentRecord* record = qtml::ComponentOrInstance(aComponent);
+  return call.Return(record != nullptr ? record->refcon : 0L);
+}
+
+void SetComponentRefcon(Component aComponent, long theRefcon) {
+  ApiCall call("SetComponentRefcon", aComponent, theRefcon);
+  if (call.Fault() != noErr) return;
+  ComponentRecord* record = qtml::ComponentOrInstance(aComponent);
+  if (record != nullptr) record->refcon = theRefcon;
+}
+
+long CountComponentInstances(Component aComponent) {
+  ApiCall call("CountComponentInstances", aComponent);
+  if (call.Fault() != noErr) return call.Return(0L);
+  ComponentRecord* record = qtml::FindComponentRecord(aComponent);
+  return call.Return(record != nullptr ? record->instances : 0L);
+}
+
+}  // extern "C"

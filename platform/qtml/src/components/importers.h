@@ -1,0 +1,47 @@
+// File formats the engine imports and exports: graphics importers and
+// exporters, movie importers and exporters, and how a file's format is
+// told from its first bytes, its file type or its name.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "components/component_registry.h"
+
+namespace qtml {
+
+// The work of a graphics importer instance: the file it reads. The
+// importer's format is its component's subtype.
+class QTML_API GraphicsImporterImplementation : public ComponentImplementation {
+ public:
+  std::string path;  // native path; empty until a file is given
+};
+
+// What is known of a file when its format is looked for; any part may be
+// missing (0 or empty).
+struct FileFacts {
+  OSType fileType = 0;
+  std::string extension;      // without the dot, any case
+  std::vector<uint8_t> head;  // the first bytes, when they were read
+};
+
+// The most bytes of a file's beginning that identification looks at.
+constexpr size_t kFileHeadBytes = 1024;
+
+// The file type of the format the facts name, or 0: the first bytes
+// decide when they identify a format, otherwise the file type, otherwise
+// the extension.
+QTML_API OSType IdentifyFormat(const FileFacts& facts);
+
+// Whether a format is a still image (its movie importer makes a one-frame
+// movie from a graphics importer).
+bool IsStillImageFormat(OSType format);
+
+// Appends the format components this build can back: graphics importers
+// ('grip') and exporters ('grex', the base exporter first), movie
+// importers ('eat ') and exporters ('spit'). The entries' strings are
+// static.
+void AppendFormatComponents(std::vector<ComponentEntry>* entries);
+
+}  // namespace qtml

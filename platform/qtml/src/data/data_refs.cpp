@@ -1,0 +1,318 @@
+#include "data/data_refs.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "memory/memory.h"
+#include "files/os.h"
+
+namespace qtml {
+
+namespace {
+
+// A file opened once for the life of the store. Unbuffered, so that two
+// stores over one file (a reader and a writer) see each other's bytes.
+class FileStore : public DataStore {
+ public:
+  FileStore(std::FILE* file, bool writable) : file_(file), writable_(writable) {}
+  ~FileStore() override { std::fclose(file_); }
+  FileStore(const FileStore&) = delete;
+  FileStore& operator=(const FileStore&) = delete;
+
+  SInt64 Size() const override {
+    if (fseeko(file_, 0, SEEK_END) != 0) return 0;
+    off_t end = ftello(file_);
+    return end < 0 ? 0 : end;
+  }
+
+  bool Read(SInt64 offset, void* bytes, SInt64 size) override {
+    if (offset < 0 || size < 0) return false;
+    if (size == 0) return offset <= Size();
+    if (fseeko(file_, offset, SEEK_SET) != 0) return false;
+    return std::fread(bytes, 1, size, file_) == static_cast<size_t>(size);
+  }
+
+  SInt64 Append(const void* bytes, SInt64 size) override {
+    if (!writable_ || size < 0) return -1;
+    if (fseeko(file_, 0, SEEK_END) != 0) return -1;
+    off_t start = ftello(file_);
+    if (start < 0) return -1;
+    if (std::fwrite(bytes, 1, size, file_) != static_cast<size_t>(size)) return -1;
+    return std::fflush(file_) == 0 ? start : -1;
+  }
+
+ private:
+  std::FILE* file_;
+  bool writable_;
+};
+
+class MemoryStore : public DataStore {
+ public:
+  explicit MemoryStore(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+
+  SInt64 Size() const override { return static_cast<SInt64>(bytes_.size()); }
+
+  bool Read(SInt64 offset, void* bytes, SInt64 size) override {
+    if (offset < 0 || size < 0 || offset + size > Size()) return false;
+    if (size > 0) std::memcpy(bytes, bytes_.data() + offset, size);
+    return true;
+  }
+
+  SInt64 Append(const void* bytes, SInt64 size) override {
+    if (size < 0) return -1;
+    return Guarded<SInt64>(-1, [&] {
+      SInt64 start = Size();
+      const auto* from = static_cast<const uint8_t*>(bytes);
+      bytes_.insert(bytes_.end(), from, from + size);
+      return start;
+    });
+  }
+
+ private:
+  std::vector<uint8_t> bytes_;
+};
+
+// The bytes of a caller's live handle. The handle may move or be resized
+// by its owner between calls, so every call finds its block afresh; once
+// the handle is disposed of the store reads as empty and refuses writes.
+class HandleStore : public DataStore {
+ public:
+  explicit HandleStore(Handle handle) : handle_(handle) {}
+
+  SInt64 Size() const override { return IsHandle(handle_) ? HandleSize(handle_) : 0; }
+
+  bool Read(SInt64 offset, void* bytes, SInt64 size) override {
+    if (offset < 0 || size < 0 || offset + size > Size()) return false;
+    if (size > 0) std::memcpy(bytes, *handle_ + offset, size);
+    return true;
+  }
+
+  SInt64 Append(const void* bytes, SInt64 size) override {
+    if (!IsHandle(handle_) || size < 0) return -1;
+    SInt64 start = HandleSize(handle_);
+    if (ResizeHandle(handle_, start + size) != noErr) return -1;
+    if (size > 0) std::memcpy(*handle_ + start, bytes, size);
+    return start;
+  }
+
+ private:
+  Handle handle_;
+};
+
+// Memory the caller keeps alive for as long as the store is used; it
+// cannot grow.
+class PointerStore : public DataStore {
+ public:
+  PointerStore(const uint8_t* data, SInt64 size) : data_(data), size_(size) {}
+
+  SInt64 Size() const override { return size_; }
+
+  bool Read(SInt64 offset, void* bytes, SInt64 size) override {
+    if (offset < 0 || size < 0 || offset + size > size_) return false;
+    if (size > 0) std::memcpy(bytes, data_ + offset, size);
+    return true;
+  }
+
+  SInt64 Append(const void*, SInt64) override { return -1; }
+
+ private:
+  const uint8_t* data_;
+  SInt64 size_;
+};
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Decodes %XX escapes; false for a malformed one.
+bool PercentDecode(const std::string& text, std::string* out) {
+  out->clear();
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      *out += text[i];
+      continue;
+    }
+    if (i + 2 >= text.size()) return false;
+    int high = HexDigit(text[i + 1]);
+    int low = HexDigit(text[i + 2]);
+    if (high < 0 || low < 0) return false;
+    *out += static_cast<char>(high << 4 | low);
+    i += 2;
+  }
+  return true;
+}
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The native path of a file: URL ("file:///path", "file://localhost/path"
+// or "file:/path"), or false for any other URL.
+bool FileURLPath(const std::string& url, std::string* path) {
+  if (!EqualsIgnoringCase(url.substr(0, 5), "file:")) return false;
+  std::string rest = url.substr(5);
+  if (rest.rfind("//", 0) == 0) {
+    rest = rest.substr(2);
+    size_t slash = rest.find('/');
+    if (slash == std::string::npos) return false;
+    std::string host = rest.substr(0, slash);
+    if (!host.empty() && !EqualsIgnoringCase(host, "localhost")) return false;
+    rest = rest.substr(slash);
+  }
+  if (rest.empty() || rest[0] != '/') return false;
+  return PercentDecode(rest, path);
+}
+
+// Shares a store made through the engine's allocator; nullptr when it
+// could not be made.
+template <typename T, typename... Args>
+std::shared_ptr<DataStore> MakeStore(Args&&... args) noexcept {
+  T* store = NewObject<T>(std::forward<Args>(args)...);
+  if (store == nullptr) return nullptr;
+  try {
+    return std::shared_ptr<DataStore>(store);
+  } catch (...) {  // the shared_ptr has deleted the store
+    return nullptr;
+  }
+}
+
+std::shared_ptr<DataStore> OpenFileReference(const std::string& path, bool writable, OSErr* err) {
+  std::shared_ptr<DataStore> store = OpenFileStore(path, writable, err);
+  if (store == nullptr && (*err == fnfErr || *err == dirNFErr)) *err = couldNotResolveDataRef;
+  return store;
+}
+
+std::shared_ptr<DataStore> OpenAliasReference(const uint8_t* ref, size_t size, bool writable,
+                                              OSErr* err) {
+  std::string path;
+  if (!AliasRecordPath(ref, size, &path)) {
+    *err = invalidDataRef;
+    return nullptr;
+  }
+  return OpenFileReference(path, writable, err);
+}
+
+std::shared_ptr<DataStore> OpenURLReference(const uint8_t* ref, size_t size, bool writable,
+                                            OSErr* err) {
+  const auto* text = reinterpret_cast<const char*>(ref);
+  size_t length = static_cast<size_t>(std::find(text, text + size, '\0') - text);
+  if (length == 0 || length == size) {  // empty, or no terminating NUL
+    *err = invalidDataRef;
+    return nullptr;
+  }
+  std::string path;
+  if (!FileURLPath(std::string(text, length), &path)) {
+    *err = couldNotResolveDataRef;
+    return nullptr;
+  }
+  return OpenFileReference(path, writable, err);
+}
+
+std::shared_ptr<DataStore> OpenHandleReference(const uint8_t* ref, size_t size, OSErr* err) {
+  Handle handle = nullptr;
+  if (size != sizeof handle) {
+    *err = invalidDataRef;
+    return nullptr;
+  }
+  std::memcpy(&handle, ref, sizeof handle);
+  if (!IsHandle(handle)) {
+    *err = couldNotResolveDataRef;
+    return nullptr;
+  }
+  return MakeStore<HandleStore>(handle);
+}
+
+std::shared_ptr<DataStore> OpenPointerReference(const uint8_t* ref, size_t size, OSErr* err) {
+  PointerDataRefRecord record;
+  if (size != sizeof record) {
+    *err = invalidDataRef;
+    return nullptr;
+  }
+  std::memcpy(&record, ref, sizeof record);
+  if (record.data == nullptr || record.dataLength < 0) {
+    *err = couldNotResolveDataRef;
+    return nullptr;
+  }
+  return MakeStore<PointerStore>(static_cast<const uint8_t*>(record.data), record.dataLength);
+}
+
+std::shared_ptr<DataStore> OpenByType(OSType type, const uint8_t* ref, size_t size, bool writable,
+                                      OSErr* err) {
+  switch (type) {
+    case rAliasType:
+      return OpenAliasReference(ref, size, writable, err);
+    case URLDataHandlerSubType:
+      return OpenURLReference(ref, size, writable, err);
+    case HandleDataHandlerSubType:
+      return OpenHandleReference(ref, size, err);
+    case PointerDataHandlerSubType:
+      return OpenPointerReference(ref, size, err);
+    default:
+      *err = noDataHandler;
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+std::shared_ptr<DataStore> OpenFileStore(const std::string& path, bool writable, OSErr* err) {
+  switch (os::KindOf(path)) {
+    case os::EntryKind::kFile:
+      break;
+    case os::EntryKind::kMissing:
+      *err = fnfErr;
+      return nullptr;
+    default:
+      *err = notAFileErr;
+      return nullptr;
+  }
+  std::FILE* file = std::fopen(path.c_str(), writable ? "r+b" : "rb");
+  if (file == nullptr) {
+    *err = os::ErrorFromErrno(errno);
+    return nullptr;
+  }
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  std::shared_ptr<DataStore> store = MakeStore<FileStore>(file, writable);
+  if (store == nullptr) {
+    std::fclose(file);
+    *err = memFullErr;
+    return nullptr;
+  }
+  *err = noErr;
+  return store;
+}
+
+std::shared_ptr<DataStore> NewMemoryStore(std::vector<uint8_t> bytes) {
+  return MakeStore<MemoryStore>(std::move(bytes));
+}
+
+std::shared_ptr<DataStore> OpenDataRefStore(OSType type, const uint8_t* ref, size_t size,
+                                            bool writable, OSErr* err) {
+  OSErr result = noErr;
+  std::shared_ptr<DataStore> store = Guarded<std::shared_ptr<DataStore>>(nullptr, [&] {
+    if (ref == nullptr && size != 0) {
+      result = invalidDataRef;
+      return std::shared_ptr<DataStore>();
+    }
+    return OpenByType(type, ref, size, writable, &result);
+  });
+  if (store == nullptr && result == noErr) result = memFullErr;
+  if (store != nullptr) result = noErr;
+  *err = result;
+  return store;
+}
+
+}  // namespace qtml

@@ -1,0 +1,52 @@
+// The opening of every Movie Toolbox call on a movie, track or media:
+//
+//   ApiCall call("GetTrackLayer", theTrack);
+//   TrackRecord* track = EnterTrack(call, theTrack);
+//   if (track == nullptr) return call.Return<short>(0);
+//
+// Enter... answers nullptr, with GetMoviesError set, when the toolbox is
+// not entered, a fault is injected for the call, or the reference is not
+// a live one.
+#pragma once
+
+#include <vector>
+
+#include "base/api_call.h"
+#include "movies/movie_model.h"
+#include "movies/movie_toolbox.h"
+
+namespace qtml {
+
+inline bool EnterToolbox(ApiCall& call) noexcept {
+  if (RequireMovieToolbox() != noErr) return false;
+  if (OSErr fault = call.Fault()) {
+    SetMoviesError(fault);
+    return false;
+  }
+  return true;
+}
+
+inline MovieRecord* EnterMovie(ApiCall& call, Movie movie) noexcept {
+  return EnterToolbox(call) ? MovieOf(movie) : nullptr;
+}
+
+inline TrackRecord* EnterTrack(ApiCall& call, Track track) noexcept {
+  return EnterToolbox(call) ? TrackOf(track) : nullptr;
+}
+
+inline MediaRecord* EnterMedia(ApiCall& call, Media media) noexcept {
+  return EnterToolbox(call) ? MediaOf(media) : nullptr;
+}
+
+// The movie whose time base this is, or nullptr (invalidMovie recorded).
+MovieRecord* MovieOfTimeBase(TimeBase base) noexcept;
+// Every live movie, in no particular order.
+std::vector<MovieRecord*> LiveMovies();
+
+// Records err for GetMoviesError and answers it, for OSErr calls.
+inline OSErr Result(OSErr err) noexcept {
+  SetMoviesError(err);
+  return err;
+}
+
+}  // namespace qtml

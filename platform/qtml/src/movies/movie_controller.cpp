@@ -1,0 +1,65 @@
+// Movie controllers: NewMovieController opens the standard controller
+// component over a movie; the MC calls find its implementation.
+#include "movies/movie_controller.h"
+
+#include <new>
+
+#include "base/api_call.h"
+#include "movies/movie_model.h"
+
+namespace qtml {
+
+ComponentImplementation* NewMovieControllerImplementation() {
+  return new (std::nothrow) MovieControllerImplementation;
+}
+
+namespace {
+
+MovieControllerImplementation* ControllerOf(MovieController mc) {
+  return dynamic_cast<MovieControllerImplementation*>(ImplementationOf(mc));
+}
+
+}  // namespace
+}  // namespace qtml
+
+extern "C" {
+
+QTML_API MovieController NewMovieController(Movie theMovie, const Rect* movieRect, long someFlags) {
+  qtml::ApiCall call("NewMovieController", theMovie, someFlags);
+  if (call.Fault() != noErr || qtml::MovieOf(theMovie) == nullptr) {
+    return call.Return<MovieController>(nullptr);
+  }
+  MovieController mc = OpenDefaultComponent(kMovieControllerComponentType, 0);
+  qtml::MovieControllerImplementation* controller = qtml::ControllerOf(mc);
+  if (controller == nullptr) {
+    if (mc != nullptr) CloseComponent(mc);
+    return call.Return<MovieController>(nullptr);
+  }
+  controller->movie = theMovie;
+  if (movieRect != nullptr) controller->bounds = *movieRect;
+  return call.Return(mc);
+}
+
+QTML_API void DisposeMovieController(MovieController mc) {
+  qtml::ApiCall call("DisposeMovieController", mc);
+  if (qtml::ControllerOf(mc) != nullptr) CloseComponent(mc);
+}
+
+QTML_API Movie MCGetIndMovie(MovieController mc, short index) {
+  qtml::ApiCall call("MCGetIndMovie", mc, index);
+  qtml::MovieControllerImplementation* controller = qtml::ControllerOf(mc);
+  if (controller == nullptr || index != 0) return call.Return<Movie>(nullptr);
+  return call.Return(controller->movie);
+}
+
+QTML_API ComponentResult MCMovieChanged(MovieController mc, Movie m) {
+  qtml::ApiCall call("MCMovieChanged", mc, m);
+  if (OSErr fault = call.Fault()) return call.Return<ComponentResult>(fault);
+  qtml::MovieControllerImplementation* controller = qtml::ControllerOf(mc);
+  if (controller == nullptr) return call.Return<ComponentResult>(badComponentInstance);
+  if (m != controller->movie) return call.Return<ComponentResult>(paramErr);
+  ++controller->changes;
+  return call.Return<ComponentResult>(noErr);
+}
+
+}  // extern "C"

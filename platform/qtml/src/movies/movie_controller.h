@@ -1,0 +1,19 @@
+// The standard movie controller component: the object behind a
+// MovieController instance.
+#pragma once
+
+#include "Movies.h"
+#include "components/component_registry.h"
+
+namespace qtml {
+
+class MovieControllerImplementation : public ComponentImplementation {
+ public:
+  Movie movie = nullptr;  // not owned
+  Rect bounds{0, 0, 0, 0};
+  long changes = 0;  // MCMovieChanged notices taken
+};
+
+ComponentImplementation* NewMovieControllerImplementation();
+
+}  // namespace qtml

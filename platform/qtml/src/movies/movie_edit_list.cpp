@@ -1,0 +1,624 @@
+// Times, edit lists and sample tables of the movie model.
+#include "movies/movie_edit_list.h"
+
+#include <algorithm>
+#include <map>
+#include <cmath>
+#include <ctime>
+
+#include "quickdraw/matrix.h"
+
+namespace qtml {
+namespace {
+
+constexpr SInt64 kUnixToMacSeconds = 2082844800;  // 1904-01-01 to 1970-01-01
+constexpr SInt64 kFixedOne = 0x10000;
+
+struct HandlerName {
+  OSType type;
+  const char* name;
+};
+const HandlerName kHandlerNames[] = {
+    {'vide', "Apple Video Media Handler"},   {'soun', "Apple Sound Media Handler"},
+    {'text', "Apple Text Media Handler"},    {'tmcd', "Apple Time Code Media Handler"},
+    {'musi', "Apple Music Media Handler"},   {'MPEG', "Apple MPEG Media Handler"},
+    {'sprt', "Apple Sprite Media Handler"},  {'tx3g', "Apple 3GPP Text Media Handler"},
+    {'sbtl', "Apple Subtitle Media Handler"}};
+
+struct Characteristics {
+  OSType type;
+  bool visual;
+  bool audible;
+};
+const Characteristics kCharacteristics[] = {
+    {'vide', true, false}, {'soun', false, true}, {'text', true, false}, {'musi', false, true},
+    {'MPEG', true, true},  {'sprt', true, false}, {'tx3g', true, false}, {'sbtl', true, false},
+    {'qd3d', true, false}, {'flsh', true, true},  {'m1a ', false, true}};
+
+// Drops zero-length edits and merges neighbours that continue each other.
+void Tidy(std::vector<EditEntry>& edits, TrackScales scales) {
+  std::vector<EditEntry> tidy;
+  for (const EditEntry& edit : edits) {
+    if (edit.trackDuration <= 0) continue;
+    if (!tidy.empty()) {
+      EditEntry& last = tidy.back();
+      bool bothEmpty = last.mediaTime == -1 && edit.mediaTime == -1;
+      bool continues = last.mediaTime != -1 && edit.mediaTime != -1 && last.rate == edit.rate &&
+                       last.mediaTime + EditMediaDuration(last, scales) == edit.mediaTime;
+      if (bothEmpty || continues) {
+        last.trackDuration += edit.trackDuration;
+        continue;
+      }
+    }
+    tidy.push_back(edit);
+  }
+  edits.swap(tidy);
+}
+
+bool SameReference(const DataReference& a, const DataReference& b) {
+  if (a.store != nullptr || b.store != nullptr) return a.store == b.store;
+  return a.type == b.type && a.data == b.data && a.flags == b.flags;
+}
+
+// Moves samples of one media into another, remembering how descriptions
+// and data references map.
+class SampleMover {
+ public:
+  SampleMover(const MediaRecord& from, MediaRecord& to) : from_(from), to_(to) {}
+
+  // The target's description index for the source's.
+  UInt32 Description(UInt32 index) {
+    if (index == 0 || index > from_.descriptions.size()) return index;
+    std::vector<uint8_t> bytes = from_.descriptions[index - 1];
+    UInt16 ref = DescriptionDataRefIndex(bytes);
+    if (ref >= 1 && ref <= from_.dataRefs.size()) {
+      SetDescriptionDataRefIndex(bytes, DataRefIndex(from_.dataRefs[ref - 1]));
+    }
+    return DescriptionIndex(bytes);
+  }
+
+  // The target's data reference index holding the samples copied while
+  // the target is being edited: its first.
+  bool CopyBytes() const { return to_.editing && !to_.dataRefs.empty(); }
+
+  // Where the target already holds source samples [first, stop): at
+  // `base`, the first `found` of them. A run holding them all is taken;
+  // else the longest run the target ends with, so that the rest can
+  // follow it; else none (found 0).
+  struct Run {
+    long base = 0;
+    long found = 0;
+  };
+  Run FindRun(long first, long stop) {
+    auto size = static_cast<long>(to_.samples.size());
+    Run best;
+    for (long j = size - 1; j >= 0; --j) {
+      long n = 0;
+      while (first + n < stop && j + n < size && Same(first + n, j + n)) ++n;
+      if (n == stop - first) return {j, n};
+      if (n > best.found && j + n == size) best = {j, n};
+    }
+    return best;
+  }
+
+  // Appends copies of the source samples [first, last); false with *err
+  // when bytes had to be copied and could not be.
+  bool AppendRun(long first, long last, OSErr* err) {
+    for (long i = first; i < last; ++i) {
+      SampleEntry sample = from_.samples[i];
+      sample.duration = ConvertTime(sample.duration, from_.timeScale, to_.timeScale);
+      if (CopyBytes()) {
+        if (!CopySampleBytes(sample, err)) return false;
+      } else {
+        sample.descriptionIndex = Description(sample.descriptionIndex);
+      }
+      to_.samples.push_back(sample);
+    }
+    return true;
+  }
+
+ private:
+  // Whether target sample j is a copy of source sample i: the same bytes
+  // of the same store, described alike, as long.
+  bool Same(long i, long j) {
+    const SampleEntry& a = from_.samples[i];
+    const SampleEntry& b = to_.samples[j];
+    if (a.offset != b.offset || a.size != b.size || a.sync != b.sync ||
+        a.compositionOffset != b.compositionOffset ||
+        ConvertTime(a.duration, from_.timeScale, to_.timeScale) != b.duration) {
+      return false;
+    }
+    auto known = descriptions_.find(a.descriptionIndex);
+    if (known == descriptions_.end()) {
+      known = descriptions_.emplace(a.descriptionIndex, Description(a.descriptionIndex)).first;
+    }
+    return known->second == b.descriptionIndex;
+  }
+
+  UInt16 DataRefIndex(const DataReference& ref) {
+    for (size_t i = 0; i < to_.dataRefs.size(); ++i) {
+      if (SameReference(to_.dataRefs[i], ref)) return static_cast<UInt16>(i + 1);
+    }
+    to_.dataRefs.push_back(ref);
+    return static_cast<UInt16>(to_.dataRefs.size());
+  }
+
+  UInt32 DescriptionIndex(const std::vector<uint8_t>& bytes) {
+    for (size_t i = 0; i < to_.descriptions.size(); ++i) {
+      if (to_.descriptions[i] == bytes) return static_cast<UInt32>(i + 1);
+    }
+    to_.descriptions.push_back(bytes);
+    return static_cast<UInt32>(to_.descriptions.size());
+  }
+
+  // Copies the sample's bytes into the target's first data reference.
+  bool CopySampleBytes(SampleEntry& sample, OSErr* err) {
+    UInt32 index = sample.descriptionIndex;
+    if (index == 0 || index > from_.descriptions.size()) {
+      *err = invalidSampleDescIndex;
+      return false;
+    }
+    std::vector<uint8_t> bytes = from_.descriptions[index - 1];
+    UInt16 ref = DescriptionDataRefIndex(bytes);
+    DataStore* source =
+        ref >= 1 && ref <= from_.dataRefs.size() ? from_.dataRefs[ref - 1].store.get() : nullptr;
+    DataStore* target = to_.dataRefs[0].store.get();
+    if (source == nullptr || target == nullptr) {
+      *err = source == nullptr ? couldNotResolveDataRef : dataNotOpenForWrite;
+      return false;
+    }
+    std::vector<uint8_t> data(sample.size);
+    if (!source->Read(sample.offset, data.data(), sample.size)) {
+      *err = ioErr;
+      return false;
+    }
+    SInt64 offset = target->Append(data.data(), sample.size);
+    if (offset < 0) {
+      *err = dataNotOpenForWrite;
+      return false;
+    }
+    sample.offset = offset;
+    SetDescriptionDataRefIndex(bytes, 1);
+    sample.descriptionIndex = DescriptionIndex(bytes);
+    return true;
+  }
+
+  const MediaRecord& from_;
+  MediaRecord& to_;
+  std::map<UInt32, UInt32> descriptions_;  // source description index to target's
+};
+
+}  // namespace
+
+TimeValue Clamp(SInt64 value) {
+  return static_cast<TimeValue>(std::clamp<SInt64>(value, INT32_MIN, INT32_MAX));
+}
+
+UInt32 MacSecondsNow() noexcept {
+  return static_cast<UInt32>(static_cast<SInt64>(std::time(nullptr)) + kUnixToMacSeconds);
+}
+
+TimeValue ConvertTime(SInt64 value, TimeScale from, TimeScale to) {
+  if (from == to || from <= 0 || to <= 0) return Clamp(value);
+  double scaled = static_cast<double>(value) * to / from;
+  return Clamp(std::llround(scaled));
+}
+
+TimeValue MediaDuration(const MediaRecord& media) {
+  SInt64 total = 0;
+  for (const SampleEntry& sample : media.samples) total += sample.duration;
+  return Clamp(total);
+}
+
+TimeValue TrackDuration(const TrackRecord& track) {
+  SInt64 total = 0;
+  for (const EditEntry& edit : track.edits) total += edit.trackDuration;
+  return Clamp(total);
+}
+
+void UpdateDuration(MovieRecord& movie) {
+  TimeValue longest = 0;
+  for (const auto& track : movie.tracks) longest = std::max(longest, TrackDuration(*track));
+  movie.duration = longest;
+}
+
+void MovieEdited(MovieRecord& movie) {
+  UpdateDuration(movie);
+  movie.changed = true;
+  movie.modificationTime = MacSecondsNow();
+}
+
+void TrackEdited(TrackRecord& track) {
+  track.modificationTime = MacSecondsNow();
+  if (track.movie != nullptr) MovieEdited(*track.movie);
+}
+
+TrackScales ScalesOf(const TrackRecord& track) {
+  TimeScale movie = track.movie != nullptr ? track.movie->timeScale : 600;
+  TimeScale media = track.media != nullptr ? track.media->timeScale : movie;
+  return {movie > 0 ? movie : 600, media > 0 ? media : 600};
+}
+
+TimeValue EditMediaDuration(const EditEntry& edit, TrackScales scales) {
+  if (edit.mediaTime == -1) return 0;
+  return MediaTimeInEdit(edit, edit.trackDuration, scales) - edit.mediaTime;
+}
+
+TimeValue MediaTimeInEdit(const EditEntry& edit, TimeValue offset, TrackScales scales) {
+  if (edit.mediaTime == -1) return -1;
+  // Rounded down, so that a time inside a sample maps inside it.
+  double media = static_cast<double>(offset) * scales.media * edit.rate /
+                 (static_cast<double>(scales.movie) * kFixedOne);
+  return Clamp(edit.mediaTime + static_cast<SInt64>(std::floor(media + 1e-9)));
+}
+
+TimeValue OffsetOfMediaTime(const EditEntry& edit, TimeValue mediaTime, TrackScales scales) {
+  if (edit.rate == 0) return 0;
+  // Rounded up: the first movie time at which the media time shows.
+  double offset = static_cast<double>(mediaTime - edit.mediaTime) * scales.movie * kFixedOne /
+                  (static_cast<double>(scales.media) * edit.rate);
+  return Clamp(static_cast<SInt64>(std::ceil(offset - 1e-9)));
+}
+
+EditPosition EditAt(const TrackRecord& track, TimeValue t) {
+  SInt64 start = 0;
+  for (size_t i = 0; i < track.edits.size(); ++i) {
+    SInt64 end = start + track.edits[i].trackDuration;
+    if (t >= start && t < end) return {static_cast<long>(i), Clamp(start)};
+    start = end;
+  }
+  return {-1, Clamp(start)};
+}
+
+SamplePosition SampleAt(const MediaRecord& media, TimeValue t) {
+  if (t < 0) return {};
+  MediaRecord::SampleCursor& cursor = media.cursor;
+  bool trusted = cursor.table == media.samples.data() && cursor.count == media.samples.size() &&
+                 cursor.index < cursor.count;
+  size_t i = 0;
+  SInt64 start = 0;
+  if (trusted && cursor.start <= t) {
+    i = cursor.index;
+    start = cursor.start;
+  } else if (trusted && t >= cursor.start / 2) {
+    // Nearer the last lookup than the beginning: walk back from there.
+    i = cursor.index;
+    start = cursor.start;
+    while (start > t) start -= media.samples[--i].duration;
+  }
+  for (; i < media.samples.size(); ++i) {
+    SInt64 end = start + media.samples[i].duration;
+    if (t < end) {
+      cursor = {media.samples.data(), media.samples.size(), i, start};
+      return {static_cast<long>(i), Clamp(start)};
+    }
+    start = end;
+  }
+  return {-1, Clamp(start)};
+}
+
+std::vector<TimeValue> SampleStarts(const MediaRecord& media) {
+  std::vector<TimeValue> starts;
+  starts.reserve(media.samples.size() + 1);
+  SInt64 t = 0;
+  for (const SampleEntry& sample : media.samples) {
+    starts.push_back(Clamp(t));
+    t += sample.duration;
+  }
+  starts.push_back(Clamp(t));
+  return starts;
+}
+
+SampleRun SamplesNeeded(const MediaRecord& media, const std::vector<TimeValue>& starts,
+                        TimeValue from, TimeValue to) {
+  size_t count = media.samples.size();
+  // Samples shown out of decoding order move by their composition offsets.
+  TimeValue reorder = 0;
+  for (const SampleEntry& sample : media.samples) {
+    reorder = std::max(reorder, std::abs(sample.compositionOffset));
+  }
+  auto shown = [&](size_t i) {
+    const SampleEntry& sample = media.samples[i];
+    TimeValue length = std::max<TimeValue>(sample.duration, 1);
+    TimeValue decoded = starts[i], displayed = starts[i] + sample.compositionOffset;
+    return (decoded < to && decoded + length > from) ||
+           (displayed < to && displayed + length > from);
+  };
+  auto near = std::upper_bound(starts.begin(), starts.begin() + count, from - reorder);
+  size_t first = near == starts.begin() ? 0 : static_cast<size_t>(near - starts.begin()) - 1;
+  while (first < count && starts[first] < to + reorder && !shown(first)) ++first;
+  if (first == count || starts[first] >= to + reorder) return {};
+  size_t stop = first + 1;
+  for (size_t i = stop; i < count && starts[i] < to + reorder; ++i) {
+    if (shown(i)) stop = i + 1;
+  }
+  // References come before a frame in decoding order, back to a sync sample.
+  while (first > 0 && !media.samples[first].sync) --first;
+  return {first, stop};
+}
+
+void SplitEdits(TrackRecord& track, TimeValue t) {
+  EditPosition at = EditAt(track, t);
+  if (at.index < 0 || at.start == t) return;
+  EditEntry first = track.edits[at.index];
+  EditEntry second = first;
+  first.trackDuration = t - at.start;
+  second.trackDuration -= first.trackDuration;
+  second.mediaTime = MediaTimeInEdit(first, first.trackDuration, ScalesOf(track));
+  track.edits[at.index] = first;
+  track.edits.insert(track.edits.begin() + at.index + 1, second);
+}
+
+std::vector<EditEntry> EditsIn(const TrackRecord& track, TimeValue start, TimeValue duration) {
+  std::vector<EditEntry> pieces;
+  SInt64 end = static_cast<SInt64>(start) + duration;
+  SInt64 editStart = 0;
+  TrackScales scales = ScalesOf(track);
+  for (const EditEntry& edit : track.edits) {
+    SInt64 editEnd = editStart + edit.trackDuration;
+    SInt64 from = std::max<SInt64>(start, editStart);
+    SInt64 to = std::min<SInt64>(end, editEnd);
+    if (from < to) {
+      EditEntry piece = edit;
+      piece.trackDuration = Clamp(to - from);
+      piece.mediaTime = MediaTimeInEdit(edit, Clamp(from - editStart), scales);
+      pieces.push_back(piece);
+    }
+    editStart = editEnd;
+  }
+  SInt64 covered = std::max<SInt64>(start, editStart);
+  if (covered < end) pieces.push_back({Clamp(end - covered), -1, static_cast<Fixed>(kFixedOne)});
+  return pieces;
+}
+
+void InsertEdits(TrackRecord& track, TimeValue t, const std::vector<EditEntry>& edits) {
+  TimeValue length = TrackDuration(track);
+  if (t > length) {
+    track.edits.push_back({t - length, -1, static_cast<Fixed>(kFixedOne)});
+  } else {
+    SplitEdits(track, t);
+  }
+  EditPosition at = EditAt(track, t);
+  size_t index = at.index < 0 ? track.edits.size() : static_cast<size_t>(at.index);
+  track.edits.insert(track.edits.begin() + index, edits.begin(), edits.end());
+  Tidy(track.edits, ScalesOf(track));
+}
+
+void DeleteEdits(TrackRecord& track, TimeValue start, TimeValue duration) {
+  SInt64 end = static_cast<SInt64>(start) + duration;
+  SplitEdits(track, start);
+  if (end < TrackDuration(track)) SplitEdits(track, Clamp(end));
+  std::vector<EditEntry> kept;
+  SInt64 editStart = 0;
+  for (const EditEntry& edit : track.edits) {
+    SInt64 editEnd = editStart + edit.trackDuration;
+    if (editStart < start || editStart >= end) kept.push_back(edit);
+    editStart = editEnd;
+  }
+  track.edits.swap(kept);
+  Tidy(track.edits, ScalesOf(track));
+}
+
+void ScaleEdits(TrackRecord& track, TimeValue start, TimeValue oldDuration, TimeValue newDuration) {
+  SInt64 end = static_cast<SInt64>(start) + oldDuration;
+  SplitEdits(track, start);
+  SplitEdits(track, Clamp(end));
+  SInt64 editStart = 0;
+  SInt64 scaledBefore = 0;  // new length of the segment's edits so far
+  SInt64 oldBefore = 0;
+  for (EditEntry& edit : track.edits) {
+    SInt64 editEnd = editStart + edit.trackDuration;
+    if (editStart >= start && editEnd <= end) {
+      // Scaled by their running totals, so that rounding never adds up.
+      oldBefore += edit.trackDuration;
+      SInt64 scaledEnd = std::llround(static_cast<double>(oldBefore) * newDuration / oldDuration);
+      SInt64 length = scaledEnd - scaledBefore;
+      if (edit.mediaTime != -1 && length > 0) {
+        double rate = static_cast<double>(edit.rate) * edit.trackDuration / length;
+        edit.rate = static_cast<Fixed>(std::llround(rate));
+      }
+      edit.trackDuration = Clamp(length);
+      scaledBefore = scaledEnd;
+    }
+    editStart = editEnd;
+  }
+  Tidy(track.edits, ScalesOf(track));
+}
+
+bool EditsForTrack(const TrackRecord& source, const std::vector<EditEntry>& edits,
+                   TrackRecord& target, std::vector<EditEntry>* out, OSErr* err) {
+  TimeScale fromScale = ScalesOf(source).movie;
+  TimeScale toScale = ScalesOf(target).movie;
+  out->clear();
+  if (source.media == nullptr || target.media == nullptr) {
+    *err = invalidMedia;
+    return false;
+  }
+  if (source.media->type != target.media->type) {
+    *err = mediaTypesDontMatch;
+    return false;
+  }
+  const MediaRecord& from = *source.media;
+  MediaRecord& to = *target.media;
+  MediaRecord saved = to;  // restored when a copy fails half-way
+  SampleMover mover(from, to);
+  TrackScales sourceScales = ScalesOf(source);
+  std::vector<TimeValue> fromStarts = SampleStarts(from);
+  for (const EditEntry& edit : edits) {
+    EditEntry converted = edit;
+    converted.trackDuration = ConvertTime(edit.trackDuration, fromScale, toScale);
+    if (edit.mediaTime != -1 && &from != &to) {
+      TimeValue mediaEnd = edit.mediaTime + std::max(EditMediaDuration(edit, sourceScales), 1);
+      SampleRun run = SamplesNeeded(from, fromStarts, edit.mediaTime, mediaEnd);
+      if (run.first == run.stop) {
+        converted.mediaTime = -1;
+      } else {
+        auto first = static_cast<long>(run.first), stop = static_cast<long>(run.stop);
+        // Samples the target already holds are shared, not added again:
+        // edits over one source often need the same samples (a key frame
+        // and the frames after it). Bytes being copied into the target
+        // are copied whole.
+        SampleMover::Run there =
+            mover.CopyBytes() ? SampleMover::Run{} : mover.FindRun(first, stop);
+        long base = there.found > 0 ? there.base : static_cast<long>(to.samples.size());
+        if (!mover.AppendRun(first + there.found, stop, err)) {
+          to = saved;
+          return false;
+        }
+        TimeValue baseTime = SampleStarts(to)[base];
+        converted.mediaTime = baseTime + ConvertTime(edit.mediaTime - fromStarts[run.first],
+                                                     from.timeScale, to.timeScale);
+      }
+    }
+    out->push_back(converted);
+  }
+  return true;
+}
+
+TrackRecord* AddTrack(MovieRecord& movie, Fixed width, Fixed height, short volume) {
+  auto track = std::make_unique<TrackRecord>();
+  track->movie = &movie;
+  long id = movie.nextTrackID;
+  for (const auto& other : movie.tracks) id = std::max(id, other->id + 1);
+  track->id = id;
+  movie.nextTrackID = id + 1;
+  track->width = width;
+  track->height = height;
+  track->volume = volume;
+  track->matrix = IdentityMatrix();
+  track->creationTime = track->modificationTime = MacSecondsNow();
+  TrackRecord* made = track.get();
+  movie.tracks.push_back(std::move(track));
+  if (IsLiveMovie(&movie)) TrackCreated(made);
+  return made;
+}
+
+MediaRecord* AddMedia(TrackRecord& track, OSType type, TimeScale scale) {
+  auto media = std::make_unique<MediaRecord>();
+  media->track = &track;
+  media->type = type;
+  media->timeScale = scale;
+  media->handlerManufacturer = 'appl';
+  media->handlerName = "Apple Media Handler";
+  for (const HandlerName& known : kHandlerNames) {
+    if (known.type == type) media->handlerName = known.name;
+  }
+  media->creationTime = media->modificationTime = MacSecondsNow();
+  if (track.media != nullptr) MediaDisposed(track.media.get());
+  track.media = std::move(media);
+  if (track.movie != nullptr && IsLiveMovie(track.movie)) MediaCreated(track.media.get());
+  return track.media.get();
+}
+
+TrackRecord* NewTrackLike(MovieRecord& movie, const TrackRecord& source) {
+  TrackRecord* track = AddTrack(movie, source.width, source.height, source.volume);
+  track->enabled = source.enabled;
+  track->usage = source.usage;
+  track->layer = source.layer;
+  track->alternateGroup = source.alternateGroup;
+  track->matrix = source.matrix;
+  track->clipRegion = source.clipRegion;
+  if (source.media != nullptr) {
+    const MediaRecord& from = *source.media;
+    MediaRecord* media = AddMedia(*track, from.type, from.timeScale);
+    media->handlerManufacturer = from.handlerManufacturer;
+    media->handlerName = from.handlerName;
+    media->language = from.language;
+    media->quality = from.quality;
+    media->dataRefs = from.dataRefs;
+    media->graphicsMode = from.graphicsMode;
+    media->opColor = from.opColor;
+    media->balance = from.balance;
+    media->bass = from.bass;
+    media->treble = from.treble;
+  }
+  return track;
+}
+
+std::unique_ptr<MovieRecord> CopyMovieRecord(const MovieRecord& movie) {
+  auto copy = std::make_unique<MovieRecord>();
+  copy->timeScale = movie.timeScale;
+  copy->duration = movie.duration;
+  copy->preferredRate = movie.preferredRate;
+  copy->preferredVolume = movie.preferredVolume;
+  copy->matrix = movie.matrix;
+  copy->previewTime = movie.previewTime;
+  copy->previewDuration = movie.previewDuration;
+  copy->posterTime = movie.posterTime;
+  copy->selectionTime = movie.selectionTime;
+  copy->selectionDuration = movie.selectionDuration;
+  copy->currentTime = movie.currentTime;
+  copy->nextTrackID = movie.nextTrackID;
+  copy->creationTime = movie.creationTime;
+  copy->modificationTime = movie.modificationTime;
+  copy->flags = movie.flags;
+  copy->box = movie.box;
+  copy->clipRegion = movie.clipRegion;
+  copy->userData = movie.userData;
+  copy->defaultDataRef = movie.defaultDataRef;
+  copy->unknownAtoms = movie.unknownAtoms;
+  copy->volume = movie.volume;
+  copy->timeBaseFlags = movie.timeBaseFlags;
+  copy->playHints = movie.playHints;
+  for (const auto& track : movie.tracks) {
+    auto t = std::make_unique<TrackRecord>();
+    t->movie = copy.get();
+    t->id = track->id;
+    t->enabled = track->enabled;
+    t->usage = track->usage;
+    t->layer = track->layer;
+    t->alternateGroup = track->alternateGroup;
+    t->volume = track->volume;
+    t->matrix = track->matrix;
+    t->width = track->width;
+    t->height = track->height;
+    t->creationTime = track->creationTime;
+    t->modificationTime = track->modificationTime;
+    t->edits = track->edits;
+    t->clipRegion = track->clipRegion;
+    t->userData = track->userData;
+    t->unknownAtoms = track->unknownAtoms;
+    if (track->media != nullptr) {
+      t->media = std::make_unique<MediaRecord>(*track->media);
+      t->media->track = t.get();
+      t->media->editing = false;
+    }
+    copy->tracks.push_back(std::move(t));
+  }
+  return copy;
+}
+
+TrackRecord* TrackOfTypeAndRank(MovieRecord& movie, OSType type, int rank) {
+  for (const auto& track : movie.tracks) {
+    OSType kind = track->media != nullptr ? track->media->type : 0;
+    if (kind == type && rank-- == 0) return track.get();
+  }
+  return nullptr;
+}
+
+int RankOfTrack(const MovieRecord& movie, const TrackRecord& track) {
+  OSType type = track.media != nullptr ? track.media->type : 0;
+  int rank = 0;
+  for (const auto& other : movie.tracks) {
+    if (other.get() == &track) return rank;
+    if ((other->media != nullptr ? other->media->type : 0) == type) ++rank;
+  }
+  return rank;
+}
+
+bool MediaTypeHasCharacteristic(OSType mediaType, OSType characteristic) {
+  for (const Characteristics& known : kCharacteristics) {
+    if (known.type != mediaType) continue;
+    if (characteristic == 'eyes') return known.visual;
+    if (characteristic == 'ears') return known.audible;
+  }
+  return false;
+}
+
+OSErr ReportProgress(MovieRecord& movie, short message, short operation, Fixed percent) {
+  MovieProgressUPP proc = movie.progressProc;
+  if (proc == nullptr || proc == reinterpret_cast<MovieProgressUPP>(-1)) return noErr;
+  return proc(ReferenceTo(&movie), message, operation, percent, movie.progressRefcon);
+}
+
+}  // namespace qtml

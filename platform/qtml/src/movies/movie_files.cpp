@@ -1,0 +1,838 @@
+// Movie files: opening and creating them, reading their movies, writing
+// movies back into them, flattening movies into new files, and movies in
+// handles and behind data references.
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <map>
+
+#include "base/byte_order.h"
+#include "data/data_refs.h"
+#include "files/files.h"
+#include "files/finder_info.h"
+#include "quickdraw/matrix.h"
+#include "memory/memory.h"
+#include "movies/memory_samples.h"
+#include "movies/movie_edit_list.h"
+#include "movies/movie_toolbox.h"
+#include "files/os.h"
+#include "qtff/qtff_read.h"
+#include "qtff/qtff_write.h"
+
+namespace qtml {
+namespace {
+
+constexpr UInt32 kMacEpochOffset = 2082844800;  // 1904 to 1970, in seconds
+constexpr double kInterleaveSeconds = 0.5;
+constexpr size_t kMdatHeaderSize = 16;  // 'wide' + 'mdat', or a 64-bit 'mdat'
+
+// A movie file opened by OpenMovieFile or CreateMovieFile.
+struct MovieFile {
+  std::string path;
+  bool writable = false;
+  std::shared_ptr<DataStore> store;
+};
+
+std::map<short, MovieFile>& OpenFiles() {
+  static std::map<short, MovieFile> files;
+  return files;
+}
+
+MovieFile* FindFile(short refNum) {
+  auto found = OpenFiles().find(refNum);
+  return found == OpenFiles().end() ? nullptr : &found->second;
+}
+
+short AddFile(MovieFile file) {
+  short refNum = 1;
+  while (OpenFiles().count(refNum) != 0) ++refNum;
+  OpenFiles().emplace(refNum, std::move(file));
+  return refNum;
+}
+
+UInt32 MacSeconds() {
+  return static_cast<UInt32>(time(nullptr)) + kMacEpochOffset;
+}
+
+// The start of every Movie Toolbox call here: noErr, or the error (also
+// recorded) when the toolbox is not entered or a fault is injected.
+OSErr Enter(ApiCall& call) {
+  if (OSErr err = RequireMovieToolbox()) return err;
+  if (OSErr fault = call.Fault()) {
+    SetMoviesError(fault);
+    return fault;
+  }
+  return noErr;
+}
+
+OSErr Done(OSErr err) {
+  SetMoviesError(err);
+  return err;
+}
+
+// Byte-level changes to a file in place, for writing movies into it. The
+// file is closed on every path.
+class FilePatch {
+ public:
+  explicit FilePatch(const std::string& path) : file_(path, os::WritableFile::Mode::kExisting) {}
+
+  OSErr OpenError() const { return file_.OpenError(); }
+  OSErr Write(SInt64 offset, const void* bytes, size_t size) {
+    return file_.WriteAt(offset, bytes, size);
+  }
+  OSErr Sync() { return file_.Sync(); }
+  void Truncate(SInt64 size) { (void)file_.Truncate(size); }  // undoing: nothing more to do
+  // Rewrites an atom's header as `type` covering `size` bytes.
+  OSErr Retype(const TopLevelAtom& atom, OSType type, SInt64 size) {
+    uint8_t header[16];
+    if (atom.headerSize == 16) {
+      WriteBE32(header, 1);
+      WriteBE32(header + 4, type);
+      WriteBE32(header + 8, static_cast<uint32_t>(static_cast<uint64_t>(size) >> 32));
+      WriteBE32(header + 12, static_cast<uint32_t>(size));
+      return Write(atom.offset, header, 16);
+    }
+    if (size > 0xFFFFFFFFLL) return ioErr;
+    WriteBE32(header, static_cast<uint32_t>(size));
+    WriteBE32(header + 4, type);
+    return Write(atom.offset, header, 8);
+  }
+
+ private:
+  os::WritableFile file_;
+};
+
+// Replaces the file's movie with `moov`: appended after everything in the
+// file, then bytes appended since the last whole atom (samples added
+// since) are taken into that atom, and the old movie atoms are retired
+// to 'free'. Until the last step the file's first movie is the old one.
+OSErr ReplaceMovieAtom(DataStore& store, const std::string& path,
+                       const std::vector<uint8_t>& moov) {
+  std::vector<TopLevelAtom> atoms;
+  SInt64 validEnd = 0;
+  if (OSErr err = WalkTopLevel(store, &atoms, &validEnd)) return err;
+  SInt64 end = store.Size();
+  FilePatch file(path);
+  if (OSErr err = file.OpenError()) return err;
+  OSErr err = file.Write(end, moov.data(), moov.size());
+  if (err == noErr) err = file.Sync();
+  if (err != noErr) {
+    file.Truncate(end);
+    return err;
+  }
+  const TopLevelAtom* last = atoms.empty() ? nullptr : &atoms.back();
+  if (last != nullptr && validEnd < end) {
+    // The loose bytes become movie data, inside the last atom.
+    if (OSErr patched = file.Retype(*last, 'mdat', end - last->offset)) return patched;
+  }
+  for (const TopLevelAtom& atom : atoms) {
+    if (atom.type != 'moov' || (&atom == last && validEnd < end)) continue;
+    if (OSErr retired = file.Retype(atom, 'free', atom.size)) return retired;
+  }
+  return file.Sync();
+}
+
+// Reads a store's movie into a new live movie. *unresolved tells whether
+// some media's data could not be found.
+OSErr ReadMovie(const MovieSource& source, short flags, Movie* out, bool* unresolved) {
+  std::unique_ptr<MovieRecord> movie;
+  if (OSErr err = ReadMovieFromStore(source, &movie, unresolved)) return err;
+  movie->flags = flags;
+  movie->active = (flags & newMovieActive) != 0;
+  *out = AdoptMovie(std::move(movie));
+  return *out != nullptr ? noErr : memFullErr;
+}
+
+DataReference FileReference(const std::string& path, std::shared_ptr<DataStore> store) {
+  DataReference ref;
+  ref.type = rAliasType;
+  ref.data = MakeAliasRecord(path);
+  ref.store = std::move(store);
+  return ref;
+}
+
+void SetFinderInfo(const std::string& path, OSType creator) {
+  FInfo info = {};
+  info.fdType = 'MooV';
+  info.fdCreator = creator;
+  WriteFinderInfo(path, info);
+}
+
+// The store a sample's bytes are in, or nullptr.
+DataStore* StoreOf(const MediaRecord& media, const SampleEntry& sample) {
+  long index = SampleDataRefIndex(media, sample);
+  return index < 0 ? nullptr : media.dataRefs[index].store.get();
+}
+
+// Where a flattened track's samples come from: its source media and, for
+// each sample it keeps, the index of that sample there.
+struct FlatSource {
+  const MediaRecord* media = nullptr;
+  std::vector<size_t> samples;
+};
+
+// Drops the samples of a track's media that none of its edits show, and
+// moves the edits' media times back over the time dropped before them.
+// Answers the kept samples' indices in the media as it was.
+std::vector<size_t> KeepShownSamples(TrackRecord& track) {
+  MediaRecord& media = *track.media;
+  std::vector<TimeValue> starts = SampleStarts(media);  // one more than samples
+  size_t count = media.samples.size();
+  std::vector<bool> shown(count, false);
+  TrackScales scales = ScalesOf(track);
+  for (const EditEntry& edit : track.edits) {
+    if (edit.mediaTime < 0) continue;
+    // A dwell (rate 0) still shows the sample it stops on.
+    TimeValue end = edit.mediaTime + std::max<TimeValue>(EditMediaDuration(edit, scales), 1);
+    SampleRun run = SamplesNeeded(media, starts, edit.mediaTime, end);
+    for (size_t i = run.first; i < run.stop; ++i) shown[i] = true;
+  }
+  std::vector<size_t> kept;
+  std::vector<SampleEntry> samples;
+  std::vector<TimeValue> dropped(count + 1, 0);  // media time dropped before each sample
+  for (size_t i = 0; i < count; ++i) {
+    dropped[i + 1] = dropped[i] + (shown[i] ? 0 : media.samples[i].duration);
+    if (!shown[i]) continue;
+    kept.push_back(i);
+    samples.push_back(media.samples[i]);
+  }
+  for (EditEntry& edit : track.edits) {
+    if (edit.mediaTime < 0) continue;
+    auto at = std::upper_bound(starts.begin(), starts.begin() + count, edit.mediaTime);
+    size_t i = at == starts.begin() ? 0 : static_cast<size_t>(at - starts.begin()) - 1;
+    edit.mediaTime -= dropped[std::min(i, count)];
+  }
+  media.samples = std::move(samples);
+  return kept;
+}
+
+// A copy of a movie's file contents whose media all read from one new
+// file: their samples are laid out again by Flattener. Only the samples
+// the edits show are kept.
+std::unique_ptr<MovieRecord> FlatCopy(const MovieRecord& movie, bool activeOnly,
+                                      std::vector<FlatSource>* sources) {
+  auto flat = std::make_unique<MovieRecord>();
+  flat->timeScale = movie.timeScale;
+  flat->preferredRate = movie.preferredRate;
+  flat->preferredVolume = movie.preferredVolume;
+  flat->matrix = movie.matrix;
+  flat->previewTime = movie.previewTime;
+  flat->previewDuration = movie.previewDuration;
+  flat->posterTime = movie.posterTime;
+  flat->selectionTime = movie.selectionTime;
+  flat->selectionDuration = movie.selectionDuration;
+  flat->currentTime = movie.currentTime;
+  flat->nextTrackID = movie.nextTrackID;
+  flat->creationTime = movie.creationTime;
+  flat->modificationTime = movie.modificationTime;
+  flat->clipRegion = movie.clipRegion;
+  flat->userData = movie.userData;
+  for (const RawAtom& atom : movie.unknownAtoms) {
+    if (atom.parent != 'file') flat->unknownAtoms.push_back(atom);
+  }
+  for (const auto& source : movie.tracks) {
+    if (activeOnly && !source->enabled) continue;
+    auto track = std::make_unique<TrackRecord>();
+    track->movie = flat.get();
+    track->id = source->id;
+    track->enabled = source->enabled;
+    track->usage = source->usage;
+    track->layer = source->layer;
+    track->alternateGroup = source->alternateGroup;
+    track->volume = source->volume;
+    track->matrix = source->matrix;
+    track->width = source->width;
+    track->height = source->height;
+    track->creationTime = source->creationTime;
+    track->modificationTime = source->modificationTime;
+    track->edits = source->edits;
+    track->clipRegion = source->clipRegion;
+    track->userData = source->userData;
+    track->unknownAtoms = source->unknownAtoms;
+    if (source->media != nullptr) {
+      track->media = std::make_unique<MediaRecord>(*source->media);
+      MediaRecord& media = *track->media;
+      media.track = track.get();
+      media.editing = false;
+      media.dataRefs.assign(1, DataReference());
+      media.dataRefs[0].type = rAliasType;
+      media.dataRefs[0].flags = dataRefSelfReference;
+      for (auto& desc : media.descriptions) {
+        SetDescriptionDataRefIndex(desc, 1);
+      }
+    }
+    FlatSource from{source->media.get(), {}};
+    if (track->media != nullptr) from.samples = KeepShownSamples(*track);
+    sources->push_back(std::move(from));
+    flat->tracks.push_back(std::move(track));
+  }
+  return flat;
+}
+
+constexpr SInt64 kCopyRun = 1 << 20;  // bytes read and written at once, at most
+
+// Writes a flattened movie: lays its samples out in the new file's movie
+// data and copies them there from the source media.
+class Flattener {
+ public:
+  Flattener(MovieRecord& source, long flags) : source_(source), flags_(flags) {}
+
+  OSErr Write(const std::string& path) {
+    flat_ = FlatCopy(source_, (flags_ & flattenActiveTracksOnly) != 0, &sources_);
+    PlanOrder();
+    std::vector<uint8_t> fileType = FileType();
+    std::vector<uint8_t> moov;
+    SInt64 dataStart = static_cast<SInt64>(fileType.size() + kMdatHeaderSize);
+    bool movieFirst = (flags_ & flattenForceMovieResourceBeforeMovieData) != 0;
+    WriteTarget target{path, false};
+    for (int pass = 0; pass < 3; ++pass) {  // the atom's size moves the data
+      AssignOffsets(dataStart);
+      if (OSErr err = WriteMovieAtom(*flat_, target, &moov)) return err;
+      if (!movieFirst) break;
+      SInt64 start = static_cast<SInt64>(fileType.size() + moov.size() + kMdatHeaderSize);
+      if (start == dataStart) break;
+      dataStart = start;
+    }
+    return WriteFile(path, fileType, moov, movieFirst);
+  }
+
+ private:
+  struct Piece {
+    size_t track;
+    size_t first, count;  // samples
+    double start;         // seconds, for interleaving
+  };
+
+  std::vector<uint8_t> FileType() const {
+    for (const RawAtom& atom : source_.unknownAtoms) {
+      if (atom.parent == 'file' && atom.type == 'ftyp') return atom.bytes;
+    }
+    return QuickTimeFileType();
+  }
+
+  // The order samples go into the movie data: each track's samples in
+  // runs of half a second, runs ordered by time; or track after track.
+  void PlanOrder() {
+    bool interleave = (flags_ & flattenDontInterleaveFlatten) == 0;
+    for (size_t t = 0; t < flat_->tracks.size(); ++t) {
+      const MediaRecord* media = flat_->tracks[t]->media.get();
+      if (media == nullptr || media->samples.empty()) continue;
+      double scale = media->timeScale > 0 ? media->timeScale : 1;
+      double time = 0;
+      Piece piece{t, 0, 0, 0};
+      for (size_t i = 0; i < media->samples.size(); ++i) {
+        if (piece.count > 0 && interleave && time - piece.start >= kInterleaveSeconds) {
+          order_.push_back(piece);
+          piece = Piece{t, i, 0, time};
+        }
+        ++piece.count;
+        time += media->samples[i].duration / scale;
+      }
+      order_.push_back(piece);
+    }
+    if (interleave) {
+      std::stable_sort(order_.begin(), order_.end(),
+                       [](const Piece& a, const Piece& b) { return a.start < b.start; });
+    }
+    for (const Piece& piece : order_) {
+      const MediaRecord& media = *flat_->tracks[piece.track]->media;
+      for (size_t i = piece.first; i < piece.first + piece.count; ++i) {
+        dataSize_ += media.samples[i].size;
+      }
+    }
+  }
+
+  void AssignOffsets(SInt64 dataStart) {
+    SInt64 at = dataStart;
+    for (const Piece& piece : order_) {
+      MediaRecord& media = *flat_->tracks[piece.track]->media;
+      for (size_t i = piece.first; i < piece.first + piece.count; ++i) {
+        media.samples[i].offset = at;
+        at += media.samples[i].size;
+      }
+    }
+  }
+
+  std::vector<uint8_t> DataHeader() const {
+    std::vector<uint8_t> header(kMdatHeaderSize, 0);
+    uint64_t size = static_cast<uint64_t>(dataSize_) + 8;
+    if (size <= 0xFFFFFFFFULL) {
+      WriteBE32(header.data(), 8);
+      WriteBE32(header.data() + 4, 'wide');
+      WriteBE32(header.data() + 8, static_cast<uint32_t>(size));
+      WriteBE32(header.data() + 12, 'mdat');
+    } else {
+      size += 8;
+      WriteBE32(header.data(), 1);
+      WriteBE32(header.data() + 4, 'mdat');
+      WriteBE32(header.data() + 8, static_cast<uint32_t>(size >> 32));
+      WriteBE32(header.data() + 12, static_cast<uint32_t>(size));
+    }
+    return header;
+  }
+
+  OSErr Progress(short message, double done) {
+    MovieProgressUPP proc = source_.progressProc;
+    if (proc == nullptr || proc == reinterpret_cast<MovieProgressUPP>(-1)) return noErr;
+    Fixed percent = static_cast<Fixed>(std::lround(std::clamp(done, 0.0, 1.0) * 65536.0));
+    return proc(ReferenceTo(&source_), message, progressOpFlatten, percent, source_.progressRefcon);
+  }
+
+  OSErr WriteFile(const std::string& path, const std::vector<uint8_t>& fileType,
+                  const std::vector<uint8_t>& moov, bool movieFirst) {
+    os::WritableFile file(path, os::WritableFile::Mode::kReplace);
+    if (OSErr err = file.OpenError()) return err;
+    written_ = 0;
+    OSErr err = Progress(movieProgressOpen, 0);
+    if (err == noErr) err = Put(file, fileType);
+    if (err == noErr && movieFirst) err = Put(file, moov);
+    if (err == noErr) err = Put(file, DataHeader());
+    if (err == noErr) err = CopySamples(file);
+    if (err == noErr && !movieFirst) err = Put(file, moov);
+    if (err == noErr) err = file.Sync();
+    OSErr closing = Progress(movieProgressClose, 1);
+    return err != noErr ? err : closing;
+  }
+
+  // Appends the bytes to what this writer has written.
+  OSErr Put(os::WritableFile& file, const std::vector<uint8_t>& bytes) {
+    if (bytes.empty()) return noErr;
+    OSErr err = file.WriteAt(written_, bytes.data(), bytes.size());
+    written_ += static_cast<SInt64>(bytes.size());
+    return err;
+  }
+
+  OSErr CopySamples(os::WritableFile& file) {
+    std::vector<uint8_t> buffer;
+    SInt64 copied = 0;
+    double nextReport = 0.01;
+    for (const Piece& piece : order_) {
+      const FlatSource& source = sources_[piece.track];
+      const MediaRecord& media = *source.media;
+      size_t end = piece.first + piece.count;
+      for (size_t i = piece.first; i < end;) {
+        // Samples that follow each other in one store are read and written
+        // as one run: sound has a sample per frame.
+        const SampleEntry& first = media.samples[source.samples[i]];
+        DataStore* store = StoreOf(media, first);
+        if (store == nullptr) return couldNotResolveDataRef;
+        SInt64 size = first.size;
+        for (++i; i < end && size < kCopyRun; ++i) {
+          const SampleEntry& next = media.samples[source.samples[i]];
+          if (next.offset != first.offset + size || StoreOf(media, next) != store) break;
+          size += next.size;
+        }
+        if (first.offset < 0 || first.offset + size > store->Size()) {
+          return endOfDataReached;  // before making room for bytes that are not there
+        }
+        buffer.resize(static_cast<size_t>(size));
+        if (!store->Read(first.offset, buffer.data(), size)) return endOfDataReached;
+        if (OSErr err = Put(file, buffer)) return err;
+        copied += size;
+      }
+      double done = dataSize_ > 0 ? static_cast<double>(copied) / dataSize_ : 1;
+      if (done >= nextReport) {
+        if (OSErr err = Progress(movieProgressUpdatePercent, done)) return err;
+        nextReport = done + 0.01;
+      }
+    }
+    return noErr;
+  }
+
+  MovieRecord& source_;
+  long flags_;
+  std::unique_ptr<MovieRecord> flat_;
+  std::vector<FlatSource> sources_;  // by flat track
+  std::vector<Piece> order_;
+  SInt64 dataSize_ = 0;
+  SInt64 written_ = 0;  // bytes of the file so far
+};
+
+// A path beside `path` for writing a file before it is put in place.
+std::string AsidePath(const std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  return path + ".flatten-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+}
+
+OSErr Flatten(MovieRecord& movie, long flags, const FSSpec* theFile, OSType creator,
+              long createFlags, std::string* written) {
+  std::string path;
+  if (theFile == nullptr) return paramErr;
+  if (OSErr err = SpecToPath(theFile, &path)) return err;
+  os::EntryKind kind = os::KindOf(path);
+  if (kind == os::EntryKind::kDirectory) return notAFileErr;
+  if (kind != os::EntryKind::kMissing && (createFlags & createMovieFileDeleteCurFile) == 0) {
+    return dupFNErr;
+  }
+  std::string aside = AsidePath(path);
+  OSErr err = Flattener(movie, flags).Write(aside);
+  if (err == noErr && std::rename(aside.c_str(), path.c_str()) != 0) {
+    err = os::ErrorFromErrno(errno);
+  }
+  if (err != noErr) {
+    os::RemoveFile(aside);
+    return err;
+  }
+  SetFinderInfo(path, creator);
+  *written = path;
+  return noErr;
+}
+
+OSErr CopyHandleBytes(Handle h, std::vector<uint8_t>* bytes) {
+  if (OSErr err = CheckHandle(h)) return err;
+  const auto* from = reinterpret_cast<const uint8_t*>(*h);
+  bytes->assign(from, from + HandleSize(h));
+  return noErr;
+}
+
+// The start of a new movie file: the file type, then movie data that
+// grows as media add samples to the file.
+std::string NewFileStart() {
+  std::vector<uint8_t> start = QuickTimeFileType();
+  const uint8_t data[16] = {0, 0, 0, 8, 'w', 'i', 'd', 'e', 0, 0, 0, 8, 'm', 'd', 'a', 't'};
+  start.insert(start.end(), data, data + sizeof data);
+  return std::string(start.begin(), start.end());
+}
+
+std::unique_ptr<MovieRecord> NewFileMovie(long flags, DataReference fileRef) {
+  std::unique_ptr<MovieRecord> movie(NewObject<MovieRecord>());
+  if (movie == nullptr) return nullptr;
+  movie->flags = flags;
+  movie->active = (flags & newMovieActive) != 0;
+  movie->matrix = IdentityMatrix();
+  movie->creationTime = movie->modificationTime = MacSeconds();
+  movie->defaultDataRef = std::move(fileRef);
+  return movie;
+}
+
+OSErr OpenMovieFileAt(const std::string& path, SInt8 permission, short* resRefNum) {
+  bool writable = permission != fsRdPerm;
+  OSErr err = noErr;
+  std::shared_ptr<DataStore> store = OpenFileStore(path, writable, &err);
+  if (store == nullptr && permission == fsCurPerm && err != fnfErr) {
+    writable = false;
+    store = OpenFileStore(path, false, &err);
+  }
+  if (store == nullptr) return err;
+  NoteFileStore(store, path);
+  *resRefNum = AddFile({path, writable, store});
+  return noErr;
+}
+
+OSErr CreateFileAt(const std::string& path, OSType creator, long flags, short* resRefNum,
+                   Movie* newmovie) {
+  os::EntryKind kind = os::KindOf(path);
+  if (kind == os::EntryKind::kDirectory) return notAFileErr;
+  if (kind != os::EntryKind::kMissing) {
+    if ((flags & createMovieFileDeleteCurFile) == 0) return dupFNErr;
+    if (OSErr err = os::RemoveFile(path)) return err;
+  }
+  if (OSErr err = os::WriteWholeFile(path, NewFileStart())) return err;
+  SetFinderInfo(path, creator);
+  std::shared_ptr<DataStore> store;
+  short refNum = 0;
+  OSErr err = noErr;
+  if ((flags & createMovieFileDontOpenFile) == 0) {
+    err = OpenMovieFileAt(path, fsRdWrPerm, &refNum);
+    if (err == noErr) store = FindFile(refNum)->store;
+  }
+  if (err == noErr && (flags & createMovieFileDontCreateMovie) == 0) {
+    std::unique_ptr<MovieRecord> movie = NewFileMovie(flags & 0xFFFF, FileReference(path, store));
+    *newmovie = movie != nullptr ? AdoptMovie(std::move(movie)) : nullptr;
+    if (*newmovie == nullptr) err = memFullErr;
+  }
+  if (err != noErr) {
+    OpenFiles().erase(refNum);
+    os::RemoveFile(path);
+    return err;
+  }
+  if (resRefNum != nullptr) *resRefNum = refNum;
+  return noErr;
+}
+
+OSErr WriteIntoFile(MovieRecord& movie, short resRefNum) {
+  MovieFile* file = FindFile(resRefNum);
+  if (file == nullptr) return rfNumErr;
+  if (!file->writable) return wrPermErr;
+  if (os::KindOf(file->path) != os::EntryKind::kFile) return fnfErr;
+  // Samples in memory are copied into the file first; the movie written
+  // is then a copy that finds them there.
+  std::unique_ptr<MovieRecord> copied;
+  if (OSErr err = CopyMemorySamplesToFile(movie, file->store, file->path, &copied)) return err;
+  const MovieRecord& written = copied != nullptr ? *copied : movie;
+  std::vector<uint8_t> moov;
+  if (OSErr err = WriteMovieAtom(written, WriteTarget{file->path, false}, &moov)) return err;
+  if (OSErr err = ReplaceMovieAtom(*file->store, file->path, moov)) return err;
+  movie.changed = false;
+  return noErr;
+}
+
+OSErr RemoveMovieAtom(short resRefNum) {
+  MovieFile* file = FindFile(resRefNum);
+  if (file == nullptr) return rfNumErr;
+  if (!file->writable) return wrPermErr;
+  std::vector<TopLevelAtom> atoms;
+  SInt64 validEnd = 0;
+  if (OSErr err = WalkTopLevel(*file->store, &atoms, &validEnd)) return err;
+  for (const TopLevelAtom& atom : atoms) {
+    if (atom.type != 'moov') continue;
+    FilePatch patch(file->path);
+    if (OSErr err = patch.OpenError()) return err;
+    if (OSErr err = patch.Retype(atom, 'free', atom.size)) return err;
+    return patch.Sync();
+  }
+  return noMovieFound;
+}
+
+}  // namespace
+}  // namespace qtml
+
+using qtml::ApiCall;
+using qtml::Done;
+using qtml::MovieRecord;
+
+extern "C" {
+
+QTML_API OSErr OpenMovieFile(const FSSpec* fileSpec, short* resRefNum, SInt8 permission) {
+  ApiCall call("OpenMovieFile", fileSpec, resRefNum, permission);
+  if (OSErr err = qtml::Enter(call)) return call.Return(err);
+  if (fileSpec == nullptr || resRefNum == nullptr) return call.Return(Done(paramErr));
+  return call.Return(Done(qtml::Guarded<OSErr>(memFullErr, [&]() -> OSErr {
+    std::string path;
+    if (OSErr err = qtml::SpecToPath(fileSpec, &path)) return err;
+    return qtml::OpenMovieFileAt(path, permission, resRefNum);
+  })));
+}
+
+QTML_API OSErr CloseMovieFile(short resRefNum) {
+  ApiCall call("CloseMovieFile", resRefNum);
+  if (OSErr err = qtml::Enter(call)) return call.Return(err);
+  return call.Return(Done(qtml::OpenFiles().erase(resRefNum) != 0 ? noErr : rfNumErr));
+}
+
+QTML_API OSErr DeleteMovieFile(const FSSpec* fileSpec) {
+  ApiCall call("DeleteMovieFile", fileSpec);
+  if (OSErr err = qtml::Enter(call)) return call.Return(err);
+  if (fileSpec == nullptr) return call.Return(Done(paramErr));
+  return call.Return(Done(qtml::Guarded<OSErr>(memFullErr, [&]() -> OSErr {
+    std::string path;
+    if (OSErr err = qtml::SpecToPath(fileSpec, &path)) return err;
+    if (qtml::os::KindOf(path) != qtml::os::EntryKind::kFile) return fnfErr;
+    qtml::RemoveFinderInfoSidecar(path);
+    return qtml::os::RemoveFile(path);
+  })));
+}
+
+QTML_API OSErr NewMovieFromFile(Movie* theMovie, short resRefNum, short* resId, StringPtr resName,
+                                short newMovieFlags, Boolean* dataRefWasChanged) {
+  ApiCall call("NewMovieFromFile", theMovie, resRefNum, resId, newMovieFlags);
+  if (theMovie != nullptr) *theMovie = nullptr;
+  if (OSErr err = qtml::Enter(call)) return call.Return(err);
+  if (theMovie == nullptr) return call.Return(Done(paramErr));
+  if (dataRefWasChanged != nullptr) *dataRefWasChanged = false;
+  return call.Return(Done(qtml::Guarded<OSErr>(memFullErr, [&]() -> OSErr {
+    qtml::MovieFile* file = qtml::FindFile(resRefNum);
+    if (file == nullptr) return rfNumErr;
+    bool unresolved = false;
+    qtml::MovieSource source{file->store, file->path};
+    if (OSErr err = qtml::ReadMovie(source, newMovieFlags, theMovie, &unresolved)) return err;
+    // New media put their samples into the file when it can be written.
+    MovieRecord* movie = qtml::MovieOf(*theMovie);
+    movie->defaultDataRef = qtml::FileReference(file->path, file->writable ? file->store : nullptr);
+    if (resId != nullptr) *resId = movieInDataForkResID;
+    if (resName != nullptr) resName[0] = 0;
+    return unresolved ? couldNotResolveDataRef : noErr;
+  })));
+}
+
+QTML_API OSErr NewMovieFromHandle(Movie* theMovie, Handle h, short newMovieFlags,
+                                  Boolean* dataRefWasChanged) {
+  ApiCall call("NewMovieFromHandle", theMovie, h, newMovieFlags);
+  if (theMovie != nullptr) *theMovie = nullptr;
+  if (OSErr err = qtml::Enter(call)) return call.Return(err);
+  if (theMovie == nullptr) return call.Return(Done(paramErr));
+  if (dataRefWasChanged != nullptr) *dataRefWasChanged = false;
+  return call.Return(Done(qtml::Guarded<OSErr>(memFullErr, [&]() -> OSErr {
+    std::vector<uint8_t> bytes;
+    if (OSErr err = qtml::CopyHandleBytes(h, &bytes)) return err;
+    qtml::MovieSource source{qtml::NewMemoryStore(std::move(bytes)), std::string()};
+    if (source.self == nullptr) return memFullErr;
+    bool unresolved = false;
+    OSErr err = qtml::ReadMovie(source, newMovieFlags, theMovie, &unresolved);
+    if (err != noErr) return err;
+    return unresolved ? couldNotResolveDataRef : noErr;
+  })));
+}
+
+QTML_API OSErr PutMovieIntoHandle(Movie theMovie, Handle publicMovie) {
+  ApiCall call("PutMovieIntoHandle", theMovie, publicMovie);
+  if (OSErr err = qtml::Enter(call)) return call.Return(err);
+  MovieRecord* movie = qtml::MovieOf(theMovie);
+  if (movie == nullptr) return call.Return(invalidMovie);
+  if (OSErr err = qtml::CheckHandle(publicMovie)) return call.Return(Done(err));
+  std::vector<uint8_t> moov;
+  OSErr err = qtml::WriteMovieAtom(*movie, qtml::WriteTarget{std::string(), true}, &moov);
+  if (err == noErr) err = qtml::SetHandleBytes(publicMovie, moov.data(), moov.size());
+  return call.Return(Done(err));
+}
+
+QTML_API OSErr NewMovieFromDataRef(Movie* theMovie, short flags, short* id, Handle dataRef,
+                                   OSType dataRefType) {
+  ApiCall call("NewMovieFromDataRef", theMovie, flags, id, dataRef, qtml::FourCC{dataRefType});
+  if (theMovie != nullptr) *theMovie = nullptr;
+  if (OSErr err = qtml::Enter(call)) return call.Return(err);
+  if (theMovie == nullptr || dataRef == nullptr) return call.Return(Done(paramErr));
+  return call.Return(Done(qtml::Guarded<OSErr>(memFullErr, [&]() -> OSErr {
+    qtml::DataReference ref;
+    ref.type = dataRefType;
+    if (OSErr err = qtml::CopyHandleBytes(dataRef, &ref.data)) return err;
+    OSErr err = noErr;
+    qtml::MovieSource source;
+    source.self =
+        qtml::OpenDataRefStore(dataRefType, ref.data.data(), ref.data.size(), false, &err);
+    if (source.self == nullptr) return err;
+    source.selfPath = qtml::DataRefPath(ref);
+    if (!source.selfPath.empty()) qtml::NoteFileStore(source.self, source.selfPath);
+    bool unresolved = false;
+    if (OSErr read = qtml::ReadMovie(source, flags, theMovie, &unresolved)) return read;
+    qtml::MovieOf(*theMovie)->defaultDataRef = ref;  // opened for writing when used
+    if (id != nullptr) *id = movieInDataForkResID;
+    return unresolved ? couldNotResolveDataRef : noErr;
+  })));
+}
+
+QTML_API OSErr CreateMovieFile(const FSSpec* fileSpec, OSType creator, ScriptCode scriptTag,
+                               long createMovieFileFlags, short* resRefNum, Movie* newmovie) {
+  ApiCall call("CreateMovieFile", fileSpec, qtml::FourCC{creator}, scriptTag, createMovieFileFlags,
+               resRefNum, newmovie);
+  if (newmovie != nullptr) *newmovie = nullptr;
+  if (resRefNum != nullptr) *resRefNum = 0;
+  if (OSErr err = qtml::Enter(call)) return call.Return(err);
+  bool wantsMovie = (createMovieFileFlags & createMovieFileDontCreateMovie) == 0;
+  bool opens = (createMovieFileFlags & createMovieFileDontOpenFile) == 0;
+  if (fileSpec == nullptr || (wantsMovie && newmovie == nullptr) ||
+      (opens && resRefNum == nullptr)) {
+    return call.Return(Done(paramErr));
+  }
+  return call.Return(Done(qtml::Guarded<OSErr>(memFullErr, [&]() -> OSErr {
+    std::string path;
+    if (OSErr err = qtml::SpecToPath(fileSpec, &path)) return err;
+    return qtml::CreateFileAt(path, creator, createMovieFileFlags, resRefNum, newmovie);
+  })));
+}
+
+QTML_API OSErr UpdateMovieResource(Movie theMovie, short resRefNum, short resId,
+                                   ConstStr255Param resourceName) {
+  ApiCall call("UpdateMovieResource", theMovie, resRefNum, resId);
+  (void)resourceName;
+  if (OSErr err = qtml::Enter(call)) return call.Return(err);
+  MovieRecord* movie = qtml::MovieOf(theMovie);
+  if (movie == nullptr) return call.Return(invalidMovie);
+  return call.Return(Done(
+      qtml::Guarded<OSErr>(memFullErr, [&] { return qtml::WriteIntoFile(*movie, resRefNum); })));
+}
+
+QTML_API OSErr AddMovieResource(Movie theMovie, short resRefNum, short* resId,
+                                ConstStr255Param resName) {
+  ApiCall call("AddMovieResource", theMovie, resRefNum, resId);
+  (void)resName;
+  if (OSErr err = qtml::Enter(call)) return call.Return(err);
+  MovieRecord* movie = qtml::MovieOf(theMovie);
+  if (movie == nullptr) return call.Return(invalidMovie);
+  OSErr err =
+      qtml::Guarded<OSErr>(memFullErr, [&] { return qtml::WriteIntoFile(*movie, resRefNum); });
+  if (err == noErr && resId != nullptr) *resId = movieInDataForkResID;
+  return call.Return(Done(err));
+}
+
+QTML_API OSErr RemoveMovieResource(short resRefNum, short resId) {
+  ApiCall call("RemoveMovieResource", resRefNum, resId);
+  if (OSErr err = qtml::Enter(call)) return call.Return(err);
+  return call.Return(
+      Done(qtml::Guarded<OSErr>(memFullErr, [&] { return qtml::RemoveMovieAtom(resRefNum); })));
+}
+
+QTML_API void FlattenMovie(Movie theMovie, long movieFlattenFlags, const FSSpec* theFile,
+                           OSType creator, ScriptCode scriptTag, long createMovieFileFlags,
+                           short* resId, ConstStr255Param resName) {
+  ApiCall call("FlattenMovie", theMovie, movieFlattenFlags, theFile, qtml::FourCC{creator},
+               scriptTag, createMovieFileFlags);
+  (void)resName;
+  if (qtml::Enter(call) != noErr) return;
+  MovieRecord* movie = qtml::MovieOf(theMovie);
+  if (movie == nullptr) return;
+  std::string path;
+  OSErr err = qtml::Guarded<OSErr>(memFullErr, [&] {
+    return qtml::Flatten(*movie, movieFlattenFlags, theFile, creator, createMovieFileFlags, &path);
+  });
+  if (err == noErr && resId != nullptr) *resId = movieInDataForkResID;
+  Done(err);
+}
+
+QTML_API Movie FlattenMovieData(Movie theMovie, long movieFlattenFlags, const FSSpec* theFile,
+                                OSType creator, ScriptCode scriptTag, long createMovieFileFlags) {
+  ApiCall call("FlattenMovieData", theMovie, movieFlattenFlags, theFile, qtml::FourCC{creator},
+               scriptTag, createMovieFileFlags);
+  if (qtml::Enter(call) != noErr) return call.Return<Movie>(nullptr);
+  MovieRecord* movie = qtml::MovieOf(theMovie);
+  if (movie == nullptr) return call.Return<Movie>(nullptr);
+  Movie result = nullptr;
+  OSErr err = qtml::Guarded<OSErr>(memFullErr, [&]() -> OSErr {
+    std::string path;
+    if (OSErr flat = qtml::Flatten(*movie, movieFlattenFlags, theFile, creator,
+                                   createMovieFileFlags, &path)) {
+      return flat;
+    }
+    OSErr open = noErr;
+    qtml::MovieSource source{qtml::OpenFileStore(path, true, &open), path};
+    if (source.self == nullptr) return open;
+    qtml::NoteFileStore(source.self, path);
+    bool unresolved = false;
+    OSErr read = qtml::ReadMovie(source, static_cast<short>(createMovieFileFlags & 0xFFFF), &result,
+                                 &unresolved);
+    if (read != noErr) return read;
+    qtml::MovieOf(result)->defaultDataRef = qtml::FileReference(path, source.self);
+    return noErr;
+  });
+  Done(err);
+  return call.Return(result);
+}
+
+QTML_API OSErr GetMovieDefaultDataRef(Movie theMovie, Handle* dataRef, OSType* dataRefType) {
+  ApiCall call("GetMovieDefaultDataRef", theMovie, dataRef, dataRefType);
+  if (OSErr err = qtml::Enter(call)) return call.Return(err);
+  MovieRecord* movie = qtml::MovieOf(theMovie);
+  if (movie == nullptr) return call.Return(invalidMovie);
+  if (dataRef == nullptr || dataRefType == nullptr) return call.Return(Done(paramErr));
+  const qtml::DataReference& ref = movie->defaultDataRef;
+  if (ref.type == 0) return call.Return(Done(noDefaultDataRef));
+  OSErr err = noErr;
+  Handle copy = qtml::NewHandleBytes(static_cast<Size>(ref.data.size()), false, &err);
+  if (copy == nullptr) return call.Return(Done(err));
+  if (!ref.data.empty()) std::memcpy(*copy, ref.data.data(), ref.data.size());
+  *dataRef = copy;
+  *dataRefType = ref.type;
+  return call.Return(Done(noErr));
+}
+
+QTML_API OSErr SetMovieDefaultDataRef(Movie theMovie, Handle dataRef, OSType dataRefType) {
+  ApiCall call("SetMovieDefaultDataRef", theMovie, dataRef, qtml::FourCC{dataRefType});
+  if (OSErr err = qtml::Enter(call)) return call.Return(err);
+  MovieRecord* movie = qtml::MovieOf(theMovie);
+  if (movie == nullptr) return call.Return(invalidMovie);
+  return call.Return(Done(qtml::Guarded<OSErr>(memFullErr, [&]() -> OSErr {
+    qtml::DataReference ref;
+    ref.type = dataRefType;
+    if (OSErr err = qtml::CopyHandleBytes(dataRef, &ref.data)) return err;
+    OSErr ignored = noErr;  // a reference that cannot be opened yet fails when written
+    ref.store =
+        qtml::OpenDataRefStore(dataRefType, ref.data.data(), ref.data.size(), true, &ignored);
+    movie->defaultDataRef = std::move(ref);
+    return noErr;
+  })));
+}
+
+}  // extern "C"

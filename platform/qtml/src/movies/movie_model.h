@@ -1,0 +1,251 @@
+// The Movie Toolbox's model behind the opaque Movie, Track, Media and
+// UserData references: movies hold tracks, each track holds one media and
+// an edit list over the media's samples, and sample bytes live in data
+// stores named by the media's data references.
+//
+// The model is what a movie file describes: reading a file fills it, and
+// writing one serialises it. Times are in the owner's time scale: movie
+// time for movies and edit durations, media time for samples and the
+// media times of edits. Byte fields that the file format carries verbatim
+// (sample descriptions, unknown atoms) are kept as their file bytes,
+// big-endian.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ImageCompression.h"
+#include "Movies.h"
+#include "components/component_registry.h"
+
+namespace qtml {
+
+// One atom kept as its file bytes (header included), for the atoms the
+// engine does not interpret, so that a read-modify-write keeps them.
+struct RawAtom {
+  OSType type = 0;
+  std::vector<uint8_t> bytes;
+  OSType parent = 0;  // the atom it was found in, when a record gathers
+                      // atoms of several levels ('minf', 'stbl'); 0: the
+                      // record's own atom
+};
+
+// A movie's, track's or media's user data: items of a type in order.
+struct UserDataItem {
+  OSType type = 0;
+  std::vector<uint8_t> data;
+};
+struct UserDataRecord {
+  std::vector<UserDataItem> items;  // items of one type keep their order
+};
+
+// Where sample bytes live: a file, a handle or a block of memory. Stores are
+// shared by every media that names them (a movie and its copies).
+class DataStore {
+ public:
+  virtual ~DataStore() = default;
+  virtual SInt64 Size() const = 0;
+  // Reads size bytes at offset; false past the end or on an I/O error.
+  virtual bool Read(SInt64 offset, void* bytes, SInt64 size) = 0;
+  // Appends the bytes and answers where they start, or -1 when the store
+  // cannot be written.
+  virtual SInt64 Append(const void* bytes, SInt64 size) = 0;
+};
+
+// A media's data reference as a movie file's 'dref' lists it.
+struct DataReference {
+  OSType type = 0;                   // 'alis', 'url ', 'hndl', 'ptr '
+  std::vector<uint8_t> data;         // the reference as stored (alias, URL, ...)
+  UInt32 flags = 0;                  // 1: self reference, the movie's own file
+  std::shared_ptr<DataStore> store;  // nullptr: not resolved
+};
+
+// One media sample: where its bytes are and how long it lasts.
+struct SampleEntry {
+  SInt64 offset = 0;       // in the store of its description's data ref
+  UInt32 size = 0;         // bytes
+  TimeValue duration = 0;  // media time
+  TimeValue compositionOffset = 0;
+  bool sync = true;
+  UInt32 descriptionIndex = 1;  // 1-based into MediaRecord::descriptions
+};
+
+// The media handler instance a media owns: GetMediaHandler opens it on
+// first use and the media closes it when it goes. A copy of a media opens
+// a handler of its own.
+class MediaHandlerSlot {
+ public:
+  MediaHandlerSlot() = default;
+  MediaHandlerSlot(const MediaHandlerSlot&) {}
+  MediaHandlerSlot& operator=(const MediaHandlerSlot&) { return *this; }
+  ~MediaHandlerSlot();
+  ComponentInstance instance = nullptr;
+};
+
+// A time code media's display settings (TCSetTimeCodeFlags,
+// TCSetDisplayOptions); movie files keep them in the media's 'tcmi' atom.
+struct TimeCodeDisplay {
+  long flags = 0;  // tcdfShowTimeCode
+  short font = 0;
+  short face = 0;
+  short size = 12;
+  RGBColor foreColor = {0, 0, 0};
+  RGBColor backColor = {0xFFFF, 0xFFFF, 0xFFFF};
+  std::string fontName;  // the font's name as a file gave it; empty: the
+                         // font is known by its number only
+};
+
+struct MediaRecord {
+  struct TrackRecord* track = nullptr;  // the owner
+  OSType type = 0;                      // handler type: 'vide', 'soun', ...
+  OSType handlerManufacturer = 0;
+  std::string handlerName;
+  TimeScale timeScale = 600;
+  UInt32 creationTime = 0;  // seconds since 1904
+  UInt32 modificationTime = 0;
+  short language = 0;
+  short quality = 0;
+  std::vector<DataReference> dataRefs;             // 1-based in descriptions
+  std::vector<std::vector<uint8_t>> descriptions;  // 'stsd' entries, file bytes
+  std::vector<SampleEntry> samples;                // in decoding order
+  UserDataRecord userData;
+  // Media header settings ('vmhd', 'smhd').
+  short graphicsMode = 64;  // ditherCopy
+  RGBColor opColor = {0x8000, 0x8000, 0x8000};
+  short balance = 0;
+  short bass = 0;
+  short treble = 0;
+  TimeCodeDisplay timeCode;  // 'tmcd' media only
+  bool editing = false;      // between BeginMediaEdits and EndMediaEdits
+  MediaHandlerSlot handler;  // GetMediaHandler's instance
+  // Where the last lookup of a sample by time ended, so that walking the
+  // samples in order stays cheap; trusted only while the table keeps its
+  // storage and size.
+  struct SampleCursor {
+    const SampleEntry* table = nullptr;
+    size_t count = 0;
+    size_t index = 0;
+    SInt64 start = 0;
+  };
+  mutable SampleCursor cursor;
+  std::vector<RawAtom> unknownAtoms;  // 'mdia', 'minf' and 'stbl' atoms kept
+};
+
+// One entry of a track's edit list.
+struct EditEntry {
+  TimeValue trackDuration = 0;  // movie time
+  TimeValue mediaTime = -1;     // -1: an empty edit
+  Fixed rate = 0x00010000;
+};
+
+struct TrackRecord {
+  struct MovieRecord* movie = nullptr;  // the owner
+  long id = 0;
+  bool enabled = true;
+  long usage = 0x0E;  // trackUsageInMovie|InPreview|InPoster
+  short layer = 0;
+  short alternateGroup = 0;
+  short volume = 0x0100;     // 8.8
+  MatrixRecord matrix = {};  // set to identity by its maker
+  Fixed width = 0;
+  Fixed height = 0;
+  UInt32 creationTime = 0;
+  UInt32 modificationTime = 0;
+  std::vector<EditEntry> edits;
+  std::vector<uint8_t> clipRegion;     // region bytes; empty: no clip
+  std::unique_ptr<MediaRecord> media;  // nullptr until NewTrackMedia
+  UserDataRecord userData;
+  std::vector<RawAtom> unknownAtoms;  // 'tref' and others kept
+};
+
+}  // namespace qtml
+
+// A movie's time base (QuickTime's opaque TimeBase points at one). The
+// movie keeps its rate and flags; this only names the movie.
+struct TimeBaseRecord {
+  qtml::MovieRecord* movie = nullptr;
+};
+
+namespace qtml {
+
+struct MovieRecord {
+  TimeScale timeScale = 600;
+  TimeValue duration = 0;  // kept equal to the longest track's
+  Fixed preferredRate = 0x00010000;
+  short preferredVolume = 0x0100;
+  MatrixRecord matrix = {};
+  TimeValue previewTime = 0;
+  TimeValue previewDuration = 0;
+  TimeValue posterTime = 0;
+  TimeValue selectionTime = 0;
+  TimeValue selectionDuration = 0;
+  TimeValue currentTime = 0;
+  long nextTrackID = 1;
+  UInt32 creationTime = 0;
+  UInt32 modificationTime = 0;
+  long flags = 0;  // the flags the movie was made with
+  bool active = false;
+  bool changed = false;  // HasMovieChanged
+  Rect box = {};
+  std::vector<uint8_t> clipRegion;
+  std::vector<std::unique_ptr<TrackRecord>> tracks;
+  UserDataRecord userData;
+  DataReference defaultDataRef;       // where new media put their samples
+  std::vector<RawAtom> unknownAtoms;  // 'moov' atoms kept
+  // Playing and display state, not kept in files. AdoptMovie sets the
+  // volume to the preferred volume and the rate to 0.
+  Fixed rate = 0;
+  short volume = 0x0100;
+  long timeBaseFlags = 0;             // loopTimeBase, palindromeLoopTimeBase
+  TimeValue activeSegmentStart = -1;  // -1: the whole movie is active
+  TimeValue activeSegmentDuration = 0;
+  long playHints = 0;
+  SInt64 pendingTime = 0;      // movie time under one unit not yet played,
+                               // in units of 1/(1000 × 65536)
+  bool backward = false;       // the last non-zero rate was negative
+  UInt32 clockAtLastMove = 0;  // engine clock (ms) when the time last moved
+  CGrafPtr port = nullptr;     // SetMovieGWorld's, not owned
+  GDHandle device = nullptr;
+  MovieProgressUPP progressProc = nullptr;  // (MovieProgressUPP)-1: default display
+  long progressRefcon = 0;
+  TimeBaseRecord timeBase;  // names this movie
+};
+
+// The work of a media handler instance (GetMediaHandler answers one per
+// media, owned by the media): the media it serves. Media handler calls
+// (Media..., TC...) find it with ImplementationOf and dynamic_cast.
+class MediaHandlerImplementation : public ComponentImplementation {
+ public:
+  MediaRecord* media = nullptr;
+};
+
+// The record behind a reference the toolbox made, or nullptr (and
+// invalidMovie, invalidTrack or invalidMedia recorded) for nil or a
+// reference it does not know.
+// The data reference (from 1) a sample description's bytes name: the
+// 16-bit field at byte 14; 1 for bytes too short to hold it.
+UInt16 DescriptionDataRefIndex(const std::vector<uint8_t>& description);
+void SetDescriptionDataRefIndex(std::vector<uint8_t>& description, UInt16 index);
+// Where in media.dataRefs the reference of a sample's description is, or
+// -1 when the description or the reference is not there.
+long SampleDataRefIndex(const MediaRecord& media, const SampleEntry& sample);
+
+MovieRecord* MovieOf(Movie movie) noexcept;
+QTML_API TrackRecord* TrackOf(Track track) noexcept;
+MediaRecord* MediaOf(Media media) noexcept;
+
+// Makes the movie, its tracks and their media live and answers the
+// reference that owns them (the caller's, until DisposeMovie). A movie
+// read from a file or a handle enters the toolbox this way.
+Movie AdoptMovie(std::unique_ptr<MovieRecord> movie) noexcept;
+// Makes a track (and its media) of a live movie live, or forgets it
+// before the movie drops it.
+void TrackCreated(TrackRecord* track) noexcept;
+void TrackDisposed(TrackRecord* track) noexcept;
+Track ReferenceTo(TrackRecord* track) noexcept;
+Media ReferenceTo(MediaRecord* media) noexcept;
+Movie ReferenceTo(MovieRecord* movie) noexcept;
+
+}  // namespace qtml

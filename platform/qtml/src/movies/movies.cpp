@@ -1,0 +1,215 @@
+// Movies: the live references, creation and disposal, and the movie's
+// tracks by index, type and ID.
+#include <new>
+#include <set>
+
+#include "quickdraw/matrix.h"
+#include "memory/memory.h"
+#include "movies/movie_calls.h"
+#include "movies/movie_edit_list.h"
+
+namespace qtml {
+namespace {
+
+// Every live record, so that stale or foreign references are refused.
+template <typename T>
+std::set<const T*>& Live() {
+  static std::set<const T*> records;
+  return records;
+}
+
+template <typename T>
+T* Find(const void* reference, OSErr missing) noexcept {
+  auto* record = static_cast<T*>(const_cast<void*>(reference));
+  if (record == nullptr || Live<T>().count(record) == 0) {
+    SetMoviesError(missing);
+    return nullptr;
+  }
+  return record;
+}
+
+bool TrackMatches(const TrackRecord& track, OSType type, long flags) {
+  if ((flags & movieTrackEnabledOnly) != 0 && !track.enabled) return false;
+  OSType mediaType = track.media != nullptr ? track.media->type : 0;
+  if ((flags & movieTrackMediaType) != 0 && mediaType == type) return true;
+  return (flags & movieTrackCharacteristic) != 0 && MediaTypeHasCharacteristic(mediaType, type);
+}
+
+}  // namespace
+
+MovieRecord* MovieOf(Movie movie) noexcept {
+  return Find<MovieRecord>(movie, invalidMovie);
+}
+TrackRecord* TrackOf(Track track) noexcept {
+  return Find<TrackRecord>(track, invalidTrack);
+}
+MediaRecord* MediaOf(Media media) noexcept {
+  return Find<MediaRecord>(media, invalidMedia);
+}
+
+Movie ReferenceTo(MovieRecord* movie) noexcept {
+  return reinterpret_cast<Movie>(movie);
+}
+Track ReferenceTo(TrackRecord* track) noexcept {
+  return reinterpret_cast<Track>(track);
+}
+Media ReferenceTo(MediaRecord* media) noexcept {
+  return reinterpret_cast<Media>(media);
+}
+
+bool IsLiveMovie(const MovieRecord* movie) noexcept {
+  return Live<MovieRecord>().count(movie) != 0;
+}
+
+void MediaCreated(MediaRecord* media) noexcept {
+  GuardedVoid([&] { Live<MediaRecord>().insert(media); });
+}
+
+void MediaDisposed(MediaRecord* media) noexcept {
+  Live<MediaRecord>().erase(media);
+}
+
+void TrackCreated(TrackRecord* track) noexcept {
+  GuardedVoid([&] {
+    Live<TrackRecord>().insert(track);
+    if (track->media) Live<MediaRecord>().insert(track->media.get());
+  });
+}
+
+void TrackDisposed(TrackRecord* track) noexcept {
+  Live<TrackRecord>().erase(track);
+  if (track->media) Live<MediaRecord>().erase(track->media.get());
+}
+
+Movie AdoptMovie(std::unique_ptr<MovieRecord> movie) noexcept {
+  return Guarded<Movie>(nullptr, [&] {
+    movie->timeBase.movie = movie.get();
+    movie->volume = movie->preferredVolume;
+    movie->rate = 0;
+    Live<MovieRecord>().insert(movie.get());
+    for (auto& track : movie->tracks) TrackCreated(track.get());
+    return ReferenceTo(movie.release());
+  });
+}
+
+MovieRecord* MovieOfTimeBase(TimeBase base) noexcept {
+  for (const MovieRecord* movie : Live<MovieRecord>()) {
+    if (&movie->timeBase == base) return const_cast<MovieRecord*>(movie);
+  }
+  SetMoviesError(invalidMovie);
+  return nullptr;
+}
+
+std::vector<MovieRecord*> LiveMovies() {
+  std::vector<MovieRecord*> movies;
+  for (const MovieRecord* movie : Live<MovieRecord>()) {
+    movies.push_back(const_cast<MovieRecord*>(movie));
+  }
+  return movies;
+}
+
+UInt16 DescriptionDataRefIndex(const std::vector<uint8_t>& description) {
+  if (description.size() < 16) return 1;
+  return static_cast<UInt16>((description[14] << 8) | description[15]);
+}
+
+void SetDescriptionDataRefIndex(std::vector<uint8_t>& description, UInt16 index) {
+  if (description.size() < 16) return;
+  description[14] = static_cast<uint8_t>(index >> 8);
+  description[15] = static_cast<uint8_t>(index);
+}
+
+long SampleDataRefIndex(const MediaRecord& media, const SampleEntry& sample) {
+  if (sample.descriptionIndex < 1 || sample.descriptionIndex > media.descriptions.size()) {
+    return -1;
+  }
+  UInt16 index = DescriptionDataRefIndex(media.descriptions[sample.descriptionIndex - 1]);
+  if (index < 1 || index > media.dataRefs.size()) return -1;
+  return static_cast<long>(index) - 1;
+}
+
+}  // namespace qtml
+
+using qtml::ApiCall;
+using qtml::MovieRecord;
+using qtml::TrackRecord;
+
+extern "C" {
+
+QTML_API Movie NewMovie(long flags) {
+  ApiCall call("NewMovie", flags);
+  if (!qtml::EnterToolbox(call)) return call.Return<Movie>(nullptr);
+  std::unique_ptr<MovieRecord> record(qtml::NewObject<MovieRecord>());
+  if (record == nullptr) {
+    qtml::SetMoviesError(memFullErr);
+    return call.Return<Movie>(nullptr);
+  }
+  record->flags = flags;
+  record->active = (flags & newMovieActive) != 0;
+  record->matrix = qtml::IdentityMatrix();
+  record->creationTime = record->modificationTime = qtml::MacSecondsNow();
+  Movie movie = qtml::AdoptMovie(std::move(record));
+  qtml::SetMoviesError(movie != nullptr ? noErr : memFullErr);
+  return call.Return(movie);
+}
+
+QTML_API void DisposeMovie(Movie theMovie) {
+  ApiCall call("DisposeMovie", theMovie);
+  MovieRecord* record = qtml::EnterMovie(call, theMovie);
+  if (record == nullptr) return;
+  for (auto& track : record->tracks) qtml::TrackDisposed(track.get());
+  qtml::Live<MovieRecord>().erase(record);
+  delete record;
+  qtml::SetMoviesError(noErr);
+}
+
+QTML_API long GetMovieTrackCount(Movie theMovie) {
+  ApiCall call("GetMovieTrackCount", theMovie);
+  MovieRecord* movie = qtml::EnterMovie(call, theMovie);
+  if (movie == nullptr) return call.Return<long>(0);
+  qtml::SetMoviesError(noErr);
+  return call.Return(static_cast<long>(movie->tracks.size()));
+}
+
+QTML_API Track GetMovieIndTrack(Movie theMovie, long index) {
+  ApiCall call("GetMovieIndTrack", theMovie, index);
+  MovieRecord* movie = qtml::EnterMovie(call, theMovie);
+  if (movie == nullptr) return call.Return<Track>(nullptr);
+  if (index < 1 || index > static_cast<long>(movie->tracks.size())) {
+    qtml::SetMoviesError(badTrackIndex);
+    return call.Return<Track>(nullptr);
+  }
+  qtml::SetMoviesError(noErr);
+  return call.Return(qtml::ReferenceTo(movie->tracks[index - 1].get()));
+}
+
+QTML_API Track GetMovieIndTrackType(Movie theMovie, long index, OSType trackType, long flags) {
+  ApiCall call("GetMovieIndTrackType", theMovie, index, qtml::FourCC{trackType}, flags);
+  MovieRecord* movie = qtml::EnterMovie(call, theMovie);
+  if (movie == nullptr) return call.Return<Track>(nullptr);
+  long seen = 0;
+  for (auto& track : movie->tracks) {
+    if (qtml::TrackMatches(*track, trackType, flags) && ++seen == index) {
+      qtml::SetMoviesError(noErr);
+      return call.Return(qtml::ReferenceTo(track.get()));
+    }
+  }
+  qtml::SetMoviesError(noErr);
+  return call.Return<Track>(nullptr);
+}
+
+QTML_API Track GetMovieTrack(Movie theMovie, long trackID) {
+  ApiCall call("GetMovieTrack", theMovie, trackID);
+  MovieRecord* movie = qtml::EnterMovie(call, theMovie);
+  if (movie == nullptr) return call.Return<Track>(nullptr);
+  for (auto& track : movie->tracks) {
+    if (track->id == trackID) {
+      qtml::SetMoviesError(noErr);
+      return call.Return(qtml::ReferenceTo(track.get()));
+    }
+  }
+  qtml::SetMoviesError(trackIDNotFound);
+  return call.Return<Track>(nullptr);
+}
+
+}  // extern "C"

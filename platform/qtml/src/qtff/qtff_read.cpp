@@ -1,0 +1,868 @@
+#include "qtff/qtff_read.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <mutex>
+
+#include "data/data_refs.h"
+#include "quickdraw/matrix.h"
+#include "memory/memory.h"
+#include "qtff/qtff_atoms.h"
+
+namespace qtml {
+
+using qtff::Atom;
+using qtff::AtomWalk;
+using qtff::Cursor;
+
+namespace {
+
+// The most samples a media may claim when no store bounds it by its size.
+constexpr uint64_t kMaxUnbackedSamples = 1u << 24;
+// A private atom of 'dinf' in movies put into handles: one store token per
+// data reference (0: none), so the movie read back shares the stores.
+constexpr OSType kStoreTokensAtom = 'fnst';
+
+TimeValue ClampTime(uint64_t value) {
+  return value > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<TimeValue>(value);
+}
+
+void ReadMatrix(Cursor& in, MatrixRecord* matrix) {
+  for (auto& row : matrix->matrix) {
+    for (Fixed& value : row) value = in.S32();
+  }
+}
+
+void ReadColor(Cursor& in, RGBColor* color) {
+  color->red = in.U16();
+  color->green = in.U16();
+  color->blue = in.U16();
+}
+
+// The sample tables of one 'stbl', as views into the movie atom.
+struct SampleTables {
+  Atom stts, ctts, stss, stsc, stsz, stco;
+  bool haveCtts = false, haveStss = false, haveStsz = false, haveStco = false;
+  bool haveStts = false, haveStsc = false, wideOffsets = false;
+};
+
+// Deals out sample durations from an 'stts' (or offsets from a 'ctts')
+// run by run.
+class RunReader {
+ public:
+  RunReader(const Atom* atom, bool present) {
+    if (!present) return;
+    Cursor in(atom->body, atom->bodySize);
+    in.Skip(4);
+    uint32_t count = in.U32();
+    if (!in.ok() || count > in.Left() / 8) {
+      ok_ = false;
+      return;
+    }
+    runs_ = in.Here();
+    count_ = count;
+  }
+  bool ok() const { return ok_; }
+  // The next value; false when the runs are used up.
+  bool Take(TimeValue* value) {
+    while (left_ == 0) {
+      if (next_ >= count_) return false;
+      left_ = ReadBE32(runs_ + 8 * next_);
+      value_ = static_cast<TimeValue>(ReadBE32(runs_ + 8 * next_ + 4));
+      ++next_;
+    }
+    --left_;
+    *value = value_;
+    return true;
+  }
+
+ private:
+  const uint8_t* runs_ = nullptr;
+  uint32_t count_ = 0, next_ = 0, left_ = 0;
+  TimeValue value_ = 0;
+  bool ok_ = true;
+};
+
+class MovieReader {
+ public:
+  explicit MovieReader(const MovieSource& source) : source_(source) {}
+
+  OSErr Read(const uint8_t* bytes, size_t size, std::unique_ptr<MovieRecord>* out) {
+    AtomWalk top(bytes, size);
+    Atom moov;
+    if (!top.Next(&moov) || moov.type != 'moov') return badPublicMovieAtom;
+    std::unique_ptr<MovieRecord> movie(NewObject<MovieRecord>());
+    if (movie == nullptr) return memFullErr;
+    movie->matrix = IdentityMatrix();
+    if (!ReadMovie(moov, *movie)) return err_;
+    FinishDurations(*movie);
+    *out = std::move(movie);
+    return noErr;
+  }
+
+ private:
+  bool Fail(OSErr err) {
+    if (err_ == noErr) err_ = err;
+    return false;
+  }
+
+  static bool Keep(std::vector<RawAtom>& list, const Atom& atom, OSType parent) {
+    RawAtom raw;
+    raw.type = atom.type;
+    raw.bytes.assign(atom.start, atom.start + atom.size);
+    raw.parent = parent;
+    list.push_back(std::move(raw));
+    return true;
+  }
+
+  // Runs `read` on each child of `atom`; false on the first failure or
+  // for children that do not fit.
+  template <typename F>
+  bool Children(const Atom& atom, F read) {
+    AtomWalk walk(atom.body, atom.bodySize);
+    Atom child;
+    while (walk.Next(&child)) {
+      if (!read(child)) return false;
+    }
+    return !walk.failed() || Fail(badPublicMovieAtom);
+  }
+
+  bool ReadMovie(const Atom& moov, MovieRecord& movie) {
+    bool sawHeader = false;
+    bool ok = Children(moov, [&](const Atom& a) {
+      switch (a.type) {
+        case 'mvhd':
+          sawHeader = true;
+          return ReadMovieHeader(a, movie);
+        case 'trak':
+          return ReadTrack(a, movie);
+        case 'udta':
+          return ReadUserData(a, movie.userData);
+        case 'clip':
+          return ReadClip(a, movie.clipRegion);
+        default:
+          return Keep(movie.unknownAtoms, a, 0);
+      }
+    });
+    return ok && (sawHeader || Fail(badPublicMovieAtom));
+  }
+
+  bool ReadMovieHeader(const Atom& a, MovieRecord& movie) {
+    Cursor in(a.body, a.bodySize);
+    uint8_t version = in.U8();
+    in.Skip(3);
+    bool wide = version == 1;
+    movie.creationTime = static_cast<UInt32>(wide ? in.U64() : in.U32());
+    movie.modificationTime = static_cast<UInt32>(wide ? in.U64() : in.U32());
+    movie.timeScale = static_cast<TimeScale>(in.U32());
+    movie.duration = ClampTime(wide ? in.U64() : in.U32());
+    movie.preferredRate = in.S32();
+    movie.preferredVolume = in.S16();
+    in.Skip(10);
+    ReadMatrix(in, &movie.matrix);
+    movie.previewTime = in.S32();
+    movie.previewDuration = in.S32();
+    movie.posterTime = in.S32();
+    movie.selectionTime = in.S32();
+    movie.selectionDuration = in.S32();
+    movie.currentTime = in.S32();
+    movie.nextTrackID = static_cast<long>(in.U32());
+    if (!in.ok() || version > 1 || movie.timeScale <= 0) return Fail(badPublicMovieAtom);
+    return true;
+  }
+
+  bool ReadClip(const Atom& a, std::vector<uint8_t>& region) {
+    return Children(a, [&](const Atom& c) {
+      if (c.type == 'crgn') region.assign(c.body, c.body + c.bodySize);
+      return true;
+    });
+  }
+
+  bool ReadUserData(const Atom& a, UserDataRecord& data) {
+    return Children(a, [&](const Atom& item) {
+      data.items.push_back({item.type, std::vector<uint8_t>(item.body, item.body + item.bodySize)});
+      return true;
+    });
+  }
+
+  bool ReadTrack(const Atom& trak, MovieRecord& movie) {
+    std::unique_ptr<TrackRecord> track(NewObject<TrackRecord>());
+    if (track == nullptr) return Fail(memFullErr);
+    track->movie = &movie;
+    track->matrix = IdentityMatrix();
+    bool sawHeader = false, sawEdits = false;
+    bool ok = Children(trak, [&](const Atom& a) {
+      switch (a.type) {
+        case 'tkhd':
+          sawHeader = true;
+          return ReadTrackHeader(a, *track);
+        case 'edts':
+          sawEdits = true;
+          return ReadEdits(a, *track);
+        case 'mdia':
+          return ReadMedia(a, *track);
+        case 'udta':
+          return ReadUserData(a, track->userData);
+        case 'clip':
+          return ReadClip(a, track->clipRegion);
+        default:
+          return Keep(track->unknownAtoms, a, 0);
+      }
+    });
+    if (!ok) return false;
+    if (!sawHeader) return Fail(badPublicMovieAtom);
+    if (!sawEdits) AddWholeMediaEdit(*track, movie.timeScale);
+    movie.tracks.push_back(std::move(track));
+    return true;
+  }
+
+  bool ReadTrackHeader(const Atom& a, TrackRecord& track) {
+    Cursor in(a.body, a.bodySize);
+    uint8_t version = in.U8();
+    uint32_t flags = static_cast<uint32_t>(in.U8()) << 16 | in.U16();
+    bool wide = version == 1;
+    track.enabled = (flags & 1) != 0;
+    track.usage = static_cast<long>(flags & 0x0E);
+    track.creationTime = static_cast<UInt32>(wide ? in.U64() : in.U32());
+    track.modificationTime = static_cast<UInt32>(wide ? in.U64() : in.U32());
+    track.id = static_cast<long>(in.U32());
+    in.Skip(4);
+    in.Skip(wide ? 8 : 4);  // the duration follows from the edits
+    in.Skip(8);
+    track.layer = in.S16();
+    track.alternateGroup = in.S16();
+    track.volume = in.S16();
+    in.Skip(2);
+    ReadMatrix(in, &track.matrix);
+    track.width = in.S32();
+    track.height = in.S32();
+    if (!in.ok() || version > 1) return Fail(badPublicMovieAtom);
+    return true;
+  }
+
+  bool ReadEdits(const Atom& edts, TrackRecord& track) {
+    return Children(edts, [&](const Atom& a) {
+      if (a.type != 'elst') return Keep(track.unknownAtoms, a, 'edts');
+      Cursor in(a.body, a.bodySize);
+      uint8_t version = in.U8();
+      in.Skip(3);
+      uint32_t count = in.U32();
+      size_t entrySize = version == 1 ? 20 : 12;
+      if (!in.ok() || version > 1 || count > in.Left() / entrySize) {
+        return Fail(badPublicMovieAtom);
+      }
+      for (uint32_t i = 0; i < count; ++i) {
+        EditEntry edit;
+        edit.trackDuration = ClampTime(version == 1 ? in.U64() : in.U32());
+        int64_t mediaTime = version == 1 ? static_cast<int64_t>(in.U64()) : in.S32();
+        edit.mediaTime = mediaTime < 0 ? -1 : ClampTime(static_cast<uint64_t>(mediaTime));
+        edit.rate = in.S32();
+        track.edits.push_back(edit);
+      }
+      return true;
+    });
+  }
+
+  // A track without an edit list shows its whole media from the start.
+  static void AddWholeMediaEdit(TrackRecord& track, TimeScale movieScale) {
+    if (track.media == nullptr || track.media->timeScale <= 0) return;
+    int64_t mediaDuration = 0;
+    for (const SampleEntry& s : track.media->samples) mediaDuration += s.duration;
+    if (mediaDuration <= 0) return;
+    EditEntry edit;
+    double scaled =
+        std::round(static_cast<double>(mediaDuration) * movieScale / track.media->timeScale);
+    edit.trackDuration = scaled >= 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<TimeValue>(scaled);
+    edit.mediaTime = 0;
+    track.edits.push_back(edit);
+  }
+
+  bool ReadMedia(const Atom& mdia, TrackRecord& track) {
+    std::unique_ptr<MediaRecord> media(NewObject<MediaRecord>());
+    if (media == nullptr) return Fail(memFullErr);
+    media->track = &track;
+    bool sawHeader = false;
+    bool ok = Children(mdia, [&](const Atom& a) {
+      switch (a.type) {
+        case 'mdhd':
+          sawHeader = true;
+          return ReadMediaHeader(a, *media);
+        case 'hdlr':
+          return ReadHandler(a, *media);
+        case 'minf':
+          return ReadMediaInfo(a, *media);
+        case 'udta':
+          return ReadUserData(a, media->userData);
+        default:
+          return Keep(media->unknownAtoms, a, 'mdia');
+      }
+    });
+    if (!ok) return false;
+    if (!sawHeader) return Fail(badPublicMovieAtom);
+    track.media = std::move(media);
+    return true;
+  }
+
+  bool ReadMediaHeader(const Atom& a, MediaRecord& media) {
+    Cursor in(a.body, a.bodySize);
+    uint8_t version = in.U8();
+    in.Skip(3);
+    bool wide = version == 1;
+    media.creationTime = static_cast<UInt32>(wide ? in.U64() : in.U32());
+    media.modificationTime = static_cast<UInt32>(wide ? in.U64() : in.U32());
+    media.timeScale = static_cast<TimeScale>(in.U32());
+    in.Skip(wide ? 8 : 4);  // the duration follows from the samples
+    media.language = in.S16();
+    media.quality = in.S16();
+    if (!in.ok() || version > 1 || media.timeScale <= 0) return Fail(badPublicMovieAtom);
+    return true;
+  }
+
+  bool ReadHandler(const Atom& a, MediaRecord& media) {
+    Cursor in(a.body, a.bodySize);
+    in.Skip(8);  // version, flags, component type
+    media.type = in.U32();
+    media.handlerManufacturer = in.U32();
+    in.Skip(8);
+    if (!in.ok()) return Fail(badPublicMovieAtom);
+    // The name is a Pascal string in QuickTime files and a C string in
+    // files of the MPEG-4 family.
+    const auto* name = reinterpret_cast<const char*>(in.Here());
+    size_t left = in.Left();
+    if (left > 0 && static_cast<size_t>(in.Here()[0]) == left - 1) {
+      media.handlerName.assign(name + 1, left - 1);
+    } else {
+      media.handlerName.assign(name, strnlen(name, left));
+    }
+    return true;
+  }
+
+  bool ReadMediaInfo(const Atom& minf, MediaRecord& media) {
+    SampleTables tables;
+    bool sawTables = false;
+    bool ok = Children(minf, [&](const Atom& a) {
+      switch (a.type) {
+        case 'vmhd':
+          return ReadVideoHeader(a, media);
+        case 'smhd':
+          return ReadSoundHeader(a, media);
+        case 'gmhd':
+          return ReadBaseHeader(a, media);
+        case 'hdlr':
+          return true;  // the data handler's; written afresh
+        case 'dinf':
+          return ReadDataInfo(a, media);
+        case 'stbl':
+          sawTables = true;
+          return ReadSampleTable(a, media, &tables);
+        default:
+          return Keep(media.unknownAtoms, a, 'minf');
+      }
+    });
+    if (!ok) return false;
+    return !sawTables || BuildSamples(tables, media);
+  }
+
+  bool ReadVideoHeader(const Atom& a, MediaRecord& media) {
+    Cursor in(a.body, a.bodySize);
+    in.Skip(4);
+    media.graphicsMode = in.S16();
+    ReadColor(in, &media.opColor);
+    return in.ok() || Fail(badPublicMovieAtom);
+  }
+
+  bool ReadSoundHeader(const Atom& a, MediaRecord& media) {
+    Cursor in(a.body, a.bodySize);
+    in.Skip(4);
+    media.balance = in.S16();
+    return in.ok() || Fail(badPublicMovieAtom);
+  }
+
+  bool ReadBaseHeader(const Atom& gmhd, MediaRecord& media) {
+    return Children(gmhd, [&](const Atom& a) {
+      if (a.type == 'gmin') {
+        Cursor in(a.body, a.bodySize);
+        in.Skip(4);
+        media.graphicsMode = in.S16();
+        ReadColor(in, &media.opColor);
+        media.balance = in.S16();
+        return in.ok() || Fail(badPublicMovieAtom);
+      }
+      if (a.type == 'tmcd') return ReadTimeCodeInfo(a, media);
+      return Keep(media.unknownAtoms, a, 'gmhd');
+    });
+  }
+
+  bool ReadTimeCodeInfo(const Atom& tmcd, MediaRecord& media) {
+    return Children(tmcd, [&](const Atom& a) {
+      if (a.type != 'tcmi') return Keep(media.unknownAtoms, a, 'tmcd');
+      TimeCodeDisplay& tc = media.timeCode;
+      Cursor in(a.body, a.bodySize);
+      in.Skip(1);
+      tc.flags = static_cast<long>(in.U8()) << 16 | in.U16();
+      tc.font = in.S16();
+      tc.face = in.S16();
+      tc.size = in.S16();
+      in.Skip(2);
+      ReadColor(in, &tc.foreColor);
+      ReadColor(in, &tc.backColor);
+      if (!in.ok()) return Fail(badPublicMovieAtom);
+      // The font's name closes the atom; some writers leave it out, and a
+      // length past the atom's end keeps what is there.
+      tc.fontName.clear();
+      if (in.Left() > 0) {
+        size_t length = std::min<size_t>(in.U8(), in.Left());
+        tc.fontName.assign(reinterpret_cast<const char*>(in.Here()), length);
+      }
+      return true;
+    });
+  }
+
+  bool ReadDataInfo(const Atom& dinf, MediaRecord& media) {
+    std::vector<uint64_t> tokens;
+    bool ok = Children(dinf, [&](const Atom& a) {
+      if (a.type == 'dref') return ReadDataRefs(a, media);
+      if (a.type == kStoreTokensAtom) {
+        Cursor in(a.body, a.bodySize);
+        while (in.Left() >= 8) tokens.push_back(in.U64());
+        return true;
+      }
+      return Keep(media.unknownAtoms, a, 'dinf');
+    });
+    if (!ok) return false;
+    for (size_t i = 0; i < tokens.size() && i < media.dataRefs.size(); ++i) {
+      std::shared_ptr<DataStore> store = tokens[i] != 0 ? StoreOfToken(tokens[i]) : nullptr;
+      if (store != nullptr) media.dataRefs[i].store = std::move(store);
+    }
+    return true;
+  }
+
+  bool ReadDataRefs(const Atom& dref, MediaRecord& media) {
+    Cursor in(dref.body, dref.bodySize);
+    in.Skip(4);
+    uint32_t count = in.U32();
+    if (!in.ok() || count > in.Left() / 12) return Fail(badPublicMovieAtom);
+    AtomWalk walk(in.Here(), in.Left());
+    Atom entry;
+    for (uint32_t i = 0; i < count; ++i) {
+      if (!walk.Next(&entry) || entry.bodySize < 4) return Fail(badPublicMovieAtom);
+      DataReference ref;
+      ref.type = entry.type;
+      ref.flags = ReadBE32(entry.body) & 0xFFFFFF;
+      ref.data.assign(entry.body + 4, entry.body + entry.bodySize);
+      if ((ref.flags & 1) != 0) {
+        // The movie's own file, however the file spelled it.
+        ref.type = 'alis';
+        ref.data.clear();
+        ref.store = source_.self;
+      } else {
+        // The movie's file and its sources may have moved together.
+        if (ref.type == 'alis') RelocateAliasRecord(&ref.data, source_.selfPath);
+        OSErr err = noErr;
+        ref.store = OpenDataRefStore(ref.type, ref.data.data(), ref.data.size(), false, &err);
+      }
+      media.dataRefs.push_back(std::move(ref));
+    }
+    return true;
+  }
+
+  bool ReadSampleTable(const Atom& stbl, MediaRecord& media, SampleTables* t) {
+    return Children(stbl, [&](const Atom& a) {
+      switch (a.type) {
+        case 'stsd':
+          return ReadDescriptions(a, media);
+        case 'stts':
+          t->stts = a, t->haveStts = true;
+          return true;
+        case 'ctts':
+          t->ctts = a, t->haveCtts = true;
+          return true;
+        case 'stss':
+          t->stss = a, t->haveStss = true;
+          return true;
+        case 'stsc':
+          t->stsc = a, t->haveStsc = true;
+          return true;
+        case 'stsz':
+          t->stsz = a, t->haveStsz = true;
+          return true;
+        case 'stco':
+        case 'co64':
+          t->stco = a, t->haveStco = true, t->wideOffsets = a.type == 'co64';
+          return true;
+        default:
+          return Keep(media.unknownAtoms, a, 'stbl');
+      }
+    });
+  }
+
+  bool ReadDescriptions(const Atom& stsd, MediaRecord& media) {
+    Cursor in(stsd.body, stsd.bodySize);
+    in.Skip(4);
+    uint32_t count = in.U32();
+    if (!in.ok() || count > in.Left() / 16) return Fail(badPublicMovieAtom);
+    AtomWalk walk(in.Here(), in.Left());
+    Atom entry;
+    for (uint32_t i = 0; i < count; ++i) {
+      if (!walk.Next(&entry) || entry.size < 16 || entry.body != entry.start + 8) {
+        return Fail(badPublicMovieAtom);
+      }
+      media.descriptions.emplace_back(entry.start, entry.start + entry.size);
+    }
+    return true;
+  }
+
+  // The largest number of samples the media's stores can hold at
+  // `bytesEach` bytes a sample.
+  uint64_t SampleLimit(const MediaRecord& media, uint64_t bytesEach) const {
+    SInt64 largest = -1;
+    for (const DataReference& ref : media.dataRefs) {
+      if (ref.store != nullptr) largest = std::max(largest, ref.store->Size());
+    }
+    if (largest < 0) return kMaxUnbackedSamples;
+    return static_cast<uint64_t>(largest) / std::max<uint64_t>(bytesEach, 1);
+  }
+
+  bool BuildSamples(const SampleTables& t, MediaRecord& media) {
+    for (const auto& desc : media.descriptions) {
+      UInt16 index = DescriptionDataRefIndex(desc);
+      if (index < 1 || index > media.dataRefs.size()) return Fail(badDataRefIndex);
+    }
+    if (!t.haveStsz) return true;  // no samples
+    if (!t.haveStts || !t.haveStsc || !t.haveStco) return Fail(invalidSampleTable);
+    Cursor sizes(t.stsz.body, t.stsz.bodySize);
+    sizes.Skip(4);
+    uint32_t constantSize = sizes.U32();
+    uint64_t count = sizes.U32();
+    if (!sizes.ok()) return Fail(invalidSampleTable);
+    if (constantSize == 0 && count > sizes.Left() / 4) return Fail(invalidSampleTable);
+    if (count == 0) return true;
+    if (constantSize != 0 && count > SampleLimit(media, constantSize)) {
+      return Fail(invalidSampleTable);
+    }
+    Cursor offsets(t.stco.body, t.stco.bodySize);
+    offsets.Skip(4);
+    uint32_t chunks = offsets.U32();
+    if (!offsets.ok() || chunks > offsets.Left() / (t.wideOffsets ? 8 : 4)) {
+      return Fail(invalidSampleTable);
+    }
+    Cursor runs(t.stsc.body, t.stsc.bodySize);
+    runs.Skip(4);
+    uint32_t runCount = runs.U32();
+    if (!runs.ok() || runCount > runs.Left() / 12 || runCount == 0) {
+      return Fail(invalidSampleTable);
+    }
+    RunReader durations(&t.stts, true);
+    if (!durations.ok()) return Fail(invalidSampleTable);
+
+    bool packed = media.type == SoundMediaType && constantSize == 1;
+    const uint8_t* sizeTable = sizes.Here();
+    const uint8_t* runTable = runs.Here();
+    uint64_t made = 0;  // samples of the table (frames for packed sound)
+    uint32_t run = 0;
+    for (uint32_t chunk = 1; chunk <= chunks && made < count; ++chunk) {
+      while (run + 1 < runCount && ReadBE32(runTable + 12 * (run + 1)) <= chunk) ++run;
+      uint32_t firstChunk = ReadBE32(runTable + 12 * run);
+      uint32_t perChunk = ReadBE32(runTable + 12 * run + 4);
+      uint32_t descIndex = ReadBE32(runTable + 12 * run + 8);
+      if (firstChunk < 1 || firstChunk > chunk) return Fail(invalidSampleTable);
+      if (descIndex < 1 || descIndex > media.descriptions.size()) {
+        return Fail(invalidSampleDescIndex);
+      }
+      SInt64 at = static_cast<SInt64>(t.wideOffsets ? offsets.U64() : offsets.U32());
+      uint64_t inChunk = std::min<uint64_t>(perChunk, count - made);
+      if (packed) {
+        if (!AddPackedChunk(media, descIndex, at, inChunk, durations)) return false;
+      } else {
+        for (uint64_t i = 0; i < inChunk; ++i) {
+          SampleEntry s;
+          s.offset = at;
+          s.size = constantSize != 0 ? constantSize : ReadBE32(sizeTable + 4 * (made + i));
+          s.descriptionIndex = descIndex;
+          if (!durations.Take(&s.duration)) return Fail(invalidSampleTable);
+          at += s.size;
+          media.samples.push_back(s);
+        }
+      }
+      made += inChunk;
+    }
+    if (made < count) return Fail(invalidSampleTable);
+    return ApplyCompositionOffsets(t, media) && ApplySyncSamples(t, media);
+  }
+
+  // Uncompressed (and constant-packet) sound counts frames in its tables:
+  // a chunk of n frames holds n / framesPerPacket packets of the
+  // description's bytes each. One sample per packet.
+  bool AddPackedChunk(MediaRecord& media, uint32_t descIndex, SInt64 at, uint64_t frames,
+                      RunReader& durations) {
+    qtff::SoundPacking packing;
+    if (!qtff::SoundPackingOf(media.descriptions[descIndex - 1], &packing)) {
+      packing.frames = packing.bytes = 1;
+    }
+    uint64_t packets = (frames + packing.frames - 1) / packing.frames;
+    if (media.samples.size() + packets > SampleLimit(media, packing.bytes)) {
+      return Fail(invalidSampleTable);
+    }
+    for (uint64_t p = 0; p < packets; ++p) {
+      SampleEntry s;
+      s.offset = at;
+      s.size = packing.bytes;
+      s.descriptionIndex = descIndex;
+      uint64_t inPacket = std::min<uint64_t>(packing.frames, frames - p * packing.frames);
+      for (uint64_t f = 0; f < inPacket; ++f) {
+        TimeValue d = 0;
+        if (!durations.Take(&d)) return Fail(invalidSampleTable);
+        s.duration += d;
+      }
+      at += s.size;
+      media.samples.push_back(s);
+    }
+    return true;
+  }
+
+  bool ApplyCompositionOffsets(const SampleTables& t, MediaRecord& media) {
+    if (!t.haveCtts) return true;
+    RunReader offsets(&t.ctts, true);
+    if (!offsets.ok()) return Fail(invalidSampleTable);
+    for (SampleEntry& s : media.samples) {
+      if (!offsets.Take(&s.compositionOffset)) break;  // the rest have none
+    }
+    return true;
+  }
+
+  bool ApplySyncSamples(const SampleTables& t, MediaRecord& media) {
+    if (!t.haveStss) return true;
+    Cursor in(t.stss.body, t.stss.bodySize);
+    in.Skip(4);
+    uint32_t count = in.U32();
+    if (!in.ok() || count > in.Left() / 4) return Fail(invalidSampleTable);
+    for (SampleEntry& s : media.samples) s.sync = false;
+    for (uint32_t i = 0; i < count; ++i) {
+      uint32_t number = in.U32();
+      if (number >= 1 && number <= media.samples.size()) media.samples[number - 1].sync = true;
+    }
+    return true;
+  }
+
+  static void FinishDurations(MovieRecord& movie) {
+    if (movie.tracks.empty()) return;
+    int64_t longest = 0;
+    for (const auto& track : movie.tracks) {
+      int64_t total = 0;
+      for (const EditEntry& e : track->edits) total += e.trackDuration;
+      longest = std::max(longest, total);
+    }
+    movie.duration = ClampTime(static_cast<uint64_t>(longest));
+  }
+
+  const MovieSource& source_;
+  OSErr err_ = noErr;
+};
+
+// Whether every data reference of the movie found its store.
+bool AllResolved(const MovieRecord& movie) {
+  for (const auto& track : movie.tracks) {
+    if (track->media == nullptr) continue;
+    for (const DataReference& ref : track->media->dataRefs) {
+      if (ref.store == nullptr) return false;
+    }
+  }
+  return true;
+}
+
+struct StoreRegistry {
+  std::mutex lock;
+  std::vector<std::pair<std::weak_ptr<DataStore>, std::string>> paths;
+  std::map<uint64_t, std::weak_ptr<DataStore>> tokens;
+  uint64_t nextToken = 1;
+};
+
+StoreRegistry& Registry() {
+  static StoreRegistry registry;
+  return registry;
+}
+
+}  // namespace
+
+namespace qtff {
+
+bool SoundPackingOf(const std::vector<uint8_t>& description, SoundPacking* packing) {
+  Cursor in(description.data(), description.size());
+  in.Skip(4);
+  OSType format = in.U32();
+  in.Skip(8);
+  uint16_t version = in.U16();
+  in.Skip(6);
+  uint16_t channels = in.U16();
+  uint16_t sampleSize = in.U16();
+  in.Skip(8);
+  if (!in.ok()) return false;
+  if (version == 1) {
+    packing->frames = in.U32();
+    in.Skip(4);
+    packing->bytes = in.U32();
+  } else if (version == 2) {
+    in.Skip(28);
+    packing->bytes = in.U32();
+    packing->frames = in.U32();
+  } else {
+    uint32_t bytesPerSample = 0;
+    switch (format) {
+      case 'raw ':
+      case 'twos':
+      case 'sowt':
+      case 'NONE':
+        bytesPerSample = (sampleSize + 7) / 8;
+        break;
+      case 'in24':
+        bytesPerSample = 3;
+        break;
+      case 'in32':
+      case 'fl32':
+        bytesPerSample = 4;
+        break;
+      case 'fl64':
+        bytesPerSample = 8;
+        break;
+      case 'ulaw':
+      case 'alaw':
+        bytesPerSample = 1;
+        break;
+      default:
+        return false;
+    }
+    packing->frames = 1;
+    packing->bytes = bytesPerSample * channels;
+  }
+  return in.ok() && packing->frames > 0 && packing->bytes > 0;
+}
+
+}  // namespace qtff
+
+OSErr WalkTopLevel(DataStore& store, std::vector<TopLevelAtom>* atoms, SInt64* validEnd) {
+  SInt64 end = store.Size();
+  SInt64 at = 0;
+  *validEnd = 0;
+  while (end - at >= 8) {
+    uint8_t header[16];
+    size_t have = end - at >= 16 ? 16 : 8;
+    if (!store.Read(at, header, have)) return ioErr;
+    TopLevelAtom atom;
+    atom.offset = at;
+    atom.size = ReadBE32(header);
+    atom.type = ReadBE32(header + 4);
+    if (atom.size == 1) {
+      if (have < 16) break;
+      atom.size = static_cast<SInt64>(static_cast<uint64_t>(ReadBE32(header + 8)) << 32 |
+                                      ReadBE32(header + 12));
+      atom.headerSize = 16;
+    } else if (atom.size == 0) {
+      atom.size = end - at;
+    }
+    if (atom.size < atom.headerSize || atom.size > end - at) break;
+    atoms->push_back(atom);
+    at += atom.size;
+    *validEnd = at;
+  }
+  return noErr;
+}
+
+OSErr ParseMovieAtom(const uint8_t* bytes, size_t size, const MovieSource& source,
+                     std::unique_ptr<MovieRecord>* movie, bool* unresolved) {
+  return Guarded<OSErr>(memFullErr, [&] {
+    MovieReader reader(source);
+    OSErr err = reader.Read(bytes, size, movie);
+    if (err == noErr && unresolved != nullptr) *unresolved = !AllResolved(**movie);
+    return err;
+  });
+}
+
+OSErr ReadMovieFromStore(const MovieSource& source, std::unique_ptr<MovieRecord>* movie,
+                         bool* unresolved) {
+  return Guarded<OSErr>(memFullErr, [&]() -> OSErr {
+    if (source.self == nullptr) return paramErr;
+    std::vector<TopLevelAtom> atoms;
+    SInt64 validEnd = 0;
+    if (OSErr err = WalkTopLevel(*source.self, &atoms, &validEnd)) return err;
+    RawAtom fileType;
+    for (const TopLevelAtom& atom : atoms) {
+      if (atom.type == 'ftyp' && atom.size <= 4096 && fileType.bytes.empty()) {
+        fileType.type = 'ftyp';
+        fileType.parent = 'file';
+        fileType.bytes.resize(atom.size);
+        if (!source.self->Read(atom.offset, fileType.bytes.data(), atom.size)) return ioErr;
+      }
+      if (atom.type != 'moov') continue;
+      std::vector<uint8_t> bytes(atom.size);
+      if (!source.self->Read(atom.offset, bytes.data(), atom.size)) return ioErr;
+      if (atom.headerSize == 16) {  // the parser wants the plain header
+        bytes.erase(bytes.begin() + 8, bytes.begin() + 16);
+        WriteBE32(bytes.data(), static_cast<uint32_t>(bytes.size()));
+      }
+      OSErr err = ParseMovieAtom(bytes.data(), bytes.size(), source, movie, unresolved);
+      if (err == noErr && !fileType.bytes.empty()) {
+        (*movie)->unknownAtoms.insert((*movie)->unknownAtoms.begin(), std::move(fileType));
+      }
+      return err;
+    }
+    return noMovieFound;
+  });
+}
+
+void NoteFileStore(const std::shared_ptr<DataStore>& store, const std::string& path) {
+  GuardedVoid([&] {
+    StoreRegistry& r = Registry();
+    std::lock_guard<std::mutex> hold(r.lock);
+    std::erase_if(r.paths, [](const auto& entry) { return entry.first.expired(); });
+    r.paths.emplace_back(store, path);
+  });
+}
+
+std::string FileStorePath(const DataStore* store) {
+  return Guarded<std::string>(std::string(), [&] {
+    StoreRegistry& r = Registry();
+    std::lock_guard<std::mutex> hold(r.lock);
+    for (const auto& [weak, path] : r.paths) {
+      if (store != nullptr && weak.lock().get() == store) return path;
+    }
+    return std::string();
+  });
+}
+
+std::string DataRefPath(const DataReference& ref) {
+  return Guarded<std::string>(std::string(), [&] {
+    std::string path;
+    if ((ref.flags & 1) == 0 && ref.type == 'alis' &&
+        AliasRecordPath(ref.data.data(), ref.data.size(), &path)) {
+      return path;
+    }
+    return FileStorePath(ref.store.get());
+  });
+}
+
+uint64_t StoreToken(const std::shared_ptr<DataStore>& store) {
+  return Guarded<uint64_t>(0, [&]() -> uint64_t {
+    if (store == nullptr) return 0;
+    StoreRegistry& r = Registry();
+    std::lock_guard<std::mutex> hold(r.lock);
+    std::erase_if(r.tokens, [](const auto& entry) { return entry.second.expired(); });
+    for (const auto& [token, weak] : r.tokens) {
+      if (weak.lock() == store) return token;
+    }
+    uint64_t token = r.nextToken++;
+    r.tokens.emplace(token, store);
+    return token;
+  });
+}
+
+std::shared_ptr<DataStore> StoreOfToken(uint64_t token) {
+  return Guarded<std::shared_ptr<DataStore>>(nullptr, [&] {
+    StoreRegistry& r = Registry();
+    std::lock_guard<std::mutex> hold(r.lock);
+    auto found = r.tokens.find(token);
+    return found == r.tokens.end() ? nullptr : found->second.lock();
+  });
+}
+
+}  // namespace qtml

@@ -1,0 +1,267 @@
+// Off-screen graphics worlds and their pixel maps.
+#include "QDOffscreen.h"
+#include "base/api_call.h"
+#include "quickdraw/drawing.h"
+#include "memory/memory.h"
+#include "quickdraw/picture.h"
+#include "quickdraw/pixels.h"
+#include "quickdraw/port.h"
+
+namespace qtml {
+namespace {
+
+constexpr Fixed kSeventyTwoDpi = 72 << 16;
+constexpr long kMaxRowBytes = 0x3FFE;
+constexpr GWorldFlags kPixelsStateMask = pixelsLocked | pixelsPurgeable;
+
+bool SupportedDepth(long depth) {
+  return depth == 1 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
+}
+
+// Rows padded to whole 32-bit words.
+long RowBytesFor(long width, long depth) {
+  return (width * depth + 31) / 32 * 4;
+}
+
+void DescribePixels(PixMap& map, long depth, const Rect& bounds, long rowBytes) {
+  map.rowBytes = static_cast<short>(0x8000 | rowBytes);
+  map.bounds = bounds;
+  map.hRes = kSeventyTwoDpi;
+  map.vRes = kSeventyTwoDpi;
+  map.pixelSize = static_cast<short>(depth);
+  map.pixelFormat = static_cast<OSType>(depth);  // k1Monochrome ... k32ARGB
+  bool indexed = depth <= 8;
+  map.pixelType = indexed ? 0 : RGBDirect;
+  map.cmpCount = indexed ? 1 : 3;
+  map.cmpSize = indexed ? static_cast<short>(depth) : depth == 16 ? 5 : 8;
+}
+
+// A copy of the caller's table, or the standard one for the depth.
+CTabHandle TableFor(long depth, CTabHandle given) {
+  if (depth > 8) return nullptr;
+  if (given == nullptr || !IsHandle(reinterpret_cast<Handle>(given))) {
+    return NewStandardColorTable(static_cast<int>(depth));
+  }
+  OSErr err = noErr;
+  Size size = HandleSize(reinterpret_cast<Handle>(given));
+  Handle copy = NewHandleBytes(size, false, &err);
+  if (copy != nullptr) SetHandleBytes(copy, *given, size);
+  return reinterpret_cast<CTabHandle>(copy);
+}
+
+void FreePort(Port* port) {
+  if (port == nullptr) return;
+  DiscardRecording(*port);
+  ReleaseDrawingState(*port);
+  if (port->ownsPixels) FreeBytes(port->pixMap.baseAddr);
+  FreeHandle(reinterpret_cast<Handle>(port->colorTable));
+  ForgetColorLookups();
+  RemovePort(port);
+  FreeBytes(port);
+}
+
+// Makes a world over `pixels` (owned when `owns`); on failure frees what
+// it was given.
+QDErr MakeWorld(GWorldPtr* result, long depth, const Rect& bounds, CTabHandle table, Ptr pixels,
+                long rowBytes, bool owns) {
+  auto* port = static_cast<Port*>(AllocateZeroedBytes(sizeof(Port)));
+  CTabHandle ownTable = pixels != nullptr && port != nullptr ? TableFor(depth, table) : nullptr;
+  if (port == nullptr || pixels == nullptr || (depth <= 8 && ownTable == nullptr) ||
+      !AddPort(port)) {
+    if (owns) FreeBytes(pixels);
+    FreeHandle(reinterpret_cast<Handle>(ownTable));
+    FreeBytes(port);
+    return memFullErr;
+  }
+  port->pixMapMaster = &port->pixMap;
+  DescribePixels(port->pixMap, depth, bounds, rowBytes);
+  port->pixMap.baseAddr = pixels;
+  port->pixMap.pmTable = ownTable;
+  port->colorTable = ownTable;
+  port->ownsPixels = owns;
+  port->isOffscreen = true;
+  port->portRect = bounds;
+  port->foreColor = RGBColor{0, 0, 0};
+  port->backColor = RGBColor{0xFFFF, 0xFFFF, 0xFFFF};
+  InitDrawingState(*port);
+  port->ownDevice.gdType = depth <= 8 ? 0 : 2;  // CLUT or direct
+  port->ownDevice.gdPMap = PixMapOf(port);
+  port->ownDevice.gdRect = bounds;
+  port->ownDeviceMaster = &port->ownDevice;
+  port->device = &port->ownDeviceMaster;
+  *result = GrafPtrOf(port);
+  return noErr;
+}
+
+QDErr NewWorld(GWorldPtr* result, long depth, const Rect* bounds, CTabHandle table) {
+  if (result == nullptr || bounds == nullptr) return paramErr;
+  *result = nullptr;
+  if (depth == 0) depth = 32;
+  if (!SupportedDepth(depth)) return cDepthErr;
+  if (IsEmpty(*bounds)) return paramErr;
+  long rowBytes = RowBytesFor(bounds->right - bounds->left, depth);
+  if (rowBytes > kMaxRowBytes) return paramErr;
+  size_t size = static_cast<size_t>(rowBytes) * static_cast<size_t>(bounds->bottom - bounds->top);
+  Ptr pixels = static_cast<Ptr>(AllocateZeroedBytes(size));
+  return MakeWorld(result, depth, *bounds, table, pixels, rowBytes, true);
+}
+
+QDErr NewWorldFromPtr(GWorldPtr* result, unsigned long format, const Rect* bounds, CTabHandle table,
+                      Ptr buffer, long rowBytes) {
+  if (result == nullptr || bounds == nullptr) return paramErr;
+  *result = nullptr;
+  if (!SupportedDepth(static_cast<long>(format))) return cDepthErr;
+  long depth = static_cast<long>(format);
+  if (IsEmpty(*bounds) || buffer == nullptr) return paramErr;
+  if (rowBytes < RowBytesFor(bounds->right - bounds->left, depth) || rowBytes > kMaxRowBytes) {
+    return paramErr;
+  }
+  return MakeWorld(result, depth, *bounds, table, buffer, rowBytes, false);
+}
+
+// The pixel map's port, or nullptr after recording QDError paramErr.
+Port* PixMapPort(PixMapHandle pm) {
+  Port* port = PortFromPixMap(pm);
+  SetQDError(port != nullptr ? noErr : paramErr);
+  return port;
+}
+
+}  // namespace
+}  // namespace qtml
+
+using qtml::ApiCall;
+using qtml::SetQDError;
+
+extern "C" {
+
+QDErr NewGWorld(GWorldPtr* offscreenGWorld, short pixelDepth, const Rect* boundsRect,
+                CTabHandle cTable, GDHandle aGDevice, GWorldFlags flags) {
+  ApiCall call("NewGWorld", offscreenGWorld, pixelDepth, boundsRect, cTable, aGDevice, flags);
+  QDErr err = call.Fault();
+  if (err != noErr && offscreenGWorld != nullptr) *offscreenGWorld = nullptr;
+  if (err == noErr) err = qtml::NewWorld(offscreenGWorld, pixelDepth, boundsRect, cTable);
+  SetQDError(err);
+  return call.Return(err);
+}
+
+QDErr NewGWorldFromPtr(GWorldPtr* offscreenGWorld, unsigned long pixelFormat,
+                       const Rect* boundsRect, CTabHandle cTable, GDHandle aGDevice,
+                       GWorldFlags flags, Ptr newBuffer, long rowBytes) {
+  ApiCall call("NewGWorldFromPtr", offscreenGWorld, qtml::FourCC{static_cast<OSType>(pixelFormat)},
+               boundsRect, cTable, aGDevice, flags, static_cast<const void*>(newBuffer), rowBytes);
+  QDErr err = call.Fault();
+  if (err != noErr && offscreenGWorld != nullptr) *offscreenGWorld = nullptr;
+  if (err == noErr) {
+    err = qtml::NewWorldFromPtr(offscreenGWorld, pixelFormat, boundsRect, cTable, newBuffer,
+                                rowBytes);
+  }
+  SetQDError(err);
+  return call.Return(err);
+}
+
+void DisposeGWorld(GWorldPtr offscreenGWorld) {
+  ApiCall call("DisposeGWorld", offscreenGWorld);
+  if (OSErr fault = call.Fault()) return SetQDError(fault);
+  qtml::Port* port = qtml::PortFromGrafPtr(offscreenGWorld);
+  if (port == nullptr || !port->isOffscreen) return SetQDError(paramErr);
+  qtml::FreePort(port);
+  SetQDError(noErr);
+}
+
+PixMapHandle GetGWorldPixMap(GWorldPtr offscreenGWorld) {
+  ApiCall call("GetGWorldPixMap", offscreenGWorld);
+  if (OSErr fault = call.Fault()) {
+    SetQDError(fault);
+    return call.Return<PixMapHandle>(nullptr);
+  }
+  qtml::Port* port = qtml::PortFromGrafPtr(offscreenGWorld);
+  SetQDError(port != nullptr ? noErr : paramErr);
+  return call.Return(port != nullptr ? qtml::PixMapOf(port) : nullptr);
+}
+
+GDHandle GetGWorldDevice(GWorldPtr offscreenGWorld) {
+  ApiCall call("GetGWorldDevice", offscreenGWorld);
+  if (OSErr fault = call.Fault()) {
+    SetQDError(fault);
+    return call.Return<GDHandle>(nullptr);
+  }
+  qtml::Port* port = qtml::PortFromGrafPtr(offscreenGWorld);
+  SetQDError(port != nullptr ? noErr : paramErr);
+  return call.Return(port != nullptr ? &port->ownDeviceMaster : nullptr);
+}
+
+Boolean LockPixels(PixMapHandle pm) {
+  ApiCall call("LockPixels", pm);
+  if (OSErr fault = call.Fault()) {
+    SetQDError(fault);
+    return call.Return<Boolean>(false);
+  }
+  qtml::Port* port = qtml::PixMapPort(pm);
+  if (port != nullptr) port->pixelsState |= pixelsLocked;
+  return call.Return<Boolean>(port != nullptr);
+}
+
+void UnlockPixels(PixMapHandle pm) {
+  ApiCall call("UnlockPixels", pm);
+  if (OSErr fault = call.Fault()) return SetQDError(fault);
+  qtml::Port* port = qtml::PixMapPort(pm);
+  if (port != nullptr) port->pixelsState &= ~static_cast<GWorldFlags>(pixelsLocked);
+}
+
+GWorldFlags GetPixelsState(PixMapHandle pm) {
+  ApiCall call("GetPixelsState", pm);
+  if (OSErr fault = call.Fault()) {
+    SetQDError(fault);
+    return call.Return<GWorldFlags>(0);
+  }
+  qtml::Port* port = qtml::PixMapPort(pm);
+  return call.Return<GWorldFlags>(port != nullptr ? port->pixelsState : 0);
+}
+
+void SetPixelsState(PixMapHandle pm, GWorldFlags state) {
+  ApiCall call("SetPixelsState", pm, state);
+  if (OSErr fault = call.Fault()) return SetQDError(fault);
+  qtml::Port* port = qtml::PixMapPort(pm);
+  if (port != nullptr) port->pixelsState = state & qtml::kPixelsStateMask;
+}
+
+Ptr GetPixBaseAddr(PixMapHandle pm) {
+  ApiCall call("GetPixBaseAddr", pm);
+  if (OSErr fault = call.Fault()) {
+    SetQDError(fault);
+    return call.Return<Ptr>(nullptr);
+  }
+  qtml::Port* port = qtml::PixMapPort(pm);
+  return call.Return<Ptr>(port != nullptr ? port->pixMap.baseAddr : nullptr);
+}
+
+long GetPixRowBytes(PixMapHandle pm) {
+  ApiCall call("GetPixRowBytes", pm);
+  if (OSErr fault = call.Fault()) {
+    SetQDError(fault);
+    return call.Return<long>(0);
+  }
+  qtml::Port* port = qtml::PixMapPort(pm);
+  return call.Return<long>(port != nullptr ? port->pixMap.rowBytes & 0x3FFF : 0);
+}
+
+void SetGWorld(CGrafPtr port, GDHandle gdh) {
+  ApiCall call("SetGWorld", port, gdh);
+  if (OSErr fault = call.Fault()) return SetQDError(fault);
+  qtml::Port* target = qtml::PortFromGrafPtr(port);
+  if (target == nullptr) return SetQDError(paramErr);
+  // An off-screen world always draws through its own device.
+  GDHandle device = target->isOffscreen || gdh == nullptr ? target->device : gdh;
+  qtml::SetCurrent(target, device);
+  SetQDError(noErr);
+}
+
+void GetGWorld(CGrafPtr* port, GDHandle* gdh) {
+  ApiCall call("GetGWorld", port, gdh);
+  if (OSErr fault = call.Fault()) return SetQDError(fault);
+  if (port != nullptr) *port = qtml::GrafPtrOf(qtml::CurrentPort());
+  if (gdh != nullptr) *gdh = qtml::CurrentDevice();
+  SetQDError(noErr);
+}
+
+}  // extern "C"

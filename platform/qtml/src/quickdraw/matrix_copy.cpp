@@ -1,0 +1,148 @@
+#include "quickdraw/matrix_copy.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "quickdraw/drawing.h"
+#include "quickdraw/matrix.h"
+#include "memory/memory.h"
+#include "quickdraw/pixels.h"
+#include "quickdraw/transfer_modes.h"
+
+namespace qtml {
+namespace {
+
+// A 3×3 matrix of reals in the row-vector convention of MatrixRecord.
+struct Real3x3 {
+  double m[3][3];
+};
+
+Real3x3 RealMatrix(const MatrixRecord& matrix) {
+  Real3x3 r;
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) r.m[i][j] = ElementValue(matrix, i, j);
+  }
+  return r;
+}
+
+bool InvertReal(const Real3x3& a, Real3x3& inverse) {
+  const auto& m = a.m;
+  double det = m[0][0] * (m[1][1] * m[2][2] - m[2][1] * m[1][2]) -
+               m[1][0] * (m[0][1] * m[2][2] - m[2][1] * m[0][2]) +
+               m[2][0] * (m[0][1] * m[1][2] - m[1][1] * m[0][2]);
+  if (det == 0.0 || !std::isfinite(det)) return false;
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) {
+      // The cofactor of (j, i), its sign carried by the cyclic indices.
+      int r0 = (j + 1) % 3, r1 = (j + 2) % 3, c0 = (i + 1) % 3, c1 = (i + 2) % 3;
+      inverse.m[i][j] = (m[r0][c0] * m[r1][c1] - m[r0][c1] * m[r1][c0]) / det;
+    }
+  }
+  return true;
+}
+
+// Maps (x, y); false when the point goes to infinity or behind the eye.
+bool MapReal(const Real3x3& r, double x, double y, double& outX, double& outY) {
+  double w = x * r.m[0][2] + y * r.m[1][2] + r.m[2][2];
+  if (!(w > 1e-12)) return false;
+  outX = (x * r.m[0][0] + y * r.m[1][0] + r.m[2][0]) / w;
+  outY = (x * r.m[0][1] + y * r.m[1][1] + r.m[2][1]) / w;
+  return true;
+}
+
+// The destination pixels that the source can reach: the bounding box of
+// its mapped corners, or everything when a corner does not map.
+Rect ReachableArea(const Real3x3& forward, const Rect& source, const Rect& bounds) {
+  const double xs[] = {double(source.left), double(source.right)};
+  const double ys[] = {double(source.top), double(source.bottom)};
+  double left = HUGE_VAL, top = HUGE_VAL, right = -HUGE_VAL, bottom = -HUGE_VAL;
+  for (double x : xs) {
+    for (double y : ys) {
+      double mx = 0, my = 0;
+      if (!MapReal(forward, x, y, mx, my)) return bounds;
+      left = std::min(left, mx);
+      right = std::max(right, mx);
+      top = std::min(top, my);
+      bottom = std::max(bottom, my);
+    }
+  }
+  auto clampShort = [](double v) { return static_cast<short>(std::clamp(v, -32768.0, 32767.0)); };
+  Rect area{clampShort(std::floor(top)), clampShort(std::floor(left)),
+            clampShort(std::ceil(bottom)), clampShort(std::ceil(right))};
+  return Intersect(area, bounds);
+}
+
+// The destination pixels that may change: those the source reaches that
+// the port lets drawing change and the mask holds. False for a mask that
+// is not a region. May throw std::bad_alloc.
+bool DrawableArea(const Rect& reachable, const Port& port, RgnHandle mask, Shape* area) {
+  *area = Shape::Combine(Shape::FromRect(reachable), DrawableShape(port), Shape::Op::kIntersect);
+  if (mask == nullptr) return true;
+  Shape maskShape;
+  if (!ShapeOfRegion(mask, &maskShape)) return false;
+  *area = Shape::Combine(*area, maskShape, Shape::Op::kIntersect);
+  return true;
+}
+
+unsigned Channel(Argb color, int shift) {
+  return (color >> shift) & 0xFF;
+}
+
+// The source colour at (u, v), pixel centres being at whole numbers:
+// bilinear between the four nearest pixels, the edges of `area` extended.
+Argb Sample(const PixMap& src, const Rect& area, double u, double v) {
+  u = std::clamp(u, double(area.left), double(area.right - 1));
+  v = std::clamp(v, double(area.top), double(area.bottom - 1));
+  int x0 = static_cast<int>(std::floor(u)), y0 = static_cast<int>(std::floor(v));
+  double wx = u - x0, wy = v - y0;
+  if (wx == 0 && wy == 0) return GetPixel(src, x0, y0);
+  int x1 = std::min(x0 + 1, area.right - 1), y1 = std::min(y0 + 1, area.bottom - 1);
+  Argb c00 = GetPixel(src, x0, y0), c10 = GetPixel(src, x1, y0);
+  Argb c01 = GetPixel(src, x0, y1), c11 = GetPixel(src, x1, y1);
+  Argb result = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    double top = Channel(c00, shift) * (1 - wx) + Channel(c10, shift) * wx;
+    double bottom = Channel(c01, shift) * (1 - wx) + Channel(c11, shift) * wx;
+    auto mixed = static_cast<Argb>(top * (1 - wy) + bottom * wy + 0.5);
+    result |= std::min<Argb>(mixed, 0xFF) << shift;
+  }
+  return result;
+}
+
+OSErr DrawThroughMatrix(const PixMap& src, const Rect& srcRect, Port& dst,
+                        const MatrixRecord* matrix, short mode, const RGBColor& opColor,
+                        RgnHandle mask) {
+  if (src.baseAddr == nullptr) return paramErr;
+  Rect source = Intersect(srcRect, src.bounds);
+  if (IsEmpty(source)) return noErr;
+  Real3x3 forward = RealMatrix(matrix != nullptr ? *matrix : IdentityMatrix());
+  Real3x3 backward;
+  if (!InvertReal(forward, backward)) return noErr;
+  const PixMap& target = dst.pixMap;
+  Shape area;
+  if (!DrawableArea(ReachableArea(forward, source, target.bounds), dst, mask, &area)) {
+    return paramErr;
+  }
+  bool copies = IsPlainCopy(mode, DefaultTransferColors(opColor));
+  ForEachPixel(area, [&](int x, int y) {
+    double u = 0, v = 0;
+    if (!MapReal(backward, x + 0.5, y + 0.5, u, v)) return;
+    if (u < source.left || u >= source.right || v < source.top || v >= source.bottom) return;
+    Argb color = Sample(src, source, u - 0.5, v - 0.5);
+    if (!copies) color = TransferArgb(mode, color, GetPixel(target, x, y), opColor);
+    SetPixel(target, x, y, color);
+  });
+  return noErr;
+}
+
+}  // namespace
+
+OSErr DrawPixMapThroughMatrix(const PixMap& src, const Rect& srcRect, Port& dst,
+                              const MatrixRecord* matrix, short mode, const RGBColor& opColor,
+                              RgnHandle mask) noexcept {
+  return Guarded<OSErr>(memFullErr, [&] {
+    return DrawThroughMatrix(src, srcRect, dst, matrix, mode, opColor, mask);
+  });
+}
+
+}  // namespace qtml
