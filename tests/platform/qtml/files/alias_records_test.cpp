@@ -2,7 +2,6 @@
 // written, records written by others, finding files that moved, and
 // reference movies that ffmpeg follows.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -17,6 +16,7 @@
 #include "QTML.h"
 #include "QTMLTestControls.h"
 #include "data/data_refs.h"
+#include "scratch_dir_test.h"
 
 namespace {
 
@@ -99,25 +99,16 @@ bool Shell(const std::string& command) {
   return std::system(command.c_str()) == 0;
 }
 
-class AliasRecords : public ::testing::Test {
+class AliasRecords : public ScratchDirTest {
  protected:
+  AliasRecords() : ScratchDirTest("qtml-alias-records-") {}
   void SetUp() override {
     ASSERT_EQ(InitializeQTML(0), noErr);
-    ASSERT_EQ(EnterMovies(), noErr);
-    char pattern[] = "/tmp/alias_records_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    QTMLTest_ClearFaults();
-    fs::remove_all(dir_);
+    ScratchDirTest::SetUp();
   }
 
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-  void Write(const std::string& name, const std::string& bytes = "x") {
-    fs::create_directories(fs::path(Path(name)).parent_path());
-    std::ofstream(Path(name), std::ios::binary) << bytes;
-  }
+  using ScratchDirTest::Write;
+  void Write(const std::string& name) { Write(name, "x"); }
   FSSpec Spec(const std::string& name) {
     FSSpec spec{};
     std::string path = Path(name);
@@ -130,8 +121,6 @@ class AliasRecords : public ::testing::Test {
     EXPECT_TRUE(qtml::ParseAliasRecord(record.data(), record.size(), &fields));
     return fields;
   }
-
-  std::string dir_;
 };
 
 TEST_F(AliasRecords, FixedPartHoldsWhatTheAliasManagerPutsThere) {

@@ -2,7 +2,6 @@
 // deleting, and file types kept with the file.
 #include <gtest/gtest.h>
 #include <sys/xattr.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -11,23 +10,19 @@
 
 #include "Files.h"
 #include "QTMLTestControls.h"
+#include "scratch_dir_test.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class FilesTest : public ::testing::Test {
+class FilesTest : public ScratchDirTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("qtml-files-" + std::to_string(getpid()));
-    fs::create_directories(dir_);
-  }
+  FilesTest() : ScratchDirTest("qtml-files-") {}
   void TearDown() override {
     QTMLTest_UseFinderInfoSidecar(false);
-    QTMLTest_ClearFaults();
-    fs::remove_all(dir_);
+    ScratchDirTest::TearDown();
   }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   FSSpec Spec(const std::string& name, OSErr expected) {
     FSSpec spec{};
     std::string path = Path(name);
@@ -42,7 +37,6 @@ class FilesTest : public ::testing::Test {
     if (FSSpecToNativePathName(&spec, path, sizeof path, flags) != noErr) return "<error>";
     return path;
   }
-  fs::path dir_;
 };
 
 TEST_F(FilesTest, SpecsNameExistingAndFutureFilesInStableDirectories) {

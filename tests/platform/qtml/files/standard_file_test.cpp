@@ -1,9 +1,6 @@
 // The standard file dialogs answer from the queue of scripted answers.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "Files.h"
@@ -12,28 +9,25 @@
 #include "QTML.h"
 #include "QTMLTestControls.h"
 #include "StandardFile.h"
+#include "scratch_dir_test.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-class StandardFileTest : public ::testing::Test {
+class StandardFileTest : public ScratchDirTest {
  protected:
+  StandardFileTest() : ScratchDirTest("qtml-sf-") {}
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("qtml-sf-" + std::to_string(getpid()));
-    fs::create_directories(dir_);
-    std::ofstream(Path("clip.mov")) << "movie";
-    std::ofstream(Path("still.png")) << "image";
+    ScratchDirTest::SetUp();
+    Write("clip.mov", "movie");
+    Write("still.png", "image");
   }
   void TearDown() override {
     QTMLTest_ClearDialogAnswers();
-    fs::remove_all(dir_);
+    ScratchDirTest::TearDown();
   }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   static std::string Name(const FSSpec& spec) {
     return std::string(reinterpret_cast<const char*>(spec.name + 1), spec.name[0]);
   }
-  fs::path dir_;
 };
 
 TEST_F(StandardFileTest, OpenDialogTakesAnswersInOrderAndFiltersByType) {
