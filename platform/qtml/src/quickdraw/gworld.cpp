@@ -119,11 +119,26 @@ QDErr NewWorldFromPtr(GWorldPtr* result, unsigned long format, const Rect* bound
   return MakeWorld(result, depth, *bounds, table, buffer, rowBytes, false);
 }
 
-// The pixel map's port, or nullptr after recording QDError paramErr.
-Port* PixMapPort(PixMapHandle pm) {
-  Port* port = PortFromPixMap(pm);
+// The port a public call works on, or nullptr. QDError becomes the fault
+// injected into `call` (and nothing is looked up), else paramErr when
+// `find(key)` finds no live port, else noErr.
+template <typename Key>
+Port* CalledPort(const ApiCall& call, Port* (*find)(Key) noexcept, Key key) {
+  if (OSErr fault = call.Fault()) {
+    SetQDError(fault);
+    return nullptr;
+  }
+  Port* port = find(key);
   SetQDError(port != nullptr ? noErr : paramErr);
   return port;
+}
+
+Port* WorldPort(const ApiCall& call, GWorldPtr world) {
+  return CalledPort(call, PortFromGrafPtr, world);
+}
+
+Port* PixMapPort(const ApiCall& call, PixMapHandle pm) {
+  return CalledPort(call, PortFromPixMap, pm);
 }
 
 }  // namespace
@@ -161,99 +176,69 @@ QDErr NewGWorldFromPtr(GWorldPtr* offscreenGWorld, unsigned long pixelFormat,
 
 void DisposeGWorld(GWorldPtr offscreenGWorld) {
   ApiCall call("DisposeGWorld", offscreenGWorld);
-  if (OSErr fault = call.Fault()) return SetQDError(fault);
-  qtml::Port* port = qtml::PortFromGrafPtr(offscreenGWorld);
-  if (port == nullptr || !port->isOffscreen) return SetQDError(paramErr);
+  qtml::Port* port = qtml::WorldPort(call, offscreenGWorld);
+  if (port == nullptr) return;
+  if (!port->isOffscreen) return SetQDError(paramErr);
   qtml::FreePort(port);
   SetQDError(noErr);
 }
 
 PixMapHandle GetGWorldPixMap(GWorldPtr offscreenGWorld) {
   ApiCall call("GetGWorldPixMap", offscreenGWorld);
-  if (OSErr fault = call.Fault()) {
-    SetQDError(fault);
-    return call.Return<PixMapHandle>(nullptr);
-  }
-  qtml::Port* port = qtml::PortFromGrafPtr(offscreenGWorld);
-  SetQDError(port != nullptr ? noErr : paramErr);
+  qtml::Port* port = qtml::WorldPort(call, offscreenGWorld);
   return call.Return(port != nullptr ? qtml::PixMapOf(port) : nullptr);
 }
 
 GDHandle GetGWorldDevice(GWorldPtr offscreenGWorld) {
   ApiCall call("GetGWorldDevice", offscreenGWorld);
-  if (OSErr fault = call.Fault()) {
-    SetQDError(fault);
-    return call.Return<GDHandle>(nullptr);
-  }
-  qtml::Port* port = qtml::PortFromGrafPtr(offscreenGWorld);
-  SetQDError(port != nullptr ? noErr : paramErr);
+  qtml::Port* port = qtml::WorldPort(call, offscreenGWorld);
   return call.Return(port != nullptr ? &port->ownDeviceMaster : nullptr);
 }
 
 Boolean LockPixels(PixMapHandle pm) {
   ApiCall call("LockPixels", pm);
-  if (OSErr fault = call.Fault()) {
-    SetQDError(fault);
-    return call.Return<Boolean>(false);
-  }
-  qtml::Port* port = qtml::PixMapPort(pm);
+  qtml::Port* port = qtml::PixMapPort(call, pm);
   if (port != nullptr) port->pixelsState |= pixelsLocked;
   return call.Return<Boolean>(port != nullptr);
 }
 
 void UnlockPixels(PixMapHandle pm) {
   ApiCall call("UnlockPixels", pm);
-  if (OSErr fault = call.Fault()) return SetQDError(fault);
-  qtml::Port* port = qtml::PixMapPort(pm);
+  qtml::Port* port = qtml::PixMapPort(call, pm);
   if (port != nullptr) port->pixelsState &= ~static_cast<GWorldFlags>(pixelsLocked);
 }
 
 GWorldFlags GetPixelsState(PixMapHandle pm) {
   ApiCall call("GetPixelsState", pm);
-  if (OSErr fault = call.Fault()) {
-    SetQDError(fault);
-    return call.Return<GWorldFlags>(0);
-  }
-  qtml::Port* port = qtml::PixMapPort(pm);
+  qtml::Port* port = qtml::PixMapPort(call, pm);
   return call.Return<GWorldFlags>(port != nullptr ? port->pixelsState : 0);
 }
 
 void SetPixelsState(PixMapHandle pm, GWorldFlags state) {
   ApiCall call("SetPixelsState", pm, state);
-  if (OSErr fault = call.Fault()) return SetQDError(fault);
-  qtml::Port* port = qtml::PixMapPort(pm);
+  qtml::Port* port = qtml::PixMapPort(call, pm);
   if (port != nullptr) port->pixelsState = state & qtml::kPixelsStateMask;
 }
 
 Ptr GetPixBaseAddr(PixMapHandle pm) {
   ApiCall call("GetPixBaseAddr", pm);
-  if (OSErr fault = call.Fault()) {
-    SetQDError(fault);
-    return call.Return<Ptr>(nullptr);
-  }
-  qtml::Port* port = qtml::PixMapPort(pm);
+  qtml::Port* port = qtml::PixMapPort(call, pm);
   return call.Return<Ptr>(port != nullptr ? port->pixMap.baseAddr : nullptr);
 }
 
 long GetPixRowBytes(PixMapHandle pm) {
   ApiCall call("GetPixRowBytes", pm);
-  if (OSErr fault = call.Fault()) {
-    SetQDError(fault);
-    return call.Return<long>(0);
-  }
-  qtml::Port* port = qtml::PixMapPort(pm);
+  qtml::Port* port = qtml::PixMapPort(call, pm);
   return call.Return<long>(port != nullptr ? port->pixMap.rowBytes & 0x3FFF : 0);
 }
 
 void SetGWorld(CGrafPtr port, GDHandle gdh) {
   ApiCall call("SetGWorld", port, gdh);
-  if (OSErr fault = call.Fault()) return SetQDError(fault);
-  qtml::Port* target = qtml::PortFromGrafPtr(port);
-  if (target == nullptr) return SetQDError(paramErr);
+  qtml::Port* target = qtml::WorldPort(call, port);
+  if (target == nullptr) return;
   // An off-screen world always draws through its own device.
   GDHandle device = target->isOffscreen || gdh == nullptr ? target->device : gdh;
   qtml::SetCurrent(target, device);
-  SetQDError(noErr);
 }
 
 void GetGWorld(CGrafPtr* port, GDHandle* gdh) {
