@@ -2,6 +2,7 @@
 // description's data reference), reading them back, numbering them, and
 // the media's sample descriptions.
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "data/data_refs.h"
@@ -62,20 +63,43 @@ UInt32 DescriptionIndexFor(MediaRecord& media, SampleDescriptionHandle desc, OSE
   return static_cast<UInt32>(all.size());
 }
 
-// Appends numberOfSamples samples sharing size bytes from offset on.
+// The packing of a description's sound frames when packets hold several
+// (compressed sound); none otherwise.
+SamplePacking CompressedPacking(const MediaRecord& media, UInt32 description) {
+  SamplePacking packing;
+  if (media.type != SoundMediaType ||
+      !SoundPackingOf(media.descriptions[description - 1], &packing) || packing.frames < 2) {
+    return {};
+  }
+  return packing;
+}
+
+// Appends numberOfSamples samples stored back to back in size bytes from
+// offset on: equal shares of the bytes, the last taking what is left; or,
+// for compressed sound, frames in packets as the description packs them.
 OSErr AppendSamples(MediaRecord& media, SInt64 offset, unsigned long size,
                     TimeValue durationPerSample, UInt32 description, long numberOfSamples,
                     short sampleFlags, TimeValue* sampleTime) {
   TimeValue start = MediaDuration(media);
-  UInt32 each = static_cast<UInt32>(size / numberOfSamples);
-  for (long i = 0; i < numberOfSamples; ++i) {
-    SampleEntry sample;
-    sample.offset = offset + static_cast<SInt64>(each) * i;
-    sample.size = i + 1 < numberOfSamples ? each : static_cast<UInt32>(size - each * i);
-    sample.duration = durationPerSample;
-    sample.sync = (sampleFlags & mediaSampleNotSync) == 0;
-    sample.descriptionIndex = description;
-    media.samples.push_back(sample);
+  SampleRunSpec run;
+  run.offset = offset;
+  run.duration = durationPerSample;
+  run.sync = (sampleFlags & mediaSampleNotSync) == 0;
+  run.description = description;
+  run.packing = CompressedPacking(media, description);
+  if (run.packing.packed()) {
+    run.count = static_cast<uint64_t>(numberOfSamples);
+    run.size = 1;
+    media.samples.Append(run);
+  } else {
+    UInt32 each = static_cast<UInt32>(size / numberOfSamples);
+    run.count = static_cast<uint64_t>(numberOfSamples) - 1;
+    run.size = each;
+    media.samples.Append(run);
+    run.offset += static_cast<SInt64>(each) * (numberOfSamples - 1);
+    run.count = 1;
+    run.size = static_cast<UInt32>(size - static_cast<unsigned long>(each) * (numberOfSamples - 1));
+    media.samples.Append(run);
   }
   if (sampleTime != nullptr) *sampleTime = start;
   media.modificationTime = MacSecondsNow();
@@ -207,7 +231,7 @@ QTML_API long GetMediaSampleCount(Media theMedia) {
   MediaRecord* media = EnterMedia(call, theMedia);
   if (media == nullptr) return call.Return<long>(0);
   SetMoviesError(noErr);
-  return call.Return(static_cast<long>(media->samples.size()));
+  return call.Return(static_cast<long>(std::min<uint64_t>(media->samples.Count(), LONG_MAX)));
 }
 
 QTML_API long GetMediaSampleDescriptionCount(Media theMedia) {
@@ -237,7 +261,9 @@ QTML_API OSErr GetMediaSample(Media theMedia, Handle dataOut, long maxSizeToGrow
   if (media == nullptr) return call.Return(GetMoviesError());
   qtml::SamplePosition at = qtml::SampleAt(*media, time);
   if (at.index < 0) return call.Return(qtml::Result(invalidTime));
-  const qtml::SampleEntry sample = media->samples[at.index];
+  // Sound frames packed several to a packet come a packet at a time.
+  qtml::SampleTable::Packet packet = media->samples.PacketOf(static_cast<uint64_t>(at.index));
+  const qtml::SampleEntry sample = media->samples.At(packet.first);
   OSErr err = qtml::Guarded<OSErr>(memFullErr, [&] {
     OSErr inner = noErr;
     if (dataOut != nullptr) inner = qtml::ReadSample(*media, sample, dataOut, maxSizeToGrow);
@@ -248,10 +274,10 @@ QTML_API OSErr GetMediaSample(Media theMedia, Handle dataOut, long maxSizeToGrow
   });
   if (err == noErr) {
     if (size != nullptr) *size = static_cast<long>(sample.size);
-    if (sampleTime != nullptr) *sampleTime = at.start;
+    if (sampleTime != nullptr) *sampleTime = qtml::Clamp(media->samples.StartOf(packet.first));
     if (durationPerSample != nullptr) *durationPerSample = sample.duration;
     if (sampleDescriptionIndex != nullptr) *sampleDescriptionIndex = sample.descriptionIndex;
-    if (numberOfSamples != nullptr) *numberOfSamples = 1;
+    if (numberOfSamples != nullptr) *numberOfSamples = static_cast<long>(packet.count);
     if (sampleFlags != nullptr) *sampleFlags = sample.sync ? 0 : mediaSampleNotSync;
   }
   return call.Return(qtml::Result(err));
@@ -270,15 +296,16 @@ QTML_API OSErr GetMediaSampleReferences(Media theMedia, TimeValue time, TimeValu
   }
   qtml::SamplePosition at = qtml::SampleAt(*media, time);
   if (at.index < 0) return call.Return(qtml::Result(invalidTime));
-  UInt32 description = media->samples[at.index].descriptionIndex;
+  qtml::SampleTable::Walker walk(media->samples, static_cast<uint64_t>(at.index));
+  UInt32 description = walk.description();
   long count = 0;
   // Every record answered shares the first sample's description.
-  for (size_t i = at.index; i < media->samples.size() && count < maxNumberOfEntries; ++i) {
-    const qtml::SampleEntry& sample = media->samples[i];
-    if (sample.descriptionIndex != description) break;
+  while (count < maxNumberOfEntries && walk.description() == description) {
+    qtml::SampleEntry sample = walk.entry();
     sampleRefs[count++] = {static_cast<long>(sample.offset), static_cast<long>(sample.size),
                            sample.duration, 1,
                            static_cast<short>(sample.sync ? 0 : mediaSampleNotSync)};
+    if (!walk.Next()) break;
   }
   OSErr err = noErr;
   if (sampleDescriptionH != nullptr) {
@@ -298,13 +325,12 @@ QTML_API void SampleNumToMediaTime(Media theMedia, long logicalSampleNum, TimeVa
   if (sampleTime != nullptr) *sampleTime = -1;
   if (sampleDuration != nullptr) *sampleDuration = 0;
   if (media == nullptr) return;
-  if (logicalSampleNum < 1 || logicalSampleNum > static_cast<long>(media->samples.size())) {
+  if (logicalSampleNum < 1 || static_cast<uint64_t>(logicalSampleNum) > media->samples.Count()) {
     return SetMoviesError(invalidSampleNum);
   }
-  TimeValue start = 0;
-  for (long i = 0; i + 1 < logicalSampleNum; ++i) start += media->samples[i].duration;
-  if (sampleTime != nullptr) *sampleTime = start;
-  if (sampleDuration != nullptr) *sampleDuration = media->samples[logicalSampleNum - 1].duration;
+  qtml::SampleTable::Walker sample(media->samples, static_cast<uint64_t>(logicalSampleNum) - 1);
+  if (sampleTime != nullptr) *sampleTime = qtml::Clamp(sample.start());
+  if (sampleDuration != nullptr) *sampleDuration = sample.duration();
   SetMoviesError(noErr);
 }
 
@@ -320,7 +346,9 @@ QTML_API void MediaTimeToSampleNum(Media theMedia, TimeValue time, long* sampleN
   if (at.index < 0) return SetMoviesError(invalidTime);
   if (sampleNum != nullptr) *sampleNum = at.index + 1;
   if (sampleTime != nullptr) *sampleTime = at.start;
-  if (sampleDuration != nullptr) *sampleDuration = media->samples[at.index].duration;
+  if (sampleDuration != nullptr) {
+    *sampleDuration = media->samples.At(static_cast<uint64_t>(at.index)).duration;
+  }
   SetMoviesError(noErr);
 }
 

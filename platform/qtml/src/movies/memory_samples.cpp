@@ -34,18 +34,66 @@ struct Run {
   SInt64 size;
 };
 
-// Lays out the new movie data: the samples of references in memory, each
-// stretch of source bytes once, in the order the media meet them. Sample
-// offsets are first relative to the data's start, then moved by Shift.
+// Lays out the new movie data: the bytes of the chunks that references in
+// memory hold, each stretch of source bytes once however many chunks
+// share it. Chunk offsets are first relative to the data's start, then
+// moved by Shift.
 class Layout {
  public:
-  OSErr Place(MediaRecord& media, const std::shared_ptr<DataStore>& file) {
+  // Notes the media's chunks in memory; Place then moves them.
+  OSErr Gather(const MediaRecord& media) {
+    const SampleTable& table = media.samples;
+    for (size_t c = 0; c < table.ChunkCount(); ++c) {
+      SampleTable::Chunk chunk = table.ChunkAt(c);
+      long index = DescriptionDataRef(media, chunk.description);
+      if (index < 0 || !InMemory(media.dataRefs[index])) continue;
+      const std::shared_ptr<DataStore>& store = media.dataRefs[index].store;
+      if (store == nullptr) return couldNotResolveDataRef;
+      SInt64 size = table.ChunkBytes(chunk);
+      if (chunk.offset < 0 || chunk.offset + size > store->Size()) return endOfDataReached;
+      if (size > 0) spans_[store].push_back({store, chunk.offset, size});
+    }
+    return noErr;
+  }
+
+  // Lays out every stretch gathered, overlapping ones joined.
+  void Plan() {
+    for (auto& [store, spans] : spans_) {
+      std::sort(spans.begin(), spans.end(),
+                [](const Run& a, const Run& b) { return a.offset < b.offset; });
+      for (const Run& span : spans) {
+        if (!runs_.empty() && runs_.back().from == store &&
+            span.offset <= runs_.back().offset + runs_.back().size) {
+          Run& last = runs_.back();
+          SInt64 end = std::max(last.offset + last.size, span.offset + span.size);
+          size_ += end - (last.offset + last.size);
+          last.size = end - last.offset;
+          continue;
+        }
+        byStore_[store.get()].push_back(runs_.size());
+        runs_.push_back(span);
+        size_ += span.size;
+      }
+    }
+    SInt64 at = 0;
+    for (const Run& run : runs_) {
+      placed_.push_back(at);
+      at += run.size;
+    }
+  }
+
+  // Points the media's chunks in memory at their bytes in the new data,
+  // which starts at `start` in `file`, and makes those references self
+  // references to the file.
+  void Place(MediaRecord& media, const std::shared_ptr<DataStore>& file, SInt64 start) {
+    SampleTable& table = media.samples;
     std::vector<bool> memory;
     for (const DataReference& ref : media.dataRefs) memory.push_back(InMemory(ref));
-    for (SampleEntry& sample : media.samples) {
-      long index = SampleDataRefIndex(media, sample);
+    for (size_t c = 0; c < table.ChunkCount(); ++c) {
+      SampleTable::Chunk chunk = table.ChunkAt(c);
+      long index = DescriptionDataRef(media, chunk.description);
       if (index < 0 || !memory[index]) continue;
-      if (OSErr err = PlaceSample(media.dataRefs[index].store, sample)) return err;
+      table.SetChunkOffset(c, start + NewOffset(media.dataRefs[index].store.get(), chunk.offset));
     }
     for (size_t i = 0; i < memory.size(); ++i) {
       if (!memory[i]) continue;
@@ -55,42 +103,25 @@ class Layout {
       self.store = file;
       media.dataRefs[i] = std::move(self);
     }
-    return noErr;
   }
 
-  void Shift(SInt64 start) {
-    for (SampleEntry* sample : moved_) sample->offset += start;
-  }
   SInt64 size() const { return size_; }
   const std::vector<Run>& runs() const { return runs_; }
 
  private:
-  OSErr PlaceSample(const std::shared_ptr<DataStore>& store, SampleEntry& sample) {
-    if (store == nullptr) return couldNotResolveDataRef;
-    if (sample.offset < 0 || sample.offset + sample.size > store->Size()) return endOfDataReached;
-    auto key = std::make_tuple(store.get(), sample.offset, sample.size);
-    auto [placed, added] = placed_.try_emplace(key, size_);
-    if (added) AddRun(store, sample.offset, sample.size);
-    sample.offset = placed->second;
-    moved_.push_back(&sample);
-    return noErr;
+  // Where source bytes at `offset` of `store` are in the new data.
+  SInt64 NewOffset(const DataStore* store, SInt64 offset) const {
+    const std::vector<size_t>& mine = byStore_.at(store);
+    auto after = std::upper_bound(mine.begin(), mine.end(), offset,
+                                  [&](SInt64 o, size_t run) { return o < runs_[run].offset; });
+    size_t run = *(after - 1);  // every gathered chunk lies in a run
+    return placed_[run] + (offset - runs_[run].offset);
   }
 
-  // Bytes that follow the last run in the same store extend it, so that
-  // samples stored back to back are copied in one go.
-  void AddRun(const std::shared_ptr<DataStore>& store, SInt64 offset, SInt64 size) {
-    if (!runs_.empty() && runs_.back().from == store &&
-        runs_.back().offset + runs_.back().size == offset) {
-      runs_.back().size += size;
-    } else {
-      runs_.push_back({store, offset, size});
-    }
-    size_ += size;
-  }
-
-  std::map<std::tuple<DataStore*, SInt64, UInt32>, SInt64> placed_;
-  std::vector<SampleEntry*> moved_;
+  std::map<std::shared_ptr<DataStore>, std::vector<Run>> spans_;
   std::vector<Run> runs_;
+  std::vector<SInt64> placed_;  // where each run starts in the new data
+  std::map<const DataStore*, std::vector<size_t>> byStore_;  // runs of each store, in order
   SInt64 size_ = 0;
 };
 
@@ -128,14 +159,14 @@ OSErr CopyRun(const Run& run, DataStore& file, std::vector<uint8_t>& buffer) {
 // file's last whole atom already wait to be taken into it when the movie
 // atom is written, and the new data joins them; otherwise the data goes
 // into an 'mdat' atom of its own. The file is cut back on failure.
-OSErr AppendData(Layout& layout, DataStore& file, const std::string& path) {
+OSErr AppendData(const Layout& layout, DataStore& file, const std::string& path, SInt64* start) {
   std::vector<TopLevelAtom> atoms;
   SInt64 validEnd = 0;
   if (OSErr err = WalkTopLevel(file, &atoms, &validEnd)) return err;
   SInt64 end = file.Size();
   bool joinLoose = !atoms.empty() && validEnd < end;
   std::vector<uint8_t> header = joinLoose ? std::vector<uint8_t>() : DataHeader(layout.size());
-  layout.Shift(end + static_cast<SInt64>(header.size()));
+  *start = end + static_cast<SInt64>(header.size());
   OSErr err = noErr;
   if (!header.empty() && file.Append(header.data(), static_cast<SInt64>(header.size())) != end) {
     err = ioErr;
@@ -170,10 +201,15 @@ OSErr CopyMemorySamplesToFile(const MovieRecord& movie, const std::shared_ptr<Da
     Layout layout;
     for (const auto& track : copy->tracks) {
       if (track->media == nullptr) continue;
-      if (OSErr err = layout.Place(*track->media, file)) return err;
+      if (OSErr err = layout.Gather(*track->media)) return err;
     }
+    layout.Plan();
+    SInt64 start = 0;
     if (layout.size() > 0) {
-      if (OSErr err = AppendData(layout, *file, path)) return err;
+      if (OSErr err = AppendData(layout, *file, path, &start)) return err;
+    }
+    for (const auto& track : copy->tracks) {
+      if (track->media != nullptr) layout.Place(*track->media, file, start);
     }
     *written = std::move(copy);
     return noErr;

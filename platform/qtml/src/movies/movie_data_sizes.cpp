@@ -15,60 +15,83 @@
 namespace qtml {
 namespace {
 
-// Indices of the media's samples overlapping [start, start + duration).
-std::vector<long> SamplesIn(const MediaRecord& media, SInt64 start, SInt64 duration) {
-  std::vector<long> found;
+using Ranges = std::vector<SampleRun>;
+
+// The media's samples overlapping [start, start + duration).
+SampleRun SamplesIn(const MediaRecord& media, SInt64 start, SInt64 duration) {
+  const SampleTable& table = media.samples;
+  SampleTable::Position at = table.Find(std::max<SInt64>(start, 0));
+  if (at.index < 0) return {};
   SInt64 end = start + std::max<SInt64>(duration, 1);
-  SInt64 t = 0;
-  for (size_t i = 0; i < media.samples.size() && t < end; ++i) {
-    SInt64 next = t + media.samples[i].duration;
-    if (next > start) found.push_back(static_cast<long>(i));
-    t = next;
-  }
-  return found;
+  uint64_t first = static_cast<uint64_t>(at.index);
+  return {first, std::max(first + 1, table.FirstStartingAt(end))};
 }
 
 // The track's samples showing in the movie-time range, per edit.
-std::vector<long> TrackSamplesIn(const TrackRecord& track, TimeValue start, TimeValue duration) {
-  std::vector<long> found;
+Ranges TrackSamplesIn(const TrackRecord& track, TimeValue start, TimeValue duration) {
+  Ranges found;
   if (track.media == nullptr) return found;
   TrackScales scales = ScalesOf(track);
   for (const EditEntry& piece : EditsIn(track, start, duration)) {
     if (piece.mediaTime == -1) continue;
-    auto mine = SamplesIn(*track.media, piece.mediaTime, EditMediaDuration(piece, scales));
-    found.insert(found.end(), mine.begin(), mine.end());
+    SampleRun run = SamplesIn(*track.media, piece.mediaTime, EditMediaDuration(piece, scales));
+    if (run.first < run.stop) found.push_back(run);
   }
   return found;
 }
 
-SInt64 BytesOf(const MediaRecord& media, const std::vector<long>& samples) {
+SInt64 BytesOf(const MediaRecord& media, const Ranges& ranges) {
   SInt64 total = 0;
-  for (long i : samples) total += media.samples[i].size;
+  for (const SampleRun& run : ranges) total += media.samples.BytesOf(run.first, run.stop);
   return total;
 }
 
-// Reads each sample from its store; the first failure's error.
-OSErr Load(MediaRecord& media, const std::vector<long>& samples, long flags) {
+// The store of a description's samples, opened on first use; nullptr with
+// *err when it cannot be.
+DataStore* OpenStoreOf(MediaRecord& media, UInt32 description, OSErr* err) {
+  if (description == 0 || description > media.descriptions.size()) {
+    *err = invalidSampleDescIndex;
+    return nullptr;
+  }
+  long ref = DescriptionDataRef(media, description);
+  if (ref < 0) {
+    *err = badDataRefIndex;
+    return nullptr;
+  }
+  DataReference& reference = media.dataRefs[ref];
+  if (reference.store == nullptr) {
+    reference.store =
+        OpenDataRefStore(reference.type, reference.data.data(), reference.data.size(), false, err);
+  }
+  if (reference.store == nullptr && *err == noErr) *err = couldNotResolveDataRef;
+  return reference.store.get();
+}
+
+constexpr SInt64 kLoadBlock = 1 << 20;
+
+// Reads the samples of each range from their stores, a chunk at a time in
+// pieces of at most kLoadBlock bytes; the first failure's error.
+OSErr Load(MediaRecord& media, const Ranges& ranges, long flags) {
   if ((flags & (unkeepInRam | flushFromRam)) != 0) return noErr;
+  const SampleTable& table = media.samples;
   std::vector<uint8_t> bytes;
-  for (long i : samples) {
-    const SampleEntry& sample = media.samples[i];
-    if (sample.descriptionIndex == 0 || sample.descriptionIndex > media.descriptions.size()) {
-      return invalidSampleDescIndex;
-    }
-    const std::vector<uint8_t>& description = media.descriptions[sample.descriptionIndex - 1];
-    size_t ref = description.size() >= 16 ? (description[14] << 8) | description[15] : 1;
-    if (ref == 0 || ref > media.dataRefs.size()) return badDataRefIndex;
-    DataReference& reference = media.dataRefs[ref - 1];
-    OSErr err = noErr;
-    if (reference.store == nullptr) {
-      reference.store = OpenDataRefStore(reference.type, reference.data.data(),
-                                         reference.data.size(), false, &err);
-    }
-    if (reference.store == nullptr) return err != noErr ? err : couldNotResolveDataRef;
-    bytes.resize(sample.size);
-    if (sample.size > 0 && !reference.store->Read(sample.offset, bytes.data(), sample.size)) {
-      return ioErr;
+  for (const SampleRun& run : ranges) {
+    for (size_t c = table.ChunkOf(run.first); c < table.ChunkCount(); ++c) {
+      SampleTable::Chunk chunk = table.ChunkAt(c);
+      if (chunk.first >= run.stop) break;
+      OSErr err = noErr;
+      DataStore* store = OpenStoreOf(media, chunk.description, &err);
+      if (store == nullptr) return err;
+      uint64_t lo = table.PacketOf(std::max(run.first, chunk.first)).first;
+      uint64_t hi = std::min(run.stop, chunk.first + chunk.count);
+      SInt64 at = chunk.offset + table.BytesOf(chunk.first, lo);
+      for (SInt64 left = table.BytesOf(lo, hi); left > 0;) {
+        SInt64 step = std::min(left, kLoadBlock);
+        bytes.resize(static_cast<size_t>(step));
+        if (!store->Read(at, bytes.data(), step)) return ioErr;
+        at += step;
+        left -= step;
+      }
     }
   }
   return noErr;
@@ -159,7 +182,7 @@ QTML_API OSErr GetMediaDataSize64(Media theMedia, TimeValue startTime, TimeValue
   MediaRecord* media = qtml::EnterMedia(call, theMedia);
   if (media == nullptr) return call.Return(GetMoviesError());
   OSErr err = qtml::MeasureInto(startTime, duration, dataSize, duration > 0, [&] {
-    return qtml::BytesOf(*media, qtml::SamplesIn(*media, startTime, duration));
+    return qtml::BytesOf(*media, qtml::Ranges{qtml::SamplesIn(*media, startTime, duration)});
   });
   return call.Return(qtml::Result(err));
 }
@@ -205,7 +228,7 @@ QTML_API OSErr LoadMediaIntoRam(Media theMedia, TimeValue time, TimeValue durati
   OSErr err = qtml::CheckRange(time, duration);
   if (err == noErr) {
     err = qtml::Guarded<OSErr>(memFullErr, [&] {
-      return qtml::Load(*media, qtml::SamplesIn(*media, time, duration), flags);
+      return qtml::Load(*media, qtml::Ranges{qtml::SamplesIn(*media, time, duration)}, flags);
     });
   }
   return call.Return(qtml::Result(err));

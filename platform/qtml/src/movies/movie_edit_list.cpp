@@ -60,6 +60,12 @@ bool SameReference(const DataReference& a, const DataReference& b) {
   return a.type == b.type && a.data == b.data && a.flags == b.flags;
 }
 
+// The store a description's samples are in, or nullptr.
+const DataStore* StoreOf(const MediaRecord& media, UInt32 description) {
+  long index = DescriptionDataRef(media, description);
+  return index < 0 ? nullptr : media.dataRefs[index].store.get();
+}
+
 // Moves samples of one media into another, remembering how descriptions
 // and data references map.
 class SampleMover {
@@ -68,17 +74,23 @@ class SampleMover {
 
   // The target's description index for the source's.
   UInt32 Description(UInt32 index) {
-    if (index == 0 || index > from_.descriptions.size()) return index;
-    std::vector<uint8_t> bytes = from_.descriptions[index - 1];
-    UInt16 ref = DescriptionDataRefIndex(bytes);
-    if (ref >= 1 && ref <= from_.dataRefs.size()) {
-      SetDescriptionDataRefIndex(bytes, DataRefIndex(from_.dataRefs[ref - 1]));
+    auto known = descriptions_.find(index);
+    if (known != descriptions_.end()) return known->second;
+    UInt32 mapped = index;
+    if (index > 0 && index <= from_.descriptions.size()) {
+      std::vector<uint8_t> bytes = from_.descriptions[index - 1];
+      UInt16 ref = DescriptionDataRefIndex(bytes);
+      if (ref >= 1 && ref <= from_.dataRefs.size()) {
+        SetDescriptionDataRefIndex(bytes, DataRefIndex(from_.dataRefs[ref - 1]));
+      }
+      mapped = DescriptionIndex(bytes);
     }
-    return DescriptionIndex(bytes);
+    descriptions_.emplace(index, mapped);
+    return mapped;
   }
 
-  // The target's data reference index holding the samples copied while
-  // the target is being edited: its first.
+  // Whether the samples' bytes are copied into the target's first data
+  // reference: while the target is being edited.
   bool CopyBytes() const { return to_.editing && !to_.dataRefs.empty(); }
 
   // Where the target already holds source samples [first, stop): at
@@ -86,53 +98,68 @@ class SampleMover {
   // else the longest run the target ends with, so that the rest can
   // follow it; else none (found 0).
   struct Run {
-    long base = 0;
-    long found = 0;
+    uint64_t base = 0;
+    uint64_t found = 0;
   };
-  Run FindRun(long first, long stop) {
-    auto size = static_cast<long>(to_.samples.size());
+  Run FindRun(uint64_t first, uint64_t stop) {
     Run best;
-    for (long j = size - 1; j >= 0; --j) {
-      long n = 0;
-      while (first + n < stop && j + n < size && Same(first + n, j + n)) ++n;
+    const SampleTable& target = to_.samples;
+    if (first >= stop || target.Empty()) return best;
+    SampleEntry head = from_.samples.At(first);
+    const DataStore* store = StoreOf(from_, head.descriptionIndex);
+    if (store == nullptr) return best;
+    for (size_t c = 0; c < target.ChunkCount(); ++c) {
+      SampleTable::Chunk chunk = target.ChunkAt(c);
+      if (StoreOf(to_, chunk.description) != store || head.offset < chunk.offset ||
+          head.offset >= chunk.offset + target.ChunkBytes(chunk)) {
+        continue;
+      }
+      uint64_t j = target.SampleStartingAt(chunk, head.offset - chunk.offset);
+      if (j == kNone) continue;
+      uint64_t n = Matching(first, stop, j);
       if (n == stop - first) return {j, n};
-      if (n > best.found && j + n == size) best = {j, n};
+      if (n > best.found && j + n == target.Count()) best = {j, n};
     }
     return best;
   }
 
-  // Appends copies of the source samples [first, last); false with *err
+  // Appends copies of the source samples [first, stop); false with *err
   // when bytes had to be copied and could not be.
-  bool AppendRun(long first, long last, OSErr* err) {
-    for (long i = first; i < last; ++i) {
-      SampleEntry sample = from_.samples[i];
-      sample.duration = ConvertTime(sample.duration, from_.timeScale, to_.timeScale);
-      if (CopyBytes()) {
-        if (!CopySampleBytes(sample, err)) return false;
-      } else {
-        sample.descriptionIndex = Description(sample.descriptionIndex);
-      }
-      to_.samples.push_back(sample);
+  bool AppendRun(uint64_t first, uint64_t stop, OSErr* err) {
+    auto duration = [&](TimeValue d) { return ConvertTime(d, from_.timeScale, to_.timeScale); };
+    if (!CopyBytes()) {
+      to_.samples.AppendRange(
+          from_.samples, first, stop, [&](UInt32 index) { return Description(index); }, duration);
+      return true;
     }
-    return true;
+    *err = noErr;
+    to_.samples.AppendRange(
+        from_.samples, first, stop, [&](UInt32 index) { return CopiedDescription(index, err); },
+        duration,
+        [&](const SampleTable::Chunk& piece, SInt64 bytes) {
+          return CopyChunkBytes(piece, bytes, err);
+        });
+    return *err == noErr;
   }
 
+  static constexpr uint64_t kNone = SampleTable::kNone;
+
  private:
-  // Whether target sample j is a copy of source sample i: the same bytes
-  // of the same store, described alike, as long.
-  bool Same(long i, long j) {
-    const SampleEntry& a = from_.samples[i];
-    const SampleEntry& b = to_.samples[j];
-    if (a.offset != b.offset || a.size != b.size || a.sync != b.sync ||
-        a.compositionOffset != b.compositionOffset ||
-        ConvertTime(a.duration, from_.timeScale, to_.timeScale) != b.duration) {
-      return false;
+  // How many of source samples [first, stop) the target holds from j on:
+  // the same bytes, described alike, as long.
+  uint64_t Matching(uint64_t first, uint64_t stop, uint64_t j) {
+    SampleTable::Walker a(from_.samples, first), b(to_.samples, j);
+    uint64_t n = 0;
+    for (;;) {
+      SampleEntry x = a.entry(), y = b.entry();
+      if (x.offset != y.offset || x.size != y.size || x.sync != y.sync ||
+          x.compositionOffset != y.compositionOffset ||
+          ConvertTime(x.duration, from_.timeScale, to_.timeScale) != y.duration ||
+          Description(x.descriptionIndex) != y.descriptionIndex) {
+        return n;
+      }
+      if (++n == stop - first || !a.Next() || !b.Next()) return n;
     }
-    auto known = descriptions_.find(a.descriptionIndex);
-    if (known == descriptions_.end()) {
-      known = descriptions_.emplace(a.descriptionIndex, Description(a.descriptionIndex)).first;
-    }
-    return known->second == b.descriptionIndex;
   }
 
   UInt16 DataRefIndex(const DataReference& ref) {
@@ -151,36 +178,37 @@ class SampleMover {
     return static_cast<UInt32>(to_.descriptions.size());
   }
 
-  // Copies the sample's bytes into the target's first data reference.
-  bool CopySampleBytes(SampleEntry& sample, OSErr* err) {
-    UInt32 index = sample.descriptionIndex;
+  // The target's description for samples copied into its first data
+  // reference; 0 with *err for a description the source does not have.
+  UInt32 CopiedDescription(UInt32 index, OSErr* err) {
     if (index == 0 || index > from_.descriptions.size()) {
       *err = invalidSampleDescIndex;
-      return false;
+      return 0;
     }
     std::vector<uint8_t> bytes = from_.descriptions[index - 1];
-    UInt16 ref = DescriptionDataRefIndex(bytes);
-    DataStore* source =
-        ref >= 1 && ref <= from_.dataRefs.size() ? from_.dataRefs[ref - 1].store.get() : nullptr;
+    SetDescriptionDataRefIndex(bytes, 1);
+    return DescriptionIndex(bytes);
+  }
+
+  // Copies a stretch of source bytes into the target's first data
+  // reference and answers where they are now; -1 with *err on failure.
+  SInt64 CopyChunkBytes(const SampleTable::Chunk& piece, SInt64 size, OSErr* err) {
+    if (*err != noErr) return -1;
+    long ref = DescriptionDataRef(from_, piece.description);
+    DataStore* source = ref >= 0 ? from_.dataRefs[ref].store.get() : nullptr;
     DataStore* target = to_.dataRefs[0].store.get();
     if (source == nullptr || target == nullptr) {
       *err = source == nullptr ? couldNotResolveDataRef : dataNotOpenForWrite;
-      return false;
+      return -1;
     }
-    std::vector<uint8_t> data(sample.size);
-    if (!source->Read(sample.offset, data.data(), sample.size)) {
+    std::vector<uint8_t> data(static_cast<size_t>(size));
+    if (size > 0 && !source->Read(piece.offset, data.data(), size)) {
       *err = ioErr;
-      return false;
+      return -1;
     }
-    SInt64 offset = target->Append(data.data(), sample.size);
-    if (offset < 0) {
-      *err = dataNotOpenForWrite;
-      return false;
-    }
-    sample.offset = offset;
-    SetDescriptionDataRefIndex(bytes, 1);
-    sample.descriptionIndex = DescriptionIndex(bytes);
-    return true;
+    SInt64 offset = target->Append(data.data(), size);
+    if (offset < 0) *err = dataNotOpenForWrite;
+    return offset;
   }
 
   const MediaRecord& from_;
@@ -205,9 +233,7 @@ TimeValue ConvertTime(SInt64 value, TimeScale from, TimeScale to) {
 }
 
 TimeValue MediaDuration(const MediaRecord& media) {
-  SInt64 total = 0;
-  for (const SampleEntry& sample : media.samples) total += sample.duration;
-  return Clamp(total);
+  return Clamp(media.samples.Duration());
 }
 
 TimeValue TrackDuration(const TrackRecord& track) {
@@ -271,70 +297,44 @@ EditPosition EditAt(const TrackRecord& track, TimeValue t) {
 }
 
 SamplePosition SampleAt(const MediaRecord& media, TimeValue t) {
-  if (t < 0) return {};
-  MediaRecord::SampleCursor& cursor = media.cursor;
-  bool trusted = cursor.table == media.samples.data() && cursor.count == media.samples.size() &&
-                 cursor.index < cursor.count;
-  size_t i = 0;
-  SInt64 start = 0;
-  if (trusted && cursor.start <= t) {
-    i = cursor.index;
-    start = cursor.start;
-  } else if (trusted && t >= cursor.start / 2) {
-    // Nearer the last lookup than the beginning: walk back from there.
-    i = cursor.index;
-    start = cursor.start;
-    while (start > t) start -= media.samples[--i].duration;
-  }
-  for (; i < media.samples.size(); ++i) {
-    SInt64 end = start + media.samples[i].duration;
-    if (t < end) {
-      cursor = {media.samples.data(), media.samples.size(), i, start};
-      return {static_cast<long>(i), Clamp(start)};
-    }
-    start = end;
-  }
-  return {-1, Clamp(start)};
+  SampleTable::Position at = media.samples.Find(t);
+  return {at.index < 0 ? -1 : static_cast<long>(at.index), Clamp(at.start)};
 }
 
-std::vector<TimeValue> SampleStarts(const MediaRecord& media) {
-  std::vector<TimeValue> starts;
-  starts.reserve(media.samples.size() + 1);
-  SInt64 t = 0;
-  for (const SampleEntry& sample : media.samples) {
-    starts.push_back(Clamp(t));
-    t += sample.duration;
-  }
-  starts.push_back(Clamp(t));
-  return starts;
-}
-
-SampleRun SamplesNeeded(const MediaRecord& media, const std::vector<TimeValue>& starts,
-                        TimeValue from, TimeValue to) {
-  size_t count = media.samples.size();
+SampleRun SamplesNeeded(const MediaRecord& media, TimeValue from, TimeValue to) {
+  const SampleTable& table = media.samples;
+  if (table.Empty()) return {};
   // Samples shown out of decoding order move by their composition offsets.
-  TimeValue reorder = 0;
-  for (const SampleEntry& sample : media.samples) {
-    reorder = std::max(reorder, std::abs(sample.compositionOffset));
-  }
-  auto shown = [&](size_t i) {
-    const SampleEntry& sample = media.samples[i];
-    TimeValue length = std::max<TimeValue>(sample.duration, 1);
-    TimeValue decoded = starts[i], displayed = starts[i] + sample.compositionOffset;
+  TimeValue reorder = table.LargestCompositionOffset();
+  SInt64 end = static_cast<SInt64>(to) + reorder;
+  auto shown = [&](const SampleTable::Walker& w) {
+    SInt64 length = std::max<TimeValue>(w.duration(), 1);
+    SInt64 decoded = w.start(), displayed = w.start() + w.compositionOffset();
     return (decoded < to && decoded + length > from) ||
            (displayed < to && displayed + length > from);
   };
-  auto near = std::upper_bound(starts.begin(), starts.begin() + count, from - reorder);
-  size_t first = near == starts.begin() ? 0 : static_cast<size_t>(near - starts.begin()) - 1;
-  while (first < count && starts[first] < to + reorder && !shown(first)) ++first;
-  if (first == count || starts[first] >= to + reorder) return {};
-  size_t stop = first + 1;
-  for (size_t i = stop; i < count && starts[i] < to + reorder; ++i) {
-    if (shown(i)) stop = i + 1;
+  SInt64 near = static_cast<SInt64>(from) - reorder;
+  SampleTable::Position at = table.Find(near);
+  uint64_t start = at.index >= 0 ? static_cast<uint64_t>(at.index)
+                   : near < 0    ? 0
+                                 : table.Count() - 1;
+  SampleTable::Walker w(table, start);
+  while (w.start() < end && !shown(w)) {
+    if (!w.Next()) return {};
+  }
+  if (w.start() >= end) return {};
+  SampleRun run{w.index(), w.index() + 1};
+  if (reorder == 0) {
+    // In decoding order, every sample from the first shown to the last
+    // starting before `to` shows.
+    run.stop = std::max(run.stop, table.FirstStartingAt(to));
+  } else {
+    while (w.Next() && w.start() < end) {
+      if (shown(w)) run.stop = w.index() + 1;
+    }
   }
   // References come before a frame in decoding order, back to a sync sample.
-  while (first > 0 && !media.samples[first].sync) --first;
-  return {first, stop};
+  return {table.DecodeStart(run.first), table.DecodeEnd(run.stop)};
 }
 
 void SplitEdits(TrackRecord& track, TimeValue t) {
@@ -443,31 +443,30 @@ bool EditsForTrack(const TrackRecord& source, const std::vector<EditEntry>& edit
   MediaRecord saved = to;  // restored when a copy fails half-way
   SampleMover mover(from, to);
   TrackScales sourceScales = ScalesOf(source);
-  std::vector<TimeValue> fromStarts = SampleStarts(from);
   for (const EditEntry& edit : edits) {
     EditEntry converted = edit;
     converted.trackDuration = ConvertTime(edit.trackDuration, fromScale, toScale);
     if (edit.mediaTime != -1 && &from != &to) {
       TimeValue mediaEnd = edit.mediaTime + std::max(EditMediaDuration(edit, sourceScales), 1);
-      SampleRun run = SamplesNeeded(from, fromStarts, edit.mediaTime, mediaEnd);
+      SampleRun run = SamplesNeeded(from, edit.mediaTime, mediaEnd);
       if (run.first == run.stop) {
         converted.mediaTime = -1;
       } else {
-        auto first = static_cast<long>(run.first), stop = static_cast<long>(run.stop);
         // Samples the target already holds are shared, not added again:
         // edits over one source often need the same samples (a key frame
         // and the frames after it). Bytes being copied into the target
         // are copied whole.
         SampleMover::Run there =
-            mover.CopyBytes() ? SampleMover::Run{} : mover.FindRun(first, stop);
-        long base = there.found > 0 ? there.base : static_cast<long>(to.samples.size());
-        if (!mover.AppendRun(first + there.found, stop, err)) {
+            mover.CopyBytes() ? SampleMover::Run{} : mover.FindRun(run.first, run.stop);
+        uint64_t base = there.found > 0 ? there.base : to.samples.Count();
+        if (!mover.AppendRun(run.first + there.found, run.stop, err)) {
           to = saved;
           return false;
         }
-        TimeValue baseTime = SampleStarts(to)[base];
-        converted.mediaTime = baseTime + ConvertTime(edit.mediaTime - fromStarts[run.first],
-                                                     from.timeScale, to.timeScale);
+        SInt64 baseTime = to.samples.StartOf(base);
+        SInt64 into = from.samples.StartOf(run.first);
+        converted.mediaTime =
+            Clamp(baseTime + ConvertTime(edit.mediaTime - into, from.timeScale, to.timeScale));
       }
     }
     out->push_back(converted);

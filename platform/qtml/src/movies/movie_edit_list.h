@@ -58,19 +58,16 @@ struct SamplePosition {
   TimeValue start = 0;
 };
 SamplePosition SampleAt(const MediaRecord& media, TimeValue t);
-// The start time of every sample, and the media's end last.
-std::vector<TimeValue> SampleStarts(const MediaRecord& media);
 
 // The samples [first, stop) that showing media time [from, to) needs: those
 // shown in it, by their decoding or their display times, from the sync
-// sample before the first of them, so that every one decodes. `starts` is
-// SampleStarts(media). first == stop when the stretch shows no sample.
+// sample before the first of them (and whole packets of packed sound), so
+// that every one decodes. first == stop when the stretch shows no sample.
 struct SampleRun {
-  size_t first = 0;
-  size_t stop = 0;
+  uint64_t first = 0;
+  uint64_t stop = 0;
 };
-SampleRun SamplesNeeded(const MediaRecord& media, const std::vector<TimeValue>& starts,
-                        TimeValue from, TimeValue to);
+SampleRun SamplesNeeded(const MediaRecord& media, TimeValue from, TimeValue to);
 
 // Edit-list surgery (times in movie time). Each keeps the list free of
 // zero-length edits.

@@ -161,59 +161,74 @@ void SetFinderInfo(const std::string& path, OSType creator) {
   WriteFinderInfo(path, info);
 }
 
-// The store a sample's bytes are in, or nullptr.
-DataStore* StoreOf(const MediaRecord& media, const SampleEntry& sample) {
-  long index = SampleDataRefIndex(media, sample);
+// The store a description's samples are in, or nullptr.
+DataStore* StoreOf(const MediaRecord& media, UInt32 description) {
+  long index = DescriptionDataRef(media, description);
   return index < 0 ? nullptr : media.dataRefs[index].store.get();
 }
 
-// Where a flattened track's samples come from: its source media and, for
-// each sample it keeps, the index of that sample there.
-struct FlatSource {
-  const MediaRecord* media = nullptr;
-  std::vector<size_t> samples;
-};
-
-// Drops the samples of a track's media that none of its edits show, and
-// moves the edits' media times back over the time dropped before them.
-// Answers the kept samples' indices in the media as it was.
-std::vector<size_t> KeepShownSamples(TrackRecord& track) {
-  MediaRecord& media = *track.media;
-  std::vector<TimeValue> starts = SampleStarts(media);  // one more than samples
-  size_t count = media.samples.size();
-  std::vector<bool> shown(count, false);
+// The runs of samples that the track's edits show, ascending and apart.
+// An edit reaching the media's end keeps the samples of no duration there.
+std::vector<SampleRun> ShownRuns(const TrackRecord& track) {
+  const MediaRecord& media = *track.media;
   TrackScales scales = ScalesOf(track);
+  std::vector<SampleRun> runs;
   for (const EditEntry& edit : track.edits) {
     if (edit.mediaTime < 0) continue;
     // A dwell (rate 0) still shows the sample it stops on.
-    TimeValue end = edit.mediaTime + std::max<TimeValue>(EditMediaDuration(edit, scales), 1);
-    SampleRun run = SamplesNeeded(media, starts, edit.mediaTime, end);
-    for (size_t i = run.first; i < run.stop; ++i) shown[i] = true;
+    TimeValue length = std::max<TimeValue>(EditMediaDuration(edit, scales), 1);
+    SampleRun run = SamplesNeeded(media, edit.mediaTime, edit.mediaTime + length);
+    if (run.first == run.stop) continue;
+    if (static_cast<SInt64>(edit.mediaTime) + length >= media.samples.Duration()) {
+      run.stop = media.samples.Count();
+    }
+    runs.push_back(run);
   }
-  std::vector<size_t> kept;
-  std::vector<SampleEntry> samples;
-  std::vector<TimeValue> dropped(count + 1, 0);  // media time dropped before each sample
-  for (size_t i = 0; i < count; ++i) {
-    dropped[i + 1] = dropped[i] + (shown[i] ? 0 : media.samples[i].duration);
-    if (!shown[i]) continue;
-    kept.push_back(i);
-    samples.push_back(media.samples[i]);
+  std::sort(runs.begin(), runs.end(),
+            [](const SampleRun& a, const SampleRun& b) { return a.first < b.first; });
+  std::vector<SampleRun> apart;
+  for (const SampleRun& run : runs) {
+    if (!apart.empty() && run.first <= apart.back().stop) {
+      apart.back().stop = std::max(apart.back().stop, run.stop);
+    } else {
+      apart.push_back(run);
+    }
   }
+  return apart;
+}
+
+// Drops the samples of a track's media that none of its edits show, and
+// moves the edits' media times back over the time dropped before them.
+void KeepShownSamples(TrackRecord& track) {
+  MediaRecord& media = *track.media;
+  const SampleTable& all = media.samples;
+  std::vector<SampleRun> runs = ShownRuns(track);
+  // Media time dropped before sample i: its start less the kept time before it.
+  auto droppedBefore = [&](uint64_t i) {
+    SInt64 kept = 0;
+    for (const SampleRun& run : runs) {
+      if (run.first >= i) break;
+      kept += all.StartOf(std::min(run.stop, i)) - all.StartOf(run.first);
+    }
+    return all.StartOf(i) - kept;
+  };
   for (EditEntry& edit : track.edits) {
-    if (edit.mediaTime < 0) continue;
-    auto at = std::upper_bound(starts.begin(), starts.begin() + count, edit.mediaTime);
-    size_t i = at == starts.begin() ? 0 : static_cast<size_t>(at - starts.begin()) - 1;
-    edit.mediaTime -= dropped[std::min(i, count)];
+    if (edit.mediaTime < 0 || all.Empty()) continue;
+    SampleTable::Position at = all.Find(edit.mediaTime);
+    uint64_t i = at.index >= 0 ? static_cast<uint64_t>(at.index) : all.Count() - 1;
+    edit.mediaTime = Clamp(edit.mediaTime - droppedBefore(i));
   }
-  media.samples = std::move(samples);
-  return kept;
+  SampleTable kept;
+  auto same = [](auto value) { return value; };
+  for (const SampleRun& run : runs) kept.AppendRange(all, run.first, run.stop, same, same);
+  media.samples = std::move(kept);
 }
 
 // A copy of a movie's file contents whose media all read from one new
 // file: their samples are laid out again by Flattener. Only the samples
 // the edits show are kept.
 std::unique_ptr<MovieRecord> FlatCopy(const MovieRecord& movie, bool activeOnly,
-                                      std::vector<FlatSource>* sources) {
+                                      std::vector<const MediaRecord*>* sources) {
   auto flat = std::make_unique<MovieRecord>();
   flat->timeScale = movie.timeScale;
   flat->preferredRate = movie.preferredRate;
@@ -264,15 +279,14 @@ std::unique_ptr<MovieRecord> FlatCopy(const MovieRecord& movie, bool activeOnly,
         SetDescriptionDataRefIndex(desc, 1);
       }
     }
-    FlatSource from{source->media.get(), {}};
-    if (track->media != nullptr) from.samples = KeepShownSamples(*track);
-    sources->push_back(std::move(from));
+    if (track->media != nullptr) KeepShownSamples(*track);
+    sources->push_back(source->media.get());
     flat->tracks.push_back(std::move(track));
   }
   return flat;
 }
 
-constexpr SInt64 kCopyRun = 1 << 20;  // bytes read and written at once, at most
+constexpr SInt64 kCopyRun = 4 << 20;  // bytes read and written at once, at most
 
 // Writes a flattened movie: lays its samples out in the new file's movie
 // data and copies them there from the source media.
@@ -300,10 +314,11 @@ class Flattener {
   }
 
  private:
-  struct Piece {
+  // One chunk of a flat track, in the order chunks go into the movie data.
+  struct Placed {
     size_t track;
-    size_t first, count;  // samples
-    double start;         // seconds, for interleaving
+    size_t chunk;
+    double start;  // seconds: its piece's start, for interleaving
   };
 
   std::vector<uint8_t> FileType() const {
@@ -313,46 +328,60 @@ class Flattener {
     return QuickTimeFileType();
   }
 
-  // The order samples go into the movie data: each track's samples in
-  // runs of half a second, runs ordered by time; or track after track.
+  // Cuts a track's chunks into pieces of half a second: each piece starts
+  // at the first sample half a second or more after the last piece's
+  // start. Answers each chunk's piece start, in seconds.
+  static std::vector<double> CutPieces(SampleTable& table, TimeScale scale) {
+    std::vector<uint64_t> cuts;
+    std::vector<SInt64> starts{0};
+    SInt64 half = (static_cast<SInt64>(scale) + 1) / 2;
+    for (uint64_t i = 0;;) {
+      i = table.FirstStartingAt(table.StartOf(i) + half);
+      if (i >= table.Count()) break;
+      cuts.push_back(i);
+      starts.push_back(table.StartOf(i));
+    }
+    table.SplitChunksAt(cuts);
+    std::vector<double> pieces;
+    size_t piece = 0;
+    for (size_t c = 0; c < table.ChunkCount(); ++c) {
+      uint64_t first = table.ChunkAt(c).first;
+      while (piece < cuts.size() && cuts[piece] <= first) ++piece;
+      pieces.push_back(static_cast<double>(starts[piece]) / scale);
+    }
+    return pieces;
+  }
+
+  // The order chunks go into the movie data: each track's pieces of half
+  // a second ordered by time; or track after track.
   void PlanOrder() {
     bool interleave = (flags_ & flattenDontInterleaveFlatten) == 0;
     for (size_t t = 0; t < flat_->tracks.size(); ++t) {
-      const MediaRecord* media = flat_->tracks[t]->media.get();
-      if (media == nullptr || media->samples.empty()) continue;
-      double scale = media->timeScale > 0 ? media->timeScale : 1;
-      double time = 0;
-      Piece piece{t, 0, 0, 0};
-      for (size_t i = 0; i < media->samples.size(); ++i) {
-        if (piece.count > 0 && interleave && time - piece.start >= kInterleaveSeconds) {
-          order_.push_back(piece);
-          piece = Piece{t, i, 0, time};
-        }
-        ++piece.count;
-        time += media->samples[i].duration / scale;
+      MediaRecord* media = flat_->tracks[t]->media.get();
+      sourceOffsets_.emplace_back();
+      if (media == nullptr || media->samples.Empty()) continue;
+      SampleTable& table = media->samples;
+      TimeScale scale = media->timeScale > 0 ? media->timeScale : 1;
+      std::vector<double> starts =
+          interleave ? CutPieces(table, scale) : std::vector<double>(table.ChunkCount(), 0.0);
+      for (size_t c = 0; c < table.ChunkCount(); ++c) {
+        order_.push_back({t, c, starts[c]});
+        dataSize_ += table.ChunkBytes(table.ChunkAt(c));
       }
-      order_.push_back(piece);
+      sourceOffsets_.back() = table.ChunkOffsets();
     }
     if (interleave) {
       std::stable_sort(order_.begin(), order_.end(),
-                       [](const Piece& a, const Piece& b) { return a.start < b.start; });
-    }
-    for (const Piece& piece : order_) {
-      const MediaRecord& media = *flat_->tracks[piece.track]->media;
-      for (size_t i = piece.first; i < piece.first + piece.count; ++i) {
-        dataSize_ += media.samples[i].size;
-      }
+                       [](const Placed& a, const Placed& b) { return a.start < b.start; });
     }
   }
 
   void AssignOffsets(SInt64 dataStart) {
     SInt64 at = dataStart;
-    for (const Piece& piece : order_) {
-      MediaRecord& media = *flat_->tracks[piece.track]->media;
-      for (size_t i = piece.first; i < piece.first + piece.count; ++i) {
-        media.samples[i].offset = at;
-        at += media.samples[i].size;
-      }
+    for (const Placed& placed : order_) {
+      SampleTable& table = flat_->tracks[placed.track]->media->samples;
+      table.SetChunkOffset(placed.chunk, at);
+      at += table.ChunkBytes(table.ChunkAt(placed.chunk));
     }
   }
 
@@ -405,38 +434,54 @@ class Flattener {
     return err;
   }
 
+  // A stretch of one store's bytes waiting to be copied.
+  struct Pending {
+    DataStore* store = nullptr;
+    SInt64 offset = 0;
+    SInt64 size = 0;
+  };
+
   OSErr CopySamples(os::WritableFile& file) {
-    std::vector<uint8_t> buffer;
-    SInt64 copied = 0;
-    double nextReport = 0.01;
-    for (const Piece& piece : order_) {
-      const FlatSource& source = sources_[piece.track];
-      const MediaRecord& media = *source.media;
-      size_t end = piece.first + piece.count;
-      for (size_t i = piece.first; i < end;) {
-        // Samples that follow each other in one store are read and written
-        // as one run: sound has a sample per frame.
-        const SampleEntry& first = media.samples[source.samples[i]];
-        DataStore* store = StoreOf(media, first);
-        if (store == nullptr) return couldNotResolveDataRef;
-        SInt64 size = first.size;
-        for (++i; i < end && size < kCopyRun; ++i) {
-          const SampleEntry& next = media.samples[source.samples[i]];
-          if (next.offset != first.offset + size || StoreOf(media, next) != store) break;
-          size += next.size;
-        }
-        if (first.offset < 0 || first.offset + size > store->Size()) {
-          return endOfDataReached;  // before making room for bytes that are not there
-        }
-        buffer.resize(static_cast<size_t>(size));
-        if (!store->Read(first.offset, buffer.data(), size)) return endOfDataReached;
-        if (OSErr err = Put(file, buffer)) return err;
-        copied += size;
+    Pending pending;
+    for (const Placed& placed : order_) {
+      const MediaRecord& media = *sources_[placed.track];
+      const SampleTable& table = flat_->tracks[placed.track]->media->samples;
+      SampleTable::Chunk chunk = table.ChunkAt(placed.chunk);
+      DataStore* store = StoreOf(media, chunk.description);
+      if (store == nullptr) return couldNotResolveDataRef;
+      SInt64 from = sourceOffsets_[placed.track][placed.chunk];
+      SInt64 size = table.ChunkBytes(chunk);
+      // Chunks that follow each other in one store are copied as one.
+      if (pending.store == store && pending.offset + pending.size == from) {
+        pending.size += size;
+        continue;
       }
-      double done = dataSize_ > 0 ? static_cast<double>(copied) / dataSize_ : 1;
-      if (done >= nextReport) {
-        if (OSErr err = Progress(movieProgressUpdatePercent, done)) return err;
-        nextReport = done + 0.01;
+      if (OSErr err = Copy(file, pending)) return err;
+      pending = {store, from, size};
+    }
+    return Copy(file, pending);
+  }
+
+  // Copies the stretch through a buffer of at most kCopyRun bytes,
+  // reporting progress as the bytes go.
+  OSErr Copy(os::WritableFile& file, const Pending& stretch) {
+    if (stretch.store == nullptr || stretch.size == 0) return noErr;
+    if (stretch.offset < 0 || stretch.offset + stretch.size > stretch.store->Size()) {
+      return endOfDataReached;  // before making room for bytes that are not there
+    }
+    for (SInt64 done = 0; done < stretch.size;) {
+      SInt64 step = std::min(stretch.size - done, kCopyRun);
+      buffer_.resize(static_cast<size_t>(step));
+      if (!stretch.store->Read(stretch.offset + done, buffer_.data(), step)) {
+        return endOfDataReached;
+      }
+      if (OSErr err = Put(file, buffer_)) return err;
+      done += step;
+      copied_ += step;
+      double fraction = dataSize_ > 0 ? static_cast<double>(copied_) / dataSize_ : 1;
+      if (fraction >= nextReport_) {
+        if (OSErr err = Progress(movieProgressUpdatePercent, fraction)) return err;
+        nextReport_ = fraction + 0.01;
       }
     }
     return noErr;
@@ -445,10 +490,14 @@ class Flattener {
   MovieRecord& source_;
   long flags_;
   std::unique_ptr<MovieRecord> flat_;
-  std::vector<FlatSource> sources_;  // by flat track
-  std::vector<Piece> order_;
+  std::vector<const MediaRecord*> sources_;         // by flat track
+  std::vector<std::vector<SInt64>> sourceOffsets_;  // by flat track and chunk
+  std::vector<Placed> order_;
   SInt64 dataSize_ = 0;
   SInt64 written_ = 0;  // bytes of the file so far
+  SInt64 copied_ = 0;   // sample bytes
+  double nextReport_ = 0.01;
+  std::vector<uint8_t> buffer_;
 };
 
 // A path beside `path` for writing a file before it is put in place.

@@ -72,13 +72,14 @@ struct EditSpan {
 std::optional<Candidate> SearchEdit(const MediaRecord& media, const EditSpan& span,
                                     const Search& s) {
   const EditEntry& edit = span.edit;
-  size_t n = media.samples.size();
-  if (!s.samples || edit.mediaTime < 0 || edit.rate < 0 || n == 0) return {};
+  const SampleTable& table = media.samples;
+  if (!s.samples || edit.mediaTime < 0 || edit.rate < 0 || table.Empty()) return {};
   TimeValue start = span.start, end = span.start + edit.trackDuration;
   if (end <= start) return {};
   if (edit.rate == 0) {  // a still: its one sample shows for the whole edit
     SamplePosition p = SampleAt(media, edit.mediaTime);
-    bool shown = p.index >= 0 && (!s.syncOnly || media.samples[p.index].sync);
+    bool shown = p.index >= 0 &&
+                 (!s.syncOnly || SampleTable::Walker(table, static_cast<uint64_t>(p.index)).sync());
     if (!shown || !Ahead(s, start)) return {};
     return Candidate{start, edit.trackDuration};
   }
@@ -89,33 +90,25 @@ std::optional<Candidate> SearchEdit(const MediaRecord& media, const EditSpan& sp
   TimeValue mt = std::clamp(MediaTimeInEdit(edit, probe - start, span.scales), m0, mediaEnd - 1);
   SamplePosition p = SampleAt(media, mt);
   if (p.index < 0 && s.forward) return {};
-  size_t k = p.index >= 0 ? static_cast<size_t>(p.index) : n - 1;
-  SInt64 kStart = p.index >= 0 ? p.start : p.start - media.samples[k].duration;
+  SampleTable::Walker k(table, p.index >= 0 ? static_cast<uint64_t>(p.index) : table.Count() - 1);
   // Rounding between the scales can put a neighbour on the other side of
   // the start time: begin one sample behind it.
-  if (s.forward && k > 0) {
-    kStart -= media.samples[--k].duration;
-  } else if (!s.forward && k + 1 < n) {
-    kStart += media.samples[k++].duration;
+  if (s.forward) {
+    k.Prev();
+  } else {
+    k.Next();
   }
   for (;;) {
-    const SampleEntry& sample = media.samples[k];
-    SInt64 kEnd = kStart + sample.duration;
+    SInt64 kStart = k.start(), kEnd = kStart + k.duration();
     if (s.forward ? kStart >= mediaEnd : kEnd <= m0) return {};
-    if (kEnd > m0 && kStart < mediaEnd && (!s.syncOnly || sample.sync)) {
+    if (kEnd > m0 && kStart < mediaEnd && (!s.syncOnly || k.sync())) {
       TimeValue from =
           kStart <= m0 ? start : start + OffsetOfMediaTime(edit, Clamp(kStart), span.scales);
       TimeValue to =
           kEnd >= mediaEnd ? end : start + OffsetOfMediaTime(edit, Clamp(kEnd), span.scales);
       if (from < end && to > from && Ahead(s, from)) return Candidate{from, to - from};
     }
-    if (s.forward) {
-      if (++k == n) return {};
-      kStart = kEnd;
-    } else {
-      if (k == 0) return {};
-      kStart -= media.samples[--k].duration;
-    }
+    if (!(s.forward ? k.Next() : k.Prev())) return {};
   }
 }
 

@@ -19,6 +19,7 @@
 #include "ImageCompression.h"
 #include "Movies.h"
 #include "components/component_registry.h"
+#include "movies/sample_table.h"
 
 namespace qtml {
 
@@ -62,16 +63,6 @@ struct DataReference {
   std::shared_ptr<DataStore> store;  // nullptr: not resolved
 };
 
-// One media sample: where its bytes are and how long it lasts.
-struct SampleEntry {
-  SInt64 offset = 0;       // in the store of its description's data ref
-  UInt32 size = 0;         // bytes
-  TimeValue duration = 0;  // media time
-  TimeValue compositionOffset = 0;
-  bool sync = true;
-  UInt32 descriptionIndex = 1;  // 1-based into MediaRecord::descriptions
-};
-
 // The media handler instance a media owns: GetMediaHandler opens it on
 // first use and the media closes it when it goes. A copy of a media opens
 // a handler of its own.
@@ -109,7 +100,7 @@ struct MediaRecord {
   short quality = 0;
   std::vector<DataReference> dataRefs;             // 1-based in descriptions
   std::vector<std::vector<uint8_t>> descriptions;  // 'stsd' entries, file bytes
-  std::vector<SampleEntry> samples;                // in decoding order
+  SampleTable samples;                             // in decoding order
   UserDataRecord userData;
   // Media header settings ('vmhd', 'smhd').
   short graphicsMode = 64;  // ditherCopy
@@ -117,19 +108,9 @@ struct MediaRecord {
   short balance = 0;
   short bass = 0;
   short treble = 0;
-  TimeCodeDisplay timeCode;  // 'tmcd' media only
-  bool editing = false;      // between BeginMediaEdits and EndMediaEdits
-  MediaHandlerSlot handler;  // GetMediaHandler's instance
-  // Where the last lookup of a sample by time ended, so that walking the
-  // samples in order stays cheap; trusted only while the table keeps its
-  // storage and size.
-  struct SampleCursor {
-    const SampleEntry* table = nullptr;
-    size_t count = 0;
-    size_t index = 0;
-    SInt64 start = 0;
-  };
-  mutable SampleCursor cursor;
+  TimeCodeDisplay timeCode;           // 'tmcd' media only
+  bool editing = false;               // between BeginMediaEdits and EndMediaEdits
+  MediaHandlerSlot handler;           // GetMediaHandler's instance
   std::vector<RawAtom> unknownAtoms;  // 'mdia', 'minf' and 'stbl' atoms kept
 };
 
@@ -228,9 +209,9 @@ class MediaHandlerImplementation : public ComponentImplementation {
 // 16-bit field at byte 14; 1 for bytes too short to hold it.
 UInt16 DescriptionDataRefIndex(const std::vector<uint8_t>& description);
 void SetDescriptionDataRefIndex(std::vector<uint8_t>& description, UInt16 index);
-// Where in media.dataRefs the reference of a sample's description is, or
+// Where in media.dataRefs the reference of a description (from 1) is, or
 // -1 when the description or the reference is not there.
-long SampleDataRefIndex(const MediaRecord& media, const SampleEntry& sample);
+long DescriptionDataRef(const MediaRecord& media, UInt32 descriptionIndex);
 
 MovieRecord* MovieOf(Movie movie) noexcept;
 QTML_API TrackRecord* TrackOf(Track track) noexcept;

@@ -119,11 +119,9 @@ void SetDescriptionDataRefIndex(std::vector<uint8_t>& description, UInt16 index)
   description[15] = static_cast<uint8_t>(index);
 }
 
-long SampleDataRefIndex(const MediaRecord& media, const SampleEntry& sample) {
-  if (sample.descriptionIndex < 1 || sample.descriptionIndex > media.descriptions.size()) {
-    return -1;
-  }
-  UInt16 index = DescriptionDataRefIndex(media.descriptions[sample.descriptionIndex - 1]);
+long DescriptionDataRef(const MediaRecord& media, UInt32 descriptionIndex) {
+  if (descriptionIndex < 1 || descriptionIndex > media.descriptions.size()) return -1;
+  UInt16 index = DescriptionDataRefIndex(media.descriptions[descriptionIndex - 1]);
   if (index < 1 || index > media.dataRefs.size()) return -1;
   return static_cast<long>(index) - 1;
 }

@@ -135,4 +135,53 @@ Handle DescriptionFromFileBytes(OSType mediaType, const std::vector<uint8_t>& by
   return desc;
 }
 
+namespace {
+
+// Bytes a frame of one channel takes in the uncompressed formats of
+// version 0 descriptions; 0 for other formats.
+uint32_t UncompressedBytes(OSType format, uint16_t sampleSize) {
+  switch (format) {
+    case 'raw ':
+    case 'twos':
+    case 'sowt':
+    case 'NONE':
+      return (sampleSize + 7u) / 8u;
+    case 'in24':
+      return 3;
+    case 'in32':
+    case 'fl32':
+      return 4;
+    case 'fl64':
+      return 8;
+    case 'ulaw':
+    case 'alaw':
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+bool SoundPackingOf(const std::vector<uint8_t>& description, SamplePacking* packing) {
+  // Sound descriptions: the general header (16 bytes), version at 16,
+  // channels at 24, sample size at 26, then version 1's four packing
+  // fields at 36 or version 2's at 72.
+  const uint8_t* d = description.data();
+  size_t size = description.size();
+  if (size < 36) return false;
+  uint16_t version = ReadBE16(d + 16);
+  if (version == 1 && size >= 52) {
+    *packing = {ReadBE32(d + 36), ReadBE32(d + 44)};
+  } else if (version == 2 && size >= 72) {
+    *packing = {ReadBE32(d + 68), ReadBE32(d + 64)};
+  } else if (version == 0) {
+    uint32_t bytes = UncompressedBytes(ReadBE32(d + 4), ReadBE16(d + 26));
+    *packing = {1, bytes * ReadBE16(d + 24)};
+  } else {
+    return false;
+  }
+  return packing->frames > 0 && packing->bytes > 0;
+}
+
 }  // namespace qtml

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Movies.h"
+#include "movies/sample_table.h"
 
 namespace qtml {
 
@@ -32,5 +33,10 @@ QTML_API Handle DescriptionFromFileBytes(OSType mediaType, const std::vector<uin
 // is read in the order the bytes are in: `fromFile` says which). Fields
 // that do not fit in `size` are left alone.
 void ConvertDescriptionFields(OSType mediaType, uint8_t* bytes, size_t size, bool fromFile);
+
+// How the sound description whose file bytes are given packs its frames:
+// known for uncompressed version 0 descriptions and for every version 1
+// and 2 description with constant packets; false otherwise.
+bool SoundPackingOf(const std::vector<uint8_t>& description, SamplePacking* packing);
 
 }  // namespace qtml

@@ -150,14 +150,4 @@ class Writer {
   std::vector<size_t> open_;
 };
 
-// How a sound description packs its audio: each packet of `frames`
-// frames takes `bytes` bytes (all channels). Known for uncompressed
-// version 0 descriptions and for every version 1 and 2 description with
-// constant packets; false otherwise.
-struct SoundPacking {
-  uint32_t frames = 0;
-  uint32_t bytes = 0;
-};
-bool SoundPackingOf(const std::vector<uint8_t>& description, SoundPacking* packing);
-
 }  // namespace qtml::qtff

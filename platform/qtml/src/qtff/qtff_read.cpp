@@ -8,6 +8,7 @@
 #include "data/data_refs.h"
 #include "quickdraw/matrix.h"
 #include "memory/memory.h"
+#include "movies/sample_descriptions.h"
 #include "qtff/qtff_atoms.h"
 
 namespace qtml {
@@ -18,8 +19,6 @@ using qtff::Cursor;
 
 namespace {
 
-// The most samples a media may claim when no store bounds it by its size.
-constexpr uint64_t kMaxUnbackedSamples = 1u << 24;
 // A private atom of 'dinf' in movies put into handles: one store token per
 // data reference (0: none), so the movie read back shares the stores.
 constexpr OSType kStoreTokensAtom = 'fnst';
@@ -45,43 +44,7 @@ struct SampleTables {
   Atom stts, ctts, stss, stsc, stsz, stco;
   bool haveCtts = false, haveStss = false, haveStsz = false, haveStco = false;
   bool haveStts = false, haveStsc = false, wideOffsets = false;
-};
-
-// Deals out sample durations from an 'stts' (or offsets from a 'ctts')
-// run by run.
-class RunReader {
- public:
-  RunReader(const Atom* atom, bool present) {
-    if (!present) return;
-    Cursor in(atom->body, atom->bodySize);
-    in.Skip(4);
-    uint32_t count = in.U32();
-    if (!in.ok() || count > in.Left() / 8) {
-      ok_ = false;
-      return;
-    }
-    runs_ = in.Here();
-    count_ = count;
-  }
-  bool ok() const { return ok_; }
-  // The next value; false when the runs are used up.
-  bool Take(TimeValue* value) {
-    while (left_ == 0) {
-      if (next_ >= count_) return false;
-      left_ = ReadBE32(runs_ + 8 * next_);
-      value_ = static_cast<TimeValue>(ReadBE32(runs_ + 8 * next_ + 4));
-      ++next_;
-    }
-    --left_;
-    *value = value_;
-    return true;
-  }
-
- private:
-  const uint8_t* runs_ = nullptr;
-  uint32_t count_ = 0, next_ = 0, left_ = 0;
-  TimeValue value_ = 0;
-  bool ok_ = true;
+  bool compactSizes = false;  // 'stz2' rather than 'stsz'
 };
 
 class MovieReader {
@@ -267,8 +230,7 @@ class MovieReader {
   // A track without an edit list shows its whole media from the start.
   static void AddWholeMediaEdit(TrackRecord& track, TimeScale movieScale) {
     if (track.media == nullptr || track.media->timeScale <= 0) return;
-    int64_t mediaDuration = 0;
-    for (const SampleEntry& s : track.media->samples) mediaDuration += s.duration;
+    int64_t mediaDuration = track.media->samples.Duration();
     if (mediaDuration <= 0) return;
     EditEntry edit;
     double scaled =
@@ -485,7 +447,8 @@ class MovieReader {
           t->stsc = a, t->haveStsc = true;
           return true;
         case 'stsz':
-          t->stsz = a, t->haveStsz = true;
+        case 'stz2':
+          t->stsz = a, t->haveStsz = true, t->compactSizes = a.type == 'stz2';
           return true;
         case 'stco':
         case 'co64':
@@ -513,17 +476,6 @@ class MovieReader {
     return true;
   }
 
-  // The largest number of samples the media's stores can hold at
-  // `bytesEach` bytes a sample.
-  uint64_t SampleLimit(const MediaRecord& media, uint64_t bytesEach) const {
-    SInt64 largest = -1;
-    for (const DataReference& ref : media.dataRefs) {
-      if (ref.store != nullptr) largest = std::max(largest, ref.store->Size());
-    }
-    if (largest < 0) return kMaxUnbackedSamples;
-    return static_cast<uint64_t>(largest) / std::max<uint64_t>(bytesEach, 1);
-  }
-
   bool BuildSamples(const SampleTables& t, MediaRecord& media) {
     for (const auto& desc : media.descriptions) {
       UInt16 index = DescriptionDataRefIndex(desc);
@@ -531,16 +483,95 @@ class MovieReader {
     }
     if (!t.haveStsz) return true;  // no samples
     if (!t.haveStts || !t.haveStsc || !t.haveStco) return Fail(invalidSampleTable);
-    Cursor sizes(t.stsz.body, t.stsz.bodySize);
-    sizes.Skip(4);
-    uint32_t constantSize = sizes.U32();
-    uint64_t count = sizes.U32();
-    if (!sizes.ok()) return Fail(invalidSampleTable);
-    if (constantSize == 0 && count > sizes.Left() / 4) return Fail(invalidSampleTable);
-    if (count == 0) return true;
-    if (constantSize != 0 && count > SampleLimit(media, constantSize)) {
-      return Fail(invalidSampleTable);
+    SampleTable& table = media.samples;
+    bool packed = false;
+    if (!ReadSizes(t, table, &packed) || !ReadDurations(t.stts, table) ||
+        !ReadChunks(t, media, packed)) {
+      return false;
     }
+    if (t.haveCtts && !ReadCompositionOffsets(t.ctts, table)) return false;
+    if (t.haveStss && !ReadSyncSamples(t.stss, table)) return false;
+    table.FinishParts();
+    KeepSamplesTheStoresHold(media);
+    return true;
+  }
+
+  // 'stsz' (one size for all, or a size each) or 'stz2' (sizes of 4, 8 or
+  // 16 bits). *packed: every sample is size 1, as sound frames are.
+  bool ReadSizes(const SampleTables& t, SampleTable& table, bool* packed) {
+    Cursor in(t.stsz.body, t.stsz.bodySize);
+    in.Skip(4);
+    if (t.compactSizes) {
+      in.Skip(3);
+      uint8_t bits = in.U8();
+      uint32_t count = in.U32();
+      if (!in.ok() || (bits != 4 && bits != 8 && bits != 16) || count > in.Left() * 8 / bits) {
+        return Fail(invalidSampleTable);
+      }
+      const uint8_t* field = in.Here();
+      for (uint32_t i = 0; i < count; ++i) {
+        UInt32 size = bits == 16  ? ReadBE16(field + 2 * i)
+                      : bits == 8 ? field[i]
+                                  : (field[i / 2] >> (i % 2 == 0 ? 4 : 0)) & 0x0F;
+        table.AddSizes(1, size);
+      }
+      return true;
+    }
+    uint32_t constantSize = in.U32();
+    uint32_t count = in.U32();
+    if (!in.ok() || (constantSize == 0 && count > in.Left() / 4)) return Fail(invalidSampleTable);
+    *packed = constantSize == 1;
+    if (constantSize != 0) {
+      table.AddSizes(count, constantSize);
+      return true;
+    }
+    for (uint32_t i = 0; i < count; ++i) table.AddSizes(1, in.U32());
+    return true;
+  }
+
+  // Runs of a count and a 32-bit value ('stts', 'ctts'), each given to `add`.
+  template <typename Add>
+  bool ReadRuns(const Atom& atom, Add add) {
+    Cursor in(atom.body, atom.bodySize);
+    in.Skip(4);
+    uint32_t count = in.U32();
+    if (!in.ok() || count > in.Left() / 8) return Fail(invalidSampleTable);
+    for (uint32_t i = 0; i < count; ++i) {
+      uint32_t samples = in.U32();
+      add(samples, in.U32());
+    }
+    return true;
+  }
+
+  bool ReadDurations(const Atom& stts, SampleTable& table) {
+    return ReadRuns(stts, [&](uint32_t samples, uint32_t delta) {
+      // A duration past a TimeValue's range is taken as one unit, as other
+      // readers do.
+      table.AddDurations(samples, delta > 0x7FFFFFFF ? 1 : static_cast<TimeValue>(delta));
+    });
+  }
+
+  bool ReadCompositionOffsets(const Atom& ctts, SampleTable& table) {
+    return ReadRuns(ctts, [&](uint32_t samples, uint32_t offset) {
+      table.AddCompositionOffsets(samples, static_cast<TimeValue>(offset));
+    });
+  }
+
+  bool ReadSyncSamples(const Atom& stss, SampleTable& table) {
+    Cursor in(stss.body, stss.bodySize);
+    in.Skip(4);
+    uint32_t count = in.U32();
+    if (!in.ok() || count > in.Left() / 4) return Fail(invalidSampleTable);
+    std::vector<uint64_t> numbers(count);
+    for (uint32_t i = 0; i < count; ++i) numbers[i] = in.U32();
+    table.SetSyncSamples(numbers);
+    return true;
+  }
+
+  // 'stsc' over 'stco' or 'co64': each chunk's offset, samples and
+  // description. Packed sound chunks count frames and pack them as their
+  // description says.
+  bool ReadChunks(const SampleTables& t, MediaRecord& media, bool packed) {
     Cursor offsets(t.stco.body, t.stco.bodySize);
     offsets.Skip(4);
     uint32_t chunks = offsets.U32();
@@ -550,18 +581,13 @@ class MovieReader {
     Cursor runs(t.stsc.body, t.stsc.bodySize);
     runs.Skip(4);
     uint32_t runCount = runs.U32();
-    if (!runs.ok() || runCount > runs.Left() / 12 || runCount == 0) {
+    if (!runs.ok() || runCount > runs.Left() / 12 || (runCount == 0 && chunks > 0)) {
       return Fail(invalidSampleTable);
     }
-    RunReader durations(&t.stts, true);
-    if (!durations.ok()) return Fail(invalidSampleTable);
-
-    bool packed = media.type == SoundMediaType && constantSize == 1;
-    const uint8_t* sizeTable = sizes.Here();
+    packed = packed && media.type == SoundMediaType;
     const uint8_t* runTable = runs.Here();
-    uint64_t made = 0;  // samples of the table (frames for packed sound)
     uint32_t run = 0;
-    for (uint32_t chunk = 1; chunk <= chunks && made < count; ++chunk) {
+    for (uint32_t chunk = 1; chunk <= chunks; ++chunk) {
       while (run + 1 < runCount && ReadBE32(runTable + 12 * (run + 1)) <= chunk) ++run;
       uint32_t firstChunk = ReadBE32(runTable + 12 * run);
       uint32_t perChunk = ReadBE32(runTable + 12 * run + 4);
@@ -571,78 +597,39 @@ class MovieReader {
         return Fail(invalidSampleDescIndex);
       }
       SInt64 at = static_cast<SInt64>(t.wideOffsets ? offsets.U64() : offsets.U32());
-      uint64_t inChunk = std::min<uint64_t>(perChunk, count - made);
-      if (packed) {
-        if (!AddPackedChunk(media, descIndex, at, inChunk, durations)) return false;
-      } else {
-        for (uint64_t i = 0; i < inChunk; ++i) {
-          SampleEntry s;
-          s.offset = at;
-          s.size = constantSize != 0 ? constantSize : ReadBE32(sizeTable + 4 * (made + i));
-          s.descriptionIndex = descIndex;
-          if (!durations.Take(&s.duration)) return Fail(invalidSampleTable);
-          at += s.size;
-          media.samples.push_back(s);
+      SamplePacking packing;
+      if (packed && !SoundPackingOf(media.descriptions[descIndex - 1], &packing)) {
+        packing = {1, 1};
+      }
+      media.samples.AddChunk(at, perChunk, descIndex, packing);
+    }
+    return true;
+  }
+
+  // Cuts the media's samples at the first whose bytes its store does not
+  // hold in full: a file cut short plays what it has.
+  static void KeepSamplesTheStoresHold(MediaRecord& media) {
+    SampleTable& table = media.samples;
+    for (size_t c = 0; c < table.ChunkCount(); ++c) {
+      SampleTable::Chunk chunk = table.ChunkAt(c);
+      long ref = DescriptionDataRef(media, chunk.description);
+      const DataStore* store = ref >= 0 ? media.dataRefs[ref].store.get() : nullptr;
+      if (store == nullptr) continue;
+      SInt64 room = store->Size() - chunk.offset;
+      if (chunk.offset >= 0 && table.ChunkBytes(chunk) <= room) continue;
+      // The most samples of the chunk whose bytes fit.
+      uint64_t lo = 0, hi = chunk.count;
+      while (room > 0 && lo < hi) {
+        uint64_t mid = lo + (hi - lo + 1) / 2;
+        if (table.BytesOf(chunk.first, chunk.first + mid) <= room) {
+          lo = mid;
+        } else {
+          hi = mid - 1;
         }
       }
-      made += inChunk;
+      table.Truncate(chunk.first + (chunk.offset >= 0 ? lo : 0));
+      return;
     }
-    if (made < count) return Fail(invalidSampleTable);
-    return ApplyCompositionOffsets(t, media) && ApplySyncSamples(t, media);
-  }
-
-  // Uncompressed (and constant-packet) sound counts frames in its tables:
-  // a chunk of n frames holds n / framesPerPacket packets of the
-  // description's bytes each. One sample per packet.
-  bool AddPackedChunk(MediaRecord& media, uint32_t descIndex, SInt64 at, uint64_t frames,
-                      RunReader& durations) {
-    qtff::SoundPacking packing;
-    if (!qtff::SoundPackingOf(media.descriptions[descIndex - 1], &packing)) {
-      packing.frames = packing.bytes = 1;
-    }
-    uint64_t packets = (frames + packing.frames - 1) / packing.frames;
-    if (media.samples.size() + packets > SampleLimit(media, packing.bytes)) {
-      return Fail(invalidSampleTable);
-    }
-    for (uint64_t p = 0; p < packets; ++p) {
-      SampleEntry s;
-      s.offset = at;
-      s.size = packing.bytes;
-      s.descriptionIndex = descIndex;
-      uint64_t inPacket = std::min<uint64_t>(packing.frames, frames - p * packing.frames);
-      for (uint64_t f = 0; f < inPacket; ++f) {
-        TimeValue d = 0;
-        if (!durations.Take(&d)) return Fail(invalidSampleTable);
-        s.duration += d;
-      }
-      at += s.size;
-      media.samples.push_back(s);
-    }
-    return true;
-  }
-
-  bool ApplyCompositionOffsets(const SampleTables& t, MediaRecord& media) {
-    if (!t.haveCtts) return true;
-    RunReader offsets(&t.ctts, true);
-    if (!offsets.ok()) return Fail(invalidSampleTable);
-    for (SampleEntry& s : media.samples) {
-      if (!offsets.Take(&s.compositionOffset)) break;  // the rest have none
-    }
-    return true;
-  }
-
-  bool ApplySyncSamples(const SampleTables& t, MediaRecord& media) {
-    if (!t.haveStss) return true;
-    Cursor in(t.stss.body, t.stss.bodySize);
-    in.Skip(4);
-    uint32_t count = in.U32();
-    if (!in.ok() || count > in.Left() / 4) return Fail(invalidSampleTable);
-    for (SampleEntry& s : media.samples) s.sync = false;
-    for (uint32_t i = 0; i < count; ++i) {
-      uint32_t number = in.U32();
-      if (number >= 1 && number <= media.samples.size()) media.samples[number - 1].sync = true;
-    }
-    return true;
   }
 
   static void FinishDurations(MovieRecord& movie) {
@@ -684,61 +671,6 @@ StoreRegistry& Registry() {
 }
 
 }  // namespace
-
-namespace qtff {
-
-bool SoundPackingOf(const std::vector<uint8_t>& description, SoundPacking* packing) {
-  Cursor in(description.data(), description.size());
-  in.Skip(4);
-  OSType format = in.U32();
-  in.Skip(8);
-  uint16_t version = in.U16();
-  in.Skip(6);
-  uint16_t channels = in.U16();
-  uint16_t sampleSize = in.U16();
-  in.Skip(8);
-  if (!in.ok()) return false;
-  if (version == 1) {
-    packing->frames = in.U32();
-    in.Skip(4);
-    packing->bytes = in.U32();
-  } else if (version == 2) {
-    in.Skip(28);
-    packing->bytes = in.U32();
-    packing->frames = in.U32();
-  } else {
-    uint32_t bytesPerSample = 0;
-    switch (format) {
-      case 'raw ':
-      case 'twos':
-      case 'sowt':
-      case 'NONE':
-        bytesPerSample = (sampleSize + 7) / 8;
-        break;
-      case 'in24':
-        bytesPerSample = 3;
-        break;
-      case 'in32':
-      case 'fl32':
-        bytesPerSample = 4;
-        break;
-      case 'fl64':
-        bytesPerSample = 8;
-        break;
-      case 'ulaw':
-      case 'alaw':
-        bytesPerSample = 1;
-        break;
-      default:
-        return false;
-    }
-    packing->frames = 1;
-    packing->bytes = bytesPerSample * channels;
-  }
-  return in.ok() && packing->frames > 0 && packing->bytes > 0;
-}
-
-}  // namespace qtff
 
 OSErr WalkTopLevel(DataStore& store, std::vector<TopLevelAtom>* atoms, SInt64* validEnd) {
   SInt64 end = store.Size();

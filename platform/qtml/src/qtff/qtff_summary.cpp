@@ -59,7 +59,8 @@ void DescribeMatrix(std::ostream& out, const MatrixRecord& m) {
 void DescribeMedia(std::ostream& out, const MediaRecord& media) {
   int64_t duration = 0;
   Digest samples;
-  for (const SampleEntry& s : media.samples) {
+  for (uint64_t i = 0; i < media.samples.Count(); ++i) {
+    SampleEntry s = media.samples.At(i);
     duration += s.duration;
     samples.Add(s.offset);
     samples.Add(s.size);
@@ -69,7 +70,7 @@ void DescribeMedia(std::ostream& out, const MediaRecord& media) {
     samples.Add(s.descriptionIndex);
   }
   out << "media " << Code(media.type) << " scale " << media.timeScale << " duration " << duration
-      << " samples " << media.samples.size() << " #" << samples.value << " lang " << media.language
+      << " samples " << media.samples.Count() << " #" << samples.value << " lang " << media.language
       << " quality " << media.quality << " handler '" << media.handlerName << "' mode "
       << media.graphicsMode << " balance " << media.balance << " tc " << media.timeCode.flags
       << "\n";

@@ -61,9 +61,7 @@ void WritePascal(Writer& out, const std::string& text) {
 }
 
 int64_t MediaDuration(const MediaRecord& media) {
-  int64_t total = 0;
-  for (const SampleEntry& s : media.samples) total += s.duration;
-  return total;
+  return media.samples.Duration();
 }
 
 int64_t TrackDuration(const TrackRecord& track) {
@@ -74,48 +72,6 @@ int64_t TrackDuration(const TrackRecord& track) {
 
 uint32_t Clamp32(int64_t value) {
   return value < 0 ? 0 : value > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<uint32_t>(value);
-}
-
-// A run of equal values, as 'stts', 'ctts' and 'stsc' keep them.
-struct Run {
-  uint32_t count;
-  int64_t value;
-};
-
-template <typename F>
-std::vector<Run> Runs(size_t count, F valueAt) {
-  std::vector<Run> runs;
-  for (size_t i = 0; i < count; ++i) {
-    int64_t value = valueAt(i);
-    if (!runs.empty() && runs.back().value == value) {
-      ++runs.back().count;
-    } else {
-      runs.push_back({1, value});
-    }
-  }
-  return runs;
-}
-
-// One chunk: samples stored back to back under one description.
-struct Chunk {
-  SInt64 offset;
-  uint32_t samples;
-  uint32_t descriptionIndex;
-};
-
-std::vector<Chunk> ChunksOf(const std::vector<SampleEntry>& samples) {
-  std::vector<Chunk> chunks;
-  SInt64 next = -1;
-  for (const SampleEntry& s : samples) {
-    if (!chunks.empty() && s.offset == next &&
-        s.descriptionIndex == chunks.back().descriptionIndex) {
-      ++chunks.back().samples;
-    } else {
-      chunks.push_back({s.offset, 1, s.descriptionIndex});
-    }
-    next = s.offset + s.size;
-  }
-  return chunks;
 }
 
 class MovieWriter {
@@ -333,100 +289,87 @@ class MovieWriter {
     out.End();
   }
 
-  static void WriteRuns(Writer& out, OSType type, uint8_t version, const std::vector<Run>& runs) {
+  static void WriteRuns(Writer& out, OSType type, uint8_t version,
+                        const std::vector<SampleTable::TimeRun>& runs) {
     out.BeginFull(type, version, 0);
     out.U32(static_cast<uint32_t>(runs.size()));
-    for (const Run& run : runs) {
-      out.U32(run.count);
+    for (const SampleTable::TimeRun& run : runs) {
+      out.U32(static_cast<uint32_t>(run.count));
       out.U32(static_cast<uint32_t>(run.value));
     }
     out.End();
   }
 
   static void WriteSampleTable(Writer& out, const MediaRecord& media) {
-    const std::vector<SampleEntry>& samples = media.samples;
+    // Chunks whose bytes follow each other are written as one.
+    SampleTable samples = media.samples;
+    samples.JoinAdjacentChunks();
     out.Begin('stbl');
     out.BeginFull('stsd', 0, 0);
     out.U32(static_cast<uint32_t>(media.descriptions.size()));
     for (const auto& desc : media.descriptions) out.Bytes(desc);
     out.End();
-    WriteRuns(out, 'stts', 0, Runs(samples.size(), [&](size_t i) { return samples[i].duration; }));
-    bool composed = std::any_of(samples.begin(), samples.end(),
-                                [](const SampleEntry& s) { return s.compositionOffset != 0; });
-    if (composed) {
-      bool negative = std::any_of(samples.begin(), samples.end(),
-                                  [](const SampleEntry& s) { return s.compositionOffset < 0; });
-      WriteRuns(out, 'ctts', negative ? 1 : 0,
-                Runs(samples.size(), [&](size_t i) { return samples[i].compositionOffset; }));
+    WriteRuns(out, 'stts', 0, samples.DurationRuns());
+    std::vector<SampleTable::TimeRun> composition = samples.CompositionRuns();
+    if (!composition.empty()) {
+      bool negative = std::any_of(composition.begin(), composition.end(),
+                                  [](const SampleTable::TimeRun& run) { return run.value < 0; });
+      WriteRuns(out, 'ctts', negative ? 1 : 0, composition);
     }
     WriteSyncSamples(out, samples);
-    std::vector<Chunk> chunks = ChunksOf(samples);
-    WriteChunkRuns(out, chunks);
+    WriteChunkRuns(out, samples);
     WriteSizes(out, samples);
-    WriteChunkOffsets(out, chunks);
+    WriteChunkOffsets(out, samples.ChunkOffsets());
     WriteKept(out, media.unknownAtoms, 'stbl');
     out.End();
   }
 
-  static void WriteSyncSamples(Writer& out, const std::vector<SampleEntry>& samples) {
-    if (std::all_of(samples.begin(), samples.end(), [](const SampleEntry& s) { return s.sync; })) {
-      return;  // no table: every sample is a sync sample
-    }
+  static void WriteSyncSamples(Writer& out, const SampleTable& samples) {
+    if (samples.AllSync()) return;  // no table: every sample is a sync sample
     out.BeginFull('stss', 0, 0);
     size_t countAt = out.size();
     out.U32(0);
     uint32_t count = 0;
-    for (size_t i = 0; i < samples.size(); ++i) {
-      if (!samples[i].sync) continue;
-      out.U32(static_cast<uint32_t>(i + 1));
+    samples.ForEachSyncNumber([&](uint64_t number) {
+      out.U32(static_cast<uint32_t>(number));
       ++count;
-    }
+    });
     WriteBE32(out.bytes().data() + countAt, count);
     out.End();
   }
 
-  static void WriteChunkRuns(Writer& out, const std::vector<Chunk>& chunks) {
+  static void WriteChunkRuns(Writer& out, const SampleTable& samples) {
+    std::vector<SampleTable::ChunkRunView> runs = samples.ChunkRuns();
     out.BeginFull('stsc', 0, 0);
-    size_t countAt = out.size();
-    out.U32(0);
-    uint32_t count = 0;
-    for (size_t i = 0; i < chunks.size(); ++i) {
-      if (i > 0 && chunks[i].samples == chunks[i - 1].samples &&
-          chunks[i].descriptionIndex == chunks[i - 1].descriptionIndex) {
-        continue;
-      }
-      out.U32(static_cast<uint32_t>(i + 1));
-      out.U32(chunks[i].samples);
-      out.U32(chunks[i].descriptionIndex);
-      ++count;
+    out.U32(static_cast<uint32_t>(runs.size()));
+    for (const SampleTable::ChunkRunView& run : runs) {
+      out.U32(static_cast<uint32_t>(run.firstChunk + 1));
+      out.U32(static_cast<uint32_t>(run.perChunk));
+      out.U32(run.description);
     }
-    WriteBE32(out.bytes().data() + countAt, count);
     out.End();
   }
 
-  static void WriteSizes(Writer& out, const std::vector<SampleEntry>& samples) {
+  static void WriteSizes(Writer& out, const SampleTable& samples) {
     out.BeginFull('stsz', 0, 0);
-    bool constant = !samples.empty() &&
-                    std::all_of(samples.begin(), samples.end(),
-                                [&](const SampleEntry& s) { return s.size == samples[0].size; });
-    out.U32(constant ? samples[0].size : 0);
-    out.U32(static_cast<uint32_t>(samples.size()));
-    if (!constant) {
-      for (const SampleEntry& s : samples) out.U32(s.size);
-    }
+    UInt32 common = samples.CommonSize();
+    bool constant = !samples.Empty() && common != 0;
+    out.U32(constant ? common : 0);
+    out.U32(static_cast<uint32_t>(samples.Count()));
+    if (!constant) samples.ForEachSize([&](UInt32 size) { out.U32(size); });
     out.End();
   }
 
-  static void WriteChunkOffsets(Writer& out, const std::vector<Chunk>& chunks) {
-    bool wide = std::any_of(chunks.begin(), chunks.end(),
-                            [](const Chunk& c) { return c.offset > 0xFFFFFFFFLL; });
+  static void WriteChunkOffsets(Writer& out, const std::vector<SInt64>& offsets) {
+    bool wide = std::any_of(offsets.begin(), offsets.end(),
+                            [](SInt64 offset) { return offset > 0xFFFFFFFFLL; });
     out.BeginFull(wide ? 'co64' : 'stco', 0, 0);
-    out.U32(static_cast<uint32_t>(chunks.size()));
-    for (const Chunk& c : chunks) {
+    out.U32(static_cast<uint32_t>(offsets.size()));
+    for (SInt64 offset : offsets) {
       if (wide) {
-        out.U64(static_cast<uint64_t>(c.offset));
+        out.U64(static_cast<uint64_t>(offset));
       } else {
-        out.U32(static_cast<uint32_t>(c.offset));
+        out.U32(static_cast<uint32_t>(offset));
       }
     }
     out.End();

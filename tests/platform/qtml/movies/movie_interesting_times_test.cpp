@@ -156,7 +156,8 @@ std::optional<std::pair<TimeValue, TimeValue>> Next(const qtml::TrackRecord& tra
     if (edit.mediaTime >= 0 && (samples || sync)) {
       TimeValue mediaEnd = edit.mediaTime + qtml::EditMediaDuration(edit, scales);
       TimeValue t = 0;
-      for (const qtml::SampleEntry& sample : track.media->samples) {
+      for (uint64_t i = 0; i < track.media->samples.Count(); ++i) {
+        qtml::SampleEntry sample = track.media->samples.At(i);
         TimeValue cEnd = t + sample.duration;
         if (cEnd > edit.mediaTime && t < mediaEnd && (samples || sample.sync)) {
           TimeValue from =
