@@ -15,7 +15,8 @@
  *   42  file system   'H+'
  *   44  drive type    0, a fixed disk
  *   46  parent ID     0
- *   50  file name     a Str63 in 64 bytes, cut at 63 bytes
+ *   50  file name     a Str63 in 64 bytes, cut to 63 bytes between
+ *                     characters; the tags hold it whole
  *   114 file number   0
  *   118 file date     0
  *   122 file type     and 126 creator, from the file's Finder information
@@ -35,7 +36,9 @@
  * Names are UTF-8 (UTF-16 in tags 14 and 15), whole in the tags. Names in
  * the fixed part and in tags 0, 2 and 14 hold '/' where the native name
  * holds ':' (':' separates an HFS path). Reading takes the path from tags 18 and 19,
- * else from tag 2; other tags are passed over.
+ * else from tag 2, and the file's name from that path, so that a name
+ * longer than the fixed part holds resolves whole; other tags are passed
+ * over.
  * The relative path an alias keeps is "../" nlvlFrom - 1 times, then the
  * last nlvlTo names of its path. A minimal alias holds no relative path.
  * Records too short, of another version, whose aliasSize is not their
@@ -102,7 +105,7 @@ QTML_API OSErr UpdateAlias(const FSSpec* fromFile, const FSSpec* target, AliasHa
 /* One name of the alias: asiAliasName the leaf name, asiParentName the
  * name of its directory, higher indexes the directories above (empty past
  * the root); asiVolumeName the volume's name, asiZoneName and asiServerName
- * empty. */
+ * empty. A name longer than 63 bytes is cut between characters. */
 QTML_API OSErr GetAliasInfo(AliasHandle alias, AliasInfoType index, Str63 theString);
 
 QTML_EXTERN_C_END

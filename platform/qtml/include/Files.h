@@ -4,8 +4,9 @@
  * The whole file system is one volume. Every directory gets a directory ID
  * the first time the engine meets it, stable for the life of the process;
  * an FSSpec names a file or directory by volume, parent directory ID and
- * leaf name (at most 63 bytes). File type and creator travel with the file
- * (see FSpGetFInfo).
+ * leaf name: a StrFileName of at most 255 bytes, UTF-8 as the native file
+ * system holds it. File type and creator travel with the file (see
+ * FSpGetFInfo).
  */
 #ifndef __FILES__
 #define __FILES__
@@ -51,7 +52,7 @@ enum {
 typedef struct FSSpec {
   short vRefNum;
   SInt32 parID;
-  Str63 name;
+  StrFileName name;
 } FSSpec;
 typedef FSSpec* FSSpecPtr;
 typedef FSSpecPtr* FSSpecHandle;
@@ -68,8 +69,8 @@ typedef struct FInfo {
  * directory). Answers noErr for an existing file or directory, fnfErr for
  * a name that does not exist yet in an existing directory (the spec is
  * then usable, e.g. to create the file), dirNFErr when the parent
- * directory does not exist, bdNamErr for a leaf name longer than 63
- * bytes. flags are accepted and ignored. */
+ * directory does not exist, bdNamErr for a leaf name longer than 255
+ * bytes (*spec is then untouched). flags are accepted and ignored. */
 QTML_API OSErr NativePathNameToFSSpec(char* inName, FSSpec* spec, long flags);
 
 /* Writes the native path of spec into outName (maxLen bytes including the

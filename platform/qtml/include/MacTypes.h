@@ -59,6 +59,10 @@ typedef unsigned char* StringPtr;
 typedef const unsigned char* ConstStringPtr;
 typedef const unsigned char* ConstStr255Param;
 typedef const unsigned char* ConstStr63Param;
+/* A file's leaf name as the File Manager keeps it: up to 255 bytes, as on
+ * Windows, where names are longer than the Mac's 63. */
+typedef Str255 StrFileName;
+typedef ConstStr255Param ConstStrFileNameParam;
 typedef void (*ProcPtr)(void);
 
 #ifndef __cplusplus

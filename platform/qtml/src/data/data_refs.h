@@ -35,7 +35,7 @@ QTML_API bool AliasRecordPath(const uint8_t* bytes, size_t size, std::string* pa
 struct AliasFields {
   OSType userType = 0;   // the caller's
   std::string path;      // absolute native path
-  std::string leaf;      // its leaf name, at most 63 bytes
+  std::string leaf;      // its leaf name, whole: the last name of path
   std::string volume;    // the volume's name
   std::string relative;  // from the directory of the file it was made
                          // from, as "../" repeated then the path's last

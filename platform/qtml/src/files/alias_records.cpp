@@ -8,6 +8,7 @@
 
 #include "base/byte_order.h"
 #include "data/data_refs.h"
+#include "files/files.h"
 #include "files/finder_info.h"
 #include "memory/memory.h"
 #include "files/os.h"
@@ -24,7 +25,7 @@ constexpr size_t kKindOffset = 8;
 constexpr size_t kVolumeNameOffset = 10;  // a Str27 in 28 bytes
 constexpr size_t kVolumeNameRoom = 28;
 constexpr size_t kFileSystemOffset = 42;
-constexpr size_t kFileNameOffset = 50;  // a Str63 in 64 bytes
+constexpr size_t kFileNameOffset = 50;  // a Str63 in 64 bytes, cut; whole in the tags
 constexpr size_t kFileNameRoom = 64;
 constexpr size_t kFileTypeOffset = 122;
 constexpr size_t kCreatorOffset = 126;
@@ -91,14 +92,6 @@ std::string MacName(const std::string& native) {
 }
 std::string NativeName(const std::string& mac) {
   return Swapped(mac, '/', ':');
-}
-
-// At most `room` bytes of a UTF-8 name, never cutting a character apart.
-std::string Truncated(const std::string& name, size_t room) {
-  if (name.size() <= room) return name;
-  size_t cut = room;
-  while (cut > 0 && (static_cast<uint8_t>(name[cut]) & 0xC0) == 0x80) --cut;
-  return name.substr(0, cut);
 }
 
 // The code point at text[*at], advancing past it. Native names are bytes:
@@ -311,7 +304,7 @@ std::vector<uint8_t> MakeAliasRecord(const std::string& path, const std::string&
   record.Name(kVolumeNameOffset, kAliasVolumeName);
   record.U16(kFileSystemOffset, kFileSystemHFSPlus);
   std::string leaf = names.empty() ? kAliasVolumeName : MacName(names.back());
-  record.Name(kFileNameOffset, Truncated(leaf, kFileNameRoom - 1));
+  record.Name(kFileNameOffset, TruncatedName(leaf, kFileNameRoom - 1));
   FInfo info{};
   if (!folder && ReadFinderInfo(full, &info) == noErr) {
     record.U32(kFileTypeOffset, info.fdType);
@@ -341,14 +334,18 @@ bool ParseAliasRecord(const uint8_t* bytes, size_t size, AliasFields* fields) {
   }
   AliasFields read;
   Tags tags;
+  std::string fixedName;
   if (!ReadName(bytes, kVolumeNameOffset, kVolumeNameRoom, &read.volume) ||
-      !ReadName(bytes, kFileNameOffset, kFileNameRoom, &read.leaf) ||
+      !ReadName(bytes, kFileNameOffset, kFileNameRoom, &fixedName) ||
       !ReadTags(bytes, size, &tags) || !PathFromTags(tags, &read.path)) {
     return false;
   }
   read.userType = ReadBE32(bytes);
-  read.relative = RelativeOf(ReadBE16(bytes + kLevelsFromOffset), ReadBE16(bytes + kLevelsToOffset),
-                             Split(read.path, '/'));
+  std::vector<std::string> names = Split(read.path, '/');
+  // The fixed part holds at most 63 bytes of a name; the path holds it whole.
+  read.leaf = names.empty() ? fixedName : names.back();
+  read.relative =
+      RelativeOf(ReadBE16(bytes + kLevelsFromOffset), ReadBE16(bytes + kLevelsToOffset), names);
   read.minimal = read.relative.empty();
   *fields = std::move(read);
   return true;

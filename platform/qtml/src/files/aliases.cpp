@@ -72,11 +72,13 @@ OSErr ReadAlias(AliasHandle alias, AliasFields* fields) {
 }
 
 // Fills *target for a file that is gone: the spec of its path when its
-// directory is still there, otherwise only its leaf name.
+// directory is still there, otherwise only its leaf name (none when the
+// name is longer than a spec holds).
 void FillMissingTarget(const AliasFields& fields, FSSpec* target) {
   if (PathToSpec(fields.path, target) == fnfErr) return;
   std::memset(target, 0, sizeof *target);
   target->vRefNum = kVolumeRefNum;
+  if (fields.leaf.size() >= sizeof target->name) return;
   target->name[0] = static_cast<unsigned char>(fields.leaf.size());
   std::memcpy(target->name + 1, fields.leaf.data(), fields.leaf.size());
 }
@@ -137,7 +139,7 @@ OSErr Info(AliasHandle alias, AliasInfoType index, Str63 theString) {
   if (theString == nullptr) return paramErr;
   AliasFields fields;
   if (OSErr err = ReadAlias(alias, &fields)) return err;
-  std::string name = AliasName(fields, index).substr(0, 63);
+  std::string name = TruncatedName(AliasName(fields, index), sizeof(Str63) - 1);
   theString[0] = static_cast<unsigned char>(name.size());
   std::memcpy(theString + 1, name.data(), name.size());
   return noErr;

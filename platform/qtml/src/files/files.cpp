@@ -20,7 +20,7 @@
 namespace qtml {
 namespace {
 
-constexpr size_t kMaxLeafName = 63;
+constexpr size_t kMaxLeafName = sizeof(StrFileName) - 1;
 constexpr SInt32 kFirstDirectoryID = fsRtDirID + 1;
 
 class DirectoryTable {
@@ -79,8 +79,7 @@ void FillSpec(FSSpec* spec, SInt32 parID, const std::string& leaf) {
 }
 
 std::string LeafName(const FSSpec& spec) {
-  return std::string(reinterpret_cast<const char*>(spec.name + 1),
-                     spec.name[0] > kMaxLeafName ? kMaxLeafName : spec.name[0]);
+  return std::string(reinterpret_cast<const char*>(spec.name + 1), spec.name[0]);
 }
 
 OSErr CopyOut(const std::string& text, char* out, long maxLen) {
@@ -182,6 +181,13 @@ OSErr MakeSpec(short vRefNum, long dirID, ConstStr255Param fileName, FSSpec* spe
 
 OSErr DirectoryPath(long dirID, std::string* path) {
   return Directories().PathFor(dirID, path) ? noErr : dirNFErr;
+}
+
+std::string TruncatedName(const std::string& name, size_t room) {
+  if (name.size() <= room) return name;
+  size_t cut = room;
+  while (cut > 0 && (static_cast<uint8_t>(name[cut]) & 0xC0) == 0x80) --cut;
+  return name.substr(0, cut);
 }
 
 OSErr PathToSpec(const std::string& path, FSSpec* spec) {

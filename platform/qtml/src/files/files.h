@@ -19,4 +19,8 @@ OSErr SpecToPath(const FSSpec* spec, std::string* path);
 // The path of a directory ID, or dirNFErr.
 OSErr DirectoryPath(long dirID, std::string* path);
 
+// The longest start of a UTF-8 name that fits in `room` bytes without
+// cutting a character apart: for name fields shorter than native names.
+std::string TruncatedName(const std::string& name, size_t room);
+
 }  // namespace qtml

@@ -1,10 +1,12 @@
 #include "files/finder_info.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 
 #include "base/byte_order.h"
+#include "files/files.h"
 #include "files/os.h"
 
 namespace qtml {
@@ -12,6 +14,9 @@ namespace {
 
 constexpr const char* kAttributeName = "user.fenra.qtml.FinderInfo";
 constexpr size_t kInfoSize = 16;
+constexpr char kSidecarPrefix[] = "._";
+constexpr size_t kMaxNativeName = 255;  // bytes, as native file systems allow
+constexpr size_t kNameHashSize = 17;    // '#' and 16 hex digits
 
 bool gForceSidecar = false;
 
@@ -51,12 +56,34 @@ constexpr ExtensionType kExtensionTypes[] = {
     {"wav", 'WAVE'},  {"txt", 'TEXT'}, {"avi", 'VfW '},  {"dv", 'dvc!'},
 };
 
+// 64-bit FNV-1a: stable across processes and builds, as a sidecar's name
+// must be.
+uint64_t NameHash(std::string_view name) {
+  uint64_t hash = 0xCBF29CE484222325u;
+  for (char c : name) {
+    hash ^= static_cast<uint8_t>(c);
+    hash *= 0x100000001B3u;
+  }
+  return hash;
+}
+
+std::string SidecarLeaf(const std::string& leaf) {
+  std::string sidecar = kSidecarPrefix + leaf;
+  if (sidecar.size() <= kMaxNativeName) return sidecar;
+  // No room for the prefix: the name's start and a hash of the whole keep
+  // each long name's sidecar its own.
+  char hash[kNameHashSize + 1];
+  std::snprintf(hash, sizeof hash, "#%016llx", static_cast<unsigned long long>(NameHash(leaf)));
+  size_t room = kMaxNativeName - (sizeof kSidecarPrefix - 1) - kNameHashSize;
+  return kSidecarPrefix + TruncatedName(leaf, room) + hash;
+}
+
 }  // namespace
 
 std::string FinderInfoSidecarPath(const std::string& path) {
   size_t slash = path.rfind('/');
   size_t leaf = slash == std::string::npos ? 0 : slash + 1;
-  return path.substr(0, leaf) + "._" + path.substr(leaf);
+  return path.substr(0, leaf) + SidecarLeaf(path.substr(leaf));
 }
 
 void ForceFinderInfoSidecar(bool on) {

@@ -2,7 +2,9 @@
 //
 // They live in an extended attribute of the file; where the file system
 // refuses extended attributes they live in a sidecar file "._name" beside
-// it. Both hold the 16 bytes of an FInfo, big-endian.
+// it ("._", the name's start and '#' with a hash of the whole name, when
+// "._name" would be longer than a native name may be). Both hold the 16
+// bytes of an FInfo, big-endian.
 #pragma once
 
 #include <string>

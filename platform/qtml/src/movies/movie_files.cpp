@@ -500,10 +500,14 @@ class Flattener {
   std::vector<uint8_t> buffer_;
 };
 
-// A path beside `path` for writing a file before it is put in place.
+// A path in the directory of `path` for writing a file before it is put
+// in place. Its name does not grow with the file's, which may already be
+// as long as a native name can be.
 std::string AsidePath(const std::string& path) {
   static std::atomic<unsigned> counter{0};
-  return path + ".flatten-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+  size_t slash = path.rfind('/');
+  std::string directory = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  return directory + ".flatten-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
 }
 
 OSErr Flatten(MovieRecord& movie, long flags, const FSSpec* theFile, OSType creator,

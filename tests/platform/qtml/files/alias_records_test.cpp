@@ -16,6 +16,7 @@
 #include "QTML.h"
 #include "QTMLTestControls.h"
 #include "data/data_refs.h"
+#include "long_names.h"
 #include "scratch_dir_test.h"
 
 namespace {
@@ -180,7 +181,7 @@ TEST_F(AliasRecords, LongAndNonASCIINames) {
   EXPECT_EQ(TagsOf(record)[14], Unicode(std::u16string(40, u'\u00E9')));
   qtml::AliasFields fields = Parse(record);
   EXPECT_EQ(fields.path, Path(accented)) << "the tags keep the whole name";
-  EXPECT_EQ(fields.leaf, accented.substr(0, 62));
+  EXPECT_EQ(fields.leaf, accented);
 
   EXPECT_TRUE(qtml::MakeAliasRecord("/" + std::string(40000, 'a')).empty()) << "too long";
 
@@ -199,6 +200,60 @@ TEST_F(AliasRecords, LongAndNonASCIINames) {
   fields = Parse(record);
   EXPECT_EQ(fields.path, Path("10:30.mov"));
   EXPECT_EQ(fields.leaf, "10:30.mov");
+}
+
+TEST_F(AliasRecords, NamesLongerThanTheFixedPartResolveWhole) {
+  std::string name = MixedName(200, ".mov");
+  Write("a/ref.mov");
+  Write("a/media/" + name);
+  std::vector<uint8_t> record = qtml::MakeAliasRecord(Path("a/media/" + name));
+  std::string fixed = Pascal(record, 50);
+  EXPECT_LE(fixed.size(), 63u);
+  EXPECT_EQ(fixed, name.substr(0, fixed.size()));
+  EXPECT_NE(static_cast<uint8_t>(name[fixed.size()]) & 0xC0, 0x80) << "cut between characters";
+  qtml::AliasFields fields = Parse(record);
+  EXPECT_EQ(fields.leaf, name);
+  EXPECT_EQ(fields.path, Path("a/media/" + name));
+  // Written elsewhere with a short name in the fixed part: the path still
+  // gives the whole name.
+  record = ForeignRecord({{18, "/Clips/" + name}});
+  EXPECT_EQ(Parse(record).leaf, name);
+
+  FSSpec from = Spec("a/ref.mov"), target = Spec("a/media/" + name);
+  AliasHandle alias = nullptr;
+  ASSERT_EQ(NewAlias(&from, &target, &alias), noErr);
+  FSSpec found{};
+  Boolean changed = true;
+  ASSERT_EQ(ResolveAlias(&from, alias, &found, &changed), noErr);
+  EXPECT_FALSE(changed);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(found.name + 1), found.name[0]), name);
+  Str63 info;
+  ASSERT_EQ(GetAliasInfo(alias, asiAliasName, info), noErr);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(info + 1), info[0]), fixed);
+
+  // Moved together with the file it was made from, it follows.
+  fs::rename(Path("a"), Path("b"));
+  FSSpec movedFrom = Spec("b/ref.mov");
+  ASSERT_EQ(ResolveAlias(&movedFrom, alias, &found, &changed), noErr);
+  EXPECT_TRUE(changed);
+  char path[1024];
+  ASSERT_EQ(FSSpecToNativePathName(&found, path, sizeof path, 0), noErr);
+  EXPECT_EQ(std::string(path), Path("b/media/" + name));
+
+  // Gone: the spec still names it whole in its folder.
+  fs::remove(Path("b/media/" + name));
+  found = FSSpec{};
+  EXPECT_EQ(ResolveAlias(&movedFrom, alias, &found, &changed), fnfErr);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(found.name + 1), found.name[0]), name);
+  DisposeHandle(reinterpret_cast<Handle>(alias));
+
+  std::string longest = MixedName(255, ".mov");
+  Write(longest);
+  FSSpec spec = Spec(longest);
+  ASSERT_EQ(QTNewAlias(&spec, &alias, true), noErr);
+  ASSERT_EQ(ResolveAlias(nullptr, alias, &found, &changed), noErr);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(found.name + 1), found.name[0]), longest);
+  DisposeHandle(reinterpret_cast<Handle>(alias));
 }
 
 TEST_F(AliasRecords, LevelsHoldTheRelativePath) {

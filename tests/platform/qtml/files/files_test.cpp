@@ -10,6 +10,7 @@
 
 #include "Files.h"
 #include "QTMLTestControls.h"
+#include "long_names.h"
 #include "scratch_dir_test.h"
 
 namespace {
@@ -59,8 +60,15 @@ TEST_F(FilesTest, SpecsNameExistingAndFutureFilesInStableDirectories) {
 
 TEST_F(FilesTest, BadPathsAreRefused) {
   Spec("missing/file.mov", dirNFErr);
-  Spec(std::string(64, 'n'), bdNamErr);
-  Spec(std::string(63, 'n'), fnfErr);
+  Spec(std::string(255, 'n'), fnfErr);
+  // A name longer than a StrFileName holds leaves the spec as it was.
+  FSSpec untouched{};
+  untouched.parID = 12345;
+  untouched.name[0] = 1;
+  std::string tooLong = Path(std::string(256, 'n'));
+  EXPECT_EQ(NativePathNameToFSSpec(tooLong.data(), &untouched, 0), bdNamErr);
+  EXPECT_EQ(untouched.parID, 12345);
+  EXPECT_EQ(untouched.name[0], 1);
   FSSpec spec = Spec("file.mov", fnfErr);
   char small[4];
   EXPECT_EQ(FSSpecToNativePathName(&spec, small, sizeof small, 0), paramErr);
@@ -89,6 +97,31 @@ TEST_F(FilesTest, MakeSpecFromDirectoryAndName) {
             nsvErr);
   EXPECT_EQ(FSMakeFSSpec(0, fsRtParID, reinterpret_cast<ConstStr255Param>(""), &made), noErr);
   EXPECT_EQ(NativePath(made), "/");
+}
+
+TEST_F(FilesTest, LongNamesOfUpTo255BytesNameFilesWhole) {
+  for (const std::string& name : {MixedName(200, ".mov"), MixedName(255, ".mov")}) {
+    SCOPED_TRACE(name);
+    FSSpec spec = Spec(name, fnfErr);
+    EXPECT_EQ(Name(spec), name);
+    EXPECT_EQ(NativePath(spec), Path(name));
+    EXPECT_EQ(NativePath(spec, kFileNameOnly), name);
+    ASSERT_EQ(FSpCreate(&spec, 'TVOD', 'MooV', smSystemScript), noErr);
+    EXPECT_TRUE(fs::exists(Path(name)));
+    FInfo info{};
+    ASSERT_EQ(FSpGetFInfo(&spec, &info), noErr);
+    EXPECT_EQ(info.fdType, static_cast<OSType>('MooV'));
+
+    Str255 pascal;
+    pascal[0] = static_cast<unsigned char>(name.size());
+    std::memcpy(pascal + 1, name.data(), name.size());
+    FSSpec made{};
+    ASSERT_EQ(FSMakeFSSpec(spec.vRefNum, spec.parID, pascal, &made), noErr);
+    EXPECT_EQ(made.parID, spec.parID);
+    EXPECT_EQ(Name(made), name);
+    EXPECT_EQ(FSpDelete(&made), noErr);
+    EXPECT_FALSE(fs::exists(Path(name)));
+  }
 }
 
 TEST_F(FilesTest, CreateKeepsTypeAndCreatorInAnAttribute) {
@@ -139,6 +172,29 @@ TEST_F(FilesTest, SidecarKeepsTypeAndCreatorWhereAttributesFail) {
 
   ASSERT_EQ(FSpDelete(&spec), noErr);
   EXPECT_FALSE(fs::exists(Path("._still.pct")));
+}
+
+TEST_F(FilesTest, SidecarsOfTheLongestNamesAreNativeNamesOfTheirOwn) {
+  QTMLTest_UseFinderInfoSidecar(true);
+  // Alike but for their last bytes, too long for "._" before them.
+  FSSpec movie = Spec(MixedName(255, "1.mov"), fnfErr);
+  FSSpec picture = Spec(MixedName(255, "2.pct"), fnfErr);
+  ASSERT_EQ(FSpCreate(&movie, 'TVOD', 'MooV', smSystemScript), noErr);
+  ASSERT_EQ(FSpCreate(&picture, 'ogle', 'PICT', smSystemScript), noErr);
+  FInfo info{};
+  ASSERT_EQ(FSpGetFInfo(&movie, &info), noErr);
+  EXPECT_EQ(info.fdCreator, static_cast<OSType>('TVOD'));
+  ASSERT_EQ(FSpGetFInfo(&picture, &info), noErr);
+  EXPECT_EQ(info.fdCreator, static_cast<OSType>('ogle'));
+  int sidecars = 0;
+  for (const auto& entry : fs::directory_iterator(dir_)) {
+    sidecars += entry.path().filename().string().starts_with("._");
+  }
+  EXPECT_EQ(sidecars, 2);
+
+  ASSERT_EQ(FSpDelete(&movie), noErr);
+  ASSERT_EQ(FSpDelete(&picture), noErr);
+  EXPECT_TRUE(fs::is_empty(dir_)) << "no sidecar outlives its file";
 }
 
 TEST_F(FilesTest, FilesWithoutStoredInfoAreTypedByExtension) {

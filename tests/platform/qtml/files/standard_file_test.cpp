@@ -9,6 +9,7 @@
 #include "QTML.h"
 #include "QTMLTestControls.h"
 #include "StandardFile.h"
+#include "long_names.h"
 #include "scratch_dir_test.h"
 
 namespace {
@@ -70,6 +71,29 @@ TEST_F(StandardFileTest, OpenDialogRefusesMissingFilesAndSaveDialogTellsReplacin
   StandardPutFile(nullptr, nullptr, &reply);
   EXPECT_TRUE(reply.sfGood);
   EXPECT_TRUE(reply.sfReplacing);
+}
+
+TEST_F(StandardFileTest, LongNamesAreChosenWhole) {
+  std::string chosen = MixedName(200, ".mov");
+  Write(chosen, "movie");
+  StandardFileReply reply{};
+  QTMLTest_QueueDialogAnswer(Path(chosen).c_str());
+  StandardGetFile(nullptr, -1, nullptr, &reply);
+  EXPECT_TRUE(reply.sfGood);
+  EXPECT_EQ(reply.sfType, static_cast<OSType>('MooV'));
+  EXPECT_EQ(Name(reply.sfFile), chosen);
+
+  std::string longest = MixedName(255, ".mov");
+  QTMLTest_QueueDialogAnswer(Path(longest).c_str());
+  StandardPutFile(nullptr, nullptr, &reply);
+  EXPECT_TRUE(reply.sfGood);
+  EXPECT_FALSE(reply.sfReplacing);
+  EXPECT_EQ(Name(reply.sfFile), longest);
+
+  // A name no spec can hold is no answer the dialog could have given.
+  QTMLTest_QueueDialogAnswer(Path(MixedName(256, ".mov")).c_str());
+  StandardPutFile(nullptr, nullptr, &reply);
+  EXPECT_FALSE(reply.sfGood);
 }
 
 TEST(QuickTimeVR, IsNotInstalled) {
