@@ -237,7 +237,12 @@ void NewFromFile(REALobject instance, REALfolderItem file) {
   auto* native = new (std::nothrow) DataRefNative;
   if (native == nullptr) return;
   FSSpec spec{};
-  native->MakeFile(FolderItemToFSSpec(file, &spec) ? &spec : nullptr);
+  OSErr err = FolderItemToFSSpec(file, &spec);
+  if (err == noErr) {
+    native->MakeFile(&spec);
+  } else {
+    native->err = err;
+  }
   SetNative(instance, native);
 }
 

@@ -70,7 +70,7 @@ bool HasMovieImporter(const FSSpec& spec) {
 
 RBBoolean IsFileMovieFile(REALfolderItem srcFile) {
   FSSpec spec;
-  if (srcFile == nullptr || !FolderItemToFSSpec(srcFile, &spec)) return false;
+  if (FolderItemToFSSpec(srcFile, &spec) != noErr) return false;
   FInfo info;
   if (FSpGetFInfo(&spec, &info) == noErr && info.fdType == kQTFileTypeMovie) return true;
   return HasMovieImporter(spec);
@@ -78,7 +78,7 @@ RBBoolean IsFileMovieFile(REALfolderItem srcFile) {
 
 RBBoolean IsFileImageFile(REALfolderItem srcFile) {
   FSSpec spec;
-  if (srcFile == nullptr || !FolderItemToFSSpec(srcFile, &spec)) return false;
+  if (FolderItemToFSSpec(srcFile, &spec) != noErr) return false;
   ComponentInstance importer = nullptr;
   GetGraphicsImporterForFile(&spec, &importer);
   if (importer == nullptr) return false;

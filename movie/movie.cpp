@@ -287,11 +287,11 @@ void NewFromFile(REALobject instance, REALfolderItem file, RBBoolean create) {
   MovieNative* native = NewNative(instance);
   if (native == nullptr) return;
   FSSpec spec;
-  if (!FolderItemToFSSpec(file, &spec)) {
-    native->err = paramErr;
+  OSErr err = FolderItemToFSSpec(file, &spec);
+  if (err != noErr) {
+    native->err = err;
     return;
   }
-  OSErr err;
   if (create) {
     err = CreateMovieFile(&spec, kCreator, smCurrentScript, kCreateFlags, &native->fileRef,
                           &native->movie);
@@ -741,7 +741,10 @@ void FlushTo(REALobject instance, REALfolderItem file, RBBoolean selfContained) 
   MovieNative* native = Native(instance);
   if (native == nullptr || file == nullptr) return;
   FSSpec spec;
-  bool haveSpec = FolderItemToFSSpec(file, &spec);
+  if (OSErr err = FolderItemToFSSpec(file, &spec)) {
+    native->err = err;
+    return;
+  }
   Movie movie = native->movie;
   // A movie is saved at its natural size.
   Rect box{0, 0, 0, 0};
@@ -755,7 +758,7 @@ void FlushTo(REALobject instance, REALfolderItem file, RBBoolean selfContained) 
       restoreBox = true;
     }
   }
-  native->err = SaveMovie(movie, haveSpec ? &spec : nullptr, selfContained != 0);
+  native->err = SaveMovie(movie, &spec, selfContained != 0);
   if (restoreBox) SetMovieBox(movie, &box);
 }
 
@@ -801,8 +804,8 @@ void FlushRangeTo(REALobject instance, REALfolderItem file, REALobject range,
     return;
   }
   FSSpec spec;
-  bool haveSpec = FolderItemToFSSpec(file, &spec);
-  native->err = SaveMovie(copy, haveSpec ? &spec : nullptr, selfContained != 0);
+  OSErr err = FolderItemToFSSpec(file, &spec);
+  native->err = err != noErr ? err : SaveMovie(copy, &spec, selfContained != 0);
   DisposeMovie(copy);
 }
 

@@ -1,5 +1,6 @@
 #include "plugin/bridges.h"
 
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -75,16 +76,16 @@ std::string FolderItemPath(REALfolderItem item) {
   return result;
 }
 
-bool FolderItemToFSSpec(REALfolderItem item, FSSpec* spec) {
-  if (item == nullptr || spec == nullptr) return false;
+OSErr FolderItemToFSSpec(REALfolderItem item, FSSpec* spec) {
+  if (item == nullptr || spec == nullptr) return paramErr;
   std::string path = FolderItemPath(item);
   OSErr result = NativePathNameToFSSpec(path.data(), spec, 0);
-  return result == noErr || result == fnfErr;
+  return result == fnfErr ? OSErr{noErr} : result;
 }
 
 REALfolderItem FSSpecToFolderItem(const FSSpec* spec) {
   if (spec == nullptr) return nullptr;
-  char path[1024];
+  char path[PATH_MAX];
   if (FSSpecToNativePathName(spec, path, sizeof path, 0) != noErr) return nullptr;
   return host::FolderItemFromPath(path);
 }

@@ -36,9 +36,11 @@ REALstring MakeHostPString(const unsigned char* text);
 REALstring MakeHostStringFromHandle(Handle handle);
 REALstring MakeHostString();
 
-// Fills `spec` for the item's native path. True when the spec is usable,
-// also for a file that does not exist yet.
-bool FolderItemToFSSpec(REALfolderItem item, FSSpec* spec);
+// Fills `spec` for the item's native path. noErr when the spec is usable,
+// also for a file that does not exist yet; paramErr for nil; otherwise the
+// File Manager's refusal (bdNamErr for a name longer than a StrFileName
+// holds, dirNFErr for a folder that does not exist).
+OSErr FolderItemToFSSpec(REALfolderItem item, FSSpec* spec);
 // A folderitem for the spec's path; nil on an error.
 REALfolderItem FSSpecToFolderItem(const FSSpec* spec);
 // The item's native path; empty for nil.

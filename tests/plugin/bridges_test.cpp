@@ -96,11 +96,15 @@ TEST_F(Bridges, FolderItemsForFilesThatDoNotExistYet) {
   std::string path = (dir / "not-yet.mov").string();
   ObjectRef item = runtime().NewFolderItem(path);
   FSSpec spec{};
-  ASSERT_TRUE(fenra::FolderItemToFSSpec(reinterpret_cast<REALfolderItem>(item->Handle()), &spec));
+  ASSERT_EQ(fenra::FolderItemToFSSpec(reinterpret_cast<REALfolderItem>(item->Handle()), &spec),
+            noErr);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(spec.name + 1), spec.name[0]), "not-yet.mov");
-  EXPECT_FALSE(fenra::FolderItemToFSSpec(nullptr, &spec));
-  EXPECT_FALSE(
-      fenra::FolderItemToFSSpec(reinterpret_cast<REALfolderItem>(item->Handle()), nullptr));
+  EXPECT_EQ(fenra::FolderItemToFSSpec(nullptr, &spec), paramErr);
+  ObjectRef tooLong = runtime().NewFolderItem((dir / std::string(256, 'n')).string());
+  EXPECT_EQ(fenra::FolderItemToFSSpec(reinterpret_cast<REALfolderItem>(tooLong->Handle()), &spec),
+            bdNamErr);
+  EXPECT_EQ(fenra::FolderItemToFSSpec(reinterpret_cast<REALfolderItem>(item->Handle()), nullptr),
+            paramErr);
 
   // And back again, to the same path.
   REALfolderItem back = fenra::FSSpecToFolderItem(&spec);
