@@ -9,6 +9,7 @@
 #include "QDOffscreen.h"
 #include "QTMLTestControls.h"
 #include "Quickdraw.h"
+#include "offscreen_test.h"
 
 namespace {
 
@@ -18,32 +19,18 @@ const RGBColor kRedColor = {0xFFFF, 0, 0};
 const RGBColor kBlackColor = {0, 0, 0};
 const RGBColor kWhiteColor = {0xFFFF, 0xFFFF, 0xFFFF};
 
-class CopyBitsTest : public ::testing::Test {
+class CopyBitsTest : public OffscreenTest {
  protected:
   void SetUp() override {
-    handles_ = QTMLTest_LiveHandleCount();
-    GetGWorld(&savedPort_, &savedDevice_);
-    Rect one = {0, 0, 1, 1};
-    ASSERT_EQ(NewGWorld(&probe_, 32, &one, nullptr, nullptr, 0), noErr);
+    OffscreenTest::SetUp();
+    probe_ = OffscreenTest::Make(32, Rect{0, 0, 1, 1});
+    ASSERT_NE(probe_, nullptr);
   }
-  void TearDown() override {
-    QTMLTest_ClearFaults();
-    SetGWorld(savedPort_, savedDevice_);
-    DisposeGWorld(probe_);
-    for (GWorldPtr world : worlds_) DisposeGWorld(world);
-    for (RgnHandle rgn : regions_) DisposeRgn(rgn);
-    EXPECT_EQ(QTMLTest_LiveHandleCount(), handles_) << "handles leaked";
-  }
+  // A kept world painted in `fill`, and current.
   GWorldPtr Make(short depth, const Rect& bounds, const RGBColor& fill = kWhiteColor) {
-    GWorldPtr world = nullptr;
-    EXPECT_EQ(NewGWorld(&world, depth, &bounds, nullptr, nullptr, 0), noErr);
-    worlds_.push_back(world);
+    GWorldPtr world = OffscreenTest::Make(depth, bounds);
     Paint(world, bounds, fill);
     return world;
-  }
-  RgnHandle New() {
-    regions_.push_back(NewRgn());
-    return regions_.back();
   }
   static void Paint(GWorldPtr world, const Rect& r, const RGBColor& color) {
     SetGWorld(world, nullptr);
@@ -67,11 +54,6 @@ class CopyBitsTest : public ::testing::Test {
   }
 
   GWorldPtr probe_ = nullptr;
-  std::vector<GWorldPtr> worlds_;
-  std::vector<RgnHandle> regions_;
-  CGrafPtr savedPort_ = nullptr;
-  GDHandle savedDevice_ = nullptr;
-  long handles_ = 0;
 };
 
 TEST_F(CopyBitsTest, EveryDepthToEveryDepth) {

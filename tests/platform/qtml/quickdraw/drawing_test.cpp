@@ -8,6 +8,7 @@
 #include "QDOffscreen.h"
 #include "QTMLTestControls.h"
 #include "Quickdraw.h"
+#include "offscreen_test.h"
 
 namespace {
 
@@ -15,26 +16,15 @@ using Argb = uint32_t;
 constexpr Argb kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kRed = 0xFFFF0000;
 const RGBColor kRedColor = {0xFFFF, 0, 0};
 
-class DrawingTest : public ::testing::Test {
+class DrawingTest : public OffscreenTest {
  protected:
   void SetUp() override {
-    handles_ = QTMLTest_LiveHandleCount();
-    GetGWorld(&savedPort_, &savedDevice_);
+    OffscreenTest::SetUp();
     Rect bounds = {0, 0, 20, 20};
-    ASSERT_EQ(NewGWorld(&world_, 32, &bounds, nullptr, nullptr, 0), noErr);
+    world_ = Make(32, bounds);
+    ASSERT_NE(world_, nullptr);
     SetGWorld(world_, nullptr);
     EraseRect(&bounds);  // white, opaque
-  }
-  void TearDown() override {
-    QTMLTest_ClearFaults();
-    SetGWorld(savedPort_, savedDevice_);
-    DisposeGWorld(world_);
-    for (RgnHandle rgn : regions_) DisposeRgn(rgn);
-    EXPECT_EQ(QTMLTest_LiveHandleCount(), handles_) << "handles leaked";
-  }
-  RgnHandle New() {
-    regions_.push_back(NewRgn());
-    return regions_.back();
   }
   Argb At(int x, int y) const {
     PixMapHandle pm = GetGWorldPixMap(world_);
@@ -50,10 +40,6 @@ class DrawingTest : public ::testing::Test {
     }
   }
   GWorldPtr world_ = nullptr;
-  CGrafPtr savedPort_ = nullptr;
-  GDHandle savedDevice_ = nullptr;
-  std::vector<RgnHandle> regions_;
-  long handles_ = 0;
 };
 
 bool In(int x, int y, const Rect& r) {

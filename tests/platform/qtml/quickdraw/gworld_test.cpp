@@ -8,6 +8,7 @@
 #include "QDOffscreen.h"
 #include "QTML.h"
 #include "QTMLTestControls.h"
+#include "offscreen_test.h"
 
 namespace {
 
@@ -15,24 +16,8 @@ const RGBColor kRed = {0xFFFF, 0, 0};
 const RGBColor kBlue = {0, 0, 0xFFFF};
 const RGBColor kBlack = {0, 0, 0};
 
-class GWorldTest : public ::testing::Test {
+class GWorldTest : public OffscreenTest {
  protected:
-  void SetUp() override {
-    handles_ = QTMLTest_LiveHandleCount();
-    GetGWorld(&savedPort_, &savedDevice_);
-  }
-  void TearDown() override {
-    QTMLTest_ClearFaults();
-    SetGWorld(savedPort_, savedDevice_);
-    for (GWorldPtr world : worlds_) DisposeGWorld(world);
-    EXPECT_EQ(QTMLTest_LiveHandleCount(), handles_) << "handles leaked";
-  }
-  GWorldPtr Make(short depth, const Rect& bounds) {
-    GWorldPtr world = nullptr;
-    EXPECT_EQ(NewGWorld(&world, depth, &bounds, nullptr, nullptr, 0), noErr);
-    if (world != nullptr) worlds_.push_back(world);
-    return world;
-  }
   // Paints r in `color` on `world`, which becomes current.
   static void Paint(GWorldPtr world, const Rect& r, const RGBColor& color) {
     SetGWorld(world, nullptr);
@@ -43,10 +28,6 @@ class GWorldTest : public ::testing::Test {
     PixMapHandle pm = GetGWorldPixMap(world);
     return reinterpret_cast<const unsigned char*>(GetPixBaseAddr(pm)) + y * GetPixRowBytes(pm);
   }
-  std::vector<GWorldPtr> worlds_;
-  CGrafPtr savedPort_ = nullptr;
-  GDHandle savedDevice_ = nullptr;
-  long handles_ = 0;
 };
 
 TEST_F(GWorldTest, ThirtyTwoBitWorldsAreZeroedARGB) {

@@ -15,6 +15,7 @@
 #include "QDOffscreen.h"
 #include "QTMLTestControls.h"
 #include "Quickdraw.h"
+#include "offscreen_test.h"
 #include "quickdraw/picture.h"
 
 namespace {
@@ -25,30 +26,14 @@ uint16_t BE16(const uint8_t* p) {
   return static_cast<uint16_t>(p[0] << 8 | p[1]);
 }
 
-class IndexedPictureTest : public ::testing::Test {
+class IndexedPictureTest : public OffscreenTest {
  protected:
-  void SetUp() override {
-    handles_ = QTMLTest_LiveHandleCount();
-    GetGWorld(&savedPort_, &savedDevice_);
-  }
-  void TearDown() override {
-    QTMLTest_ClearFaults();
-    SetGWorld(savedPort_, savedDevice_);
-    for (GWorldPtr world : worlds_) DisposeGWorld(world);
-    for (RgnHandle rgn : regions_) DisposeRgn(rgn);
-    EXPECT_EQ(QTMLTest_LiveHandleCount(), handles_) << "handles leaked";
-  }
+  // A kept world, erased and current.
   GWorldPtr Make(short depth, const Rect& bounds) {
-    GWorldPtr world = nullptr;
-    EXPECT_EQ(NewGWorld(&world, depth, &bounds, nullptr, nullptr, 0), noErr);
-    worlds_.push_back(world);
+    GWorldPtr world = OffscreenTest::Make(depth, bounds);
     SetGWorld(world, nullptr);
     EraseRect(&bounds);
     return world;
-  }
-  RgnHandle New() {
-    regions_.push_back(NewRgn());
-    return regions_.back();
   }
   static void Paint(const Rect& r, const RGBColor& color) {
     RGBForeColor(&color);
@@ -72,14 +57,6 @@ class IndexedPictureTest : public ::testing::Test {
     PaintOval(&oval);
     return world;
   }
-  PicHandle Record(GWorldPtr world, const Rect& frame) {
-    SetGWorld(world, nullptr);
-    PicHandle picture = OpenPicture(&frame);
-    EXPECT_NE(picture, nullptr);
-    ClosePicture();
-    EXPECT_EQ(QDError(), noErr);
-    return picture;
-  }
   // Pixel (x, y) as 0xRRGGBB, read through a 32-bit copy made from the
   // probe's port, whose black and white leave srcCopy's colours alone.
   uint32_t RGBAt(GWorldPtr world, short x, short y) {
@@ -102,11 +79,6 @@ class IndexedPictureTest : public ::testing::Test {
   }
 
   GWorldPtr probe_ = nullptr;
-  std::vector<GWorldPtr> worlds_;
-  std::vector<RgnHandle> regions_;
-  CGrafPtr savedPort_ = nullptr;
-  GDHandle savedDevice_ = nullptr;
-  long handles_ = 0;
 };
 
 // ImageMagick's pixels of an image file, by position.

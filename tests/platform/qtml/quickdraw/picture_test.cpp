@@ -14,6 +14,7 @@
 #include "MacMemory.h"
 #include "QDOffscreen.h"
 #include "QTMLTestControls.h"
+#include "offscreen_test.h"
 #include "quickdraw/pict_codec.h"
 #include "quickdraw/picture.h"
 
@@ -25,24 +26,8 @@ uint16_t BE16(const uint8_t* p) {
   return static_cast<uint16_t>(p[0] << 8 | p[1]);
 }
 
-class PictureTest : public ::testing::Test {
+class PictureTest : public OffscreenTest {
  protected:
-  void SetUp() override {
-    handles_ = QTMLTest_LiveHandleCount();
-    GetGWorld(&savedPort_, &savedDevice_);
-  }
-  void TearDown() override {
-    QTMLTest_ClearFaults();
-    SetGWorld(savedPort_, savedDevice_);
-    for (GWorldPtr world : worlds_) DisposeGWorld(world);
-    EXPECT_EQ(QTMLTest_LiveHandleCount(), handles_) << "handles leaked";
-  }
-  GWorldPtr Make(short depth, const Rect& bounds) {
-    GWorldPtr world = nullptr;
-    EXPECT_EQ(NewGWorld(&world, depth, &bounds, nullptr, nullptr, 0), noErr);
-    worlds_.push_back(world);
-    return world;
-  }
   static void Paint(const Rect& r, unsigned short red, unsigned short green, unsigned short blue) {
     RGBColor color{red, green, blue};
     RGBForeColor(&color);
@@ -57,14 +42,6 @@ class PictureTest : public ::testing::Test {
           0xFFFF);
     return world;
   }
-  PicHandle Record(GWorldPtr world, const Rect& frame) {
-    SetGWorld(world, nullptr);
-    PicHandle picture = OpenPicture(&frame);
-    EXPECT_NE(picture, nullptr);
-    ClosePicture();
-    EXPECT_EQ(QDError(), noErr);
-    return picture;
-  }
   static std::string TempPath(const std::string& name) {
     return (std::filesystem::temp_directory_path() /
             ("qtml-pict-" + std::to_string(getpid()) + "-" + name + ".pct"))
@@ -77,10 +54,6 @@ class PictureTest : public ::testing::Test {
         reinterpret_cast<const uint8_t*>(GetPixBaseAddr(pm)) + y * GetPixRowBytes(pm) + x * 4;
     return uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
   }
-  std::vector<GWorldPtr> worlds_;
-  CGrafPtr savedPort_ = nullptr;
-  GDHandle savedDevice_ = nullptr;
-  long handles_ = 0;
 };
 
 TEST(PackBits, RoundTripsRunsAndLiterals) {
