@@ -17,6 +17,7 @@
 #include "core/objects.h"
 #include "core/picture_files.h"
 #include "fenra_host/runtime.h"
+#include "runtime_calls_test.h"
 
 namespace fenra::host {
 namespace {
@@ -269,7 +270,7 @@ TEST(PictureBridge, DrawPicturePrimitiveScalesIntoThePortBehindTheDeviceContext)
 
 // --- host classes, as scripts use them ---
 
-class HostClassTest : public ::testing::Test {
+class HostClassTest : public RuntimeCallsTest {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() / ("fenra_host_test_" + std::to_string(::getpid()));
@@ -277,45 +278,12 @@ class HostClassTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  Runtime& rt() { return Runtime::Get(); }
-  Value New(const char* cls, std::vector<Value> args = {}) {
-    Value out;
-    HostError error;
-    EXPECT_TRUE(rt().New(*rt().FindClass(cls), args, out, error)) << error.message;
-    return out;
-  }
-  Value Get(const Value& target, const char* name) {
-    Value out;
-    HostError error;
-    EXPECT_TRUE(rt().GetProperty(target, name, out, error))
-        << cls(target) << "." << name << ": " << error.message;
-    return out;
-  }
-  void Set(const Value& target, const char* name, const Value& value) {
-    HostError error;
-    EXPECT_TRUE(rt().SetProperty(target, name, value, error)) << error.message;
-  }
-  Value Call(const Value& target, const char* name, std::vector<Value> args = {}) {
-    Value out;
-    HostError error;
-    EXPECT_TRUE(rt().CallMethod(target, name, args, out, error)) << error.message;
-    return out;
-  }
-  std::string Fails(const Value& target, const char* name, std::vector<Value> args) {
-    Value out;
-    HostError error;
-    EXPECT_FALSE(rt().CallMethod(target, name, args, out, error));
-    return error.message;
-  }
   void Assign(const Value& target, const char* name, std::vector<Value> args, const Value& v) {
     HostError error;
     EXPECT_TRUE(rt().AssignMethod(target, name, args, v, error)) << error.message;
   }
   Value Item(const std::string& name) {
     return Value::Obj(rt().NewFolderItem((dir_ / name).string()));
-  }
-  static std::string cls(const Value& v) {
-    return v.kind == Value::Kind::Object ? v.object->Class().name : "Nil";
   }
 
   fs::path dir_;
@@ -383,7 +351,7 @@ TEST_F(HostClassTest, GraphicsDrawOnAPicture) {
   Call(tg, "DrawPicture", {small, Value::Int(16), Value::Int(8), Value::Int(4), Value::Int(2)});
   EXPECT_EQ(PictureOf(text).Pixel(17, 9), 0xFF123456);
   EXPECT_EQ(PictureOf(text).Pixel(18, 9), 0xFFFFFFFF);
-  EXPECT_EQ(Fails(tg, "DrawPicture", {Value::Nil(), Value::Int(0), Value::Int(0)}),
+  EXPECT_EQ(CallFails(tg, "DrawPicture", {Value::Nil(), Value::Int(0), Value::Int(0)}),
             "Graphics.DrawPicture: the picture is Nil");
 }
 
@@ -465,11 +433,11 @@ TEST_F(HostClassTest, PicturesSaveAndOpenInEveryFormat) {
   Call(picture, "Save", {named, Value::Str("bmp")});
   EXPECT_EQ(cls(Call(named, "OpenAsPicture")), "Picture");
 
-  EXPECT_EQ(Fails(picture, "Save", {Item("a.jpg")}),
+  EXPECT_EQ(CallFails(picture, "Save", {Item("a.jpg")}),
             "Picture.Save: JPEG pictures cannot be written by this host");
-  EXPECT_NE(Fails(picture, "Save", {Item("a.txt")}).find("cannot tell a picture format"),
+  EXPECT_NE(CallFails(picture, "Save", {Item("a.txt")}).find("cannot tell a picture format"),
             std::string::npos);
-  EXPECT_EQ(Fails(picture, "Save", {Value::Nil()}), "Picture.Save: the file is Nil");
+  EXPECT_EQ(CallFails(picture, "Save", {Value::Nil()}), "Picture.Save: the file is Nil");
   std::ofstream(dir_ / "text.png") << "not a picture";
   EXPECT_EQ(Call(Item("text.png"), "OpenAsPicture").kind, Value::Kind::Nil);
   EXPECT_EQ(Call(Item("missing.png"), "OpenAsPicture").kind, Value::Kind::Nil);
@@ -506,9 +474,9 @@ TEST_F(HostClassTest, MemoryBlocksReadAndWriteInEitherByteOrder) {
   EXPECT_EQ(Call(block, "DoubleValue", {Value::Int(0)}).number, 1.5);
   EXPECT_EQ(Call(block, "Byte", {Value::Int(0)}).integer, 0x3F);  // big-endian sign and exponent
 
-  EXPECT_EQ(Fails(block, "Long", {Value::Int(5)}),
+  EXPECT_EQ(CallFails(block, "Long", {Value::Int(5)}),
             "MemoryBlock: offset 5 is out of bounds (size 8)");
-  EXPECT_NE(Fails(block, "Byte", {Value::Int(-1)}).find("out of bounds"), std::string::npos);
+  EXPECT_NE(CallFails(block, "Byte", {Value::Int(-1)}).find("out of bounds"), std::string::npos);
   Set(block, "Size", Value::Int(2));
   EXPECT_EQ(Get(block, "Size").integer, 2);
   EXPECT_EQ(Call(block, "Byte", {Value::Int(0)}).integer, 0x3F);
@@ -535,7 +503,7 @@ TEST_F(HostClassTest, FolderItemsOverNativePaths) {
   Call(b, "Delete");
   EXPECT_FALSE(Get(b, "Exists").boolean);
   EXPECT_EQ(Get(b, "Length").integer, 0);
-  EXPECT_EQ(Fails(folder, "Child", {Value::Str("x/y")}),
+  EXPECT_EQ(CallFails(folder, "Child", {Value::Str("x/y")}),
             "FolderItem.Child: \"x/y\" is not a file name");
   EXPECT_EQ(Call(Item("movie.mov"), "OpenAsMovie").kind, Value::Kind::Nil);
 

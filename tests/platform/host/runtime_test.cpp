@@ -9,11 +9,12 @@
 
 #include "core/objects.h"
 #include "fenra_host/runtime.h"
+#include "runtime_calls_test.h"
 
 namespace fenra::host {
 namespace {
 
-class RuntimeTest : public ::testing::Test {
+class RuntimeTest : public RuntimeCallsTest {
  protected:
   static void SetUpTestSuite() {
     if (Runtime::Get().PluginVersion() != 0) return;  // another plugin came first
@@ -26,38 +27,6 @@ class RuntimeTest : public ::testing::Test {
     TakeEvents();
   }
 
-  Runtime& rt() { return Runtime::Get(); }
-  const ClassInfo& Class(const char* name) { return *rt().FindClass(name); }
-
-  Value New(const char* cls, std::vector<Value> args = {}) {
-    Value out;
-    HostError error;
-    EXPECT_TRUE(rt().New(Class(cls), args, out, error)) << error.message;
-    return out;
-  }
-  Value Get(const Value& target, const char* name) {
-    Value out;
-    HostError error;
-    EXPECT_TRUE(rt().GetProperty(target, name, out, error)) << error.message;
-    return out;
-  }
-  void Set(const Value& target, const char* name, const Value& value) {
-    HostError error;
-    EXPECT_TRUE(rt().SetProperty(target, name, value, error)) << error.message;
-  }
-  Value Call(const Value& target, const char* name, std::vector<Value> args = {}) {
-    Value out;
-    HostError error;
-    EXPECT_TRUE(rt().CallMethod(target, name, args, out, error)) << error.message;
-    return out;
-  }
-  // The message of a call that must fail.
-  std::string CallFails(const Value& target, const char* name, std::vector<Value> args) {
-    Value out;
-    HostError error;
-    EXPECT_FALSE(rt().CallMethod(target, name, args, out, error));
-    return error.message;
-  }
   Value Module(const char* name, std::vector<Value> args = {}) {
     Value out;
     HostError error;

@@ -169,11 +169,8 @@ class FakeHost : public testing::EmptyHost {
 
 class HostDispatchTest : public ::testing::Test {
  protected:
-  std::string Output(const std::string& source) {
-    testing::Outcome o = testing::RunText(source, &host_);
-    return o.status == 0 ? o.out : "status " + std::to_string(o.status) + ": " + o.err;
-  }
-  std::string Error(const std::string& source) { return testing::RunText(source, &host_).err; }
+  std::string Output(const std::string& source) { return testing::Output(source, &host_); }
+  std::string Error(const std::string& source) { return testing::Error(source, &host_); }
   FakeHost host_;
 };
 

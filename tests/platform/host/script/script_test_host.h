@@ -1,5 +1,5 @@
-// A HostAccess with no plugin behind it, and a helper that runs script text
-// through the interpreter, for tests of the language itself.
+// A HostAccess with no plugin behind it, and helpers that run script text
+// through the interpreter, against it or against a stand-in host.
 #pragma once
 
 #include <sstream>
@@ -69,14 +69,14 @@ inline Outcome RunText(const std::string& source, HostAccess* host = nullptr) {
 }
 
 // The printed output of a script that must run without error.
-inline std::string Output(const std::string& source) {
-  Outcome o = RunText(source);
+inline std::string Output(const std::string& source, HostAccess* host = nullptr) {
+  Outcome o = RunText(source, host);
   return o.status == 0 ? o.out : "status " + std::to_string(o.status) + ": " + o.err;
 }
 
 // The error message of a script that must fail.
-inline std::string Error(const std::string& source) {
-  Outcome o = RunText(source);
+inline std::string Error(const std::string& source, HostAccess* host = nullptr) {
+  Outcome o = RunText(source, host);
   return o.status != 0 ? o.err : "no error; printed: " + o.out;
 }
 
