@@ -1,21 +1,20 @@
 // Finding importers for real files: pictures written by ImageMagick and
 // movies written by ffmpeg, told apart by content, file type and name.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
+#include <vector>
 
 #include "ImageCompression.h"
 #include "MacMemory.h"
 #include "Movies.h"
-#include "QTMLTestControls.h"
 #include "QuickTimeComponents.h"
-#include "data/data_refs.h"
 #include "components/importers.h"
+#include "data/data_refs.h"
+#include "scratch_dir_test.h"
 
 namespace {
 
@@ -31,44 +30,34 @@ bool Shell(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-class ImportersTest : public ::testing::Test {
+class ImportersTest : public ScratchDirTest {
  protected:
-  static void SetUpTestSuite() {
-    dir_ = fs::temp_directory_path() / ("qtml-importers-" + std::to_string(getpid()));
-    fs::create_directories(dir_);
+  ImportersTest() : ScratchDirTest("qtml-importers-") {}
+  void SetUp() override {
+    ScratchDirTest::SetUp();
     haveConvert_ = Shell("convert -size 8x6 xc:red " + Path("red.png")) &&
                    Shell("convert -size 8x6 xc:blue " + Path("blue.jpg")) &&
                    Shell("convert -size 8x6 xc:green " + Path("green.pict"));
     if (haveConvert_) fs::copy_file(Path("red.png"), Path("red-png.dat"));
     haveFFmpeg_ =
         Shell("ffmpeg -v error -y -f lavfi -i testsrc=size=32x24:rate=5 -t 1 " + Path("clip.mov"));
-    std::ofstream(Path("note.png")) << "not a picture at all";
-    std::ofstream(Path("note.txt")) << "not a picture at all";
+    Write("note.png", "not a picture at all");
+    Write("note.txt", "not a picture at all");
   }
-  static void TearDownTestSuite() { fs::remove_all(dir_); }
-  void SetUp() override {
-    ASSERT_EQ(EnterMovies(), noErr);
-    handles_ = QTMLTest_LiveHandleCount();
-  }
-  void TearDown() override {
-    QTMLTest_ClearFaults();
-    EXPECT_EQ(QTMLTest_LiveHandleCount(), handles_) << "handles leaked";
-  }
-  static std::string Path(const std::string& name) { return (dir_ / name).string(); }
-  static FSSpec Spec(const std::string& name) {
+  FSSpec Spec(const std::string& name) const {
     FSSpec spec{};
     std::string path = Path(name);
     NativePathNameToFSSpec(path.data(), &spec, 0);
     return spec;
   }
   // An alias data reference to the file, owned by the caller.
-  static Handle AliasRef(const std::string& name) {
+  Handle AliasRef(const std::string& name) const {
     std::vector<uint8_t> bytes = qtml::MakeAliasRecord(Path(name));
     Handle h = NewHandle(static_cast<Size>(bytes.size()));
     std::memcpy(*h, bytes.data(), bytes.size());
     return h;
   }
-  static OSType ImporterFor(const std::string& name, long flags, OSErr* err) {
+  OSType ImporterFor(const std::string& name, long flags, OSErr* err) const {
     Handle ref = AliasRef(name);
     Component importer = nullptr;
     *err = GetMovieImporterForDataRef('alis', ref, flags, &importer);
@@ -79,10 +68,8 @@ class ImportersTest : public ::testing::Test {
     if (!haveConvert_) GTEST_SKIP() << "ImageMagick's convert is not on the PATH";
   }
 
-  static inline fs::path dir_;
-  static inline bool haveConvert_ = false;
-  static inline bool haveFFmpeg_ = false;
-  long handles_ = 0;
+  bool haveConvert_ = false;
+  bool haveFFmpeg_ = false;
 };
 
 TEST_F(ImportersTest, GraphicsImportersAreChosenByContent) {
