@@ -161,6 +161,16 @@ uint32_t UncompressedBytes(OSType format, uint16_t sampleSize) {
   }
 }
 
+// Compressed formats that version 0 descriptions name without saying
+// how they pack: frames a packet, and bytes a packet for each channel.
+struct KnownPacking {
+  OSType format;
+  uint32_t frames;
+  uint32_t bytesPerChannel;
+};
+constexpr KnownPacking kKnownPackings[] = {
+    {'ima4', 64, 34}, {'MAC3', 6, 2}, {'MAC6', 6, 1}, {'agsm', 160, 33}};
+
 }  // namespace
 
 bool SoundPackingOf(const std::vector<uint8_t>& description, SamplePacking* packing) {
@@ -176,8 +186,12 @@ bool SoundPackingOf(const std::vector<uint8_t>& description, SamplePacking* pack
   } else if (version == 2 && size >= 72) {
     *packing = {ReadBE32(d + 68), ReadBE32(d + 64)};
   } else if (version == 0) {
-    uint32_t bytes = UncompressedBytes(ReadBE32(d + 4), ReadBE16(d + 26));
-    *packing = {1, bytes * ReadBE16(d + 24)};
+    OSType format = ReadBE32(d + 4);
+    uint16_t channels = ReadBE16(d + 24);
+    *packing = {1, UncompressedBytes(format, ReadBE16(d + 26)) * channels};
+    for (const KnownPacking& known : kKnownPackings) {
+      if (known.format == format) *packing = {known.frames, known.bytesPerChannel * channels};
+    }
   } else {
     return false;
   }

@@ -459,9 +459,11 @@ void SampleTable::SetSyncSamples(const std::vector<uint64_t>& numbers) {
   syncGiven_ = true;
 }
 
-void SampleTable::FinishParts() {
+bool SampleTable::FinishParts(uint64_t count) {
   auto covered = [](const auto& runs) { return runs.empty() ? 0 : runs.back().end(); };
-  uint64_t count = std::min({covered(times_), covered(sizes_), covered(chunkRuns_)});
+  if (covered(times_) < count || covered(sizes_) < count || covered(chunkRuns_) < count) {
+    return false;
+  }
   if (covered(comps_) < count) Push(comps_, count - covered(comps_), Offset{0});
   if (!syncGiven_) {
     Push(sync_, count, Sync{true});
@@ -479,12 +481,35 @@ void SampleTable::FinishParts() {
   pendingSync_.clear();
   pendingSync_.shrink_to_fit();
   syncGiven_ = false;
-  // Every part is cut to the samples they all cover.
+  // Every part is cut to the count.
   count_ = std::max({covered(times_), covered(sizes_), covered(chunkRuns_), covered(comps_)});
   Truncate(count);
   count_ = count;
   lastChunkEnd_ =
       offsets_.empty() ? -1 : offsets_.back() + ChunkBytes(ChunkAt(offsets_.size() - 1));
+  return true;
+}
+
+uint64_t SampleTable::CountHeld(const std::function<SInt64(UInt32)>& storeSize) const {
+  for (size_t c = 0; c < offsets_.size(); ++c) {
+    Chunk chunk = ChunkAt(c);
+    SInt64 size = storeSize(chunk.description);
+    if (size < 0) continue;
+    SInt64 room = size - chunk.offset;
+    if (chunk.offset >= 0 && ChunkBytes(chunk) <= room) continue;
+    // The most samples of the chunk whose bytes fit.
+    uint64_t lo = 0, hi = chunk.count;
+    while (chunk.offset >= 0 && lo < hi) {
+      uint64_t mid = lo + (hi - lo + 1) / 2;
+      if (BytesWithin(chunk, mid) <= room) {
+        lo = mid;
+      } else {
+        hi = mid - 1;
+      }
+    }
+    return chunk.first + lo;
+  }
+  return count_;
 }
 
 std::vector<SampleTable::TimeRun> SampleTable::DurationRuns() const {

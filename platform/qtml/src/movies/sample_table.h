@@ -84,6 +84,11 @@ class QTML_API SampleTable {
   // otherwise.
   uint64_t DecodeEnd(uint64_t stop) const;
 
+  // How many samples from the first have their bytes wholly inside their
+  // stores, whose sizes `storeSize` answers by description (-1: not known,
+  // taken to hold every byte).
+  uint64_t CountHeld(const std::function<SInt64(UInt32)>& storeSize) const;
+
   // The packet holding sample `index`: its first frame and how many it
   // holds; the sample alone when it is not packed sound.
   struct Packet {
@@ -136,7 +141,9 @@ class QTML_API SampleTable {
   void Truncate(uint64_t count);
 
   // Building a table from a file's tables, part by part: each part in
-  // sample order. FinishParts keeps the samples every part covers.
+  // sample order. FinishParts keeps `count` samples, false when the
+  // durations or the chunks cover fewer (composition offsets past the
+  // end of theirs are 0).
   void AddDurations(uint64_t count, TimeValue duration);
   void AddCompositionOffsets(uint64_t count, TimeValue offset);
   void AddSizes(uint64_t count, UInt32 size);
@@ -144,7 +151,7 @@ class QTML_API SampleTable {
   // Sync samples by number from 1, ascending; without a call every sample
   // is a sync sample.
   void SetSyncSamples(const std::vector<uint64_t>& numbers);
-  void FinishParts();
+  bool FinishParts(uint64_t count);
 
   // The runs as a file's tables keep them, for writing them back.
   struct TimeRun {

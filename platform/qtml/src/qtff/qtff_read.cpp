@@ -49,7 +49,10 @@ struct SampleTables {
 
 class MovieReader {
  public:
-  explicit MovieReader(const MovieSource& source) : source_(source) {}
+  // `fragments`: the file's top-level atoms, whose movie fragments
+  // ('moof') add samples to the movie's tracks; nullptr for a lone movie.
+  MovieReader(const MovieSource& source, const std::vector<TopLevelAtom>* fragments)
+      : source_(source), fragments_(fragments) {}
 
   OSErr Read(const uint8_t* bytes, size_t size, std::unique_ptr<MovieRecord>* out) {
     AtomWalk top(bytes, size);
@@ -59,6 +62,8 @@ class MovieReader {
     if (movie == nullptr) return memFullErr;
     movie->matrix = IdentityMatrix();
     if (!ReadMovie(moov, *movie)) return err_;
+    if (fragments_ != nullptr && source_.self != nullptr) ReadFragments(*movie);
+    for (TrackRecord* track : withoutEdits_) AddWholeMediaEdit(*track, movie->timeScale);
     FinishDurations(*movie);
     *out = std::move(movie);
     return noErr;
@@ -175,7 +180,7 @@ class MovieReader {
     });
     if (!ok) return false;
     if (!sawHeader) return Fail(badPublicMovieAtom);
-    if (!sawEdits) AddWholeMediaEdit(*track, movie.timeScale);
+    if (!sawEdits) withoutEdits_.push_back(track.get());
     movie.tracks.push_back(std::move(track));
     return true;
   }
@@ -476,40 +481,52 @@ class MovieReader {
     return true;
   }
 
-  bool BuildSamples(const SampleTables& t, MediaRecord& media) {
-    for (const auto& desc : media.descriptions) {
+  // A description naming a data reference the media does not have is
+  // taken to name the movie's own file when the media has that reference,
+  // as other readers take it; otherwise the movie cannot be read.
+  bool CheckDataRefIndices(MediaRecord& media) {
+    auto self = std::find_if(media.dataRefs.begin(), media.dataRefs.end(),
+                             [](const DataReference& ref) { return (ref.flags & 1) != 0; });
+    for (auto& desc : media.descriptions) {
       UInt16 index = DescriptionDataRefIndex(desc);
-      if (index < 1 || index > media.dataRefs.size()) return Fail(badDataRefIndex);
+      if (index >= 1 && index <= media.dataRefs.size()) continue;
+      if (self == media.dataRefs.end()) return Fail(badDataRefIndex);
+      SetDescriptionDataRefIndex(desc, static_cast<UInt16>(self - media.dataRefs.begin() + 1));
     }
+    return true;
+  }
+
+  bool BuildSamples(const SampleTables& t, MediaRecord& media) {
+    if (!CheckDataRefIndices(media)) return false;
     if (!t.haveStsz) return true;  // no samples
     if (!t.haveStts || !t.haveStsc || !t.haveStco) return Fail(invalidSampleTable);
     SampleTable& table = media.samples;
     bool packed = false;
-    if (!ReadSizes(t, table, &packed) || !ReadDurations(t.stts, table) ||
+    uint32_t count = 0;
+    if (!ReadSizes(t, table, &count, &packed) || !ReadDurations(t.stts, table) ||
         !ReadChunks(t, media, packed)) {
       return false;
     }
     if (t.haveCtts && !ReadCompositionOffsets(t.ctts, table)) return false;
     if (t.haveStss && !ReadSyncSamples(t.stss, table)) return false;
-    table.FinishParts();
-    KeepSamplesTheStoresHold(media);
-    return true;
+    // Every sample the sizes count needs a duration and a chunk.
+    return table.FinishParts(count) || Fail(invalidSampleTable);
   }
 
   // 'stsz' (one size for all, or a size each) or 'stz2' (sizes of 4, 8 or
   // 16 bits). *packed: every sample is size 1, as sound frames are.
-  bool ReadSizes(const SampleTables& t, SampleTable& table, bool* packed) {
+  bool ReadSizes(const SampleTables& t, SampleTable& table, uint32_t* count, bool* packed) {
     Cursor in(t.stsz.body, t.stsz.bodySize);
     in.Skip(4);
     if (t.compactSizes) {
       in.Skip(3);
       uint8_t bits = in.U8();
-      uint32_t count = in.U32();
-      if (!in.ok() || (bits != 4 && bits != 8 && bits != 16) || count > in.Left() * 8 / bits) {
+      *count = in.U32();
+      if (!in.ok() || (bits != 4 && bits != 8 && bits != 16) || *count > in.Left() * 8 / bits) {
         return Fail(invalidSampleTable);
       }
       const uint8_t* field = in.Here();
-      for (uint32_t i = 0; i < count; ++i) {
+      for (uint32_t i = 0; i < *count; ++i) {
         UInt32 size = bits == 16  ? ReadBE16(field + 2 * i)
                       : bits == 8 ? field[i]
                                   : (field[i / 2] >> (i % 2 == 0 ? 4 : 0)) & 0x0F;
@@ -518,14 +535,16 @@ class MovieReader {
       return true;
     }
     uint32_t constantSize = in.U32();
-    uint32_t count = in.U32();
-    if (!in.ok() || (constantSize == 0 && count > in.Left() / 4)) return Fail(invalidSampleTable);
+    *count = in.U32();
+    if (!in.ok() || (constantSize == 0 && *count > in.Left() / 4)) {
+      return Fail(invalidSampleTable);
+    }
     *packed = constantSize == 1;
     if (constantSize != 0) {
-      table.AddSizes(count, constantSize);
+      table.AddSizes(*count, constantSize);
       return true;
     }
-    for (uint32_t i = 0; i < count; ++i) table.AddSizes(1, in.U32());
+    for (uint32_t i = 0; i < *count; ++i) table.AddSizes(1, in.U32());
     return true;
   }
 
@@ -544,10 +563,10 @@ class MovieReader {
   }
 
   bool ReadDurations(const Atom& stts, SampleTable& table) {
+    // Durations are TimeValues: a damaged table's huge ones read as
+    // negative, so that its total stays the file's modulo 2^32.
     return ReadRuns(stts, [&](uint32_t samples, uint32_t delta) {
-      // A duration past a TimeValue's range is taken as one unit, as other
-      // readers do.
-      table.AddDurations(samples, delta > 0x7FFFFFFF ? 1 : static_cast<TimeValue>(delta));
+      table.AddDurations(samples, static_cast<TimeValue>(delta));
     });
   }
 
@@ -606,32 +625,6 @@ class MovieReader {
     return true;
   }
 
-  // Cuts the media's samples at the first whose bytes its store does not
-  // hold in full: a file cut short plays what it has.
-  static void KeepSamplesTheStoresHold(MediaRecord& media) {
-    SampleTable& table = media.samples;
-    for (size_t c = 0; c < table.ChunkCount(); ++c) {
-      SampleTable::Chunk chunk = table.ChunkAt(c);
-      long ref = DescriptionDataRef(media, chunk.description);
-      const DataStore* store = ref >= 0 ? media.dataRefs[ref].store.get() : nullptr;
-      if (store == nullptr) continue;
-      SInt64 room = store->Size() - chunk.offset;
-      if (chunk.offset >= 0 && table.ChunkBytes(chunk) <= room) continue;
-      // The most samples of the chunk whose bytes fit.
-      uint64_t lo = 0, hi = chunk.count;
-      while (room > 0 && lo < hi) {
-        uint64_t mid = lo + (hi - lo + 1) / 2;
-        if (table.BytesOf(chunk.first, chunk.first + mid) <= room) {
-          lo = mid;
-        } else {
-          hi = mid - 1;
-        }
-      }
-      table.Truncate(chunk.first + (chunk.offset >= 0 ? lo : 0));
-      return;
-    }
-  }
-
   static void FinishDurations(MovieRecord& movie) {
     if (movie.tracks.empty()) return;
     int64_t longest = 0;
@@ -643,7 +636,138 @@ class MovieReader {
     movie.duration = ClampTime(static_cast<uint64_t>(longest));
   }
 
+  // Movie fragments: each 'traf' of a 'moof' adds runs of samples ('trun')
+  // to its track's media, with defaults from the movie's 'trex' and the
+  // fragment's 'tfhd'. The samples join the media's tables, so the movie
+  // is an ordinary one from then on and 'mvex' is dropped. A fragment
+  // that cannot be read adds nothing.
+  struct FragmentDefaults {
+    uint32_t description = 1;
+    uint32_t duration = 0;
+    uint32_t size = 0;
+    uint32_t flags = 0;
+  };
+
+  void ReadFragments(MovieRecord& movie) {
+    std::map<uint32_t, FragmentDefaults> defaults;
+    for (const RawAtom& atom : movie.unknownAtoms) {
+      if (atom.type == 'mvex' && atom.parent == 0) ReadTrackDefaults(atom, &defaults);
+    }
+    bool read = false;
+    for (const TopLevelAtom& atom : *fragments_) {
+      if (atom.type != 'moof' || atom.size > kLargestFragmentHeader) continue;
+      std::vector<uint8_t> bytes(static_cast<size_t>(atom.size));
+      if (!source_.self->Read(atom.offset, bytes.data(), atom.size)) continue;
+      const uint8_t* body = bytes.data() + atom.headerSize;
+      AtomWalk walk(body, bytes.size() - static_cast<size_t>(atom.headerSize));
+      Atom traf;
+      SInt64 dataEnd = atom.offset;  // a fragment's data starts at its 'moof'
+      while (walk.Next(&traf)) {
+        if (traf.type != 'traf') continue;
+        read |= ReadTrackFragment(traf, movie, defaults, atom.offset, &dataEnd);
+      }
+    }
+    if (!read) return;
+    std::erase_if(movie.unknownAtoms, [](const RawAtom& atom) { return atom.type == 'mvex'; });
+  }
+
+  static void ReadTrackDefaults(const RawAtom& mvex, std::map<uint32_t, FragmentDefaults>* out) {
+    AtomWalk top(mvex.bytes.data(), mvex.bytes.size());
+    Atom self, trex;
+    if (!top.Next(&self)) return;
+    AtomWalk walk(self.body, self.bodySize);
+    while (walk.Next(&trex)) {
+      if (trex.type != 'trex') continue;
+      Cursor in(trex.body, trex.bodySize);
+      in.Skip(4);
+      uint32_t track = in.U32();
+      FragmentDefaults d;
+      d.description = in.U32();
+      d.duration = in.U32();
+      d.size = in.U32();
+      d.flags = in.U32();
+      if (in.ok()) (*out)[track] = d;
+    }
+  }
+
+  // One track fragment; *dataEnd is where the data of the one before
+  // ended, where this one's starts unless it says otherwise.
+  bool ReadTrackFragment(const Atom& traf, MovieRecord& movie,
+                         const std::map<uint32_t, FragmentDefaults>& defaults, SInt64 moofOffset,
+                         SInt64* dataEnd) {
+    AtomWalk walk(traf.body, traf.bodySize);
+    Atom a;
+    if (!walk.Next(&a) || a.type != 'tfhd') return false;
+    Cursor in(a.body, a.bodySize);
+    uint32_t flags = in.U32() & 0xFFFFFF;
+    uint32_t trackID = in.U32();
+    auto known = defaults.find(trackID);
+    FragmentDefaults d = known != defaults.end() ? known->second : FragmentDefaults();
+    SInt64 base = (flags & 0x020000) != 0 ? moofOffset : *dataEnd;
+    if ((flags & 0x000001) != 0) base = static_cast<SInt64>(in.U64());
+    if ((flags & 0x000002) != 0) d.description = in.U32();
+    if ((flags & 0x000008) != 0) d.duration = in.U32();
+    if ((flags & 0x000010) != 0) d.size = in.U32();
+    if ((flags & 0x000020) != 0) d.flags = in.U32();
+    MediaRecord* media = nullptr;
+    for (const auto& track : movie.tracks) {
+      if (static_cast<uint32_t>(track->id) == trackID) media = track->media.get();
+    }
+    if (!in.ok() || media == nullptr || d.description < 1 ||
+        d.description > media->descriptions.size()) {
+      return false;
+    }
+    bool added = false;
+    SInt64 next = base;
+    while (walk.Next(&a)) {
+      if (a.type == 'trun') added |= ReadTrackRun(a, *media, d, base, &next);
+    }
+    *dataEnd = next;
+    return added;
+  }
+
+  // One run of samples stored back to back; *next is where the run before
+  // ended.
+  static bool ReadTrackRun(const Atom& trun, MediaRecord& media, const FragmentDefaults& d,
+                           SInt64 base, SInt64* next) {
+    Cursor in(trun.body, trun.bodySize);
+    uint8_t version = in.U8();
+    uint32_t flags = static_cast<uint32_t>(in.U8()) << 16 | in.U16();
+    uint32_t count = in.U32();
+    SInt64 at = (flags & 0x001) != 0 ? base + in.S32() : *next;
+    uint32_t firstFlags = (flags & 0x004) != 0 ? in.U32() : d.flags;
+    size_t each = 4 * (((flags & 0x100) != 0) + ((flags & 0x200) != 0) + ((flags & 0x400) != 0) +
+                       ((flags & 0x800) != 0));
+    if (!in.ok() || (each > 0 && count > in.Left() / each)) return false;
+    for (uint32_t i = 0; i < count; ++i) {
+      SampleRunSpec sample;
+      sample.offset = at;
+      sample.count = 1;
+      sample.description = d.description;
+      uint32_t duration = (flags & 0x100) != 0 ? in.U32() : d.duration;
+      sample.duration = static_cast<TimeValue>(duration);
+      sample.size = (flags & 0x200) != 0 ? in.U32() : d.size;
+      uint32_t sampleFlags = (flags & 0x400) != 0 ? in.U32() : i == 0 ? firstFlags : d.flags;
+      sample.sync = (sampleFlags & 0x10000) == 0;
+      if ((flags & 0x800) != 0) {
+        uint32_t offset = in.U32();
+        sample.compositionOffset =
+            version == 0 && offset > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<TimeValue>(offset);
+      }
+      media.samples.Append(sample);
+      at += sample.size;
+    }
+    *next = at;
+    return count > 0;
+  }
+
+  // A 'moof' holds only the fragment's tables; one larger than this is
+  // taken for damage rather than read.
+  static constexpr SInt64 kLargestFragmentHeader = 64 << 20;
+
   const MovieSource& source_;
+  const std::vector<TopLevelAtom>* fragments_;
+  std::vector<TrackRecord*> withoutEdits_;
   OSErr err_ = noErr;
 };
 
@@ -701,9 +825,10 @@ OSErr WalkTopLevel(DataStore& store, std::vector<TopLevelAtom>* atoms, SInt64* v
 }
 
 OSErr ParseMovieAtom(const uint8_t* bytes, size_t size, const MovieSource& source,
-                     std::unique_ptr<MovieRecord>* movie, bool* unresolved) {
+                     std::unique_ptr<MovieRecord>* movie, bool* unresolved,
+                     const std::vector<TopLevelAtom>* fragments) {
   return Guarded<OSErr>(memFullErr, [&] {
-    MovieReader reader(source);
+    MovieReader reader(source, fragments);
     OSErr err = reader.Read(bytes, size, movie);
     if (err == noErr && unresolved != nullptr) *unresolved = !AllResolved(**movie);
     return err;
@@ -732,7 +857,7 @@ OSErr ReadMovieFromStore(const MovieSource& source, std::unique_ptr<MovieRecord>
         bytes.erase(bytes.begin() + 8, bytes.begin() + 16);
         WriteBE32(bytes.data(), static_cast<uint32_t>(bytes.size()));
       }
-      OSErr err = ParseMovieAtom(bytes.data(), bytes.size(), source, movie, unresolved);
+      OSErr err = ParseMovieAtom(bytes.data(), bytes.size(), source, movie, unresolved, &atoms);
       if (err == noErr && !fileType.bytes.empty()) {
         (*movie)->unknownAtoms.insert((*movie)->unknownAtoms.begin(), std::move(fileType));
       }

@@ -36,13 +36,16 @@ OSErr WalkTopLevel(DataStore& store, std::vector<TopLevelAtom>* atoms, SInt64* v
 
 // Reads the movie of a 'moov' atom (header included) into *movie. Other
 // data references than self references are opened when they can be;
-// *unresolved (when given) tells whether some could not. Results:
+// *unresolved (when given) tells whether some could not. `fragments`
+// (when given) are the top-level atoms of the file the atom is in: the
+// samples of its movie fragments ('moof') join the tracks' media. Results:
 // badPublicMovieAtom for atoms that do not fit or lack what they must
 // hold, invalidSampleTable for sample tables that disagree,
 // badDataRefIndex for a description naming a data reference that is not
 // there, memFullErr.
 OSErr ParseMovieAtom(const uint8_t* bytes, size_t size, const MovieSource& source,
-                     std::unique_ptr<MovieRecord>* movie, bool* unresolved);
+                     std::unique_ptr<MovieRecord>* movie, bool* unresolved,
+                     const std::vector<TopLevelAtom>* fragments = nullptr);
 
 // Reads the first movie of a store holding a movie file (or only a 'moov'
 // atom): noMovieFound when it has none; the file's 'ftyp' is kept among
