@@ -296,6 +296,7 @@ class Flattener {
 
   OSErr Write(const std::string& path) {
     flat_ = FlatCopy(source_, (flags_ & flattenActiveTracksOnly) != 0, &sources_);
+    if (OSErr err = CheckHeldSamples()) return err;
     PlanOrder();
     std::vector<uint8_t> fileType = FileType();
     std::vector<uint8_t> moov;
@@ -326,6 +327,26 @@ class Flattener {
       if (atom.parent == 'file' && atom.type == 'ftyp') return atom.bytes;
     }
     return QuickTimeFileType();
+  }
+
+  // endOfDataReached, before anything is written, when a sample to be
+  // copied is not wholly in its store (a file cut short).
+  OSErr CheckHeldSamples() {
+    std::map<const DataStore*, SInt64> sizes;
+    for (size_t t = 0; t < flat_->tracks.size(); ++t) {
+      MediaRecord* media = flat_->tracks[t]->media.get();
+      if (media == nullptr || media->samples.Empty()) continue;
+      const MediaRecord& source = *sources_[t];
+      uint64_t held = media->samples.CountHeld([&](UInt32 description) -> SInt64 {
+        const DataStore* store = StoreOf(source, description);
+        if (store == nullptr) return -1;
+        auto known = sizes.try_emplace(store, 0);
+        if (known.second) known.first->second = store->Size();
+        return known.first->second;
+      });
+      if (held < media->samples.Count()) return endOfDataReached;
+    }
+    return noErr;
   }
 
   // Cuts a track's chunks into pieces of half a second: each piece starts
@@ -421,7 +442,10 @@ class Flattener {
     if (err == noErr) err = Put(file, DataHeader());
     if (err == noErr) err = CopySamples(file);
     if (err == noErr && !movieFirst) err = Put(file, moov);
-    if (err == noErr) err = file.Sync();
+    // Not synced: the file is whole before it takes the target's name, and
+    // a rename over a file has the new file's data written back first on
+    // the file systems the engine runs on. A sync would cost a long movie
+    // as much again as its copy.
     OSErr closing = Progress(movieProgressClose, 1);
     return err != noErr ? err : closing;
   }
@@ -434,57 +458,95 @@ class Flattener {
     return err;
   }
 
-  // A stretch of one store's bytes waiting to be copied.
-  struct Pending {
+  // Where a placed chunk's bytes come from.
+  struct Source {
     DataStore* store = nullptr;
     SInt64 offset = 0;
     SInt64 size = 0;
   };
 
-  OSErr CopySamples(os::WritableFile& file) {
-    Pending pending;
-    for (const Placed& placed : order_) {
-      const MediaRecord& media = *sources_[placed.track];
-      const SampleTable& table = flat_->tracks[placed.track]->media->samples;
-      SampleTable::Chunk chunk = table.ChunkAt(placed.chunk);
-      DataStore* store = StoreOf(media, chunk.description);
-      if (store == nullptr) return couldNotResolveDataRef;
-      SInt64 from = sourceOffsets_[placed.track][placed.chunk];
-      SInt64 size = table.ChunkBytes(chunk);
-      // Chunks that follow each other in one store are copied as one.
-      if (pending.store == store && pending.offset + pending.size == from) {
-        pending.size += size;
-        continue;
-      }
-      if (OSErr err = Copy(file, pending)) return err;
-      pending = {store, from, size};
-    }
-    return Copy(file, pending);
+  Source SourceOf(const Placed& placed) const {
+    const SampleTable& table = flat_->tracks[placed.track]->media->samples;
+    SampleTable::Chunk chunk = table.ChunkAt(placed.chunk);
+    return {StoreOf(*sources_[placed.track], chunk.description),
+            sourceOffsets_[placed.track][placed.chunk], table.ChunkBytes(chunk)};
   }
 
-  // Copies the stretch through a buffer of at most kCopyRun bytes,
-  // reporting progress as the bytes go.
-  OSErr Copy(os::WritableFile& file, const Pending& stretch) {
-    if (stretch.store == nullptr || stretch.size == 0) return noErr;
-    if (stretch.offset < 0 || stretch.offset + stretch.size > stretch.store->Size()) {
-      return endOfDataReached;  // before making room for bytes that are not there
+  // Copies every chunk's bytes in the order placed. Chunks whose source
+  // bytes lie close together in one store are read at once, at most
+  // kCopyRun bytes, and the movie data is written kCopyRun bytes at a
+  // time, so that a long movie costs few reads and writes.
+  OSErr CopySamples(os::WritableFile& file) {
+    std::map<DataStore*, SInt64> storeSizes;
+    for (size_t i = 0; i < order_.size();) {
+      Source first = SourceOf(order_[i]);
+      if (first.store == nullptr) return couldNotResolveDataRef;
+      SInt64 lo = first.offset, hi = first.offset + first.size, bytes = first.size;
+      size_t j = i + 1;
+      for (; j < order_.size() && hi - lo <= kCopyRun; ++j) {
+        Source next = SourceOf(order_[j]);
+        SInt64 from = std::min(lo, next.offset), to = std::max(hi, next.offset + next.size);
+        // Only bytes mostly wanted are read together.
+        if (next.store != first.store || to - from > kCopyRun ||
+            2 * (bytes + next.size) < to - from) {
+          break;
+        }
+        lo = from, hi = to, bytes += next.size;
+      }
+      auto known = storeSizes.try_emplace(first.store, 0);
+      if (known.second) known.first->second = first.store->Size();
+      if (lo < 0 || hi > known.first->second) {
+        return endOfDataReached;  // before making room for bytes that are not there
+      }
+      OSErr err = j == i + 1 ? CopyStretch(file, first) : CopyGroup(file, i, j, lo, hi);
+      if (err != noErr) return err;
+      i = j;
     }
-    for (SInt64 done = 0; done < stretch.size;) {
-      SInt64 step = std::min(stretch.size - done, kCopyRun);
-      buffer_.resize(static_cast<size_t>(step));
-      if (!stretch.store->Read(stretch.offset + done, buffer_.data(), step)) {
-        return endOfDataReached;
-      }
-      if (OSErr err = Put(file, buffer_)) return err;
-      done += step;
-      copied_ += step;
-      double fraction = dataSize_ > 0 ? static_cast<double>(copied_) / dataSize_ : 1;
-      if (fraction >= nextReport_) {
-        if (OSErr err = Progress(movieProgressUpdatePercent, fraction)) return err;
-        nextReport_ = fraction + 0.01;
-      }
+    return Flush(file);
+  }
+
+  // Chunks [i, j) of the order, whose bytes all lie in [lo, hi) of one store.
+  OSErr CopyGroup(os::WritableFile& file, size_t i, size_t j, SInt64 lo, SInt64 hi) {
+    Source first = SourceOf(order_[i]);
+    readBuffer_.resize(static_cast<size_t>(hi - lo));
+    if (!first.store->Read(lo, readBuffer_.data(), hi - lo)) return endOfDataReached;
+    for (size_t k = i; k < j; ++k) {
+      Source chunk = SourceOf(order_[k]);
+      const uint8_t* bytes = readBuffer_.data() + (chunk.offset - lo);
+      if (OSErr err = Emit(file, bytes, chunk.size)) return err;
     }
     return noErr;
+  }
+
+  // One chunk, read and written in pieces of at most kCopyRun bytes.
+  OSErr CopyStretch(os::WritableFile& file, const Source& chunk) {
+    for (SInt64 done = 0; done < chunk.size;) {
+      SInt64 step = std::min(chunk.size - done, kCopyRun);
+      readBuffer_.resize(static_cast<size_t>(step));
+      if (!chunk.store->Read(chunk.offset + done, readBuffer_.data(), step)) {
+        return endOfDataReached;
+      }
+      if (OSErr err = Emit(file, readBuffer_.data(), step)) return err;
+      done += step;
+    }
+    return noErr;
+  }
+
+  // Adds sample bytes to the movie data, writing it out when it is full.
+  OSErr Emit(os::WritableFile& file, const uint8_t* bytes, SInt64 size) {
+    writeBuffer_.insert(writeBuffer_.end(), bytes, bytes + size);
+    return static_cast<SInt64>(writeBuffer_.size()) >= kCopyRun ? Flush(file) : noErr;
+  }
+
+  OSErr Flush(os::WritableFile& file) {
+    if (writeBuffer_.empty()) return noErr;
+    if (OSErr err = Put(file, writeBuffer_)) return err;
+    copied_ += static_cast<SInt64>(writeBuffer_.size());
+    writeBuffer_.clear();
+    double fraction = dataSize_ > 0 ? static_cast<double>(copied_) / dataSize_ : 1;
+    if (fraction < nextReport_) return noErr;
+    nextReport_ = fraction + 0.01;
+    return Progress(movieProgressUpdatePercent, fraction);
   }
 
   MovieRecord& source_;
@@ -497,7 +559,8 @@ class Flattener {
   SInt64 written_ = 0;  // bytes of the file so far
   SInt64 copied_ = 0;   // sample bytes
   double nextReport_ = 0.01;
-  std::vector<uint8_t> buffer_;
+  std::vector<uint8_t> readBuffer_;
+  std::vector<uint8_t> writeBuffer_;
 };
 
 // A path in the directory of `path` for writing a file before it is put
