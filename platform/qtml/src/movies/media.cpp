@@ -58,7 +58,8 @@ OSErr NewMediaDataRef(MovieRecord& movie, Handle dataRef, OSType dataRefType, Da
     fallback.store =
         OpenDataRefStore(fallback.type, fallback.data.data(), fallback.data.size(), true, &err);
   }
-  *ref = fallback;
+  // The movie's own file is a self reference to its media.
+  *ref = ReferenceIn(fallback, &movie);
   return noErr;
 }
 

@@ -6,6 +6,9 @@
 #include <cmath>
 #include <ctime>
 
+#include "data/data_refs.h"
+#include "qtff/qtff_read.h"
+#include "qtff/qtff_write.h"
 #include "quickdraw/matrix.h"
 
 namespace qtml {
@@ -53,6 +56,12 @@ void Tidy(std::vector<EditEntry>& edits, TrackScales scales) {
     tidy.push_back(edit);
   }
   edits.swap(tidy);
+}
+
+// The file a movie's own data is in: where it was read from or made; empty
+// for a movie in memory.
+std::string OwnFile(const MovieRecord* movie) {
+  return movie != nullptr ? DataRefPath(movie->defaultDataRef) : std::string();
 }
 
 bool SameReference(const DataReference& a, const DataReference& b) {
@@ -162,11 +171,12 @@ class SampleMover {
     }
   }
 
-  UInt16 DataRefIndex(const DataReference& ref) {
+  UInt16 DataRefIndex(const DataReference& from) {
+    DataReference ref = ReferenceIn(from, to_.track != nullptr ? to_.track->movie : nullptr);
     for (size_t i = 0; i < to_.dataRefs.size(); ++i) {
       if (SameReference(to_.dataRefs[i], ref)) return static_cast<UInt16>(i + 1);
     }
-    to_.dataRefs.push_back(ref);
+    to_.dataRefs.push_back(std::move(ref));
     return static_cast<UInt16>(to_.dataRefs.size());
   }
 
@@ -217,6 +227,24 @@ class SampleMover {
 };
 
 }  // namespace
+
+DataReference ReferenceIn(const DataReference& ref, const MovieRecord* movie) {
+  std::string path = DataRefPath(ref);
+  if (path.empty()) return ref;  // memory, a URL, or not found: as it is
+  std::string own = OwnFile(movie);
+  DataReference in = ref;
+  if (!own.empty() && SameFile(path, own)) {
+    in.type = rAliasType;
+    in.flags = dataRefSelfReference;
+    in.data.clear();
+    if (in.store == nullptr) in.store = movie->defaultDataRef.store;
+  } else if ((ref.flags & dataRefSelfReference) != 0) {
+    in.type = rAliasType;
+    in.flags = 0;
+    in.data = MakeAliasRecord(path);
+  }
+  return in;
+}
 
 TimeValue Clamp(SInt64 value) {
   return static_cast<TimeValue>(std::clamp<SInt64>(value, INT32_MIN, INT32_MAX));
@@ -524,7 +552,8 @@ TrackRecord* NewTrackLike(MovieRecord& movie, const TrackRecord& source) {
     media->handlerName = from.handlerName;
     media->language = from.language;
     media->quality = from.quality;
-    media->dataRefs = from.dataRefs;
+    for (const DataReference& ref : from.dataRefs)
+      media->dataRefs.push_back(ReferenceIn(ref, &movie));
     media->graphicsMode = from.graphicsMode;
     media->opColor = from.opColor;
     media->balance = from.balance;

@@ -89,8 +89,15 @@ void ScaleEdits(TrackRecord& track, TimeValue start, TimeValue oldDuration, Time
 bool EditsForTrack(const TrackRecord& source, const std::vector<EditEntry>& edits,
                    TrackRecord& target, std::vector<EditEntry>* out, OSErr* err);
 
+// A data reference of another movie's media as a media of `movie` holds
+// it: naming `movie`'s own file, it is a self reference; naming another
+// file, it is an alias to that file, never a self reference, whatever
+// the movie it came from called it. Others are kept as they are.
+DataReference ReferenceIn(const DataReference& ref, const MovieRecord* movie);
+
 // A new track of `movie` with the settings of `source` and an empty media
-// of the same kind (same data references), made live when the movie is.
+// of the same kind (the same data references, as ReferenceIn gives them),
+// made live when the movie is.
 TrackRecord* NewTrackLike(MovieRecord& movie, const TrackRecord& source);
 TrackRecord* AddTrack(MovieRecord& movie, Fixed width, Fixed height, short volume);
 // A new media for the track (replacing any), made live with the track.

@@ -400,7 +400,16 @@ class MovieReader {
     if (!ok) return false;
     for (size_t i = 0; i < tokens.size() && i < media.dataRefs.size(); ++i) {
       std::shared_ptr<DataStore> store = tokens[i] != 0 ? StoreOfToken(tokens[i]) : nullptr;
-      if (store != nullptr) media.dataRefs[i].store = std::move(store);
+      if (store == nullptr) continue;
+      DataReference& ref = media.dataRefs[i];
+      ref.store = std::move(store);
+      // A self reference of the movie put into the handle names that
+      // movie's file, which is not this movie's own.
+      std::string path = FileStorePath(ref.store.get());
+      if ((ref.flags & 1) != 0 && ref.store != source_.self && !path.empty()) {
+        ref.flags = 0;
+        ref.data = MakeAliasRecord(path);
+      }
     }
     return true;
   }
