@@ -203,6 +203,7 @@ void KeepShownSamples(TrackRecord& track) {
   MediaRecord& media = *track.media;
   const SampleTable& all = media.samples;
   std::vector<SampleRun> runs = ShownRuns(track);
+  if (runs.size() == 1 && runs[0].first == 0 && runs[0].stop == all.Count()) return;
   // Media time dropped before sample i: its start less the kept time before it.
   auto droppedBefore = [&](uint64_t i) {
     SInt64 kept = 0;

@@ -101,6 +101,9 @@ struct MediaRecord {
   std::vector<DataReference> dataRefs;             // 1-based in descriptions
   std::vector<std::vector<uint8_t>> descriptions;  // 'stsd' entries, file bytes
   SampleTable samples;                             // in decoding order
+  // samples.Revision() when read from a file: kept atoms that speak of
+  // samples ('sdtp', 'sbgp', ...) hold only while it is unchanged.
+  uint64_t samplesRevisionRead = 0;
   UserDataRecord userData;
   // Media header settings ('vmhd', 'smhd').
   short graphicsMode = 64;  // ditherCopy

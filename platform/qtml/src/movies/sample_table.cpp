@@ -307,6 +307,7 @@ void SampleTable::PushChunk(SInt64 offset, uint64_t count, UInt32 description,
 
 void SampleTable::Append(const SampleRunSpec& run) {
   if (run.count == 0) return;
+  ++revision_;
   PushDurations(run.count, run.duration);
   Push(comps_, run.count, Offset{run.compositionOffset});
   Push(sync_, run.count, Sync{run.sync});
@@ -325,6 +326,7 @@ void SampleTable::AppendRange(const SampleTable& from, uint64_t first, uint64_t 
                               const Placer& place) {
   stop = std::min(stop, from.count_);
   if (first >= stop) return;
+  ++revision_;
   for (size_t r = RunOf(from.times_, first); r < from.times_.size(); ++r) {
     const Run<Delta>& run = from.times_[r];
     uint64_t lo = std::max(first, run.first), hi = std::min(stop, run.end());
@@ -360,6 +362,7 @@ void SampleTable::AppendRange(const SampleTable& from, uint64_t first, uint64_t 
 
 void SampleTable::Truncate(uint64_t count) {
   if (count >= count_) return;
+  ++revision_;
   Cut(times_, count);
   Cut(comps_, count);
   Cut(sync_, count);

@@ -57,6 +57,9 @@ struct SampleRunSpec {
 class QTML_API SampleTable {
  public:
   uint64_t Count() const { return count_; }
+  // Changes whenever samples are added or dropped (not when chunks move),
+  // so that what was said of the samples as read can be known stale.
+  uint64_t Revision() const { return revision_; }
   bool Empty() const { return count_ == 0; }
   // The sum of every duration.
   SInt64 Duration() const;
@@ -271,6 +274,7 @@ class QTML_API SampleTable {
   void RebuildChunks(const std::vector<Chunk>& chunks);
 
   uint64_t count_ = 0;
+  uint64_t revision_ = 0;
   RunList<Delta> times_;
   RunList<Offset> comps_;
   RunList<Sync> sync_;

@@ -519,7 +519,9 @@ class MovieReader {
     if (t.haveCtts && !ReadCompositionOffsets(t.ctts, table)) return false;
     if (t.haveStss && !ReadSyncSamples(t.stss, table)) return false;
     // Every sample the sizes count needs a duration and a chunk.
-    return table.FinishParts(count) || Fail(invalidSampleTable);
+    if (!table.FinishParts(count)) return Fail(invalidSampleTable);
+    media.samplesRevisionRead = table.Revision();
+    return true;
   }
 
   // 'stsz' (one size for all, or a size each) or 'stz2' (sizes of 4, 8 or

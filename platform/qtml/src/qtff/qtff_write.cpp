@@ -320,8 +320,24 @@ class MovieWriter {
     WriteChunkRuns(out, samples);
     WriteSizes(out, samples);
     WriteChunkOffsets(out, samples.ChunkOffsets());
-    WriteKept(out, media.unknownAtoms, 'stbl');
+    WriteSampleTableKept(out, media);
     out.End();
+  }
+
+  // Atoms of 'stbl' kept from a file; those that speak of the samples one
+  // by one are left out once samples have been added or dropped.
+  static void WriteSampleTableKept(Writer& out, const MediaRecord& media) {
+    static constexpr OSType kPerSample[] = {'sdtp', 'sbgp', 'sgpd', 'stps', 'stsh', 'stdp',
+                                            'padb', 'subs', 'saiz', 'saio', 'cslg'};
+    bool changed = media.samples.Revision() != media.samplesRevisionRead;
+    for (const RawAtom& atom : media.unknownAtoms) {
+      if (atom.parent != 'stbl') continue;
+      if (changed && std::find(std::begin(kPerSample), std::end(kPerSample), atom.type) !=
+                         std::end(kPerSample)) {
+        continue;
+      }
+      out.Bytes(atom.bytes);
+    }
   }
 
   static void WriteSyncSamples(Writer& out, const SampleTable& samples) {
