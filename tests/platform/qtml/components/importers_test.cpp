@@ -196,8 +196,7 @@ TEST_F(ImportersTest, FormatsAreToldByBytesThenTypeThenName) {
   EXPECT_EQ(qtml::IdentifyFormat(facts), static_cast<OSType>('MPEG'));
   facts.fileType = 'AIFF';
   EXPECT_EQ(qtml::IdentifyFormat(facts), static_cast<OSType>('AIFF'));
-  const char tiff[] = "MM\0*";
-  facts.head.assign(tiff, tiff + 4);
+  facts.head = {'M', 'M', 0, '*'};
   EXPECT_EQ(qtml::IdentifyFormat(facts), static_cast<OSType>('TIFF'));
   const char mp4[] =
       "\0\0\0\x18"
