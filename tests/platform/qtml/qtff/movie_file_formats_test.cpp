@@ -446,6 +446,46 @@ TEST_F(MovieFileFormats, FlattenedFragmentedMoviesAreClassicMovies) {
   }
 }
 
+// A fragmented movie updated in place: the new movie atom holds every
+// sample, the fragments' too, while the old movie atom is retired and the
+// fragments stay. Read again, each fragment's samples join the media a
+// second time (100 video samples for 50), and ffprobe refuses the file
+// (a fragment before any movie atom names a track it does not know). Left
+// out of the run until an update leaves the fragments unread.
+TEST_F(MovieFileFormats, DISABLED_AnUpdatedFragmentedMovieHoldsEachSampleOnce) {
+  REQUIRE_FFMPEG();
+  ASSERT_TRUE(Make(kFragmentedInput, {{"frag.mp4", FragmentedOutput("frag_keyframe+empty_moov")},
+                                      {"partly.mp4", FragmentedOutput("frag_keyframe")}}));
+  for (const char* name : {"frag.mp4", "partly.mp4"}) {
+    SCOPED_TRACE(name);
+    Movie before = Open(name);
+    ASSERT_NE(before, nullptr);
+    FSSpec spec = Spec(name);
+    short ref = 0;
+    ASSERT_EQ(OpenMovieFile(&spec, &ref, fsRdWrPerm), noErr);
+    files_.push_back(ref);
+    Movie movie = nullptr;
+    ASSERT_EQ(NewMovieFromFile(&movie, ref, nullptr, nullptr, 0, nullptr), noErr);
+    Keep(movie);
+    SetMoviePosterTime(movie, GetMovieTimeScale(movie) / 2);
+    ASSERT_EQ(UpdateMovieResource(movie, ref, movieInDataForkResID, nullptr), noErr);
+
+    Movie after = Open(name);
+    ASSERT_NE(after, nullptr);
+    ASSERT_EQ(GetMovieTrackCount(after), 2);
+    std::vector<std::vector<Packet>> packets = Packets(Path(name));
+    EXPECT_EQ(packets.size(), 2u);
+    for (long t = 1; t <= 2; ++t) {
+      SCOPED_TRACE("track " + std::to_string(t));
+      ExpectSameSamples(MediaOf(before, t), MediaOf(after, t));
+      if (packets.size() == 2) {
+        EXPECT_EQ(static_cast<long>(packets[static_cast<size_t>(t - 1)].size()),
+                  GetMediaSampleCount(MediaOf(before, t)));
+      }
+    }
+  }
+}
+
 // The sizes an 'stsz' atom gives its samples.
 std::vector<uint32_t> SizesOf(const Bytes& b, const Atom& stsz) {
   uint32_t constant = Get32(b, stsz.offset + 12), count = Get32(b, stsz.offset + 16);
@@ -681,6 +721,26 @@ TEST_F(MovieFileFormats, ImaSoundCountsFramesAndReadsWholePackets) {
   for (size_t i = 1; i < digests.size(); ++i) EXPECT_EQ(digests[i], digests[0]) << i;
 }
 
+// ffmpeg writes IMA 4:1 sound a sample a packet (68 bytes for stereo, 64
+// units long) with a version 1 description whose packet sizes are 0. The
+// reader takes such a table as it is: 690 samples of 64 units, each read
+// alone (numberOfSamples 1). Counted in frames, as the media of the same
+// sound laid out a frame a sample is, it would hold 64 frames a packet,
+// read a packet at a time. Left out of the run until the reader counts
+// such tables in frames.
+TEST_F(MovieFileFormats, DISABLED_ImaSoundStoredAPacketASampleCountsFrames) {
+  REQUIRE_FFMPEG();
+  ASSERT_TRUE(Make("-f lavfi -i sine=duration=1", {{"ima.mov", "-ac 2 -c:a adpcm_ima_qt"}}));
+  Movie movie = Open("ima.mov");
+  ASSERT_NE(movie, nullptr);
+  Media media = MediaOf(movie, 1);
+  EXPECT_EQ(GetMediaSampleCount(media), 64 * 690);
+  Sample s = SampleAt(media, 100);
+  EXPECT_EQ(s.start, 64);
+  EXPECT_EQ(s.frames, 64);
+  EXPECT_EQ(s.bytes.size(), 68u);
+}
+
 TEST_F(MovieFileFormats, AMovieCutShortOpensWithEverySampleButDoesNotFlatten) {
   REQUIRE_FFMPEG();
   ASSERT_TRUE(Make("-f lavfi -i testsrc=size=64x48:rate=25:duration=2 -f lavfi -i sine=duration=2",
@@ -844,6 +904,31 @@ TEST_F(MovieFileFormats, AtomsSpeakingOfEachSampleLastWhileTheSamplesDo) {
   ASSERT_EQ(Flatten(movie, "added.mov"), noErr);
   EXPECT_EQ(GetMediaSampleCount(MediaOf(Open("added.mov"), 1)), 11);
   EXPECT_TRUE(SampleDependencies(ReadBytes(Path("added.mov"))).empty());
+}
+
+// A table whose durations count more samples than its sizes is read to
+// the sizes' count. Flattened after a cut that leaves one run of samples,
+// the media's new table has been changed as many times as the table read
+// was, and the atom is written for samples that are no longer there
+// (ten entries for five samples). Left out of the run until the writer
+// tells the two tables apart.
+TEST_F(MovieFileFormats, DISABLED_AtomsSpeakingOfEachSampleGoAfterACutOfATableReadShort) {
+  REQUIRE_FFMPEG();
+  ASSERT_TRUE(Make("-f lavfi -i testsrc=size=32x24:rate=10:duration=1",
+                   {{"clip.mov", "-c:v mjpeg -use_editlist 0"}}));
+  Bytes file = ReadBytes(Path("clip.mov"));
+  AddSampleDependencies(file);
+  Atom stts = Find(file, "stts");
+  Put32(file, stts.offset + 16, Get32(file, stts.offset + 16) + 1);  // 11 durations
+  WriteBytes(Path("sdtp.mov"), file);
+  Movie movie = Open("sdtp.mov");
+  ASSERT_NE(movie, nullptr);
+  ASSERT_EQ(GetMediaSampleCount(MediaOf(movie, 1)), 10);
+  TimeValue half = GetMovieDuration(movie) / 2;
+  ASSERT_EQ(DeleteMovieSegment(movie, half, GetMovieDuration(movie) - half), noErr);
+  ASSERT_EQ(Flatten(movie, "cut.mov"), noErr);
+  EXPECT_EQ(GetMediaSampleCount(MediaOf(Open("cut.mov"), 1)), 5);
+  EXPECT_TRUE(SampleDependencies(ReadBytes(Path("cut.mov"))).empty());
 }
 
 // Durations of the samples an 'stts' atom gives, one a sample.
