@@ -108,9 +108,11 @@ class FilePatch {
 // Replaces the file's movie with `moov`: appended after everything in the
 // file, then bytes appended since the last whole atom (samples added
 // since) are taken into that atom, and the old movie atoms are retired
-// to 'free'. Until the last step the file's first movie is the old one.
-OSErr ReplaceMovieAtom(DataStore& store, const std::string& path,
-                       const std::vector<uint8_t>& moov) {
+// to 'free'; so are the file's movie fragments ('moof', and 'mfra' that
+// finds them) when `fragmentsTaken`, the new movie holding their samples.
+// Until the last step the file's first movie is the old one.
+OSErr ReplaceMovieAtom(DataStore& store, const std::string& path, const std::vector<uint8_t>& moov,
+                       bool fragmentsTaken) {
   std::vector<TopLevelAtom> atoms;
   SInt64 validEnd = 0;
   if (OSErr err = WalkTopLevel(store, &atoms, &validEnd)) return err;
@@ -129,8 +131,10 @@ OSErr ReplaceMovieAtom(DataStore& store, const std::string& path,
     if (OSErr patched = file.Retype(*last, 'mdat', end - last->offset)) return patched;
   }
   for (const TopLevelAtom& atom : atoms) {
-    if (atom.type != 'moov' || (&atom == last && validEnd < end)) continue;
-    if (OSErr retired = file.Retype(atom, 'free', atom.size)) return retired;
+    bool retired =
+        atom.type == 'moov' || (fragmentsTaken && (atom.type == 'moof' || atom.type == 'mfra'));
+    if (!retired || (&atom == last && validEnd < end)) continue;
+    if (OSErr patched = file.Retype(atom, 'free', atom.size)) return patched;
   }
   return file.Sync();
 }
@@ -682,7 +686,9 @@ OSErr WriteIntoFile(MovieRecord& movie, short resRefNum) {
   const MovieRecord& written = copied != nullptr ? *copied : movie;
   std::vector<uint8_t> moov;
   if (OSErr err = WriteMovieAtom(written, WriteTarget{file->path, false}, &moov)) return err;
-  if (OSErr err = ReplaceMovieAtom(*file->store, file->path, moov)) return err;
+  bool fragmentsTaken = std::none_of(written.unknownAtoms.begin(), written.unknownAtoms.end(),
+                                     [](const RawAtom& atom) { return atom.type == 'mvex'; });
+  if (OSErr err = ReplaceMovieAtom(*file->store, file->path, moov, fragmentsTaken)) return err;
   movie.changed = false;
   return noErr;
 }

@@ -1,6 +1,7 @@
 #include "movies/sample_table.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 
 namespace qtml {
@@ -9,6 +10,13 @@ namespace {
 // Runs of equal sizes shorter than this are listed, so that sizes that
 // differ from sample to sample do not make a run each.
 constexpr uint64_t kShortestSizeRun = 16;
+
+// Revisions are drawn from one count, so that two tables have the same
+// revision only when one is a copy of the other.
+uint64_t NextRevision() {
+  static std::atomic<uint64_t> last{0};
+  return ++last;
+}
 
 uint64_t CeilDiv(uint64_t a, uint64_t b) {
   return (a + b - 1) / b;
@@ -307,7 +315,7 @@ void SampleTable::PushChunk(SInt64 offset, uint64_t count, UInt32 description,
 
 void SampleTable::Append(const SampleRunSpec& run) {
   if (run.count == 0) return;
-  ++revision_;
+  revision_ = NextRevision();
   PushDurations(run.count, run.duration);
   Push(comps_, run.count, Offset{run.compositionOffset});
   Push(sync_, run.count, Sync{run.sync});
@@ -326,7 +334,7 @@ void SampleTable::AppendRange(const SampleTable& from, uint64_t first, uint64_t 
                               const Placer& place) {
   stop = std::min(stop, from.count_);
   if (first >= stop) return;
-  ++revision_;
+  revision_ = NextRevision();
   for (size_t r = RunOf(from.times_, first); r < from.times_.size(); ++r) {
     const Run<Delta>& run = from.times_[r];
     uint64_t lo = std::max(first, run.first), hi = std::min(stop, run.end());
@@ -362,7 +370,7 @@ void SampleTable::AppendRange(const SampleTable& from, uint64_t first, uint64_t 
 
 void SampleTable::Truncate(uint64_t count) {
   if (count >= count_) return;
-  ++revision_;
+  revision_ = NextRevision();
   Cut(times_, count);
   Cut(comps_, count);
   Cut(sync_, count);

@@ -58,7 +58,8 @@ class QTML_API SampleTable {
  public:
   uint64_t Count() const { return count_; }
   // Changes whenever samples are added or dropped (not when chunks move),
-  // so that what was said of the samples as read can be known stale.
+  // so that what was said of the samples as read can be known stale. Two
+  // tables share a revision only when one is a copy of the other.
   uint64_t Revision() const { return revision_; }
   bool Empty() const { return count_ == 0; }
   // The sum of every duration.

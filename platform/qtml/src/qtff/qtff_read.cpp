@@ -660,10 +660,15 @@ class MovieReader {
   };
 
   void ReadFragments(MovieRecord& movie) {
+    // Only a movie that says it extends into fragments ('mvex') has them.
     std::map<uint32_t, FragmentDefaults> defaults;
+    bool extended = false;
     for (const RawAtom& atom : movie.unknownAtoms) {
-      if (atom.type == 'mvex' && atom.parent == 0) ReadTrackDefaults(atom, &defaults);
+      if (atom.type != 'mvex' || atom.parent != 0) continue;
+      extended = true;
+      ReadTrackDefaults(atom, &defaults);
     }
+    if (!extended) return;
     bool read = false;
     for (const TopLevelAtom& atom : *fragments_) {
       if (atom.type != 'moof' || atom.size > kLargestFragmentHeader) continue;

