@@ -21,6 +21,7 @@
 #include "QTMLTestControls.h"
 #include "QuickTimeComponents.h"
 #include "qtff/qtff_read.h"
+#include "scratch_dir_test.h"
 
 namespace {
 
@@ -128,23 +129,20 @@ bool FfprobeAccepts(const std::string& path) {
                "' -f null - >/dev/null 2>&1");
 }
 
-class MovieFiles : public ::testing::Test {
+class MovieFiles : public ScratchDirTest {
  protected:
+  MovieFiles() : ScratchDirTest("qtml-movie-files-") {}
   void SetUp() override {
     ASSERT_EQ(InitializeQTML(0), noErr);
-    ASSERT_EQ(EnterMovies(), noErr);
-    char pattern[] = "/tmp/movie_files_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    ScratchDirTest::SetUp();
   }
   void TearDown() override {
     QTMLTest_ClearFaults();
     for (Movie m : movies_) DisposeMovie(m);
     for (short ref : files_) CloseMovieFile(ref);
-    fs::remove_all(dir_);
+    ScratchDirTest::TearDown();
   }
 
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
   FSSpec Spec(const std::string& path) {
     FSSpec spec;
     std::string copy = path;
@@ -218,7 +216,6 @@ class MovieFiles : public ::testing::Test {
     return text;
   }
 
-  std::string dir_;
   std::vector<Movie> movies_;
   std::vector<short> files_;
 };
