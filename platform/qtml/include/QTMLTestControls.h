@@ -38,6 +38,9 @@ QTML_API void QTMLTest_ClearTrace(void);
 
 QTML_API void QTMLTest_FailCall(const char* functionName, long nth, OSErr error);
 QTML_API void QTMLTest_FailAllocations(long count);
+/* How many allocations have been refused since QTMLTest_FailAllocations
+ * was last called: 0 when the count armed was never reached. */
+QTML_API long QTMLTest_AllocationsRefused(void);
 /* Clears every pending fault, including allocation faults. */
 QTML_API void QTMLTest_ClearFaults(void);
 

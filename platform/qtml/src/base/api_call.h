@@ -1,16 +1,23 @@
 // The entry guard of every public engine function: it records the call in
-// the trace (name and arguments on entry, result on return) and answers
-// whether a fault has been injected for it.
+// the trace (name and arguments on entry, result on return), answers
+// whether a fault has been injected for it, and marks the time spent
+// inside the engine, where allocations can be made to fail. Nothing
+// thrown inside escapes: each entry's body is a function-try-block whose
+// handler answers Escaped (or EscapedError, for calls that answer an
+// error), which records the error for MemError and GetMoviesError.
 //
-//   extern "C" Handle NewHandle(Size size) {
+//   extern "C" Handle NewHandle(Size size) try {
 //     ApiCall call("NewHandle", size);
 //     if (OSErr fault = call.Fault()) { SetMemError(fault); return call.Return<Handle>(nullptr); }
 //     ...
 //     return call.Return(handle);
+//   } catch (...) {
+//     return qtml::Escaped<Handle>();
 //   }
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <type_traits>
 
@@ -60,26 +67,74 @@ void TraceLine(const std::string& line) noexcept;
 OSErr TakeFault(const char* name) noexcept;
 // False when allocation faults say this allocation must fail.
 bool AllocationAllowed() noexcept;
+// How deep the current thread is in engine calls; every allocation made
+// inside one can be made to fail (operator new included).
+int& EngineDepth() noexcept;
+
+// While one lives, allocation faults are held off: for the engine's own
+// state that the first call needing it builds (the component table, the
+// screen), which must not be left half made by a fault meant for that
+// call.
+class FaultsSuspended {
+ public:
+  FaultsSuspended() noexcept;
+  ~FaultsSuspended();
+  FaultsSuspended(const FaultsSuspended&) = delete;
+  FaultsSuspended& operator=(const FaultsSuspended&) = delete;
+
+ private:
+  bool was_;
+};
+
+// The error the exception being handled stands for (memFullErr for a
+// failed allocation, internalQuickTimeError for anything else), recorded
+// for MemError and GetMoviesError. Only inside a handler.
+OSErr RecordEscape() noexcept;
+
+// An entry's answer when its body threw: the neutral value of its type.
+template <typename T>
+T Escaped() noexcept {
+  RecordEscape();
+  if constexpr (!std::is_void_v<T>) return T{};
+}
+// The answer of an entry whose result is an error code.
+template <typename T>
+T EscapedError() noexcept {
+  return static_cast<T>(RecordEscape());
+}
 
 class ApiCall {
  public:
   template <typename... Args>
-  explicit ApiCall(const char* name, const Args&... args) noexcept : name_(name) {
+  explicit ApiCall(const char* name, const Args&... args) noexcept
+      : name_(name), unwinding_(std::uncaught_exceptions()) {
     fault_ = TakeFault(name);
-    if (!TraceOn()) return;
-    // A trace line that cannot be built (no memory) is left out.
-    try {
-      line_ = name;
-      line_ += '(';
-      [[maybe_unused]] bool first = true;
-      ((AppendSeparator(first), AppendValue(line_, args)), ...);
-      line_ += ')';
-    } catch (...) {
-      line_.clear();
+    if (TraceOn()) {
+      // A trace line that cannot be built (no memory) is left out.
+      try {
+        line_ = name;
+        line_ += '(';
+        [[maybe_unused]] bool first = true;
+        ((AppendSeparator(first), AppendValue(line_, args)), ...);
+        line_ += ')';
+      } catch (...) {
+        line_.clear();
+      }
     }
+    ++EngineDepth();
   }
   ~ApiCall() {
-    if (!returned_ && TraceOn() && !line_.empty()) TraceLine(line_);
+    if (returned_) return;
+    --EngineDepth();
+    if (!TraceOn() || line_.empty()) return;
+    // Left by a throw: the entry's handler answers for it.
+    if (std::uncaught_exceptions() > unwinding_) {
+      try {
+        line_ += " -> escaped";
+      } catch (...) {
+      }
+    }
+    TraceLine(line_);
   }
   ApiCall(const ApiCall&) = delete;
   ApiCall& operator=(const ApiCall&) = delete;
@@ -89,6 +144,7 @@ class ApiCall {
 
   template <typename T>
   T Return(T result) noexcept {
+    if (!returned_) --EngineDepth();
     returned_ = true;
     if (TraceOn() && !line_.empty()) {
       try {
@@ -109,6 +165,7 @@ class ApiCall {
 
   const char* name_;
   std::string line_;
+  int unwinding_;  // exceptions in flight when the call began
   OSErr fault_ = noErr;
   bool returned_ = false;
 };

@@ -61,20 +61,24 @@ using qtml::ApiCall;
 
 extern "C" {
 
-OSErr InitializeQTML(long flag) {
+OSErr InitializeQTML(long flag) try {
   ApiCall call("InitializeQTML", flag);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   ++qtml::gQTMLStarts;
   return call.Return<OSErr>(noErr);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-void TerminateQTML(void) {
+void TerminateQTML(void) try {
   ApiCall call("TerminateQTML");
   if (call.Fault() != noErr) return;
   if (qtml::gQTMLStarts > 0) --qtml::gQTMLStarts;
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-OSErr EnterMovies(void) {
+OSErr EnterMovies(void) try {
   ApiCall call("EnterMovies");
   if (OSErr fault = call.Fault()) {
     qtml::SetMoviesError(fault);
@@ -83,46 +87,60 @@ OSErr EnterMovies(void) {
   qtml::gMoviesEntered = true;
   qtml::SetMoviesError(noErr);
   return call.Return<OSErr>(noErr);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-void ExitMovies(void) {
+void ExitMovies(void) try {
   ApiCall call("ExitMovies");
   if (OSErr fault = call.Fault()) return qtml::SetMoviesError(fault);
   qtml::gMoviesEntered = false;
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-OSErr GetMoviesError(void) {
+OSErr GetMoviesError(void) try {
   ApiCall call("GetMoviesError");
   if (OSErr fault = call.Fault()) return call.Return(fault);
   return call.Return(qtml::gMoviesError);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr GetMoviesStickyError(void) {
+OSErr GetMoviesStickyError(void) try {
   ApiCall call("GetMoviesStickyError");
   if (OSErr fault = call.Fault()) return call.Return(fault);
   return call.Return(qtml::gMoviesStickyError);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-void ClearMoviesStickyError(void) {
+void ClearMoviesStickyError(void) try {
   ApiCall call("ClearMoviesStickyError");
   if (call.Fault() != noErr) return;
   qtml::gMoviesStickyError = noErr;
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-OSErr Gestalt(OSType selector, long* response) {
+OSErr Gestalt(OSType selector, long* response) try {
   ApiCall call("Gestalt", qtml::FourCC{selector}, response);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   if (response == nullptr) return call.Return<OSErr>(paramErr);
   return call.Return(qtml::AnswerGestalt(selector, response));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-void* QTLoadLibrary(const char* szDLL) {
+void* QTLoadLibrary(const char* szDLL) try {
   ApiCall call("QTLoadLibrary", szDLL);
   return call.Return<void*>(nullptr);
+} catch (...) {
+  return qtml::Escaped<void*>();
 }
 
 OSErr QTGetEffectsList(QTAtomContainer* returnedList, long minSources, long maxSources,
-                       long getOptions) {
+                       long getOptions) try {
   ApiCall call("QTGetEffectsList", returnedList, minSources, maxSources, getOptions);
   OSErr err = call.Fault();
   if (err == noErr) err = qtml::RequireMovieToolbox();
@@ -137,6 +155,8 @@ OSErr QTGetEffectsList(QTAtomContainer* returnedList, long minSources, long maxS
   if (returnedList != nullptr) *returnedList = list;
   qtml::SetMoviesError(err);
   return call.Return(err);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 }  // extern "C"

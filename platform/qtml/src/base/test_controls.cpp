@@ -31,7 +31,8 @@ struct Controls {
   std::string trace;
   std::string traceSnapshot;  // what QTMLTest_TraceText hands out
   std::vector<PendingFault> faults;
-  long allocationsLeft = -1;                             // -1: no allocation fault armed
+  long allocationsLeft = -1;  // -1: no allocation fault armed
+  long allocationsRefused = 0;
   std::deque<std::optional<std::string>> dialogAnswers;  // nullopt: cancel
 };
 
@@ -193,10 +194,25 @@ bool TakeDialogAnswer(std::string* path) noexcept {
   return true;
 }
 
+namespace {
+thread_local bool tFaultsSuspended = false;
+}  // namespace
+
+FaultsSuspended::FaultsSuspended() noexcept : was_(tFaultsSuspended) {
+  tFaultsSuspended = true;
+}
+FaultsSuspended::~FaultsSuspended() {
+  tFaultsSuspended = was_;
+}
+
 bool AllocationAllowed() noexcept {
+  if (tFaultsSuspended) return true;
   long& left = State().allocationsLeft;
   if (left < 0) return true;
-  if (left == 0) return false;
+  if (left == 0) {
+    ++State().allocationsRefused;
+    return false;
+  }
   --left;
   return true;
 }
@@ -205,15 +221,15 @@ bool AllocationAllowed() noexcept {
 
 extern "C" {
 
-void QTMLTest_SetTrace(Boolean on) {
-  qtml::State().traceOn = on != 0;
+void QTMLTest_SetTrace(Boolean on) try { qtml::State().traceOn = on != 0; } catch (...) {
+  return qtml::Escaped<void>();
 }
 
-Boolean QTMLTest_TraceIsOn(void) {
-  return qtml::State().traceOn;
+Boolean QTMLTest_TraceIsOn(void) try { return qtml::State().traceOn; } catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
-const char* QTMLTest_TraceText(void) {
+const char* QTMLTest_TraceText(void) try {
   qtml::Controls& controls = qtml::State();
   try {
     controls.traceSnapshot = controls.trace;
@@ -221,9 +237,11 @@ const char* QTMLTest_TraceText(void) {
     return "";
   }
   return controls.traceSnapshot.c_str();
+} catch (...) {
+  return qtml::Escaped<const char*>();
 }
 
-void QTMLTest_QueueDialogAnswer(const char* nativePath) {
+void QTMLTest_QueueDialogAnswer(const char* nativePath) try {
   qtml::GuardedVoid([&] {
     if (nativePath == nullptr) {
       qtml::State().dialogAnswers.emplace_back(std::nullopt);
@@ -231,44 +249,61 @@ void QTMLTest_QueueDialogAnswer(const char* nativePath) {
       qtml::State().dialogAnswers.emplace_back(std::string(nativePath));
     }
   });
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-long QTMLTest_PendingDialogAnswers(void) {
+long QTMLTest_PendingDialogAnswers(void) try {
   return static_cast<long>(qtml::State().dialogAnswers.size());
+} catch (...) {
+  return qtml::Escaped<long>();
 }
 
-void QTMLTest_ClearDialogAnswers(void) {
-  qtml::State().dialogAnswers.clear();
+void QTMLTest_ClearDialogAnswers(void) try { qtml::State().dialogAnswers.clear(); } catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void QTMLTest_ClearTrace(void) {
-  qtml::State().trace.clear();
+void QTMLTest_ClearTrace(void) try { qtml::State().trace.clear(); } catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void QTMLTest_FailCall(const char* functionName, long nth, OSErr error) {
+void QTMLTest_FailCall(const char* functionName, long nth, OSErr error) try {
   qtml::ArmFault(functionName, nth, error);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void QTMLTest_FailAllocations(long count) {
+void QTMLTest_FailAllocations(long count) try {
   qtml::State().allocationsLeft = count < 0 ? -1 : count;
+  qtml::State().allocationsRefused = 0;
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void QTMLTest_ClearFaults(void) {
+long QTMLTest_AllocationsRefused(void) {
+  return qtml::State().allocationsRefused;
+}
+
+void QTMLTest_ClearFaults(void) try {
   qtml::Controls& controls = qtml::State();
   controls.faults.clear();
   controls.allocationsLeft = -1;
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void QTMLTest_UseFinderInfoSidecar(Boolean on) {
+void QTMLTest_UseFinderInfoSidecar(Boolean on) try {
   qtml::ForceFinderInfoSidecar(on != 0);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-long QTMLTest_LiveHandleCount(void) {
-  return qtml::LiveHandleCount();
+long QTMLTest_LiveHandleCount(void) try { return qtml::LiveHandleCount(); } catch (...) {
+  return qtml::Escaped<long>();
 }
 
-long QTMLTest_LivePtrCount(void) {
-  return qtml::LivePtrCount();
+long QTMLTest_LivePtrCount(void) try { return qtml::LivePtrCount(); } catch (...) {
+  return qtml::Escaped<long>();
 }
 
 }  // extern "C"

@@ -322,37 +322,45 @@ using qtml::Guarded;
 
 extern "C" {
 
-OSErr GetCodecInfo(CodecInfo* info, CodecType cType, CodecComponent codec) {
+OSErr GetCodecInfo(CodecInfo* info, CodecType cType, CodecComponent codec) try {
   ApiCall call("GetCodecInfo", info, FourCC{cType}, codec);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   return call.Return(
       Guarded<OSErr>(memFullErr, [&] { return qtml::FillCodecInfo(info, cType, codec); }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr GetCodecNameList(CodecNameSpecListPtr* list, short showAll) {
+OSErr GetCodecNameList(CodecNameSpecListPtr* list, short showAll) try {
   ApiCall call("GetCodecNameList", list, showAll);
   if (list != nullptr) *list = nullptr;
   if (OSErr fault = call.Fault()) return call.Return(fault);
   if (list == nullptr) return call.Return<OSErr>(paramErr);
   return call.Return(
       Guarded<OSErr>(memFullErr, [&] { return qtml::MakeNameList(list, showAll != 0); }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr DisposeCodecNameList(CodecNameSpecListPtr list) {
+OSErr DisposeCodecNameList(CodecNameSpecListPtr list) try {
   ApiCall call("DisposeCodecNameList", list);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   qtml::FreeNameList(list);
   return call.Return<OSErr>(noErr);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 OSErr FindCodec(CodecType cType, CodecComponent specCodec, CompressorComponent* compressor,
-                DecompressorComponent* decompressor) {
+                DecompressorComponent* decompressor) try {
   ApiCall call("FindCodec", FourCC{cType}, specCodec, compressor, decompressor);
   if (compressor != nullptr) *compressor = nullptr;
   if (decompressor != nullptr) *decompressor = nullptr;
   if (OSErr fault = call.Fault()) return call.Return(fault);
   return call.Return(Guarded<OSErr>(
       memFullErr, [&] { return qtml::FindCodecs(cType, specCodec, compressor, decompressor); }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 }  // extern "C"

@@ -70,6 +70,7 @@ std::unique_ptr<ComponentRecord> MakeRecord(const ComponentEntry& entry, bool bu
 
 Registry& TheRegistry() {
   static Registry registry = [] {
+    FaultsSuspended building;
     Registry r;
     // Only memory exhaustion at start-up could stop this; the engine then
     // offers the components it could record.

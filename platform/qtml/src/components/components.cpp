@@ -48,14 +48,16 @@ using qtml::Guarded;
 
 extern "C" {
 
-Component FindNextComponent(Component aComponent, ComponentDescription* looking) {
+Component FindNextComponent(Component aComponent, ComponentDescription* looking) try {
   ApiCall call("FindNextComponent", aComponent, looking);
   if (call.Fault() != noErr) return call.Return<Component>(nullptr);
   return call.Return(
       Guarded<Component>(nullptr, [&] { return qtml::NextMatching(aComponent, looking); }));
+} catch (...) {
+  return qtml::Escaped<Component>();
 }
 
-long CountComponents(ComponentDescription* looking) {
+long CountComponents(ComponentDescription* looking) try {
   ApiCall call("CountComponents", looking);
   if (call.Fault() != noErr) return call.Return(0L);
   return call.Return(Guarded<long>(0, [&] {
@@ -66,18 +68,22 @@ long CountComponents(ComponentDescription* looking) {
     }
     return count;
   }));
+} catch (...) {
+  return qtml::Escaped<long>();
 }
 
 OSErr GetComponentInfo(Component aComponent, ComponentDescription* cd, Handle componentName,
-                       Handle componentInfo, Handle componentIcon) {
+                       Handle componentInfo, Handle componentIcon) try {
   ApiCall call("GetComponentInfo", aComponent, cd, componentName, componentInfo, componentIcon);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   return call.Return(Guarded<OSErr>(memFullErr, [&] {
     return qtml::Describe(aComponent, cd, componentName, componentInfo, componentIcon);
   }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr OpenAComponent(Component aComponent, ComponentInstance* ci) {
+OSErr OpenAComponent(Component aComponent, ComponentInstance* ci) try {
   ApiCall call("OpenAComponent", aComponent, ci);
   if (ci != nullptr) *ci = nullptr;
   if (OSErr fault = call.Fault()) return call.Return(fault);
@@ -86,9 +92,11 @@ OSErr OpenAComponent(Component aComponent, ComponentInstance* ci) {
     ComponentRecord* record = qtml::FindComponentRecord(aComponent);
     return record != nullptr ? qtml::OpenInstance(record, ci) : invalidComponentID;
   }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-ComponentInstance OpenComponent(Component aComponent) {
+ComponentInstance OpenComponent(Component aComponent) try {
   ApiCall call("OpenComponent", aComponent);
   if (call.Fault() != noErr) return call.Return<ComponentInstance>(nullptr);
   ComponentInstance instance = nullptr;
@@ -97,75 +105,96 @@ ComponentInstance OpenComponent(Component aComponent) {
     return record != nullptr ? qtml::OpenInstance(record, &instance) : invalidComponentID;
   });
   return call.Return(instance);
+} catch (...) {
+  return qtml::Escaped<ComponentInstance>();
 }
 
-ComponentInstance OpenDefaultComponent(OSType componentType, OSType componentSubType) {
+ComponentInstance OpenDefaultComponent(OSType componentType, OSType componentSubType) try {
   ApiCall call("OpenDefaultComponent", FourCC{componentType}, FourCC{componentSubType});
   if (call.Fault() != noErr) return call.Return<ComponentInstance>(nullptr);
   ComponentInstance instance = nullptr;
   Guarded<OSErr>(memFullErr,
                  [&] { return qtml::OpenDefault(componentType, componentSubType, &instance); });
   return call.Return(instance);
+} catch (...) {
+  return qtml::Escaped<ComponentInstance>();
 }
 
-OSErr OpenADefaultComponent(OSType componentType, OSType componentSubType, ComponentInstance* ci) {
+OSErr OpenADefaultComponent(OSType componentType, OSType componentSubType,
+                            ComponentInstance* ci) try {
   ApiCall call("OpenADefaultComponent", FourCC{componentType}, FourCC{componentSubType}, ci);
   if (ci != nullptr) *ci = nullptr;
   if (OSErr fault = call.Fault()) return call.Return(fault);
   if (ci == nullptr) return call.Return<OSErr>(paramErr);
   return call.Return(Guarded<OSErr>(
       memFullErr, [&] { return qtml::OpenDefault(componentType, componentSubType, ci); }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr CloseComponent(ComponentInstance aComponentInstance) {
+OSErr CloseComponent(ComponentInstance aComponentInstance) try {
   ApiCall call("CloseComponent", aComponentInstance);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   ComponentInstanceRecord* instance = qtml::FindInstanceRecord(aComponentInstance);
   if (instance == nullptr) return call.Return<OSErr>(invalidComponentID);
   return call.Return(qtml::CloseInstance(instance));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr GetComponentInstanceError(ComponentInstance aComponentInstance) {
+OSErr GetComponentInstanceError(ComponentInstance aComponentInstance) try {
   ApiCall call("GetComponentInstanceError", aComponentInstance);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   ComponentInstanceRecord* instance = qtml::FindInstanceRecord(aComponentInstance);
   return call.Return<OSErr>(instance != nullptr ? instance->error : invalidComponentID);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-void SetComponentInstanceError(ComponentInstance aComponentInstance, OSErr theError) {
+void SetComponentInstanceError(ComponentInstance aComponentInstance, OSErr theError) try {
   ApiCall call("SetComponentInstanceError", aComponentInstance, theError);
   if (call.Fault() != noErr) return;
   ComponentInstanceRecord* instance = qtml::FindInstanceRecord(aComponentInstance);
   if (instance != nullptr) instance->error = theError;
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-long GetComponentVersion(ComponentInstance aComponentInstance) {
+long GetComponentVersion(ComponentInstance aComponentInstance) try {
   ApiCall call("GetComponentVersion", aComponentInstance);
   if (OSErr fault = call.Fault()) return call.Return<long>(fault);
   ComponentInstanceRecord* instance = qtml::FindInstanceRecord(aComponentInstance);
   return call.Return<long>(instance != nullptr ? instance->component->entry.version
                                                : badComponentInstance);
+} catch (...) {
+  return qtml::Escaped<long>();
 }
 
-long GetComponentRefcon(Component aComponent) {
+long GetComponentRefcon(Component aComponent) try {
   ApiCall call("GetComponentRefcon", aComponent);
   if (call.Fault() != noErr) return call.Return(0L);
   ComponentRecord* record = qtml::ComponentOrInstance(aComponent);
   return call.Return(record != nullptr ? record->refcon : 0L);
+} catch (...) {
+  return qtml::Escaped<long>();
 }
 
-void SetComponentRefcon(Component aComponent, long theRefcon) {
+void SetComponentRefcon(Component aComponent, long theRefcon) try {
   ApiCall call("SetComponentRefcon", aComponent, theRefcon);
   if (call.Fault() != noErr) return;
   ComponentRecord* record = qtml::ComponentOrInstance(aComponent);
   if (record != nullptr) record->refcon = theRefcon;
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-long CountComponentInstances(Component aComponent) {
+long CountComponentInstances(Component aComponent) try {
   ApiCall call("CountComponentInstances", aComponent);
   if (call.Fault() != noErr) return call.Return(0L);
   ComponentRecord* record = qtml::FindComponentRecord(aComponent);
   return call.Return(record != nullptr ? record->instances : 0L);
+} catch (...) {
+  return qtml::Escaped<long>();
 }
 
 }  // extern "C"

@@ -78,7 +78,7 @@ using qtml::ApiCall;
 extern "C" {
 
 OSErr DecompressImage(Ptr data, ImageDescriptionHandle desc, PixMapHandle dst, const Rect* srcRect,
-                      const Rect* dstRect, short mode, RgnHandle mask) {
+                      const Rect* dstRect, short mode, RgnHandle mask) try {
   ApiCall call("DecompressImage", static_cast<const void*>(data), desc, dst, srcRect, dstRect, mode,
                mask);
   if (OSErr fault = call.Fault()) return call.Return(fault);
@@ -87,13 +87,15 @@ OSErr DecompressImage(Ptr data, ImageDescriptionHandle desc, PixMapHandle dst, c
   const Rect whole{0, 0, (**desc).height, (**desc).width};
   MatrixRecord toPort = qtml::RectMapping(srcRect != nullptr ? *srcRect : whole, *dstRect);
   return call.Return(qtml::Decompress(data, desc, *port, srcRect, toPort, mode, mask));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 OSErr FDecompressImage(Ptr data, ImageDescriptionHandle desc, PixMapHandle dst, const Rect* srcRect,
                        MatrixRecordPtr matrix, short mode, RgnHandle mask, PixMapHandle matte,
                        const Rect* matteRect, CodecQ accuracy, DecompressorComponent codec,
                        long bufferSize, ICMDataProcRecordPtr dataProc,
-                       ICMProgressProcRecordPtr progressProc) {
+                       ICMProgressProcRecordPtr progressProc) try {
   ApiCall call("FDecompressImage", static_cast<const void*>(data), desc, dst, srcRect, matrix, mode,
                mask, matte, matteRect, accuracy, codec, bufferSize, dataProc, progressProc);
   if (OSErr fault = call.Fault()) return call.Return(fault);
@@ -101,6 +103,8 @@ OSErr FDecompressImage(Ptr data, ImageDescriptionHandle desc, PixMapHandle dst, 
   if (port == nullptr) return call.Return(paramErr);
   MatrixRecord toPort = matrix != nullptr ? *matrix : qtml::IdentityMatrix();
   return call.Return(qtml::Decompress(data, desc, *port, srcRect, toPort, mode, mask));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 }  // extern "C"

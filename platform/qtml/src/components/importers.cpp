@@ -401,7 +401,7 @@ using qtml::Guarded;
 extern "C" {
 
 OSErr GetMovieImporterForDataRef(OSType dataRefType, Handle dataRef, long flags,
-                                 Component* importer) {
+                                 Component* importer) try {
   ApiCall call("GetMovieImporterForDataRef", FourCC{dataRefType}, dataRef, flags, importer);
   if (importer != nullptr) *importer = nullptr;
   if (OSErr err = qtml::RequireMovieToolbox()) return call.Return(err);
@@ -413,20 +413,24 @@ OSErr GetMovieImporterForDataRef(OSType dataRefType, Handle dataRef, long flags,
   }
   qtml::SetMoviesError(err);
   return call.Return(err);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr GetGraphicsImporterForFile(const FSSpec* theFile, ComponentInstance* gi) {
+OSErr GetGraphicsImporterForFile(const FSSpec* theFile, ComponentInstance* gi) try {
   ApiCall call("GetGraphicsImporterForFile", theFile, gi);
   if (gi != nullptr) *gi = nullptr;
   if (OSErr fault = call.Fault()) return call.Return(fault);
   if (theFile == nullptr || gi == nullptr) return call.Return<OSErr>(paramErr);
   return call.Return(
       Guarded<OSErr>(memFullErr, [&] { return qtml::OpenGraphicsImporter(theFile, gi); }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 OSErr CanQuickTimeOpenFile(FSSpecPtr fileSpec, OSType fileType, OSType fileNameExtension,
                            Boolean* outCanOpenWithGraphicsImporter, Boolean* outCanOpenAsMovie,
-                           Boolean* outPreferGraphicsImporter, UInt32 inFlags) {
+                           Boolean* outPreferGraphicsImporter, UInt32 inFlags) try {
   ApiCall call("CanQuickTimeOpenFile", fileSpec, FourCC{fileType}, FourCC{fileNameExtension},
                outCanOpenWithGraphicsImporter, outCanOpenAsMovie, outPreferGraphicsImporter,
                inFlags);
@@ -444,6 +448,8 @@ OSErr CanQuickTimeOpenFile(FSSpecPtr fileSpec, OSType fileType, OSType fileNameE
   qtml::Put(outPreferGraphicsImporter, answers.preferGraphics);
   qtml::SetMoviesError(err);
   return call.Return(err);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 }  // extern "C"

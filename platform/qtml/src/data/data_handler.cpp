@@ -216,7 +216,7 @@ using qtml::HandlerCall;
 
 extern "C" {
 
-Component GetDataHandler(Handle dataRef, OSType dataHandlerSubType, long flags) {
+Component GetDataHandler(Handle dataRef, OSType dataHandlerSubType, long flags) try {
   ApiCall call("GetDataHandler", dataRef, qtml::FourCC{dataHandlerSubType}, flags);
   OSErr err = call.Fault();
   if (err == noErr) err = qtml::RequireMovieToolbox();
@@ -231,19 +231,25 @@ Component GetDataHandler(Handle dataRef, OSType dataHandlerSubType, long flags) 
   }
   qtml::SetMoviesError(err);
   return call.Return(found);
+} catch (...) {
+  return qtml::Escaped<Component>();
 }
 
-ComponentResult DataHSetDataRef(DataHandler dh, Handle dataRef) {
+ComponentResult DataHSetDataRef(DataHandler dh, Handle dataRef) try {
   ApiCall call("DataHSetDataRef", dh, dataRef);
   return HandlerCall(call, dh, [&](DataHandlerImplementation& h) { return h.SetDataRef(dataRef); });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
-ComponentResult DataHGetDataRef(DataHandler dh, Handle* dataRef) {
+ComponentResult DataHGetDataRef(DataHandler dh, Handle* dataRef) try {
   ApiCall call("DataHGetDataRef", dh, dataRef);
   return HandlerCall(call, dh, [&](DataHandlerImplementation& h) { return h.GetDataRef(dataRef); });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
-ComponentResult DataHCanUseDataRef(DataHandler dh, Handle dataRef, long* useFlags) {
+ComponentResult DataHCanUseDataRef(DataHandler dh, Handle dataRef, long* useFlags) try {
   ApiCall call("DataHCanUseDataRef", dh, dataRef, useFlags);
   return HandlerCall(call, dh, [&](DataHandlerImplementation&) -> ComponentResult {
     if (dataRef == nullptr || useFlags == nullptr) return paramErr;
@@ -251,29 +257,39 @@ ComponentResult DataHCanUseDataRef(DataHandler dh, Handle dataRef, long* useFlag
     *useFlags = kDataHCanRead;
     return noErr;
   });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
-ComponentResult DataHOpenForRead(DataHandler dh) {
+ComponentResult DataHOpenForRead(DataHandler dh) try {
   ApiCall call("DataHOpenForRead", dh);
   return HandlerCall(call, dh, [](DataHandlerImplementation& h) { return h.OpenForRead(); });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
-ComponentResult DataHCloseForRead(DataHandler dh) {
+ComponentResult DataHCloseForRead(DataHandler dh) try {
   ApiCall call("DataHCloseForRead", dh);
   return HandlerCall(call, dh, [](DataHandlerImplementation& h) { return h.CloseForRead(); });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
-ComponentResult DataHOpenForWrite(DataHandler dh) {
+ComponentResult DataHOpenForWrite(DataHandler dh) try {
   ApiCall call("DataHOpenForWrite", dh);
   return HandlerCall(call, dh, [](DataHandlerImplementation& h) { return h.OpenForWrite(); });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
-ComponentResult DataHCloseForWrite(DataHandler dh) {
+ComponentResult DataHCloseForWrite(DataHandler dh) try {
   ApiCall call("DataHCloseForWrite", dh);
   return HandlerCall(call, dh, [](DataHandlerImplementation& h) { return h.CloseForWrite(); });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
-ComponentResult DataHGetFileSize(DataHandler dh, long* fileSize) {
+ComponentResult DataHGetFileSize(DataHandler dh, long* fileSize) try {
   ApiCall call("DataHGetFileSize", dh, fileSize);
   return HandlerCall(call, dh, [&](DataHandlerImplementation& h) -> ComponentResult {
     if (fileSize == nullptr) return paramErr;
@@ -282,23 +298,29 @@ ComponentResult DataHGetFileSize(DataHandler dh, long* fileSize) {
     *fileSize = static_cast<long>(size);
     return noErr;
   });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
-ComponentResult DataHGetFileSize64(DataHandler dh, wide* fileSize) {
+ComponentResult DataHGetFileSize64(DataHandler dh, wide* fileSize) try {
   ApiCall call("DataHGetFileSize64", dh, fileSize);
   return HandlerCall(call, dh, [&](DataHandlerImplementation& h) { return h.FileSize(fileSize); });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
-ComponentResult DataHGetPreferredBlockSize(DataHandler dh, long* blockSize) {
+ComponentResult DataHGetPreferredBlockSize(DataHandler dh, long* blockSize) try {
   ApiCall call("DataHGetPreferredBlockSize", dh, blockSize);
   return HandlerCall(call, dh, [&](DataHandlerImplementation&) -> ComponentResult {
     if (blockSize == nullptr) return paramErr;
     *blockSize = qtml::kPreferredBlockSize;
     return noErr;
   });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
-ComponentResult DataHGetData(DataHandler dh, Handle h, long hOffset, long offset, long size) {
+ComponentResult DataHGetData(DataHandler dh, Handle h, long hOffset, long offset, long size) try {
   ApiCall call("DataHGetData", dh, h, hOffset, offset, size);
   return HandlerCall(call, dh, [&](DataHandlerImplementation& handler) -> ComponentResult {
     if (h == nullptr || hOffset < 0 || size < 0) return paramErr;
@@ -306,9 +328,11 @@ ComponentResult DataHGetData(DataHandler dh, Handle h, long hOffset, long offset
     if (hOffset + size > qtml::HandleSize(h)) return paramErr;
     return handler.Read(*h + hOffset, offset, size);
   });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
-ComponentResult DataHPutData(DataHandler dh, Handle h, long hOffset, long* offset, long size) {
+ComponentResult DataHPutData(DataHandler dh, Handle h, long hOffset, long* offset, long size) try {
   ApiCall call("DataHPutData", dh, h, hOffset, offset, size);
   return HandlerCall(call, dh, [&](DataHandlerImplementation& handler) -> ComponentResult {
     if (h == nullptr || offset == nullptr || hOffset < 0 || size < 0) return paramErr;
@@ -320,10 +344,13 @@ ComponentResult DataHPutData(DataHandler dh, Handle h, long hOffset, long* offse
     *offset = static_cast<long>(end);
     return noErr;
   });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
 ComponentResult DataHReadAsync(DataHandler dh, void* dataPtr, UInt32 dataSize,
-                               const wide* dataOffset, DataHCompletionUPP completion, long refCon) {
+                               const wide* dataOffset, DataHCompletionUPP completion,
+                               long refCon) try {
   ApiCall call("DataHReadAsync", dh, dataPtr, dataSize, dataOffset, refCon);
   return HandlerCall(call, dh, [&](DataHandlerImplementation& h) -> ComponentResult {
     if (dataPtr == nullptr || dataOffset == nullptr) return paramErr;
@@ -336,10 +363,12 @@ ComponentResult DataHReadAsync(DataHandler dh, void* dataPtr, UInt32 dataSize,
     if (completion == nullptr) return h.Read(dataPtr, request.offset, request.size);
     return h.Queue(request);
   });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
 ComponentResult DataHWrite(DataHandler dh, Ptr data, long offset, long size,
-                           DataHCompletionUPP completion, long refCon) {
+                           DataHCompletionUPP completion, long refCon) try {
   ApiCall call("DataHWrite", dh, static_cast<const void*>(data), offset, size, refCon);
   return HandlerCall(call, dh, [&](DataHandlerImplementation& h) -> ComponentResult {
     if (completion == nullptr) return h.Write(data, offset, size);
@@ -353,21 +382,27 @@ ComponentResult DataHWrite(DataHandler dh, Ptr data, long offset, long size,
     request.refCon = refCon;
     return h.Queue(request);
   });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
-ComponentResult DataHTask(DataHandler dh) {
+ComponentResult DataHTask(DataHandler dh) try {
   ApiCall call("DataHTask", dh);
   return HandlerCall(call, dh, [](DataHandlerImplementation& h) -> ComponentResult {
     h.Task();
     return noErr;
   });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
 ComponentResult DataHSetTimeHints(DataHandler dh, long flags, long bandwidthPriority,
-                                  TimeScale scale, TimeValue minTime, TimeValue maxTime) {
+                                  TimeScale scale, TimeValue minTime, TimeValue maxTime) try {
   ApiCall call("DataHSetTimeHints", dh, flags, bandwidthPriority, scale, minTime, maxTime);
   // Everything is local: there is nothing to schedule ahead.
   return HandlerCall(call, dh, [](DataHandlerImplementation&) -> ComponentResult { return noErr; });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
 }  // extern "C"

@@ -139,14 +139,16 @@ using qtml::ToolboxCall;
 extern "C" {
 
 OSErr GetMediaDataRef(Media theMedia, short index, Handle* dataRef, OSType* dataRefType,
-                      long* dataRefAttributes) {
+                      long* dataRefAttributes) try {
   ApiCall call("GetMediaDataRef", theMedia, index, dataRef, dataRefType, dataRefAttributes);
   return ToolboxCall(call, [&] {
     return qtml::GetReference(theMedia, index, dataRef, dataRefType, dataRefAttributes);
   });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr GetMediaDataRefCount(Media theMedia, short* count) {
+OSErr GetMediaDataRefCount(Media theMedia, short* count) try {
   ApiCall call("GetMediaDataRefCount", theMedia, count);
   return ToolboxCall(call, [&]() -> OSErr {
     qtml::MediaRecord* media = qtml::MediaOf(theMedia);
@@ -155,23 +157,31 @@ OSErr GetMediaDataRefCount(Media theMedia, short* count) {
     *count = static_cast<short>(media->dataRefs.size());
     return noErr;
   });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr AddMediaDataRef(Media theMedia, short* index, Handle dataRef, OSType dataRefType) {
+OSErr AddMediaDataRef(Media theMedia, short* index, Handle dataRef, OSType dataRefType) try {
   ApiCall call("AddMediaDataRef", theMedia, index, dataRef, qtml::FourCC{dataRefType});
   return ToolboxCall(call,
                      [&] { return qtml::AddReference(theMedia, index, dataRef, dataRefType); });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr SetMediaDataRef(Media theMedia, short index, Handle dataRef, OSType dataRefType) {
+OSErr SetMediaDataRef(Media theMedia, short index, Handle dataRef, OSType dataRefType) try {
   ApiCall call("SetMediaDataRef", theMedia, index, dataRef, qtml::FourCC{dataRefType});
   return ToolboxCall(call,
                      [&] { return qtml::ReplaceReference(theMedia, index, dataRef, dataRefType); });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr SetMediaDataRefAttributes(Media theMedia, short index, long dataRefAttributes) {
+OSErr SetMediaDataRefAttributes(Media theMedia, short index, long dataRefAttributes) try {
   ApiCall call("SetMediaDataRefAttributes", theMedia, index, dataRefAttributes);
   return ToolboxCall(call, [&] { return qtml::SetAttributes(theMedia, index, dataRefAttributes); });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 }  // extern "C"

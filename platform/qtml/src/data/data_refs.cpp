@@ -178,15 +178,20 @@ bool FileURLPath(const std::string& url, std::string* path) {
 
 // Shares a store made through the engine's allocator; nullptr when it
 // could not be made.
-template <typename T, typename... Args>
-std::shared_ptr<DataStore> MakeStore(Args&&... args) noexcept {
-  T* store = NewObject<T>(std::forward<Args>(args)...);
+// Shares a new store, or nullptr: a store that cannot be shared is
+// deleted, with whatever it owns.
+std::shared_ptr<DataStore> Share(DataStore* store) noexcept {
   if (store == nullptr) return nullptr;
   try {
     return std::shared_ptr<DataStore>(store);
   } catch (...) {  // the shared_ptr has deleted the store
     return nullptr;
   }
+}
+
+template <typename T, typename... Args>
+std::shared_ptr<DataStore> MakeStore(Args&&... args) noexcept {
+  return Share(NewObject<T>(std::forward<Args>(args)...));
 }
 
 std::shared_ptr<DataStore> OpenFileReference(const std::string& path, bool writable, OSErr* err) {
@@ -285,9 +290,10 @@ std::shared_ptr<DataStore> OpenFileStore(const std::string& path, bool writable,
     return nullptr;
   }
   std::setvbuf(file, nullptr, _IONBF, 0);
-  std::shared_ptr<DataStore> store = MakeStore<FileStore>(file, writable);
+  auto* owner = NewObject<FileStore>(file, writable);
+  if (owner == nullptr) std::fclose(file);
+  std::shared_ptr<DataStore> store = Share(owner);  // closes the file when it cannot
   if (store == nullptr) {
-    std::fclose(file);
     *err = memFullErr;
     return nullptr;
   }

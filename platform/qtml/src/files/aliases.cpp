@@ -173,51 +173,64 @@ using qtml::Guarded;
 
 extern "C" {
 
-OSErr NewAlias(const FSSpec* fromFile, const FSSpec* target, AliasHandle* alias) {
+OSErr NewAlias(const FSSpec* fromFile, const FSSpec* target, AliasHandle* alias) try {
   ApiCall call("NewAlias", fromFile, target, alias);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   return call.Return(Guarded<OSErr>(
       memFullErr, [&] { return qtml::NewAliasHandle(fromFile, target, false, true, alias); }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr NewAliasMinimal(const FSSpec* target, AliasHandle* alias) {
+OSErr NewAliasMinimal(const FSSpec* target, AliasHandle* alias) try {
   ApiCall call("NewAliasMinimal", target, alias);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   return call.Return(Guarded<OSErr>(
       memFullErr, [&] { return qtml::NewAliasHandle(nullptr, target, true, true, alias); }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 OSErr NewAliasMinimalFromFullPath(short fullPathLength, const void* fullPath, ConstStr32Param,
-                                  ConstStr31Param, AliasHandle* alias) {
+                                  ConstStr31Param, AliasHandle* alias) try {
   ApiCall call("NewAliasMinimalFromFullPath", fullPathLength, fullPath, alias);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   return call.Return(Guarded<OSErr>(
       memFullErr, [&] { return qtml::NewFromFullPath(fullPathLength, fullPath, alias); }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr ResolveAlias(const FSSpec* fromFile, AliasHandle alias, FSSpec* target, Boolean* wasChanged) {
+OSErr ResolveAlias(const FSSpec* fromFile, AliasHandle alias, FSSpec* target,
+                   Boolean* wasChanged) try {
   ApiCall call("ResolveAlias", fromFile, alias, target, wasChanged);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   return call.Return(Guarded<OSErr>(
       memFullErr, [&] { return qtml::Resolve(fromFile, alias, target, wasChanged); }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 OSErr UpdateAlias(const FSSpec* fromFile, const FSSpec* target, AliasHandle alias,
-                  Boolean* wasChanged) {
+                  Boolean* wasChanged) try {
   ApiCall call("UpdateAlias", fromFile, target, alias, wasChanged);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   return call.Return(Guarded<OSErr>(
       memFullErr, [&] { return qtml::Update(fromFile, target, alias, wasChanged); }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr GetAliasInfo(AliasHandle alias, AliasInfoType index, Str63 theString) {
+OSErr GetAliasInfo(AliasHandle alias, AliasInfoType index, Str63 theString) try {
   ApiCall call("GetAliasInfo", alias, index, theString);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   return call.Return(
       Guarded<OSErr>(memFullErr, [&] { return qtml::Info(alias, index, theString); }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr QTNewAlias(const FSSpec* fss, AliasHandle* alias, Boolean minimal) {
+OSErr QTNewAlias(const FSSpec* fss, AliasHandle* alias, Boolean minimal) try {
   ApiCall call("QTNewAlias", fss, alias, minimal);
   OSErr err = call.Fault();
   if (err == noErr) err = qtml::RequireMovieToolbox();
@@ -229,10 +242,12 @@ OSErr QTNewAlias(const FSSpec* fss, AliasHandle* alias, Boolean minimal) {
   }
   qtml::SetMoviesError(err);
   return call.Return(err);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 OSErr QTNewDataReferenceFromFSSpec(const FSSpec* fsspec, UInt32 flags, Handle* outDataRef,
-                                   OSType* outDataRefType) {
+                                   OSType* outDataRefType) try {
   ApiCall call("QTNewDataReferenceFromFSSpec", fsspec, flags, outDataRef, outDataRefType);
   OSErr err = call.Fault();
   if (err == noErr) err = qtml::RequireMovieToolbox();
@@ -243,6 +258,8 @@ OSErr QTNewDataReferenceFromFSSpec(const FSSpec* fsspec, UInt32 flags, Handle* o
   }
   qtml::SetMoviesError(err);
   return call.Return(err);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 }  // extern "C"

@@ -227,14 +227,16 @@ using qtml::PString;
 
 extern "C" {
 
-OSErr NativePathNameToFSSpec(char* inName, FSSpec* spec, long flags) {
+OSErr NativePathNameToFSSpec(char* inName, FSSpec* spec, long flags) try {
   ApiCall call("NativePathNameToFSSpec", static_cast<const char*>(inName), spec, flags);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   if (inName == nullptr) return call.Return<OSErr>(paramErr);
   return call.Return(Guarded<OSErr>(memFullErr, [&] { return qtml::PathToSpec(inName, spec); }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr FSSpecToNativePathName(const FSSpec* spec, char* outName, long maxLen, long flags) {
+OSErr FSSpecToNativePathName(const FSSpec* spec, char* outName, long maxLen, long flags) try {
   ApiCall call("FSSpecToNativePathName", spec, static_cast<const void*>(outName), maxLen, flags);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   if (outName == nullptr) return call.Return<OSErr>(paramErr);
@@ -251,40 +253,52 @@ OSErr FSSpecToNativePathName(const FSSpec* spec, char* outName, long maxLen, lon
     }
     return qtml::CopyOut(path, outName, maxLen);
   }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr FSMakeFSSpec(short vRefNum, long dirID, ConstStr255Param fileName, FSSpec* spec) {
+OSErr FSMakeFSSpec(short vRefNum, long dirID, ConstStr255Param fileName, FSSpec* spec) try {
   ApiCall call("FSMakeFSSpec", vRefNum, dirID, PString{fileName}, spec);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   return call.Return(
       Guarded<OSErr>(memFullErr, [&] { return qtml::MakeSpec(vRefNum, dirID, fileName, spec); }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr FSpCreate(const FSSpec* spec, OSType creator, OSType fileType, ScriptCode scriptTag) {
+OSErr FSpCreate(const FSSpec* spec, OSType creator, OSType fileType, ScriptCode scriptTag) try {
   ApiCall call("FSpCreate", spec, qtml::FourCC{creator}, qtml::FourCC{fileType}, scriptTag);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   return call.Return(
       Guarded<OSErr>(memFullErr, [&] { return qtml::CreateFile(spec, creator, fileType); }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr FSpDelete(const FSSpec* spec) {
+OSErr FSpDelete(const FSSpec* spec) try {
   ApiCall call("FSpDelete", spec);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   return call.Return(Guarded<OSErr>(memFullErr, [&] { return qtml::DeleteEntry(spec); }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr FSpGetFInfo(const FSSpec* spec, FInfo* fndrInfo) {
+OSErr FSpGetFInfo(const FSSpec* spec, FInfo* fndrInfo) try {
   ApiCall call("FSpGetFInfo", spec, fndrInfo);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   if (fndrInfo == nullptr) return call.Return<OSErr>(paramErr);
   return call.Return(Guarded<OSErr>(memFullErr, [&] { return qtml::GetInfo(spec, fndrInfo); }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr FSpSetFInfo(const FSSpec* spec, const FInfo* fndrInfo) {
+OSErr FSpSetFInfo(const FSSpec* spec, const FInfo* fndrInfo) try {
   ApiCall call("FSpSetFInfo", spec, fndrInfo);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   if (fndrInfo == nullptr) return call.Return<OSErr>(paramErr);
   return call.Return(Guarded<OSErr>(memFullErr, [&] { return qtml::SetInfo(spec, fndrInfo); }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 }  // extern "C"

@@ -60,21 +60,25 @@ void GetFile(short numTypes, ConstSFTypeListPtr typeList, StandardFileReply* rep
 extern "C" {
 
 QTML_API void StandardGetFile(FileFilterUPP fileFilter, short numTypes, ConstSFTypeListPtr typeList,
-                              StandardFileReply* reply) {
+                              StandardFileReply* reply) try {
   qtml::ApiCall call("StandardGetFile", fileFilter, numTypes, typeList, reply);
   if (reply == nullptr) return;
   qtml::GuardedVoid([&] { qtml::GetFile(numTypes, typeList, reply); });
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 QTML_API void StandardGetFilePreview(FileFilterUPP fileFilter, short numTypes,
-                                     ConstSFTypeListPtr typeList, StandardFileReply* reply) {
+                                     ConstSFTypeListPtr typeList, StandardFileReply* reply) try {
   qtml::ApiCall call("StandardGetFilePreview", fileFilter, numTypes, typeList, reply);
   if (reply == nullptr) return;
   qtml::GuardedVoid([&] { qtml::GetFile(numTypes, typeList, reply); });
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 QTML_API void StandardPutFile(ConstStr255Param prompt, ConstStr255Param defaultName,
-                              StandardFileReply* reply) {
+                              StandardFileReply* reply) try {
   qtml::ApiCall call("StandardPutFile", qtml::PString{prompt}, qtml::PString{defaultName}, reply);
   if (reply == nullptr) return;
   qtml::GuardedVoid([&] {
@@ -91,6 +95,8 @@ QTML_API void StandardPutFile(ConstStr255Param prompt, ConstStr255Param defaultN
     reply->sfReplacing = qtml::os::KindOf(path) == qtml::os::EntryKind::kFile;
     reply->sfType = qtml::TypeOfFile(path);
   });
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 }  // extern "C"

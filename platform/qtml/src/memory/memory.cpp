@@ -236,13 +236,15 @@ using qtml::SetMemError;
 
 extern "C" {
 
-OSErr MemError(void) {
+OSErr MemError(void) try {
   ApiCall call("MemError");
   if (OSErr fault = call.Fault()) return call.Return(fault);
   return call.Return(qtml::gMemError);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-Handle NewHandle(Size byteCount) {
+Handle NewHandle(Size byteCount) try {
   ApiCall call("NewHandle", byteCount);
   if (OSErr fault = call.Fault()) {
     SetMemError(fault);
@@ -252,9 +254,11 @@ Handle NewHandle(Size byteCount) {
   Handle h = qtml::NewHandleBytes(byteCount, false, &err);
   SetMemError(err);
   return call.Return(h);
+} catch (...) {
+  return qtml::Escaped<Handle>();
 }
 
-Handle NewHandleClear(Size byteCount) {
+Handle NewHandleClear(Size byteCount) try {
   ApiCall call("NewHandleClear", byteCount);
   if (OSErr fault = call.Fault()) {
     SetMemError(fault);
@@ -264,17 +268,21 @@ Handle NewHandleClear(Size byteCount) {
   Handle h = qtml::NewHandleBytes(byteCount, true, &err);
   SetMemError(err);
   return call.Return(h);
+} catch (...) {
+  return qtml::Escaped<Handle>();
 }
 
-void DisposeHandle(Handle h) {
+void DisposeHandle(Handle h) try {
   ApiCall call("DisposeHandle", h);
   if (OSErr fault = call.Fault()) return SetMemError(fault);
   OSErr err = qtml::CheckHandle(h);
   qtml::FreeHandle(h);
   SetMemError(err);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-Size GetHandleSize(Handle h) {
+Size GetHandleSize(Handle h) try {
   ApiCall call("GetHandleSize", h);
   if (OSErr fault = call.Fault()) {
     SetMemError(fault);
@@ -282,43 +290,55 @@ Size GetHandleSize(Handle h) {
   }
   SetMemError(qtml::CheckHandle(h));
   return call.Return(qtml::HandleSize(h));
+} catch (...) {
+  return qtml::Escaped<Size>();
 }
 
-void SetHandleSize(Handle h, Size newSize) {
+void SetHandleSize(Handle h, Size newSize) try {
   ApiCall call("SetHandleSize", h, newSize);
   if (OSErr fault = call.Fault()) return SetMemError(fault);
   SetMemError(qtml::ResizeHandle(h, newSize));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void HLock(Handle h) {
+void HLock(Handle h) try {
   ApiCall call("HLock", h);
   if (OSErr fault = call.Fault()) return SetMemError(fault);
   qtml::WithBlock(h, [](qtml::HandleBlock& block) { block.state |= kHandleLockedMask; });
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void HUnlock(Handle h) {
+void HUnlock(Handle h) try {
   ApiCall call("HUnlock", h);
   if (OSErr fault = call.Fault()) return SetMemError(fault);
   qtml::WithBlock(h, [](qtml::HandleBlock& block) {
     block.state = static_cast<SInt8>(block.state & ~kHandleLockedMask);
   });
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void HPurge(Handle h) {
+void HPurge(Handle h) try {
   ApiCall call("HPurge", h);
   if (OSErr fault = call.Fault()) return SetMemError(fault);
   qtml::WithBlock(h, [](qtml::HandleBlock& block) { block.state |= kHandlePurgeableMask; });
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void HNoPurge(Handle h) {
+void HNoPurge(Handle h) try {
   ApiCall call("HNoPurge", h);
   if (OSErr fault = call.Fault()) return SetMemError(fault);
   qtml::WithBlock(h, [](qtml::HandleBlock& block) {
     block.state = static_cast<SInt8>(block.state & ~kHandlePurgeableMask);
   });
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-SInt8 HGetState(Handle h) {
+SInt8 HGetState(Handle h) try {
   ApiCall call("HGetState", h);
   if (OSErr fault = call.Fault()) {
     SetMemError(fault);
@@ -326,22 +346,28 @@ SInt8 HGetState(Handle h) {
   }
   SetMemError(qtml::CheckHandle(h));
   return call.Return(qtml::HandleState(h));
+} catch (...) {
+  return qtml::Escaped<SInt8>();
 }
 
-void HSetState(Handle h, SInt8 flags) {
+void HSetState(Handle h, SInt8 flags) try {
   ApiCall call("HSetState", h, flags);
   if (OSErr fault = call.Fault()) return SetMemError(fault);
   qtml::WithBlock(h, [flags](qtml::HandleBlock& block) { block.state = flags; });
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void MoveHHi(Handle h) {
+void MoveHHi(Handle h) try {
   ApiCall call("MoveHHi", h);
   if (OSErr fault = call.Fault()) return SetMemError(fault);
   // There is no heap to compact: blocks stay where they are.
   qtml::WithBlock(h, [](qtml::HandleBlock&) {});
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void EmptyHandle(Handle h) {
+void EmptyHandle(Handle h) try {
   ApiCall call("EmptyHandle", h);
   if (OSErr fault = call.Fault()) return SetMemError(fault);
   qtml::HandleBlock* block = qtml::BlockOf(h);
@@ -350,9 +376,11 @@ void EmptyHandle(Handle h) {
   qtml::FreeBytes(block->master);
   *block = qtml::HandleBlock{nullptr, 0, 0, block->state};
   SetMemError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void ReallocateHandle(Handle h, Size byteCount) {
+void ReallocateHandle(Handle h, Size byteCount) try {
   ApiCall call("ReallocateHandle", h, byteCount);
   if (OSErr fault = call.Fault()) return SetMemError(fault);
   qtml::HandleBlock* block = qtml::BlockOf(h);
@@ -364,9 +392,11 @@ void ReallocateHandle(Handle h, Size byteCount) {
   qtml::FreeBytes(block->master);
   *block = qtml::HandleBlock{bytes, byteCount, byteCount == 0 ? 1 : byteCount, block->state};
   SetMemError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-OSErr PtrToHand(const void* srcPtr, Handle* dstHndl, long size) {
+OSErr PtrToHand(const void* srcPtr, Handle* dstHndl, long size) try {
   ApiCall call("PtrToHand", srcPtr, dstHndl, size);
   OSErr err = call.Fault();
   if (err == noErr && (dstHndl == nullptr || size < 0 || (srcPtr == nullptr && size > 0))) {
@@ -378,18 +408,22 @@ OSErr PtrToHand(const void* srcPtr, Handle* dstHndl, long size) {
   if (dstHndl != nullptr) *dstHndl = h;
   SetMemError(err);
   return call.Return(err);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr PtrToXHand(const void* srcPtr, Handle dstHndl, long size) {
+OSErr PtrToXHand(const void* srcPtr, Handle dstHndl, long size) try {
   ApiCall call("PtrToXHand", srcPtr, dstHndl, size);
   OSErr err = call.Fault();
   if (err == noErr && (size < 0 || (srcPtr == nullptr && size > 0))) err = paramErr;
   if (err == noErr) err = qtml::SetHandleBytes(dstHndl, srcPtr, size);
   SetMemError(err);
   return call.Return(err);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr PtrAndHand(const void* ptr1, Handle hand2, long size) {
+OSErr PtrAndHand(const void* ptr1, Handle hand2, long size) try {
   ApiCall call("PtrAndHand", ptr1, hand2, size);
   OSErr err = call.Fault();
   if (err == noErr && (size < 0 || (ptr1 == nullptr && size > 0))) err = paramErr;
@@ -407,9 +441,11 @@ OSErr PtrAndHand(const void* ptr1, Handle hand2, long size) {
   }
   SetMemError(err);
   return call.Return(err);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr HandToHand(Handle* theHndl) {
+OSErr HandToHand(Handle* theHndl) try {
   ApiCall call("HandToHand", theHndl);
   OSErr err = call.Fault();
   if (err == noErr && theHndl == nullptr) err = paramErr;
@@ -424,9 +460,11 @@ OSErr HandToHand(Handle* theHndl) {
   }
   SetMemError(err);
   return call.Return(err);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr HandAndHand(Handle hand1, Handle hand2) {
+OSErr HandAndHand(Handle hand1, Handle hand2) try {
   ApiCall call("HandAndHand", hand1, hand2);
   OSErr err = call.Fault();
   if (err == noErr) err = qtml::CheckHandle(hand1);
@@ -442,27 +480,33 @@ OSErr HandAndHand(Handle hand1, Handle hand2) {
   }
   SetMemError(err);
   return call.Return(err);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-Ptr NewPtr(Size byteCount) {
+Ptr NewPtr(Size byteCount) try {
   ApiCall call("NewPtr", byteCount);
   if (OSErr fault = call.Fault()) {
     SetMemError(fault);
     return call.Return<Ptr>(nullptr);
   }
   return call.Return(qtml::NewPtrBytes(byteCount, false));
+} catch (...) {
+  return qtml::Escaped<Ptr>();
 }
 
-Ptr NewPtrClear(Size byteCount) {
+Ptr NewPtrClear(Size byteCount) try {
   ApiCall call("NewPtrClear", byteCount);
   if (OSErr fault = call.Fault()) {
     SetMemError(fault);
     return call.Return<Ptr>(nullptr);
   }
   return call.Return(qtml::NewPtrBytes(byteCount, true));
+} catch (...) {
+  return qtml::Escaped<Ptr>();
 }
 
-void DisposePtr(Ptr p) {
+void DisposePtr(Ptr p) try {
   ApiCall call("DisposePtr", static_cast<const void*>(p));
   if (OSErr fault = call.Fault()) return SetMemError(fault);
   qtml::PtrHeader* header = qtml::HeaderOf(p);
@@ -470,9 +514,11 @@ void DisposePtr(Ptr p) {
   qtml::LivePtrs().erase(header);
   qtml::FreeBytes(header);
   SetMemError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-Size GetPtrSize(Ptr p) {
+Size GetPtrSize(Ptr p) try {
   ApiCall call("GetPtrSize", static_cast<const void*>(p));
   if (OSErr fault = call.Fault()) {
     SetMemError(fault);
@@ -481,18 +527,24 @@ Size GetPtrSize(Ptr p) {
   qtml::PtrHeader* header = qtml::HeaderOf(p);
   SetMemError(header == nullptr ? memWZErr : noErr);
   return call.Return<Size>(header == nullptr ? 0 : header->size);
+} catch (...) {
+  return qtml::Escaped<Size>();
 }
 
-void BlockMove(const void* srcPtr, void* destPtr, Size byteCount) {
+void BlockMove(const void* srcPtr, void* destPtr, Size byteCount) try {
   ApiCall call("BlockMove", srcPtr, destPtr, byteCount);
   if (call.Fault() != noErr || byteCount <= 0) return;
   std::memmove(destPtr, srcPtr, static_cast<size_t>(byteCount));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void BlockMoveData(const void* srcPtr, void* destPtr, Size byteCount) {
+void BlockMoveData(const void* srcPtr, void* destPtr, Size byteCount) try {
   ApiCall call("BlockMoveData", srcPtr, destPtr, byteCount);
   if (call.Fault() != noErr || byteCount <= 0) return;
   std::memmove(destPtr, srcPtr, static_cast<size_t>(byteCount));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 }  // extern "C"

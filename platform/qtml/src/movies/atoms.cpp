@@ -30,40 +30,48 @@ namespace atoms = qtml::atoms;
 
 extern "C" {
 
-OSErr QTNewAtomContainer(QTAtomContainer* atomData) {
+OSErr QTNewAtomContainer(QTAtomContainer* atomData) try {
   ApiCall call("QTNewAtomContainer", atomData);
   if (atomData != nullptr) *atomData = nullptr;
   return qtml::Run(call, [&] { return atomData ? atoms::NewContainer(atomData) : paramErr; });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr QTDisposeAtomContainer(QTAtomContainer atomData) {
+OSErr QTDisposeAtomContainer(QTAtomContainer atomData) try {
   ApiCall call("QTDisposeAtomContainer", atomData);
   return qtml::Run(call, [&] {
     OSErr err = qtml::CheckHandle(atomData);
     if (err == noErr) atoms::DisposeContainer(atomData);
     return err;
   });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 OSErr QTInsertChild(QTAtomContainer container, QTAtom parentAtom, QTAtomType atomType, QTAtomID id,
-                    short index, long dataSize, void* data, QTAtom* newAtom) {
+                    short index, long dataSize, void* data, QTAtom* newAtom) try {
   ApiCall call("QTInsertChild", container, parentAtom, FourCC{atomType}, id, index, dataSize, data,
                newAtom);
   if (newAtom != nullptr) *newAtom = 0;
   return qtml::Run(call, [&] {
     return atoms::InsertChild(container, parentAtom, atomType, id, index, dataSize, data, newAtom);
   });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 OSErr QTInsertChildren(QTAtomContainer container, QTAtom parentAtom,
-                       QTAtomContainer childrenContainer) {
+                       QTAtomContainer childrenContainer) try {
   ApiCall call("QTInsertChildren", container, parentAtom, childrenContainer);
   return qtml::Run(call,
                    [&] { return atoms::InsertChildren(container, parentAtom, childrenContainer); });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTAtom QTFindChildByIndex(QTAtomContainer container, QTAtom parentAtom, QTAtomType atomType,
-                          short index, QTAtomID* id) {
+                          short index, QTAtomID* id) try {
   ApiCall call("QTFindChildByIndex", container, parentAtom, FourCC{atomType}, index, id);
   QTAtom atom = 0;
   OSErr err = call.Fault();
@@ -74,10 +82,12 @@ QTAtom QTFindChildByIndex(QTAtomContainer container, QTAtom parentAtom, QTAtomTy
   }
   qtml::SetMoviesError(err);
   return call.Return(err == noErr ? atom : 0);
+} catch (...) {
+  return qtml::Escaped<QTAtom>();
 }
 
 QTAtom QTFindChildByID(QTAtomContainer container, QTAtom parentAtom, QTAtomType atomType,
-                       QTAtomID id, short* index) {
+                       QTAtomID id, short* index) try {
   ApiCall call("QTFindChildByID", container, parentAtom, FourCC{atomType}, id, index);
   QTAtom atom = 0;
   OSErr err = call.Fault();
@@ -88,9 +98,11 @@ QTAtom QTFindChildByID(QTAtomContainer container, QTAtom parentAtom, QTAtomType 
   }
   qtml::SetMoviesError(err);
   return call.Return(err == noErr ? atom : 0);
+} catch (...) {
+  return qtml::Escaped<QTAtom>();
 }
 
-short QTCountChildren(QTAtomContainer container, QTAtom parentAtom) {
+short QTCountChildren(QTAtomContainer container, QTAtom parentAtom) try {
   ApiCall call("QTCountChildren", container, parentAtom);
   short count = 0;
   OSErr err = call.Fault();
@@ -100,9 +112,12 @@ short QTCountChildren(QTAtomContainer container, QTAtom parentAtom) {
   }
   qtml::SetMoviesError(err);
   return call.Return<short>(err == noErr ? count : 0);
+} catch (...) {
+  return qtml::Escaped<short>();
 }
 
-short QTCountChildrenOfType(QTAtomContainer container, QTAtom parentAtom, QTAtomType childType) {
+short QTCountChildrenOfType(QTAtomContainer container, QTAtom parentAtom,
+                            QTAtomType childType) try {
   ApiCall call("QTCountChildrenOfType", container, parentAtom, FourCC{childType});
   short count = 0;
   OSErr err = call.Fault();
@@ -113,10 +128,12 @@ short QTCountChildrenOfType(QTAtomContainer container, QTAtom parentAtom, QTAtom
   }
   qtml::SetMoviesError(err);
   return call.Return<short>(err == noErr ? count : 0);
+} catch (...) {
+  return qtml::Escaped<short>();
 }
 
 QTAtomType QTGetNextChildType(QTAtomContainer container, QTAtom parentAtom,
-                              QTAtomType currentChildType) {
+                              QTAtomType currentChildType) try {
   ApiCall call("QTGetNextChildType", container, parentAtom, FourCC{currentChildType});
   QTAtomType next = 0;
   OSErr err = call.Fault();
@@ -127,17 +144,21 @@ QTAtomType QTGetNextChildType(QTAtomContainer container, QTAtom parentAtom,
   }
   qtml::SetMoviesError(err);
   return call.Return<QTAtomType>(err == noErr ? next : 0);
+} catch (...) {
+  return qtml::Escaped<QTAtomType>();
 }
 
-OSErr QTCopyAtom(QTAtomContainer container, QTAtom atom, QTAtomContainer* targetContainer) {
+OSErr QTCopyAtom(QTAtomContainer container, QTAtom atom, QTAtomContainer* targetContainer) try {
   ApiCall call("QTCopyAtom", container, atom, targetContainer);
   if (targetContainer != nullptr) *targetContainer = nullptr;
   return qtml::Run(call, [&] {
     return targetContainer ? atoms::CopyAtom(container, atom, targetContainer) : paramErr;
   });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr QTCopyAtomDataToHandle(QTAtomContainer container, QTAtom atom, Handle targetHandle) {
+OSErr QTCopyAtomDataToHandle(QTAtomContainer container, QTAtom atom, Handle targetHandle) try {
   ApiCall call("QTCopyAtomDataToHandle", container, atom, targetHandle);
   return qtml::Run(call, [&] {
     const char* data = nullptr;
@@ -149,10 +170,12 @@ OSErr QTCopyAtomDataToHandle(QTAtomContainer container, QTAtom atom, Handle targ
     std::string bytes(data, static_cast<size_t>(size));
     return qtml::SetHandleBytes(targetHandle, bytes.data(), size);
   });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 OSErr QTCopyAtomDataToPtr(QTAtomContainer container, QTAtom atom, Boolean sizeOrLessOK, long size,
-                          void* targetPtr, long* actualSize) {
+                          void* targetPtr, long* actualSize) try {
   ApiCall call("QTCopyAtomDataToPtr", container, atom, sizeOrLessOK, size, targetPtr, actualSize);
   return qtml::Run(call, [&] {
     const char* data = nullptr;
@@ -165,9 +188,11 @@ OSErr QTCopyAtomDataToPtr(QTAtomContainer container, QTAtom atom, Boolean sizeOr
     if (actualSize != nullptr) *actualSize = dataSize;
     return OSErr{noErr};
   });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr QTGetAtomDataPtr(QTAtomContainer container, QTAtom atom, long* dataSize, Ptr* atomData) {
+OSErr QTGetAtomDataPtr(QTAtomContainer container, QTAtom atom, long* dataSize, Ptr* atomData) try {
   ApiCall call("QTGetAtomDataPtr", container, atom, dataSize, atomData);
   return qtml::Run(call, [&] {
     const char* data = nullptr;
@@ -178,37 +203,51 @@ OSErr QTGetAtomDataPtr(QTAtomContainer container, QTAtom atom, long* dataSize, P
     if (atomData != nullptr) *atomData = const_cast<Ptr>(data);
     return OSErr{noErr};
   });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr QTSetAtomData(QTAtomContainer container, QTAtom atom, long dataSize, void* atomData) {
+OSErr QTSetAtomData(QTAtomContainer container, QTAtom atom, long dataSize, void* atomData) try {
   ApiCall call("QTSetAtomData", container, atom, dataSize, atomData);
   return qtml::Run(call, [&] { return atoms::SetData(container, atom, dataSize, atomData); });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 OSErr QTGetAtomTypeAndID(QTAtomContainer container, QTAtom atom, QTAtomType* atomType,
-                         QTAtomID* id) {
+                         QTAtomID* id) try {
   ApiCall call("QTGetAtomTypeAndID", container, atom, atomType, id);
   return qtml::Run(call, [&] { return atoms::GetTypeAndID(container, atom, atomType, id); });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr QTRemoveAtom(QTAtomContainer container, QTAtom atom) {
+OSErr QTRemoveAtom(QTAtomContainer container, QTAtom atom) try {
   ApiCall call("QTRemoveAtom", container, atom);
   return qtml::Run(call, [&] { return atoms::RemoveAtom(container, atom); });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr QTRemoveChildren(QTAtomContainer container, QTAtom atom) {
+OSErr QTRemoveChildren(QTAtomContainer container, QTAtom atom) try {
   ApiCall call("QTRemoveChildren", container, atom);
   return qtml::Run(call, [&] { return atoms::RemoveChildren(container, atom); });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr QTLockContainer(QTAtomContainer container) {
+OSErr QTLockContainer(QTAtomContainer container) try {
   ApiCall call("QTLockContainer", container);
   return qtml::Run(call, [&] { return atoms::Lock(container); });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-OSErr QTUnlockContainer(QTAtomContainer container) {
+OSErr QTUnlockContainer(QTAtomContainer container) try {
   ApiCall call("QTUnlockContainer", container);
   return qtml::Run(call, [&] { return atoms::Unlock(container); });
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 }  // extern "C"

@@ -107,25 +107,29 @@ using qtml::SetMoviesError;
 using qtml::TrackRecord;
 
 #define QTML_MEDIA_GETTER(Name, Type, field)                                                    \
-  QTML_API Type Name(Media theMedia) {                                                          \
+  QTML_API Type Name(Media theMedia) try {                                                      \
     return qtml::ReadMedia<Type>(                                                               \
         #Name, theMedia, 0, [](MediaRecord& media) { return static_cast<Type>(media.field); }); \
+  } catch (...) {                                                                               \
+    return qtml::Escaped<Type>();                                                               \
   }
 
-#define QTML_MEDIA_SETTER(Name, Type, field)         \
-  QTML_API void Name(Media theMedia, Type value) {   \
-    ApiCall call(#Name, theMedia, value);            \
-    MediaRecord* media = EnterMedia(call, theMedia); \
-    if (media == nullptr) return;                    \
-    media->field = value;                            \
-    qtml::MediaChanged(*media);                      \
-    SetMoviesError(noErr);                           \
+#define QTML_MEDIA_SETTER(Name, Type, field)           \
+  QTML_API void Name(Media theMedia, Type value) try { \
+    ApiCall call(#Name, theMedia, value);              \
+    MediaRecord* media = EnterMedia(call, theMedia);   \
+    if (media == nullptr) return;                      \
+    media->field = value;                              \
+    qtml::MediaChanged(*media);                        \
+    SetMoviesError(noErr);                             \
+  } catch (...) {                                      \
+    return qtml::Escaped<void>();                      \
   }
 
 extern "C" {
 
 QTML_API Media NewTrackMedia(Track theTrack, OSType mediaType, TimeScale timeScale, Handle dataRef,
-                             OSType dataRefType) {
+                             OSType dataRefType) try {
   ApiCall call("NewTrackMedia", theTrack, qtml::FourCC{mediaType}, timeScale, dataRef,
                qtml::FourCC{dataRefType});
   TrackRecord* track = qtml::EnterTrack(call, theTrack);
@@ -146,9 +150,11 @@ QTML_API Media NewTrackMedia(Track theTrack, OSType mediaType, TimeScale timeSca
   if (err == noErr) qtml::TrackEdited(*track);
   SetMoviesError(err);
   return call.Return(err == noErr ? qtml::ReferenceTo(media) : nullptr);
+} catch (...) {
+  return qtml::Escaped<Media>();
 }
 
-QTML_API void DisposeTrackMedia(Media theMedia) {
+QTML_API void DisposeTrackMedia(Media theMedia) try {
   ApiCall call("DisposeTrackMedia", theMedia);
   MediaRecord* media = EnterMedia(call, theMedia);
   if (media == nullptr) return;
@@ -158,11 +164,15 @@ QTML_API void DisposeTrackMedia(Media theMedia) {
   track->edits.clear();
   qtml::TrackEdited(*track);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API Track GetMediaTrack(Media theMedia) {
+QTML_API Track GetMediaTrack(Media theMedia) try {
   return qtml::ReadMedia<Track>("GetMediaTrack", theMedia, nullptr,
                                 [](MediaRecord& media) { return qtml::ReferenceTo(media.track); });
+} catch (...) {
+  return qtml::Escaped<Track>();
 }
 
 QTML_MEDIA_GETTER(GetMediaTimeScale, TimeScale, timeScale)
@@ -173,7 +183,7 @@ QTML_MEDIA_SETTER(SetMediaQuality, short, quality)
 QTML_MEDIA_GETTER(GetMediaCreationTime, unsigned long, creationTime)
 QTML_MEDIA_GETTER(GetMediaModificationTime, unsigned long, modificationTime)
 
-QTML_API void SetMediaTimeScale(Media theMedia, TimeScale timeScale) {
+QTML_API void SetMediaTimeScale(Media theMedia, TimeScale timeScale) try {
   ApiCall call("SetMediaTimeScale", theMedia, timeScale);
   MediaRecord* media = EnterMedia(call, theMedia);
   if (media == nullptr) return;
@@ -182,15 +192,19 @@ QTML_API void SetMediaTimeScale(Media theMedia, TimeScale timeScale) {
   qtml::MediaChanged(*media);
   if (media->track != nullptr) qtml::TrackEdited(*media->track);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API TimeValue GetMediaDuration(Media theMedia) {
+QTML_API TimeValue GetMediaDuration(Media theMedia) try {
   return qtml::ReadMedia<TimeValue>("GetMediaDuration", theMedia, 0,
                                     [](MediaRecord& media) { return qtml::MediaDuration(media); });
+} catch (...) {
+  return qtml::Escaped<TimeValue>();
 }
 
 QTML_API void GetMediaHandlerDescription(Media theMedia, OSType* mediaType, Str255 creatorName,
-                                         OSType* creatorManufacturer) {
+                                         OSType* creatorManufacturer) try {
   ApiCall call("GetMediaHandlerDescription", theMedia);
   MediaRecord* media = EnterMedia(call, theMedia);
   if (mediaType != nullptr) *mediaType = media != nullptr ? media->type : 0;
@@ -203,9 +217,11 @@ QTML_API void GetMediaHandlerDescription(Media theMedia, OSType* mediaType, Str2
     if (length > 0) std::memcpy(creatorName + 1, media->handlerName.data(), length);
   }
   if (media != nullptr) SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API MediaHandler GetMediaHandler(Media theMedia) {
+QTML_API MediaHandler GetMediaHandler(Media theMedia) try {
   ApiCall call("GetMediaHandler", theMedia);
   MediaRecord* media = EnterMedia(call, theMedia);
   if (media == nullptr) return call.Return<MediaHandler>(nullptr);
@@ -229,27 +245,34 @@ QTML_API MediaHandler GetMediaHandler(Media theMedia) {
   }
   SetMoviesError(noErr);
   return call.Return(media->handler.instance);
+} catch (...) {
+  return qtml::Escaped<MediaHandler>();
 }
 
 QTML_API ComponentResult MediaHasCharacteristic(MediaHandler mh, OSType characteristic,
-                                                Boolean* hasIt) {
+                                                Boolean* hasIt) try {
   ApiCall call("MediaHasCharacteristic", mh, qtml::FourCC{characteristic});
   return qtml::HandlerCall(call, mh, 0, [&](MediaRecord& media) {
     if (hasIt != nullptr) *hasIt = qtml::MediaTypeHasCharacteristic(media.type, characteristic);
     return noErr;
   });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
-QTML_API ComponentResult MediaGetGraphicsMode(MediaHandler mh, long* mode, RGBColor* opColor) {
+QTML_API ComponentResult MediaGetGraphicsMode(MediaHandler mh, long* mode, RGBColor* opColor) try {
   ApiCall call("MediaGetGraphicsMode", mh);
   return qtml::HandlerCall(call, mh, 'eyes', [&](MediaRecord& media) {
     if (mode != nullptr) *mode = media.graphicsMode;
     if (opColor != nullptr) *opColor = media.opColor;
     return noErr;
   });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
-QTML_API ComponentResult MediaSetGraphicsMode(MediaHandler mh, long mode, const RGBColor* opColor) {
+QTML_API ComponentResult MediaSetGraphicsMode(MediaHandler mh, long mode,
+                                              const RGBColor* opColor) try {
   ApiCall call("MediaSetGraphicsMode", mh, mode);
   return qtml::HandlerCall(call, mh, 'eyes', [&](MediaRecord& media) {
     media.graphicsMode = static_cast<short>(mode);
@@ -257,35 +280,44 @@ QTML_API ComponentResult MediaSetGraphicsMode(MediaHandler mh, long mode, const 
     qtml::MediaChanged(media);
     return noErr;
   });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
-QTML_API ComponentResult MediaGetSoundBalance(MediaHandler mh, short* balance) {
+QTML_API ComponentResult MediaGetSoundBalance(MediaHandler mh, short* balance) try {
   ApiCall call("MediaGetSoundBalance", mh);
   return qtml::HandlerCall(call, mh, 'ears', [&](MediaRecord& media) {
     if (balance != nullptr) *balance = media.balance;
     return noErr;
   });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
-QTML_API ComponentResult MediaSetSoundBalance(MediaHandler mh, short balance) {
+QTML_API ComponentResult MediaSetSoundBalance(MediaHandler mh, short balance) try {
   ApiCall call("MediaSetSoundBalance", mh, balance);
   return qtml::HandlerCall(call, mh, 'ears', [&](MediaRecord& media) {
     media.balance = balance;
     qtml::MediaChanged(media);
     return noErr;
   });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
-QTML_API ComponentResult MediaGetSoundBassAndTreble(MediaHandler mh, short* bass, short* treble) {
+QTML_API ComponentResult MediaGetSoundBassAndTreble(MediaHandler mh, short* bass,
+                                                    short* treble) try {
   ApiCall call("MediaGetSoundBassAndTreble", mh);
   return qtml::HandlerCall(call, mh, 'ears', [&](MediaRecord& media) {
     if (bass != nullptr) *bass = media.bass;
     if (treble != nullptr) *treble = media.treble;
     return noErr;
   });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
-QTML_API ComponentResult MediaSetSoundBassAndTreble(MediaHandler mh, short bass, short treble) {
+QTML_API ComponentResult MediaSetSoundBassAndTreble(MediaHandler mh, short bass, short treble) try {
   ApiCall call("MediaSetSoundBassAndTreble", mh, bass, treble);
   return qtml::HandlerCall(call, mh, 'ears', [&](MediaRecord& media) {
     media.bass = bass;
@@ -293,6 +325,8 @@ QTML_API ComponentResult MediaSetSoundBassAndTreble(MediaHandler mh, short bass,
     qtml::MediaChanged(media);
     return noErr;
   });
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
 }  // extern "C"

@@ -168,26 +168,30 @@ using qtml::SetMoviesError;
 
 extern "C" {
 
-QTML_API OSErr BeginMediaEdits(Media theMedia) {
+QTML_API OSErr BeginMediaEdits(Media theMedia) try {
   ApiCall call("BeginMediaEdits", theMedia);
   MediaRecord* media = EnterMedia(call, theMedia);
   if (media == nullptr) return call.Return(GetMoviesError());
   media->editing = true;
   return call.Return(qtml::Result(noErr));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr EndMediaEdits(Media theMedia) {
+QTML_API OSErr EndMediaEdits(Media theMedia) try {
   ApiCall call("EndMediaEdits", theMedia);
   MediaRecord* media = EnterMedia(call, theMedia);
   if (media == nullptr) return call.Return(GetMoviesError());
   media->editing = false;
   return call.Return(qtml::Result(noErr));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API OSErr AddMediaSample(Media theMedia, Handle dataIn, long inOffset, unsigned long size,
                               TimeValue durationPerSample,
                               SampleDescriptionHandle sampleDescriptionH, long numberOfSamples,
-                              short sampleFlags, TimeValue* sampleTime) {
+                              short sampleFlags, TimeValue* sampleTime) try {
   ApiCall call("AddMediaSample", theMedia, dataIn, inOffset, size, durationPerSample,
                sampleDescriptionH, numberOfSamples, sampleFlags);
   MediaRecord* media = EnterMedia(call, theMedia);
@@ -202,13 +206,15 @@ QTML_API OSErr AddMediaSample(Media theMedia, Handle dataIn, long inOffset, unsi
   err = qtml::AddSampleBytes(*media, *dataIn + inOffset, size, durationPerSample,
                              sampleDescriptionH, numberOfSamples, sampleFlags, sampleTime);
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API OSErr AddMediaSampleReference(Media theMedia, long dataOffset, unsigned long size,
                                        TimeValue durationPerSample,
                                        SampleDescriptionHandle sampleDescriptionH,
                                        long numberOfSamples, short sampleFlags,
-                                       TimeValue* sampleTime) {
+                                       TimeValue* sampleTime) try {
   ApiCall call("AddMediaSampleReference", theMedia, dataOffset, size, durationPerSample,
                sampleDescriptionH, numberOfSamples, sampleFlags);
   MediaRecord* media = EnterMedia(call, theMedia);
@@ -224,37 +230,46 @@ QTML_API OSErr AddMediaSampleReference(Media theMedia, long dataOffset, unsigned
                                numberOfSamples, sampleFlags, sampleTime);
   });
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API long GetMediaSampleCount(Media theMedia) {
+QTML_API long GetMediaSampleCount(Media theMedia) try {
   ApiCall call("GetMediaSampleCount", theMedia);
   MediaRecord* media = EnterMedia(call, theMedia);
   if (media == nullptr) return call.Return<long>(0);
   SetMoviesError(noErr);
   return call.Return(static_cast<long>(std::min<uint64_t>(media->samples.Count(), LONG_MAX)));
+} catch (...) {
+  return qtml::Escaped<long>();
 }
 
-QTML_API long GetMediaSampleDescriptionCount(Media theMedia) {
+QTML_API long GetMediaSampleDescriptionCount(Media theMedia) try {
   ApiCall call("GetMediaSampleDescriptionCount", theMedia);
   MediaRecord* media = EnterMedia(call, theMedia);
   if (media == nullptr) return call.Return<long>(0);
   SetMoviesError(noErr);
   return call.Return(static_cast<long>(media->descriptions.size()));
+} catch (...) {
+  return qtml::Escaped<long>();
 }
 
-QTML_API void GetMediaSampleDescription(Media theMedia, long index, SampleDescriptionHandle descH) {
+QTML_API void GetMediaSampleDescription(Media theMedia, long index,
+                                        SampleDescriptionHandle descH) try {
   ApiCall call("GetMediaSampleDescription", theMedia, index, descH);
   MediaRecord* media = EnterMedia(call, theMedia);
   if (media == nullptr) return;
   SetMoviesError(qtml::Guarded<OSErr>(memFullErr,
                                       [&] { return qtml::CopyDescription(*media, index, descH); }));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 QTML_API OSErr GetMediaSample(Media theMedia, Handle dataOut, long maxSizeToGrow, long* size,
                               TimeValue time, TimeValue* sampleTime, TimeValue* durationPerSample,
                               SampleDescriptionHandle sampleDescriptionH,
                               long* sampleDescriptionIndex, long maxNumberOfSamples,
-                              long* numberOfSamples, short* sampleFlags) {
+                              long* numberOfSamples, short* sampleFlags) try {
   ApiCall call("GetMediaSample", theMedia, dataOut, maxSizeToGrow, time, maxNumberOfSamples);
   (void)maxNumberOfSamples;  // one sample a call
   MediaRecord* media = EnterMedia(call, theMedia);
@@ -281,13 +296,15 @@ QTML_API OSErr GetMediaSample(Media theMedia, Handle dataOut, long maxSizeToGrow
     if (sampleFlags != nullptr) *sampleFlags = sample.sync ? 0 : mediaSampleNotSync;
   }
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API OSErr GetMediaSampleReferences(Media theMedia, TimeValue time, TimeValue* sampleTime,
                                         SampleDescriptionHandle sampleDescriptionH,
                                         long* sampleDescriptionIndex, long maxNumberOfEntries,
                                         long* actualNumberofEntries,
-                                        SampleReferencePtr sampleRefs) {
+                                        SampleReferencePtr sampleRefs) try {
   ApiCall call("GetMediaSampleReferences", theMedia, time, maxNumberOfEntries);
   MediaRecord* media = EnterMedia(call, theMedia);
   if (media == nullptr) return call.Return(GetMoviesError());
@@ -316,10 +333,12 @@ QTML_API OSErr GetMediaSampleReferences(Media theMedia, TimeValue time, TimeValu
   if (sampleDescriptionIndex != nullptr) *sampleDescriptionIndex = description;
   if (actualNumberofEntries != nullptr) *actualNumberofEntries = count;
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API void SampleNumToMediaTime(Media theMedia, long logicalSampleNum, TimeValue* sampleTime,
-                                   TimeValue* sampleDuration) {
+                                   TimeValue* sampleDuration) try {
   ApiCall call("SampleNumToMediaTime", theMedia, logicalSampleNum);
   MediaRecord* media = EnterMedia(call, theMedia);
   if (sampleTime != nullptr) *sampleTime = -1;
@@ -332,10 +351,12 @@ QTML_API void SampleNumToMediaTime(Media theMedia, long logicalSampleNum, TimeVa
   if (sampleTime != nullptr) *sampleTime = qtml::Clamp(sample.start());
   if (sampleDuration != nullptr) *sampleDuration = sample.duration();
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 QTML_API void MediaTimeToSampleNum(Media theMedia, TimeValue time, long* sampleNum,
-                                   TimeValue* sampleTime, TimeValue* sampleDuration) {
+                                   TimeValue* sampleTime, TimeValue* sampleDuration) try {
   ApiCall call("MediaTimeToSampleNum", theMedia, time);
   MediaRecord* media = EnterMedia(call, theMedia);
   if (sampleNum != nullptr) *sampleNum = 0;
@@ -350,6 +371,8 @@ QTML_API void MediaTimeToSampleNum(Media theMedia, TimeValue time, long* sampleN
     *sampleDuration = media->samples.At(static_cast<uint64_t>(at.index)).duration;
   }
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 }  // extern "C"

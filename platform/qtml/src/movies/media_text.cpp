@@ -86,7 +86,7 @@ QTML_API ComponentResult TextMediaAddTextSample(
     MediaHandler mh, Ptr text, unsigned long size, short fontNumber, short fontSize, Style textFace,
     RGBColor* textColor, RGBColor* backColor, short textJustification, Rect* textBox,
     long displayFlags, TimeValue scrollDelay, short hiliteStart, short hiliteEnd,
-    RGBColor* rgbHiliteColor, TimeValue duration, TimeValue* sampleTime) {
+    RGBColor* rgbHiliteColor, TimeValue duration, TimeValue* sampleTime) try {
   qtml::ApiCall call("TextMediaAddTextSample", mh, size, fontNumber, fontSize, duration);
   (void)scrollDelay, (void)hiliteStart, (void)hiliteEnd, (void)rgbHiliteColor;
   if (OSErr fault = call.Fault()) return call.Return<ComponentResult>(fault);
@@ -112,6 +112,8 @@ QTML_API ComponentResult TextMediaAddTextSample(
     return added;
   });
   return call.Return<ComponentResult>(err);
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
 }  // extern "C"

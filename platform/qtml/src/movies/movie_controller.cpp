@@ -24,7 +24,8 @@ MovieControllerImplementation* ControllerOf(MovieController mc) {
 
 extern "C" {
 
-QTML_API MovieController NewMovieController(Movie theMovie, const Rect* movieRect, long someFlags) {
+QTML_API MovieController NewMovieController(Movie theMovie, const Rect* movieRect,
+                                            long someFlags) try {
   qtml::ApiCall call("NewMovieController", theMovie, someFlags);
   if (call.Fault() != noErr || qtml::MovieOf(theMovie) == nullptr) {
     return call.Return<MovieController>(nullptr);
@@ -38,21 +39,27 @@ QTML_API MovieController NewMovieController(Movie theMovie, const Rect* movieRec
   controller->movie = theMovie;
   if (movieRect != nullptr) controller->bounds = *movieRect;
   return call.Return(mc);
+} catch (...) {
+  return qtml::Escaped<MovieController>();
 }
 
-QTML_API void DisposeMovieController(MovieController mc) {
+QTML_API void DisposeMovieController(MovieController mc) try {
   qtml::ApiCall call("DisposeMovieController", mc);
   if (qtml::ControllerOf(mc) != nullptr) CloseComponent(mc);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API Movie MCGetIndMovie(MovieController mc, short index) {
+QTML_API Movie MCGetIndMovie(MovieController mc, short index) try {
   qtml::ApiCall call("MCGetIndMovie", mc, index);
   qtml::MovieControllerImplementation* controller = qtml::ControllerOf(mc);
   if (controller == nullptr || index != 0) return call.Return<Movie>(nullptr);
   return call.Return(controller->movie);
+} catch (...) {
+  return qtml::Escaped<Movie>();
 }
 
-QTML_API ComponentResult MCMovieChanged(MovieController mc, Movie m) {
+QTML_API ComponentResult MCMovieChanged(MovieController mc, Movie m) try {
   qtml::ApiCall call("MCMovieChanged", mc, m);
   if (OSErr fault = call.Fault()) return call.Return<ComponentResult>(fault);
   qtml::MovieControllerImplementation* controller = qtml::ControllerOf(mc);
@@ -60,6 +67,8 @@ QTML_API ComponentResult MCMovieChanged(MovieController mc, Movie m) {
   if (m != controller->movie) return call.Return<ComponentResult>(paramErr);
   ++controller->changes;
   return call.Return<ComponentResult>(noErr);
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
 }
 
 }  // extern "C"

@@ -141,7 +141,7 @@ using qtml::TrackRecord;
 extern "C" {
 
 QTML_API OSErr GetMovieDataSize64(Movie theMovie, TimeValue startTime, TimeValue duration,
-                                  wide* dataSize) {
+                                  wide* dataSize) try {
   ApiCall call("GetMovieDataSize64", theMovie, startTime, duration);
   if (dataSize != nullptr) *dataSize = 0;
   MovieRecord* movie = qtml::EnterMovie(call, theMovie);
@@ -149,16 +149,20 @@ QTML_API OSErr GetMovieDataSize64(Movie theMovie, TimeValue startTime, TimeValue
   OSErr err = qtml::MeasureInto(startTime, duration, dataSize, true,
                                 [&] { return qtml::MovieBytes(*movie, startTime, duration); });
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API long GetMovieDataSize(Movie theMovie, TimeValue startTime, TimeValue duration) {
+QTML_API long GetMovieDataSize(Movie theMovie, TimeValue startTime, TimeValue duration) try {
   wide size = 0;
   GetMovieDataSize64(theMovie, startTime, duration, &size);
   return qtml::Low(size);
+} catch (...) {
+  return qtml::Escaped<long>();
 }
 
 QTML_API OSErr GetTrackDataSize64(Track theTrack, TimeValue startTime, TimeValue duration,
-                                  wide* dataSize) {
+                                  wide* dataSize) try {
   ApiCall call("GetTrackDataSize64", theTrack, startTime, duration);
   if (dataSize != nullptr) *dataSize = 0;
   TrackRecord* track = qtml::EnterTrack(call, theTrack);
@@ -167,16 +171,20 @@ QTML_API OSErr GetTrackDataSize64(Track theTrack, TimeValue startTime, TimeValue
     return qtml::BytesOf(*track->media, qtml::TrackSamplesIn(*track, startTime, duration));
   });
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API long GetTrackDataSize(Track theTrack, TimeValue startTime, TimeValue duration) {
+QTML_API long GetTrackDataSize(Track theTrack, TimeValue startTime, TimeValue duration) try {
   wide size = 0;
   GetTrackDataSize64(theTrack, startTime, duration, &size);
   return qtml::Low(size);
+} catch (...) {
+  return qtml::Escaped<long>();
 }
 
 QTML_API OSErr GetMediaDataSize64(Media theMedia, TimeValue startTime, TimeValue duration,
-                                  wide* dataSize) {
+                                  wide* dataSize) try {
   ApiCall call("GetMediaDataSize64", theMedia, startTime, duration);
   if (dataSize != nullptr) *dataSize = 0;
   MediaRecord* media = qtml::EnterMedia(call, theMedia);
@@ -185,15 +193,20 @@ QTML_API OSErr GetMediaDataSize64(Media theMedia, TimeValue startTime, TimeValue
     return qtml::BytesOf(*media, qtml::Ranges{qtml::SamplesIn(*media, startTime, duration)});
   });
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API long GetMediaDataSize(Media theMedia, TimeValue startTime, TimeValue duration) {
+QTML_API long GetMediaDataSize(Media theMedia, TimeValue startTime, TimeValue duration) try {
   wide size = 0;
   GetMediaDataSize64(theMedia, startTime, duration, &size);
   return qtml::Low(size);
+} catch (...) {
+  return qtml::Escaped<long>();
 }
 
-QTML_API OSErr LoadMovieIntoRam(Movie theMovie, TimeValue time, TimeValue duration, long flags) {
+QTML_API OSErr LoadMovieIntoRam(Movie theMovie, TimeValue time, TimeValue duration,
+                                long flags) try {
   ApiCall call("LoadMovieIntoRam", theMovie, time, duration, flags);
   MovieRecord* movie = qtml::EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return(GetMoviesError());
@@ -206,9 +219,12 @@ QTML_API OSErr LoadMovieIntoRam(Movie theMovie, TimeValue time, TimeValue durati
     });
   }
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr LoadTrackIntoRam(Track theTrack, TimeValue time, TimeValue duration, long flags) {
+QTML_API OSErr LoadTrackIntoRam(Track theTrack, TimeValue time, TimeValue duration,
+                                long flags) try {
   ApiCall call("LoadTrackIntoRam", theTrack, time, duration, flags);
   TrackRecord* track = qtml::EnterTrack(call, theTrack);
   if (track == nullptr) return call.Return(GetMoviesError());
@@ -219,9 +235,12 @@ QTML_API OSErr LoadTrackIntoRam(Track theTrack, TimeValue time, TimeValue durati
     });
   }
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr LoadMediaIntoRam(Media theMedia, TimeValue time, TimeValue duration, long flags) {
+QTML_API OSErr LoadMediaIntoRam(Media theMedia, TimeValue time, TimeValue duration,
+                                long flags) try {
   ApiCall call("LoadMediaIntoRam", theMedia, time, duration, flags);
   MediaRecord* media = qtml::EnterMedia(call, theMedia);
   if (media == nullptr) return call.Return(GetMoviesError());
@@ -232,6 +251,8 @@ QTML_API OSErr LoadMediaIntoRam(Media theMedia, TimeValue time, TimeValue durati
     });
   }
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 }  // extern "C"

@@ -159,17 +159,19 @@ using qtml::TrackRecord;
 extern "C" {
 
 QTML_API OSErr InsertMediaIntoTrack(Track theTrack, TimeValue trackStart, TimeValue mediaTime,
-                                    TimeValue mediaDuration, Fixed mediaRate) {
+                                    TimeValue mediaDuration, Fixed mediaRate) try {
   ApiCall call("InsertMediaIntoTrack", theTrack, trackStart, mediaTime, mediaDuration, mediaRate);
   TrackRecord* track = EnterTrack(call, theTrack);
   if (track == nullptr) return call.Return(GetMoviesError());
   OSErr err = qtml::Edit(
       [&] { return qtml::InsertMedia(*track, trackStart, mediaTime, mediaDuration, mediaRate); });
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API OSErr InsertTrackSegment(Track srcTrack, Track dstTrack, TimeValue srcIn,
-                                  TimeValue srcDuration, TimeValue dstIn) {
+                                  TimeValue srcDuration, TimeValue dstIn) try {
   ApiCall call("InsertTrackSegment", srcTrack, dstTrack, srcIn, srcDuration, dstIn);
   TrackRecord* src = EnterTrack(call, srcTrack);
   TrackRecord* dst = src != nullptr ? qtml::TrackOf(dstTrack) : nullptr;
@@ -179,10 +181,12 @@ QTML_API OSErr InsertTrackSegment(Track srcTrack, Track dstTrack, TimeValue srcI
     return qtml::InsertSegment(*src, qtml::EditsIn(*src, srcIn, srcDuration), *dst, dstIn);
   });
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API OSErr InsertMovieSegment(Movie srcMovie, Movie dstMovie, TimeValue srcIn,
-                                  TimeValue srcDuration, TimeValue dstIn) {
+                                  TimeValue srcDuration, TimeValue dstIn) try {
   ApiCall call("InsertMovieSegment", srcMovie, dstMovie, srcIn, srcDuration, dstIn);
   MovieRecord* src = EnterMovie(call, srcMovie);
   MovieRecord* dst = src != nullptr ? qtml::MovieOf(dstMovie) : nullptr;
@@ -193,9 +197,11 @@ QTML_API OSErr InsertMovieSegment(Movie srcMovie, Movie dstMovie, TimeValue srcI
   qtml::ReportProgress(*dst, movieProgressUpdatePercent, progressOpInsertMovieSegment, 0x10000);
   qtml::ReportProgress(*dst, movieProgressClose, progressOpInsertMovieSegment, 0x10000);
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr InsertEmptyTrackSegment(Track dstTrack, TimeValue dstIn, TimeValue dstDuration) {
+QTML_API OSErr InsertEmptyTrackSegment(Track dstTrack, TimeValue dstIn, TimeValue dstDuration) try {
   ApiCall call("InsertEmptyTrackSegment", dstTrack, dstIn, dstDuration);
   TrackRecord* track = EnterTrack(call, dstTrack);
   if (track == nullptr) return call.Return(GetMoviesError());
@@ -206,9 +212,11 @@ QTML_API OSErr InsertEmptyTrackSegment(Track dstTrack, TimeValue dstIn, TimeValu
     return noErr;
   });
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr InsertEmptyMovieSegment(Movie dstMovie, TimeValue dstIn, TimeValue dstDuration) {
+QTML_API OSErr InsertEmptyMovieSegment(Movie dstMovie, TimeValue dstIn, TimeValue dstDuration) try {
   ApiCall call("InsertEmptyMovieSegment", dstMovie, dstIn, dstDuration);
   MovieRecord* movie = EnterMovie(call, dstMovie);
   if (movie == nullptr) return call.Return(GetMoviesError());
@@ -223,9 +231,11 @@ QTML_API OSErr InsertEmptyMovieSegment(Movie dstMovie, TimeValue dstIn, TimeValu
     return noErr;
   });
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr DeleteTrackSegment(Track theTrack, TimeValue startTime, TimeValue duration) {
+QTML_API OSErr DeleteTrackSegment(Track theTrack, TimeValue startTime, TimeValue duration) try {
   ApiCall call("DeleteTrackSegment", theTrack, startTime, duration);
   TrackRecord* track = EnterTrack(call, theTrack);
   if (track == nullptr) return call.Return(GetMoviesError());
@@ -236,9 +246,11 @@ QTML_API OSErr DeleteTrackSegment(Track theTrack, TimeValue startTime, TimeValue
     return noErr;
   });
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr DeleteMovieSegment(Movie theMovie, TimeValue startTime, TimeValue duration) {
+QTML_API OSErr DeleteMovieSegment(Movie theMovie, TimeValue startTime, TimeValue duration) try {
   ApiCall call("DeleteMovieSegment", theMovie, startTime, duration);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return(GetMoviesError());
@@ -248,10 +260,12 @@ QTML_API OSErr DeleteMovieSegment(Movie theMovie, TimeValue startTime, TimeValue
     return noErr;
   });
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API OSErr ScaleTrackSegment(Track theTrack, TimeValue startTime, TimeValue oldDuration,
-                                 TimeValue newDuration) {
+                                 TimeValue newDuration) try {
   ApiCall call("ScaleTrackSegment", theTrack, startTime, oldDuration, newDuration);
   TrackRecord* track = EnterTrack(call, theTrack);
   if (track == nullptr) return call.Return(GetMoviesError());
@@ -264,10 +278,12 @@ QTML_API OSErr ScaleTrackSegment(Track theTrack, TimeValue startTime, TimeValue 
     return noErr;
   });
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API OSErr ScaleMovieSegment(Movie theMovie, TimeValue startTime, TimeValue oldDuration,
-                                 TimeValue newDuration) {
+                                 TimeValue newDuration) try {
   ApiCall call("ScaleMovieSegment", theMovie, startTime, oldDuration, newDuration);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return(GetMoviesError());
@@ -282,9 +298,11 @@ QTML_API OSErr ScaleMovieSegment(Movie theMovie, TimeValue startTime, TimeValue 
     return noErr;
   });
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API TimeValue TrackTimeToMediaTime(TimeValue value, Track theTrack) {
+QTML_API TimeValue TrackTimeToMediaTime(TimeValue value, Track theTrack) try {
   ApiCall call("TrackTimeToMediaTime", value, theTrack);
   TrackRecord* track = EnterTrack(call, theTrack);
   if (track == nullptr) return call.Return<TimeValue>(-1);
@@ -293,9 +311,11 @@ QTML_API TimeValue TrackTimeToMediaTime(TimeValue value, Track theTrack) {
   if (at.index < 0) return call.Return<TimeValue>(-1);
   const qtml::EditEntry& edit = track->edits[at.index];
   return call.Return(qtml::MediaTimeInEdit(edit, value - at.start, qtml::ScalesOf(*track)));
+} catch (...) {
+  return qtml::Escaped<TimeValue>();
 }
 
-QTML_API Fixed GetTrackEditRate(Track theTrack, TimeValue atTime) {
+QTML_API Fixed GetTrackEditRate(Track theTrack, TimeValue atTime) try {
   ApiCall call("GetTrackEditRate", theTrack, atTime);
   TrackRecord* track = EnterTrack(call, theTrack);
   if (track == nullptr) return call.Return<Fixed>(0);
@@ -306,9 +326,11 @@ QTML_API Fixed GetTrackEditRate(Track theTrack, TimeValue atTime) {
   }
   SetMoviesError(noErr);
   return call.Return(track->edits[at.index].rate);
+} catch (...) {
+  return qtml::Escaped<Fixed>();
 }
 
-QTML_API Movie CopyMovieSelection(Movie theMovie) {
+QTML_API Movie CopyMovieSelection(Movie theMovie) try {
   ApiCall call("CopyMovieSelection", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return<Movie>(nullptr);
@@ -317,9 +339,11 @@ QTML_API Movie CopyMovieSelection(Movie theMovie) {
   if (copy == nullptr && err == noErr) err = memFullErr;
   SetMoviesError(err);
   return call.Return(copy);
+} catch (...) {
+  return qtml::Escaped<Movie>();
 }
 
-QTML_API Movie CutMovieSelection(Movie theMovie) {
+QTML_API Movie CutMovieSelection(Movie theMovie) try {
   ApiCall call("CutMovieSelection", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return<Movie>(nullptr);
@@ -335,9 +359,11 @@ QTML_API Movie CutMovieSelection(Movie theMovie) {
   if (cut == nullptr && err == noErr) err = memFullErr;
   SetMoviesError(err);
   return call.Return(cut);
+} catch (...) {
+  return qtml::Escaped<Movie>();
 }
 
-QTML_API void ClearMovieSelection(Movie theMovie) {
+QTML_API void ClearMovieSelection(Movie theMovie) try {
   ApiCall call("ClearMovieSelection", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
@@ -346,9 +372,11 @@ QTML_API void ClearMovieSelection(Movie theMovie) {
     movie->selectionDuration = 0;
     return noErr;
   }));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void PasteMovieSelection(Movie theMovie, Movie src) {
+QTML_API void PasteMovieSelection(Movie theMovie, Movie src) try {
   ApiCall call("PasteMovieSelection", theMovie, src);
   MovieRecord* movie = EnterMovie(call, theMovie);
   MovieRecord* source = movie != nullptr ? qtml::MovieOf(src) : nullptr;
@@ -368,9 +396,11 @@ QTML_API void PasteMovieSelection(Movie theMovie, Movie src) {
     return err;
   }));
   qtml::ReportProgress(*movie, movieProgressClose, progressOpPaste, 0x10000);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void AddMovieSelection(Movie theMovie, Movie src) {
+QTML_API void AddMovieSelection(Movie theMovie, Movie src) try {
   ApiCall call("AddMovieSelection", theMovie, src);
   MovieRecord* movie = EnterMovie(call, theMovie);
   MovieRecord* source = movie != nullptr ? qtml::MovieOf(src) : nullptr;
@@ -385,6 +415,8 @@ QTML_API void AddMovieSelection(Movie theMovie, Movie src) {
     }
     return err;
   }));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 }  // extern "C"

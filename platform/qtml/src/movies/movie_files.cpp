@@ -719,7 +719,7 @@ using qtml::MovieRecord;
 
 extern "C" {
 
-QTML_API OSErr OpenMovieFile(const FSSpec* fileSpec, short* resRefNum, SInt8 permission) {
+QTML_API OSErr OpenMovieFile(const FSSpec* fileSpec, short* resRefNum, SInt8 permission) try {
   ApiCall call("OpenMovieFile", fileSpec, resRefNum, permission);
   if (OSErr err = qtml::Enter(call)) return call.Return(err);
   if (fileSpec == nullptr || resRefNum == nullptr) return call.Return(Done(paramErr));
@@ -728,15 +728,19 @@ QTML_API OSErr OpenMovieFile(const FSSpec* fileSpec, short* resRefNum, SInt8 per
     if (OSErr err = qtml::SpecToPath(fileSpec, &path)) return err;
     return qtml::OpenMovieFileAt(path, permission, resRefNum);
   })));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr CloseMovieFile(short resRefNum) {
+QTML_API OSErr CloseMovieFile(short resRefNum) try {
   ApiCall call("CloseMovieFile", resRefNum);
   if (OSErr err = qtml::Enter(call)) return call.Return(err);
   return call.Return(Done(qtml::OpenFiles().erase(resRefNum) != 0 ? noErr : rfNumErr));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr DeleteMovieFile(const FSSpec* fileSpec) {
+QTML_API OSErr DeleteMovieFile(const FSSpec* fileSpec) try {
   ApiCall call("DeleteMovieFile", fileSpec);
   if (OSErr err = qtml::Enter(call)) return call.Return(err);
   if (fileSpec == nullptr) return call.Return(Done(paramErr));
@@ -747,10 +751,12 @@ QTML_API OSErr DeleteMovieFile(const FSSpec* fileSpec) {
     qtml::RemoveFinderInfoSidecar(path);
     return qtml::os::RemoveFile(path);
   })));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API OSErr NewMovieFromFile(Movie* theMovie, short resRefNum, short* resId, StringPtr resName,
-                                short newMovieFlags, Boolean* dataRefWasChanged) {
+                                short newMovieFlags, Boolean* dataRefWasChanged) try {
   ApiCall call("NewMovieFromFile", theMovie, resRefNum, resId, newMovieFlags);
   if (theMovie != nullptr) *theMovie = nullptr;
   if (OSErr err = qtml::Enter(call)) return call.Return(err);
@@ -769,10 +775,12 @@ QTML_API OSErr NewMovieFromFile(Movie* theMovie, short resRefNum, short* resId, 
     if (resName != nullptr) resName[0] = 0;
     return unresolved ? couldNotResolveDataRef : noErr;
   })));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API OSErr NewMovieFromHandle(Movie* theMovie, Handle h, short newMovieFlags,
-                                  Boolean* dataRefWasChanged) {
+                                  Boolean* dataRefWasChanged) try {
   ApiCall call("NewMovieFromHandle", theMovie, h, newMovieFlags);
   if (theMovie != nullptr) *theMovie = nullptr;
   if (OSErr err = qtml::Enter(call)) return call.Return(err);
@@ -788,9 +796,11 @@ QTML_API OSErr NewMovieFromHandle(Movie* theMovie, Handle h, short newMovieFlags
     if (err != noErr) return err;
     return unresolved ? couldNotResolveDataRef : noErr;
   })));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr PutMovieIntoHandle(Movie theMovie, Handle publicMovie) {
+QTML_API OSErr PutMovieIntoHandle(Movie theMovie, Handle publicMovie) try {
   ApiCall call("PutMovieIntoHandle", theMovie, publicMovie);
   if (OSErr err = qtml::Enter(call)) return call.Return(err);
   MovieRecord* movie = qtml::MovieOf(theMovie);
@@ -800,10 +810,12 @@ QTML_API OSErr PutMovieIntoHandle(Movie theMovie, Handle publicMovie) {
   OSErr err = qtml::WriteMovieAtom(*movie, qtml::WriteTarget{std::string(), true}, &moov);
   if (err == noErr) err = qtml::SetHandleBytes(publicMovie, moov.data(), moov.size());
   return call.Return(Done(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API OSErr NewMovieFromDataRef(Movie* theMovie, short flags, short* id, Handle dataRef,
-                                   OSType dataRefType) {
+                                   OSType dataRefType) try {
   ApiCall call("NewMovieFromDataRef", theMovie, flags, id, dataRef, qtml::FourCC{dataRefType});
   if (theMovie != nullptr) *theMovie = nullptr;
   if (OSErr err = qtml::Enter(call)) return call.Return(err);
@@ -825,10 +837,12 @@ QTML_API OSErr NewMovieFromDataRef(Movie* theMovie, short flags, short* id, Hand
     if (id != nullptr) *id = movieInDataForkResID;
     return unresolved ? couldNotResolveDataRef : noErr;
   })));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API OSErr CreateMovieFile(const FSSpec* fileSpec, OSType creator, ScriptCode scriptTag,
-                               long createMovieFileFlags, short* resRefNum, Movie* newmovie) {
+                               long createMovieFileFlags, short* resRefNum, Movie* newmovie) try {
   ApiCall call("CreateMovieFile", fileSpec, qtml::FourCC{creator}, scriptTag, createMovieFileFlags,
                resRefNum, newmovie);
   if (newmovie != nullptr) *newmovie = nullptr;
@@ -845,10 +859,12 @@ QTML_API OSErr CreateMovieFile(const FSSpec* fileSpec, OSType creator, ScriptCod
     if (OSErr err = qtml::SpecToPath(fileSpec, &path)) return err;
     return qtml::CreateFileAt(path, creator, createMovieFileFlags, resRefNum, newmovie);
   })));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API OSErr UpdateMovieResource(Movie theMovie, short resRefNum, short resId,
-                                   ConstStr255Param resourceName) {
+                                   ConstStr255Param resourceName) try {
   ApiCall call("UpdateMovieResource", theMovie, resRefNum, resId);
   (void)resourceName;
   if (OSErr err = qtml::Enter(call)) return call.Return(err);
@@ -856,10 +872,12 @@ QTML_API OSErr UpdateMovieResource(Movie theMovie, short resRefNum, short resId,
   if (movie == nullptr) return call.Return(invalidMovie);
   return call.Return(Done(
       qtml::Guarded<OSErr>(memFullErr, [&] { return qtml::WriteIntoFile(*movie, resRefNum); })));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API OSErr AddMovieResource(Movie theMovie, short resRefNum, short* resId,
-                                ConstStr255Param resName) {
+                                ConstStr255Param resName) try {
   ApiCall call("AddMovieResource", theMovie, resRefNum, resId);
   (void)resName;
   if (OSErr err = qtml::Enter(call)) return call.Return(err);
@@ -869,18 +887,22 @@ QTML_API OSErr AddMovieResource(Movie theMovie, short resRefNum, short* resId,
       qtml::Guarded<OSErr>(memFullErr, [&] { return qtml::WriteIntoFile(*movie, resRefNum); });
   if (err == noErr && resId != nullptr) *resId = movieInDataForkResID;
   return call.Return(Done(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr RemoveMovieResource(short resRefNum, short resId) {
+QTML_API OSErr RemoveMovieResource(short resRefNum, short resId) try {
   ApiCall call("RemoveMovieResource", resRefNum, resId);
   if (OSErr err = qtml::Enter(call)) return call.Return(err);
   return call.Return(
       Done(qtml::Guarded<OSErr>(memFullErr, [&] { return qtml::RemoveMovieAtom(resRefNum); })));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API void FlattenMovie(Movie theMovie, long movieFlattenFlags, const FSSpec* theFile,
                            OSType creator, ScriptCode scriptTag, long createMovieFileFlags,
-                           short* resId, ConstStr255Param resName) {
+                           short* resId, ConstStr255Param resName) try {
   ApiCall call("FlattenMovie", theMovie, movieFlattenFlags, theFile, qtml::FourCC{creator},
                scriptTag, createMovieFileFlags);
   (void)resName;
@@ -893,10 +915,13 @@ QTML_API void FlattenMovie(Movie theMovie, long movieFlattenFlags, const FSSpec*
   });
   if (err == noErr && resId != nullptr) *resId = movieInDataForkResID;
   Done(err);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 QTML_API Movie FlattenMovieData(Movie theMovie, long movieFlattenFlags, const FSSpec* theFile,
-                                OSType creator, ScriptCode scriptTag, long createMovieFileFlags) {
+                                OSType creator, ScriptCode scriptTag,
+                                long createMovieFileFlags) try {
   ApiCall call("FlattenMovieData", theMovie, movieFlattenFlags, theFile, qtml::FourCC{creator},
                scriptTag, createMovieFileFlags);
   if (qtml::Enter(call) != noErr) return call.Return<Movie>(nullptr);
@@ -922,9 +947,11 @@ QTML_API Movie FlattenMovieData(Movie theMovie, long movieFlattenFlags, const FS
   });
   Done(err);
   return call.Return(result);
+} catch (...) {
+  return qtml::Escaped<Movie>();
 }
 
-QTML_API OSErr GetMovieDefaultDataRef(Movie theMovie, Handle* dataRef, OSType* dataRefType) {
+QTML_API OSErr GetMovieDefaultDataRef(Movie theMovie, Handle* dataRef, OSType* dataRefType) try {
   ApiCall call("GetMovieDefaultDataRef", theMovie, dataRef, dataRefType);
   if (OSErr err = qtml::Enter(call)) return call.Return(err);
   MovieRecord* movie = qtml::MovieOf(theMovie);
@@ -939,9 +966,11 @@ QTML_API OSErr GetMovieDefaultDataRef(Movie theMovie, Handle* dataRef, OSType* d
   *dataRef = copy;
   *dataRefType = ref.type;
   return call.Return(Done(noErr));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr SetMovieDefaultDataRef(Movie theMovie, Handle dataRef, OSType dataRefType) {
+QTML_API OSErr SetMovieDefaultDataRef(Movie theMovie, Handle dataRef, OSType dataRefType) try {
   ApiCall call("SetMovieDefaultDataRef", theMovie, dataRef, qtml::FourCC{dataRefType});
   if (OSErr err = qtml::Enter(call)) return call.Return(err);
   MovieRecord* movie = qtml::MovieOf(theMovie);
@@ -956,6 +985,8 @@ QTML_API OSErr SetMovieDefaultDataRef(Movie theMovie, Handle dataRef, OSType dat
     movie->defaultDataRef = std::move(ref);
     return noErr;
   })));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 }  // extern "C"

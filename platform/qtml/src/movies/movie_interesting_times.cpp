@@ -181,7 +181,7 @@ extern "C" {
 QTML_API void GetMovieNextInterestingTime(Movie theMovie, short interestingTimeFlags,
                                           short numMediaTypes, const OSType* whichMediaTypes,
                                           TimeValue time, Fixed rate, TimeValue* interestingTime,
-                                          TimeValue* interestingDuration) {
+                                          TimeValue* interestingDuration) try {
   ApiCall call("GetMovieNextInterestingTime", theMovie, interestingTimeFlags, numMediaTypes, time,
                rate);
   qtml::Answer({}, interestingTime, interestingDuration);
@@ -210,11 +210,13 @@ QTML_API void GetMovieNextInterestingTime(Movie theMovie, short interestingTimeF
                     found->time < movie->activeSegmentStart + movie->activeSegmentDuration);
   qtml::Answer(inSegment ? found : std::nullopt, interestingTime, interestingDuration);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 QTML_API void GetTrackNextInterestingTime(Track theTrack, short interestingTimeFlags,
                                           TimeValue time, Fixed rate, TimeValue* interestingTime,
-                                          TimeValue* interestingDuration) {
+                                          TimeValue* interestingDuration) try {
   ApiCall call("GetTrackNextInterestingTime", theTrack, interestingTimeFlags, time, rate);
   qtml::Answer({}, interestingTime, interestingDuration);
   qtml::TrackRecord* track = qtml::EnterTrack(call, theTrack);
@@ -224,11 +226,13 @@ QTML_API void GetTrackNextInterestingTime(Track theTrack, short interestingTimeF
                    std::nullopt, [&] { return qtml::SearchTrack(*track, search); }),
                interestingTime, interestingDuration);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 QTML_API void GetMediaNextInterestingTime(Media theMedia, short interestingTimeFlags,
                                           TimeValue time, Fixed rate, TimeValue* interestingTime,
-                                          TimeValue* interestingDuration) {
+                                          TimeValue* interestingDuration) try {
   ApiCall call("GetMediaNextInterestingTime", theMedia, interestingTimeFlags, time, rate);
   qtml::Answer({}, interestingTime, interestingDuration);
   qtml::MediaRecord* media = qtml::EnterMedia(call, theMedia);
@@ -238,6 +242,8 @@ QTML_API void GetMediaNextInterestingTime(Media theMedia, short interestingTimeF
                    std::nullopt, [&] { return qtml::SearchMedia(*media, search); }),
                interestingTime, interestingDuration);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 }  // extern "C"

@@ -124,39 +124,49 @@ using qtml::SetMoviesError;
 
 extern "C" {
 
-QTML_API UInt32 TickCount(void) {
+QTML_API UInt32 TickCount(void) try {
   ApiCall call("TickCount");
   return call.Return(static_cast<UInt32>(static_cast<UInt64>(qtml::ClockMillis()) * 60 / 1000));
+} catch (...) {
+  return qtml::Escaped<UInt32>();
 }
 
-QTML_API void QTMLTest_SetClock(long milliseconds) {
+QTML_API void QTMLTest_SetClock(long milliseconds) try {
   qtml::Clock& clock = qtml::TheClock();
   clock.manual = milliseconds >= 0;
   clock.manualMillis = milliseconds;
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void QTMLTest_AdvanceClock(long milliseconds) {
+QTML_API void QTMLTest_AdvanceClock(long milliseconds) try {
   if (qtml::TheClock().manual) qtml::TheClock().manualMillis += milliseconds;
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API Fixed GetMovieRate(Movie theMovie) {
+QTML_API Fixed GetMovieRate(Movie theMovie) try {
   ApiCall call("GetMovieRate", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return<Fixed>(0);
   qtml::Advance(*movie);
   SetMoviesError(noErr);
   return call.Return(movie->rate);
+} catch (...) {
+  return qtml::Escaped<Fixed>();
 }
 
-QTML_API void SetMovieRate(Movie theMovie, Fixed rate) {
+QTML_API void SetMovieRate(Movie theMovie, Fixed rate) try {
   ApiCall call("SetMovieRate", theMovie, rate);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
   qtml::SetRate(*movie, rate);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API TimeValue GetMovieTime(Movie theMovie, TimeRecord* currentTime) {
+QTML_API TimeValue GetMovieTime(Movie theMovie, TimeRecord* currentTime) try {
   ApiCall call("GetMovieTime", theMovie, currentTime);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return<TimeValue>(0);
@@ -166,77 +176,95 @@ QTML_API TimeValue GetMovieTime(Movie theMovie, TimeRecord* currentTime) {
   }
   SetMoviesError(noErr);
   return call.Return(movie->currentTime);
+} catch (...) {
+  return qtml::Escaped<TimeValue>();
 }
 
-QTML_API void SetMovieTimeValue(Movie theMovie, TimeValue newtime) {
+QTML_API void SetMovieTimeValue(Movie theMovie, TimeValue newtime) try {
   ApiCall call("SetMovieTimeValue", theMovie, newtime);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
   qtml::MoveTo(*movie, newtime);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void SetMovieTime(Movie theMovie, const TimeRecord* newtime) {
+QTML_API void SetMovieTime(Movie theMovie, const TimeRecord* newtime) try {
   ApiCall call("SetMovieTime", theMovie, newtime);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
   if (newtime == nullptr) return SetMoviesError(paramErr);
   qtml::MoveTo(*movie, qtml::ScaledTime(newtime->value, newtime->scale, movie->timeScale));
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API TimeBase GetMovieTimeBase(Movie theMovie) {
+QTML_API TimeBase GetMovieTimeBase(Movie theMovie) try {
   ApiCall call("GetMovieTimeBase", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return<TimeBase>(nullptr);
   SetMoviesError(noErr);
   return call.Return(&movie->timeBase);
+} catch (...) {
+  return qtml::Escaped<TimeBase>();
 }
 
-QTML_API Fixed GetTimeBaseRate(TimeBase tb) {
+QTML_API Fixed GetTimeBaseRate(TimeBase tb) try {
   ApiCall call("GetTimeBaseRate", tb);
   MovieRecord* movie = qtml::EnterTimeBase(call, tb);
   if (movie == nullptr) return call.Return<Fixed>(0);
   qtml::Advance(*movie);
   SetMoviesError(noErr);
   return call.Return(movie->rate);
+} catch (...) {
+  return qtml::Escaped<Fixed>();
 }
 
-QTML_API Fixed GetTimeBaseEffectiveRate(TimeBase tb) {
+QTML_API Fixed GetTimeBaseEffectiveRate(TimeBase tb) try {
   ApiCall call("GetTimeBaseEffectiveRate", tb);
   MovieRecord* movie = qtml::EnterTimeBase(call, tb);
   if (movie == nullptr) return call.Return<Fixed>(0);
   qtml::Advance(*movie);
   SetMoviesError(noErr);
   return call.Return(movie->rate);  // a movie's time base has no master
+} catch (...) {
+  return qtml::Escaped<Fixed>();
 }
 
-QTML_API void SetTimeBaseRate(TimeBase tb, Fixed r) {
+QTML_API void SetTimeBaseRate(TimeBase tb, Fixed r) try {
   ApiCall call("SetTimeBaseRate", tb, r);
   MovieRecord* movie = qtml::EnterTimeBase(call, tb);
   if (movie == nullptr) return;
   qtml::SetRate(*movie, r);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API long GetTimeBaseFlags(TimeBase tb) {
+QTML_API long GetTimeBaseFlags(TimeBase tb) try {
   ApiCall call("GetTimeBaseFlags", tb);
   MovieRecord* movie = qtml::EnterTimeBase(call, tb);
   if (movie == nullptr) return call.Return<long>(0);
   SetMoviesError(noErr);
   return call.Return(movie->timeBaseFlags);
+} catch (...) {
+  return qtml::Escaped<long>();
 }
 
-QTML_API void SetTimeBaseFlags(TimeBase tb, long timeBaseFlags) {
+QTML_API void SetTimeBaseFlags(TimeBase tb, long timeBaseFlags) try {
   ApiCall call("SetTimeBaseFlags", tb, timeBaseFlags);
   MovieRecord* movie = qtml::EnterTimeBase(call, tb);
   if (movie == nullptr) return;
   qtml::Advance(*movie);
   movie->timeBaseFlags = timeBaseFlags;
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API TimeValue GetTimeBaseTime(TimeBase tb, TimeScale s, TimeRecord* tr) {
+QTML_API TimeValue GetTimeBaseTime(TimeBase tb, TimeScale s, TimeRecord* tr) try {
   ApiCall call("GetTimeBaseTime", tb, s);
   MovieRecord* movie = qtml::EnterTimeBase(call, tb);
   if (movie == nullptr) return call.Return<TimeValue>(0);
@@ -246,50 +274,62 @@ QTML_API TimeValue GetTimeBaseTime(TimeBase tb, TimeScale s, TimeRecord* tr) {
   if (tr != nullptr) *tr = TimeRecord{value, s, tb};
   SetMoviesError(noErr);
   return call.Return(static_cast<TimeValue>(value));
+} catch (...) {
+  return qtml::Escaped<TimeValue>();
 }
 
-QTML_API void SetTimeBaseValue(TimeBase tb, TimeValue t, TimeScale s) {
+QTML_API void SetTimeBaseValue(TimeBase tb, TimeValue t, TimeScale s) try {
   ApiCall call("SetTimeBaseValue", tb, t, s);
   MovieRecord* movie = qtml::EnterTimeBase(call, tb);
   if (movie == nullptr) return;
   qtml::MoveTo(*movie, qtml::ScaledTime(t, s, movie->timeScale));
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void GoToBeginningOfMovie(Movie theMovie) {
+QTML_API void GoToBeginningOfMovie(Movie theMovie) try {
   ApiCall call("GoToBeginningOfMovie", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
   qtml::MoveTo(*movie, qtml::RangeOf(*movie).start);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void GoToEndOfMovie(Movie theMovie) {
+QTML_API void GoToEndOfMovie(Movie theMovie) try {
   ApiCall call("GoToEndOfMovie", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
   qtml::MoveTo(*movie, qtml::RangeOf(*movie).end);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void StartMovie(Movie theMovie) {
+QTML_API void StartMovie(Movie theMovie) try {
   ApiCall call("StartMovie", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
   movie->active = true;
   qtml::SetRate(*movie, movie->preferredRate);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void StopMovie(Movie theMovie) {
+QTML_API void StopMovie(Movie theMovie) try {
   ApiCall call("StopMovie", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
   qtml::SetRate(*movie, 0);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API Boolean IsMovieDone(Movie theMovie) {
+QTML_API Boolean IsMovieDone(Movie theMovie) try {
   ApiCall call("IsMovieDone", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return<Boolean>(false);
@@ -298,9 +338,11 @@ QTML_API Boolean IsMovieDone(Movie theMovie) {
   bool done = movie->backward ? movie->currentTime <= range.start : movie->currentTime >= range.end;
   SetMoviesError(noErr);
   return call.Return<Boolean>(done);
+} catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
-QTML_API void MoviesTask(Movie theMovie, long maxMilliSecToUse) {
+QTML_API void MoviesTask(Movie theMovie, long maxMilliSecToUse) try {
   ApiCall call("MoviesTask", theMovie, maxMilliSecToUse);
   if (!qtml::EnterToolbox(call)) return;
   if (theMovie != nullptr) {
@@ -315,31 +357,39 @@ QTML_API void MoviesTask(Movie theMovie, long maxMilliSecToUse) {
     });
   }
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void SetMoviePlayHints(Movie theMovie, long flags, long flagsMask) {
+QTML_API void SetMoviePlayHints(Movie theMovie, long flags, long flagsMask) try {
   ApiCall call("SetMoviePlayHints", theMovie, flags, flagsMask);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
   movie->playHints = (movie->playHints & ~flagsMask) | (flags & flagsMask);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API OSErr UpdateMovie(Movie theMovie) {
+QTML_API OSErr UpdateMovie(Movie theMovie) try {
   ApiCall call("UpdateMovie", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return(GetMoviesError());
   return call.Return(qtml::Result(noErr));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr PrerollMovie(Movie theMovie, TimeValue time, Fixed Rate) {
+QTML_API OSErr PrerollMovie(Movie theMovie, TimeValue time, Fixed Rate) try {
   ApiCall call("PrerollMovie", theMovie, time, Rate);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return(GetMoviesError());
   return call.Return(qtml::Result(noErr));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API void SetMovieActiveSegment(Movie theMovie, TimeValue startTime, TimeValue duration) {
+QTML_API void SetMovieActiveSegment(Movie theMovie, TimeValue startTime, TimeValue duration) try {
   ApiCall call("SetMovieActiveSegment", theMovie, startTime, duration);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
@@ -348,14 +398,18 @@ QTML_API void SetMovieActiveSegment(Movie theMovie, TimeValue startTime, TimeVal
   movie->activeSegmentStart = startTime;
   movie->activeSegmentDuration = startTime == -1 ? 0 : duration;
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void GetMovieActiveSegment(Movie theMovie, TimeValue* startTime, TimeValue* duration) {
+QTML_API void GetMovieActiveSegment(Movie theMovie, TimeValue* startTime, TimeValue* duration) try {
   ApiCall call("GetMovieActiveSegment", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (startTime != nullptr) *startTime = movie != nullptr ? movie->activeSegmentStart : -1;
   if (duration != nullptr) *duration = movie != nullptr ? movie->activeSegmentDuration : 0;
   if (movie != nullptr) SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 }  // extern "C"

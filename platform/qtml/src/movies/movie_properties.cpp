@@ -84,33 +84,39 @@ using qtml::EnterMovie;
 using qtml::MovieRecord;
 using qtml::SetMoviesError;
 
-#define QTML_MOVIE_SETTER(Name, Type, field)         \
-  QTML_API void Name(Movie theMovie, Type value) {   \
-    ApiCall call(#Name, theMovie, value);            \
-    MovieRecord* movie = EnterMovie(call, theMovie); \
-    if (movie == nullptr) return;                    \
-    if (movie->field != value) {                     \
-      movie->field = value;                          \
-      movie->changed = true;                         \
-    }                                                \
-    SetMoviesError(noErr);                           \
+#define QTML_MOVIE_SETTER(Name, Type, field)           \
+  QTML_API void Name(Movie theMovie, Type value) try { \
+    ApiCall call(#Name, theMovie, value);              \
+    MovieRecord* movie = EnterMovie(call, theMovie);   \
+    if (movie == nullptr) return;                      \
+    if (movie->field != value) {                       \
+      movie->field = value;                            \
+      movie->changed = true;                           \
+    }                                                  \
+    SetMoviesError(noErr);                             \
+  } catch (...) {                                      \
+    return qtml::Escaped<void>();                      \
   }
 
 extern "C" {
 
-QTML_API TimeValue GetMovieDuration(Movie theMovie) {
+QTML_API TimeValue GetMovieDuration(Movie theMovie) try {
   return qtml::ReadMovie<TimeValue>("GetMovieDuration", theMovie, 0, [](MovieRecord& movie) {
     qtml::UpdateDuration(movie);
     return movie.duration;
   });
+} catch (...) {
+  return qtml::Escaped<TimeValue>();
 }
 
-QTML_API TimeScale GetMovieTimeScale(Movie theMovie) {
+QTML_API TimeScale GetMovieTimeScale(Movie theMovie) try {
   return qtml::ReadMovie<TimeScale>("GetMovieTimeScale", theMovie, 0,
                                     [](MovieRecord& movie) { return movie.timeScale; });
+} catch (...) {
+  return qtml::Escaped<TimeScale>();
 }
 
-QTML_API void SetMovieTimeScale(Movie theMovie, TimeScale timeScale) {
+QTML_API void SetMovieTimeScale(Movie theMovie, TimeScale timeScale) try {
   ApiCall call("SetMovieTimeScale", theMovie, timeScale);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
@@ -120,69 +126,87 @@ QTML_API void SetMovieTimeScale(Movie theMovie, TimeScale timeScale) {
     qtml::MovieEdited(*movie);
   }
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 QTML_API void GetMovieSelection(Movie theMovie, TimeValue* selectionTime,
-                                TimeValue* selectionDuration) {
+                                TimeValue* selectionDuration) try {
   ApiCall call("GetMovieSelection", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (selectionTime != nullptr) *selectionTime = movie ? movie->selectionTime : 0;
   if (selectionDuration != nullptr) *selectionDuration = movie ? movie->selectionDuration : 0;
   if (movie != nullptr) SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 QTML_API void SetMovieSelection(Movie theMovie, TimeValue selectionTime,
-                                TimeValue selectionDuration) {
+                                TimeValue selectionDuration) try {
   ApiCall call("SetMovieSelection", theMovie, selectionTime, selectionDuration);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
   movie->selectionTime = selectionTime;
   movie->selectionDuration = selectionDuration;
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API Fixed GetMoviePreferredRate(Movie theMovie) {
+QTML_API Fixed GetMoviePreferredRate(Movie theMovie) try {
   return qtml::ReadMovie<Fixed>("GetMoviePreferredRate", theMovie, 0,
                                 [](MovieRecord& movie) { return movie.preferredRate; });
+} catch (...) {
+  return qtml::Escaped<Fixed>();
 }
 QTML_MOVIE_SETTER(SetMoviePreferredRate, Fixed, preferredRate)
 
-QTML_API short GetMoviePreferredVolume(Movie theMovie) {
+QTML_API short GetMoviePreferredVolume(Movie theMovie) try {
   return qtml::ReadMovie<short>("GetMoviePreferredVolume", theMovie, 0,
                                 [](MovieRecord& movie) { return movie.preferredVolume; });
+} catch (...) {
+  return qtml::Escaped<short>();
 }
 QTML_MOVIE_SETTER(SetMoviePreferredVolume, short, preferredVolume)
 
-QTML_API short GetMovieVolume(Movie theMovie) {
+QTML_API short GetMovieVolume(Movie theMovie) try {
   return qtml::ReadMovie<short>("GetMovieVolume", theMovie, 0,
                                 [](MovieRecord& movie) { return movie.volume; });
+} catch (...) {
+  return qtml::Escaped<short>();
 }
 
-QTML_API void SetMovieVolume(Movie theMovie, short volume) {
+QTML_API void SetMovieVolume(Movie theMovie, short volume) try {
   ApiCall call("SetMovieVolume", theMovie, volume);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
   movie->volume = volume;
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API TimeValue GetMoviePosterTime(Movie theMovie) {
+QTML_API TimeValue GetMoviePosterTime(Movie theMovie) try {
   return qtml::ReadMovie<TimeValue>("GetMoviePosterTime", theMovie, 0,
                                     [](MovieRecord& movie) { return movie.posterTime; });
+} catch (...) {
+  return qtml::Escaped<TimeValue>();
 }
 QTML_MOVIE_SETTER(SetMoviePosterTime, TimeValue, posterTime)
 
 QTML_API void GetMoviePreviewTime(Movie theMovie, TimeValue* previewTime,
-                                  TimeValue* previewDuration) {
+                                  TimeValue* previewDuration) try {
   ApiCall call("GetMoviePreviewTime", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (previewTime != nullptr) *previewTime = movie ? movie->previewTime : 0;
   if (previewDuration != nullptr) *previewDuration = movie ? movie->previewDuration : 0;
   if (movie != nullptr) SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 QTML_API void SetMoviePreviewTime(Movie theMovie, TimeValue previewTime,
-                                  TimeValue previewDuration) {
+                                  TimeValue previewDuration) try {
   ApiCall call("SetMoviePreviewTime", theMovie, previewTime, previewDuration);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
@@ -190,78 +214,100 @@ QTML_API void SetMoviePreviewTime(Movie theMovie, TimeValue previewTime,
   movie->previewDuration = previewDuration;
   movie->changed = true;
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API Boolean GetMovieActive(Movie theMovie) {
+QTML_API Boolean GetMovieActive(Movie theMovie) try {
   return qtml::ReadMovie<Boolean>("GetMovieActive", theMovie, false,
                                   [](MovieRecord& movie) { return movie.active; });
+} catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
-QTML_API void SetMovieActive(Movie theMovie, Boolean active) {
+QTML_API void SetMovieActive(Movie theMovie, Boolean active) try {
   ApiCall call("SetMovieActive", theMovie, active);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
   movie->active = active != 0;
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API unsigned long GetMovieCreationTime(Movie theMovie) {
+QTML_API unsigned long GetMovieCreationTime(Movie theMovie) try {
   return qtml::ReadMovie<unsigned long>("GetMovieCreationTime", theMovie, 0,
                                         [](MovieRecord& movie) { return movie.creationTime; });
+} catch (...) {
+  return qtml::Escaped<unsigned long>();
 }
 
-QTML_API unsigned long GetMovieModificationTime(Movie theMovie) {
+QTML_API unsigned long GetMovieModificationTime(Movie theMovie) try {
   return qtml::ReadMovie<unsigned long>("GetMovieModificationTime", theMovie, 0,
                                         [](MovieRecord& movie) { return movie.modificationTime; });
+} catch (...) {
+  return qtml::Escaped<unsigned long>();
 }
 
-QTML_API Boolean HasMovieChanged(Movie theMovie) {
+QTML_API Boolean HasMovieChanged(Movie theMovie) try {
   return qtml::ReadMovie<Boolean>("HasMovieChanged", theMovie, false,
                                   [](MovieRecord& movie) { return movie.changed; });
+} catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
-QTML_API void ClearMovieChanged(Movie theMovie) {
+QTML_API void ClearMovieChanged(Movie theMovie) try {
   ApiCall call("ClearMovieChanged", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
   movie->changed = false;
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void GetMovieMatrix(Movie theMovie, MatrixRecord* matrix) {
+QTML_API void GetMovieMatrix(Movie theMovie, MatrixRecord* matrix) try {
   ApiCall call("GetMovieMatrix", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr || matrix == nullptr) return;
   *matrix = movie->matrix;
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void SetMovieMatrix(Movie theMovie, const MatrixRecord* matrix) {
+QTML_API void SetMovieMatrix(Movie theMovie, const MatrixRecord* matrix) try {
   ApiCall call("SetMovieMatrix", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
   movie->matrix = matrix != nullptr ? *matrix : qtml::IdentityMatrix();
   movie->changed = true;
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void GetMovieNaturalBoundsRect(Movie theMovie, Rect* naturalBounds) {
+QTML_API void GetMovieNaturalBoundsRect(Movie theMovie, Rect* naturalBounds) try {
   ApiCall call("GetMovieNaturalBoundsRect", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr || naturalBounds == nullptr) return;
   *naturalBounds = qtml::NaturalBounds(*movie);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void GetMovieBox(Movie theMovie, Rect* boxRect) {
+QTML_API void GetMovieBox(Movie theMovie, Rect* boxRect) try {
   ApiCall call("GetMovieBox", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr || boxRect == nullptr) return;
   *boxRect = qtml::MovieBox(*movie);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void SetMovieBox(Movie theMovie, const Rect* boxRect) {
+QTML_API void SetMovieBox(Movie theMovie, const Rect* boxRect) try {
   ApiCall call("SetMovieBox", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
@@ -277,9 +323,11 @@ QTML_API void SetMovieBox(Movie theMovie, const Rect* boxRect) {
   movie->box = *boxRect;
   movie->changed = true;
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API RgnHandle GetMovieBoundsRgn(Movie theMovie) {
+QTML_API RgnHandle GetMovieBoundsRgn(Movie theMovie) try {
   ApiCall call("GetMovieBoundsRgn", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return<RgnHandle>(nullptr);
@@ -291,9 +339,11 @@ QTML_API RgnHandle GetMovieBoundsRgn(Movie theMovie) {
   RgnHandle region = qtml::NewRegionHolding(shape);
   SetMoviesError(region != nullptr ? noErr : memFullErr);
   return call.Return(region);
+} catch (...) {
+  return qtml::Escaped<RgnHandle>();
 }
 
-QTML_API RgnHandle GetMovieClipRgn(Movie theMovie) {
+QTML_API RgnHandle GetMovieClipRgn(Movie theMovie) try {
   ApiCall call("GetMovieClipRgn", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return<RgnHandle>(nullptr);
@@ -301,43 +351,53 @@ QTML_API RgnHandle GetMovieClipRgn(Movie theMovie) {
   RgnHandle region = qtml::ClipToRegion(movie->clipRegion, &err);
   SetMoviesError(err);
   return call.Return(region);
+} catch (...) {
+  return qtml::Escaped<RgnHandle>();
 }
 
-QTML_API void SetMovieClipRgn(Movie theMovie, RgnHandle theClip) {
+QTML_API void SetMovieClipRgn(Movie theMovie, RgnHandle theClip) try {
   ApiCall call("SetMovieClipRgn", theMovie, theClip);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
   SetMoviesError(qtml::StoreClip(theClip, &movie->clipRegion));
   movie->changed = true;
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void SetMovieGWorld(Movie theMovie, CGrafPtr port, GDHandle gdh) {
+QTML_API void SetMovieGWorld(Movie theMovie, CGrafPtr port, GDHandle gdh) try {
   ApiCall call("SetMovieGWorld", theMovie, port, gdh);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
   movie->port = port;
   movie->device = gdh;
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void GetMovieGWorld(Movie theMovie, CGrafPtr* port, GDHandle* gdh) {
+QTML_API void GetMovieGWorld(Movie theMovie, CGrafPtr* port, GDHandle* gdh) try {
   ApiCall call("GetMovieGWorld", theMovie);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (port != nullptr) *port = movie != nullptr ? movie->port : nullptr;
   if (gdh != nullptr) *gdh = movie != nullptr ? movie->device : nullptr;
   if (movie != nullptr) SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void SetMovieProgressProc(Movie theMovie, MovieProgressUPP p, long refcon) {
+QTML_API void SetMovieProgressProc(Movie theMovie, MovieProgressUPP p, long refcon) try {
   ApiCall call("SetMovieProgressProc", theMovie, reinterpret_cast<void*>(p), refcon);
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return;
   movie->progressProc = p;
   movie->progressRefcon = refcon;
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API OSErr CopyMovieSettings(Movie srcMovie, Movie dstMovie) {
+QTML_API OSErr CopyMovieSettings(Movie srcMovie, Movie dstMovie) try {
   ApiCall call("CopyMovieSettings", srcMovie, dstMovie);
   MovieRecord* src = EnterMovie(call, srcMovie);
   MovieRecord* dst = src != nullptr ? qtml::MovieOf(dstMovie) : nullptr;
@@ -352,6 +412,8 @@ QTML_API OSErr CopyMovieSettings(Movie srcMovie, Movie dstMovie) {
     return noErr;
   });
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 }  // extern "C"

@@ -134,7 +134,7 @@ using qtml::TrackRecord;
 
 extern "C" {
 
-QTML_API Movie NewMovie(long flags) {
+QTML_API Movie NewMovie(long flags) try {
   ApiCall call("NewMovie", flags);
   if (!qtml::EnterToolbox(call)) return call.Return<Movie>(nullptr);
   std::unique_ptr<MovieRecord> record(qtml::NewObject<MovieRecord>());
@@ -149,9 +149,11 @@ QTML_API Movie NewMovie(long flags) {
   Movie movie = qtml::AdoptMovie(std::move(record));
   qtml::SetMoviesError(movie != nullptr ? noErr : memFullErr);
   return call.Return(movie);
+} catch (...) {
+  return qtml::Escaped<Movie>();
 }
 
-QTML_API void DisposeMovie(Movie theMovie) {
+QTML_API void DisposeMovie(Movie theMovie) try {
   ApiCall call("DisposeMovie", theMovie);
   MovieRecord* record = qtml::EnterMovie(call, theMovie);
   if (record == nullptr) return;
@@ -159,17 +161,21 @@ QTML_API void DisposeMovie(Movie theMovie) {
   qtml::Live<MovieRecord>().erase(record);
   delete record;
   qtml::SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API long GetMovieTrackCount(Movie theMovie) {
+QTML_API long GetMovieTrackCount(Movie theMovie) try {
   ApiCall call("GetMovieTrackCount", theMovie);
   MovieRecord* movie = qtml::EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return<long>(0);
   qtml::SetMoviesError(noErr);
   return call.Return(static_cast<long>(movie->tracks.size()));
+} catch (...) {
+  return qtml::Escaped<long>();
 }
 
-QTML_API Track GetMovieIndTrack(Movie theMovie, long index) {
+QTML_API Track GetMovieIndTrack(Movie theMovie, long index) try {
   ApiCall call("GetMovieIndTrack", theMovie, index);
   MovieRecord* movie = qtml::EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return<Track>(nullptr);
@@ -179,9 +185,11 @@ QTML_API Track GetMovieIndTrack(Movie theMovie, long index) {
   }
   qtml::SetMoviesError(noErr);
   return call.Return(qtml::ReferenceTo(movie->tracks[index - 1].get()));
+} catch (...) {
+  return qtml::Escaped<Track>();
 }
 
-QTML_API Track GetMovieIndTrackType(Movie theMovie, long index, OSType trackType, long flags) {
+QTML_API Track GetMovieIndTrackType(Movie theMovie, long index, OSType trackType, long flags) try {
   ApiCall call("GetMovieIndTrackType", theMovie, index, qtml::FourCC{trackType}, flags);
   MovieRecord* movie = qtml::EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return<Track>(nullptr);
@@ -194,9 +202,11 @@ QTML_API Track GetMovieIndTrackType(Movie theMovie, long index, OSType trackType
   }
   qtml::SetMoviesError(noErr);
   return call.Return<Track>(nullptr);
+} catch (...) {
+  return qtml::Escaped<Track>();
 }
 
-QTML_API Track GetMovieTrack(Movie theMovie, long trackID) {
+QTML_API Track GetMovieTrack(Movie theMovie, long trackID) try {
   ApiCall call("GetMovieTrack", theMovie, trackID);
   MovieRecord* movie = qtml::EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return<Track>(nullptr);
@@ -208,6 +218,8 @@ QTML_API Track GetMovieTrack(Movie theMovie, long trackID) {
   }
   qtml::SetMoviesError(trackIDNotFound);
   return call.Return<Track>(nullptr);
+} catch (...) {
+  return qtml::Escaped<Track>();
 }
 
 }  // extern "C"

@@ -23,7 +23,7 @@ using qtml::MovieRecord;
 
 extern "C" {
 
-QTML_API OSErr PutMovieOnScrap(Movie theMovie, long movieScrapFlags) {
+QTML_API OSErr PutMovieOnScrap(Movie theMovie, long movieScrapFlags) try {
   ApiCall call("PutMovieOnScrap", theMovie, movieScrapFlags);
   MovieRecord* movie = qtml::EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return(GetMoviesError());
@@ -35,9 +35,11 @@ QTML_API OSErr PutMovieOnScrap(Movie theMovie, long movieScrapFlags) {
     return noErr;
   });
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API Movie NewMovieFromScrap(long newMovieFlags) {
+QTML_API Movie NewMovieFromScrap(long newMovieFlags) try {
   ApiCall call("NewMovieFromScrap", newMovieFlags);
   if (!qtml::EnterToolbox(call)) return call.Return<Movie>(nullptr);
   if (qtml::Scrap() == nullptr) {
@@ -54,13 +56,17 @@ QTML_API Movie NewMovieFromScrap(long newMovieFlags) {
   });
   qtml::SetMoviesError(movie != nullptr ? noErr : memFullErr);
   return call.Return(movie);
+} catch (...) {
+  return qtml::Escaped<Movie>();
 }
 
 }  // extern "C"
 
-extern "C" QTML_API long ZeroScrap(void) {
+extern "C" QTML_API long ZeroScrap(void) try {
   ApiCall call("ZeroScrap");
   if (OSErr fault = call.Fault()) return call.Return<long>(fault);
   qtml::Scrap().reset();
   return call.Return<long>(noErr);
+} catch (...) {
+  return qtml::Escaped<long>();
 }

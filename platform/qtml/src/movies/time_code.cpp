@@ -101,13 +101,15 @@ using qtml::MediaRecord;
 
 extern "C" {
 
-QTML_API long TCGetTimeCodeFlags(MediaHandler mh) {
+QTML_API long TCGetTimeCodeFlags(MediaHandler mh) try {
   ApiCall call("TCGetTimeCodeFlags", mh);
   MediaRecord* media = qtml::TimeCodeMedia(mh);
   return call.Return<long>(media != nullptr ? media->timeCode.flags : 0);
+} catch (...) {
+  return qtml::Escaped<long>();
 }
 
-QTML_API HandlerError TCSetTimeCodeFlags(MediaHandler mh, long flags, long flagsMask) {
+QTML_API HandlerError TCSetTimeCodeFlags(MediaHandler mh, long flags, long flagsMask) try {
   ApiCall call("TCSetTimeCodeFlags", mh, flags, flagsMask);
   if (OSErr fault = call.Fault()) return call.Return<HandlerError>(fault);
   MediaRecord* media = qtml::TimeCodeMedia(mh);
@@ -115,9 +117,11 @@ QTML_API HandlerError TCSetTimeCodeFlags(MediaHandler mh, long flags, long flags
   media->timeCode.flags = (media->timeCode.flags & ~flagsMask) | (flags & flagsMask);
   qtml::MarkChanged(media);
   return call.Return<HandlerError>(noErr);
+} catch (...) {
+  return qtml::EscapedError<HandlerError>();
 }
 
-QTML_API HandlerError TCGetDisplayOptions(MediaHandler mh, TCTextOptionsPtr textOptions) {
+QTML_API HandlerError TCGetDisplayOptions(MediaHandler mh, TCTextOptionsPtr textOptions) try {
   ApiCall call("TCGetDisplayOptions", mh, textOptions);
   if (OSErr fault = call.Fault()) return call.Return<HandlerError>(fault);
   MediaRecord* media = qtml::TimeCodeMedia(mh);
@@ -127,9 +131,11 @@ QTML_API HandlerError TCGetDisplayOptions(MediaHandler mh, TCTextOptionsPtr text
   *textOptions = TCTextOptions{display.font,      display.face,     display.size, 0,
                                display.foreColor, display.backColor};
   return call.Return<HandlerError>(noErr);
+} catch (...) {
+  return qtml::EscapedError<HandlerError>();
 }
 
-QTML_API HandlerError TCSetDisplayOptions(MediaHandler mh, TCTextOptionsPtr textOptions) {
+QTML_API HandlerError TCSetDisplayOptions(MediaHandler mh, TCTextOptionsPtr textOptions) try {
   ApiCall call("TCSetDisplayOptions", mh, textOptions);
   if (OSErr fault = call.Fault()) return call.Return<HandlerError>(fault);
   MediaRecord* media = qtml::TimeCodeMedia(mh);
@@ -145,10 +151,12 @@ QTML_API HandlerError TCSetDisplayOptions(MediaHandler mh, TCTextOptionsPtr text
   display.backColor = textOptions->backColor;
   qtml::MarkChanged(media);
   return call.Return<HandlerError>(noErr);
+} catch (...) {
+  return qtml::EscapedError<HandlerError>();
 }
 
 QTML_API HandlerError TCFrameNumberToTimeCode(MediaHandler mh, SInt32 frameNumber,
-                                              TimeCodeDef* tcdef, TimeCodeRecord* tcrec) {
+                                              TimeCodeDef* tcdef, TimeCodeRecord* tcrec) try {
   ApiCall call("TCFrameNumberToTimeCode", mh, frameNumber);
   if (OSErr fault = call.Fault()) return call.Return<HandlerError>(fault);
   if (qtml::TimeCodeMedia(mh) == nullptr) return call.Return<HandlerError>(badComponentSelector);
@@ -156,10 +164,12 @@ QTML_API HandlerError TCFrameNumberToTimeCode(MediaHandler mh, SInt32 frameNumbe
     return call.Return<HandlerError>(paramErr);
   }
   return call.Return<HandlerError>(qtml::FrameToRecord(frameNumber, *tcdef, tcrec));
+} catch (...) {
+  return qtml::EscapedError<HandlerError>();
 }
 
 QTML_API HandlerError TCTimeCodeToFrameNumber(MediaHandler mh, TimeCodeDef* tcdef,
-                                              TimeCodeRecord* tcrec, SInt32* frameNumber) {
+                                              TimeCodeRecord* tcrec, SInt32* frameNumber) try {
   ApiCall call("TCTimeCodeToFrameNumber", mh);
   if (OSErr fault = call.Fault()) return call.Return<HandlerError>(fault);
   if (qtml::TimeCodeMedia(mh) == nullptr) return call.Return<HandlerError>(badComponentSelector);
@@ -167,10 +177,12 @@ QTML_API HandlerError TCTimeCodeToFrameNumber(MediaHandler mh, TimeCodeDef* tcde
     return call.Return<HandlerError>(paramErr);
   }
   return call.Return<HandlerError>(qtml::RecordToFrame(*tcdef, *tcrec, frameNumber));
+} catch (...) {
+  return qtml::EscapedError<HandlerError>();
 }
 
 QTML_API HandlerError TCTimeCodeToString(MediaHandler mh, TimeCodeDef* tcdef, TimeCodeRecord* tcrec,
-                                         StringPtr tcStr) {
+                                         StringPtr tcStr) try {
   ApiCall call("TCTimeCodeToString", mh);
   if (OSErr fault = call.Fault()) return call.Return<HandlerError>(fault);
   if (qtml::TimeCodeMedia(mh) == nullptr) return call.Return<HandlerError>(badComponentSelector);
@@ -181,6 +193,8 @@ QTML_API HandlerError TCTimeCodeToString(MediaHandler mh, TimeCodeDef* tcdef, Ti
   tcStr[0] = static_cast<unsigned char>(text.size());
   std::memcpy(tcStr + 1, text.data(), text.size());
   return call.Return<HandlerError>(noErr);
+} catch (...) {
+  return qtml::EscapedError<HandlerError>();
 }
 
 }  // extern "C"

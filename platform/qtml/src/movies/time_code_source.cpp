@@ -134,7 +134,7 @@ using qtml::MediaRecord;
 extern "C" {
 
 QTML_API HandlerError TCGetSourceRef(MediaHandler mh, TimeCodeDescriptionHandle tcdH,
-                                     UserData* srefH) {
+                                     UserData* srefH) try {
   ApiCall call("TCGetSourceRef", mh, tcdH, srefH);
   if (OSErr fault = call.Fault()) return call.Return<HandlerError>(fault);
   if (qtml::TimeCodeMedia(mh) == nullptr) return call.Return<HandlerError>(badComponentSelector);
@@ -156,10 +156,12 @@ QTML_API HandlerError TCGetSourceRef(MediaHandler mh, TimeCodeDescriptionHandle 
   }
   *srefH = userData;
   return call.Return<HandlerError>(noErr);
+} catch (...) {
+  return qtml::EscapedError<HandlerError>();
 }
 
 QTML_API HandlerError TCSetSourceRef(MediaHandler mh, TimeCodeDescriptionHandle tcdH,
-                                     UserData srefH) {
+                                     UserData srefH) try {
   ApiCall call("TCSetSourceRef", mh, tcdH, srefH);
   if (OSErr fault = call.Fault()) return call.Return<HandlerError>(fault);
   MediaRecord* media = qtml::TimeCodeMedia(mh);
@@ -169,6 +171,8 @@ QTML_API HandlerError TCSetSourceRef(MediaHandler mh, TimeCodeDescriptionHandle 
   OSErr err =
       qtml::Guarded<OSErr>(memFullErr, [&] { return qtml::SetSourceRef(media, desc, srefH); });
   return call.Return<HandlerError>(err);
+} catch (...) {
+  return qtml::EscapedError<HandlerError>();
 }
 
 }  // extern "C"

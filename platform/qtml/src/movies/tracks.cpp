@@ -41,24 +41,28 @@ using qtml::SetMoviesError;
 using qtml::TrackRecord;
 
 #define QTML_TRACK_GETTER(Name, Type, field)                                                    \
-  QTML_API Type Name(Track theTrack) {                                                          \
+  QTML_API Type Name(Track theTrack) try {                                                      \
     return qtml::ReadTrack<Type>(                                                               \
         #Name, theTrack, 0, [](TrackRecord& track) { return static_cast<Type>(track.field); }); \
+  } catch (...) {                                                                               \
+    return qtml::Escaped<Type>();                                                               \
   }
 
-#define QTML_TRACK_SETTER(Name, Type, field)         \
-  QTML_API void Name(Track theTrack, Type value) {   \
-    ApiCall call(#Name, theTrack, value);            \
-    TrackRecord* track = EnterTrack(call, theTrack); \
-    if (track == nullptr) return;                    \
-    track->field = value;                            \
-    qtml::TrackChanged(*track);                      \
-    SetMoviesError(noErr);                           \
+#define QTML_TRACK_SETTER(Name, Type, field)           \
+  QTML_API void Name(Track theTrack, Type value) try { \
+    ApiCall call(#Name, theTrack, value);              \
+    TrackRecord* track = EnterTrack(call, theTrack);   \
+    if (track == nullptr) return;                      \
+    track->field = value;                              \
+    qtml::TrackChanged(*track);                        \
+    SetMoviesError(noErr);                             \
+  } catch (...) {                                      \
+    return qtml::Escaped<void>();                      \
   }
 
 extern "C" {
 
-QTML_API Track NewMovieTrack(Movie theMovie, Fixed width, Fixed height, short trackVolume) {
+QTML_API Track NewMovieTrack(Movie theMovie, Fixed width, Fixed height, short trackVolume) try {
   ApiCall call("NewMovieTrack", theMovie, width, height, trackVolume);
   MovieRecord* movie = qtml::EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return<Track>(nullptr);
@@ -75,9 +79,11 @@ QTML_API Track NewMovieTrack(Movie theMovie, Fixed width, Fixed height, short tr
   qtml::MovieEdited(*movie);
   SetMoviesError(noErr);
   return call.Return(qtml::ReferenceTo(track));
+} catch (...) {
+  return qtml::Escaped<Track>();
 }
 
-QTML_API void DisposeMovieTrack(Track theTrack) {
+QTML_API void DisposeMovieTrack(Track theTrack) try {
   ApiCall call("DisposeMovieTrack", theTrack);
   TrackRecord* track = EnterTrack(call, theTrack);
   if (track == nullptr) return;
@@ -92,6 +98,8 @@ QTML_API void DisposeMovieTrack(Track theTrack) {
   }
   qtml::MovieEdited(*movie);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 QTML_TRACK_GETTER(GetTrackID, long, id)
@@ -106,43 +114,55 @@ QTML_TRACK_SETTER(SetTrackVolume, short, volume)
 QTML_TRACK_GETTER(GetTrackCreationTime, unsigned long, creationTime)
 QTML_TRACK_GETTER(GetTrackModificationTime, unsigned long, modificationTime)
 
-QTML_API Boolean GetTrackEnabled(Track theTrack) {
+QTML_API Boolean GetTrackEnabled(Track theTrack) try {
   return qtml::ReadTrack<Boolean>("GetTrackEnabled", theTrack, false,
                                   [](TrackRecord& track) { return track.enabled; });
+} catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
-QTML_API void SetTrackEnabled(Track theTrack, Boolean isEnabled) {
+QTML_API void SetTrackEnabled(Track theTrack, Boolean isEnabled) try {
   ApiCall call("SetTrackEnabled", theTrack, isEnabled);
   TrackRecord* track = EnterTrack(call, theTrack);
   if (track == nullptr) return;
   track->enabled = isEnabled != 0;
   qtml::TrackChanged(*track);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API Movie GetTrackMovie(Track theTrack) {
+QTML_API Movie GetTrackMovie(Track theTrack) try {
   return qtml::ReadTrack<Movie>("GetTrackMovie", theTrack, nullptr,
                                 [](TrackRecord& track) { return qtml::ReferenceTo(track.movie); });
+} catch (...) {
+  return qtml::Escaped<Movie>();
 }
 
-QTML_API Media GetTrackMedia(Track theTrack) {
+QTML_API Media GetTrackMedia(Track theTrack) try {
   return qtml::ReadTrack<Media>("GetTrackMedia", theTrack, nullptr, [](TrackRecord& track) {
     return track.media != nullptr ? qtml::ReferenceTo(track.media.get()) : nullptr;
   });
+} catch (...) {
+  return qtml::Escaped<Media>();
 }
 
-QTML_API TimeValue GetTrackDuration(Track theTrack) {
+QTML_API TimeValue GetTrackDuration(Track theTrack) try {
   return qtml::ReadTrack<TimeValue>("GetTrackDuration", theTrack, 0,
                                     [](TrackRecord& track) { return qtml::TrackDuration(track); });
+} catch (...) {
+  return qtml::Escaped<TimeValue>();
 }
 
-QTML_API TimeValue GetTrackOffset(Track theTrack) {
+QTML_API TimeValue GetTrackOffset(Track theTrack) try {
   return qtml::ReadTrack<TimeValue>("GetTrackOffset", theTrack, 0, [](TrackRecord& track) {
     return qtml::LeadingEmptyTime(track);
   });
+} catch (...) {
+  return qtml::Escaped<TimeValue>();
 }
 
-QTML_API void SetTrackOffset(Track theTrack, TimeValue movieOffsetTime) {
+QTML_API void SetTrackOffset(Track theTrack, TimeValue movieOffsetTime) try {
   ApiCall call("SetTrackOffset", theTrack, movieOffsetTime);
   TrackRecord* track = EnterTrack(call, theTrack);
   if (track == nullptr) return;
@@ -155,17 +175,21 @@ QTML_API void SetTrackOffset(Track theTrack, TimeValue movieOffsetTime) {
   });
   qtml::TrackEdited(*track);
   SetMoviesError(err);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void GetTrackDimensions(Track theTrack, Fixed* width, Fixed* height) {
+QTML_API void GetTrackDimensions(Track theTrack, Fixed* width, Fixed* height) try {
   ApiCall call("GetTrackDimensions", theTrack);
   TrackRecord* track = EnterTrack(call, theTrack);
   if (width != nullptr) *width = track != nullptr ? track->width : 0;
   if (height != nullptr) *height = track != nullptr ? track->height : 0;
   if (track != nullptr) SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void SetTrackDimensions(Track theTrack, Fixed width, Fixed height) {
+QTML_API void SetTrackDimensions(Track theTrack, Fixed width, Fixed height) try {
   ApiCall call("SetTrackDimensions", theTrack, width, height);
   TrackRecord* track = EnterTrack(call, theTrack);
   if (track == nullptr) return;
@@ -174,26 +198,32 @@ QTML_API void SetTrackDimensions(Track theTrack, Fixed width, Fixed height) {
   track->height = height;
   qtml::TrackChanged(*track);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void GetTrackMatrix(Track theTrack, MatrixRecord* matrix) {
+QTML_API void GetTrackMatrix(Track theTrack, MatrixRecord* matrix) try {
   ApiCall call("GetTrackMatrix", theTrack);
   TrackRecord* track = EnterTrack(call, theTrack);
   if (track == nullptr || matrix == nullptr) return;
   *matrix = track->matrix;
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void SetTrackMatrix(Track theTrack, const MatrixRecord* matrix) {
+QTML_API void SetTrackMatrix(Track theTrack, const MatrixRecord* matrix) try {
   ApiCall call("SetTrackMatrix", theTrack);
   TrackRecord* track = EnterTrack(call, theTrack);
   if (track == nullptr) return;
   track->matrix = matrix != nullptr ? *matrix : qtml::IdentityMatrix();
   qtml::TrackChanged(*track);
   SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API RgnHandle GetTrackClipRgn(Track theTrack) {
+QTML_API RgnHandle GetTrackClipRgn(Track theTrack) try {
   ApiCall call("GetTrackClipRgn", theTrack);
   TrackRecord* track = EnterTrack(call, theTrack);
   if (track == nullptr) return call.Return<RgnHandle>(nullptr);
@@ -201,17 +231,21 @@ QTML_API RgnHandle GetTrackClipRgn(Track theTrack) {
   RgnHandle region = qtml::ClipToRegion(track->clipRegion, &err);
   SetMoviesError(err);
   return call.Return(region);
+} catch (...) {
+  return qtml::Escaped<RgnHandle>();
 }
 
-QTML_API void SetTrackClipRgn(Track theTrack, RgnHandle theClip) {
+QTML_API void SetTrackClipRgn(Track theTrack, RgnHandle theClip) try {
   ApiCall call("SetTrackClipRgn", theTrack, theClip);
   TrackRecord* track = EnterTrack(call, theTrack);
   if (track == nullptr) return;
   SetMoviesError(qtml::StoreClip(theClip, &track->clipRegion));
   qtml::TrackChanged(*track);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API OSErr CopyTrackSettings(Track srcTrack, Track dstTrack) {
+QTML_API OSErr CopyTrackSettings(Track srcTrack, Track dstTrack) try {
   ApiCall call("CopyTrackSettings", srcTrack, dstTrack);
   TrackRecord* src = EnterTrack(call, srcTrack);
   TrackRecord* dst = src != nullptr ? qtml::TrackOf(dstTrack) : nullptr;
@@ -231,6 +265,8 @@ QTML_API OSErr CopyTrackSettings(Track srcTrack, Track dstTrack) {
   });
   qtml::TrackChanged(*dst);
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 }  // extern "C"

@@ -251,7 +251,7 @@ using List = qtml::UserDataRecord;  // not the opaque ::UserDataRecord
 
 extern "C" {
 
-QTML_API OSErr NewUserData(UserData* theUserData) {
+QTML_API OSErr NewUserData(UserData* theUserData) try {
   ApiCall call("NewUserData", theUserData);
   if (!qtml::EnterToolbox(call)) return call.Return(GetMoviesError());
   if (theUserData == nullptr) return call.Return(qtml::Result(paramErr));
@@ -260,9 +260,11 @@ QTML_API OSErr NewUserData(UserData* theUserData) {
   if (list == nullptr) return call.Return(qtml::Result(memFullErr));
   *theUserData = qtml::ReferenceOf(list);
   return call.Return(qtml::Result(noErr));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr DisposeUserData(UserData theUserData) {
+QTML_API OSErr DisposeUserData(UserData theUserData) try {
   ApiCall call("DisposeUserData", theUserData);
   ListOwner owner;
   List* list = qtml::EnterList(call, theUserData, &owner);
@@ -270,9 +272,11 @@ QTML_API OSErr DisposeUserData(UserData theUserData) {
   if (owner.kind != ListOwner::kCaller) return call.Return(qtml::Result(paramErr));
   qtml::DisposeList(list);
   return call.Return(qtml::Result(noErr));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr NewUserDataFromHandle(Handle h, UserData* theUserData) {
+QTML_API OSErr NewUserDataFromHandle(Handle h, UserData* theUserData) try {
   ApiCall call("NewUserDataFromHandle", h, theUserData);
   if (!qtml::EnterToolbox(call)) return call.Return(GetMoviesError());
   if (theUserData == nullptr || qtml::CheckHandle(h) != noErr) {
@@ -291,9 +295,11 @@ QTML_API OSErr NewUserDataFromHandle(Handle h, UserData* theUserData) {
   }
   *theUserData = qtml::ReferenceOf(list);
   return call.Return(qtml::Result(noErr));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr PutUserDataIntoHandle(UserData theUserData, Handle h) {
+QTML_API OSErr PutUserDataIntoHandle(UserData theUserData, Handle h) try {
   ApiCall call("PutUserDataIntoHandle", theUserData, h);
   List* list = qtml::EnterList(call, theUserData);
   if (list == nullptr) return call.Return(GetMoviesError());
@@ -302,44 +308,54 @@ QTML_API OSErr PutUserDataIntoHandle(UserData theUserData, Handle h) {
     return qtml::FillHandle(h, bytes.data(), bytes.size());
   });
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API UserData GetMovieUserData(Movie theMovie) {
+QTML_API UserData GetMovieUserData(Movie theMovie) try {
   ApiCall call("GetMovieUserData", theMovie);
   qtml::MovieRecord* movie = qtml::EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return<UserData>(nullptr);
   UserData list = qtml::Publish(&movie->userData, ListOwner::kMovie, movie);
   qtml::SetMoviesError(list != nullptr ? noErr : memFullErr);
   return call.Return(list);
+} catch (...) {
+  return qtml::Escaped<UserData>();
 }
 
-QTML_API UserData GetTrackUserData(Track theTrack) {
+QTML_API UserData GetTrackUserData(Track theTrack) try {
   ApiCall call("GetTrackUserData", theTrack);
   qtml::TrackRecord* track = qtml::EnterTrack(call, theTrack);
   if (track == nullptr) return call.Return<UserData>(nullptr);
   UserData list = qtml::Publish(&track->userData, ListOwner::kTrack, track);
   qtml::SetMoviesError(list != nullptr ? noErr : memFullErr);
   return call.Return(list);
+} catch (...) {
+  return qtml::Escaped<UserData>();
 }
 
-QTML_API UserData GetMediaUserData(Media theMedia) {
+QTML_API UserData GetMediaUserData(Media theMedia) try {
   ApiCall call("GetMediaUserData", theMedia);
   qtml::MediaRecord* media = qtml::EnterMedia(call, theMedia);
   if (media == nullptr) return call.Return<UserData>(nullptr);
   UserData list = qtml::Publish(&media->userData, ListOwner::kMedia, media);
   qtml::SetMoviesError(list != nullptr ? noErr : memFullErr);
   return call.Return(list);
+} catch (...) {
+  return qtml::Escaped<UserData>();
 }
 
-QTML_API short CountUserDataType(UserData theUserData, OSType udType) {
+QTML_API short CountUserDataType(UserData theUserData, OSType udType) try {
   ApiCall call("CountUserDataType", theUserData, FourCC{udType});
   List* list = qtml::EnterList(call, theUserData);
   if (list == nullptr) return call.Return<short>(0);
   qtml::SetMoviesError(noErr);
   return call.Return(static_cast<short>(qtml::CountOfType(list->items, udType)));
+} catch (...) {
+  return qtml::Escaped<short>();
 }
 
-QTML_API long GetNextUserDataType(UserData theUserData, OSType udType) {
+QTML_API long GetNextUserDataType(UserData theUserData, OSType udType) try {
   ApiCall call("GetNextUserDataType", theUserData, FourCC{udType});
   List* list = qtml::EnterList(call, theUserData);
   if (list == nullptr) return call.Return<long>(0);
@@ -352,18 +368,22 @@ QTML_API long GetNextUserDataType(UserData theUserData, OSType udType) {
   });
   qtml::SetMoviesError(next == -1 ? memFullErr : noErr);
   return call.Return(next == -1 ? 0L : next);
+} catch (...) {
+  return qtml::Escaped<long>();
 }
 
-QTML_API OSErr GetUserData(UserData theUserData, Handle data, OSType udType, long index) {
+QTML_API OSErr GetUserData(UserData theUserData, Handle data, OSType udType, long index) try {
   ApiCall call("GetUserData", theUserData, data, FourCC{udType}, index);
   List* list = qtml::EnterList(call, theUserData);
   if (list == nullptr) return call.Return(GetMoviesError());
   auto item = qtml::FindItem(list->items, udType, index);
   if (item == list->items.end()) return call.Return(qtml::Result(userDataItemNotFound));
   return call.Return(qtml::Result(qtml::FillHandle(data, item->data.data(), item->data.size())));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr AddUserData(UserData theUserData, Handle data, OSType udType) {
+QTML_API OSErr AddUserData(UserData theUserData, Handle data, OSType udType) try {
   ApiCall call("AddUserData", theUserData, data, FourCC{udType});
   ListOwner owner;
   List* list = qtml::EnterList(call, theUserData, &owner);
@@ -377,9 +397,11 @@ QTML_API OSErr AddUserData(UserData theUserData, Handle data, OSType udType) {
     qtml::AppendItem(list->items, udType).data = std::move(bytes);
     return noErr;
   }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr RemoveUserData(UserData theUserData, OSType udType, long index) {
+QTML_API OSErr RemoveUserData(UserData theUserData, OSType udType, long index) try {
   ApiCall call("RemoveUserData", theUserData, FourCC{udType}, index);
   ListOwner owner;
   List* list = qtml::EnterList(call, theUserData, &owner);
@@ -389,10 +411,12 @@ QTML_API OSErr RemoveUserData(UserData theUserData, OSType udType, long index) {
   list->items.erase(item);
   qtml::MarkChanged(owner);
   return call.Return(qtml::Result(noErr));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API OSErr GetUserDataItem(UserData theUserData, void* data, long size, OSType udType,
-                               long index) {
+                               long index) try {
   ApiCall call("GetUserDataItem", theUserData, data, size, FourCC{udType}, index);
   List* list = qtml::EnterList(call, theUserData);
   if (list == nullptr) return call.Return(GetMoviesError());
@@ -404,10 +428,12 @@ QTML_API OSErr GetUserDataItem(UserData theUserData, void* data, long size, OSTy
   }
   if (!item->data.empty()) std::memcpy(data, item->data.data(), item->data.size());
   return call.Return(qtml::Result(noErr));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API OSErr SetUserDataItem(UserData theUserData, void* data, long size, OSType udType,
-                               long index) {
+                               long index) try {
   ApiCall call("SetUserDataItem", theUserData, data, size, FourCC{udType}, index);
   ListOwner owner;
   List* list = qtml::EnterList(call, theUserData, &owner);
@@ -426,10 +452,12 @@ QTML_API OSErr SetUserDataItem(UserData theUserData, void* data, long size, OSTy
     target.data = std::move(bytes);
     return noErr;
   }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API OSErr AddUserDataText(UserData theUserData, Handle data, OSType udType, long index,
-                               short itlRegionTag) {
+                               short itlRegionTag) try {
   ApiCall call("AddUserDataText", theUserData, data, FourCC{udType}, index, itlRegionTag);
   ListOwner owner;
   List* list = qtml::EnterList(call, theUserData, &owner);
@@ -447,10 +475,12 @@ QTML_API OSErr AddUserDataText(UserData theUserData, Handle data, OSType udType,
                   static_cast<uint16_t>(qtml::HandleSize(data)), itlRegionTag);
     return noErr;
   }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API OSErr GetUserDataText(UserData theUserData, Handle data, OSType udType, long index,
-                               short itlRegionTag) {
+                               short itlRegionTag) try {
   ApiCall call("GetUserDataText", theUserData, data, FourCC{udType}, index, itlRegionTag);
   List* list = qtml::EnterList(call, theUserData);
   if (list == nullptr) return call.Return(GetMoviesError());
@@ -463,10 +493,12 @@ QTML_API OSErr GetUserDataText(UserData theUserData, Handle data, OSType udType,
     return qtml::FillHandle(data, item->data.data() + text->offset + 4, text->length);
   });
   return call.Return(qtml::Result(err));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 QTML_API OSErr RemoveUserDataText(UserData theUserData, OSType udType, long index,
-                                  short itlRegionTag) {
+                                  short itlRegionTag) try {
   ApiCall call("RemoveUserDataText", theUserData, FourCC{udType}, index, itlRegionTag);
   ListOwner owner;
   List* list = qtml::EnterList(call, theUserData, &owner);
@@ -485,9 +517,11 @@ QTML_API OSErr RemoveUserDataText(UserData theUserData, OSType udType, long inde
     item->data.erase(first, first + 4 + text->length);
     return noErr;
   }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-QTML_API OSErr CopyUserData(UserData srcUserData, UserData dstUserData, OSType copyRule) {
+QTML_API OSErr CopyUserData(UserData srcUserData, UserData dstUserData, OSType copyRule) try {
   ApiCall call("CopyUserData", srcUserData, dstUserData, FourCC{copyRule});
   List* source = qtml::EnterList(call, srcUserData);
   if (source == nullptr) return call.Return(GetMoviesError());
@@ -511,6 +545,8 @@ QTML_API OSErr CopyUserData(UserData srcUserData, UserData dstUserData, OSType c
     target->items = std::move(items);
     return noErr;
   }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 }  // extern "C"

@@ -293,7 +293,7 @@ using qtml::SetQDError;
 
 extern "C" {
 
-const BitMap* GetPortBitMapForCopyBits(CGrafPtr port) {
+const BitMap* GetPortBitMapForCopyBits(CGrafPtr port) try {
   ApiCall call("GetPortBitMapForCopyBits", port);
   if (OSErr fault = call.Fault()) {
     SetQDError(fault);
@@ -303,34 +303,42 @@ const BitMap* GetPortBitMapForCopyBits(CGrafPtr port) {
   SetQDError(target != nullptr ? noErr : paramErr);
   return call.Return(target != nullptr ? reinterpret_cast<const BitMap*>(&target->pixMap)
                                        : nullptr);
+} catch (...) {
+  return qtml::Escaped<const BitMap*>();
 }
 
 void CopyBits(const BitMap* srcBits, const BitMap* dstBits, const Rect* srcRect,
-              const Rect* dstRect, short mode, RgnHandle maskRgn) {
+              const Rect* dstRect, short mode, RgnHandle maskRgn) try {
   ApiCall call("CopyBits", srcBits, dstBits, srcRect, dstRect, mode, maskRgn);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::RunGuarded(
       qtml::Transfer{srcBits, nullptr, dstBits, srcRect, nullptr, dstRect, mode, maskRgn}));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 void CopyMask(const BitMap* srcBits, const BitMap* maskBits, const BitMap* dstBits,
-              const Rect* srcRect, const Rect* maskRect, const Rect* dstRect) {
+              const Rect* srcRect, const Rect* maskRect, const Rect* dstRect) try {
   ApiCall call("CopyMask", srcBits, maskBits, dstBits, srcRect, maskRect, dstRect);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   if (maskBits == nullptr) return SetQDError(paramErr);
   SetQDError(qtml::RunGuarded(
       qtml::Transfer{srcBits, maskBits, dstBits, srcRect, maskRect, dstRect, srcCopy, nullptr}));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 void CopyDeepMask(const BitMap* srcBits, const BitMap* maskBits, const BitMap* dstBits,
                   const Rect* srcRect, const Rect* maskRect, const Rect* dstRect, short mode,
-                  RgnHandle maskRgn) {
+                  RgnHandle maskRgn) try {
   ApiCall call("CopyDeepMask", srcBits, maskBits, dstBits, srcRect, maskRect, dstRect, mode,
                maskRgn);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   if (maskBits == nullptr) return SetQDError(paramErr);
   SetQDError(qtml::RunGuarded(
       qtml::Transfer{srcBits, maskBits, dstBits, srcRect, maskRect, dstRect, mode, maskRgn}));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 }  // extern "C"

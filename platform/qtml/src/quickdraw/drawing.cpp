@@ -201,34 +201,44 @@ using qtml::Verb;
 // Entry points: each records its call, honours an injected fault, and
 // leaves its result in QDError.
 #define QTML_DRAW_FIGURE(Name, verb, figure)                      \
-  void Name(const Rect* r) {                                      \
+  void Name(const Rect* r) try {                                  \
     ApiCall call(#Name, r);                                       \
     if (OSErr fault = call.Fault()) return SetQDError(fault);     \
     SetQDError(qtml::DrawFigure(verb, figure, r, 0, 0, nullptr)); \
+  } catch (...) {                                                 \
+    return qtml::Escaped<void>();                                 \
   }
 #define QTML_FILL_FIGURE(Name, figure)                               \
-  void Name(const Rect* r, const Pattern* pat) {                     \
+  void Name(const Rect* r, const Pattern* pat) try {                 \
     ApiCall call(#Name, r, pat);                                     \
     if (OSErr fault = call.Fault()) return SetQDError(fault);        \
     SetQDError(qtml::DrawFigure(Verb::kFill, figure, r, 0, 0, pat)); \
+  } catch (...) {                                                    \
+    return qtml::Escaped<void>();                                    \
   }
 #define QTML_DRAW_ROUND_RECT(Name, verb)                                                       \
-  void Name(const Rect* r, short ovalWidth, short ovalHeight) {                                \
+  void Name(const Rect* r, short ovalWidth, short ovalHeight) try {                            \
     ApiCall call(#Name, r, ovalWidth, ovalHeight);                                             \
     if (OSErr fault = call.Fault()) return SetQDError(fault);                                  \
     SetQDError(qtml::DrawFigure(verb, Figure::kRoundRect, r, ovalWidth, ovalHeight, nullptr)); \
+  } catch (...) {                                                                              \
+    return qtml::Escaped<void>();                                                              \
   }
 #define QTML_DRAW_REGION(Name, verb)                          \
-  void Name(RgnHandle rgn) {                                  \
+  void Name(RgnHandle rgn) try {                              \
     ApiCall call(#Name, rgn);                                 \
     if (OSErr fault = call.Fault()) return SetQDError(fault); \
     SetQDError(qtml::DrawRegion(verb, rgn, nullptr));         \
+  } catch (...) {                                             \
+    return qtml::Escaped<void>();                             \
   }
 #define QTML_FILL_REGION(Name)                                \
-  void Name(RgnHandle rgn, const Pattern* pat) {              \
+  void Name(RgnHandle rgn, const Pattern* pat) try {          \
     ApiCall call(#Name, rgn, pat);                            \
     if (OSErr fault = call.Fault()) return SetQDError(fault); \
     SetQDError(qtml::DrawRegion(Verb::kFill, rgn, pat));      \
+  } catch (...) {                                             \
+    return qtml::Escaped<void>();                             \
   }
 
 extern "C" {
@@ -260,92 +270,118 @@ QTML_DRAW_REGION(MacInvertRgn, Verb::kInvert)
 QTML_FILL_REGION(FillRgn)
 QTML_FILL_REGION(MacFillRgn)
 
-void FillRoundRect(const Rect* r, short ovalWidth, short ovalHeight, const Pattern* pat) {
+void FillRoundRect(const Rect* r, short ovalWidth, short ovalHeight, const Pattern* pat) try {
   ApiCall call("FillRoundRect", r, ovalWidth, ovalHeight, pat);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::DrawFigure(Verb::kFill, Figure::kRoundRect, r, ovalWidth, ovalHeight, pat));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void PenSize(short width, short height) {
+void PenSize(short width, short height) try {
   ApiCall call("PenSize", width, height);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   if (width < 0 || height < 0) return SetQDError(paramErr);
   qtml::CurrentPort()->penSize = Point{height, width};
   SetQDError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void PenNormal(void) {
+void PenNormal(void) try {
   ApiCall call("PenNormal");
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   qtml::CurrentPort()->penSize = Point{1, 1};
   SetQDError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void OpColor(const RGBColor* color) {
+void OpColor(const RGBColor* color) try {
   ApiCall call("OpColor", color);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::SetColor(&qtml::Port::opColor, color));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void HiliteColor(const RGBColor* color) {
+void HiliteColor(const RGBColor* color) try {
   ApiCall call("HiliteColor", color);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::SetColor(&qtml::Port::hiliteColor, color));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void SetClip(RgnHandle rgn) {
+void SetClip(RgnHandle rgn) try {
   ApiCall call("SetClip", rgn);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::SetClipFrom(qtml::CurrentPort(), rgn));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void GetClip(RgnHandle rgn) {
+void GetClip(RgnHandle rgn) try {
   ApiCall call("GetClip", rgn);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::GetClipInto(qtml::CurrentPort(), rgn, false));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void ClipRect(const Rect* r) {
+void ClipRect(const Rect* r) try {
   ApiCall call("ClipRect", r);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   if (r == nullptr) return SetQDError(paramErr);
   SetQDError(qtml::Guarded<OSErr>(memFullErr, [&] {
     return qtml::SetPortClip(*qtml::CurrentPort(), qtml::Shape::FromRect(*r));
   }));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-RgnHandle GetPortClipRegion(CGrafPtr port, RgnHandle clipRgn) {
+RgnHandle GetPortClipRegion(CGrafPtr port, RgnHandle clipRgn) try {
   ApiCall call("GetPortClipRegion", port, clipRgn);
   OSErr err = call.Fault();
   if (err == noErr) err = qtml::GetClipInto(qtml::PortFromGrafPtr(port), clipRgn, false);
   SetQDError(err);
   return call.Return(clipRgn);
+} catch (...) {
+  return qtml::Escaped<RgnHandle>();
 }
 
-void SetPortClipRegion(CGrafPtr port, RgnHandle clipRgn) {
+void SetPortClipRegion(CGrafPtr port, RgnHandle clipRgn) try {
   ApiCall call("SetPortClipRegion", port, clipRgn);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::SetClipFrom(qtml::PortFromGrafPtr(port), clipRgn));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-RgnHandle GetPortVisibleRegion(CGrafPtr port, RgnHandle visRgn) {
+RgnHandle GetPortVisibleRegion(CGrafPtr port, RgnHandle visRgn) try {
   ApiCall call("GetPortVisibleRegion", port, visRgn);
   OSErr err = call.Fault();
   if (err == noErr) err = qtml::GetClipInto(qtml::PortFromGrafPtr(port), visRgn, true);
   SetQDError(err);
   return call.Return(visRgn);
+} catch (...) {
+  return qtml::Escaped<RgnHandle>();
 }
 
-void OpenRgn(void) {
+void OpenRgn(void) try {
   ApiCall call("OpenRgn");
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::Open());
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void CloseRgn(RgnHandle dstRgn) {
+void CloseRgn(RgnHandle dstRgn) try {
   ApiCall call("CloseRgn", dstRgn);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::Guarded<OSErr>(memFullErr, [&] { return qtml::Close(dstRgn); }));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 }  // extern "C"

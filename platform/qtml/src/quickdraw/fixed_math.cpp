@@ -24,31 +24,39 @@ using qtml::ApiCall;
 
 extern "C" {
 
-Fixed FixMul(Fixed a, Fixed b) {
+Fixed FixMul(Fixed a, Fixed b) try {
   ApiCall call("FixMul", a, b);
   if (call.Fault()) return call.Return<Fixed>(0);
   return call.Return(qtml::MulFixed(a, b));
+} catch (...) {
+  return qtml::Escaped<Fixed>();
 }
 
-Fixed FixDiv(Fixed a, Fixed b) {
+Fixed FixDiv(Fixed a, Fixed b) try {
   ApiCall call("FixDiv", a, b);
   if (call.Fault()) return call.Return<Fixed>(0);
   return call.Return(qtml::DivFixed(a, b));
+} catch (...) {
+  return qtml::Escaped<Fixed>();
 }
 
-Fract FracMul(Fract a, Fract b) {
+Fract FracMul(Fract a, Fract b) try {
   ApiCall call("FracMul", a, b);
   if (call.Fault()) return call.Return<Fract>(0);
   return call.Return(qtml::MultiplyShifted(a, b, qtml::kFractBits));
+} catch (...) {
+  return qtml::Escaped<Fract>();
 }
 
-Fract FracDiv(Fract a, Fract b) {
+Fract FracDiv(Fract a, Fract b) try {
   ApiCall call("FracDiv", a, b);
   if (call.Fault()) return call.Return<Fract>(0);
   return call.Return(qtml::DivideShifted(a, b, qtml::kFractBits));
+} catch (...) {
+  return qtml::Escaped<Fract>();
 }
 
-Fixed FixRatio(short numer, short denom) {
+Fixed FixRatio(short numer, short denom) try {
   ApiCall call("FixRatio", numer, denom);
   if (call.Fault()) return call.Return<Fixed>(0);
   // Unlike FixDiv, a negative numerator over zero gives the negated
@@ -58,63 +66,83 @@ Fixed FixRatio(short numer, short denom) {
     return call.Return(infinity);
   }
   return call.Return(qtml::DivFixed(numer, denom));
+} catch (...) {
+  return qtml::Escaped<Fixed>();
 }
 
-short FixRound(Fixed x) {
+short FixRound(Fixed x) try {
   ApiCall call("FixRound", x);
   if (call.Fault()) return call.Return<short>(0);
   long long rounded = (static_cast<long long>(x) + 0x8000) >> qtml::kFixedBits;
   return call.Return(static_cast<short>(rounded));
+} catch (...) {
+  return qtml::Escaped<short>();
 }
 
-Fixed Long2Fix(long x) {
+Fixed Long2Fix(long x) try {
   ApiCall call("Long2Fix", x);
   if (call.Fault()) return call.Return<Fixed>(0);
   return call.Return(qtml::FixedFromLong(x));
+} catch (...) {
+  return qtml::Escaped<Fixed>();
 }
 
-long Fix2Long(Fixed x) {
+long Fix2Long(Fixed x) try {
   ApiCall call("Fix2Long", x);
   if (call.Fault()) return call.Return<long>(0);
   return call.Return(static_cast<long>(qtml::ShiftRounded(x, qtml::kFixedBits)));
+} catch (...) {
+  return qtml::Escaped<long>();
 }
 
-Fract Fix2Frac(Fixed x) {
+Fract Fix2Frac(Fixed x) try {
   ApiCall call("Fix2Frac", x);
   if (call.Fault()) return call.Return<Fract>(0);
   return call.Return(
       qtml::Saturate(static_cast<qtml::Wide>(x) << (qtml::kFractBits - qtml::kFixedBits)));
+} catch (...) {
+  return qtml::Escaped<Fract>();
 }
 
-Fixed Frac2Fix(Fract x) {
+Fixed Frac2Fix(Fract x) try {
   ApiCall call("Frac2Fix", x);
   if (call.Fault()) return call.Return<Fixed>(0);
   return call.Return(
       static_cast<Fixed>(qtml::ShiftRounded(x, qtml::kFractBits - qtml::kFixedBits)));
+} catch (...) {
+  return qtml::Escaped<Fixed>();
 }
 
-double Fix2X(Fixed x) {
+double Fix2X(Fixed x) try {
   ApiCall call("Fix2X", x);
   if (call.Fault()) return call.Return(0.0);
   return call.Return(qtml::ToDouble(x, qtml::kFixedBits));
+} catch (...) {
+  return qtml::Escaped<double>();
 }
 
-Fixed X2Fix(double x) {
+Fixed X2Fix(double x) try {
   ApiCall call("X2Fix", x);
   if (call.Fault()) return call.Return<Fixed>(0);
   return call.Return(qtml::FromDouble(x, qtml::kFixedBits));
+} catch (...) {
+  return qtml::Escaped<Fixed>();
 }
 
-double Frac2X(Fract x) {
+double Frac2X(Fract x) try {
   ApiCall call("Frac2X", x);
   if (call.Fault()) return call.Return(0.0);
   return call.Return(qtml::ToDouble(x, qtml::kFractBits));
+} catch (...) {
+  return qtml::Escaped<double>();
 }
 
-Fract X2Frac(double x) {
+Fract X2Frac(double x) try {
   ApiCall call("X2Frac", x);
   if (call.Fault()) return call.Return<Fract>(0);
   return call.Return(qtml::FromDouble(x, qtml::kFractBits));
+} catch (...) {
+  return qtml::Escaped<Fract>();
 }
 
 }  // extern "C"

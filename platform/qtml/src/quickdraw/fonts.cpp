@@ -26,7 +26,7 @@ constexpr FontEntry kFonts[] = {
 
 extern "C" {
 
-QTML_API void GetFontName(short familyID, Str255 name) {
+QTML_API void GetFontName(short familyID, Str255 name) try {
   qtml::ApiCall call("GetFontName", familyID);
   if (name == nullptr) return;
   name[0] = 0;
@@ -37,9 +37,11 @@ QTML_API void GetFontName(short familyID, Str255 name) {
     std::memcpy(name + 1, font.name, length);
     return;
   }
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-QTML_API void GetFNum(ConstStr255Param name, short* familyID) {
+QTML_API void GetFNum(ConstStr255Param name, short* familyID) try {
   qtml::ApiCall call("GetFNum", qtml::PString{name});
   if (familyID == nullptr) return;
   *familyID = 0;
@@ -51,6 +53,8 @@ QTML_API void GetFNum(ConstStr255Param name, short* familyID) {
       return;
     }
   }
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 }  // extern "C"

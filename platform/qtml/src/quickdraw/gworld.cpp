@@ -150,18 +150,20 @@ using qtml::SetQDError;
 extern "C" {
 
 QDErr NewGWorld(GWorldPtr* offscreenGWorld, short pixelDepth, const Rect* boundsRect,
-                CTabHandle cTable, GDHandle aGDevice, GWorldFlags flags) {
+                CTabHandle cTable, GDHandle aGDevice, GWorldFlags flags) try {
   ApiCall call("NewGWorld", offscreenGWorld, pixelDepth, boundsRect, cTable, aGDevice, flags);
   QDErr err = call.Fault();
   if (err != noErr && offscreenGWorld != nullptr) *offscreenGWorld = nullptr;
   if (err == noErr) err = qtml::NewWorld(offscreenGWorld, pixelDepth, boundsRect, cTable);
   SetQDError(err);
   return call.Return(err);
+} catch (...) {
+  return qtml::Escaped<QDErr>();
 }
 
 QDErr NewGWorldFromPtr(GWorldPtr* offscreenGWorld, unsigned long pixelFormat,
                        const Rect* boundsRect, CTabHandle cTable, GDHandle aGDevice,
-                       GWorldFlags flags, Ptr newBuffer, long rowBytes) {
+                       GWorldFlags flags, Ptr newBuffer, long rowBytes) try {
   ApiCall call("NewGWorldFromPtr", offscreenGWorld, qtml::FourCC{static_cast<OSType>(pixelFormat)},
                boundsRect, cTable, aGDevice, flags, static_cast<const void*>(newBuffer), rowBytes);
   QDErr err = call.Fault();
@@ -172,81 +174,105 @@ QDErr NewGWorldFromPtr(GWorldPtr* offscreenGWorld, unsigned long pixelFormat,
   }
   SetQDError(err);
   return call.Return(err);
+} catch (...) {
+  return qtml::Escaped<QDErr>();
 }
 
-void DisposeGWorld(GWorldPtr offscreenGWorld) {
+void DisposeGWorld(GWorldPtr offscreenGWorld) try {
   ApiCall call("DisposeGWorld", offscreenGWorld);
   qtml::Port* port = qtml::WorldPort(call, offscreenGWorld);
   if (port == nullptr) return;
   if (!port->isOffscreen) return SetQDError(paramErr);
   qtml::FreePort(port);
   SetQDError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-PixMapHandle GetGWorldPixMap(GWorldPtr offscreenGWorld) {
+PixMapHandle GetGWorldPixMap(GWorldPtr offscreenGWorld) try {
   ApiCall call("GetGWorldPixMap", offscreenGWorld);
   qtml::Port* port = qtml::WorldPort(call, offscreenGWorld);
   return call.Return(port != nullptr ? qtml::PixMapOf(port) : nullptr);
+} catch (...) {
+  return qtml::Escaped<PixMapHandle>();
 }
 
-GDHandle GetGWorldDevice(GWorldPtr offscreenGWorld) {
+GDHandle GetGWorldDevice(GWorldPtr offscreenGWorld) try {
   ApiCall call("GetGWorldDevice", offscreenGWorld);
   qtml::Port* port = qtml::WorldPort(call, offscreenGWorld);
   return call.Return(port != nullptr ? &port->ownDeviceMaster : nullptr);
+} catch (...) {
+  return qtml::Escaped<GDHandle>();
 }
 
-Boolean LockPixels(PixMapHandle pm) {
+Boolean LockPixels(PixMapHandle pm) try {
   ApiCall call("LockPixels", pm);
   qtml::Port* port = qtml::PixMapPort(call, pm);
   if (port != nullptr) port->pixelsState |= pixelsLocked;
   return call.Return<Boolean>(port != nullptr);
+} catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
-void UnlockPixels(PixMapHandle pm) {
+void UnlockPixels(PixMapHandle pm) try {
   ApiCall call("UnlockPixels", pm);
   qtml::Port* port = qtml::PixMapPort(call, pm);
   if (port != nullptr) port->pixelsState &= ~static_cast<GWorldFlags>(pixelsLocked);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-GWorldFlags GetPixelsState(PixMapHandle pm) {
+GWorldFlags GetPixelsState(PixMapHandle pm) try {
   ApiCall call("GetPixelsState", pm);
   qtml::Port* port = qtml::PixMapPort(call, pm);
   return call.Return<GWorldFlags>(port != nullptr ? port->pixelsState : 0);
+} catch (...) {
+  return qtml::Escaped<GWorldFlags>();
 }
 
-void SetPixelsState(PixMapHandle pm, GWorldFlags state) {
+void SetPixelsState(PixMapHandle pm, GWorldFlags state) try {
   ApiCall call("SetPixelsState", pm, state);
   qtml::Port* port = qtml::PixMapPort(call, pm);
   if (port != nullptr) port->pixelsState = state & qtml::kPixelsStateMask;
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-Ptr GetPixBaseAddr(PixMapHandle pm) {
+Ptr GetPixBaseAddr(PixMapHandle pm) try {
   ApiCall call("GetPixBaseAddr", pm);
   qtml::Port* port = qtml::PixMapPort(call, pm);
   return call.Return<Ptr>(port != nullptr ? port->pixMap.baseAddr : nullptr);
+} catch (...) {
+  return qtml::Escaped<Ptr>();
 }
 
-long GetPixRowBytes(PixMapHandle pm) {
+long GetPixRowBytes(PixMapHandle pm) try {
   ApiCall call("GetPixRowBytes", pm);
   qtml::Port* port = qtml::PixMapPort(call, pm);
   return call.Return<long>(port != nullptr ? port->pixMap.rowBytes & 0x3FFF : 0);
+} catch (...) {
+  return qtml::Escaped<long>();
 }
 
-void SetGWorld(CGrafPtr port, GDHandle gdh) {
+void SetGWorld(CGrafPtr port, GDHandle gdh) try {
   ApiCall call("SetGWorld", port, gdh);
   qtml::Port* target = qtml::WorldPort(call, port);
   if (target == nullptr) return;
   // An off-screen world always draws through its own device.
   GDHandle device = target->isOffscreen || gdh == nullptr ? target->device : gdh;
   qtml::SetCurrent(target, device);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void GetGWorld(CGrafPtr* port, GDHandle* gdh) {
+void GetGWorld(CGrafPtr* port, GDHandle* gdh) try {
   ApiCall call("GetGWorld", port, gdh);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   if (port != nullptr) *port = qtml::GrafPtrOf(qtml::CurrentPort());
   if (gdh != nullptr) *gdh = qtml::CurrentDevice();
   SetQDError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 }  // extern "C"

@@ -280,21 +280,25 @@ using qtml::SetQDError;
 
 extern "C" {
 
-PicHandle OpenPicture(const Rect* picFrame) {
+PicHandle OpenPicture(const Rect* picFrame) try {
   ApiCall call("OpenPicture", picFrame);
   OSErr err = call.Fault();
   PicHandle picture = err == noErr ? qtml::Open(picFrame, &err) : nullptr;
   SetQDError(err);
   return call.Return(picture);
+} catch (...) {
+  return qtml::Escaped<PicHandle>();
 }
 
-void ClosePicture(void) {
+void ClosePicture(void) try {
   ApiCall call("ClosePicture");
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::Close());
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void KillPicture(PicHandle myPicture) {
+void KillPicture(PicHandle myPicture) try {
   ApiCall call("KillPicture", myPicture);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   Handle h = reinterpret_cast<Handle>(myPicture);
@@ -306,15 +310,19 @@ void KillPicture(PicHandle myPicture) {
   }
   qtml::FreeHandle(h);
   SetQDError(err);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void DrawPicture(PicHandle myPicture, const Rect* dstRect) {
+void DrawPicture(PicHandle myPicture, const Rect* dstRect) try {
   ApiCall call("DrawPicture", myPicture, dstRect);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::Guarded<OSErr>(memFullErr, [&] { return qtml::Draw(myPicture, dstRect); }));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-Rect* QDGetPictureBounds(PicHandle picH, Rect* outRect) {
+Rect* QDGetPictureBounds(PicHandle picH, Rect* outRect) try {
   ApiCall call("QDGetPictureBounds", picH, outRect);
   if (outRect == nullptr) return call.Return(outRect);
   *outRect = Rect{0, 0, 0, 0};
@@ -327,6 +335,8 @@ Rect* QDGetPictureBounds(PicHandle picH, Rect* outRect) {
   }
   SetQDError(err);
   return call.Return(outRect);
+} catch (...) {
+  return qtml::Escaped<Rect*>();
 }
 
 }  // extern "C"

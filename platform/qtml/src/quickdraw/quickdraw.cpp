@@ -27,6 +27,7 @@ std::unordered_set<const Port*>& LivePorts() {
 // sets another. Drawing on it changes nothing.
 Port& Screen() {
   static Port screen = [] {
+    FaultsSuspended building;
     Port port{};
     port.pixMap.rowBytes = static_cast<short>(0x8000);
     port.pixMap.bounds = kScreenBounds;
@@ -130,30 +131,36 @@ using qtml::SetQDError;
 
 extern "C" {
 
-OSErr QDError(void) {
+OSErr QDError(void) try {
   ApiCall call("QDError");
   if (OSErr fault = call.Fault()) return call.Return(fault);
   return call.Return(qtml::gQDError);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
-void SetPort(GrafPtr port) {
+void SetPort(GrafPtr port) try {
   ApiCall call("SetPort", port);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   qtml::Port* target = qtml::PortFromGrafPtr(port);
   if (target == nullptr) return SetQDError(paramErr);
   qtml::SetCurrent(target, qtml::CurrentDevice());
   SetQDError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void GetPort(GrafPtr* port) {
+void GetPort(GrafPtr* port) try {
   ApiCall call("GetPort", port);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   if (port == nullptr) return SetQDError(paramErr);
   *port = qtml::GrafPtrOf(qtml::CurrentPort());
   SetQDError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-Rect* GetPortBounds(CGrafPtr port, Rect* rect) {
+Rect* GetPortBounds(CGrafPtr port, Rect* rect) try {
   ApiCall call("GetPortBounds", port, rect);
   if (rect == nullptr) return call.Return(rect);
   *rect = Rect{0, 0, 0, 0};
@@ -165,9 +172,11 @@ Rect* GetPortBounds(CGrafPtr port, Rect* rect) {
   if (target != nullptr) *rect = target->portRect;
   SetQDError(target != nullptr ? noErr : paramErr);
   return call.Return(rect);
+} catch (...) {
+  return qtml::Escaped<Rect*>();
 }
 
-PixMapHandle GetPortPixMap(CGrafPtr port) {
+PixMapHandle GetPortPixMap(CGrafPtr port) try {
   ApiCall call("GetPortPixMap", port);
   if (OSErr fault = call.Fault()) {
     SetQDError(fault);
@@ -176,27 +185,33 @@ PixMapHandle GetPortPixMap(CGrafPtr port) {
   qtml::Port* target = qtml::PortFromGrafPtr(port);
   SetQDError(target != nullptr ? noErr : paramErr);
   return call.Return(target != nullptr ? qtml::PixMapOf(target) : nullptr);
+} catch (...) {
+  return qtml::Escaped<PixMapHandle>();
 }
 
-GDHandle GetMainDevice(void) {
+GDHandle GetMainDevice(void) try {
   ApiCall call("GetMainDevice");
   if (OSErr fault = call.Fault()) {
     SetQDError(fault);
     return call.Return<GDHandle>(nullptr);
   }
   return call.Return(qtml::MainDevice());
+} catch (...) {
+  return qtml::Escaped<GDHandle>();
 }
 
-GDHandle GetGDevice(void) {
+GDHandle GetGDevice(void) try {
   ApiCall call("GetGDevice");
   if (OSErr fault = call.Fault()) {
     SetQDError(fault);
     return call.Return<GDHandle>(nullptr);
   }
   return call.Return(qtml::CurrentDevice());
+} catch (...) {
+  return qtml::Escaped<GDHandle>();
 }
 
-void RGBForeColor(const RGBColor* color) {
+void RGBForeColor(const RGBColor* color) try {
   ApiCall call("RGBForeColor", color);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   qtml::Port* port = qtml::Current();
@@ -204,9 +219,11 @@ void RGBForeColor(const RGBColor* color) {
   if (color == nullptr) return SetQDError(paramErr);
   port->foreColor = *color;
   SetQDError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void RGBBackColor(const RGBColor* color) {
+void RGBBackColor(const RGBColor* color) try {
   ApiCall call("RGBBackColor", color);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   qtml::Port* port = qtml::Current();
@@ -214,9 +231,11 @@ void RGBBackColor(const RGBColor* color) {
   if (color == nullptr) return SetQDError(paramErr);
   port->backColor = *color;
   SetQDError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void GetForeColor(RGBColor* color) {
+void GetForeColor(RGBColor* color) try {
   ApiCall call("GetForeColor", color);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   qtml::Port* port = qtml::Current();
@@ -224,9 +243,11 @@ void GetForeColor(RGBColor* color) {
   if (color == nullptr) return SetQDError(paramErr);
   *color = port->foreColor;
   SetQDError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void GetBackColor(RGBColor* color) {
+void GetBackColor(RGBColor* color) try {
   ApiCall call("GetBackColor", color);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   qtml::Port* port = qtml::Current();
@@ -234,9 +255,11 @@ void GetBackColor(RGBColor* color) {
   if (color == nullptr) return SetQDError(paramErr);
   *color = port->backColor;
   SetQDError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void* GetPortHDC(GrafPtr port) {
+void* GetPortHDC(GrafPtr port) try {
   ApiCall call("GetPortHDC", port);
   if (OSErr fault = call.Fault()) {
     SetQDError(fault);
@@ -245,9 +268,11 @@ void* GetPortHDC(GrafPtr port) {
   qtml::Port* target = qtml::PortFromGrafPtr(port);
   SetQDError(target != nullptr ? noErr : paramErr);
   return call.Return<void*>(target != nullptr ? &target->deviceContext : nullptr);
+} catch (...) {
+  return qtml::Escaped<void*>();
 }
 
-CGrafPtr GetPortFromHDC(void* hdc) {
+CGrafPtr GetPortFromHDC(void* hdc) try {
   ApiCall call("GetPortFromHDC", hdc);
   if (OSErr fault = call.Fault()) {
     SetQDError(fault);
@@ -256,6 +281,8 @@ CGrafPtr GetPortFromHDC(void* hdc) {
   qtml::Port* target = qtml::PortFromDeviceContext(hdc);
   SetQDError(target != nullptr ? noErr : paramErr);
   return call.Return(target != nullptr ? qtml::GrafPtrOf(target) : nullptr);
+} catch (...) {
+  return qtml::Escaped<CGrafPtr>();
 }
 
 }  // extern "C"

@@ -51,123 +51,159 @@ using qtml::ApiCall;
 
 extern "C" {
 
-void MacSetRect(Rect* r, short left, short top, short right, short bottom) {
+void MacSetRect(Rect* r, short left, short top, short right, short bottom) try {
   ApiCall call("MacSetRect", r, left, top, right, bottom);
   if (call.Fault() != noErr) return;
   qtml::Set(r, left, top, right, bottom);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void SetRect(Rect* r, short left, short top, short right, short bottom) {
+void SetRect(Rect* r, short left, short top, short right, short bottom) try {
   ApiCall call("SetRect", r, left, top, right, bottom);
   if (call.Fault() != noErr) return;
   qtml::Set(r, left, top, right, bottom);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void MacOffsetRect(Rect* r, short dh, short dv) {
+void MacOffsetRect(Rect* r, short dh, short dv) try {
   ApiCall call("MacOffsetRect", r, dh, dv);
   if (call.Fault() != noErr) return;
   qtml::Offset(r, dh, dv);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void OffsetRect(Rect* r, short dh, short dv) {
+void OffsetRect(Rect* r, short dh, short dv) try {
   ApiCall call("OffsetRect", r, dh, dv);
   if (call.Fault() != noErr) return;
   qtml::Offset(r, dh, dv);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void InsetRect(Rect* r, short dh, short dv) {
+void InsetRect(Rect* r, short dh, short dv) try {
   ApiCall call("InsetRect", r, dh, dv);
   if (call.Fault() != noErr) return;
   if (r == nullptr) return;
   Rect inset{qtml::Wrap(r->top + dv), qtml::Wrap(r->left + dh), qtml::Wrap(r->bottom - dv),
              qtml::Wrap(r->right - dh)};
   *r = qtml::Empty(inset) ? Rect{0, 0, 0, 0} : inset;
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-Boolean SectRect(const Rect* src1, const Rect* src2, Rect* dstRect) {
+Boolean SectRect(const Rect* src1, const Rect* src2, Rect* dstRect) try {
   ApiCall call("SectRect", src1, src2, dstRect);
   if (dstRect == nullptr || src1 == nullptr || src2 == nullptr) return call.Return<Boolean>(false);
   Rect common = qtml::Intersect(*src1, *src2);  // read both before writing: dstRect may be one
   bool meet = call.Fault() == noErr && !qtml::Empty(common);
   *dstRect = meet ? common : Rect{0, 0, 0, 0};
   return call.Return<Boolean>(meet);
+} catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
-void MacUnionRect(const Rect* src1, const Rect* src2, Rect* dstRect) {
+void MacUnionRect(const Rect* src1, const Rect* src2, Rect* dstRect) try {
   ApiCall call("MacUnionRect", src1, src2, dstRect);
   if (call.Fault() != noErr) return;
   qtml::Union(src1, src2, dstRect);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void UnionRect(const Rect* src1, const Rect* src2, Rect* dstRect) {
+void UnionRect(const Rect* src1, const Rect* src2, Rect* dstRect) try {
   ApiCall call("UnionRect", src1, src2, dstRect);
   if (call.Fault() != noErr) return;
   qtml::Union(src1, src2, dstRect);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-Boolean MacEqualRect(const Rect* rect1, const Rect* rect2) {
+Boolean MacEqualRect(const Rect* rect1, const Rect* rect2) try {
   ApiCall call("MacEqualRect", rect1, rect2);
   if (call.Fault() != noErr) return call.Return<Boolean>(false);
   return call.Return<Boolean>(qtml::Equal(rect1, rect2));
+} catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
-Boolean EqualRect(const Rect* rect1, const Rect* rect2) {
+Boolean EqualRect(const Rect* rect1, const Rect* rect2) try {
   ApiCall call("EqualRect", rect1, rect2);
   if (call.Fault() != noErr) return call.Return<Boolean>(false);
   return call.Return<Boolean>(qtml::Equal(rect1, rect2));
+} catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
-Boolean EmptyRect(const Rect* r) {
+Boolean EmptyRect(const Rect* r) try {
   ApiCall call("EmptyRect", r);
   if (call.Fault() != noErr) return call.Return<Boolean>(true);
   return call.Return<Boolean>(r == nullptr || qtml::Empty(*r));
+} catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
-Boolean MacPtInRect(Point pt, const Rect* r) {
+Boolean MacPtInRect(Point pt, const Rect* r) try {
   ApiCall call("MacPtInRect", pt.h, pt.v, r);
   if (call.Fault() != noErr) return call.Return<Boolean>(false);
   return call.Return<Boolean>(qtml::Inside(pt, r));
+} catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
-Boolean PtInRect(Point pt, const Rect* r) {
+Boolean PtInRect(Point pt, const Rect* r) try {
   ApiCall call("PtInRect", pt.h, pt.v, r);
   if (call.Fault() != noErr) return call.Return<Boolean>(false);
   return call.Return<Boolean>(qtml::Inside(pt, r));
+} catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
-void Pt2Rect(Point pt1, Point pt2, Rect* dstRect) {
+void Pt2Rect(Point pt1, Point pt2, Rect* dstRect) try {
   ApiCall call("Pt2Rect", pt1.h, pt1.v, pt2.h, pt2.v, dstRect);
   if (call.Fault() != noErr) return;
   if (dstRect == nullptr) return;
   *dstRect = Rect{std::min(pt1.v, pt2.v), std::min(pt1.h, pt2.h), std::max(pt1.v, pt2.v),
                   std::max(pt1.h, pt2.h)};
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void SetPt(Point* pt, short h, short v) {
+void SetPt(Point* pt, short h, short v) try {
   ApiCall call("SetPt", pt, h, v);
   if (call.Fault() != noErr) return;
   if (pt == nullptr) return;
   *pt = Point{v, h};
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-Boolean EqualPt(Point pt1, Point pt2) {
+Boolean EqualPt(Point pt1, Point pt2) try {
   ApiCall call("EqualPt", pt1.h, pt1.v, pt2.h, pt2.v);
   if (call.Fault() != noErr) return call.Return<Boolean>(false);
   return call.Return<Boolean>(pt1.h == pt2.h && pt1.v == pt2.v);
+} catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
-void AddPt(Point src, Point* dst) {
+void AddPt(Point src, Point* dst) try {
   ApiCall call("AddPt", src.h, src.v, dst);
   if (call.Fault() != noErr) return;
   if (dst == nullptr) return;
   *dst = Point{qtml::Wrap(dst->v + src.v), qtml::Wrap(dst->h + src.h)};
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void SubPt(Point src, Point* dst) {
+void SubPt(Point src, Point* dst) try {
   ApiCall call("SubPt", src.h, src.v, dst);
   if (call.Fault() != noErr) return;
   if (dst == nullptr) return;
   *dst = Point{qtml::Wrap(dst->v - src.v), qtml::Wrap(dst->h - src.h)};
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 }  // extern "C"

@@ -81,16 +81,18 @@ using qtml::ApiCall;
 using qtml::SetQDError;
 using qtml::Shape;
 
-#define QTML_COMBINE_REGIONS(Name, op)                                \
-  void Name(RgnHandle srcRgnA, RgnHandle srcRgnB, RgnHandle dstRgn) { \
-    ApiCall call(#Name, srcRgnA, srcRgnB, dstRgn);                    \
-    if (OSErr fault = call.Fault()) return SetQDError(fault);         \
-    SetQDError(qtml::Combine(srcRgnA, srcRgnB, dstRgn, op));          \
+#define QTML_COMBINE_REGIONS(Name, op)                                    \
+  void Name(RgnHandle srcRgnA, RgnHandle srcRgnB, RgnHandle dstRgn) try { \
+    ApiCall call(#Name, srcRgnA, srcRgnB, dstRgn);                        \
+    if (OSErr fault = call.Fault()) return SetQDError(fault);             \
+    SetQDError(qtml::Combine(srcRgnA, srcRgnB, dstRgn, op));              \
+  } catch (...) {                                                         \
+    return qtml::Escaped<void>();                                         \
   }
 
 extern "C" {
 
-RgnHandle NewRgn(void) {
+RgnHandle NewRgn(void) try {
   ApiCall call("NewRgn");
   if (OSErr fault = call.Fault()) {
     SetQDError(fault);
@@ -99,69 +101,91 @@ RgnHandle NewRgn(void) {
   RgnHandle rgn = qtml::New();
   SetQDError(rgn != nullptr ? noErr : memFullErr);
   return call.Return(rgn);
+} catch (...) {
+  return qtml::Escaped<RgnHandle>();
 }
 
-void DisposeRgn(RgnHandle rgn) {
+void DisposeRgn(RgnHandle rgn) try {
   ApiCall call("DisposeRgn", rgn);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   if (!qtml::IsRegion(rgn)) return SetQDError(paramErr);
   qtml::FreeHandle(reinterpret_cast<Handle>(rgn));
   SetQDError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void MacCopyRgn(RgnHandle srcRgn, RgnHandle dstRgn) {
+void MacCopyRgn(RgnHandle srcRgn, RgnHandle dstRgn) try {
   ApiCall call("MacCopyRgn", srcRgn, dstRgn);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::Copy(srcRgn, dstRgn));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void CopyRgn(RgnHandle srcRgn, RgnHandle dstRgn) {
+void CopyRgn(RgnHandle srcRgn, RgnHandle dstRgn) try {
   ApiCall call("CopyRgn", srcRgn, dstRgn);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::Copy(srcRgn, dstRgn));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void SetEmptyRgn(RgnHandle rgn) {
+void SetEmptyRgn(RgnHandle rgn) try {
   ApiCall call("SetEmptyRgn", rgn);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::SetRect(rgn, Rect{0, 0, 0, 0}));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void MacSetRectRgn(RgnHandle rgn, short left, short top, short right, short bottom) {
+void MacSetRectRgn(RgnHandle rgn, short left, short top, short right, short bottom) try {
   ApiCall call("MacSetRectRgn", rgn, left, top, right, bottom);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::SetRect(rgn, Rect{top, left, bottom, right}));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void SetRectRgn(RgnHandle rgn, short left, short top, short right, short bottom) {
+void SetRectRgn(RgnHandle rgn, short left, short top, short right, short bottom) try {
   ApiCall call("SetRectRgn", rgn, left, top, right, bottom);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::SetRect(rgn, Rect{top, left, bottom, right}));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void RectRgn(RgnHandle rgn, const Rect* r) {
+void RectRgn(RgnHandle rgn, const Rect* r) try {
   ApiCall call("RectRgn", rgn, r);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   if (r == nullptr) return SetQDError(paramErr);
   SetQDError(qtml::SetRect(rgn, *r));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void MacOffsetRgn(RgnHandle rgn, short dh, short dv) {
+void MacOffsetRgn(RgnHandle rgn, short dh, short dv) try {
   ApiCall call("MacOffsetRgn", rgn, dh, dv);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::Change(rgn, [&](const Shape& s) { return s.Offset(dh, dv); }));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void OffsetRgn(RgnHandle rgn, short dh, short dv) {
+void OffsetRgn(RgnHandle rgn, short dh, short dv) try {
   ApiCall call("OffsetRgn", rgn, dh, dv);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::Change(rgn, [&](const Shape& s) { return s.Offset(dh, dv); }));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
-void InsetRgn(RgnHandle rgn, short dh, short dv) {
+void InsetRgn(RgnHandle rgn, short dh, short dv) try {
   ApiCall call("InsetRgn", rgn, dh, dv);
   if (OSErr fault = call.Fault()) return SetQDError(fault);
   SetQDError(qtml::Change(rgn, [&](const Shape& s) { return s.Inset(dh, dv); }));
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 QTML_COMBINE_REGIONS(SectRgn, Shape::Op::kIntersect)
@@ -171,7 +195,7 @@ QTML_COMBINE_REGIONS(DiffRgn, Shape::Op::kDifference)
 QTML_COMBINE_REGIONS(MacXorRgn, Shape::Op::kXor)
 QTML_COMBINE_REGIONS(XorRgn, Shape::Op::kXor)
 
-Boolean MacEqualRgn(RgnHandle rgnA, RgnHandle rgnB) {
+Boolean MacEqualRgn(RgnHandle rgnA, RgnHandle rgnB) try {
   ApiCall call("MacEqualRgn", rgnA, rgnB);
   if (OSErr fault = call.Fault()) {
     SetQDError(fault);
@@ -180,9 +204,11 @@ Boolean MacEqualRgn(RgnHandle rgnA, RgnHandle rgnB) {
   Shape a, b;
   bool equal = qtml::Read(rgnA, &a) && qtml::Read(rgnB, &b) && a == b;
   return call.Return<Boolean>(equal);
+} catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
-Boolean EqualRgn(RgnHandle rgnA, RgnHandle rgnB) {
+Boolean EqualRgn(RgnHandle rgnA, RgnHandle rgnB) try {
   ApiCall call("EqualRgn", rgnA, rgnB);
   if (OSErr fault = call.Fault()) {
     SetQDError(fault);
@@ -191,9 +217,11 @@ Boolean EqualRgn(RgnHandle rgnA, RgnHandle rgnB) {
   Shape a, b;
   bool equal = qtml::Read(rgnA, &a) && qtml::Read(rgnB, &b) && a == b;
   return call.Return<Boolean>(equal);
+} catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
-Boolean EmptyRgn(RgnHandle rgn) {
+Boolean EmptyRgn(RgnHandle rgn) try {
   ApiCall call("EmptyRgn", rgn);
   if (OSErr fault = call.Fault()) {
     SetQDError(fault);
@@ -206,9 +234,11 @@ Boolean EmptyRgn(RgnHandle rgn) {
   SetQDError(noErr);
   const Rect& box = (**rgn).rgnBBox;
   return call.Return<Boolean>(box.bottom <= box.top || box.right <= box.left);
+} catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
-Boolean PtInRgn(Point pt, RgnHandle rgn) {
+Boolean PtInRgn(Point pt, RgnHandle rgn) try {
   ApiCall call("PtInRgn", pt.h, pt.v, rgn);
   if (OSErr fault = call.Fault()) {
     SetQDError(fault);
@@ -216,9 +246,11 @@ Boolean PtInRgn(Point pt, RgnHandle rgn) {
   }
   Shape shape;
   return call.Return<Boolean>(qtml::Read(rgn, &shape) && shape.Contains(pt.h, pt.v));
+} catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
-Boolean RectInRgn(const Rect* r, RgnHandle rgn) {
+Boolean RectInRgn(const Rect* r, RgnHandle rgn) try {
   ApiCall call("RectInRgn", r, rgn);
   if (OSErr fault = call.Fault()) {
     SetQDError(fault);
@@ -230,9 +262,11 @@ Boolean RectInRgn(const Rect* r, RgnHandle rgn) {
   }
   Shape shape;
   return call.Return<Boolean>(qtml::Read(rgn, &shape) && shape.Touches(*r));
+} catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
-Rect* GetRegionBounds(RgnHandle region, Rect* bounds) {
+Rect* GetRegionBounds(RgnHandle region, Rect* bounds) try {
   ApiCall call("GetRegionBounds", region, bounds);
   if (bounds == nullptr) return call.Return(bounds);
   *bounds = Rect{0, 0, 0, 0};
@@ -241,15 +275,19 @@ Rect* GetRegionBounds(RgnHandle region, Rect* bounds) {
   if (err == noErr) *bounds = (**region).rgnBBox;
   SetQDError(err);
   return call.Return(bounds);
+} catch (...) {
+  return qtml::Escaped<Rect*>();
 }
 
-Boolean IsRegionRectangular(RgnHandle region) {
+Boolean IsRegionRectangular(RgnHandle region) try {
   ApiCall call("IsRegionRectangular", region);
   OSErr err = call.Fault();
   if (err == noErr && !qtml::IsRegion(region)) err = paramErr;
   SetQDError(err);
   bool rectangular = err == noErr && (**region).rgnSize == qtml::kRegionHeaderSize;
   return call.Return<Boolean>(rectangular);
+} catch (...) {
+  return qtml::Escaped<Boolean>();
 }
 
 }  // extern "C"

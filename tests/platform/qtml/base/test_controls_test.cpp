@@ -76,7 +76,22 @@ TEST_F(TestControlsTest, TheNthCallFailsTheOthersWork) {
 }
 
 TEST_F(TestControlsTest, AllocationsFailAfterTheCount) {
-  QTMLTest_FailAllocations(2);  // a handle takes two: its record and its bytes
+  // However many allocations a handle takes (its record, its bytes, the
+  // engine's note of it), with fewer allowed it is not made.
+  long needed = 0;
+  for (;; ++needed) {
+    QTMLTest_FailAllocations(needed);
+    Handle h = NewHandle(1);
+    QTMLTest_FailAllocations(-1);
+    if (h != nullptr) {
+      DisposeHandle(h);
+      break;
+    }
+    EXPECT_EQ(MemError(), memFullErr);
+    ASSERT_LT(needed, 10);
+  }
+  EXPECT_GE(needed, 2);
+  QTMLTest_FailAllocations(needed);
   Handle first = NewHandle(1);
   EXPECT_NE(first, nullptr);
   EXPECT_EQ(NewHandle(1), nullptr);
