@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "QTMLTestControls.h"
 #include "fenra_host/runtime.h"
 #include "fenra_host/script.h"
 
@@ -116,7 +115,7 @@ bool ArmFault(const std::string& spec) {
   long nth = 1;
   if (end != nullptr && *end == ':') nth = std::strtol(end + 1, &end, 0);
   if (end == nullptr || *end != '\0') return false;
-  QTMLTest_FailCall(name.c_str(), nth, static_cast<OSErr>(error));
+  Runtime::TestControls().failCall(name.c_str(), nth, static_cast<int16_t>(error));
   return true;
 }
 

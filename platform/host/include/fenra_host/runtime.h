@@ -159,6 +159,26 @@ struct ModuleMethodInfo {
   Declaration declaration;
 };
 
+// The QuickTime engine's test controls (its QTMLTestControls.h) as the
+// runtime hands them on: the script language's QTMLTest module and the
+// tool reach the engine through these and do not link it themselves.
+// Errors are OSErr values; the trace text is valid until the next call
+// into the engine.
+struct EngineTestControls {
+  void (*setTrace)(bool on);
+  bool (*traceIsOn)();
+  const char* (*traceText)();
+  void (*clearTrace)();
+  // The nth next call of `name` answers `error`; nth = 0: every call.
+  void (*failCall)(const char* name, long nth, int16_t error);
+  // After `count` more allocations every one fails; -1 stops it.
+  void (*failAllocations)(long count);
+  void (*clearFaults)();
+  // The next file dialog picks that file; null: the next one is cancelled.
+  void (*queueDialogAnswer)(const char* nativePath);
+  long (*pendingDialogAnswers)();
+};
+
 class Runtime {
  public:
   // The process's runtime, created on first use.
@@ -207,6 +227,9 @@ class Runtime {
   ObjectRef NewMemoryBlock(int64_t size);
   ObjectRef NewIntegerArray(const std::vector<int64_t>& values);
   ObjectRef NewWindow(int width, int height);
+
+  // The controls of the engine the runtime and its plugin share.
+  static const EngineTestControls& TestControls();
 
  private:
   Runtime();

@@ -46,6 +46,10 @@ class HostAccess {
   virtual int64_t PluginVersion() = 0;
   virtual int64_t PluginClassCount() = 0;
   virtual int64_t ModuleMethodCount() = 0;
+
+  // The engine's test controls, for the QTMLTest module of scripts; null
+  // when this host has no engine behind it.
+  virtual const EngineTestControls* TestControls() = 0;
 };
 
 // The process's Runtime behind the HostAccess interface.

@@ -9,7 +9,7 @@
 #include "fenra_host/script.h"
 #include "script/interpreter.h"
 
-// Line editing with GNU readline, which fenra_host links, when its headers
+// Line editing with GNU readline, which fenra_script links, when its headers
 // are installed (libreadline-dev); plain lines otherwise.
 #if __has_include(<readline/readline.h>)
 #define FENRA_HAVE_READLINE 1

@@ -60,6 +60,8 @@ class RuntimeAccess final : public HostAccess {
   int64_t PluginClassCount() override { return static_cast<int64_t>(rt_.PluginClasses().size()); }
   int64_t ModuleMethodCount() override { return static_cast<int64_t>(rt_.ModuleMethods().size()); }
 
+  const EngineTestControls* TestControls() override { return &Runtime::TestControls(); }
+
  private:
   Runtime& rt_ = Runtime::Get();
 };

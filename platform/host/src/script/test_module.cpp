@@ -1,6 +1,6 @@
 // QTMLTest: the QuickTime engine's test controls, for scripts that check
 // what the plugin asks of QuickTime and how it copes when QuickTime fails.
-#include "QTMLTestControls.h"
+// The host hands the controls on; the language does not link the engine.
 #include "script/builtins.h"
 
 namespace fenra::host::script {
@@ -11,27 +11,34 @@ Datum None() {
   return Value::Nil();
 }
 
-Datum TraceOnFn(BuiltinCall&) {
-  QTMLTest_SetTrace(true);
+// The host's engine controls; a host without an engine stops the script.
+const EngineTestControls& Controls(BuiltinCall& c) {
+  const EngineTestControls* controls = c.env.host->TestControls();
+  if (controls == nullptr) c.Fail(std::string(c.name) + ": the host has no QuickTime engine");
+  return *controls;
+}
+
+Datum TraceOnFn(BuiltinCall& c) {
+  Controls(c).setTrace(true);
   return None();
 }
 
-Datum TraceOffFn(BuiltinCall&) {
-  QTMLTest_SetTrace(false);
+Datum TraceOffFn(BuiltinCall& c) {
+  Controls(c).setTrace(false);
   return None();
 }
 
-Datum TraceIsOnFn(BuiltinCall&) {
-  return Value::Bool(QTMLTest_TraceIsOn() != 0);
+Datum TraceIsOnFn(BuiltinCall& c) {
+  return Value::Bool(Controls(c).traceIsOn());
 }
 
-Datum TraceFn(BuiltinCall&) {
-  const char* text = QTMLTest_TraceText();
+Datum TraceFn(BuiltinCall& c) {
+  const char* text = Controls(c).traceText();
   return Value::Str(text != nullptr ? text : "");
 }
 
-Datum ClearTraceFn(BuiltinCall&) {
-  QTMLTest_ClearTrace();
+Datum ClearTraceFn(BuiltinCall& c) {
+  Controls(c).clearTrace();
   return None();
 }
 
@@ -41,35 +48,35 @@ Datum FailCallFn(BuiltinCall& c) {
   int64_t error = c.Integer(2);
   if (nth < 1) c.Fail("QTMLTest.FailCall: n counts from 1, got " + std::to_string(nth));
   if (error < -32768 || error > 32767) c.Fail("QTMLTest.FailCall: an OSErr is 16-bit");
-  QTMLTest_FailCall(c.Text(0).c_str(), static_cast<long>(nth), static_cast<OSErr>(error));
+  Controls(c).failCall(c.Text(0).c_str(), static_cast<long>(nth), static_cast<int16_t>(error));
   return None();
 }
 
 // FailAllocations(n): after n more allocations every one fails; -1 stops it.
 Datum FailAllocationsFn(BuiltinCall& c) {
-  QTMLTest_FailAllocations(static_cast<long>(c.Integer(0)));
+  Controls(c).failAllocations(static_cast<long>(c.Integer(0)));
   return None();
 }
 
-Datum ClearFaultsFn(BuiltinCall&) {
-  QTMLTest_ClearFaults();
+Datum ClearFaultsFn(BuiltinCall& c) {
+  Controls(c).clearFaults();
   return None();
 }
 
 // AnswerDialog(path): the next file dialog picks that file (native path).
 Datum AnswerDialogFn(BuiltinCall& c) {
-  QTMLTest_QueueDialogAnswer(c.Text(0).c_str());
+  Controls(c).queueDialogAnswer(c.Text(0).c_str());
   return None();
 }
 
 // CancelDialog(): the next file dialog is cancelled.
-Datum CancelDialogFn(BuiltinCall&) {
-  QTMLTest_QueueDialogAnswer(nullptr);
+Datum CancelDialogFn(BuiltinCall& c) {
+  Controls(c).queueDialogAnswer(nullptr);
   return None();
 }
 
-Datum PendingDialogsFn(BuiltinCall&) {
-  return Value::Int(QTMLTest_PendingDialogAnswers());
+Datum PendingDialogsFn(BuiltinCall& c) {
+  return Value::Int(Controls(c).pendingDialogAnswers());
 }
 
 const Builtin kTest[] = {

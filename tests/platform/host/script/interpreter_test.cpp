@@ -244,6 +244,61 @@ TEST(InterpreterTest, ModulesAndClassesNeedTheirMembers) {
   EXPECT_EQ(Output("Dim System As Integer = 4\nPrint System\n"), "4\n");  // variables come first
 }
 
+// What the QTMLTest module asked of a stand-in host's engine controls.
+std::vector<std::string>& ControlCalls() {
+  static std::vector<std::string> calls;
+  return calls;
+}
+
+class ControlledHost : public testing::EmptyHost {
+ public:
+  const EngineTestControls* TestControls() override {
+    static const EngineTestControls controls{
+        .setTrace = [](bool on) { ControlCalls().push_back(on ? "trace on" : "trace off"); },
+        .traceIsOn = [] { return true; },
+        .traceText = [] { return "NewRgn() -> 0x1\n"; },
+        .clearTrace = [] { ControlCalls().push_back("clear trace"); },
+        .failCall =
+            [](const char* name, long nth, int16_t error) {
+              ControlCalls().push_back("fail " + std::string(name) + " " + std::to_string(nth) +
+                                       " " + std::to_string(error));
+            },
+        .failAllocations =
+            [](long count) { ControlCalls().push_back("allocations " + std::to_string(count)); },
+        .clearFaults = [] { ControlCalls().push_back("clear faults"); },
+        .queueDialogAnswer =
+            [](const char* path) {
+              ControlCalls().push_back(path != nullptr ? "answer " + std::string(path) : "cancel");
+            },
+        .pendingDialogAnswers = [] { return 2L; },
+    };
+    return &controls;
+  }
+};
+
+TEST(InterpreterTest, TheTestModuleReachesTheEngineThroughTheHost) {
+  ControlledHost host;
+  ControlCalls().clear();
+  EXPECT_EQ(Output("QTMLTest.TraceOn\n"
+                   "Print QTMLTest.TraceIsOn, QTMLTest.Trace\n"
+                   "QTMLTest.FailCall \"NewMovie\", 2, -108\n"
+                   "QTMLTest.FailAllocations -1\n"
+                   "QTMLTest.AnswerDialog \"/tmp/a.mov\"\n"
+                   "QTMLTest.CancelDialog\n"
+                   "Print QTMLTest.PendingDialogs\n"
+                   "QTMLTest.ClearFaults\n"
+                   "QTMLTest.ClearTrace\n"
+                   "QTMLTest.TraceOff\n",
+                   &host),
+            "True\tNewRgn() -> 0x1\n\n2\n");
+  EXPECT_EQ(ControlCalls(),
+            (std::vector<std::string>{"trace on", "fail NewMovie 2 -108", "allocations -1",
+                                      "answer /tmp/a.mov", "cancel", "clear faults", "clear trace",
+                                      "trace off"}));
+  EXPECT_EQ(Error("QTMLTest.TraceOn\n"),
+            "test.bas:1: QTMLTest.TraceOn: the host has no QuickTime engine\n");
+}
+
 // The prompt over scripted lines.
 std::string Prompt(const std::vector<std::string>& lines, std::string* errors = nullptr) {
   testing::EmptyHost host;

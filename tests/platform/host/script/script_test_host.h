@@ -40,6 +40,7 @@ class EmptyHost : public HostAccess {
   int64_t PluginVersion() override { return 0; }
   int64_t PluginClassCount() override { return 0; }
   int64_t ModuleMethodCount() override { return 0; }
+  const EngineTestControls* TestControls() override { return nullptr; }
 
  private:
   static bool Refuse(HostError& e) {

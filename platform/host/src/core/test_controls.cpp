@@ -1,0 +1,24 @@
+// The engine's test controls, handed on to the script language and the
+// tool, which do not link the engine.
+#include "QTMLTestControls.h"
+#include "fenra_host/runtime.h"
+
+namespace fenra::host {
+
+const EngineTestControls& Runtime::TestControls() {
+  static const EngineTestControls controls{
+      .setTrace = [](bool on) { QTMLTest_SetTrace(on); },
+      .traceIsOn = [] { return QTMLTest_TraceIsOn() != 0; },
+      .traceText = QTMLTest_TraceText,
+      .clearTrace = QTMLTest_ClearTrace,
+      .failCall = [](const char* name, long nth,
+                     int16_t error) { QTMLTest_FailCall(name, nth, error); },
+      .failAllocations = QTMLTest_FailAllocations,
+      .clearFaults = QTMLTest_ClearFaults,
+      .queueDialogAnswer = QTMLTest_QueueDialogAnswer,
+      .pendingDialogAnswers = QTMLTest_PendingDialogAnswers,
+  };
+  return controls;
+}
+
+}  // namespace fenra::host
