@@ -3,8 +3,6 @@
 // calls.
 #include "components/codecs.h"
 
-#include <dlfcn.h>
-
 #include <cstddef>
 #include <cstring>
 #include <string_view>
@@ -103,43 +101,13 @@ bool IsHardwareWrapper(const AVCodec* codec) {
   return false;
 }
 
-// The few libavcodec entry points the component table needs. The library
-// is opened the first time codecs are asked about and stays open; without
-// it the engine offers no FFmpeg codecs.
-struct AvCodecLibrary {
-  const AVCodec* (*iterate)(void** cursor) = nullptr;
-  int (*isEncoder)(const AVCodec* codec) = nullptr;
-  int (*isDecoder)(const AVCodec* codec) = nullptr;
-};
-
-template <typename F>
-void Resolve(void* library, const char* name, F* function) {
-  *function = reinterpret_cast<F>(dlsym(library, name));
-}
-
-const AvCodecLibrary& AvCodec() noexcept {
-  static const AvCodecLibrary library = [] {
-    AvCodecLibrary found;
-    void* handle = dlopen(QTML_LIBAVCODEC, RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) return found;
-    Resolve(handle, "av_codec_iterate", &found.iterate);
-    Resolve(handle, "av_codec_is_encoder", &found.isEncoder);
-    Resolve(handle, "av_codec_is_decoder", &found.isDecoder);
-    if (found.iterate == nullptr || found.isEncoder == nullptr || found.isDecoder == nullptr) {
-      return AvCodecLibrary{};
-    }
-    return found;
-  }();
-  return library;
-}
-
+// Whether FFmpeg has a software codec of that id in that direction; the
+// experimental ones do not count.
 bool HasSoftwareCodec(int ffmpegId, bool encoder) noexcept {
-  const AvCodecLibrary& av = AvCodec();
-  if (av.iterate == nullptr) return false;
   void* cursor = nullptr;
-  while (const AVCodec* codec = av.iterate(&cursor)) {
+  while (const AVCodec* codec = av_codec_iterate(&cursor)) {
     if (codec->id != static_cast<AVCodecID>(ffmpegId)) continue;
-    if ((encoder ? av.isEncoder(codec) : av.isDecoder(codec)) == 0) continue;
+    if ((encoder ? av_codec_is_encoder(codec) : av_codec_is_decoder(codec)) == 0) continue;
     if ((codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL) != 0) continue;
     if (!IsHardwareWrapper(codec)) return true;
   }

@@ -16,7 +16,7 @@ struct ComponentInstanceRecord;
 
 namespace qtml {
 
-class QTML_API ComponentImplementation {
+class ComponentImplementation {
  public:
   virtual ~ComponentImplementation() = default;
   // Called once the instance exists; an error fails OpenAComponent.
@@ -43,7 +43,7 @@ struct ComponentEntry {
 };
 
 // The object doing an instance's work, or nullptr for a dead instance.
-QTML_API ComponentImplementation* ImplementationOf(ComponentInstance instance) noexcept;
+ComponentImplementation* ImplementationOf(ComponentInstance instance) noexcept;
 
 // The live record a value names, or nullptr. ComponentOrInstance also
 // takes an instance for its component, as QuickTime's calls do.
@@ -62,10 +62,10 @@ OSErr CloseInstance(ComponentInstanceRecord* instance) noexcept;
 
 // Adds a component after the engine's own (for tests and tools); nullptr
 // when memory is short. Strings are copied.
-QTML_API Component AddComponent(const ComponentEntry& entry);
+Component AddComponent(const ComponentEntry& entry);
 // Removes a component added with AddComponent; false when it has open
 // instances or is not one.
-QTML_API bool RemoveComponent(Component component);
+bool RemoveComponent(Component component);
 
 }  // namespace qtml
 

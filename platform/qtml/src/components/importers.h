@@ -13,7 +13,7 @@ namespace qtml {
 
 // The work of a graphics importer instance: the file it reads. The
 // importer's format is its component's subtype.
-class QTML_API GraphicsImporterImplementation : public ComponentImplementation {
+class GraphicsImporterImplementation : public ComponentImplementation {
  public:
   std::string path;  // native path; empty until a file is given
 };
@@ -32,7 +32,7 @@ constexpr size_t kFileHeadBytes = 1024;
 // The file type of the format the facts name, or 0: the first bytes
 // decide when they identify a format, otherwise the file type, otherwise
 // the extension.
-QTML_API OSType IdentifyFormat(const FileFacts& facts);
+OSType IdentifyFormat(const FileFacts& facts);
 
 // Whether a format is a still image (its movie importer makes a one-frame
 // movie from a graphics importer).

@@ -1,6 +1,5 @@
 // Data references as the rest of the engine uses them: alias records for
-// files, and the stores that a data reference opens. Exported for the
-// engine's tests.
+// files, and the stores that a data reference opens.
 //
 // Data reference types: 'alis' (an AliasHandle's bytes), 'url ' (a
 // NUL-terminated URL; only file: URLs open, there is no network), 'hndl'
@@ -27,9 +26,9 @@ constexpr char kAliasVolumeName[] = "Macintosh HD";
 
 // The bytes of a minimal alias record naming a native path (the file need
 // not exist), as QTNewAlias puts them in an AliasHandle.
-QTML_API std::vector<uint8_t> MakeAliasRecord(const std::string& path);
+std::vector<uint8_t> MakeAliasRecord(const std::string& path);
 // The path an alias record names; false when the bytes are not one.
-QTML_API bool AliasRecordPath(const uint8_t* bytes, size_t size, std::string* path);
+bool AliasRecordPath(const uint8_t* bytes, size_t size, std::string* path);
 
 // What an alias record holds.
 struct AliasFields {
@@ -47,34 +46,32 @@ struct AliasFields {
 // directory of the file the alias is made from, "../" repeated and then
 // the last names of `path`, as lexically_relative gives it. Empty when the
 // path is too long for a record or `relative` is not of that form.
-QTML_API std::vector<uint8_t> MakeAliasRecord(const std::string& path, const std::string& relative,
-                                              bool minimal);
+std::vector<uint8_t> MakeAliasRecord(const std::string& path, const std::string& relative,
+                                     bool minimal);
 // An alias record for `path` that also holds its path from the directory
 // of `fromPath`, so that the two are found together after both move.
 // Empty as MakeAliasRecord.
-QTML_API std::vector<uint8_t> MakeRelativeAliasRecord(const std::string& path,
-                                                      const std::string& fromPath);
+std::vector<uint8_t> MakeRelativeAliasRecord(const std::string& path, const std::string& fromPath);
 // False when the bytes are not one whole alias record of version 2 that
 // names a path: too short, sizes that disagree, names or tags that run
 // past their room, no end tag.
-QTML_API bool ParseAliasRecord(const uint8_t* bytes, size_t size, AliasFields* fields);
+bool ParseAliasRecord(const uint8_t* bytes, size_t size, AliasFields* fields);
 
 // Where the file an alias names is now: with a `fromPath`, its place
 // relative to fromPath's directory when something is there; else its
 // absolute path when something is there; "" when neither.
-QTML_API std::string LocateAliasTarget(const AliasFields& fields, const std::string& fromPath);
+std::string LocateAliasTarget(const AliasFields& fields, const std::string& fromPath);
 // Brings an alias record read from the file at `fromPath` up to date:
 // when it is found elsewhere than its absolute path, the record is
 // remade to name that place (same userType and relative path) and true
 // is answered. False, the record untouched, otherwise.
-QTML_API bool RelocateAliasRecord(std::vector<uint8_t>* record, const std::string& fromPath);
+bool RelocateAliasRecord(std::vector<uint8_t>* record, const std::string& fromPath);
 
 // A store over a native file: reads, and appends when opened writable.
 // nullptr with *err (fnfErr, permErr, ioErr) when it cannot be opened.
-QTML_API std::shared_ptr<DataStore> OpenFileStore(const std::string& path, bool writable,
-                                                  OSErr* err);
+std::shared_ptr<DataStore> OpenFileStore(const std::string& path, bool writable, OSErr* err);
 // A store over bytes in memory, growing on append.
-QTML_API std::shared_ptr<DataStore> NewMemoryStore(std::vector<uint8_t> bytes = {});
+std::shared_ptr<DataStore> NewMemoryStore(std::vector<uint8_t> bytes = {});
 
 // Opens the store a data reference names. For 'alis' and 'url ' this is
 // the file it resolves to; for 'hndl' and 'ptr ' the memory it names.
@@ -83,7 +80,7 @@ QTML_API std::shared_ptr<DataStore> NewMemoryStore(std::vector<uint8_t> bytes = 
 // file: URL), invalidDataRef for bytes that are not a reference of the
 // type, noDataHandler for a type the engine has no handler for, and the
 // file's own error (permErr, ...) when it exists but cannot be opened.
-QTML_API std::shared_ptr<DataStore> OpenDataRefStore(OSType type, const uint8_t* ref, size_t size,
-                                                     bool writable, OSErr* err);
+std::shared_ptr<DataStore> OpenDataRefStore(OSType type, const uint8_t* ref, size_t size,
+                                            bool writable, OSErr* err);
 
 }  // namespace qtml

@@ -34,14 +34,13 @@ struct TrackScales {
   TimeScale movie;
   TimeScale media;
 };
-QTML_API TrackScales ScalesOf(const TrackRecord& track);
+TrackScales ScalesOf(const TrackRecord& track);
 // The media time the edit covers.
-QTML_API TimeValue EditMediaDuration(const EditEntry& edit, TrackScales scales);
+TimeValue EditMediaDuration(const EditEntry& edit, TrackScales scales);
 // The media time shown `offset` movie units into the edit.
 TimeValue MediaTimeInEdit(const EditEntry& edit, TimeValue offset, TrackScales scales);
 // The movie units into the edit at which media time `mediaTime` shows.
-QTML_API TimeValue OffsetOfMediaTime(const EditEntry& edit, TimeValue mediaTime,
-                                     TrackScales scales);
+TimeValue OffsetOfMediaTime(const EditEntry& edit, TimeValue mediaTime, TrackScales scales);
 
 // The edit at track time t (index into edits, -1 past the end) and where
 // it starts.

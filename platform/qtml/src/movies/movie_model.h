@@ -217,7 +217,7 @@ void SetDescriptionDataRefIndex(std::vector<uint8_t>& description, UInt16 index)
 long DescriptionDataRef(const MediaRecord& media, UInt32 descriptionIndex);
 
 MovieRecord* MovieOf(Movie movie) noexcept;
-QTML_API TrackRecord* TrackOf(Track track) noexcept;
+TrackRecord* TrackOf(Track track) noexcept;
 MediaRecord* MediaOf(Media media) noexcept;
 
 // Makes the movie, its tracks and their media live and answers the

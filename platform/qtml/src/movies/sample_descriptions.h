@@ -21,12 +21,12 @@ namespace qtml {
 // (the whole handle when descSize is larger or less than 16), with the
 // size field set to their count. Empty for a handle that is not live or
 // holds less than a SampleDescription, or when memory is short.
-QTML_API std::vector<uint8_t> DescriptionToFileBytes(OSType mediaType, Handle desc);
+std::vector<uint8_t> DescriptionToFileBytes(OSType mediaType, Handle desc);
 
 // A new handle (owned by the caller) holding the description whose file
 // bytes are given, fields in the machine's order; nullptr when the bytes
 // are fewer than a SampleDescription's or memory is short.
-QTML_API Handle DescriptionFromFileBytes(OSType mediaType, const std::vector<uint8_t>& bytes);
+Handle DescriptionFromFileBytes(OSType mediaType, const std::vector<uint8_t>& bytes);
 
 // Converts the fields of a description in place between the orders (the
 // conversion is its own inverse but for reading the sound version, which

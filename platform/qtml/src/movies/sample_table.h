@@ -54,7 +54,7 @@ struct SampleRunSpec {
   SamplePacking packing;
 };
 
-class QTML_API SampleTable {
+class SampleTable {
  public:
   uint64_t Count() const { return count_; }
   // Changes whenever samples are added or dropped (not when chunks move),

@@ -74,6 +74,6 @@ std::shared_ptr<DataStore> StoreOfToken(uint64_t token);
 // the samples), the error when it cannot be read. With `rewrite`, the
 // movie is first written back as a movie atom for the same file and read
 // again from that atom.
-QTML_API OSErr SummarizeMovieFile(const std::string& path, bool rewrite, std::string* text);
+OSErr SummarizeMovieFile(const std::string& path, bool rewrite, std::string* text);
 
 }  // namespace qtml

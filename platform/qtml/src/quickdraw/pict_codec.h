@@ -74,11 +74,10 @@ bool ReadFrame(const uint8_t* bytes, size_t size, Rect* frame);
 // version 2 picture or end early; memFullErr for an image too large.
 OSErr Decode(const uint8_t* bytes, size_t size, Canvas& canvas);
 
-// PackBits, as QuickDraw packs rows. Exported for the engine's tests.
-QTML_API void PackBits(const uint8_t* in, size_t count, std::vector<uint8_t>* out);
+// PackBits, as QuickDraw packs rows.
+void PackBits(const uint8_t* in, size_t count, std::vector<uint8_t>* out);
 // Unpacks exactly `count` bytes from [in, end); false when the data runs
 // out or overflows. `unit` is 1 for bytes, 2 for 16-bit pixels.
-QTML_API bool UnpackBits(const uint8_t* in, const uint8_t* end, uint8_t* out, size_t count,
-                         int unit);
+bool UnpackBits(const uint8_t* in, const uint8_t* end, uint8_t* out, size_t count, int unit);
 
 }  // namespace qtml::pict

@@ -22,9 +22,9 @@ void DiscardRecording(Port& port) noexcept;
 // A PICT file is 512 zero bytes followed by a picture's bytes. These are
 // for the engine's tools and tests; clients write pictures as files of
 // their own.
-QTML_API OSErr WritePictFile(const char* path, PicHandle picture);
+OSErr WritePictFile(const char* path, PicHandle picture);
 // A new picture handle (owned by the caller) from a PICT file: fnfErr for
 // a missing file, paramErr for one too short to hold a picture.
-QTML_API OSErr ReadPictFile(const char* path, PicHandle* picture);
+OSErr ReadPictFile(const char* path, PicHandle* picture);
 
 }  // namespace qtml

@@ -1,7 +1,6 @@
 // QuickDraw's transfer modes, one pixel at a time: how a source pixel and
 // the destination pixel under it combine into the destination's new
 // colour. CopyBits and drawing through a matrix both go through here.
-// Exported for the engine's tests.
 //
 // Channels are 8 bits; the 16-bit channels of an RGBColor are reduced to
 // their high byte. Alpha (a) is 0 for transparent and 255 for opaque.
@@ -38,19 +37,18 @@ struct TransferColors {
 
 // The given op colour with a port's default colours: black foreground,
 // white background, light blue highlight.
-QTML_API TransferColors DefaultTransferColors(const RGBColor& opColor);
+TransferColors DefaultTransferColors(const RGBColor& opColor);
 
 // The destination's new colour under `mode` (any QuickDraw transfer mode
 // or QuickTime graphics mode; ditherCopy and the pattern modes act as the
 // source mode they stand for; unknown modes copy).
-QTML_API ArgbPixel TransferPixel(int mode, ArgbPixel src, ArgbPixel dst,
-                                 const TransferColors& colors);
+ArgbPixel TransferPixel(int mode, ArgbPixel src, ArgbPixel dst, const TransferColors& colors);
 
 // As above with a black foreground and white background, for callers that
 // have only an op colour (QuickTime's graphics modes). For `transparent`
 // the op colour is the colour that does not draw, as QuickTime's graphics
 // modes take it.
-QTML_API ArgbPixel TransferPixel(int mode, ArgbPixel src, ArgbPixel dst, const RGBColor& opColor);
+ArgbPixel TransferPixel(int mode, ArgbPixel src, ArgbPixel dst, const RGBColor& opColor);
 
 // The same on packed 0xAARRGGBB colours.
 inline Argb TransferArgb(int mode, Argb src, Argb dst, const TransferColors& colors) {
@@ -62,6 +60,6 @@ inline Argb TransferArgb(int mode, Argb src, Argb dst, const RGBColor& opColor) 
 
 // True when the mode leaves every destination pixel as the source's copy
 // (so a caller may skip reading the destination).
-QTML_API bool IsPlainCopy(int mode, const TransferColors& colors);
+bool IsPlainCopy(int mode, const TransferColors& colors);
 
 }  // namespace qtml
