@@ -7,7 +7,7 @@
 #include <string>
 
 #include "MacMemory.h"
-#include "tests/plugin/host_fixture.h"
+#include "host_fixture.h"
 
 namespace {
 
