@@ -48,6 +48,7 @@ long AttributesOf(const DataReference& ref) {
 // Opens the reference's store, writable when it allows and read-only
 // otherwise; leaves it nullptr (not resolved) when neither works.
 void OpenStore(DataReference* ref) {
+  if (ref->sealed) return;
   OSErr ignored = noErr;
   ref->store = OpenDataRefStore(ref->type, ref->data.data(), ref->data.size(), true, &ignored);
   if (ref->store == nullptr) {

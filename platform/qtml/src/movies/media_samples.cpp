@@ -16,27 +16,6 @@ namespace {
 
 constexpr size_t kDescriptionHeader = 16;  // bytes, its data reference index last
 
-// The store holding a description's samples, opened on first use; nullptr
-// with *err when it cannot be.
-DataStore* StoreOf(MediaRecord& media, UInt32 descriptionIndex, bool writable, OSErr* err) {
-  if (descriptionIndex == 0 || descriptionIndex > media.descriptions.size()) {
-    *err = invalidSampleDescIndex;
-    return nullptr;
-  }
-  UInt16 ref = DescriptionDataRefIndex(media.descriptions[descriptionIndex - 1]);
-  if (ref == 0 || ref > media.dataRefs.size()) {
-    *err = badDataRefIndex;
-    return nullptr;
-  }
-  DataReference& reference = media.dataRefs[ref - 1];
-  if (reference.store == nullptr) {
-    reference.store = OpenDataRefStore(reference.type, reference.data.data(), reference.data.size(),
-                                       writable, err);
-  }
-  if (reference.store == nullptr && *err == noErr) *err = couldNotResolveDataRef;
-  return reference.store.get();
-}
-
 // The description's index in the media, added when it is new; 0 with
 // *err for a handle that is not a description.
 UInt32 DescriptionIndexFor(MediaRecord& media, SampleDescriptionHandle desc, OSErr* err) {
@@ -132,7 +111,7 @@ OSErr ReadSample(MediaRecord& media, const SampleEntry& sample, Handle dataOut,
     return maxSizeToGrowTooSmall;
   }
   OSErr err = noErr;
-  DataStore* store = StoreOf(media, sample.descriptionIndex, false, &err);
+  DataStore* store = DescriptionStore(media, sample.descriptionIndex, false, &err);
   if (store == nullptr) return err;
   if (CheckHandle(dataOut) != noErr) return paramErr;
   if ((err = ResizeHandle(dataOut, static_cast<Size>(sample.size))) != noErr) return err;
@@ -150,7 +129,7 @@ OSErr AddSampleBytes(MediaRecord& media, const void* bytes, unsigned long size,
     OSErr inner = noErr;
     UInt32 index = DescriptionIndexFor(media, description, &inner);
     if (index == 0) return inner;
-    DataStore* store = StoreOf(media, index, true, &inner);
+    DataStore* store = DescriptionStore(media, index, true, &inner);
     if (store == nullptr) return inner;
     SInt64 offset = store->Append(bytes, static_cast<SInt64>(size));
     if (offset < 0) return static_cast<OSErr>(dataNotOpenForWrite);

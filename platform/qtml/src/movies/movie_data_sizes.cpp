@@ -46,27 +46,6 @@ SInt64 BytesOf(const MediaRecord& media, const Ranges& ranges) {
   return total;
 }
 
-// The store of a description's samples, opened on first use; nullptr with
-// *err when it cannot be.
-DataStore* OpenStoreOf(MediaRecord& media, UInt32 description, OSErr* err) {
-  if (description == 0 || description > media.descriptions.size()) {
-    *err = invalidSampleDescIndex;
-    return nullptr;
-  }
-  long ref = DescriptionDataRef(media, description);
-  if (ref < 0) {
-    *err = badDataRefIndex;
-    return nullptr;
-  }
-  DataReference& reference = media.dataRefs[ref];
-  if (reference.store == nullptr) {
-    reference.store =
-        OpenDataRefStore(reference.type, reference.data.data(), reference.data.size(), false, err);
-  }
-  if (reference.store == nullptr && *err == noErr) *err = couldNotResolveDataRef;
-  return reference.store.get();
-}
-
 constexpr SInt64 kLoadBlock = 1 << 20;
 
 // Reads the samples of each range from their stores, a chunk at a time in
@@ -80,7 +59,7 @@ OSErr Load(MediaRecord& media, const Ranges& ranges, long flags) {
       SampleTable::Chunk chunk = table.ChunkAt(c);
       if (chunk.first >= run.stop) break;
       OSErr err = noErr;
-      DataStore* store = OpenStoreOf(media, chunk.description, &err);
+      DataStore* store = DescriptionStore(media, chunk.description, false, &err);
       if (store == nullptr) return err;
       uint64_t lo = table.PacketOf(std::max(run.first, chunk.first)).first;
       uint64_t hi = std::min(run.stop, chunk.first + chunk.count);

@@ -789,7 +789,7 @@ QTML_API OSErr NewMovieFromHandle(Movie* theMovie, Handle h, short newMovieFlags
   return call.Return(Done(qtml::Guarded<OSErr>(memFullErr, [&]() -> OSErr {
     std::vector<uint8_t> bytes;
     if (OSErr err = qtml::CopyHandleBytes(h, &bytes)) return err;
-    qtml::MovieSource source{qtml::NewMemoryStore(std::move(bytes)), std::string()};
+    qtml::MovieSource source{qtml::NewMemoryStore(std::move(bytes)), std::string(), true};
     if (source.self == nullptr) return memFullErr;
     bool unresolved = false;
     OSErr err = qtml::ReadMovie(source, newMovieFlags, theMovie, &unresolved);
@@ -831,6 +831,8 @@ QTML_API OSErr NewMovieFromDataRef(Movie* theMovie, short flags, short* id, Hand
     if (source.self == nullptr) return err;
     source.selfPath = qtml::DataRefPath(ref);
     if (!source.selfPath.empty()) qtml::NoteFileStore(source.self, source.selfPath);
+    source.inMemory =
+        dataRefType == HandleDataHandlerSubType || dataRefType == PointerDataHandlerSubType;
     bool unresolved = false;
     if (OSErr read = qtml::ReadMovie(source, flags, theMovie, &unresolved)) return read;
     qtml::MovieOf(*theMovie)->defaultDataRef = ref;  // opened for writing when used

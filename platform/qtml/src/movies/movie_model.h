@@ -61,6 +61,10 @@ struct DataReference {
   std::vector<uint8_t> data;         // the reference as stored (alias, URL, ...)
   UInt32 flags = 0;                  // 1: self reference, the movie's own file
   std::shared_ptr<DataStore> store;  // nullptr: not resolved
+  // Read from stored bytes but naming this process's memory ('hndl',
+  // 'ptr '), which stored bytes cannot honestly do: never opened from its
+  // data, so it stays unresolved unless the engine gave it its store.
+  bool sealed = false;
 };
 
 // The media handler instance a media owns: GetMediaHandler opens it on
@@ -215,6 +219,10 @@ void SetDescriptionDataRefIndex(std::vector<uint8_t>& description, UInt16 index)
 // Where in media.dataRefs the reference of a description (from 1) is, or
 // -1 when the description or the reference is not there.
 long DescriptionDataRef(const MediaRecord& media, UInt32 descriptionIndex);
+// The store of a description's samples, opened on first use (writable
+// when asked); nullptr with *err (invalidSampleDescIndex, badDataRefIndex,
+// couldNotResolveDataRef or the opening's error) when there is none.
+DataStore* DescriptionStore(MediaRecord& media, UInt32 descriptionIndex, bool writable, OSErr* err);
 
 MovieRecord* MovieOf(Movie movie) noexcept;
 TrackRecord* TrackOf(Track track) noexcept;

@@ -3,6 +3,7 @@
 #include <new>
 #include <set>
 
+#include "data/data_refs.h"
 #include "quickdraw/matrix.h"
 #include "memory/memory.h"
 #include "movies/movie_calls.h"
@@ -117,6 +118,25 @@ void SetDescriptionDataRefIndex(std::vector<uint8_t>& description, UInt16 index)
   if (description.size() < 16) return;
   description[14] = static_cast<uint8_t>(index >> 8);
   description[15] = static_cast<uint8_t>(index);
+}
+
+DataStore* DescriptionStore(MediaRecord& media, UInt32 descriptionIndex, bool writable,
+                            OSErr* err) {
+  if (descriptionIndex == 0 || descriptionIndex > media.descriptions.size()) {
+    *err = invalidSampleDescIndex;
+    return nullptr;
+  }
+  long index = DescriptionDataRef(media, descriptionIndex);
+  if (index < 0) {
+    *err = badDataRefIndex;
+    return nullptr;
+  }
+  DataReference& ref = media.dataRefs[index];
+  if (ref.store == nullptr && !ref.sealed) {
+    ref.store = OpenDataRefStore(ref.type, ref.data.data(), ref.data.size(), writable, err);
+  }
+  if (ref.store == nullptr && *err == noErr) *err = couldNotResolveDataRef;
+  return ref.store.get();
 }
 
 long DescriptionDataRef(const MediaRecord& media, UInt32 descriptionIndex) {

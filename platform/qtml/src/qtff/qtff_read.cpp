@@ -1,6 +1,10 @@
 #include "qtff/qtff_read.h"
 
 #include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstring>
+#include <random>
 #include <cmath>
 #include <map>
 #include <mutex>
@@ -18,10 +22,6 @@ using qtff::AtomWalk;
 using qtff::Cursor;
 
 namespace {
-
-// A private atom of 'dinf' in movies put into handles: one store token per
-// data reference (0: none), so the movie read back shares the stores.
-constexpr OSType kStoreTokensAtom = 'fnst';
 
 TimeValue ClampTime(uint64_t value) {
   return value > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<TimeValue>(value);
@@ -391,7 +391,13 @@ class MovieReader {
     bool ok = Children(dinf, [&](const Atom& a) {
       if (a.type == 'dref') return ReadDataRefs(a, media);
       if (a.type == kStoreTokensAtom) {
-        Cursor in(a.body, a.bodySize);
+        // The engine's own, from a handle of this process; from anywhere
+        // else it is dropped, never trusted.
+        if (!source_.inMemory || a.bodySize < kProcessKeySize ||
+            std::memcmp(a.body, ProcessKey(), kProcessKeySize) != 0) {
+          return true;
+        }
+        Cursor in(a.body + kProcessKeySize, a.bodySize - kProcessKeySize);
         while (in.Left() >= 8) tokens.push_back(in.U64());
         return true;
       }
@@ -432,12 +438,17 @@ class MovieReader {
         ref.type = 'alis';
         ref.data.clear();
         ref.store = source_.self;
-      } else {
+      } else if (ref.type == 'alis' || ref.type == 'url ') {
         // The movie's file and its sources may have moved together.
         if (ref.type == 'alis') RelocateAliasRecord(&ref.data, source_.selfPath);
         OSErr err = noErr;
         ref.store = OpenDataRefStore(ref.type, ref.data.data(), ref.data.size(), false, &err);
       }
+      // Other kinds ('hndl', 'ptr ') name this process's memory, which
+      // stored bytes cannot honestly do: unresolved, unless a store token
+      // of the engine's own gives them their store.
+      ref.sealed =
+          ref.store == nullptr && (ref.flags & 1) == 0 && ref.type != 'alis' && ref.type != 'url ';
       media.dataRefs.push_back(std::move(ref));
     }
     return true;
@@ -912,6 +923,28 @@ std::string DataRefPath(const DataReference& ref) {
     }
     return FileStorePath(ref.store.get());
   });
+}
+
+const uint8_t* ProcessKey() noexcept {
+  static const std::array<uint8_t, kProcessKeySize> key = [] {
+    std::array<uint8_t, kProcessKeySize> made{};
+    try {
+      std::random_device random;
+      for (size_t i = 0; i < made.size(); i += 4) {
+        uint32_t word = random();
+        std::memcpy(made.data() + i, &word, 4);
+      }
+    } catch (...) {
+      // Without a source of randomness the key is the time and the
+      // address of this function: still not what a file would carry.
+      uint64_t mix =
+          static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+          reinterpret_cast<uintptr_t>(&ProcessKey);
+      std::memcpy(made.data(), &mix, sizeof mix);
+    }
+    return made;
+  }();
+  return key.data();
 }
 
 uint64_t StoreToken(const std::shared_ptr<DataStore>& store) {

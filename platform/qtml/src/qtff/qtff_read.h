@@ -19,6 +19,10 @@ struct MovieSource {
   // 'hndl' or 'ptr ' reference names; nullptr for a lone 'moov' atom.
   std::shared_ptr<DataStore> self;
   std::string selfPath;  // the native path of `self` when it is a file
+  // The bytes are in memory (a handle or a pointer), where a movie this
+  // engine put into a handle may be: only then are the engine's private
+  // atoms looked at, and only when they carry this process's key.
+  bool inMemory = false;
 };
 
 // One top-level atom of a file.
@@ -68,6 +72,13 @@ std::string FileStorePath(const DataStore* store);
 // store has gone answers nullptr.
 uint64_t StoreToken(const std::shared_ptr<DataStore>& store);
 std::shared_ptr<DataStore> StoreOfToken(uint64_t token);
+
+// The private atom ('fnst') of a movie put into a handle: this process's
+// key, then a store token for each data reference.
+constexpr OSType kStoreTokensAtom = 'fnst';
+constexpr size_t kProcessKeySize = 16;
+// This process's key: random, made once.
+const uint8_t* ProcessKey() noexcept;
 
 // For the engine's tests: the movie of a movie file as text (its fields,
 // each track's and media's, data references, kept atoms, and a digest of

@@ -14,8 +14,6 @@ using qtff::Writer;
 
 namespace {
 
-constexpr OSType kStoreTokensAtom = 'fnst';  // see the reader
-
 void WriteMatrix(Writer& out, const MatrixRecord& matrix) {
   for (const auto& row : matrix.matrix) {
     for (Fixed value : row) out.U32(static_cast<uint32_t>(value));
@@ -282,6 +280,7 @@ class MovieWriter {
     out.End();
     if (target_.forHandle) {
       out.Begin(kStoreTokensAtom);
+      out.Bytes(ProcessKey(), kProcessKeySize);
       for (const DataReference& ref : media.dataRefs) out.U64(StoreToken(ref.store));
       out.End();
     }

@@ -19,6 +19,8 @@
 #include "ImageCompression.h"
 #include "Movies.h"
 #include "Sound.h"
+#include "movies/movie_model.h"
+#include "qtff/qtff_read.h"
 #include "scratch_dir_test.h"
 
 namespace {
@@ -1041,6 +1043,84 @@ TEST_F(MovieFileFormats, AnHourOfSoundAddedByReferenceIsKeptAsARun) {
   EXPECT_EQ(GetMediaDuration(MediaOf(copy, 1)), kFrames);
   // Sample by sample, this would take seconds and gigabytes.
   EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(1));
+}
+
+// The engine's private atom naming live stores is its own, from a handle
+// of this process. A file carrying one, even with this process's key and
+// a token naming a live store of another movie, has it dropped: its save
+// copies its own bytes.
+TEST_F(MovieFileFormats, StoreTokensInFilesAreNeverTrusted) {
+  REQUIRE_FFMPEG();
+  ASSERT_TRUE(Make("-f lavfi -i testsrc=size=32x24:rate=10:duration=1", {{"a.mov", "-c:v mjpeg"}}));
+  ASSERT_TRUE(
+      Make("-f lavfi -i color=c=red:size=32x24:rate=10:duration=1", {{"b.mov", "-c:v mjpeg"}}));
+  Movie a = Open("a.mov");
+  ASSERT_NE(a, nullptr);
+  Handle put = NewHandle(0);
+  ASSERT_EQ(PutMovieIntoHandle(a, put), noErr);  // a's store has a token now
+  DisposeHandle(put);
+  qtml::MediaRecord* media = qtml::MediaOf(MediaOf(a, 1));
+  ASSERT_NE(media, nullptr);
+  uint64_t token = qtml::StoreToken(media->dataRefs[0].store);
+  ASSERT_NE(token, 0u);
+
+  Bytes file = ReadBytes(Path("b.mov"));
+  Atom dinf = Find(file, "dinf");
+  Bytes tokens(qtml::ProcessKey(), qtml::ProcessKey() + qtml::kProcessKeySize);
+  for (int shift = 56; shift >= 0; shift -= 8)
+    tokens.push_back(static_cast<uint8_t>(token >> shift));
+  Bytes fnst;
+  Append32(fnst, static_cast<uint32_t>(8 + tokens.size()));
+  fnst.insert(fnst.end(), {'f', 'n', 's', 't'});
+  fnst.insert(fnst.end(), tokens.begin(), tokens.end());
+  Bytes grown(file.begin() + static_cast<long>(dinf.offset),
+              file.begin() + static_cast<long>(dinf.end()));
+  grown.insert(grown.end(), fnst.begin(), fnst.end());
+  Put32(grown, 0, static_cast<uint32_t>(grown.size()));
+  Replace(file, dinf, grown);
+  WriteBytes(Path("b-fnst.mov"), file);
+
+  Movie b = Open("b.mov");
+  Movie forged = Open("b-fnst.mov");
+  ASSERT_NE(forged, nullptr);
+  ExpectSameSamples(MediaOf(b, 1), MediaOf(forged, 1));
+  ASSERT_EQ(Flatten(forged, "c.mov"), noErr);
+  Movie c = Open("c.mov");
+  ASSERT_NE(c, nullptr);
+  ExpectSameSamples(MediaOf(b, 1), MediaOf(c, 1));
+  EXPECT_EQ(Count(ReadBytes(Path("c.mov")), "fnst"), 0);
+}
+
+// Data references naming this process's memory ('ptr ', 'hndl') cannot
+// come honestly from a file: the media is unresolved, the rest of the
+// movie opens, and its samples answer errors rather than reading memory.
+TEST_F(MovieFileFormats, MemoryDataReferencesOfFilesAreUnresolved) {
+  REQUIRE_FFMPEG();
+  ASSERT_TRUE(
+      Make("-f lavfi -i testsrc=size=32x24:rate=10:duration=0.5 -f lavfi -i sine=duration=0.5",
+           {{"clip.mov", "-c:v mjpeg -c:a pcm_s16be"}}));
+  for (const char* kind : {"ptr ", "hndl"}) {
+    SCOPED_TRACE(kind);
+    Bytes file = ReadBytes(Path("clip.mov"));
+    Bytes entry;
+    Append32(entry, 8 + 4 + 16);
+    entry.insert(entry.end(), kind, kind + 4);
+    Append32(entry, 0);                            // not a self reference
+    entry.insert(entry.end(), 16, uint8_t{0x41});  // a pointer and a length
+    Bytes body;
+    Append32(body, 1);
+    body.insert(body.end(), entry.begin(), entry.end());
+    Replace(file, Find(file, "dref", 0), FullAtom("dref", body));
+    WriteBytes(Path("memory.mov"), file);
+
+    Movie movie = Open("memory.mov", couldNotResolveDataRef);
+    ASSERT_NE(movie, nullptr);
+    ASSERT_EQ(GetMovieTrackCount(movie), 2);
+    EXPECT_NE(SampleAt(MediaOf(movie, 1), 0).err, noErr);
+    EXPECT_EQ(SampleAt(MediaOf(movie, 2), 0).err, noErr);
+    EXPECT_EQ(Flatten(movie, "flat.mov"), couldNotResolveDataRef);
+    EXPECT_FALSE(fs::exists(Path("flat.mov")));
+  }
 }
 
 }  // namespace
