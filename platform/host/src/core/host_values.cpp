@@ -3,7 +3,7 @@
 
 #include "QTML.h"
 #include "core/host_classes.h"
-#include "core/picture_files.h"
+#include "core/pixel_world.h"
 
 namespace fenra::host {
 namespace {

@@ -198,22 +198,16 @@ void MoviePlayer::SetMovie(ObjectRef movie) {
   }
 }
 
-Window::Window(int width, int height) : HostObject(0), width_(width), height_(height) {
-  Rect bounds{0, 0, static_cast<short>(height), static_cast<short>(width)};
-  if (NewGWorld(&port_, 32, &bounds, nullptr, nullptr, 0) != noErr) {
-    port_ = nullptr;
-    return;
-  }
-  LockPixels(GetGWorldPixMap(port_));
+Window::Window(int width, int height)
+    : HostObject(0),
+      width_(width),
+      height_(height),
+      pixels_(Rect{0, 0, static_cast<short>(height), static_cast<short>(width)}) {
+  if (!pixels_.Usable()) return;
   // A new window shows white, as a new picture does.
-  PortPixels pixels(port_);
   for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) pixels.Set(x, y, 0xFFFFFFFF);
+    for (int x = 0; x < width; ++x) pixels_.Set(x, y, 0xFFFFFFFF);
   }
-}
-
-Window::~Window() {
-  if (port_ != nullptr) DisposeGWorld(port_);
 }
 
 // --- surfaces ---
@@ -225,7 +219,6 @@ Surface::Surface(ObjectRef target) : target_(std::move(target)) {
     width_ = picture_->Width();
     height_ = picture_->Height();
   } else if (window_ != nullptr && window_->Port() != nullptr) {
-    port_.emplace(window_->Port());
     width_ = window_->Width();
     height_ = window_->Height();
   }
@@ -236,10 +229,12 @@ uint32_t& Surface::ForeColor() {
   return picture_ != nullptr ? picture_->foreColor : window_ != nullptr ? window_->foreColor : none;
 }
 
+// A window's pixels are read opaque: QuickDraw leaves the alpha byte of
+// 32-bit pixels undefined, and what the plugin draws there may leave it 0.
 uint32_t Surface::Get(int x, int y) const {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
   if (picture_ != nullptr) return picture_->Pixel(x, y);
-  return port_->Get(port_->Bounds().left + x, port_->Bounds().top + y);
+  return 0xFF000000u | window_->Pixels().Get(x, y);
 }
 
 void Surface::Set(int x, int y, uint32_t argb) {
@@ -247,7 +242,7 @@ void Surface::Set(int x, int y, uint32_t argb) {
   if (picture_ != nullptr) {
     picture_->Pixel(x, y) = argb;
   } else {
-    port_->Set(port_->Bounds().left + x, port_->Bounds().top + y, argb);
+    window_->Pixels().Set(x, y, argb);
   }
 }
 

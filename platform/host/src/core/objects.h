@@ -5,13 +5,12 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "Movies.h"
 #include "QDOffscreen.h"
-#include "core/port_pixels.h"
+#include "core/pixel_world.h"
 #include "fenra_host/runtime.h"
 
 namespace fenra::host {
@@ -92,6 +91,9 @@ class Picture final : public HostObject {
   // x and y must lie inside the picture.
   uint32_t& Pixel(int x, int y) { return pixels_[static_cast<size_t>(y) * width_ + x]; }
   uint32_t Pixel(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
+  // Every pixel, rows of Width() from the top, none between them.
+  uint32_t* Data() { return pixels_.data(); }
+  const uint32_t* Data() const { return pixels_.data(); }
   REALpictureDescription& Description() { return description_; }
   uint32_t foreColor = 0;  // what its Graphics draws with, 0x00RRGGBB
 
@@ -103,8 +105,8 @@ class Picture final : public HostObject {
 
 class Window;
 
-// Something drawn on: a picture's pixels or a window's port, addressed
-// from (0, 0) at the top left; pixels outside are ignored (read as 0).
+// Something drawn on: a picture's pixels or a window's, addressed from
+// (0, 0) at the top left; pixels outside are ignored (read as 0).
 class Surface {
  public:
   // `target` is a Picture or a Window.
@@ -121,7 +123,6 @@ class Surface {
   ObjectRef target_;
   Picture* picture_ = nullptr;
   Window* window_ = nullptr;
-  std::optional<PortPixels> port_;  // a window's, found once
   int width_ = 0, height_ = 0;
 };
 
@@ -190,21 +191,22 @@ class MoviePlayer final : public Control {
   MovieController controller_ = nullptr;
 };
 
-// A window: its native handle is its port, a 32-bit GWorld holding its
-// contents.
+// A window: its native handle is its port, a 32-bit GWorld over pixels the
+// window keeps (white when new); null when the engine refuses one (wider
+// than PixelWorld::kMaxWidth).
 class Window final : public HostObject {
  public:
   Window(int width, int height);
-  ~Window() override;
   const ClassInfo& Class() const override;
-  GWorldPtr Port() const { return port_; }
+  GWorldPtr Port() const { return pixels_.World(); }
+  PixelWorld& Pixels() { return pixels_; }
   int Width() const { return width_; }
   int Height() const { return height_; }
   uint32_t foreColor = 0;  // what its Graphics draws with, 0x00RRGGBB
 
  private:
   int width_, height_;
-  GWorldPtr port_ = nullptr;
+  PixelWorld pixels_;
 };
 
 // The host classes a script can name, in a fixed order (host_classes.cpp).

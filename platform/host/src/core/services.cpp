@@ -7,7 +7,7 @@
 #include "core/host_classes.h"
 #include "core/objects.h"
 #include "core/picture_files.h"
-#include "core/port_pixels.h"
+#include "core/pixel_world.h"
 #include "core/runtime_state.h"
 
 namespace fenra::host {
@@ -124,21 +124,17 @@ void SvclockPictureDescription(REALpicture picture, REALpictureDescription* desc
 void SvcunlockPictureDescription(REALpicture) {}
 
 // Draws the picture scaled into `bounds` of the port behind the device
-// context, nearest pixel.
+// context, nearest pixel, converted to the port's depth by the engine.
 void SvcdrawPicturePrimitive(void* deviceContext, REALpicture picture, const Rect* bounds,
                              intptr_t) {
   Picture* p = As<Picture>(picture);
-  PortPixels port(GetPortFromHDC(deviceContext));
-  if (p == nullptr || !port.Usable() || bounds == nullptr || p->Width() == 0 || p->Height() == 0) {
-    return;
+  if (p == nullptr || bounds == nullptr) return;
+  CGrafPtr port = nullptr;
+  {
+    HostDrawing quiet;
+    port = GetPortFromHDC(deviceContext);
   }
-  int width = bounds->right - bounds->left, height = bounds->bottom - bounds->top;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      port.Set(bounds->left + x, bounds->top + y,
-               p->Pixel(x * p->Width() / width, y * p->Height() / height));
-    }
-  }
+  DrawPictureInPort(*p, port, *bounds);
 }
 
 // The GWorld's pixels, whatever their depth, copied to 32 bits.

@@ -1,0 +1,139 @@
+#include "core/pixel_world.h"
+
+#include <algorithm>
+
+#include "QTMLTestControls.h"
+#include "core/objects.h"
+
+namespace fenra::host {
+namespace {
+
+constexpr uint32_t kOpaque = 0xFF000000u;
+// QuickDraw's coordinates are 16-bit.
+constexpr int kMaxSide = 32767;
+
+Rect WholeOf(const Picture& picture) {
+  return Rect{0, 0, static_cast<short>(picture.Height()), static_cast<short>(picture.Width())};
+}
+
+}  // namespace
+
+HostDrawing::HostDrawing(GWorldPtr current) : tracing_(QTMLTest_TraceIsOn() != 0) {
+  QTMLTest_SetTrace(false);
+  if (current == nullptr) return;
+  GetGWorld(&savedPort_, &savedDevice_);
+  SetGWorld(current, nullptr);
+  switched_ = true;
+}
+
+HostDrawing::~HostDrawing() {
+  if (switched_) SetGWorld(savedPort_, savedDevice_);
+  QTMLTest_SetTrace(tracing_);
+}
+
+PixelWorld::PixelWorld(const Rect& bounds) : bounds_(bounds), rowBytes_(0) {
+  int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+  if (width <= 0 || height <= 0 || width > kMaxWidth) return;
+  rowBytes_ = static_cast<size_t>(width) * 4;
+  bytes_.assign(rowBytes_ * static_cast<size_t>(height), 0);
+  HostDrawing quiet;
+  if (NewGWorldFromPtr(&world_, k32ARGBPixelFormat, &bounds_, nullptr, nullptr, 0,
+                       reinterpret_cast<Ptr>(bytes_.data()),
+                       static_cast<long>(rowBytes_)) != noErr) {
+    world_ = nullptr;
+  }
+}
+
+PixelWorld::~PixelWorld() {
+  if (world_ == nullptr) return;
+  HostDrawing quiet;
+  DisposeGWorld(world_);
+}
+
+uint32_t PixelWorld::Get(int x, int y) const {
+  const uint8_t* p = bytes_.data() + Offset(x, y);
+  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+void PixelWorld::Set(int x, int y, uint32_t argb) {
+  uint8_t* p = bytes_.data() + Offset(x, y);
+  p[0] = static_cast<uint8_t>(argb >> 24);
+  p[1] = static_cast<uint8_t>(argb >> 16);
+  p[2] = static_cast<uint8_t>(argb >> 8);
+  p[3] = static_cast<uint8_t>(argb);
+}
+
+std::unique_ptr<PixelWorld> WorldOfPicture(const Picture& picture, int left, int right) {
+  if (picture.Width() > kMaxSide || picture.Height() > kMaxSide) return nullptr;
+  Rect bounds{0, static_cast<short>(left), static_cast<short>(picture.Height()),
+              static_cast<short>(right)};
+  auto world = std::make_unique<PixelWorld>(bounds);
+  if (!world->Usable()) return nullptr;
+  for (int y = 0; y < picture.Height(); ++y) {
+    for (int x = left; x < right; ++x) world->Set(x, y, kOpaque | picture.Pixel(x, y));
+  }
+  return world;
+}
+
+Picture* PictureOfWorld(const PixelWorld& world) {
+  const Rect& bounds = world.Bounds();
+  auto* picture = new Picture(bounds.right - bounds.left, bounds.bottom - bounds.top, 32);
+  for (int y = 0; y < picture->Height(); ++y) {
+    for (int x = 0; x < picture->Width(); ++x) {
+      picture->Pixel(x, y) = kOpaque | world.Get(bounds.left + x, bounds.top + y);
+    }
+  }
+  return picture;
+}
+
+Picture* PictureFromPort(CGrafPtr port) {
+  if (port == nullptr) return nullptr;
+  Rect bounds{0, 0, 0, 0};
+  const BitMap* source = nullptr;
+  {
+    HostDrawing quiet;
+    PixMapHandle map = GetPortPixMap(port);
+    if (map == nullptr || GetPixBaseAddr(map) == nullptr) return nullptr;
+    GetPortBounds(port, &bounds);
+    source = GetPortBitMapForCopyBits(port);
+  }
+  PixelWorld copy(bounds);
+  if (source == nullptr || !copy.Usable()) return nullptr;
+  {
+    HostDrawing scope(copy.World());
+    CopyBits(source, GetPortBitMapForCopyBits(copy.World()), &bounds, &bounds, srcCopy, nullptr);
+    if (QDError() != noErr) return nullptr;
+  }
+  return PictureOfWorld(copy);
+}
+
+// A world holds at most kMaxWidth columns, so a wider picture goes over in
+// strips of columns. Each strip's world has the strip's place in the
+// picture as its bounds, and every strip is copied from the whole
+// picture's rectangle: CopyBits maps each destination pixel into that
+// rectangle and draws those whose source pixel the strip holds, so the
+// strips together draw what one copy of the whole picture would.
+bool DrawPictureInPort(const Picture& picture, CGrafPtr port, const Rect& bounds) {
+  if (port == nullptr || picture.Width() == 0 || picture.Height() == 0 ||
+      picture.Width() > kMaxSide || picture.Height() > kMaxSide) {
+    return false;
+  }
+  const BitMap* target = nullptr;
+  {
+    HostDrawing quiet;
+    target = GetPortBitMapForCopyBits(port);
+  }
+  if (target == nullptr) return false;
+  Rect whole = WholeOf(picture);
+  for (int left = 0; left < picture.Width(); left += PixelWorld::kMaxWidth) {
+    int right = std::min(picture.Width(), left + PixelWorld::kMaxWidth);
+    std::unique_ptr<PixelWorld> strip = WorldOfPicture(picture, left, right);
+    if (strip == nullptr) return false;
+    HostDrawing scope(strip->World());
+    CopyBits(GetPortBitMapForCopyBits(strip->World()), target, &whole, &bounds, srcCopy, nullptr);
+    if (QDError() != noErr) return false;
+  }
+  return true;
+}
+
+}  // namespace fenra::host
