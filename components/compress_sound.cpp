@@ -5,7 +5,7 @@
 namespace fenra {
 
 REALclassDefinition gFenraCompressSoundClass =
-    DefineClass("FenraCompressSound", "FenraComponentService", 0, Proc(NoOpInstanceProc),
-                Proc(NoOpInstanceProc));
+    DefineClass("FenraCompressSound", "FenraComponentService", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<NoOpInstanceProc>());
 
 }  // namespace fenra

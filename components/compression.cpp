@@ -4,15 +4,16 @@
 
 namespace fenra {
 
-REALclassDefinition gFenraComponentServiceClass = DefineClass(
-    "FenraComponentService", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraComponentServiceClass =
+    DefineClass("FenraComponentService", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<NoOpInstanceProc>());
 
 REALclassDefinition gFenraCompressImageClass =
-    DefineClass("FenraCompressImage", "FenraComponentService", 0, Proc(NoOpInstanceProc),
-                Proc(NoOpInstanceProc));
+    DefineClass("FenraCompressImage", "FenraComponentService", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<NoOpInstanceProc>());
 
 REALclassDefinition gFenraCompressMovieClass =
-    DefineClass("FenraCompressMovie", "FenraComponentService", 0, Proc(NoOpInstanceProc),
-                Proc(NoOpInstanceProc));
+    DefineClass("FenraCompressMovie", "FenraComponentService", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<NoOpInstanceProc>());
 
 }  // namespace fenra

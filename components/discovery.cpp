@@ -164,17 +164,17 @@ REALstring GetComponentText(REALobject instance, intptr_t selector) {
 }
 
 REALproperty gComponentProperties[] = {
-    Property("flags", "integer", Proc(GetComponentFlags), nullptr, 0),
-    Property("name", "string", Proc(GetComponentText), nullptr, kName),
-    Property("type", "string", Proc(GetComponentText), nullptr, kType),
-    Property("subtype", "string", Proc(GetComponentText), nullptr, kSubtype),
-    Property("manufacturer", "string", Proc(GetComponentText), nullptr, kManufacturer),
+    Property<"flags", "integer", GetComponentFlags, nullptr>(0),
+    Property<"name", "string", GetComponentText, nullptr>(kName),
+    Property<"type", "string", GetComponentText, nullptr>(kType),
+    Property<"subtype", "string", GetComponentText, nullptr>(kSubtype),
+    Property<"manufacturer", "string", GetComponentText, nullptr>(kManufacturer),
 };
 
 REALmethodDefinition gComponentMethods[] = {
-    Method(Proc(NoOpInstanceProc), "FenraComponent()"),
-    Method(Proc(NewComponentByType), "FenraComponent(type as string,subtype as string)"),
-    Method(Proc(NewComponentCopy), "FenraComponent(comp as FenraComponent)"),
+    Method<NoOpInstanceProc, "FenraComponent()">(),
+    Method<NewComponentByType, "FenraComponent(type as string,subtype as string)">(),
+    Method<NewComponentCopy, "FenraComponent(comp as FenraComponent)">(),
 };
 
 // ---- FenraComponentList ----
@@ -242,14 +242,14 @@ REALobject ListItem(REALobject instance, RBInteger i) {
 }
 
 REALproperty gListProperties[] = {
-    Property("count", "Integer", Proc(GetListCount), nullptr, 0),
+    Property<"count", "Integer", GetListCount, nullptr>(0),
 };
 
 REALmethodDefinition gListMethods[] = {
-    Method(Proc(NewListByType), "FenraComponentList(type as string,subtype as string)"),
-    Method(Proc(NewListBySelector), "FenraComponentList(selector as integer)"),
-    Method(Proc(NewListCopy), "FenraComponentList(list as FenraComponentList)"),
-    Method(Proc(ListItem), "Item(i as integer) as FenraComponent"),
+    Method<NewListByType, "FenraComponentList(type as string,subtype as string)">(),
+    Method<NewListBySelector, "FenraComponentList(selector as integer)">(),
+    Method<NewListCopy, "FenraComponentList(list as FenraComponentList)">(),
+    Method<ListItem, "Item(i as integer) as FenraComponent">(),
 };
 
 REALconstant gListConstants[] = {
@@ -374,35 +374,33 @@ RBBoolean GetCodecFlag(REALobject instance, intptr_t selector) {
 }
 
 REALproperty gCodecProperties[] = {
-    Property("name", "string", Proc(GetCodecText), nullptr, kCodecName),
-    Property("type", "string", Proc(GetCodecText), nullptr, kCodecType),
-    Property("vendor", "string", Proc(GetCodecText), nullptr, kCodecVendor),
-    Property("codecVersion", "integer", Proc(GetCodecNumber), nullptr, kCodecVersion),
-    Property("compressorVersion", "integer", Proc(GetCodecNumber), nullptr, kCompressorVersion),
-    Property("compressionAccuracy", "integer", Proc(GetCodecNumber), nullptr, kCompressionAccuracy),
-    Property("decompressionAccuracy", "integer", Proc(GetCodecNumber), nullptr,
-             kDecompressionAccuracy),
-    Property("compressionLevel", "integer", Proc(GetCodecNumber), nullptr, kCompressionLevel),
-    Property("compressionSpeed", "integer", Proc(GetCodecNumber), nullptr, kCompressionSpeed),
-    Property("decompressionSpeed", "integer", Proc(GetCodecNumber), nullptr, kDecompressionSpeed),
-    Property("minWidth", "integer", Proc(GetCodecNumber), nullptr, kMinWidth),
-    Property("minHeight", "integer", Proc(GetCodecNumber), nullptr, kMinHeight),
-    Property("doesTemporal", "boolean", Proc(GetCodecFlag), nullptr, kDoesTemporal),
-    Property("doesDataRate", "boolean", Proc(GetCodecFlag), nullptr, kDoesDataRate),
-    Property("doesRecompression", "boolean", Proc(GetCodecFlag), nullptr, kDoesRecompression),
-    Property("doesLossless", "boolean", Proc(GetCodecFlag), nullptr, kDoesLossless),
-    Property("has8bitDepth", "boolean", Proc(GetCodecFlag), nullptr, kHas8bitDepth),
-    Property("has16bitDepth", "boolean", Proc(GetCodecFlag), nullptr, kHas16bitDepth),
-    Property("has24bitDepth", "boolean", Proc(GetCodecFlag), nullptr, kHas24bitDepth),
-    Property("has32bitDepth", "boolean", Proc(GetCodecFlag), nullptr, kHas32bitDepth),
-    Property("hasMonochrome", "boolean", Proc(GetCodecFlag), nullptr, kHasMonochrome),
-    Property("has8bitGrayScaleDepth", "boolean", Proc(GetCodecFlag), nullptr,
-             kHas8bitGrayScaleDepth),
+    Property<"name", "string", GetCodecText, nullptr>(kCodecName),
+    Property<"type", "string", GetCodecText, nullptr>(kCodecType),
+    Property<"vendor", "string", GetCodecText, nullptr>(kCodecVendor),
+    Property<"codecVersion", "integer", GetCodecNumber, nullptr>(kCodecVersion),
+    Property<"compressorVersion", "integer", GetCodecNumber, nullptr>(kCompressorVersion),
+    Property<"compressionAccuracy", "integer", GetCodecNumber, nullptr>(kCompressionAccuracy),
+    Property<"decompressionAccuracy", "integer", GetCodecNumber, nullptr>(kDecompressionAccuracy),
+    Property<"compressionLevel", "integer", GetCodecNumber, nullptr>(kCompressionLevel),
+    Property<"compressionSpeed", "integer", GetCodecNumber, nullptr>(kCompressionSpeed),
+    Property<"decompressionSpeed", "integer", GetCodecNumber, nullptr>(kDecompressionSpeed),
+    Property<"minWidth", "integer", GetCodecNumber, nullptr>(kMinWidth),
+    Property<"minHeight", "integer", GetCodecNumber, nullptr>(kMinHeight),
+    Property<"doesTemporal", "boolean", GetCodecFlag, nullptr>(kDoesTemporal),
+    Property<"doesDataRate", "boolean", GetCodecFlag, nullptr>(kDoesDataRate),
+    Property<"doesRecompression", "boolean", GetCodecFlag, nullptr>(kDoesRecompression),
+    Property<"doesLossless", "boolean", GetCodecFlag, nullptr>(kDoesLossless),
+    Property<"has8bitDepth", "boolean", GetCodecFlag, nullptr>(kHas8bitDepth),
+    Property<"has16bitDepth", "boolean", GetCodecFlag, nullptr>(kHas16bitDepth),
+    Property<"has24bitDepth", "boolean", GetCodecFlag, nullptr>(kHas24bitDepth),
+    Property<"has32bitDepth", "boolean", GetCodecFlag, nullptr>(kHas32bitDepth),
+    Property<"hasMonochrome", "boolean", GetCodecFlag, nullptr>(kHasMonochrome),
+    Property<"has8bitGrayScaleDepth", "boolean", GetCodecFlag, nullptr>(kHas8bitGrayScaleDepth),
 };
 
 REALmethodDefinition gCodecMethods[] = {
-    Method(Proc(NewCodecByType), "FenraCodec(type as string)"),
-    Method(Proc(NewCodecCopy), "FenraCodec(codec as FenraCodec)"),
+    Method<NewCodecByType, "FenraCodec(type as string)">(),
+    Method<NewCodecCopy, "FenraCodec(codec as FenraCodec)">(),
 };
 
 // ---- FenraCodecList ----
@@ -446,29 +444,32 @@ REALobject CodecListItem(REALobject instance, RBInteger i) {
 }
 
 REALproperty gCodecListProperties[] = {
-    Property("count", "integer", Proc(GetCodecCount), nullptr, 0),
+    Property<"count", "integer", GetCodecCount, nullptr>(0),
 };
 
 REALmethodDefinition gCodecListMethods[] = {
-    Method(Proc(CodecListItem), "Item(i as integer) as FenraCodec"),
+    Method<CodecListItem, "Item(i as integer) as FenraCodec">(),
 };
 
 }  // namespace
 
 REALclassDefinition gFenraComponentClass =
-    DefineClass("FenraComponent", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(DestructComponent),
+    DefineClass("FenraComponent", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<DestructComponent>(),
                 {.properties = gComponentProperties, .methods = gComponentMethods});
 
-REALclassDefinition gFenraCodecClass =
-    DefineClass("FenraCodec", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(DestructCodec),
-                {.properties = gCodecProperties, .methods = gCodecMethods});
+REALclassDefinition gFenraCodecClass = DefineClass(
+    "FenraCodec", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(), InstanceProc<DestructCodec>(),
+    {.properties = gCodecProperties, .methods = gCodecMethods});
 
-REALclassDefinition gFenraCodecListClass = DefineClass(
-    "FenraCodecList", "FenraObject", 0, Proc(ConstructCodecList), Proc(DestructCodecList),
-    {.properties = gCodecListProperties, .methods = gCodecListMethods});
+REALclassDefinition gFenraCodecListClass =
+    DefineClass("FenraCodecList", "FenraObject", 0, InstanceProc<ConstructCodecList>(),
+                InstanceProc<DestructCodecList>(),
+                {.properties = gCodecListProperties, .methods = gCodecListMethods});
 
 REALclassDefinition gFenraComponentListClass = DefineClass(
-    "FenraComponentList", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(DestructComponentList),
+    "FenraComponentList", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(),
+    InstanceProc<DestructComponentList>(),
     {.properties = gListProperties, .methods = gListMethods, .constants = gListConstants});
 
 }  // namespace fenra

@@ -4,10 +4,12 @@
 
 namespace fenra {
 
-REALclassDefinition gFenraExportImageClass = DefineClass(
-    "FenraExportImage", "FenraComponentService", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraExportImageClass =
+    DefineClass("FenraExportImage", "FenraComponentService", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<NoOpInstanceProc>());
 
-REALclassDefinition gFenraExportMovieClass = DefineClass(
-    "FenraExportMovie", "FenraComponentService", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraExportMovieClass =
+    DefineClass("FenraExportMovie", "FenraComponentService", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<NoOpInstanceProc>());
 
 }  // namespace fenra

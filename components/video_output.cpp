@@ -4,16 +4,20 @@
 
 namespace fenra {
 
-REALclassDefinition gFenraDisplayModeClass = DefineClass(
-    "FenraDisplayMode", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraDisplayModeClass =
+    DefineClass("FenraDisplayMode", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<NoOpInstanceProc>());
 
-REALclassDefinition gFenraVideoOutputClass = DefineClass(
-    "FenraVideoOutput", "FenraComponentService", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraVideoOutputClass =
+    DefineClass("FenraVideoOutput", "FenraComponentService", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<NoOpInstanceProc>());
 
-REALclassDefinition gFenraVideoOutputImageClass = DefineClass(
-    "FenraVideoOutputImage", "FenraVideoOutput", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraVideoOutputImageClass =
+    DefineClass("FenraVideoOutputImage", "FenraVideoOutput", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<NoOpInstanceProc>());
 
-REALclassDefinition gFenraVideoOutputMovieClass = DefineClass(
-    "FenraVideoOutputMovie", "FenraVideoOutput", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraVideoOutputMovieClass =
+    DefineClass("FenraVideoOutputMovie", "FenraVideoOutput", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<NoOpInstanceProc>());
 
 }  // namespace fenra

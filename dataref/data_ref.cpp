@@ -184,7 +184,7 @@ DataRefNative* ValidNative(REALobject instance) {
   return native != nullptr && native->IsValid() ? native : nullptr;
 }
 
-REALstring GetRefType(REALobject instance) {
+REALstring GetRefType(REALobject instance, intptr_t) {
   DataRefNative* native = GetNative<DataRefNative>(instance);
   if (native == nullptr || native->type == 0) return MakeHostString();
   return OSTypeToHostString(native->type);
@@ -204,14 +204,14 @@ RBBoolean GetFlag(REALobject instance, intptr_t selector) {
   return false;
 }
 
-REALfolderItem GetFileRef(REALobject instance) {
+REALfolderItem GetFileRef(REALobject instance, intptr_t) {
   DataRefNative* native = ValidNative(instance);
   FSSpec spec{};
   if (native == nullptr || !native->ResolveFile(&spec)) return nullptr;
   return FSSpecToFolderItem(&spec);
 }
 
-REALstring GetURLRef(REALobject instance) {
+REALstring GetURLRef(REALobject instance, intptr_t) {
   DataRefNative* native = ValidNative(instance);
   if (native == nullptr) return nullptr;
   Handle copy = native->CopyURL();
@@ -257,25 +257,25 @@ void NewFromURL(REALobject instance, REALstring url) {
 }
 
 REALproperty gProperties[] = {
-    Property("qtRefType", "String", Proc(GetRefType), nullptr, 0),
-    Property("qtDataIsSelfContained", "Boolean", Proc(GetFlag), nullptr, kSelfContained),
-    Property("qtDataIsNotResolved", "Boolean", Proc(GetFlag), nullptr, kNotResolved),
-    Property("qtDataIsInMemory", "Boolean", Proc(GetFlag), nullptr, kInMemory),
-    Property("qtDataFileRef", "folderitem", Proc(GetFileRef), nullptr, 0),
-    Property("qtDataURLRef", "String", Proc(GetURLRef), nullptr, 0),
+    Property<"qtRefType", "String", GetRefType, nullptr>(0),
+    Property<"qtDataIsSelfContained", "Boolean", GetFlag, nullptr>(kSelfContained),
+    Property<"qtDataIsNotResolved", "Boolean", GetFlag, nullptr>(kNotResolved),
+    Property<"qtDataIsInMemory", "Boolean", GetFlag, nullptr>(kInMemory),
+    Property<"qtDataFileRef", "folderitem", GetFileRef, nullptr>(0),
+    Property<"qtDataURLRef", "String", GetURLRef, nullptr>(0),
 };
 
 REALmethodDefinition gMethods[] = {
-    Method(Proc(NoOpInstanceProc), "FenraDataRef()"),
-    Method(Proc(NewCopy), "FenraDataRef(ob as FenraDataRef)"),
-    Method(Proc(NewFromFile), "FenraDataRef(f as folderitem)"),
-    Method(Proc(NewFromURL), "FenraDataRef(url as string)"),
+    Method<NoOpInstanceProc, "FenraDataRef()">(),
+    Method<NewCopy, "FenraDataRef(ob as FenraDataRef)">(),
+    Method<NewFromFile, "FenraDataRef(f as folderitem)">(),
+    Method<NewFromURL, "FenraDataRef(url as string)">(),
 };
 
 }  // namespace
 
 REALclassDefinition gFenraDataRefClass =
-    DefineClass("FenraDataRef", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(Destruct),
-                {.properties = gProperties, .methods = gMethods});
+    DefineClass("FenraDataRef", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<Destruct>(), {.properties = gProperties, .methods = gMethods});
 
 }  // namespace fenra

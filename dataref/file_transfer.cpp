@@ -5,6 +5,7 @@
 namespace fenra {
 
 REALclassDefinition gFenraFileClass =
-    DefineClass("FenraFile", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+    DefineClass("FenraFile", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<NoOpInstanceProc>());
 
 }  // namespace fenra

@@ -133,20 +133,20 @@ void DisposeMovieReference(RBInteger m) {
 }
 
 REALmethodDefinition gEnvironmentQueries[] = {
-    Method(Proc(QTVersion), "Fenra_QTVersion() as integer"),
-    Method(Proc(PluginVersion), "Fenra_PluginVersion() as integer"),
-    Method(Proc(IsRunningOSX), "Fenra_IsRunningOSX() as boolean"),
-    Method(Proc(IsQTVRAvailable), "Fenra_IsQTVRAvailable() as boolean"),
-    Method(Proc(IsFileTypeMovieFile),
-           "Fenra_IsFileMovieFile(flType as string,usingAggressiveImporters as boolean) as "
-           "boolean"),
-    Method(Proc(IsFileMovieFile), "Fenra_IsFileMovieFile(srcFile as folderitem) as boolean"),
-    Method(Proc(IsFileImageFile), "Fenra_IsFileImageFile(srcFile as folderitem) as boolean"),
-    Method(Proc(SelectMovieFileDialog), "Fenra_SelectMovieFileDialog() as folderitem"),
-    Method(Proc(UpdateMovie), "Fenra_UpdateMovie(m as movie) as Integer"),
-    Method(Proc(ScrapHasMovie), "Fenra_ScrapHasMovie() as boolean"),
-    Method(Proc(ScrapGetMovieFrom), "Fenra_ScrapGetMovieFrom() as movie"),
-    Method(Proc(DisposeMovieReference), "Fenra_DisposeMovie(m as integer)"),
+    ModuleMethod<QTVersion, "Fenra_QTVersion() as integer">(),
+    ModuleMethod<PluginVersion, "Fenra_PluginVersion() as integer">(),
+    ModuleMethod<IsRunningOSX, "Fenra_IsRunningOSX() as boolean">(),
+    ModuleMethod<IsQTVRAvailable, "Fenra_IsQTVRAvailable() as boolean">(),
+    ModuleMethod<IsFileTypeMovieFile,
+                 "Fenra_IsFileMovieFile(flType as string,usingAggressiveImporters as boolean) as "
+                 "boolean">(),
+    ModuleMethod<IsFileMovieFile, "Fenra_IsFileMovieFile(srcFile as folderitem) as boolean">(),
+    ModuleMethod<IsFileImageFile, "Fenra_IsFileImageFile(srcFile as folderitem) as boolean">(),
+    ModuleMethod<SelectMovieFileDialog, "Fenra_SelectMovieFileDialog() as folderitem">(),
+    ModuleMethod<UpdateMovie, "Fenra_UpdateMovie(m as movie) as Integer">(),
+    ModuleMethod<ScrapHasMovie, "Fenra_ScrapHasMovie() as boolean">(),
+    ModuleMethod<ScrapGetMovieFrom, "Fenra_ScrapGetMovieFrom() as movie">(),
+    ModuleMethod<DisposeMovieReference, "Fenra_DisposeMovie(m as integer)">(),
 };
 
 }  // namespace

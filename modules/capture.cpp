@@ -6,7 +6,8 @@
 namespace fenra {
 
 REALclassDefinition gQTMovieCreationClass =
-    DefineClass("QTMovieCreationClass", nullptr, sizeof(MovieCreationData), Proc(NoOpInstanceProc),
-                Proc(NoOpInstanceProc));
+    DefineClass("QTMovieCreationClass", nullptr, sizeof(MovieCreationData),
+                InstanceProc<NoOpInstanceProc, OnEscape::kAnswerOnly>(),
+                InstanceProc<NoOpInstanceProc, OnEscape::kAnswerOnly>());
 
 }  // namespace fenra

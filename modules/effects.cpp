@@ -5,7 +5,9 @@
 
 namespace fenra {
 
-REALclassDefinition gFenraEffectsClass = DefineClass(
-    "FenraEffects", nullptr, sizeof(EffectsData), Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraEffectsClass =
+    DefineClass("FenraEffects", nullptr, sizeof(EffectsData),
+                InstanceProc<NoOpInstanceProc, OnEscape::kAnswerOnly>(),
+                InstanceProc<NoOpInstanceProc, OnEscape::kAnswerOnly>());
 
 }  // namespace fenra

@@ -6,7 +6,8 @@
 namespace fenra {
 
 REALclassDefinition gQTGlobalInfoClass =
-    DefineClass("QTGlobalInfoClass", nullptr, sizeof(QTGlobalInfoData), Proc(NoOpInstanceProc),
-                Proc(NoOpInstanceProc));
+    DefineClass("QTGlobalInfoClass", nullptr, sizeof(QTGlobalInfoData),
+                InstanceProc<NoOpInstanceProc, OnEscape::kAnswerOnly>(),
+                InstanceProc<NoOpInstanceProc, OnEscape::kAnswerOnly>());
 
 }  // namespace fenra

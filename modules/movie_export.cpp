@@ -6,7 +6,8 @@
 namespace fenra {
 
 REALclassDefinition gQTMovieExportClass =
-    DefineClass("QTMovieExportClass", nullptr, sizeof(MovieExportData), Proc(NoOpInstanceProc),
-                Proc(NoOpInstanceProc));
+    DefineClass("QTMovieExportClass", nullptr, sizeof(MovieExportData),
+                InstanceProc<NoOpInstanceProc, OnEscape::kAnswerOnly>(),
+                InstanceProc<NoOpInstanceProc, OnEscape::kAnswerOnly>());
 
 }  // namespace fenra

@@ -6,7 +6,8 @@
 namespace fenra {
 
 REALclassDefinition gFenraMovieUndoClass =
-    DefineClass("FenraMovieUndo", nullptr, sizeof(MovieUndoData), Proc(NoOpInstanceProc),
-                Proc(NoOpInstanceProc));
+    DefineClass("FenraMovieUndo", nullptr, sizeof(MovieUndoData),
+                InstanceProc<NoOpInstanceProc, OnEscape::kAnswerOnly>(),
+                InstanceProc<NoOpInstanceProc, OnEscape::kAnswerOnly>());
 
 }  // namespace fenra

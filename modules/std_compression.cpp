@@ -7,6 +7,7 @@ namespace fenra {
 
 REALclassDefinition gQTStdCompressionClass =
     DefineClass("QTStdCompressionClass", nullptr, sizeof(StdCompressionData),
-                Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+                InstanceProc<NoOpInstanceProc, OnEscape::kAnswerOnly>(),
+                InstanceProc<NoOpInstanceProc, OnEscape::kAnswerOnly>());
 
 }  // namespace fenra

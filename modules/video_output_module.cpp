@@ -7,6 +7,7 @@ namespace fenra {
 
 REALclassDefinition gQTVideoOutputClass =
     DefineClass("QTVideoOutputClass", nullptr, sizeof(VideoOutputModuleData),
-                Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+                InstanceProc<NoOpInstanceProc, OnEscape::kAnswerOnly>(),
+                InstanceProc<NoOpInstanceProc, OnEscape::kAnswerOnly>());
 
 }  // namespace fenra

@@ -382,18 +382,18 @@ void DisplayProperties(REALobject instance, REALobject context) {
 }
 
 REALproperty gContainerProperties[] = {
-    Property("qtHasVideo", "Boolean", Proc(GetPresence), nullptr, kVideo),
-    Property("qtHasSound", "Boolean", Proc(GetPresence), nullptr, kSound),
-    Property("qtCreation", "Double", Proc(GetTime), nullptr, kCreation),
-    Property("qtModification", "Double", Proc(GetTime), nullptr, kModification),
-    Property("qtVolume", "Integer", Proc(GetVolume), Proc(SetVolume), 0),
-    Property("qtUserData", "FenraUserData", Proc(GetUserData), nullptr, 0),
+    Property<"qtHasVideo", "Boolean", GetPresence, nullptr>(kVideo),
+    Property<"qtHasSound", "Boolean", GetPresence, nullptr>(kSound),
+    Property<"qtCreation", "Double", GetTime, nullptr>(kCreation),
+    Property<"qtModification", "Double", GetTime, nullptr>(kModification),
+    Property<"qtVolume", "Integer", GetVolume, SetVolume>(0),
+    Property<"qtUserData", "FenraUserData", GetUserData, nullptr>(0),
 };
 
 REALmethodDefinition gContainerMethods[] = {
-    Method(Proc(DataSize), "qtDataSize(tmRange as FenraTimeRange) as double"),
-    Method(Proc(LoadDataInRam), "qtLoadDataInRAM(tmRange as FenraTimeRange,flags as integer)"),
-    Method(Proc(DisplayProperties), "qtDisplayProperties(gc as FenraGraphicsContext)"),
+    Method<DataSize, "qtDataSize(tmRange as FenraTimeRange) as double">(),
+    Method<LoadDataInRam, "qtLoadDataInRAM(tmRange as FenraTimeRange,flags as integer)">(),
+    Method<DisplayProperties, "qtDisplayProperties(gc as FenraGraphicsContext)">(),
 };
 
 // --- FenraTrack ---
@@ -570,22 +570,21 @@ REALobject GetTrackMediaObject(REALobject instance, intptr_t) {
 }
 
 REALproperty gTrackProperties[] = {
-    Property("qtTrackType", "String", Proc(GetTrackType), nullptr, 0),
-    Property("qtTrackName", "String", Proc(GetTrackName), Proc(SetTrackName), 0),
-    Property("qtTrackID", "Integer", Proc(GetTrackInteger), nullptr, kTrackID),
-    Property("qtDuration", "Integer", Proc(GetTrackInteger), Proc(SetTrackInteger), kTimeDuration),
-    Property("qtTimeScale", "Integer", Proc(GetTrackInteger), nullptr, kTimeScale),
-    Property("qtTime", "Integer", Proc(GetTrackInteger), nullptr, kTimeCurrent),
-    Property("qtTrackOffset", "Integer", Proc(GetTrackInteger), Proc(SetTrackInteger),
-             kTimePosterOrOffset),
-    Property("qtTrackLayer", "Integer", Proc(GetTrackInteger), Proc(SetTrackInteger), kTrackLayer),
-    Property("qtTrackDataOffset", "double", Proc(GetTrackDataOffset), nullptr, 0),
-    Property("qtTrackBox", "FenraRect", Proc(GetTrackBox), Proc(SetTrackBox), 0),
-    Property("enabled", "Boolean", Proc(GetTrackBoolean), Proc(SetTrackBoolean), kEnabled),
-    Property("useInMovie", "Boolean", Proc(GetTrackBoolean), Proc(SetTrackBoolean), kInMovie),
-    Property("useInPreview", "Boolean", Proc(GetTrackBoolean), Proc(SetTrackBoolean), kInPreview),
-    Property("useInPoster", "Boolean", Proc(GetTrackBoolean), Proc(SetTrackBoolean), kInPoster),
-    Property("qtMedia", "FenraMedia", Proc(GetTrackMediaObject), nullptr, 0),
+    Property<"qtTrackType", "String", GetTrackType, nullptr>(0),
+    Property<"qtTrackName", "String", GetTrackName, SetTrackName>(0),
+    Property<"qtTrackID", "Integer", GetTrackInteger, nullptr>(kTrackID),
+    Property<"qtDuration", "Integer", GetTrackInteger, SetTrackInteger>(kTimeDuration),
+    Property<"qtTimeScale", "Integer", GetTrackInteger, nullptr>(kTimeScale),
+    Property<"qtTime", "Integer", GetTrackInteger, nullptr>(kTimeCurrent),
+    Property<"qtTrackOffset", "Integer", GetTrackInteger, SetTrackInteger>(kTimePosterOrOffset),
+    Property<"qtTrackLayer", "Integer", GetTrackInteger, SetTrackInteger>(kTrackLayer),
+    Property<"qtTrackDataOffset", "double", GetTrackDataOffset, nullptr>(0),
+    Property<"qtTrackBox", "FenraRect", GetTrackBox, SetTrackBox>(0),
+    Property<"enabled", "Boolean", GetTrackBoolean, SetTrackBoolean>(kEnabled),
+    Property<"useInMovie", "Boolean", GetTrackBoolean, SetTrackBoolean>(kInMovie),
+    Property<"useInPreview", "Boolean", GetTrackBoolean, SetTrackBoolean>(kInPreview),
+    Property<"useInPoster", "Boolean", GetTrackBoolean, SetTrackBoolean>(kInPoster),
+    Property<"qtMedia", "FenraMedia", GetTrackMediaObject, nullptr>(0),
 };
 
 // --- FenraMedia ---
@@ -720,36 +719,37 @@ REALobject SampleDescAt(REALobject instance, RBInteger index) {
 }
 
 REALproperty gMediaProperties[] = {
-    Property("qtDuration", "Integer", Proc(GetMediaInteger), nullptr, kTimeDuration),
-    Property("qtTimeScale", "Integer", Proc(GetMediaInteger), Proc(SetMediaInteger), kTimeScale),
-    Property("qtMediaType", "String", Proc(GetMediaType), nullptr, 0),
-    Property("samplesCount", "Integer", Proc(GetMediaInteger), nullptr, kSamplesCount),
-    Property("dataRefCount", "Integer", Proc(GetMediaInteger), nullptr, kDataRefCount),
-    Property("samplesDescCount", "Integer", Proc(GetMediaInteger), nullptr, kDescriptionCount),
-    Property("qtMediaBass", "Integer", Proc(GetMediaInteger), Proc(SetMediaInteger), kBass),
-    Property("qtMediaTreble", "Integer", Proc(GetMediaInteger), Proc(SetMediaInteger), kTreble),
+    Property<"qtDuration", "Integer", GetMediaInteger, nullptr>(kTimeDuration),
+    Property<"qtTimeScale", "Integer", GetMediaInteger, SetMediaInteger>(kTimeScale),
+    Property<"qtMediaType", "String", GetMediaType, nullptr>(0),
+    Property<"samplesCount", "Integer", GetMediaInteger, nullptr>(kSamplesCount),
+    Property<"dataRefCount", "Integer", GetMediaInteger, nullptr>(kDataRefCount),
+    Property<"samplesDescCount", "Integer", GetMediaInteger, nullptr>(kDescriptionCount),
+    Property<"qtMediaBass", "Integer", GetMediaInteger, SetMediaInteger>(kBass),
+    Property<"qtMediaTreble", "Integer", GetMediaInteger, SetMediaInteger>(kTreble),
 };
 
 REALmethodDefinition gMediaMethods[] = {
-    Method(Proc(GraphicsModeGet), "graphicsModeGet(byref gMode as integer,byref gCol as color)"),
-    Method(Proc(GraphicsModeSet), "graphicsModeSet(gMode as integer,gCol as color)"),
-    Method(Proc(DataRefAt), "dataRef(i as integer) as FenraDataRef"),
-    Method(Proc(SampleDescAt), "sampleDesc(i as integer) as FenraSampleDesc"),
+    Method<GraphicsModeGet, "graphicsModeGet(byref gMode as integer,byref gCol as color)">(),
+    Method<GraphicsModeSet, "graphicsModeSet(gMode as integer,gCol as color)">(),
+    Method<DataRefAt, "dataRef(i as integer) as FenraDataRef">(),
+    Method<SampleDescAt, "sampleDesc(i as integer) as FenraSampleDesc">(),
 };
 
 }  // namespace
 
 // FenraContainer makes no native: its subclasses do.
 REALclassDefinition gFenraContainerClass =
-    DefineClass("FenraContainer", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc),
+    DefineClass("FenraContainer", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<NoOpInstanceProc>(),
                 {.properties = gContainerProperties, .methods = gContainerMethods});
 
-REALclassDefinition gFenraMediaClass =
-    DefineClass("FenraMedia", "FenraContainer", 0, Proc(NewMediaNative), Proc(NoOpInstanceProc),
-                {.properties = gMediaProperties, .methods = gMediaMethods});
+REALclassDefinition gFenraMediaClass = DefineClass(
+    "FenraMedia", "FenraContainer", 0, InstanceProc<NewMediaNative>(),
+    InstanceProc<NoOpInstanceProc>(), {.properties = gMediaProperties, .methods = gMediaMethods});
 
 REALclassDefinition gFenraTrackClass =
-    DefineClass("FenraTrack", "FenraContainer", 0, Proc(NewTrackNative), Proc(NoOpInstanceProc),
-                {.properties = gTrackProperties});
+    DefineClass("FenraTrack", "FenraContainer", 0, InstanceProc<NewTrackNative>(),
+                InstanceProc<NoOpInstanceProc>(), {.properties = gTrackProperties});
 
 }  // namespace fenra

@@ -810,44 +810,43 @@ void FlushRangeTo(REALobject instance, REALfolderItem file, REALobject range,
 }
 
 REALproperty gProperties[] = {
-    Property("qtMovie", "Movie", Proc(GetHostMovie), nullptr, 0),
-    Property("enabled", "Boolean", Proc(GetBoolean), Proc(SetBoolean), kEnabled),
-    Property("isQTVR", "Boolean", Proc(GetBoolean), nullptr, kIsQTVR),
-    Property("qtDuration", "Integer", Proc(GetInteger), Proc(SetInteger), kTimeDuration),
-    Property("qtTimeScale", "Integer", Proc(GetInteger), Proc(SetInteger), kTimeScale),
-    Property("qtTime", "Integer", Proc(GetInteger), Proc(SetInteger), kTimeCurrent),
-    Property("qtPosterTime", "Integer", Proc(GetInteger), Proc(SetInteger), kTimePosterOrOffset),
-    Property("qtTracksCount", "Integer", Proc(GetInteger), nullptr, kTracksCount),
-    Property("qtPrefVolume", "Integer", Proc(GetInteger), Proc(SetInteger), kPrefVolume),
-    Property("qtRate", "Double", Proc(GetDouble), Proc(SetDouble), kRate),
-    Property("qtPrefRate", "Double", Proc(GetDouble), Proc(SetDouble), kPrefRate),
-    Property("qtSelection", "FenraTimeRange", Proc(GetSelection), Proc(SetSelection), 0),
-    Property("qtMovieNaturalBox", "FenraRect", Proc(GetBox), Proc(SetBox), kNaturalBox),
-    Property("qtMovieBox", "FenraRect", Proc(GetBox), Proc(SetBox), kBox),
+    Property<"qtMovie", "Movie", GetHostMovie, nullptr>(0),
+    Property<"enabled", "Boolean", GetBoolean, SetBoolean>(kEnabled),
+    Property<"isQTVR", "Boolean", GetBoolean, nullptr>(kIsQTVR),
+    Property<"qtDuration", "Integer", GetInteger, SetInteger>(kTimeDuration),
+    Property<"qtTimeScale", "Integer", GetInteger, SetInteger>(kTimeScale),
+    Property<"qtTime", "Integer", GetInteger, SetInteger>(kTimeCurrent),
+    Property<"qtPosterTime", "Integer", GetInteger, SetInteger>(kTimePosterOrOffset),
+    Property<"qtTracksCount", "Integer", GetInteger, nullptr>(kTracksCount),
+    Property<"qtPrefVolume", "Integer", GetInteger, SetInteger>(kPrefVolume),
+    Property<"qtRate", "Double", GetDouble, SetDouble>(kRate),
+    Property<"qtPrefRate", "Double", GetDouble, SetDouble>(kPrefRate),
+    Property<"qtSelection", "FenraTimeRange", GetSelection, SetSelection>(0),
+    Property<"qtMovieNaturalBox", "FenraRect", GetBox, SetBox>(kNaturalBox),
+    Property<"qtMovieBox", "FenraRect", GetBox, SetBox>(kBox),
 };
 
 REALmethodDefinition gMethods[] = {
-    Method(Proc(NewEmpty), "FenraMovie()"),
-    Method(Proc(NewFromFile), "FenraMovie(f as folderitem,create as boolean=false)"),
-    Method(Proc(NewFromHostMovie), "FenraMovie(m as movie,copy as boolean)"),
-    Method(Proc(NewFromPlayer), "FenraMovie(mp as movieplayer)"),
-    Method(Proc(NewFromUrl), "FenraMovie(url as string)"),
-    Method(Proc(NewFromDataRef), "FenraMovie(dataRef as FenraDataRef)"),
-    Method(Proc(SeekTime), "qtSeekTime(seek as integer)"),
-    Method(Proc(SamplesCount),
-           "qtSamplesCount(tmRange as FenraTimeRange,fType as string) as integer"),
-    Method(Proc(TrackAt), "qtTrack(index as integer) as FenraTrack"),
-    Method(Proc(Edit), "qtEdit(tmRange as FenraTimeRange,editFlag as integer)"),
-    Method(Proc(RemoveTrack), "qtRemoveTrack(index as integer)"),
-    Method(Proc(InsertMovie),
-           "qtInsertMovie(m as FenraMovie,tmRange as FenraTimeRange,append as boolean)"),
-    Method(Proc(InsertTrack),
-           "qtInsertTrack(t as FenraTrack,tmRange as FenraTimeRange,copy as boolean=false)"),
-    Method(Proc(Flush), "qtFlush()"),
-    Method(Proc(FlushTo), "qtFlush(dstFile as folderitem,selfContained as boolean=true)"),
-    Method(Proc(FlushRangeTo),
+    Method<NewEmpty, "FenraMovie()">(),
+    Method<NewFromFile, "FenraMovie(f as folderitem,create as boolean=false)">(),
+    Method<NewFromHostMovie, "FenraMovie(m as movie,copy as boolean)">(),
+    Method<NewFromPlayer, "FenraMovie(mp as movieplayer)">(),
+    Method<NewFromUrl, "FenraMovie(url as string)">(),
+    Method<NewFromDataRef, "FenraMovie(dataRef as FenraDataRef)">(),
+    Method<SeekTime, "qtSeekTime(seek as integer)">(),
+    Method<SamplesCount, "qtSamplesCount(tmRange as FenraTimeRange,fType as string) as integer">(),
+    Method<TrackAt, "qtTrack(index as integer) as FenraTrack">(),
+    Method<Edit, "qtEdit(tmRange as FenraTimeRange,editFlag as integer)">(),
+    Method<RemoveTrack, "qtRemoveTrack(index as integer)">(),
+    Method<InsertMovie,
+           "qtInsertMovie(m as FenraMovie,tmRange as FenraTimeRange,append as boolean)">(),
+    Method<InsertTrack,
+           "qtInsertTrack(t as FenraTrack,tmRange as FenraTimeRange,copy as boolean=false)">(),
+    Method<Flush, "qtFlush()">(),
+    Method<FlushTo, "qtFlush(dstFile as folderitem,selfContained as boolean=true)">(),
+    Method<FlushRangeTo,
            "qtFlush(dstFile as folderitem,tmRange as FenraTimeRange,selfContained as "
-           "boolean=true)"),
+           "boolean=true)">(),
 };
 
 REALconstant gConstants[] = {
@@ -860,7 +859,8 @@ REALconstant gConstants[] = {
 }  // namespace
 
 REALclassDefinition gFenraMovieClass =
-    DefineClass("FenraMovie", "FenraContainer", 0, Proc(NoOpInstanceProc), Proc(DestroyMovieNative),
+    DefineClass("FenraMovie", "FenraContainer", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<DestroyMovieNative>(),
                 {.properties = gProperties, .methods = gMethods, .constants = gConstants});
 
 }  // namespace fenra

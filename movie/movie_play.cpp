@@ -5,6 +5,7 @@
 namespace fenra {
 
 REALclassDefinition gFenraMoviePlayClass =
-    DefineClass("FenraMoviePlay", "FenraMovie", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+    DefineClass("FenraMoviePlay", "FenraMovie", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<NoOpInstanceProc>());
 
 }  // namespace fenra

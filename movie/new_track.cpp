@@ -5,20 +5,23 @@
 namespace fenra {
 
 REALclassDefinition gFenraNewTrackClass =
-    DefineClass("FenraNewTrack", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+    DefineClass("FenraNewTrack", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<NoOpInstanceProc>());
 
 REALclassDefinition gFenraNewVideoTrackClass =
-    DefineClass("FenraNewVideoTrack", "FenraNewTrack", sizeof(void*), Proc(NoOpInstanceProc),
-                Proc(NoOpInstanceProc));
+    DefineClass("FenraNewVideoTrack", "FenraNewTrack", sizeof(void*),
+                InstanceProc<NoOpInstanceProc>(), InstanceProc<NoOpInstanceProc>());
 
 REALclassDefinition gFenraNewTextTrackClass =
-    DefineClass("FenraNewTextTrack", "FenraNewTrack", sizeof(void*), Proc(NoOpInstanceProc),
-                Proc(NoOpInstanceProc));
+    DefineClass("FenraNewTextTrack", "FenraNewTrack", sizeof(void*),
+                InstanceProc<NoOpInstanceProc>(), InstanceProc<NoOpInstanceProc>());
 
-REALclassDefinition gFenraNewSoundTrackClass = DefineClass(
-    "FenraNewSoundTrack", "FenraNewTrack", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraNewSoundTrackClass =
+    DefineClass("FenraNewSoundTrack", "FenraNewTrack", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<NoOpInstanceProc>());
 
-REALclassDefinition gFenraNewTimeCodeTrackClass = DefineClass(
-    "FenraNewTimeCodeTrack", "FenraNewTrack", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc));
+REALclassDefinition gFenraNewTimeCodeTrackClass =
+    DefineClass("FenraNewTimeCodeTrack", "FenraNewTrack", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<NoOpInstanceProc>());
 
 }  // namespace fenra

@@ -294,13 +294,13 @@ RBBoolean GetCastAs(REALobject instance, intptr_t kind) {
 }
 
 REALproperty gSampleProperties[] = {
-    Property("descSize", "Integer", Proc(GetSampleInteger), nullptr, kSampleDescSize),
-    Property("dataRefIndex", "Integer", Proc(GetSampleInteger), nullptr, kSampleDataRefIndex),
-    Property("dataType", "string", Proc(GetDataType), nullptr, 0),
-    Property("castAsVideo", "boolean", Proc(GetCastAs), nullptr, 0),
-    Property("castAsSound", "boolean", Proc(GetCastAs), nullptr, 1),
-    Property("castAsText", "boolean", Proc(GetCastAs), nullptr, 2),
-    Property("castAsTimeCode", "boolean", Proc(GetCastAs), nullptr, 3),
+    Property<"descSize", "Integer", GetSampleInteger, nullptr>(kSampleDescSize),
+    Property<"dataRefIndex", "Integer", GetSampleInteger, nullptr>(kSampleDataRefIndex),
+    Property<"dataType", "string", GetDataType, nullptr>(0),
+    Property<"castAsVideo", "boolean", GetCastAs, nullptr>(0),
+    Property<"castAsSound", "boolean", GetCastAs, nullptr>(1),
+    Property<"castAsText", "boolean", GetCastAs, nullptr>(2),
+    Property<"castAsTimeCode", "boolean", GetCastAs, nullptr>(3),
 };
 
 // ---- FenraImageDesc ----
@@ -454,28 +454,26 @@ void NewImageCopy(REALobject instance, REALobject imageDesc) {
 }
 
 REALproperty gImageProperties[] = {
-    Property("descSize", "Integer", Proc(GetImageInteger), nullptr, kImageDescSize),
-    Property("spatialQual", "Integer", Proc(GetImageInteger), Proc(SetImageInteger),
-             kSpatialQuality),
-    Property("temporalQual", "Integer", Proc(GetImageInteger), Proc(SetImageInteger),
-             kTemporalQuality),
-    Property("width", "Integer", Proc(GetImageInteger), Proc(SetImageInteger), kWidth),
-    Property("height", "Integer", Proc(GetImageInteger), Proc(SetImageInteger), kHeight),
-    Property("samplesCount", "Integer", Proc(GetImageInteger), Proc(SetImageInteger), kFrameCount),
-    Property("hRes", "Integer", Proc(GetImageInteger), Proc(SetImageInteger), kHRes),
-    Property("vRes", "Integer", Proc(GetImageInteger), Proc(SetImageInteger), kVRes),
-    Property("dataSize", "Integer", Proc(GetImageInteger), Proc(SetImageInteger), kDataSize),
-    Property("depth", "Integer", Proc(GetImageInteger), Proc(SetImageInteger), kDepth),
-    Property("clipRect", "FenraRect", Proc(GetClipRect), Proc(SetClipRect), 0),
-    Property("codec", "string", Proc(GetCodec), Proc(SetCodec), 0),
-    Property("codecName", "string", Proc(GetCodecName), Proc(SetCodecName), 0),
-    Property("codecProperties", "FenraCodec", Proc(GetCodecProperties), nullptr, 0),
+    Property<"descSize", "Integer", GetImageInteger, nullptr>(kImageDescSize),
+    Property<"spatialQual", "Integer", GetImageInteger, SetImageInteger>(kSpatialQuality),
+    Property<"temporalQual", "Integer", GetImageInteger, SetImageInteger>(kTemporalQuality),
+    Property<"width", "Integer", GetImageInteger, SetImageInteger>(kWidth),
+    Property<"height", "Integer", GetImageInteger, SetImageInteger>(kHeight),
+    Property<"samplesCount", "Integer", GetImageInteger, SetImageInteger>(kFrameCount),
+    Property<"hRes", "Integer", GetImageInteger, SetImageInteger>(kHRes),
+    Property<"vRes", "Integer", GetImageInteger, SetImageInteger>(kVRes),
+    Property<"dataSize", "Integer", GetImageInteger, SetImageInteger>(kDataSize),
+    Property<"depth", "Integer", GetImageInteger, SetImageInteger>(kDepth),
+    Property<"clipRect", "FenraRect", GetClipRect, SetClipRect>(0),
+    Property<"codec", "string", GetCodec, SetCodec>(0),
+    Property<"codecName", "string", GetCodecName, SetCodecName>(0),
+    Property<"codecProperties", "FenraCodec", GetCodecProperties, nullptr>(0),
 };
 
 REALmethodDefinition gImageMethods[] = {
-    Method(Proc(NewImageDefault), "FenraImageDesc()"),
-    Method(Proc(NewImageFromSample), "FenraImageDesc(sampleDesc as FenraSampleDesc)"),
-    Method(Proc(NewImageCopy), "FenraImageDesc(imageDesc as FenraImageDesc)"),
+    Method<NewImageDefault, "FenraImageDesc()">(),
+    Method<NewImageFromSample, "FenraImageDesc(sampleDesc as FenraSampleDesc)">(),
+    Method<NewImageCopy, "FenraImageDesc(imageDesc as FenraImageDesc)">(),
 };
 
 REALconstant gImageConstants[] = {
@@ -561,23 +559,20 @@ void NewCompCopy(REALobject instance, REALobject imageDesc) {
 }
 
 REALproperty gCompProperties[] = {
-    Property("doesTemporal", "boolean", Proc(GetCodecDoes), nullptr, codecInfoDoesTemporal),
-    Property("doesDataRate", "boolean", Proc(GetCodecDoes), nullptr, codecInfoDoesRateConstrain),
-    Property("keyFrames", "Integer", Proc(GetCompInteger), Proc(SetCompInteger), kKeyFrames),
-    Property("dataRate", "Integer", Proc(GetCompInteger), Proc(SetCompInteger), kDataRate),
-    Property("sampleDuration", "Integer", Proc(GetCompInteger), Proc(SetCompInteger),
-             kSampleDuration),
-    Property("minSpatialQuality", "Integer", Proc(GetCompInteger), Proc(SetCompInteger),
-             kMinSpatialQuality),
-    Property("minTemporalQuality", "Integer", Proc(GetCompInteger), Proc(SetCompInteger),
-             kMinTemporalQuality),
-    Property("frameRate", "Double", Proc(GetFrameRate), Proc(SetFrameRate), 0),
+    Property<"doesTemporal", "boolean", GetCodecDoes, nullptr>(codecInfoDoesTemporal),
+    Property<"doesDataRate", "boolean", GetCodecDoes, nullptr>(codecInfoDoesRateConstrain),
+    Property<"keyFrames", "Integer", GetCompInteger, SetCompInteger>(kKeyFrames),
+    Property<"dataRate", "Integer", GetCompInteger, SetCompInteger>(kDataRate),
+    Property<"sampleDuration", "Integer", GetCompInteger, SetCompInteger>(kSampleDuration),
+    Property<"minSpatialQuality", "Integer", GetCompInteger, SetCompInteger>(kMinSpatialQuality),
+    Property<"minTemporalQuality", "Integer", GetCompInteger, SetCompInteger>(kMinTemporalQuality),
+    Property<"frameRate", "Double", GetFrameRate, SetFrameRate>(0),
 };
 
 REALmethodDefinition gCompMethods[] = {
-    Method(Proc(NewCompDefault), "FenraImageDescComp()"),
-    Method(Proc(NewCompFromSample), "FenraImageDescComp(sampleDesc as FenraSampleDesc)"),
-    Method(Proc(NewCompCopy), "FenraImageDescComp(imageDesc as FenraImageDescComp)"),
+    Method<NewCompDefault, "FenraImageDescComp()">(),
+    Method<NewCompFromSample, "FenraImageDescComp(sampleDesc as FenraSampleDesc)">(),
+    Method<NewCompCopy, "FenraImageDescComp(imageDesc as FenraImageDescComp)">(),
 };
 
 // ---- FenraSoundDesc ----
@@ -646,17 +641,17 @@ void NewSoundCopy(REALobject instance, REALobject soundDesc) {
 }
 
 REALproperty gSoundProperties[] = {
-    Property("dataFormat", "string", Proc(GetSoundFormat), Proc(SetSoundFormat), 0),
-    Property("descSize", "Integer", Proc(GetSoundInteger), nullptr, kSoundDescSize),
-    Property("channels", "Integer", Proc(GetSoundInteger), Proc(SetSoundInteger), kChannels),
-    Property("bits", "Integer", Proc(GetSoundInteger), Proc(SetSoundInteger), kBits),
-    Property("rate", "Integer", Proc(GetSoundInteger), Proc(SetSoundInteger), kRate),
+    Property<"dataFormat", "string", GetSoundFormat, SetSoundFormat>(0),
+    Property<"descSize", "Integer", GetSoundInteger, nullptr>(kSoundDescSize),
+    Property<"channels", "Integer", GetSoundInteger, SetSoundInteger>(kChannels),
+    Property<"bits", "Integer", GetSoundInteger, SetSoundInteger>(kBits),
+    Property<"rate", "Integer", GetSoundInteger, SetSoundInteger>(kRate),
 };
 
 REALmethodDefinition gSoundMethods[] = {
-    Method(Proc(NewSoundDefault), "FenraSoundDesc()"),
-    Method(Proc(NewSoundFromSample), "FenraSoundDesc(sampleDesc as FenraSampleDesc)"),
-    Method(Proc(NewSoundCopy), "FenraSoundDesc(soundDesc as FenraSoundDesc)"),
+    Method<NewSoundDefault, "FenraSoundDesc()">(),
+    Method<NewSoundFromSample, "FenraSoundDesc(sampleDesc as FenraSampleDesc)">(),
+    Method<NewSoundCopy, "FenraSoundDesc(soundDesc as FenraSoundDesc)">(),
 };
 
 // ---- FenraTextDesc ----
@@ -822,39 +817,35 @@ void NewTextCopy(REALobject instance, REALobject textDesc) {
 }
 
 REALproperty gTextProperties[] = {
-    Property("descSize", "Integer", Proc(GetTextInteger), nullptr, kTextDescSize),
-    Property("textBox", "FenraRect", Proc(GetTextBox), Proc(SetTextBox), 0),
-    Property("scrollDelay", "Integer", Proc(GetTextInteger), Proc(SetTextInteger), kScrollDelay),
-    Property("textAlignment", "Integer", Proc(GetTextInteger), Proc(SetTextInteger), kAlignment),
-    Property("fontID", "Integer", Proc(GetTextInteger), Proc(SetTextInteger), kFontID),
-    Property("fontSize", "Integer", Proc(GetTextInteger), Proc(SetTextInteger), kFontSize),
-    Property("fontName", "string", Proc(GetFontNameProperty), Proc(SetFontNameProperty), 0),
-    Property("backColor", "color", Proc(GetTextColor), Proc(SetTextColor), kBackColor),
-    Property("textColor", "color", Proc(GetTextColor), Proc(SetTextColor), kTextColor),
-    Property("showText", "Boolean", Proc(GetShowText), Proc(SetShowText), 0),
-    Property("clipText", "Boolean", Proc(GetDisplayFlag), Proc(SetDisplayFlag), dfClipToTextBox),
-    Property("scrollIn", "Boolean", Proc(GetDisplayFlag), Proc(SetDisplayFlag), dfScrollIn),
-    Property("scrollOut", "Boolean", Proc(GetDisplayFlag), Proc(SetDisplayFlag), dfScrollOut),
-    Property("scrollHorizontal", "Boolean", Proc(GetDisplayFlag), Proc(SetDisplayFlag),
-             dfHorizScroll),
-    Property("scrollReverse", "Boolean", Proc(GetDisplayFlag), Proc(SetDisplayFlag),
-             dfReverseScroll),
-    Property("scrollContinuous", "Boolean", Proc(GetDisplayFlag), Proc(SetDisplayFlag),
-             dfContinuousScroll),
-    Property("scrollKaraoke", "Boolean", Proc(GetDisplayFlag), Proc(SetDisplayFlag),
-             dfContinuousKaraoke),
-    Property("dropShadow", "Boolean", Proc(GetDisplayFlag), Proc(SetDisplayFlag), dfDropShadow),
-    Property("antiAlias", "Boolean", Proc(GetDisplayFlag), Proc(SetDisplayFlag), dfAntiAlias),
-    Property("textNormal", "Boolean", Proc(GetFace), Proc(SetFace), normal),
-    Property("textBold", "Boolean", Proc(GetFace), Proc(SetFace), bold),
-    Property("textItalic", "Boolean", Proc(GetFace), Proc(SetFace), italic),
-    Property("textUnderline", "Boolean", Proc(GetFace), Proc(SetFace), underline),
+    Property<"descSize", "Integer", GetTextInteger, nullptr>(kTextDescSize),
+    Property<"textBox", "FenraRect", GetTextBox, SetTextBox>(0),
+    Property<"scrollDelay", "Integer", GetTextInteger, SetTextInteger>(kScrollDelay),
+    Property<"textAlignment", "Integer", GetTextInteger, SetTextInteger>(kAlignment),
+    Property<"fontID", "Integer", GetTextInteger, SetTextInteger>(kFontID),
+    Property<"fontSize", "Integer", GetTextInteger, SetTextInteger>(kFontSize),
+    Property<"fontName", "string", GetFontNameProperty, SetFontNameProperty>(0),
+    Property<"backColor", "color", GetTextColor, SetTextColor>(kBackColor),
+    Property<"textColor", "color", GetTextColor, SetTextColor>(kTextColor),
+    Property<"showText", "Boolean", GetShowText, SetShowText>(0),
+    Property<"clipText", "Boolean", GetDisplayFlag, SetDisplayFlag>(dfClipToTextBox),
+    Property<"scrollIn", "Boolean", GetDisplayFlag, SetDisplayFlag>(dfScrollIn),
+    Property<"scrollOut", "Boolean", GetDisplayFlag, SetDisplayFlag>(dfScrollOut),
+    Property<"scrollHorizontal", "Boolean", GetDisplayFlag, SetDisplayFlag>(dfHorizScroll),
+    Property<"scrollReverse", "Boolean", GetDisplayFlag, SetDisplayFlag>(dfReverseScroll),
+    Property<"scrollContinuous", "Boolean", GetDisplayFlag, SetDisplayFlag>(dfContinuousScroll),
+    Property<"scrollKaraoke", "Boolean", GetDisplayFlag, SetDisplayFlag>(dfContinuousKaraoke),
+    Property<"dropShadow", "Boolean", GetDisplayFlag, SetDisplayFlag>(dfDropShadow),
+    Property<"antiAlias", "Boolean", GetDisplayFlag, SetDisplayFlag>(dfAntiAlias),
+    Property<"textNormal", "Boolean", GetFace, SetFace>(normal),
+    Property<"textBold", "Boolean", GetFace, SetFace>(bold),
+    Property<"textItalic", "Boolean", GetFace, SetFace>(italic),
+    Property<"textUnderline", "Boolean", GetFace, SetFace>(underline),
 };
 
 REALmethodDefinition gTextMethods[] = {
-    Method(Proc(NewTextDefault), "FenraTextDesc()"),
-    Method(Proc(NewTextFromSample), "FenraTextDesc(sampleDesc as FenraSampleDesc)"),
-    Method(Proc(NewTextCopy), "FenraTextDesc(textDesc as FenraTextDesc)"),
+    Method<NewTextDefault, "FenraTextDesc()">(),
+    Method<NewTextFromSample, "FenraTextDesc(sampleDesc as FenraSampleDesc)">(),
+    Method<NewTextCopy, "FenraTextDesc(textDesc as FenraTextDesc)">(),
 };
 
 REALconstant gTextConstants[] = {
@@ -984,54 +975,55 @@ void NewTimeCodeCopy(REALobject instance, REALobject timeCodeDesc) {
 }
 
 REALproperty gTimeCodeProperties[] = {
-    Property("timeScale", "Integer", Proc(GetTimeCodeInteger), Proc(SetTimeCodeInteger),
-             kTimeScale),
-    Property("frameDuration", "Integer", Proc(GetTimeCodeInteger), Proc(SetTimeCodeInteger),
-             kFrameDuration),
-    Property("framesCount", "Integer", Proc(GetTimeCodeInteger), Proc(SetTimeCodeInteger),
-             kFramesCount),
-    Property("dropFrame", "boolean", Proc(GetTimeCodeFlag), Proc(SetTimeCodeFlag), tcDropFrame),
-    Property("has24Hours", "boolean", Proc(GetTimeCodeFlag), Proc(SetTimeCodeFlag), tc24HourMax),
-    Property("hasNegTimes", "boolean", Proc(GetTimeCodeFlag), Proc(SetTimeCodeFlag), tcNegTimesOK),
-    Property("isCounter", "boolean", Proc(GetTimeCodeFlag), Proc(SetTimeCodeFlag), tcCounter),
-    Property("isVisible", "boolean", Proc(GetVisible), Proc(SetVisible), 0),
-    Property("textParams", "FenraTextDesc", Proc(GetTextParams), Proc(SetTextParams), 0),
-    Property("sourceInfo", "FenraUserData", Proc(GetSourceInfo), Proc(SetSourceInfo), 0),
+    Property<"timeScale", "Integer", GetTimeCodeInteger, SetTimeCodeInteger>(kTimeScale),
+    Property<"frameDuration", "Integer", GetTimeCodeInteger, SetTimeCodeInteger>(kFrameDuration),
+    Property<"framesCount", "Integer", GetTimeCodeInteger, SetTimeCodeInteger>(kFramesCount),
+    Property<"dropFrame", "boolean", GetTimeCodeFlag, SetTimeCodeFlag>(tcDropFrame),
+    Property<"has24Hours", "boolean", GetTimeCodeFlag, SetTimeCodeFlag>(tc24HourMax),
+    Property<"hasNegTimes", "boolean", GetTimeCodeFlag, SetTimeCodeFlag>(tcNegTimesOK),
+    Property<"isCounter", "boolean", GetTimeCodeFlag, SetTimeCodeFlag>(tcCounter),
+    Property<"isVisible", "boolean", GetVisible, SetVisible>(0),
+    Property<"textParams", "FenraTextDesc", GetTextParams, SetTextParams>(0),
+    Property<"sourceInfo", "FenraUserData", GetSourceInfo, SetSourceInfo>(0),
 };
 
 REALmethodDefinition gTimeCodeMethods[] = {
-    Method(Proc(NewTimeCodeDefault), "FenraTimeCodeDesc()"),
-    Method(Proc(NewTimeCodeFromSample), "FenraTimeCodeDesc(sampleDesc as FenraSampleDesc)"),
-    Method(Proc(NewTimeCodeCopy), "FenraTimeCodeDesc(timecodeDesc as FenraTimeCodeDesc)"),
+    Method<NewTimeCodeDefault, "FenraTimeCodeDesc()">(),
+    Method<NewTimeCodeFromSample, "FenraTimeCodeDesc(sampleDesc as FenraSampleDesc)">(),
+    Method<NewTimeCodeCopy, "FenraTimeCodeDesc(timecodeDesc as FenraTimeCodeDesc)">(),
 };
 
 }  // namespace
 
 REALclassDefinition gFenraSampleDescClass =
-    DefineClass("FenraSampleDesc", "FenraObject", 0, Proc(NoOpInstanceProc),
-                Proc(Destruct<SampleDescNative>), {.properties = gSampleProperties});
+    DefineClass("FenraSampleDesc", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<Destruct<SampleDescNative>>(), {.properties = gSampleProperties});
 
 REALclassDefinition gFenraImageDescClass = DefineClass(
-    "FenraImageDesc", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(Destruct<ImageDescNative>),
+    "FenraImageDesc", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(),
+    InstanceProc<Destruct<ImageDescNative>>(),
     {.properties = gImageProperties, .methods = gImageMethods, .constants = gImageConstants});
 
 // Destroys its own native first, so that FenraImageDesc's destructor then
 // finds the slot empty.
-REALclassDefinition gFenraImageDescCompClass = DefineClass(
-    "FenraImageDescComp", "FenraImageDesc", 0, Proc(NoOpInstanceProc),
-    Proc(Destruct<ImageDescCompNative>), {.properties = gCompProperties, .methods = gCompMethods});
+REALclassDefinition gFenraImageDescCompClass =
+    DefineClass("FenraImageDescComp", "FenraImageDesc", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<Destruct<ImageDescCompNative>>(),
+                {.properties = gCompProperties, .methods = gCompMethods});
 
-REALclassDefinition gFenraSoundDescClass = DefineClass(
-    "FenraSoundDesc", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(Destruct<SoundDescNative>),
-    {.properties = gSoundProperties, .methods = gSoundMethods});
+REALclassDefinition gFenraSoundDescClass =
+    DefineClass("FenraSoundDesc", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<Destruct<SoundDescNative>>(),
+                {.properties = gSoundProperties, .methods = gSoundMethods});
 
 REALclassDefinition gFenraTextDescClass = DefineClass(
-    "FenraTextDesc", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(Destruct<TextDescNative>),
+    "FenraTextDesc", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(),
+    InstanceProc<Destruct<TextDescNative>>(),
     {.properties = gTextProperties, .methods = gTextMethods, .constants = gTextConstants});
 
 REALclassDefinition gFenraTimeCodeDescClass =
-    DefineClass("FenraTimeCodeDesc", "FenraObject", 0, Proc(NoOpInstanceProc),
-                Proc(Destruct<TimeCodeDescNative>),
+    DefineClass("FenraTimeCodeDesc", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<Destruct<TimeCodeDescNative>>(),
                 {.properties = gTimeCodeProperties, .methods = gTimeCodeMethods});
 
 }  // namespace fenra

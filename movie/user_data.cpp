@@ -422,34 +422,33 @@ void Flush(REALobject instance, REALfolderItem file) {
 }
 
 REALproperty gProperties[] = {
-    Property("ListCount", "Integer", Proc(GetListCount), nullptr, 0),
+    Property<"ListCount", "Integer", GetListCount, nullptr>(0),
 };
 
 REALmethodDefinition gMethods[] = {
-    Method(Proc(NewEmpty), "FenraUserData()"),
-    Method(Proc(NewCopy), "FenraUserData(ud as FenraUserData)"),
-    Method(Proc(NewFromMovie), "FenraUserData(m as movie)"),
-    Method(Proc(NewFromTrack),
-           "FenraUserData(m as movie,trkIndex as integer,fromMedia as boolean=false)"),
-    Method(Proc(NewFromFile), "FenraUserData(f as folderitem)"),
-    Method(Proc(ListType), "ListType(i as integer) as string"),
-    Method(Proc(ListItemsCount), "ListItemsCount(udType as string) as integer"),
-    Method(Proc(ListClear), "ListClear()"),
-    Method(Proc(ListClearType), "ListClear(udType as string)"),
-    AssignableMethod(Proc(GetItemPtr), Proc(SetItemPtr),
-                     "ItemPtr(udType as string,index as integer) as memoryblock"),
-    AssignableMethod(Proc(GetItem), Proc(SetItem),
-                     "Item(udType as string,index as integer) as string"),
-    AssignableMethod(Proc(GetItemText), Proc(SetItemText),
-                     "ItemText(udType as string,index as integer,region as integer) as string"),
-    Method(Proc(ItemRemove), "ItemRemove(udType as string,index as integer)"),
-    Method(Proc(Flush), "qtFlush(f as folderitem)"),
+    Method<NewEmpty, "FenraUserData()">(),
+    Method<NewCopy, "FenraUserData(ud as FenraUserData)">(),
+    Method<NewFromMovie, "FenraUserData(m as movie)">(),
+    Method<NewFromTrack,
+           "FenraUserData(m as movie,trkIndex as integer,fromMedia as boolean=false)">(),
+    Method<NewFromFile, "FenraUserData(f as folderitem)">(),
+    Method<ListType, "ListType(i as integer) as string">(),
+    Method<ListItemsCount, "ListItemsCount(udType as string) as integer">(),
+    Method<ListClear, "ListClear()">(),
+    Method<ListClearType, "ListClear(udType as string)">(),
+    AssignableMethod<GetItemPtr, SetItemPtr,
+                     "ItemPtr(udType as string,index as integer) as memoryblock">(),
+    AssignableMethod<GetItem, SetItem, "Item(udType as string,index as integer) as string">(),
+    AssignableMethod<GetItemText, SetItemText,
+                     "ItemText(udType as string,index as integer,region as integer) as string">(),
+    Method<ItemRemove, "ItemRemove(udType as string,index as integer)">(),
+    Method<Flush, "qtFlush(f as folderitem)">(),
 };
 
 }  // namespace
 
 REALclassDefinition gFenraUserDataClass =
-    DefineClass("FenraUserData", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(Destruct),
-                {.properties = gProperties, .methods = gMethods});
+    DefineClass("FenraUserData", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<Destruct>(), {.properties = gProperties, .methods = gMethods});
 
 }  // namespace fenra

@@ -41,10 +41,10 @@ RBBoolean GetIsValid(REALobject instance, intptr_t) {
 }
 
 REALproperty gProperties[] = {
-    Property("fenraErr", "Integer", Proc(GetInteger), nullptr, kFenraErr),
-    Property("isValid", "boolean", Proc(GetIsValid), nullptr, 0),
-    Property("objPtr", "Integer", Proc(GetInteger), nullptr, kObjPtr),
-    Property("qtObjRef", "Integer", Proc(GetInteger), nullptr, kQtObjRef),
+    Property<"fenraErr", "Integer", GetInteger, nullptr>(kFenraErr),
+    Property<"isValid", "boolean", GetIsValid, nullptr>(0),
+    Property<"objPtr", "Integer", GetInteger, nullptr>(kObjPtr),
+    Property<"qtObjRef", "Integer", GetInteger, nullptr>(kQtObjRef),
 };
 
 REALconstant gConstants[] = {
@@ -79,7 +79,7 @@ REALconstant gConstants[] = {
 }  // namespace
 
 REALclassDefinition gFenraObjectClass =
-    DefineClass("FenraObject", nullptr, sizeof(FenraObjectData), Proc(Construct), Proc(Destruct),
-                {.properties = gProperties, .constants = gConstants});
+    DefineClass("FenraObject", nullptr, sizeof(FenraObjectData), InstanceProc<Construct>(),
+                InstanceProc<Destruct>(), {.properties = gProperties, .constants = gConstants});
 
 }  // namespace fenra

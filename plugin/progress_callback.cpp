@@ -33,34 +33,34 @@ void NewCopy(REALobject instance, REALobject callback) {
   AttachNative(instance, GetNative<ProgressCallbackNative>(callback), true);
 }
 
-void NewWithProc(REALobject instance, REALmemoryBlock proc, REALcontrol refCon) {
+void NewWithProc(REALobject instance, REALmemoryBlock proc, REALobject refCon) {
   if (proc == nullptr) return;
   auto* native = new (std::nothrow) ProgressCallbackNative;
   if (native == nullptr) return;
   native->proc = ProcOf(proc);
-  native->refCon = reinterpret_cast<REALobject>(refCon);
+  native->refCon = refCon;
   SetNative(instance, native);
 }
 
-void Initialize(REALobject instance, REALmemoryBlock proc, REALcontrol refCon) {
+void Initialize(REALobject instance, REALmemoryBlock proc, REALobject refCon) {
   auto* native = GetNative<ProgressCallbackNative>(instance);
   if (proc == nullptr || native == nullptr) return;
   native->proc = ProcOf(proc);
-  native->refCon = reinterpret_cast<REALobject>(refCon);
+  native->refCon = refCon;
 }
 
 REALmethodDefinition gMethods[] = {
-    Method(Proc(NewEmpty), "FenraProgressCallback()"),
-    Method(Proc(NewCopy), "FenraProgressCallback(callback as FenraProgressCallback)"),
-    Method(Proc(NewWithProc), "FenraProgressCallback(proc as memoryblock,refCon as RectControl)"),
-    Method(Proc(Initialize), "Initialize(proc as memoryblock,refCon as RectControl)"),
+    Method<NewEmpty, "FenraProgressCallback()">(),
+    Method<NewCopy, "FenraProgressCallback(callback as FenraProgressCallback)">(),
+    Method<NewWithProc, "FenraProgressCallback(proc as memoryblock,refCon as RectControl)">(),
+    Method<Initialize, "Initialize(proc as memoryblock,refCon as RectControl)">(),
 };
 
 }  // namespace
 
 // The natives own nothing, so the root destructor frees them.
 REALclassDefinition gFenraProgressCallbackClass =
-    DefineClass("FenraProgressCallback", "FenraObject", 0, Proc(NoOpInstanceProc),
-                Proc(NoOpInstanceProc), {.methods = gMethods});
+    DefineClass("FenraProgressCallback", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<NoOpInstanceProc>(), {.methods = gMethods});
 
 }  // namespace fenra

@@ -241,31 +241,31 @@ void Reset(REALobject instance) {
 }
 
 REALproperty gProperties[] = {
-    Property("srcBounds", "FenraRect", Proc(GetRect), Proc(SetRect), kSource),
-    Property("dstBounds", "FenraRect", Proc(GetRect), Proc(SetRect), kDestination),
-    Property("clipRegion", "FenraRegion", Proc(GetClip), Proc(SetClip), 0),
-    Property("invert", "boolean", Proc(GetInvert), Proc(SetInvert), 0),
-    Property("graphicsMode", "integer", Proc(GetInteger), Proc(SetInteger), kGraphicsMode),
-    Property("rotation", "integer", Proc(GetInteger), Proc(SetInteger), kRotation),
-    Property("xShift", "integer", Proc(GetInteger), Proc(SetInteger), kXShift),
-    Property("yShift", "integer", Proc(GetInteger), Proc(SetInteger), kYShift),
-    Property("graphicsModeColor", "color", Proc(GetModeColor), Proc(SetModeColor), 0),
-    Property("zoom", "double", Proc(GetZoom), Proc(SetZoom), 0),
+    Property<"srcBounds", "FenraRect", GetRect, SetRect>(kSource),
+    Property<"dstBounds", "FenraRect", GetRect, SetRect>(kDestination),
+    Property<"clipRegion", "FenraRegion", GetClip, SetClip>(0),
+    Property<"invert", "boolean", GetInvert, SetInvert>(0),
+    Property<"graphicsMode", "integer", GetInteger, SetInteger>(kGraphicsMode),
+    Property<"rotation", "integer", GetInteger, SetInteger>(kRotation),
+    Property<"xShift", "integer", GetInteger, SetInteger>(kXShift),
+    Property<"yShift", "integer", GetInteger, SetInteger>(kYShift),
+    Property<"graphicsModeColor", "color", GetModeColor, SetModeColor>(0),
+    Property<"zoom", "double", GetZoom, SetZoom>(0),
 };
 
 REALmethodDefinition gMethods[] = {
-    Method(Proc(NewDefault), "FenraGraphicsContext()"),
-    Method(Proc(NewCopy), "FenraGraphicsContext(gc as FenraGraphicsContext)"),
-    Method(Proc(NewWithRects), "FenraGraphicsContext(srcRect as FenraRect,dstRect as FenraRect)"),
-    Method(Proc(ClipToDestRect), "ClipToDestRect()"),
-    Method(Proc(Copy), "Copy(gc as FenraGraphicsContext)"),
-    Method(Proc(Reset), "Reset()"),
+    Method<NewDefault, "FenraGraphicsContext()">(),
+    Method<NewCopy, "FenraGraphicsContext(gc as FenraGraphicsContext)">(),
+    Method<NewWithRects, "FenraGraphicsContext(srcRect as FenraRect,dstRect as FenraRect)">(),
+    Method<ClipToDestRect, "ClipToDestRect()">(),
+    Method<Copy, "Copy(gc as FenraGraphicsContext)">(),
+    Method<Reset, "Reset()">(),
 };
 
 }  // namespace
 
 REALclassDefinition gFenraGraphicsContextClass =
-    DefineClass("FenraGraphicsContext", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(Destruct),
-                {.properties = gProperties, .methods = gMethods});
+    DefineClass("FenraGraphicsContext", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<Destruct>(), {.properties = gProperties, .methods = gMethods});
 
 }  // namespace fenra

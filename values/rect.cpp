@@ -136,29 +136,29 @@ void NewSized(REALobject instance, RBInteger width, RBInteger height) {
 }
 
 REALproperty gProperties[] = {
-    Property("left", "Integer", Proc(GetSide), Proc(SetSide), kLeft),
-    Property("top", "Integer", Proc(GetSide), Proc(SetSide), kTop),
-    Property("right", "Integer", Proc(GetSide), Proc(SetSide), kRight),
-    Property("bottom", "Integer", Proc(GetSide), Proc(SetSide), kBottom),
-    Property("width", "Integer", Proc(GetSide), Proc(SetSide), kWidth),
-    Property("height", "Integer", Proc(GetSide), Proc(SetSide), kHeight),
-    Property("xCenter", "Integer", Proc(GetCentre), nullptr, 0),
-    Property("yCenter", "Integer", Proc(GetCentre), nullptr, 1),
+    Property<"left", "Integer", GetSide, SetSide>(kLeft),
+    Property<"top", "Integer", GetSide, SetSide>(kTop),
+    Property<"right", "Integer", GetSide, SetSide>(kRight),
+    Property<"bottom", "Integer", GetSide, SetSide>(kBottom),
+    Property<"width", "Integer", GetSide, SetSide>(kWidth),
+    Property<"height", "Integer", GetSide, SetSide>(kHeight),
+    Property<"xCenter", "Integer", GetCentre, nullptr>(0),
+    Property<"yCenter", "Integer", GetCentre, nullptr>(1),
 };
 
 REALmethodDefinition gMethods[] = {
-    Method(Proc(NewEmpty), "FenraRect()"),
-    Method(Proc(NewCopy), "FenraRect(ob as FenraRect)"),
-    Method(Proc(NewFromArray), "FenraRect(r() as integer)"),
-    Method(Proc(NewFromControl), "FenraRect(c as control)"),
-    Method(Proc(NewSized), "FenraRect(w as integer,h as integer)"),
+    Method<NewEmpty, "FenraRect()">(),
+    Method<NewCopy, "FenraRect(ob as FenraRect)">(),
+    Method<NewFromArray, "FenraRect(r() as integer)">(),
+    Method<NewFromControl, "FenraRect(c as control)">(),
+    Method<NewSized, "FenraRect(w as integer,h as integer)">(),
 };
 
 }  // namespace
 
 // No destructor: the root frees the native, which owns nothing.
 REALclassDefinition gFenraRectClass =
-    DefineClass("FenraRect", "FenraObject", 0, Proc(NoOpInstanceProc), nullptr,
+    DefineClass("FenraRect", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(), nullptr,
                 {.properties = gProperties, .methods = gMethods});
 
 }  // namespace fenra

@@ -154,20 +154,21 @@ void Reset(REALobject instance) {
 }
 
 REALmethodDefinition gMethods[] = {
-    Method(Proc(NewEmpty), "FenraRegion()"),
-    Method(Proc(NewCopy), "FenraRegion(ob as FenraRegion)"),
-    Method(Proc(NewFromRect), "FenraRegion(r as FenraRect)"),
-    Method(Proc(RectToRegion), "RectToRegion(r as FenraRect)"),
-    Method(Proc(OvalToRegion), "OvalToRegion(r as FenraRect)"),
-    Method(Proc(Copy), "Copy(src as FenraRegion)"),
-    Method(Proc(Add), "Add(src as FenraRegion)"),
-    Method(Proc(Subtract), "Subtract(src as FenraRegion)"),
-    Method(Proc(Reset), "Reset()"),
+    Method<NewEmpty, "FenraRegion()">(),
+    Method<NewCopy, "FenraRegion(ob as FenraRegion)">(),
+    Method<NewFromRect, "FenraRegion(r as FenraRect)">(),
+    Method<RectToRegion, "RectToRegion(r as FenraRect)">(),
+    Method<OvalToRegion, "OvalToRegion(r as FenraRect)">(),
+    Method<Copy, "Copy(src as FenraRegion)">(),
+    Method<Add, "Add(src as FenraRegion)">(),
+    Method<Subtract, "Subtract(src as FenraRegion)">(),
+    Method<Reset, "Reset()">(),
 };
 
 }  // namespace
 
-REALclassDefinition gFenraRegionClass = DefineClass(
-    "FenraRegion", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(Destruct), {.methods = gMethods});
+REALclassDefinition gFenraRegionClass =
+    DefineClass("FenraRegion", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<Destruct>(), {.methods = gMethods});
 
 }  // namespace fenra

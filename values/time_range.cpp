@@ -92,23 +92,23 @@ void NewFromPlayer(REALobject instance, REALmoviePlayer player) {
 }
 
 REALproperty gProperties[] = {
-    Property("start", "Integer", Proc(GetValue), Proc(SetValue), kStart),
-    Property("length", "Integer", Proc(GetValue), Proc(SetValue), kLength),
-    Property("endRng", "Integer", Proc(GetValue), nullptr, kEnd),
+    Property<"start", "Integer", GetValue, SetValue>(kStart),
+    Property<"length", "Integer", GetValue, SetValue>(kLength),
+    Property<"endRng", "Integer", GetValue, nullptr>(kEnd),
 };
 
 REALmethodDefinition gMethods[] = {
-    Method(Proc(NewEmpty), "FenraTimeRange()"),
-    Method(Proc(NewWithValues), "FenraTimeRange(start as integer,length as integer)"),
-    Method(Proc(NewFromMovie), "FenraTimeRange(m as movie)"),
-    Method(Proc(NewFromPlayer), "FenraTimeRange(mp as movieplayer)"),
+    Method<NewEmpty, "FenraTimeRange()">(),
+    Method<NewWithValues, "FenraTimeRange(start as integer,length as integer)">(),
+    Method<NewFromMovie, "FenraTimeRange(m as movie)">(),
+    Method<NewFromPlayer, "FenraTimeRange(mp as movieplayer)">(),
 };
 
 }  // namespace
 
 // The natives own nothing: the destructor does nothing and the root frees.
 REALclassDefinition gFenraTimeRangeClass =
-    DefineClass("FenraTimeRange", "FenraObject", 0, Proc(NoOpInstanceProc), Proc(NoOpInstanceProc),
-                {.properties = gProperties, .methods = gMethods});
+    DefineClass("FenraTimeRange", "FenraObject", 0, InstanceProc<NoOpInstanceProc>(),
+                InstanceProc<NoOpInstanceProc>(), {.properties = gProperties, .methods = gMethods});
 
 }  // namespace fenra
