@@ -20,6 +20,22 @@ enum {
 
 enum { cmpIsMissing = 1L << 29, cmpWantsRegisterMessage = 1L << 31 };
 
+/* Selectors the Component Manager itself sends. Each kind of component
+ * numbers its own calls from 0 up; these are below 0. Every component of
+ * the engine answers the first four (open, close, can-do, version). */
+enum {
+  kComponentOpenSelect = -1,
+  kComponentCloseSelect = -2,
+  kComponentCanDoSelect = -3,
+  kComponentVersionSelect = -4,
+  kComponentRegisterSelect = -5,
+  kComponentTargetSelect = -6,
+  kComponentUnregisterSelect = -7,
+  kComponentGetMPWorkFunctionSelect = -8,
+  kComponentExecuteWiredActionSelect = -9,
+  kComponentGetPublicResourceSelect = -10
+};
+
 typedef struct ComponentDescription {
   OSType componentType;         /* 0 matches any type */
   OSType componentSubType;      /* 0 matches any subtype */
@@ -63,6 +79,16 @@ QTML_API long GetComponentVersion(ComponentInstance aComponentInstance);
 QTML_API long GetComponentRefcon(Component aComponent);
 QTML_API void SetComponentRefcon(Component aComponent, long theRefcon);
 QTML_API long CountComponentInstances(Component aComponent);
+
+/* Whether the instance implements the call of that selector: 1 for the
+ * standard selectors every component answers and for the calls its kind
+ * implements, 0 for any other; badComponentInstance for an instance that
+ * does not exist. A call of a kind made on an instance that does not
+ * implement it answers badComponentSelector. */
+QTML_API ComponentResult CallComponentCanDo(ComponentInstance ci, SInt16 ftnNumber);
+/* The same question answered true (1) or false (0); false for an
+ * instance that does not exist. */
+QTML_API long ComponentFunctionImplemented(ComponentInstance ci, short ftnNumber);
 
 QTML_EXTERN_C_END
 

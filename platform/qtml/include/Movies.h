@@ -390,7 +390,48 @@ QTML_API void GetMediaHandlerDescription(Media theMedia, OSType* mediaType, Str2
 QTML_API MediaHandler GetMediaHandler(Media theMedia);
 
 /* Media handler calls. Sound calls on media that cannot be heard, and
- * graphics calls on media that cannot be seen, answer badComponentSelector. */
+ * graphics calls on media that cannot be seen, answer badComponentSelector;
+ * CallComponentCanDo on a media's handler tells which calls it takes. */
+enum {
+  kMediaInitializeSelect = 0x0501,
+  kMediaSetHandlerCapabilitiesSelect = 0x0502,
+  kMediaIdleSelect = 0x0503,
+  kMediaGetMediaInfoSelect = 0x0504,
+  kMediaPutMediaInfoSelect = 0x0505,
+  kMediaSetActiveSelect = 0x0506,
+  kMediaSetRateSelect = 0x0507,
+  kMediaGGetStatusSelect = 0x0508,
+  kMediaTrackEditedSelect = 0x0509,
+  kMediaSetMediaTimeScaleSelect = 0x050A,
+  kMediaSetMovieTimeScaleSelect = 0x050B,
+  kMediaSetGWorldSelect = 0x050C,
+  kMediaSetDimensionsSelect = 0x050D,
+  kMediaSetClipSelect = 0x050E,
+  kMediaSetMatrixSelect = 0x050F,
+  kMediaGetTrackOpaqueSelect = 0x0510,
+  kMediaSetGraphicsModeSelect = 0x0511,
+  kMediaGetGraphicsModeSelect = 0x0512,
+  kMediaGSetVolumeSelect = 0x0513,
+  kMediaSetSoundBalanceSelect = 0x0514,
+  kMediaGetSoundBalanceSelect = 0x0515,
+  kMediaGetNextBoundsChangeSelect = 0x0516,
+  kMediaGetSrcRgnSelect = 0x0517,
+  kMediaPrerollSelect = 0x0518,
+  kMediaSampleDescriptionChangedSelect = 0x0519,
+  kMediaHasCharacteristicSelect = 0x051A,
+  kMediaSetSoundBassAndTrebleSelect = 0x055E,
+  kMediaGetSoundBassAndTrebleSelect = 0x055F
+};
+/* Calls of the text media handler. */
+enum {
+  kTextMediaSetTextProcSelect = 0x0101,
+  kTextMediaAddTextSampleSelect = 0x0102,
+  kTextMediaAddTESampleSelect = 0x0103,
+  kTextMediaAddHiliteSampleSelect = 0x0104,
+  kTextMediaFindNextTextSelect = 0x0105,
+  kTextMediaHiliteTextSampleSelect = 0x0106,
+  kTextMediaSetTextSampleDataSelect = 0x0107
+};
 QTML_API ComponentResult MediaHasCharacteristic(MediaHandler mh, OSType characteristic,
                                                 Boolean* hasIt);
 QTML_API ComponentResult MediaGetGraphicsMode(MediaHandler mh, long* mode, RGBColor* opColor);
@@ -554,6 +595,50 @@ QTML_API OSErr LoadMediaIntoRam(Media theMedia, TimeValue time, TimeValue durati
 
 /* Movie controllers: instances of the standard controller component,
  * over one movie. */
+enum {
+  kMCSetMovieSelect = 0x0002,
+  kMCRemoveAMovieSelect = 0x0003,
+  kMCGetIndMovieSelect = 0x0005,
+  kMCRemoveAllMoviesSelect = 0x0006,
+  kMCRemoveMovieSelect = 0x0006,
+  kMCIsPlayerEventSelect = 0x0007,
+  kMCSetActionFilterSelect = 0x0008,
+  kMCDoActionSelect = 0x0009,
+  kMCSetControllerAttachedSelect = 0x000A,
+  kMCIsControllerAttachedSelect = 0x000B,
+  kMCSetControllerPortSelect = 0x000C,
+  kMCGetControllerPortSelect = 0x000D,
+  kMCSetVisibleSelect = 0x000E,
+  kMCGetVisibleSelect = 0x000F,
+  kMCGetControllerBoundsRectSelect = 0x0010,
+  kMCSetControllerBoundsRectSelect = 0x0011,
+  kMCGetControllerBoundsRgnSelect = 0x0012,
+  kMCGetWindowRgnSelect = 0x0013,
+  kMCMovieChangedSelect = 0x0014,
+  kMCSetDurationSelect = 0x0015,
+  kMCGetCurrentTimeSelect = 0x0016,
+  kMCNewAttachedControllerSelect = 0x0017,
+  kMCDrawSelect = 0x0018,
+  kMCActivateSelect = 0x0019,
+  kMCIdleSelect = 0x001A,
+  kMCKeySelect = 0x001B,
+  kMCClickSelect = 0x001C,
+  kMCEnableEditingSelect = 0x001D,
+  kMCIsEditingEnabledSelect = 0x001E,
+  kMCCopySelect = 0x001F,
+  kMCCutSelect = 0x0020,
+  kMCPasteSelect = 0x0021,
+  kMCClearSelect = 0x0022,
+  kMCUndoSelect = 0x0023,
+  kMCPositionControllerSelect = 0x0024,
+  kMCGetControllerInfoSelect = 0x0025,
+  kMCSetClipSelect = 0x0028,
+  kMCGetClipSelect = 0x0029,
+  kMCDrawBadgeSelect = 0x002A,
+  kMCSetUpEditMenuSelect = 0x002B,
+  kMCGetMenuStringSelect = 0x002C,
+  kMCSetActionFilterWithRefConSelect = 0x002D
+};
 QTML_API MovieController NewMovieController(Movie theMovie, const Rect* movieRect, long someFlags);
 QTML_API void DisposeMovieController(MovieController mc);
 /* The index-th movie of the controller (from 0), or nil. */

@@ -41,7 +41,20 @@ QTML_API void QTMLTest_FailAllocations(long count);
 /* How many allocations have been refused since QTMLTest_FailAllocations
  * was last called: 0 when the count armed was never reached. */
 QTML_API long QTMLTest_AllocationsRefused(void);
-/* Clears every pending fault, including allocation faults. */
+/* I/O faults: the nth next file operation of the kind `operation` names
+ * on a native path matching `pathPattern` fails with `error` (n = 1 is the
+ * very next one; n = 0 makes every one fail until the faults are cleared).
+ * Operations: "open", "read", "write", "sync", "truncate", "rename" (either
+ * path matching), "remove", "stat" (what is at a path, and the check
+ * whether two paths name one file), "*" (any of them), and
+ * "shortread": a read that hands over half of its bytes, then fails.
+ * A pattern with * or ? is a glob over the whole path (* matches any run
+ * of characters, slashes included; ? one character); any other pattern
+ * matches the paths it is part of; nil or "" matches every path. An
+ * unknown operation, a negative n or noErr arms nothing. */
+QTML_API void QTMLTest_FailIO(const char* pathPattern, const char* operation, long nth,
+                              OSErr error);
+/* Clears every pending fault, including allocation and I/O faults. */
 QTML_API void QTMLTest_ClearFaults(void);
 
 /* Keeps file types and creators in sidecar files ("._name") instead of

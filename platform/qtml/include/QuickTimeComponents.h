@@ -10,7 +10,8 @@
  * flags and text options belong to the media.
  *
  * Calls on a handler that is not a time code media's answer
- * badComponentSelector; a missing argument answers paramErr.
+ * badComponentSelector, on one that is not live badComponentInstance; a
+ * missing argument answers paramErr.
  */
 #ifndef __QUICKTIMECOMPONENTS__
 #define __QUICKTIMECOMPONENTS__
@@ -124,6 +125,21 @@ typedef TimeCodeDescription* TimeCodeDescriptionPtr;
 typedef TimeCodeDescriptionPtr* TimeCodeDescriptionHandle;
 typedef TCTextOptions* TCTextOptionsPtr;
 
+/* Calls of the time code media handler. */
+enum {
+  kTCGetCurrentTimeCodeSelect = 0x0101,
+  kTCGetTimeCodeAtTimeSelect = 0x0102,
+  kTCTimeCodeToStringSelect = 0x0103,
+  kTCTimeCodeToFrameNumberSelect = 0x0104,
+  kTCFrameNumberToTimeCodeSelect = 0x0105,
+  kTCGetSourceRefSelect = 0x0106,
+  kTCSetSourceRefSelect = 0x0107,
+  kTCSetTimeCodeFlagsSelect = 0x0108,
+  kTCGetTimeCodeFlagsSelect = 0x0109,
+  kTCSetDisplayOptionsSelect = 0x010A,
+  kTCGetDisplayOptionsSelect = 0x010B
+};
+
 /* The handler's display flags (tcdf...). */
 QTML_API long TCGetTimeCodeFlags(MediaHandler mh);
 /* Sets the flags in flagsMask to their values in flags. */
@@ -179,6 +195,65 @@ enum {
 };
 
 typedef ComponentInstance DataHandler;
+
+/* Data handler calls. */
+enum {
+  kDataHGetDataSelect = 0x0002,
+  kDataHPutDataSelect = 0x0003,
+  kDataHFlushDataSelect = 0x0004,
+  kDataHOpenForWriteSelect = 0x0005,
+  kDataHCloseForWriteSelect = 0x0006,
+  kDataHOpenForReadSelect = 0x0008,
+  kDataHCloseForReadSelect = 0x0009,
+  kDataHSetDataRefSelect = 0x000A,
+  kDataHGetDataRefSelect = 0x000B,
+  kDataHCompareDataRefSelect = 0x000C,
+  kDataHTaskSelect = 0x000D,
+  kDataHScheduleDataSelect = 0x000E,
+  kDataHFinishDataSelect = 0x000F,
+  kDataHFlushCacheSelect = 0x0010,
+  kDataHResolveDataRefSelect = 0x0011,
+  kDataHGetFileSizeSelect = 0x0012,
+  kDataHCanUseDataRefSelect = 0x0013,
+  kDataHGetVolumeListSelect = 0x0014,
+  kDataHWriteSelect = 0x0015,
+  kDataHPreextendSelect = 0x0016,
+  kDataHSetFileSizeSelect = 0x0017,
+  kDataHGetFreeSpaceSelect = 0x0018,
+  kDataHCreateFileSelect = 0x0019,
+  kDataHGetPreferredBlockSizeSelect = 0x001A,
+  kDataHGetDeviceIndexSelect = 0x001B,
+  kDataHIsStreamingDataHandlerSelect = 0x001C,
+  kDataHGetDataInBufferSelect = 0x001D,
+  kDataHGetScheduleAheadTimeSelect = 0x001E,
+  kDataHSetCacheSizeLimitSelect = 0x001F,
+  kDataHGetCacheSizeLimitSelect = 0x0020,
+  kDataHGetMovieSelect = 0x0021,
+  kDataHAddMovieSelect = 0x0022,
+  kDataHUpdateMovieSelect = 0x0023,
+  kDataHDoesBufferSelect = 0x0024,
+  kDataHGetFileNameSelect = 0x0025,
+  kDataHGetAvailableFileSizeSelect = 0x0026,
+  kDataHGetMacOSFileTypeSelect = 0x0027,
+  kDataHGetMIMETypeSelect = 0x0028,
+  kDataHSetDataRefWithAnchorSelect = 0x0029,
+  kDataHGetDataRefWithAnchorSelect = 0x002A,
+  kDataHSetMacOSFileTypeSelect = 0x002B,
+  kDataHSetTimeBaseSelect = 0x002C,
+  kDataHGetInfoFlagsSelect = 0x002D,
+  kDataHScheduleData64Select = 0x002E,
+  kDataHWrite64Select = 0x002F,
+  kDataHGetFileSize64Select = 0x0030,
+  kDataHPreextend64Select = 0x0031,
+  kDataHSetFileSize64Select = 0x0032,
+  kDataHGetFreeSpace64Select = 0x0033,
+  kDataHAppend64Select = 0x0034,
+  kDataHReadAsyncSelect = 0x0035,
+  kDataHPollReadSelect = 0x0036,
+  kDataHGetDataAvailabilitySelect = 0x0037,
+  kDataHGetFileSizeAsyncSelect = 0x003A,
+  kDataHSetTimeHintsSelect = 0x0111
+};
 typedef void (*DataHCompletionProcPtr)(Ptr request, long refcon, OSErr err);
 typedef DataHCompletionProcPtr DataHCompletionUPP;
 

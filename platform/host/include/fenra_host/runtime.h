@@ -173,6 +173,11 @@ struct EngineTestControls {
   void (*failCall)(const char* name, long nth, int16_t error);
   // After `count` more allocations every one fails; -1 stops it.
   void (*failAllocations)(long count);
+  // The nth next file operation (`operation`: "open", "read", "write",
+  // "sync", "truncate", "rename", "remove", "stat", "shortread" or "*")
+  // on a native path matching `pathPattern` answers `error`; nth = 0: every
+  // one.
+  void (*failIO)(const char* pathPattern, const char* operation, long nth, int16_t error);
   void (*clearFaults)();
   // The next file dialog picks that file; null: the next one is cancelled.
   void (*queueDialogAnswer)(const char* nativePath);

@@ -14,6 +14,8 @@ const EngineTestControls& Runtime::TestControls() {
       .failCall = [](const char* name, long nth,
                      int16_t error) { QTMLTest_FailCall(name, nth, error); },
       .failAllocations = QTMLTest_FailAllocations,
+      .failIO = [](const char* pattern, const char* operation, long nth,
+                   int16_t error) { QTMLTest_FailIO(pattern, operation, nth, error); },
       .clearFaults = QTMLTest_ClearFaults,
       .queueDialogAnswer = QTMLTest_QueueDialogAnswer,
       .pendingDialogAnswers = QTMLTest_PendingDialogAnswers,

@@ -1,6 +1,9 @@
 // QTMLTest: the QuickTime engine's test controls, for scripts that check
 // what the plugin asks of QuickTime and how it copes when QuickTime fails.
 // The host hands the controls on; the language does not link the engine.
+#include <algorithm>
+#include <iterator>
+
 #include "script/builtins.h"
 
 namespace fenra::host::script {
@@ -52,6 +55,28 @@ Datum FailCallFn(BuiltinCall& c) {
   return None();
 }
 
+// FailIO(pattern, operation, n, error): the n-th next file operation of
+// that kind on a path matching the pattern answers `error`; n = 0: every
+// one, until the faults are cleared.
+Datum FailIOFn(BuiltinCall& c) {
+  static const char* const kOperations[] = {"open",   "read",   "write", "sync",      "truncate",
+                                            "rename", "remove", "stat",  "shortread", "*"};
+  std::string operation = c.Text(1);
+  int64_t nth = c.Integer(2);
+  int64_t error = c.Integer(3);
+  if (std::none_of(std::begin(kOperations), std::end(kOperations),
+                   [&](const char* known) { return operation == known; })) {
+    c.Fail("QTMLTest.FailIO: no file operation '" + operation +
+           "' (open, read, write, sync, truncate, rename, remove, stat, shortread or *)");
+  }
+  if (nth < 0)
+    c.Fail("QTMLTest.FailIO: n counts from 1 (0: every one), got " + std::to_string(nth));
+  if (error < -32768 || error > 32767) c.Fail("QTMLTest.FailIO: an OSErr is 16-bit");
+  Controls(c).failIO(c.Text(0).c_str(), operation.c_str(), static_cast<long>(nth),
+                     static_cast<int16_t>(error));
+  return None();
+}
+
 // FailAllocations(n): after n more allocations every one fails; -1 stops it.
 Datum FailAllocationsFn(BuiltinCall& c) {
   Controls(c).failAllocations(static_cast<long>(c.Integer(0)));
@@ -87,6 +112,7 @@ const Builtin kTest[] = {
     {"ClearTrace", 0, 0, ClearTraceFn, false},
     {"FailCall", 3, 3, FailCallFn, false},
     {"FailAllocations", 1, 1, FailAllocationsFn, false},
+    {"FailIO", 4, 4, FailIOFn, false},
     {"ClearFaults", 0, 0, ClearFaultsFn, false},
     {"AnswerDialog", 1, 1, AnswerDialogFn, false},
     {"CancelDialog", 0, 0, CancelDialogFn, false},

@@ -12,6 +12,7 @@
 #include "QTMLTestControls.h"
 #include "base/api_call.h"
 #include "base/dialog_answers.h"
+#include "base/io_faults.h"
 #include "files/finder_info.h"
 #include "memory/memory.h"
 
@@ -288,6 +289,7 @@ void QTMLTest_ClearFaults(void) try {
   qtml::Controls& controls = qtml::State();
   controls.faults.clear();
   controls.allocationsLeft = -1;
+  qtml::ClearIOFaults();
 } catch (...) {
   return qtml::Escaped<void>();
 }

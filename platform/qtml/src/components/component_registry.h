@@ -26,6 +26,13 @@ class ComponentImplementation {
   }
   // Called by CloseComponent before the object is destroyed.
   virtual OSErr Close() { return noErr; }
+  // Whether the instance implements the call of its kind with that
+  // selector (components/component_selectors.h); the Component Manager's
+  // own selectors are answered for every kind, not here.
+  virtual bool Implements(SInt16 selector) const {
+    (void)selector;
+    return false;
+  }
 };
 
 // Makes a new implementation object, or nullptr when memory is short.

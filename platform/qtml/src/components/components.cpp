@@ -4,6 +4,7 @@
 #include "Components.h"
 #include "base/api_call.h"
 #include "components/component_registry.h"
+#include "components/component_selectors.h"
 #include "memory/memory.h"
 
 namespace qtml {
@@ -193,6 +194,26 @@ long CountComponentInstances(Component aComponent) try {
   if (call.Fault() != noErr) return call.Return(0L);
   ComponentRecord* record = qtml::FindComponentRecord(aComponent);
   return call.Return(record != nullptr ? record->instances : 0L);
+} catch (...) {
+  return qtml::Escaped<long>();
+}
+
+ComponentResult CallComponentCanDo(ComponentInstance ci, SInt16 ftnNumber) try {
+  ApiCall call("CallComponentCanDo", ci, ftnNumber);
+  if (OSErr fault = call.Fault()) return call.Return<ComponentResult>(fault);
+  ComponentInstanceRecord* instance = qtml::FindInstanceRecord(ci);
+  if (instance == nullptr) return call.Return<ComponentResult>(badComponentInstance);
+  return call.Return<ComponentResult>(qtml::InstanceImplements(*instance, ftnNumber) ? 1 : 0);
+} catch (...) {
+  return qtml::EscapedError<ComponentResult>();
+}
+
+long ComponentFunctionImplemented(ComponentInstance ci, short ftnNumber) try {
+  ApiCall call("ComponentFunctionImplemented", ci, ftnNumber);
+  if (call.Fault() != noErr) return call.Return(0L);
+  ComponentInstanceRecord* instance = qtml::FindInstanceRecord(ci);
+  bool implemented = instance != nullptr && qtml::InstanceImplements(*instance, ftnNumber);
+  return call.Return(implemented ? 1L : 0L);
 } catch (...) {
   return qtml::Escaped<long>();
 }

@@ -13,6 +13,7 @@
 #include "QuickTimeComponents.h"
 #include "base/api_call.h"
 #include "components/component_registry.h"
+#include "components/component_selectors.h"
 #include "data/data_refs.h"
 #include "memory/memory.h"
 #include "movies/movie_toolbox.h"
@@ -22,6 +23,26 @@ namespace {
 
 constexpr long kPreferredBlockSize = 64 * 1024;
 constexpr OSType kDataHandlerType = 'dhlr';
+
+// The calls every data handler implements (all the DataH calls of the
+// engine); a handler that cannot do one (writing where it only reads)
+// answers that call's error.
+constexpr SInt16 kDataHandlerSelectors[] = {kDataHGetDataSelect,
+                                            kDataHPutDataSelect,
+                                            kDataHOpenForWriteSelect,
+                                            kDataHCloseForWriteSelect,
+                                            kDataHOpenForReadSelect,
+                                            kDataHCloseForReadSelect,
+                                            kDataHSetDataRefSelect,
+                                            kDataHGetDataRefSelect,
+                                            kDataHTaskSelect,
+                                            kDataHGetFileSizeSelect,
+                                            kDataHCanUseDataRefSelect,
+                                            kDataHWriteSelect,
+                                            kDataHGetPreferredBlockSizeSelect,
+                                            kDataHGetFileSize64Select,
+                                            kDataHReadAsyncSelect,
+                                            kDataHSetTimeHintsSelect};
 
 // One asynchronous read or write waiting for DataHTask.
 struct Request {
@@ -144,6 +165,10 @@ class DataHandlerImplementation : public ComponentImplementation {
 
   bool CanUse(OSType type) const { return type == subType_; }
 
+  bool Implements(SInt16 selector) const override {
+    return InSelectorTable(kDataHandlerSelectors, selector);
+  }
+
  private:
   OSErr OpenStore(bool writable, std::shared_ptr<DataStore>* store) {
     if (!hasRef_) return dataNoDataRef;
@@ -167,26 +192,23 @@ class DataHandlerImplementation : public ComponentImplementation {
   std::shared_ptr<bool> alive_;  // false once destroyed, for Task
 };
 
-// The data handler behind an instance, or nullptr with *result:
-// badComponentInstance for a dead one, badComponentSelector for another
-// kind of component.
-DataHandlerImplementation* HandlerOf(DataHandler dh, ComponentResult* result) {
-  ComponentImplementation* implementation = ImplementationOf(dh);
-  if (implementation == nullptr) {
-    *result = badComponentInstance;
-    return nullptr;
-  }
+// The data handler behind an instance that implements the call, or
+// nullptr with *result: badComponentInstance for a dead one,
+// badComponentSelector for a component that does not implement it.
+DataHandlerImplementation* HandlerOf(DataHandler dh, SInt16 selector, ComponentResult* result) {
+  ComponentImplementation* implementation = EnterSelector(dh, selector, result);
+  if (implementation == nullptr) return nullptr;
   auto* handler = dynamic_cast<DataHandlerImplementation*>(implementation);
-  *result = handler != nullptr ? noErr : badComponentSelector;
+  if (handler == nullptr) *result = badComponentSelector;
   return handler;
 }
 
 // Runs a data handler call: the fault, the handler, the body guarded.
 template <typename F>
-ComponentResult HandlerCall(ApiCall& call, DataHandler dh, F&& body) noexcept {
+ComponentResult HandlerCall(ApiCall& call, DataHandler dh, SInt16 selector, F&& body) noexcept {
   ComponentResult result = call.Fault();
   if (result != noErr) return call.Return(result);
-  DataHandlerImplementation* handler = HandlerOf(dh, &result);
+  DataHandlerImplementation* handler = HandlerOf(dh, selector, &result);
   if (handler == nullptr) return call.Return(result);
   return call.Return(
       Guarded<ComponentResult>(memFullErr, [&]() -> ComponentResult { return body(*handler); }));
@@ -237,113 +259,126 @@ Component GetDataHandler(Handle dataRef, OSType dataHandlerSubType, long flags) 
 
 ComponentResult DataHSetDataRef(DataHandler dh, Handle dataRef) try {
   ApiCall call("DataHSetDataRef", dh, dataRef);
-  return HandlerCall(call, dh, [&](DataHandlerImplementation& h) { return h.SetDataRef(dataRef); });
+  return HandlerCall(call, dh, kDataHSetDataRefSelect,
+                     [&](DataHandlerImplementation& h) { return h.SetDataRef(dataRef); });
 } catch (...) {
   return qtml::EscapedError<ComponentResult>();
 }
 
 ComponentResult DataHGetDataRef(DataHandler dh, Handle* dataRef) try {
   ApiCall call("DataHGetDataRef", dh, dataRef);
-  return HandlerCall(call, dh, [&](DataHandlerImplementation& h) { return h.GetDataRef(dataRef); });
+  return HandlerCall(call, dh, kDataHGetDataRefSelect,
+                     [&](DataHandlerImplementation& h) { return h.GetDataRef(dataRef); });
 } catch (...) {
   return qtml::EscapedError<ComponentResult>();
 }
 
 ComponentResult DataHCanUseDataRef(DataHandler dh, Handle dataRef, long* useFlags) try {
   ApiCall call("DataHCanUseDataRef", dh, dataRef, useFlags);
-  return HandlerCall(call, dh, [&](DataHandlerImplementation&) -> ComponentResult {
-    if (dataRef == nullptr || useFlags == nullptr) return paramErr;
-    // Any reference of the handler's type may do; opening it tells.
-    *useFlags = kDataHCanRead;
-    return noErr;
-  });
+  return HandlerCall(call, dh, kDataHCanUseDataRefSelect,
+                     [&](DataHandlerImplementation&) -> ComponentResult {
+                       if (dataRef == nullptr || useFlags == nullptr) return paramErr;
+                       // Any reference of the handler's type may do; opening it tells.
+                       *useFlags = kDataHCanRead;
+                       return noErr;
+                     });
 } catch (...) {
   return qtml::EscapedError<ComponentResult>();
 }
 
 ComponentResult DataHOpenForRead(DataHandler dh) try {
   ApiCall call("DataHOpenForRead", dh);
-  return HandlerCall(call, dh, [](DataHandlerImplementation& h) { return h.OpenForRead(); });
+  return HandlerCall(call, dh, kDataHOpenForReadSelect,
+                     [](DataHandlerImplementation& h) { return h.OpenForRead(); });
 } catch (...) {
   return qtml::EscapedError<ComponentResult>();
 }
 
 ComponentResult DataHCloseForRead(DataHandler dh) try {
   ApiCall call("DataHCloseForRead", dh);
-  return HandlerCall(call, dh, [](DataHandlerImplementation& h) { return h.CloseForRead(); });
+  return HandlerCall(call, dh, kDataHCloseForReadSelect,
+                     [](DataHandlerImplementation& h) { return h.CloseForRead(); });
 } catch (...) {
   return qtml::EscapedError<ComponentResult>();
 }
 
 ComponentResult DataHOpenForWrite(DataHandler dh) try {
   ApiCall call("DataHOpenForWrite", dh);
-  return HandlerCall(call, dh, [](DataHandlerImplementation& h) { return h.OpenForWrite(); });
+  return HandlerCall(call, dh, kDataHOpenForWriteSelect,
+                     [](DataHandlerImplementation& h) { return h.OpenForWrite(); });
 } catch (...) {
   return qtml::EscapedError<ComponentResult>();
 }
 
 ComponentResult DataHCloseForWrite(DataHandler dh) try {
   ApiCall call("DataHCloseForWrite", dh);
-  return HandlerCall(call, dh, [](DataHandlerImplementation& h) { return h.CloseForWrite(); });
+  return HandlerCall(call, dh, kDataHCloseForWriteSelect,
+                     [](DataHandlerImplementation& h) { return h.CloseForWrite(); });
 } catch (...) {
   return qtml::EscapedError<ComponentResult>();
 }
 
 ComponentResult DataHGetFileSize(DataHandler dh, long* fileSize) try {
   ApiCall call("DataHGetFileSize", dh, fileSize);
-  return HandlerCall(call, dh, [&](DataHandlerImplementation& h) -> ComponentResult {
-    if (fileSize == nullptr) return paramErr;
-    SInt64 size = 0;
-    if (OSErr err = h.FileSize(&size)) return err;
-    *fileSize = static_cast<long>(size);
-    return noErr;
-  });
+  return HandlerCall(call, dh, kDataHGetFileSizeSelect,
+                     [&](DataHandlerImplementation& h) -> ComponentResult {
+                       if (fileSize == nullptr) return paramErr;
+                       SInt64 size = 0;
+                       if (OSErr err = h.FileSize(&size)) return err;
+                       *fileSize = static_cast<long>(size);
+                       return noErr;
+                     });
 } catch (...) {
   return qtml::EscapedError<ComponentResult>();
 }
 
 ComponentResult DataHGetFileSize64(DataHandler dh, wide* fileSize) try {
   ApiCall call("DataHGetFileSize64", dh, fileSize);
-  return HandlerCall(call, dh, [&](DataHandlerImplementation& h) { return h.FileSize(fileSize); });
+  return HandlerCall(call, dh, kDataHGetFileSize64Select,
+                     [&](DataHandlerImplementation& h) { return h.FileSize(fileSize); });
 } catch (...) {
   return qtml::EscapedError<ComponentResult>();
 }
 
 ComponentResult DataHGetPreferredBlockSize(DataHandler dh, long* blockSize) try {
   ApiCall call("DataHGetPreferredBlockSize", dh, blockSize);
-  return HandlerCall(call, dh, [&](DataHandlerImplementation&) -> ComponentResult {
-    if (blockSize == nullptr) return paramErr;
-    *blockSize = qtml::kPreferredBlockSize;
-    return noErr;
-  });
+  return HandlerCall(call, dh, kDataHGetPreferredBlockSizeSelect,
+                     [&](DataHandlerImplementation&) -> ComponentResult {
+                       if (blockSize == nullptr) return paramErr;
+                       *blockSize = qtml::kPreferredBlockSize;
+                       return noErr;
+                     });
 } catch (...) {
   return qtml::EscapedError<ComponentResult>();
 }
 
 ComponentResult DataHGetData(DataHandler dh, Handle h, long hOffset, long offset, long size) try {
   ApiCall call("DataHGetData", dh, h, hOffset, offset, size);
-  return HandlerCall(call, dh, [&](DataHandlerImplementation& handler) -> ComponentResult {
-    if (h == nullptr || hOffset < 0 || size < 0) return paramErr;
-    if (OSErr err = qtml::CheckHandle(h)) return err;
-    if (hOffset + size > qtml::HandleSize(h)) return paramErr;
-    return handler.Read(*h + hOffset, offset, size);
-  });
+  return HandlerCall(call, dh, kDataHGetDataSelect,
+                     [&](DataHandlerImplementation& handler) -> ComponentResult {
+                       if (h == nullptr || hOffset < 0 || size < 0) return paramErr;
+                       if (OSErr err = qtml::CheckHandle(h)) return err;
+                       if (hOffset + size > qtml::HandleSize(h)) return paramErr;
+                       return handler.Read(*h + hOffset, offset, size);
+                     });
 } catch (...) {
   return qtml::EscapedError<ComponentResult>();
 }
 
 ComponentResult DataHPutData(DataHandler dh, Handle h, long hOffset, long* offset, long size) try {
   ApiCall call("DataHPutData", dh, h, hOffset, offset, size);
-  return HandlerCall(call, dh, [&](DataHandlerImplementation& handler) -> ComponentResult {
-    if (h == nullptr || offset == nullptr || hOffset < 0 || size < 0) return paramErr;
-    if (OSErr err = qtml::CheckHandle(h)) return err;
-    if (hOffset + size > qtml::HandleSize(h)) return paramErr;
-    SInt64 end = 0;
-    if (OSErr err = handler.FileSize(&end)) return err;
-    if (OSErr err = handler.Write(*h + hOffset, end, size)) return err;
-    *offset = static_cast<long>(end);
-    return noErr;
-  });
+  return HandlerCall(call, dh, kDataHPutDataSelect,
+                     [&](DataHandlerImplementation& handler) -> ComponentResult {
+                       if (h == nullptr || offset == nullptr || hOffset < 0 || size < 0)
+                         return paramErr;
+                       if (OSErr err = qtml::CheckHandle(h)) return err;
+                       if (hOffset + size > qtml::HandleSize(h)) return paramErr;
+                       SInt64 end = 0;
+                       if (OSErr err = handler.FileSize(&end)) return err;
+                       if (OSErr err = handler.Write(*h + hOffset, end, size)) return err;
+                       *offset = static_cast<long>(end);
+                       return noErr;
+                     });
 } catch (...) {
   return qtml::EscapedError<ComponentResult>();
 }
@@ -352,17 +387,19 @@ ComponentResult DataHReadAsync(DataHandler dh, void* dataPtr, UInt32 dataSize,
                                const wide* dataOffset, DataHCompletionUPP completion,
                                long refCon) try {
   ApiCall call("DataHReadAsync", dh, dataPtr, dataSize, dataOffset, refCon);
-  return HandlerCall(call, dh, [&](DataHandlerImplementation& h) -> ComponentResult {
-    if (dataPtr == nullptr || dataOffset == nullptr) return paramErr;
-    qtml::Request request;
-    request.data = static_cast<Ptr>(dataPtr);
-    request.offset = *dataOffset;
-    request.size = dataSize;
-    request.completion = completion;
-    request.refCon = refCon;
-    if (completion == nullptr) return h.Read(dataPtr, request.offset, request.size);
-    return h.Queue(request);
-  });
+  return HandlerCall(call, dh, kDataHReadAsyncSelect,
+                     [&](DataHandlerImplementation& h) -> ComponentResult {
+                       if (dataPtr == nullptr || dataOffset == nullptr) return paramErr;
+                       qtml::Request request;
+                       request.data = static_cast<Ptr>(dataPtr);
+                       request.offset = *dataOffset;
+                       request.size = dataSize;
+                       request.completion = completion;
+                       request.refCon = refCon;
+                       if (completion == nullptr)
+                         return h.Read(dataPtr, request.offset, request.size);
+                       return h.Queue(request);
+                     });
 } catch (...) {
   return qtml::EscapedError<ComponentResult>();
 }
@@ -370,28 +407,30 @@ ComponentResult DataHReadAsync(DataHandler dh, void* dataPtr, UInt32 dataSize,
 ComponentResult DataHWrite(DataHandler dh, Ptr data, long offset, long size,
                            DataHCompletionUPP completion, long refCon) try {
   ApiCall call("DataHWrite", dh, static_cast<const void*>(data), offset, size, refCon);
-  return HandlerCall(call, dh, [&](DataHandlerImplementation& h) -> ComponentResult {
-    if (completion == nullptr) return h.Write(data, offset, size);
-    if (data == nullptr || size < 0) return paramErr;
-    qtml::Request request;
-    request.write = true;
-    request.data = data;
-    request.offset = offset;
-    request.size = size;
-    request.completion = completion;
-    request.refCon = refCon;
-    return h.Queue(request);
-  });
+  return HandlerCall(call, dh, kDataHWriteSelect,
+                     [&](DataHandlerImplementation& h) -> ComponentResult {
+                       if (completion == nullptr) return h.Write(data, offset, size);
+                       if (data == nullptr || size < 0) return paramErr;
+                       qtml::Request request;
+                       request.write = true;
+                       request.data = data;
+                       request.offset = offset;
+                       request.size = size;
+                       request.completion = completion;
+                       request.refCon = refCon;
+                       return h.Queue(request);
+                     });
 } catch (...) {
   return qtml::EscapedError<ComponentResult>();
 }
 
 ComponentResult DataHTask(DataHandler dh) try {
   ApiCall call("DataHTask", dh);
-  return HandlerCall(call, dh, [](DataHandlerImplementation& h) -> ComponentResult {
-    h.Task();
-    return noErr;
-  });
+  return HandlerCall(call, dh, kDataHTaskSelect,
+                     [](DataHandlerImplementation& h) -> ComponentResult {
+                       h.Task();
+                       return noErr;
+                     });
 } catch (...) {
   return qtml::EscapedError<ComponentResult>();
 }
@@ -400,7 +439,8 @@ ComponentResult DataHSetTimeHints(DataHandler dh, long flags, long bandwidthPrio
                                   TimeScale scale, TimeValue minTime, TimeValue maxTime) try {
   ApiCall call("DataHSetTimeHints", dh, flags, bandwidthPriority, scale, minTime, maxTime);
   // Everything is local: there is nothing to schedule ahead.
-  return HandlerCall(call, dh, [](DataHandlerImplementation&) -> ComponentResult { return noErr; });
+  return HandlerCall(call, dh, kDataHSetTimeHintsSelect,
+                     [](DataHandlerImplementation&) -> ComponentResult { return noErr; });
 } catch (...) {
   return qtml::EscapedError<ComponentResult>();
 }

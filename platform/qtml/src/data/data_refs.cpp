@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "memory/memory.h"
@@ -13,40 +11,50 @@ namespace qtml {
 
 namespace {
 
-// A file opened once for the life of the store. Unbuffered, so that two
-// stores over one file (a reader and a writer) see each other's bytes.
+// A file opened once for the life of the store. Reads and writes go
+// straight to the file, so that two stores over one file (a reader and a
+// writer) see each other's bytes.
 class FileStore : public DataStore {
  public:
-  FileStore(std::FILE* file, bool writable) : file_(file), writable_(writable) {}
-  ~FileStore() override { std::fclose(file_); }
-  FileStore(const FileStore&) = delete;
-  FileStore& operator=(const FileStore&) = delete;
+  FileStore(const std::string& path, bool writable)
+      : file_(path, writable ? os::ReadableFile::Mode::kUpdate : os::ReadableFile::Mode::kRead),
+        writable_(writable) {}
+
+  OSErr OpenError() const { return file_.OpenError(); }
+  // The file system's error that made the last Read or Append fail; noErr
+  // when it worked or failed for another reason.
+  OSErr IOError() const { return ioError_; }
 
   SInt64 Size() const override {
-    if (fseeko(file_, 0, SEEK_END) != 0) return 0;
-    off_t end = ftello(file_);
-    return end < 0 ? 0 : end;
+    SInt64 size = 0;
+    return file_.Size(&size) == noErr ? size : 0;
   }
 
   bool Read(SInt64 offset, void* bytes, SInt64 size) override {
+    ioError_ = noErr;
     if (offset < 0 || size < 0) return false;
     if (size == 0) return offset <= Size();
-    if (fseeko(file_, offset, SEEK_SET) != 0) return false;
-    return std::fread(bytes, 1, size, file_) == static_cast<size_t>(size);
+    OSErr err = file_.ReadAt(offset, bytes, static_cast<size_t>(size));
+    if (err != eofErr) ioError_ = err;  // bytes past the end are the caller's to explain
+    return err == noErr;
   }
 
   SInt64 Append(const void* bytes, SInt64 size) override {
+    ioError_ = noErr;
     if (!writable_ || size < 0) return -1;
-    if (fseeko(file_, 0, SEEK_END) != 0) return -1;
-    off_t start = ftello(file_);
-    if (start < 0) return -1;
-    if (std::fwrite(bytes, 1, size, file_) != static_cast<size_t>(size)) return -1;
-    return std::fflush(file_) == 0 ? start : -1;
+    SInt64 start = 0;
+    if ((ioError_ = file_.Size(&start)) != noErr) return -1;
+    if ((ioError_ = file_.WriteAt(start, bytes, static_cast<size_t>(size))) != noErr) {
+      (void)file_.Truncate(start);  // what part of the bytes went in goes again
+      return -1;
+    }
+    return start;
   }
 
  private:
-  std::FILE* file_;
+  os::ReadableFile file_;
   bool writable_;
+  OSErr ioError_ = noErr;
 };
 
 class MemoryStore : public DataStore {
@@ -274,7 +282,12 @@ std::shared_ptr<DataStore> OpenByType(OSType type, const uint8_t* ref, size_t si
 }  // namespace
 
 std::shared_ptr<DataStore> OpenFileStore(const std::string& path, bool writable, OSErr* err) {
-  switch (os::KindOf(path)) {
+  os::EntryKind kind = os::EntryKind::kMissing;
+  if (OSErr failed = os::KindAt(path, &kind)) {
+    *err = failed;
+    return nullptr;
+  }
+  switch (kind) {
     case os::EntryKind::kFile:
       break;
     case os::EntryKind::kMissing:
@@ -284,14 +297,12 @@ std::shared_ptr<DataStore> OpenFileStore(const std::string& path, bool writable,
       *err = notAFileErr;
       return nullptr;
   }
-  std::FILE* file = std::fopen(path.c_str(), writable ? "r+b" : "rb");
-  if (file == nullptr) {
-    *err = os::ErrorFromErrno(errno);
+  auto* owner = Guarded<FileStore*>(nullptr, [&] { return NewObject<FileStore>(path, writable); });
+  if (owner != nullptr && owner->OpenError() != noErr) {
+    *err = owner->OpenError();
+    delete owner;
     return nullptr;
   }
-  std::setvbuf(file, nullptr, _IONBF, 0);
-  auto* owner = NewObject<FileStore>(file, writable);
-  if (owner == nullptr) std::fclose(file);
   std::shared_ptr<DataStore> store = Share(owner);  // closes the file when it cannot
   if (store == nullptr) {
     *err = memFullErr;
@@ -299,6 +310,12 @@ std::shared_ptr<DataStore> OpenFileStore(const std::string& path, bool writable,
   }
   *err = noErr;
   return store;
+}
+
+OSErr StoreError(const DataStore& store, OSErr otherwise) {
+  const auto* file = dynamic_cast<const FileStore*>(&store);
+  OSErr err = file != nullptr ? file->IOError() : noErr;
+  return err != noErr ? err : otherwise;
 }
 
 std::shared_ptr<DataStore> NewMemoryStore(std::vector<uint8_t> bytes) {

@@ -70,6 +70,11 @@ bool RelocateAliasRecord(std::vector<uint8_t>* record, const std::string& fromPa
 // A store over a native file: reads, and appends when opened writable.
 // nullptr with *err (fnfErr, permErr, ioErr) when it cannot be opened.
 std::shared_ptr<DataStore> OpenFileStore(const std::string& path, bool writable, OSErr* err);
+// What a store's last Read or Append that failed answers: the file
+// system's error when a file could not be read or written (ioErr,
+// dskFulErr, ...); `otherwise` when it failed for another reason (bytes
+// past the end, a store that cannot be written) or is not a file's.
+OSErr StoreError(const DataStore& store, OSErr otherwise);
 // A store over bytes in memory, growing on append.
 std::shared_ptr<DataStore> NewMemoryStore(std::vector<uint8_t> bytes = {});
 

@@ -1,5 +1,8 @@
 // The engine's one seam to the operating system's file system. Everything
-// above it speaks in paths and QuickTime result codes.
+// above it speaks in paths and QuickTime result codes. The test controls'
+// I/O faults (base/io_faults.h) can make any of its operations fail but
+// reading the current directory, an open file's size and extended
+// attributes.
 #pragma once
 
 #include <string>
@@ -11,13 +14,22 @@ namespace qtml::os {
 
 enum class EntryKind { kMissing, kFile, kDirectory, kOther };
 
+// What is at a path: kMissing with noErr when nothing is (or a directory
+// on the way is missing), an error when it cannot be told.
+OSErr KindAt(const std::string& path, EntryKind* kind);
+// What is at a path, kMissing also when it cannot be told.
 EntryKind KindOf(const std::string& path);
+// Whether two paths name one file (through links or names of their
+// folders): false with noErr when either is missing.
+OSErr SameFile(const std::string& a, const std::string& b, bool* same);
 // The process's current directory, or "/" when it cannot be read.
 std::string CurrentDirectory();
 
 // Creates an empty file; dupFNErr when something exists at the path.
 OSErr CreateNewFile(const std::string& path);
 OSErr RemoveFile(const std::string& path);
+// Gives a file another name, replacing a file that has it.
+OSErr Rename(const std::string& from, const std::string& to);
 // Removes an empty directory; fBsyErr when it is not empty.
 OSErr RemoveDirectory(const std::string& path);
 
@@ -30,6 +42,35 @@ OSErr WriteWholeFile(const std::string& path, const std::string& bytes);
 // absent; SetAttribute answers an error when the file system refuses them.
 OSErr GetAttribute(const std::string& path, const char* name, std::string* value);
 OSErr SetAttribute(const std::string& path, const char* name, const std::string& value);
+
+// A file open for reading at any offset, closed when it goes. Opened for
+// update it takes writes too.
+class ReadableFile {
+ public:
+  enum class Mode { kRead, kUpdate };
+  explicit ReadableFile(const std::string& path, Mode mode = Mode::kRead);
+  ~ReadableFile();
+  ReadableFile(const ReadableFile&) = delete;
+  ReadableFile& operator=(const ReadableFile&) = delete;
+
+  // Why the file did not open; noErr when it did.
+  OSErr OpenError() const { return openError_; }
+  // Reads `size` bytes at `offset`: noErr with all of them; eofErr when the
+  // file ends first, or an error, with *done (when given) telling how many
+  // came before.
+  OSErr ReadAt(SInt64 offset, void* bytes, size_t size, size_t* done = nullptr);
+  // The file's size now.
+  OSErr Size(SInt64* size) const;
+  // As WritableFile's; wrPermErr when opened for reading alone.
+  OSErr WriteAt(SInt64 offset, const void* bytes, size_t size);
+  OSErr Truncate(SInt64 size);
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  bool writable_ = false;
+  OSErr openError_ = noErr;
+};
 
 // A file open for writing at any offset, closed when it goes.
 class WritableFile {
@@ -52,6 +93,7 @@ class WritableFile {
   OSErr Truncate(SInt64 size);
 
  private:
+  std::string path_;
   int fd_ = -1;
   OSErr openError_ = noErr;
 };

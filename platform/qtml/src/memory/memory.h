@@ -19,12 +19,16 @@ void* AllocateBytes(size_t size) noexcept;
 void* AllocateZeroedBytes(size_t size) noexcept;
 void FreeBytes(void* block) noexcept;
 
-// A new T, or nullptr under an allocation fault or when memory is short.
-// T's constructor must not throw.
+// A new T, or nullptr under an allocation fault or when memory is short,
+// the memory of T's own members included.
 template <typename T, typename... Args>
 T* NewObject(Args&&... args) noexcept {
   if (!AllocationAllowed()) return nullptr;
-  return new (std::nothrow) T(std::forward<Args>(args)...);
+  try {
+    return new T(std::forward<Args>(args)...);
+  } catch (...) {
+    return nullptr;
+  }
 }
 
 // Runs body and answers its result, or `failure` if it throws (the engine

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "QuickTimeComponents.h"
+#include "components/component_selectors.h"
 #include "data/data_refs.h"
 #include "memory/memory.h"
 #include "movies/movie_calls.h"
@@ -10,6 +12,22 @@
 
 namespace qtml {
 namespace {
+
+// The calls a media handler takes: every handler tells its
+// characteristics; one of media that can be seen has a graphics mode, one
+// of media that can be heard a balance, bass and treble; text and time
+// code handlers add their own calls.
+constexpr SInt16 kMediaHandlerSelectors[] = {kMediaHasCharacteristicSelect};
+constexpr SInt16 kVisualMediaSelectors[] = {kMediaSetGraphicsModeSelect,
+                                            kMediaGetGraphicsModeSelect};
+constexpr SInt16 kAudibleMediaSelectors[] = {
+    kMediaSetSoundBalanceSelect, kMediaGetSoundBalanceSelect, kMediaSetSoundBassAndTrebleSelect,
+    kMediaGetSoundBassAndTrebleSelect};
+constexpr SInt16 kTextMediaSelectors[] = {kTextMediaAddTextSampleSelect};
+constexpr SInt16 kTimeCodeMediaSelectors[] = {
+    kTCTimeCodeToStringSelect, kTCTimeCodeToFrameNumberSelect, kTCFrameNumberToTimeCodeSelect,
+    kTCGetSourceRefSelect,     kTCSetSourceRefSelect,          kTCSetTimeCodeFlagsSelect,
+    kTCGetTimeCodeFlagsSelect, kTCSetDisplayOptionsSelect,     kTCGetDisplayOptionsSelect};
 
 ComponentImplementation* NewMediaHandlerImplementation() {
   return NewObject<MediaHandlerImplementation>();
@@ -77,22 +95,52 @@ void MediaChanged(MediaRecord& media) {
   if (media.track != nullptr && media.track->movie != nullptr) media.track->movie->changed = true;
 }
 
-// Runs a handler call: its fault, its instance, whether the media can be
-// seen or heard as the call needs.
+// Runs a handler call: its fault, its instance, whether the handler
+// takes the call.
 template <typename F>
-ComponentResult HandlerCall(ApiCall& call, MediaHandler mh, OSType needs, F body) {
+ComponentResult HandlerCall(ApiCall& call, MediaHandler mh, SInt16 selector, F body) {
   if (OSErr fault = call.Fault()) return call.Return<ComponentResult>(fault);
-  MediaHandlerImplementation* handler = HandlerOf(mh);
-  if (handler == nullptr || handler->media == nullptr) {
-    return call.Return<ComponentResult>(badComponentInstance);
-  }
-  if (needs != 0 && !MediaTypeHasCharacteristic(handler->media->type, needs)) {
-    return call.Return<ComponentResult>(badComponentSelector);
-  }
-  return call.Return<ComponentResult>(body(*handler->media));
+  ComponentResult result = noErr;
+  MediaRecord* media = HandledMedia(mh, selector, &result);
+  if (media == nullptr) return call.Return(result);
+  return call.Return<ComponentResult>(body(*media));
 }
 
 }  // namespace
+
+MediaRecord* HandledMedia(MediaHandler mh, SInt16 selector, ComponentResult* result) noexcept {
+  auto* handler = dynamic_cast<MediaHandlerImplementation*>(EnterSelector(mh, selector, result));
+  if (handler == nullptr) {
+    if (*result == noErr) *result = badComponentSelector;  // not a media handler
+    return nullptr;
+  }
+  // A handler opened without a media serves none.
+  *result = handler->media != nullptr ? noErr : badComponentInstance;
+  return handler->media;
+}
+
+OSErr MediaHandlerImplementation::Open(ComponentInstance self) {
+  ComponentInstanceRecord* record = FindInstanceRecord(self);
+  if (record != nullptr && record->component != nullptr) {
+    mediaType = record->component->entry.subType;
+  }
+  return noErr;
+}
+
+bool MediaHandlerImplementation::Implements(SInt16 selector) const {
+  if (InSelectorTable(kMediaHandlerSelectors, selector)) return true;
+  if (MediaTypeHasCharacteristic(mediaType, VisualMediaCharacteristic) &&
+      InSelectorTable(kVisualMediaSelectors, selector)) {
+    return true;
+  }
+  if (MediaTypeHasCharacteristic(mediaType, AudioMediaCharacteristic) &&
+      InSelectorTable(kAudibleMediaSelectors, selector)) {
+    return true;
+  }
+  if (mediaType == TextMediaType) return InSelectorTable(kTextMediaSelectors, selector);
+  if (mediaType == TimeCodeMediaType) return InSelectorTable(kTimeCodeMediaSelectors, selector);
+  return false;
+}
 
 MediaHandlerSlot::~MediaHandlerSlot() {
   if (ComponentInstanceRecord* record = FindInstanceRecord(instance)) CloseInstance(record);
@@ -252,7 +300,7 @@ QTML_API MediaHandler GetMediaHandler(Media theMedia) try {
 QTML_API ComponentResult MediaHasCharacteristic(MediaHandler mh, OSType characteristic,
                                                 Boolean* hasIt) try {
   ApiCall call("MediaHasCharacteristic", mh, qtml::FourCC{characteristic});
-  return qtml::HandlerCall(call, mh, 0, [&](MediaRecord& media) {
+  return qtml::HandlerCall(call, mh, kMediaHasCharacteristicSelect, [&](MediaRecord& media) {
     if (hasIt != nullptr) *hasIt = qtml::MediaTypeHasCharacteristic(media.type, characteristic);
     return noErr;
   });
@@ -262,7 +310,7 @@ QTML_API ComponentResult MediaHasCharacteristic(MediaHandler mh, OSType characte
 
 QTML_API ComponentResult MediaGetGraphicsMode(MediaHandler mh, long* mode, RGBColor* opColor) try {
   ApiCall call("MediaGetGraphicsMode", mh);
-  return qtml::HandlerCall(call, mh, 'eyes', [&](MediaRecord& media) {
+  return qtml::HandlerCall(call, mh, kMediaGetGraphicsModeSelect, [&](MediaRecord& media) {
     if (mode != nullptr) *mode = media.graphicsMode;
     if (opColor != nullptr) *opColor = media.opColor;
     return noErr;
@@ -274,7 +322,7 @@ QTML_API ComponentResult MediaGetGraphicsMode(MediaHandler mh, long* mode, RGBCo
 QTML_API ComponentResult MediaSetGraphicsMode(MediaHandler mh, long mode,
                                               const RGBColor* opColor) try {
   ApiCall call("MediaSetGraphicsMode", mh, mode);
-  return qtml::HandlerCall(call, mh, 'eyes', [&](MediaRecord& media) {
+  return qtml::HandlerCall(call, mh, kMediaSetGraphicsModeSelect, [&](MediaRecord& media) {
     media.graphicsMode = static_cast<short>(mode);
     if (opColor != nullptr) media.opColor = *opColor;
     qtml::MediaChanged(media);
@@ -286,7 +334,7 @@ QTML_API ComponentResult MediaSetGraphicsMode(MediaHandler mh, long mode,
 
 QTML_API ComponentResult MediaGetSoundBalance(MediaHandler mh, short* balance) try {
   ApiCall call("MediaGetSoundBalance", mh);
-  return qtml::HandlerCall(call, mh, 'ears', [&](MediaRecord& media) {
+  return qtml::HandlerCall(call, mh, kMediaGetSoundBalanceSelect, [&](MediaRecord& media) {
     if (balance != nullptr) *balance = media.balance;
     return noErr;
   });
@@ -296,7 +344,7 @@ QTML_API ComponentResult MediaGetSoundBalance(MediaHandler mh, short* balance) t
 
 QTML_API ComponentResult MediaSetSoundBalance(MediaHandler mh, short balance) try {
   ApiCall call("MediaSetSoundBalance", mh, balance);
-  return qtml::HandlerCall(call, mh, 'ears', [&](MediaRecord& media) {
+  return qtml::HandlerCall(call, mh, kMediaSetSoundBalanceSelect, [&](MediaRecord& media) {
     media.balance = balance;
     qtml::MediaChanged(media);
     return noErr;
@@ -308,7 +356,7 @@ QTML_API ComponentResult MediaSetSoundBalance(MediaHandler mh, short balance) tr
 QTML_API ComponentResult MediaGetSoundBassAndTreble(MediaHandler mh, short* bass,
                                                     short* treble) try {
   ApiCall call("MediaGetSoundBassAndTreble", mh);
-  return qtml::HandlerCall(call, mh, 'ears', [&](MediaRecord& media) {
+  return qtml::HandlerCall(call, mh, kMediaGetSoundBassAndTrebleSelect, [&](MediaRecord& media) {
     if (bass != nullptr) *bass = media.bass;
     if (treble != nullptr) *treble = media.treble;
     return noErr;
@@ -319,7 +367,7 @@ QTML_API ComponentResult MediaGetSoundBassAndTreble(MediaHandler mh, short* bass
 
 QTML_API ComponentResult MediaSetSoundBassAndTreble(MediaHandler mh, short bass, short treble) try {
   ApiCall call("MediaSetSoundBassAndTreble", mh, bass, treble);
-  return qtml::HandlerCall(call, mh, 'ears', [&](MediaRecord& media) {
+  return qtml::HandlerCall(call, mh, kMediaSetSoundBassAndTrebleSelect, [&](MediaRecord& media) {
     media.bass = bass;
     media.treble = treble;
     qtml::MediaChanged(media);

@@ -115,7 +115,9 @@ OSErr ReadSample(MediaRecord& media, const SampleEntry& sample, Handle dataOut,
   if (store == nullptr) return err;
   if (CheckHandle(dataOut) != noErr) return paramErr;
   if ((err = ResizeHandle(dataOut, static_cast<Size>(sample.size))) != noErr) return err;
-  if (sample.size > 0 && !store->Read(sample.offset, *dataOut, sample.size)) return ioErr;
+  if (sample.size > 0 && !store->Read(sample.offset, *dataOut, sample.size)) {
+    return StoreError(*store, ioErr);
+  }
   return noErr;
 }
 
@@ -132,7 +134,7 @@ OSErr AddSampleBytes(MediaRecord& media, const void* bytes, unsigned long size,
     DataStore* store = DescriptionStore(media, index, true, &inner);
     if (store == nullptr) return inner;
     SInt64 offset = store->Append(bytes, static_cast<SInt64>(size));
-    if (offset < 0) return static_cast<OSErr>(dataNotOpenForWrite);
+    if (offset < 0) return StoreError(*store, dataNotOpenForWrite);
     return AppendSamples(media, offset, size, durationPerSample, index, numberOfSamples,
                          sampleFlags, sampleTime);
   });

@@ -90,11 +90,9 @@ QTML_API ComponentResult TextMediaAddTextSample(
   qtml::ApiCall call("TextMediaAddTextSample", mh, size, fontNumber, fontSize, duration);
   (void)scrollDelay, (void)hiliteStart, (void)hiliteEnd, (void)rgbHiliteColor;
   if (OSErr fault = call.Fault()) return call.Return<ComponentResult>(fault);
-  auto* handler = dynamic_cast<qtml::MediaHandlerImplementation*>(qtml::ImplementationOf(mh));
-  if (handler == nullptr || handler->media == nullptr) {
-    return call.Return<ComponentResult>(badComponentInstance);
-  }
-  if (handler->media->type != 'text') return call.Return<ComponentResult>(badComponentSelector);
+  ComponentResult result = noErr;
+  qtml::MediaRecord* media = qtml::HandledMedia(mh, kTextMediaAddTextSampleSelect, &result);
+  if (media == nullptr) return call.Return(result);
   if ((text == nullptr && size > 0) || size > 0xFFFF) return call.Return<ComponentResult>(paramErr);
   RGBColor black{0, 0, 0}, white{0xFFFF, 0xFFFF, 0xFFFF};
   qtml::TextSettings settings{
@@ -106,7 +104,7 @@ QTML_API ComponentResult TextMediaAddTextSample(
     Handle desc = qtml::NewTextDescription(settings);
     if (desc == nullptr) return memFullErr;
     OSErr added =
-        qtml::AddSampleBytes(*handler->media, bytes.data(), bytes.size(), duration,
+        qtml::AddSampleBytes(*media, bytes.data(), bytes.size(), duration,
                              reinterpret_cast<SampleDescriptionHandle>(desc), 1, 0, sampleTime);
     qtml::FreeHandle(desc);
     return added;

@@ -1,13 +1,13 @@
 #include "movies/memory_samples.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <map>
 #include <tuple>
 #include <vector>
 
 #include "base/byte_order.h"
+#include "data/data_refs.h"
+#include "files/os.h"
 #include "memory/memory.h"
 #include "movies/movie_edit_list.h"
 #include "qtff/qtff_read.h"
@@ -148,8 +148,10 @@ OSErr CopyRun(const Run& run, DataStore& file, std::vector<uint8_t>& buffer) {
   for (SInt64 done = 0; done < run.size;) {
     SInt64 step = std::min<SInt64>(run.size - done, static_cast<SInt64>(kCopyBlock));
     buffer.resize(static_cast<size_t>(step));
-    if (!run.from->Read(run.offset + done, buffer.data(), step)) return endOfDataReached;
-    if (file.Append(buffer.data(), step) < 0) return ioErr;
+    if (!run.from->Read(run.offset + done, buffer.data(), step)) {
+      return StoreError(*run.from, endOfDataReached);
+    }
+    if (file.Append(buffer.data(), step) < 0) return StoreError(file, ioErr);
     done += step;
   }
   return noErr;
@@ -169,7 +171,7 @@ OSErr AppendData(const Layout& layout, DataStore& file, const std::string& path,
   *start = end + static_cast<SInt64>(header.size());
   OSErr err = noErr;
   if (!header.empty() && file.Append(header.data(), static_cast<SInt64>(header.size())) != end) {
-    err = ioErr;
+    err = StoreError(file, ioErr);
   }
   std::vector<uint8_t> buffer;
   for (size_t i = 0; err == noErr && i < layout.runs().size(); ++i) {
@@ -178,8 +180,7 @@ OSErr AppendData(const Layout& layout, DataStore& file, const std::string& path,
   if (err != noErr) {
     // Should cutting back fail too, what is left lies past the last whole
     // atom, where the next movie written into the file takes it in.
-    int cut = truncate(path.c_str(), end);
-    (void)cut;
+    (void)os::WritableFile(path, os::WritableFile::Mode::kExisting).Truncate(end);
   }
   return err;
 }

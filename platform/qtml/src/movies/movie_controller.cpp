@@ -5,18 +5,39 @@
 #include <new>
 
 #include "base/api_call.h"
+#include "components/component_selectors.h"
 #include "movies/movie_model.h"
 
 namespace qtml {
+namespace {
+
+// The MC calls the standard controller takes.
+constexpr SInt16 kMovieControllerSelectors[] = {kMCGetIndMovieSelect, kMCMovieChangedSelect};
+
+}  // namespace
 
 ComponentImplementation* NewMovieControllerImplementation() {
   return new (std::nothrow) MovieControllerImplementation;
+}
+
+bool MovieControllerImplementation::Implements(SInt16 selector) const {
+  return InSelectorTable(kMovieControllerSelectors, selector);
 }
 
 namespace {
 
 MovieControllerImplementation* ControllerOf(MovieController mc) {
   return dynamic_cast<MovieControllerImplementation*>(ImplementationOf(mc));
+}
+
+// The controller behind an instance that takes the call of that selector,
+// or nullptr with *result badComponentInstance or badComponentSelector.
+MovieControllerImplementation* ControllerFor(MovieController mc, SInt16 selector,
+                                             ComponentResult* result) {
+  auto* controller =
+      dynamic_cast<MovieControllerImplementation*>(EnterSelector(mc, selector, result));
+  if (controller == nullptr && *result == noErr) *result = badComponentSelector;
+  return controller;
 }
 
 }  // namespace
@@ -52,7 +73,9 @@ QTML_API void DisposeMovieController(MovieController mc) try {
 
 QTML_API Movie MCGetIndMovie(MovieController mc, short index) try {
   qtml::ApiCall call("MCGetIndMovie", mc, index);
-  qtml::MovieControllerImplementation* controller = qtml::ControllerOf(mc);
+  ComponentResult result = noErr;
+  qtml::MovieControllerImplementation* controller =
+      qtml::ControllerFor(mc, kMCGetIndMovieSelect, &result);
   if (controller == nullptr || index != 0) return call.Return<Movie>(nullptr);
   return call.Return(controller->movie);
 } catch (...) {
@@ -62,8 +85,10 @@ QTML_API Movie MCGetIndMovie(MovieController mc, short index) try {
 QTML_API ComponentResult MCMovieChanged(MovieController mc, Movie m) try {
   qtml::ApiCall call("MCMovieChanged", mc, m);
   if (OSErr fault = call.Fault()) return call.Return<ComponentResult>(fault);
-  qtml::MovieControllerImplementation* controller = qtml::ControllerOf(mc);
-  if (controller == nullptr) return call.Return<ComponentResult>(badComponentInstance);
+  ComponentResult result = noErr;
+  qtml::MovieControllerImplementation* controller =
+      qtml::ControllerFor(mc, kMCMovieChangedSelect, &result);
+  if (controller == nullptr) return call.Return(result);
   if (m != controller->movie) return call.Return<ComponentResult>(paramErr);
   ++controller->changes;
   return call.Return<ComponentResult>(noErr);

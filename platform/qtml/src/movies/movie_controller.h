@@ -9,6 +9,8 @@ namespace qtml {
 
 class MovieControllerImplementation : public ComponentImplementation {
  public:
+  bool Implements(SInt16 selector) const override;
+
   Movie movie = nullptr;  // not owned
   Rect bounds{0, 0, 0, 0};
   long changes = 0;  // MCMovieChanged notices taken

@@ -67,7 +67,7 @@ OSErr Load(MediaRecord& media, const Ranges& ranges, long flags) {
       for (SInt64 left = table.BytesOf(lo, hi); left > 0;) {
         SInt64 step = std::min(left, kLoadBlock);
         bytes.resize(static_cast<size_t>(step));
-        if (!store->Read(at, bytes.data(), step)) return ioErr;
+        if (!store->Read(at, bytes.data(), step)) return StoreError(*store, ioErr);
         at += step;
         left -= step;
       }

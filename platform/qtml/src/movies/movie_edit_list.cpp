@@ -213,11 +213,11 @@ class SampleMover {
     }
     std::vector<uint8_t> data(static_cast<size_t>(size));
     if (size > 0 && !source->Read(piece.offset, data.data(), size)) {
-      *err = ioErr;
+      *err = StoreError(*source, ioErr);
       return -1;
     }
     SInt64 offset = target->Append(data.data(), size);
-    if (offset < 0) *err = dataNotOpenForWrite;
+    if (offset < 0) *err = StoreError(*target, dataNotOpenForWrite);
     return offset;
   }
 

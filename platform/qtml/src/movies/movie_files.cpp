@@ -110,33 +110,44 @@ class FilePatch {
 // since) are taken into that atom, and the old movie atoms are retired
 // to 'free'; so are the file's movie fragments ('moof', and 'mfra' that
 // finds them) when `fragmentsTaken`, the new movie holding their samples.
-// Until the last step the file's first movie is the old one.
+// Until an old movie atom is retired (or taken into the last atom) the
+// file's first movie is the old one, and a failure until then leaves the
+// file as it was: the last atom's header put back, the file cut back to
+// `original` bytes, its size before the write began.
 OSErr ReplaceMovieAtom(DataStore& store, const std::string& path, const std::vector<uint8_t>& moov,
-                       bool fragmentsTaken) {
-  std::vector<TopLevelAtom> atoms;
-  SInt64 validEnd = 0;
-  if (OSErr err = WalkTopLevel(store, &atoms, &validEnd)) return err;
-  SInt64 end = store.Size();
+                       bool fragmentsTaken, SInt64 original) {
   FilePatch file(path);
   if (OSErr err = file.OpenError()) return err;
-  OSErr err = file.Write(end, moov.data(), moov.size());
+  std::vector<TopLevelAtom> atoms;
+  SInt64 validEnd = 0;
+  OSErr err = WalkTopLevel(store, &atoms, &validEnd);
+  SInt64 end = store.Size();
+  if (err == noErr) err = file.Write(end, moov.data(), moov.size());
   if (err == noErr) err = file.Sync();
-  if (err != noErr) {
-    file.Truncate(end);
-    return err;
-  }
   const TopLevelAtom* last = atoms.empty() ? nullptr : &atoms.back();
-  if (last != nullptr && validEnd < end) {
+  bool loose = last != nullptr && validEnd < end;
+  bool retyped = false;   // the last atom's header covers the loose bytes
+  bool replaced = false;  // the old movie is gone: the new one is the file's
+  if (err == noErr && loose) {
     // The loose bytes become movie data, inside the last atom.
-    if (OSErr patched = file.Retype(*last, 'mdat', end - last->offset)) return patched;
+    err = file.Retype(*last, 'mdat', end - last->offset);
+    retyped = err == noErr;
+    replaced = retyped && last->type == 'moov';
   }
   for (const TopLevelAtom& atom : atoms) {
+    if (err != noErr) break;
     bool retired =
         atom.type == 'moov' || (fragmentsTaken && (atom.type == 'moof' || atom.type == 'mfra'));
-    if (!retired || (&atom == last && validEnd < end)) continue;
-    if (OSErr patched = file.Retype(atom, 'free', atom.size)) return patched;
+    if (!retired || (&atom == last && loose)) continue;
+    err = file.Retype(atom, 'free', atom.size);
+    if (err == noErr && atom.type == 'moov') replaced = true;
   }
-  return file.Sync();
+  if (err == noErr) return file.Sync();
+  if (!replaced) {
+    if (retyped) (void)file.Retype(*last, last->type, last->size);
+    file.Truncate(std::min(original, end));
+  }
+  return err;
 }
 
 // Reads a store's movie into a new live movie. *unresolved tells whether
@@ -514,7 +525,9 @@ class Flattener {
   OSErr CopyGroup(os::WritableFile& file, size_t i, size_t j, SInt64 lo, SInt64 hi) {
     Source first = SourceOf(order_[i]);
     readBuffer_.resize(static_cast<size_t>(hi - lo));
-    if (!first.store->Read(lo, readBuffer_.data(), hi - lo)) return endOfDataReached;
+    if (!first.store->Read(lo, readBuffer_.data(), hi - lo)) {
+      return StoreError(*first.store, endOfDataReached);
+    }
     for (size_t k = i; k < j; ++k) {
       Source chunk = SourceOf(order_[k]);
       const uint8_t* bytes = readBuffer_.data() + (chunk.offset - lo);
@@ -529,7 +542,7 @@ class Flattener {
       SInt64 step = std::min(chunk.size - done, kCopyRun);
       readBuffer_.resize(static_cast<size_t>(step));
       if (!chunk.store->Read(chunk.offset + done, readBuffer_.data(), step)) {
-        return endOfDataReached;
+        return StoreError(*chunk.store, endOfDataReached);
       }
       if (OSErr err = Emit(file, readBuffer_.data(), step)) return err;
       done += step;
@@ -583,16 +596,15 @@ OSErr Flatten(MovieRecord& movie, long flags, const FSSpec* theFile, OSType crea
   std::string path;
   if (theFile == nullptr) return paramErr;
   if (OSErr err = SpecToPath(theFile, &path)) return err;
-  os::EntryKind kind = os::KindOf(path);
+  os::EntryKind kind = os::EntryKind::kMissing;
+  if (OSErr err = os::KindAt(path, &kind)) return err;
   if (kind == os::EntryKind::kDirectory) return notAFileErr;
   if (kind != os::EntryKind::kMissing && (createFlags & createMovieFileDeleteCurFile) == 0) {
     return dupFNErr;
   }
   std::string aside = AsidePath(path);
   OSErr err = Flattener(movie, flags).Write(aside);
-  if (err == noErr && std::rename(aside.c_str(), path.c_str()) != 0) {
-    err = os::ErrorFromErrno(errno);
-  }
+  if (err == noErr) err = os::Rename(aside, path);
   if (err != noErr) {
     os::RemoveFile(aside);
     return err;
@@ -645,7 +657,8 @@ OSErr OpenMovieFileAt(const std::string& path, SInt8 permission, short* resRefNu
 
 OSErr CreateFileAt(const std::string& path, OSType creator, long flags, short* resRefNum,
                    Movie* newmovie) {
-  os::EntryKind kind = os::KindOf(path);
+  os::EntryKind kind = os::EntryKind::kMissing;
+  if (OSErr err = os::KindAt(path, &kind)) return err;
   if (kind == os::EntryKind::kDirectory) return notAFileErr;
   if (kind != os::EntryKind::kMissing) {
     if ((flags & createMovieFileDeleteCurFile) == 0) return dupFNErr;
@@ -678,17 +691,26 @@ OSErr WriteIntoFile(MovieRecord& movie, short resRefNum) {
   MovieFile* file = FindFile(resRefNum);
   if (file == nullptr) return rfNumErr;
   if (!file->writable) return wrPermErr;
-  if (os::KindOf(file->path) != os::EntryKind::kFile) return fnfErr;
+  os::EntryKind kind = os::EntryKind::kMissing;
+  if (OSErr err = os::KindAt(file->path, &kind)) return err;
+  if (kind != os::EntryKind::kFile) return fnfErr;
   // Samples in memory are copied into the file first; the movie written
-  // is then a copy that finds them there.
+  // is then a copy that finds them there. They go again when the movie
+  // cannot be written.
+  SInt64 original = file->store->Size();
   std::unique_ptr<MovieRecord> copied;
   if (OSErr err = CopyMemorySamplesToFile(movie, file->store, file->path, &copied)) return err;
   const MovieRecord& written = copied != nullptr ? *copied : movie;
   std::vector<uint8_t> moov;
-  if (OSErr err = WriteMovieAtom(written, WriteTarget{file->path, false}, &moov)) return err;
+  if (OSErr err = WriteMovieAtom(written, WriteTarget{file->path, false}, &moov)) {
+    if (copied != nullptr) FilePatch(file->path).Truncate(original);
+    return err;
+  }
   bool fragmentsTaken = std::none_of(written.unknownAtoms.begin(), written.unknownAtoms.end(),
                                      [](const RawAtom& atom) { return atom.type == 'mvex'; });
-  if (OSErr err = ReplaceMovieAtom(*file->store, file->path, moov, fragmentsTaken)) return err;
+  if (OSErr err = ReplaceMovieAtom(*file->store, file->path, moov, fragmentsTaken, original)) {
+    return err;
+  }
   movie.changed = false;
   return noErr;
 }

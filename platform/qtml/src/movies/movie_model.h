@@ -203,11 +203,22 @@ struct MovieRecord {
 
 // The work of a media handler instance (GetMediaHandler answers one per
 // media, owned by the media): the media it serves. Media handler calls
-// (Media..., TC...) find it with ImplementationOf and dynamic_cast.
+// (Media..., TC...) find it with EnterSelector and dynamic_cast; which of
+// them it takes depends on its media type (media.cpp).
 class MediaHandlerImplementation : public ComponentImplementation {
  public:
+  OSErr Open(ComponentInstance self) override;
+  bool Implements(SInt16 selector) const override;
+
   MediaRecord* media = nullptr;
+  OSType mediaType = 0;  // its component's subtype
 };
+
+// The media a handler serves when it takes the call of that selector, or
+// nullptr with *result: badComponentInstance for an instance that is not
+// live or serves no media, badComponentSelector for one that does not take
+// the call.
+MediaRecord* HandledMedia(MediaHandler mh, SInt16 selector, ComponentResult* result) noexcept;
 
 // The record behind a reference the toolbox made, or nullptr (and
 // invalidMovie, invalidTrack or invalidMedia recorded) for nil or a

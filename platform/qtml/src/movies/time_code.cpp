@@ -11,12 +11,6 @@
 
 namespace qtml {
 
-MediaRecord* TimeCodeMedia(MediaHandler mh) noexcept {
-  auto* handler = dynamic_cast<MediaHandlerImplementation*>(ImplementationOf(mh));
-  if (handler == nullptr || handler->media == nullptr) return nullptr;
-  return handler->media->type == kTimeCodeMediaType ? handler->media : nullptr;
-}
-
 void MarkChanged(MediaRecord* media) noexcept {
   if (media->track != nullptr && media->track->movie != nullptr) {
     media->track->movie->changed = true;
@@ -103,7 +97,8 @@ extern "C" {
 
 QTML_API long TCGetTimeCodeFlags(MediaHandler mh) try {
   ApiCall call("TCGetTimeCodeFlags", mh);
-  MediaRecord* media = qtml::TimeCodeMedia(mh);
+  HandlerError result = noErr;
+  MediaRecord* media = qtml::HandledMedia(mh, kTCGetTimeCodeFlagsSelect, &result);
   return call.Return<long>(media != nullptr ? media->timeCode.flags : 0);
 } catch (...) {
   return qtml::Escaped<long>();
@@ -112,8 +107,9 @@ QTML_API long TCGetTimeCodeFlags(MediaHandler mh) try {
 QTML_API HandlerError TCSetTimeCodeFlags(MediaHandler mh, long flags, long flagsMask) try {
   ApiCall call("TCSetTimeCodeFlags", mh, flags, flagsMask);
   if (OSErr fault = call.Fault()) return call.Return<HandlerError>(fault);
-  MediaRecord* media = qtml::TimeCodeMedia(mh);
-  if (media == nullptr) return call.Return<HandlerError>(badComponentSelector);
+  HandlerError result = noErr;
+  MediaRecord* media = qtml::HandledMedia(mh, kTCSetTimeCodeFlagsSelect, &result);
+  if (media == nullptr) return call.Return(result);
   media->timeCode.flags = (media->timeCode.flags & ~flagsMask) | (flags & flagsMask);
   qtml::MarkChanged(media);
   return call.Return<HandlerError>(noErr);
@@ -124,8 +120,9 @@ QTML_API HandlerError TCSetTimeCodeFlags(MediaHandler mh, long flags, long flags
 QTML_API HandlerError TCGetDisplayOptions(MediaHandler mh, TCTextOptionsPtr textOptions) try {
   ApiCall call("TCGetDisplayOptions", mh, textOptions);
   if (OSErr fault = call.Fault()) return call.Return<HandlerError>(fault);
-  MediaRecord* media = qtml::TimeCodeMedia(mh);
-  if (media == nullptr) return call.Return<HandlerError>(badComponentSelector);
+  HandlerError result = noErr;
+  MediaRecord* media = qtml::HandledMedia(mh, kTCGetDisplayOptionsSelect, &result);
+  if (media == nullptr) return call.Return(result);
   if (textOptions == nullptr) return call.Return<HandlerError>(paramErr);
   const qtml::TimeCodeDisplay& display = media->timeCode;
   *textOptions = TCTextOptions{display.font,      display.face,     display.size, 0,
@@ -138,8 +135,9 @@ QTML_API HandlerError TCGetDisplayOptions(MediaHandler mh, TCTextOptionsPtr text
 QTML_API HandlerError TCSetDisplayOptions(MediaHandler mh, TCTextOptionsPtr textOptions) try {
   ApiCall call("TCSetDisplayOptions", mh, textOptions);
   if (OSErr fault = call.Fault()) return call.Return<HandlerError>(fault);
-  MediaRecord* media = qtml::TimeCodeMedia(mh);
-  if (media == nullptr) return call.Return<HandlerError>(badComponentSelector);
+  HandlerError result = noErr;
+  MediaRecord* media = qtml::HandledMedia(mh, kTCSetDisplayOptionsSelect, &result);
+  if (media == nullptr) return call.Return(result);
   if (textOptions == nullptr) return call.Return<HandlerError>(paramErr);
   qtml::TimeCodeDisplay& display = media->timeCode;
   // A name kept from a file named the old font.
@@ -159,7 +157,10 @@ QTML_API HandlerError TCFrameNumberToTimeCode(MediaHandler mh, SInt32 frameNumbe
                                               TimeCodeDef* tcdef, TimeCodeRecord* tcrec) try {
   ApiCall call("TCFrameNumberToTimeCode", mh, frameNumber);
   if (OSErr fault = call.Fault()) return call.Return<HandlerError>(fault);
-  if (qtml::TimeCodeMedia(mh) == nullptr) return call.Return<HandlerError>(badComponentSelector);
+  HandlerError result = noErr;
+  if (qtml::HandledMedia(mh, kTCFrameNumberToTimeCodeSelect, &result) == nullptr) {
+    return call.Return(result);
+  }
   if (tcdef == nullptr || tcrec == nullptr || tcdef->numFrames == 0) {
     return call.Return<HandlerError>(paramErr);
   }
@@ -172,7 +173,10 @@ QTML_API HandlerError TCTimeCodeToFrameNumber(MediaHandler mh, TimeCodeDef* tcde
                                               TimeCodeRecord* tcrec, SInt32* frameNumber) try {
   ApiCall call("TCTimeCodeToFrameNumber", mh);
   if (OSErr fault = call.Fault()) return call.Return<HandlerError>(fault);
-  if (qtml::TimeCodeMedia(mh) == nullptr) return call.Return<HandlerError>(badComponentSelector);
+  HandlerError result = noErr;
+  if (qtml::HandledMedia(mh, kTCTimeCodeToFrameNumberSelect, &result) == nullptr) {
+    return call.Return(result);
+  }
   if (tcdef == nullptr || tcrec == nullptr || frameNumber == nullptr || tcdef->numFrames == 0) {
     return call.Return<HandlerError>(paramErr);
   }
@@ -185,7 +189,10 @@ QTML_API HandlerError TCTimeCodeToString(MediaHandler mh, TimeCodeDef* tcdef, Ti
                                          StringPtr tcStr) try {
   ApiCall call("TCTimeCodeToString", mh);
   if (OSErr fault = call.Fault()) return call.Return<HandlerError>(fault);
-  if (qtml::TimeCodeMedia(mh) == nullptr) return call.Return<HandlerError>(badComponentSelector);
+  HandlerError result = noErr;
+  if (qtml::HandledMedia(mh, kTCTimeCodeToStringSelect, &result) == nullptr) {
+    return call.Return(result);
+  }
   if (tcdef == nullptr || tcrec == nullptr || tcStr == nullptr || tcdef->numFrames == 0) {
     return call.Return<HandlerError>(paramErr);
   }

@@ -137,7 +137,8 @@ QTML_API HandlerError TCGetSourceRef(MediaHandler mh, TimeCodeDescriptionHandle 
                                      UserData* srefH) try {
   ApiCall call("TCGetSourceRef", mh, tcdH, srefH);
   if (OSErr fault = call.Fault()) return call.Return<HandlerError>(fault);
-  if (qtml::TimeCodeMedia(mh) == nullptr) return call.Return<HandlerError>(badComponentSelector);
+  HandlerError result = noErr;
+  if (qtml::HandledMedia(mh, kTCGetSourceRefSelect, &result) == nullptr) return call.Return(result);
   auto desc = reinterpret_cast<Handle>(tcdH);
   if (srefH == nullptr || !qtml::IsTimeCodeDescription(desc)) {
     return call.Return<HandlerError>(paramErr);
@@ -164,8 +165,9 @@ QTML_API HandlerError TCSetSourceRef(MediaHandler mh, TimeCodeDescriptionHandle 
                                      UserData srefH) try {
   ApiCall call("TCSetSourceRef", mh, tcdH, srefH);
   if (OSErr fault = call.Fault()) return call.Return<HandlerError>(fault);
-  MediaRecord* media = qtml::TimeCodeMedia(mh);
-  if (media == nullptr) return call.Return<HandlerError>(badComponentSelector);
+  HandlerError result = noErr;
+  MediaRecord* media = qtml::HandledMedia(mh, kTCSetSourceRefSelect, &result);
+  if (media == nullptr) return call.Return(result);
   auto desc = reinterpret_cast<Handle>(tcdH);
   if (!qtml::IsTimeCodeDescription(desc)) return call.Return<HandlerError>(paramErr);
   OSErr err =

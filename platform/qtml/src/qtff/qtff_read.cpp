@@ -830,7 +830,7 @@ OSErr WalkTopLevel(DataStore& store, std::vector<TopLevelAtom>* atoms, SInt64* v
   while (end - at >= 8) {
     uint8_t header[16];
     size_t have = end - at >= 16 ? 16 : 8;
-    if (!store.Read(at, header, have)) return ioErr;
+    if (!store.Read(at, header, have)) return StoreError(store, ioErr);
     TopLevelAtom atom;
     atom.offset = at;
     atom.size = ReadBE32(header);
@@ -875,11 +875,15 @@ OSErr ReadMovieFromStore(const MovieSource& source, std::unique_ptr<MovieRecord>
         fileType.type = 'ftyp';
         fileType.parent = 'file';
         fileType.bytes.resize(atom.size);
-        if (!source.self->Read(atom.offset, fileType.bytes.data(), atom.size)) return ioErr;
+        if (!source.self->Read(atom.offset, fileType.bytes.data(), atom.size)) {
+          return StoreError(*source.self, ioErr);
+        }
       }
       if (atom.type != 'moov') continue;
       std::vector<uint8_t> bytes(atom.size);
-      if (!source.self->Read(atom.offset, bytes.data(), atom.size)) return ioErr;
+      if (!source.self->Read(atom.offset, bytes.data(), atom.size)) {
+        return StoreError(*source.self, ioErr);
+      }
       if (atom.headerSize == 16) {  // the parser wants the plain header
         bytes.erase(bytes.begin() + 8, bytes.begin() + 16);
         WriteBE32(bytes.data(), static_cast<uint32_t>(bytes.size()));

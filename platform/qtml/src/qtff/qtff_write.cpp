@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "data/data_refs.h"
+#include "files/os.h"
 #include "memory/memory.h"
 #include "qtff/qtff_atoms.h"
 #include "qtff/qtff_read.h"
@@ -418,10 +419,13 @@ std::vector<uint8_t> QuickTimeFileType() {
 
 bool SameFile(const std::string& a, const std::string& b) {
   return Guarded<bool>(false, [&] {
-    std::error_code error;
-    if (std::filesystem::equivalent(a, b, error)) return true;
+    // When the file system cannot tell, only the same path is the same file.
+    bool same = false;
+    if (os::SameFile(a, b, &same) == noErr && same) return true;
     auto normal = [](const std::string& path) {
-      return std::filesystem::absolute(path).lexically_normal();
+      std::filesystem::path full(path);
+      if (full.is_relative()) full = std::filesystem::path(os::CurrentDirectory()) / full;
+      return full.lexically_normal();
     };
     return normal(a) == normal(b);
   });

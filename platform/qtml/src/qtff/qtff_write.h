@@ -31,7 +31,8 @@ OSErr WriteMovieAtom(const MovieRecord& movie, const WriteTarget& target,
 std::vector<uint8_t> QuickTimeFileType();
 
 // Whether two native paths name the same file (the same file when both
-// exist; the same normalized path otherwise).
+// exist; the same normalized path otherwise, or when the file system
+// cannot tell).
 bool SameFile(const std::string& a, const std::string& b);
 
 }  // namespace qtml

@@ -265,6 +265,11 @@ class ControlledHost : public testing::EmptyHost {
             },
         .failAllocations =
             [](long count) { ControlCalls().push_back("allocations " + std::to_string(count)); },
+        .failIO =
+            [](const char* pattern, const char* operation, long nth, int16_t error) {
+              ControlCalls().push_back("fail io " + std::string(pattern) + " " + operation + " " +
+                                       std::to_string(nth) + " " + std::to_string(error));
+            },
         .clearFaults = [] { ControlCalls().push_back("clear faults"); },
         .queueDialogAnswer =
             [](const char* path) {
@@ -283,6 +288,7 @@ TEST(InterpreterTest, TheTestModuleReachesTheEngineThroughTheHost) {
                    "Print QTMLTest.TraceIsOn, QTMLTest.Trace\n"
                    "QTMLTest.FailCall \"NewMovie\", 2, -108\n"
                    "QTMLTest.FailAllocations -1\n"
+                   "QTMLTest.FailIO \"*.mov\", \"shortread\", 0, -36\n"
                    "QTMLTest.AnswerDialog \"/tmp/a.mov\"\n"
                    "QTMLTest.CancelDialog\n"
                    "Print QTMLTest.PendingDialogs\n"
@@ -293,10 +299,15 @@ TEST(InterpreterTest, TheTestModuleReachesTheEngineThroughTheHost) {
             "True\tNewRgn() -> 0x1\n\n2\n");
   EXPECT_EQ(ControlCalls(),
             (std::vector<std::string>{"trace on", "fail NewMovie 2 -108", "allocations -1",
-                                      "answer /tmp/a.mov", "cancel", "clear faults", "clear trace",
-                                      "trace off"}));
+                                      "fail io *.mov shortread 0 -36", "answer /tmp/a.mov",
+                                      "cancel", "clear faults", "clear trace", "trace off"}));
   EXPECT_EQ(Error("QTMLTest.TraceOn\n"),
             "test.bas:1: QTMLTest.TraceOn: the host has no QuickTime engine\n");
+  EXPECT_EQ(Error("QTMLTest.FailIO \"a\", \"seek\", 1, -36\n", &host),
+            "test.bas:1: QTMLTest.FailIO: no file operation 'seek' (open, read, write, sync, "
+            "truncate, rename, remove, stat, shortread or *)\n");
+  EXPECT_EQ(Error("QTMLTest.FailIO \"a\", \"read\", -1, -36\n", &host),
+            "test.bas:1: QTMLTest.FailIO: n counts from 1 (0: every one), got -1\n");
 }
 
 // The prompt over scripted lines.

@@ -101,7 +101,7 @@ TEST_F(TimeCode, OtherHandlersAreRefused) {
   ASSERT_NE(videoHandler, nullptr);
   EXPECT_EQ(TCSetTimeCodeFlags(videoHandler, 1, 1), badComponentSelector);
   EXPECT_EQ(TCGetTimeCodeFlags(videoHandler), 0);
-  EXPECT_EQ(TCSetTimeCodeFlags(nullptr, 1, 1), badComponentSelector);
+  EXPECT_EQ(TCSetTimeCodeFlags(nullptr, 1, 1), badComponentInstance);
 }
 
 TEST_F(TimeCode, FrameNumbersAsTimeCodes) {
