@@ -2,6 +2,7 @@
 // file-system seam.
 #include "base/io_faults.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -125,6 +126,14 @@ void ClearIOFaults() noexcept {
   IOFaults& faults = Faults();
   std::lock_guard<std::mutex> hold(faults.lock);
   faults.armed.clear();
+}
+
+long PendingIOFaults() noexcept {
+  IOFaults& faults = Faults();
+  std::lock_guard<std::mutex> hold(faults.lock);
+  return static_cast<long>(
+      std::count_if(faults.armed.begin(), faults.armed.end(),
+                    [](const ArmedIOFault& fault) { return !fault.standing; }));
 }
 
 }  // namespace qtml

@@ -28,4 +28,9 @@ bool IOPathMatches(const char* pattern, const char* path) noexcept;
 
 void ClearIOFaults() noexcept;
 
+// How many faults armed for the n-th operation of their kind still wait
+// for it; standing ones (n = 0) are not counted. A test arming one fault
+// tells from it whether its run got as far as the operation.
+long PendingIOFaults() noexcept;
+
 }  // namespace qtml

@@ -92,7 +92,9 @@ OSErr CopyOut(const std::string& text, char* out, long maxLen) {
 OSErr ExistingFilePath(const FSSpec* spec, std::string* path) {
   OSErr err = SpecToPath(spec, path);
   if (err != noErr) return err;
-  switch (os::KindOf(*path)) {
+  os::EntryKind kind = os::EntryKind::kMissing;
+  if ((err = os::KindAt(*path, &kind)) != noErr) return err;
+  switch (kind) {
     case os::EntryKind::kMissing:
       return fnfErr;
     case os::EntryKind::kFile:
@@ -122,7 +124,9 @@ OSErr DeleteEntry(const FSSpec* spec) {
   std::string path;
   OSErr err = SpecToPath(spec, &path);
   if (err != noErr) return err;
-  switch (os::KindOf(path)) {
+  os::EntryKind kind = os::EntryKind::kMissing;
+  if ((err = os::KindAt(path, &kind)) != noErr) return err;
+  switch (kind) {
     case os::EntryKind::kMissing:
       return fnfErr;
     case os::EntryKind::kDirectory:
@@ -172,7 +176,9 @@ OSErr MakeSpec(short vRefNum, long dirID, ConstStr255Param fileName, FSSpec* spe
   if (name.empty() || name[0] != '/') {
     OSErr err = BaseDirectory(vRefNum, dirID, &base);
     if (err != noErr) return err;
-    if (os::KindOf(base) != os::EntryKind::kDirectory) return dirNFErr;
+    os::EntryKind kind = os::EntryKind::kMissing;
+    if ((err = os::KindAt(base, &kind)) != noErr) return err;
+    if (kind != os::EntryKind::kDirectory) return dirNFErr;
   }
   return PathToSpec(name.empty() || name[0] != '/' ? JoinPath(base, name) : name, spec);
 }
@@ -201,9 +207,14 @@ OSErr PathToSpec(const std::string& path, FSSpec* spec) {
   std::string parent = slash == 0 ? "/" : full.substr(0, slash);
   std::string leaf = full.substr(slash + 1);
   if (leaf.size() > kMaxLeafName) return bdNamErr;
-  if (os::KindOf(parent) != os::EntryKind::kDirectory) return dirNFErr;
+  // A folder or file that cannot be looked at answers why, not that it
+  // is missing.
+  os::EntryKind kind = os::EntryKind::kMissing;
+  if (OSErr err = os::KindAt(parent, &kind)) return err;
+  if (kind != os::EntryKind::kDirectory) return dirNFErr;
   FillSpec(spec, Directories().IdFor(parent), leaf);
-  return os::KindOf(full) == os::EntryKind::kMissing ? fnfErr : noErr;
+  if (OSErr err = os::KindAt(full, &kind)) return err;
+  return kind == os::EntryKind::kMissing ? fnfErr : noErr;
 }
 
 OSErr SpecToPath(const FSSpec* spec, std::string* path) {

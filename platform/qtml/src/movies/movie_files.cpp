@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <map>
 
 #include "base/byte_order.h"
@@ -591,8 +592,15 @@ std::string AsidePath(const std::string& path) {
   return directory + ".flatten-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
 }
 
+// Looks at a new file written aside before it takes its name (`path`).
+using AsideCheck = std::function<OSErr(const std::string& aside, const std::string& path)>;
+
+// Flattens the movie into a new file at theFile's path. The file is
+// written aside and then `check` (when given) looks at it; only when both
+// work does it take the path's name, so a file there is replaced whole or
+// not at all, and no new file is left when one step fails.
 OSErr Flatten(MovieRecord& movie, long flags, const FSSpec* theFile, OSType creator,
-              long createFlags, std::string* written) {
+              long createFlags, std::string* written, const AsideCheck& check = nullptr) {
   std::string path;
   if (theFile == nullptr) return paramErr;
   if (OSErr err = SpecToPath(theFile, &path)) return err;
@@ -604,6 +612,7 @@ OSErr Flatten(MovieRecord& movie, long flags, const FSSpec* theFile, OSType crea
   }
   std::string aside = AsidePath(path);
   OSErr err = Flattener(movie, flags).Write(aside);
+  if (err == noErr && check != nullptr) err = check(aside, path);
   if (err == noErr) err = os::Rename(aside, path);
   if (err != noErr) {
     os::RemoveFile(aside);
@@ -660,11 +669,18 @@ OSErr CreateFileAt(const std::string& path, OSType creator, long flags, short* r
   os::EntryKind kind = os::EntryKind::kMissing;
   if (OSErr err = os::KindAt(path, &kind)) return err;
   if (kind == os::EntryKind::kDirectory) return notAFileErr;
-  if (kind != os::EntryKind::kMissing) {
-    if ((flags & createMovieFileDeleteCurFile) == 0) return dupFNErr;
-    if (OSErr err = os::RemoveFile(path)) return err;
+  if (kind != os::EntryKind::kMissing && (flags & createMovieFileDeleteCurFile) == 0) {
+    return dupFNErr;
   }
-  if (OSErr err = os::WriteWholeFile(path, NewFileStart())) return err;
+  // Written whole before it takes the name: a file it replaces stays as it
+  // was when the new one cannot be written.
+  std::string aside = AsidePath(path);
+  OSErr written = os::WriteWholeFile(aside, NewFileStart());
+  if (written == noErr) written = os::Rename(aside, path);
+  if (written != noErr) {
+    os::RemoveFile(aside);
+    return written;
+  }
   SetFinderInfo(path, creator);
   std::shared_ptr<DataStore> store;
   short refNum = 0;
@@ -769,7 +785,9 @@ QTML_API OSErr DeleteMovieFile(const FSSpec* fileSpec) try {
   return call.Return(Done(qtml::Guarded<OSErr>(memFullErr, [&]() -> OSErr {
     std::string path;
     if (OSErr err = qtml::SpecToPath(fileSpec, &path)) return err;
-    if (qtml::os::KindOf(path) != qtml::os::EntryKind::kFile) return fnfErr;
+    qtml::os::EntryKind kind = qtml::os::EntryKind::kMissing;
+    if (OSErr err = qtml::os::KindAt(path, &kind)) return err;
+    if (kind != qtml::os::EntryKind::kFile) return fnfErr;
     qtml::RemoveFinderInfoSidecar(path);
     return qtml::os::RemoveFile(path);
   })));
@@ -953,21 +971,29 @@ QTML_API Movie FlattenMovieData(Movie theMovie, long movieFlattenFlags, const FS
   if (movie == nullptr) return call.Return<Movie>(nullptr);
   Movie result = nullptr;
   OSErr err = qtml::Guarded<OSErr>(memFullErr, [&]() -> OSErr {
+    // The new file's movie is read before the file takes its name, so that
+    // a file that cannot be read back replaces nothing.
+    std::shared_ptr<qtml::DataStore> store;
+    std::unique_ptr<MovieRecord> read;
+    auto readBack = [&](const std::string& aside, const std::string& path) -> OSErr {
+      OSErr open = noErr;
+      store = qtml::OpenFileStore(aside, true, &open);
+      if (store == nullptr) return open;
+      bool unresolved = false;
+      return qtml::ReadMovieFromStore(qtml::MovieSource{store, path}, &read, &unresolved);
+    };
     std::string path;
     if (OSErr flat = qtml::Flatten(*movie, movieFlattenFlags, theFile, creator,
-                                   createMovieFileFlags, &path)) {
+                                   createMovieFileFlags, &path, readBack)) {
       return flat;
     }
-    OSErr open = noErr;
-    qtml::MovieSource source{qtml::OpenFileStore(path, true, &open), path};
-    if (source.self == nullptr) return open;
-    qtml::NoteFileStore(source.self, path);
-    bool unresolved = false;
-    OSErr read = qtml::ReadMovie(source, static_cast<short>(createMovieFileFlags & 0xFFFF), &result,
-                                 &unresolved);
-    if (read != noErr) return read;
-    qtml::MovieOf(result)->defaultDataRef = qtml::FileReference(path, source.self);
-    return noErr;
+    qtml::NoteFileStore(store, path);
+    short flags = static_cast<short>(createMovieFileFlags & 0xFFFF);
+    read->flags = flags;
+    read->active = (flags & newMovieActive) != 0;
+    read->defaultDataRef = qtml::FileReference(path, store);
+    result = qtml::AdoptMovie(std::move(read));
+    return result != nullptr ? noErr : memFullErr;
   });
   Done(err);
   return call.Return(result);
