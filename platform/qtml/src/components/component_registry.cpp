@@ -2,7 +2,6 @@
 
 #include <iterator>
 #include <memory>
-#include <unordered_set>
 #include <vector>
 
 #include "components/codecs.h"
@@ -54,7 +53,6 @@ std::vector<ComponentEntry> EngineEntries() {
 
 struct Registry {
   std::vector<std::unique_ptr<ComponentRecord>> components;
-  std::unordered_set<const ComponentInstanceRecord*> instances;
 };
 
 std::unique_ptr<ComponentRecord> MakeRecord(const ComponentEntry& entry, bool builtIn) {
@@ -105,8 +103,7 @@ ComponentRecord* FindComponentRecord(Component component) noexcept {
 }
 
 ComponentInstanceRecord* FindInstanceRecord(ComponentInstance instance) noexcept {
-  const auto& instances = TheRegistry().instances;
-  return instances.count(instance) != 0 ? instance : nullptr;
+  return decltype(ComponentInstanceRecord::reference)::Find(instance);
 }
 
 ComponentRecord* ComponentOrInstance(Component component) noexcept {
@@ -137,32 +134,28 @@ OSErr OpenInstance(ComponentRecord* component, ComponentInstance* result) noexce
   ComponentImplementation* implementation =
       create != nullptr ? create() : NewObject<ComponentImplementation>();
   auto* instance = NewObject<ComponentInstanceRecord>();
-  bool remembered = false;
-  if (instance != nullptr && implementation != nullptr) {
-    remembered =
-        Guarded<bool>(false, [&] { return TheRegistry().instances.insert(instance).second; });
-  }
-  if (!remembered) {
+  if (instance == nullptr || implementation == nullptr || !instance->reference.Register(instance)) {
     delete implementation;
     delete instance;
     return memFullErr;
   }
-  *instance = ComponentInstanceRecord{component, implementation, noErr};
-  OSErr err = implementation->Open(instance);
+  instance->component = component;
+  instance->implementation = implementation;
+  auto self = reinterpret_cast<ComponentInstance>(instance->reference.value());
+  OSErr err = implementation->Open(self);
   if (err != noErr) {
-    TheRegistry().instances.erase(instance);
     delete implementation;
     delete instance;
     return err;
   }
   ++component->instances;
-  *result = instance;
+  *result = self;
   return noErr;
 }
 
 OSErr CloseInstance(ComponentInstanceRecord* instance) noexcept {
   OSErr err = instance->implementation->Close();
-  TheRegistry().instances.erase(instance);
+  instance->reference.Forget();
   --instance->component->instances;
   delete instance->implementation;
   delete instance;

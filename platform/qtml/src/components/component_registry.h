@@ -10,6 +10,7 @@
 #include <string>
 
 #include "Components.h"
+#include "base/handle_table.h"
 
 struct ComponentRecord;
 struct ComponentInstanceRecord;
@@ -86,8 +87,10 @@ struct ComponentRecord {
   bool builtIn = false;
 };
 
+// A ComponentInstance is the reference of one of these (never its address).
 struct ComponentInstanceRecord {
-  ComponentRecord* component;
-  qtml::ComponentImplementation* implementation;
-  OSErr error;
+  ComponentRecord* component = nullptr;
+  qtml::ComponentImplementation* implementation = nullptr;
+  OSErr error = noErr;
+  qtml::Identity<ComponentInstanceRecord, qtml::HandleKind::kInstance> reference;
 };

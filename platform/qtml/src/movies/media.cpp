@@ -207,7 +207,6 @@ QTML_API void DisposeTrackMedia(Media theMedia) try {
   MediaRecord* media = EnterMedia(call, theMedia);
   if (media == nullptr) return;
   TrackRecord* track = media->track;
-  qtml::MediaDisposed(media);
   track->media.reset();
   track->edits.clear();
   qtml::TrackEdited(*track);

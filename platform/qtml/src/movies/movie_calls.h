@@ -40,6 +40,8 @@ inline MediaRecord* EnterMedia(ApiCall& call, Media media) noexcept {
 
 // The movie whose time base this is, or nullptr (invalidMovie recorded).
 MovieRecord* MovieOfTimeBase(TimeBase base) noexcept;
+// The reference of a live movie's time base.
+TimeBase ReferenceTo(TimeBaseRecord* base) noexcept;
 // Every live movie, in no particular order.
 std::vector<MovieRecord*> LiveMovies();
 

@@ -515,8 +515,8 @@ TrackRecord* AddTrack(MovieRecord& movie, Fixed width, Fixed height, short volum
   track->matrix = IdentityMatrix();
   track->creationTime = track->modificationTime = MacSecondsNow();
   TrackRecord* made = track.get();
+  if (IsLiveMovie(&movie) && !TrackCreated(made)) throw std::bad_alloc();
   movie.tracks.push_back(std::move(track));
-  if (IsLiveMovie(&movie)) TrackCreated(made);
   return made;
 }
 
@@ -531,9 +531,10 @@ MediaRecord* AddMedia(TrackRecord& track, OSType type, TimeScale scale) {
     if (known.type == type) media->handlerName = known.name;
   }
   media->creationTime = media->modificationTime = MacSecondsNow();
-  if (track.media != nullptr) MediaDisposed(track.media.get());
+  if (track.movie != nullptr && IsLiveMovie(track.movie) && !MediaCreated(media.get())) {
+    throw std::bad_alloc();
+  }
   track.media = std::move(media);
-  if (track.movie != nullptr && IsLiveMovie(track.movie)) MediaCreated(track.media.get());
   return track.media.get();
 }
 

@@ -103,9 +103,9 @@ TrackRecord* AddTrack(MovieRecord& movie, Fixed width, Fixed height, short volum
 MediaRecord* AddMedia(TrackRecord& track, OSType type, TimeScale scale);
 // True for a movie the toolbox handed out and has not disposed of.
 bool IsLiveMovie(const MovieRecord* movie) noexcept;
-// Makes a media live, or forgets it before it goes.
-void MediaCreated(MediaRecord* media) noexcept;
-void MediaDisposed(MediaRecord* media) noexcept;
+// Gives a new media of a live movie its reference; false when memory is
+// short.
+bool MediaCreated(MediaRecord* media) noexcept;
 
 // A deep copy of the movie: tracks, media and their sample tables; data
 // stores are shared. Not live.

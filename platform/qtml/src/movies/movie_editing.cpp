@@ -350,10 +350,14 @@ QTML_API Movie CutMovieSelection(Movie theMovie) try {
   OSErr err = noErr;
   Movie cut = qtml::Guarded<Movie>(nullptr, [&] {
     Movie copy = qtml::AdoptSegment(*movie, &err);
-    if (copy != nullptr) {
+    if (copy == nullptr) return copy;
+    try {
       qtml::DeleteSegment(*movie, movie->selectionTime, movie->selectionDuration);
-      movie->selectionDuration = 0;
+    } catch (...) {
+      delete qtml::MovieOf(copy);  // the cut did not happen: its movie goes
+      throw;
     }
+    movie->selectionDuration = 0;
     return copy;
   });
   if (cut == nullptr && err == noErr) err = memFullErr;

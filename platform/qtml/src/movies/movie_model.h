@@ -18,6 +18,7 @@
 
 #include "ImageCompression.h"
 #include "Movies.h"
+#include "base/handle_table.h"
 #include "components/component_registry.h"
 #include "movies/sample_table.h"
 
@@ -38,8 +39,24 @@ struct UserDataItem {
   OSType type = 0;
   std::vector<uint8_t> data;
 };
+// Who a list belongs to: the caller (free-standing, from NewUserData) or
+// the movie, track or media it is a member of.
+struct UserDataOwner {
+  enum Kind { kCaller, kMovie, kTrack, kMedia } kind = kCaller;
+  const void* owner = nullptr;
+};
 struct UserDataRecord {
+  UserDataRecord() = default;
+  // A copy holds the items; its reference and owner are its own.
+  UserDataRecord(const UserDataRecord& other) : items(other.items) {}
+  UserDataRecord& operator=(const UserDataRecord& other) {
+    items = other.items;
+    return *this;
+  }
+
   std::vector<UserDataItem> items;  // items of one type keep their order
+  UserDataOwner owner;              // set when the reference is given
+  Identity<UserDataRecord, HandleKind::kUserData> reference;
 };
 
 // Where sample bytes live: a file, a handle or a block of memory. Stores are
@@ -115,10 +132,11 @@ struct MediaRecord {
   short balance = 0;
   short bass = 0;
   short treble = 0;
-  TimeCodeDisplay timeCode;           // 'tmcd' media only
-  bool editing = false;               // between BeginMediaEdits and EndMediaEdits
-  MediaHandlerSlot handler;           // GetMediaHandler's instance
-  std::vector<RawAtom> unknownAtoms;  // 'mdia', 'minf' and 'stbl' atoms kept
+  TimeCodeDisplay timeCode;                             // 'tmcd' media only
+  bool editing = false;                                 // between BeginMediaEdits and EndMediaEdits
+  MediaHandlerSlot handler;                             // GetMediaHandler's instance
+  std::vector<RawAtom> unknownAtoms;                    // 'mdia', 'minf' and 'stbl' atoms kept
+  Identity<MediaRecord, HandleKind::kMedia> reference;  // while its movie is live
 };
 
 // One entry of a track's edit list.
@@ -145,15 +163,17 @@ struct TrackRecord {
   std::vector<uint8_t> clipRegion;     // region bytes; empty: no clip
   std::unique_ptr<MediaRecord> media;  // nullptr until NewTrackMedia
   UserDataRecord userData;
-  std::vector<RawAtom> unknownAtoms;  // 'tref' and others kept
+  std::vector<RawAtom> unknownAtoms;                    // 'tref' and others kept
+  Identity<TrackRecord, HandleKind::kTrack> reference;  // while its movie is live
 };
 
 }  // namespace qtml
 
-// A movie's time base (QuickTime's opaque TimeBase points at one). The
+// A movie's time base (QuickTime's opaque TimeBase is its reference). The
 // movie keeps its rate and flags; this only names the movie.
 struct TimeBaseRecord {
   qtml::MovieRecord* movie = nullptr;
+  qtml::Identity<TimeBaseRecord, qtml::HandleKind::kTimeBase> reference;
 };
 
 namespace qtml {
@@ -198,7 +218,8 @@ struct MovieRecord {
   GDHandle device = nullptr;
   MovieProgressUPP progressProc = nullptr;  // (MovieProgressUPP)-1: default display
   long progressRefcon = 0;
-  TimeBaseRecord timeBase;  // names this movie
+  TimeBaseRecord timeBase;                              // names this movie
+  Identity<MovieRecord, HandleKind::kMovie> reference;  // from AdoptMovie on
 };
 
 // The work of a media handler instance (GetMediaHandler answers one per
@@ -220,9 +241,6 @@ class MediaHandlerImplementation : public ComponentImplementation {
 // the call.
 MediaRecord* HandledMedia(MediaHandler mh, SInt16 selector, ComponentResult* result) noexcept;
 
-// The record behind a reference the toolbox made, or nullptr (and
-// invalidMovie, invalidTrack or invalidMedia recorded) for nil or a
-// reference it does not know.
 // The data reference (from 1) a sample description's bytes name: the
 // 16-bit field at byte 14; 1 for bytes too short to hold it.
 UInt16 DescriptionDataRefIndex(const std::vector<uint8_t>& description);
@@ -235,6 +253,9 @@ long DescriptionDataRef(const MediaRecord& media, UInt32 descriptionIndex);
 // couldNotResolveDataRef or the opening's error) when there is none.
 DataStore* DescriptionStore(MediaRecord& media, UInt32 descriptionIndex, bool writable, OSErr* err);
 
+// The record behind a reference the toolbox made, or nullptr (and
+// invalidMovie, invalidTrack or invalidMedia recorded) for nil, a reference
+// it never made, or one whose record has gone.
 MovieRecord* MovieOf(Movie movie) noexcept;
 TrackRecord* TrackOf(Track track) noexcept;
 MediaRecord* MediaOf(Media media) noexcept;
@@ -243,10 +264,11 @@ MediaRecord* MediaOf(Media media) noexcept;
 // reference that owns them (the caller's, until DisposeMovie). A movie
 // read from a file or a handle enters the toolbox this way.
 Movie AdoptMovie(std::unique_ptr<MovieRecord> movie) noexcept;
-// Makes a track (and its media) of a live movie live, or forgets it
-// before the movie drops it.
-void TrackCreated(TrackRecord* track) noexcept;
-void TrackDisposed(TrackRecord* track) noexcept;
+// Gives a new track (and its media) of a live movie its reference; false
+// when memory is short. A record forgets its reference when it goes.
+bool TrackCreated(TrackRecord* track) noexcept;
+// The reference of a live movie's track or media (nullptr for a record
+// that has none).
 Track ReferenceTo(TrackRecord* track) noexcept;
 Media ReferenceTo(MediaRecord* media) noexcept;
 Movie ReferenceTo(MovieRecord* movie) noexcept;

@@ -172,7 +172,8 @@ QTML_API TimeValue GetMovieTime(Movie theMovie, TimeRecord* currentTime) try {
   if (movie == nullptr) return call.Return<TimeValue>(0);
   qtml::Advance(*movie);
   if (currentTime != nullptr) {
-    *currentTime = TimeRecord{movie->currentTime, movie->timeScale, &movie->timeBase};
+    *currentTime =
+        TimeRecord{movie->currentTime, movie->timeScale, qtml::ReferenceTo(&movie->timeBase)};
   }
   SetMoviesError(noErr);
   return call.Return(movie->currentTime);
@@ -206,7 +207,7 @@ QTML_API TimeBase GetMovieTimeBase(Movie theMovie) try {
   MovieRecord* movie = EnterMovie(call, theMovie);
   if (movie == nullptr) return call.Return<TimeBase>(nullptr);
   SetMoviesError(noErr);
-  return call.Return(&movie->timeBase);
+  return call.Return(qtml::ReferenceTo(&movie->timeBase));
 } catch (...) {
   return qtml::Escaped<TimeBase>();
 }

@@ -1,7 +1,6 @@
 // Movies: the live references, creation and disposal, and the movie's
 // tracks by index, type and ID.
 #include <new>
-#include <set>
 
 #include "data/data_refs.h"
 #include "quickdraw/matrix.h"
@@ -12,21 +11,17 @@
 namespace qtml {
 namespace {
 
-// Every live record, so that stale or foreign references are refused.
-template <typename T>
-std::set<const T*>& Live() {
-  static std::set<const T*> records;
-  return records;
-}
-
+// The record a reference names, or nullptr with `missing` recorded.
 template <typename T>
 T* Find(const void* reference, OSErr missing) noexcept {
-  auto* record = static_cast<T*>(const_cast<void*>(reference));
-  if (record == nullptr || Live<T>().count(record) == 0) {
-    SetMoviesError(missing);
-    return nullptr;
-  }
+  T* record = decltype(T::reference)::Find(reference);
+  if (record == nullptr) SetMoviesError(missing);
   return record;
+}
+
+template <typename Reference, typename T>
+Reference ReferenceOf(const T* record) noexcept {
+  return record != nullptr ? reinterpret_cast<Reference>(record->reference.value()) : nullptr;
 }
 
 bool TrackMatches(const TrackRecord& track, OSType type, long flags) {
@@ -49,63 +44,53 @@ MediaRecord* MediaOf(Media media) noexcept {
 }
 
 Movie ReferenceTo(MovieRecord* movie) noexcept {
-  return reinterpret_cast<Movie>(movie);
+  return ReferenceOf<Movie>(movie);
 }
 Track ReferenceTo(TrackRecord* track) noexcept {
-  return reinterpret_cast<Track>(track);
+  return ReferenceOf<Track>(track);
 }
 Media ReferenceTo(MediaRecord* media) noexcept {
-  return reinterpret_cast<Media>(media);
+  return ReferenceOf<Media>(media);
 }
 
 bool IsLiveMovie(const MovieRecord* movie) noexcept {
-  return Live<MovieRecord>().count(movie) != 0;
+  return movie->reference.registered();
 }
 
-void MediaCreated(MediaRecord* media) noexcept {
-  GuardedVoid([&] { Live<MediaRecord>().insert(media); });
+bool MediaCreated(MediaRecord* media) noexcept {
+  return media->reference.Register(media);
 }
 
-void MediaDisposed(MediaRecord* media) noexcept {
-  Live<MediaRecord>().erase(media);
-}
-
-void TrackCreated(TrackRecord* track) noexcept {
-  GuardedVoid([&] {
-    Live<TrackRecord>().insert(track);
-    if (track->media) Live<MediaRecord>().insert(track->media.get());
-  });
-}
-
-void TrackDisposed(TrackRecord* track) noexcept {
-  Live<TrackRecord>().erase(track);
-  if (track->media) Live<MediaRecord>().erase(track->media.get());
+bool TrackCreated(TrackRecord* track) noexcept {
+  if (!track->reference.Register(track)) return false;
+  return track->media == nullptr || MediaCreated(track->media.get());
 }
 
 Movie AdoptMovie(std::unique_ptr<MovieRecord> movie) noexcept {
-  return Guarded<Movie>(nullptr, [&] {
-    movie->timeBase.movie = movie.get();
-    movie->volume = movie->preferredVolume;
-    movie->rate = 0;
-    Live<MovieRecord>().insert(movie.get());
-    for (auto& track : movie->tracks) TrackCreated(track.get());
-    return ReferenceTo(movie.release());
-  });
+  movie->timeBase.movie = movie.get();
+  movie->volume = movie->preferredVolume;
+  movie->rate = 0;
+  bool made = movie->reference.Register(movie.get()) &&
+              movie->timeBase.reference.Register(&movie->timeBase);
+  for (auto& track : movie->tracks) made = made && TrackCreated(track.get());
+  // Should any fail, the records forget what they were given as they go.
+  return made ? ReferenceTo(movie.release()) : nullptr;
 }
 
 MovieRecord* MovieOfTimeBase(TimeBase base) noexcept {
-  for (const MovieRecord* movie : Live<MovieRecord>()) {
-    if (&movie->timeBase == base) return const_cast<MovieRecord*>(movie);
-  }
-  SetMoviesError(invalidMovie);
-  return nullptr;
+  TimeBaseRecord* record = decltype(TimeBaseRecord::reference)::Find(base);
+  if (record == nullptr) SetMoviesError(invalidMovie);
+  return record != nullptr ? record->movie : nullptr;
+}
+
+TimeBase ReferenceTo(TimeBaseRecord* base) noexcept {
+  return ReferenceOf<TimeBase>(base);
 }
 
 std::vector<MovieRecord*> LiveMovies() {
   std::vector<MovieRecord*> movies;
-  for (const MovieRecord* movie : Live<MovieRecord>()) {
-    movies.push_back(const_cast<MovieRecord*>(movie));
-  }
+  TableOf<MovieRecord, HandleKind::kMovie>().ForEach(
+      [&](MovieRecord* movie) { movies.push_back(movie); });
   return movies;
 }
 
@@ -177,8 +162,6 @@ QTML_API void DisposeMovie(Movie theMovie) try {
   ApiCall call("DisposeMovie", theMovie);
   MovieRecord* record = qtml::EnterMovie(call, theMovie);
   if (record == nullptr) return;
-  for (auto& track : record->tracks) qtml::TrackDisposed(track.get());
-  qtml::Live<MovieRecord>().erase(record);
   delete record;
   qtml::SetMoviesError(noErr);
 } catch (...) {

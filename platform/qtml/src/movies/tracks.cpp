@@ -88,7 +88,6 @@ QTML_API void DisposeMovieTrack(Track theTrack) try {
   TrackRecord* track = EnterTrack(call, theTrack);
   if (track == nullptr) return;
   MovieRecord* movie = track->movie;
-  qtml::TrackDisposed(track);
   auto& tracks = movie->tracks;
   for (auto it = tracks.begin(); it != tracks.end(); ++it) {
     if (it->get() == track) {

@@ -2,7 +2,6 @@
 // of movies, tracks and media, reached through one table of live lists.
 #include <algorithm>
 #include <cstring>
-#include <map>
 #include <string>
 
 #include "base/byte_order.h"
@@ -12,52 +11,22 @@
 namespace qtml {
 namespace {
 
-// Who a live list belongs to: the caller (free-standing) or a movie, track
-// or media, whose record the list is a member of.
-struct ListOwner {
-  enum Kind { kCaller, kMovie, kTrack, kMedia } kind = kCaller;
-  const void* owner = nullptr;
-};
-
-std::map<const UserDataRecord*, ListOwner>& Lists() {
-  static std::map<const UserDataRecord*, ListOwner> lists;
-  return lists;
-}
+using ListOwner = UserDataOwner;
 
 UserData ReferenceOf(UserDataRecord* list) noexcept {
-  return reinterpret_cast<UserData>(list);
+  return reinterpret_cast<UserData>(list->reference.value());
 }
 
-// Whether the owner of a movie's, track's or media's list is still live.
-// The owner checks record their own error; the caller replaces it.
-bool OwnerLive(const ListOwner& entry) noexcept {
-  switch (entry.kind) {
-    case ListOwner::kCaller:
-      return true;
-    case ListOwner::kMovie:
-      return MovieOf(ReferenceTo(static_cast<MovieRecord*>(const_cast<void*>(entry.owner)))) !=
-             nullptr;
-    case ListOwner::kTrack:
-      return TrackOf(ReferenceTo(static_cast<TrackRecord*>(const_cast<void*>(entry.owner)))) !=
-             nullptr;
-    case ListOwner::kMedia:
-      return MediaOf(ReferenceTo(static_cast<MediaRecord*>(const_cast<void*>(entry.owner)))) !=
-             nullptr;
-  }
-  return false;
-}
-
-// The list behind a reference, or nullptr (paramErr recorded) for nil, a
-// list never made, one disposed of, or one whose owner has gone.
+// The list behind a reference (and who owns it), or nullptr (paramErr
+// recorded) for nil, a list never made, one disposed of, or one whose
+// owner has gone (a member list goes with its owner).
 UserDataRecord* ListOf(UserData reference, ListOwner* owner = nullptr) noexcept {
-  auto* list = reinterpret_cast<UserDataRecord*>(reference);
-  auto found = Lists().find(list);
-  if (list == nullptr || found == Lists().end() || !OwnerLive(found->second)) {
-    if (found != Lists().end()) Lists().erase(found);
+  UserDataRecord* list = decltype(UserDataRecord::reference)::Find(reference);
+  if (list == nullptr) {
     SetMoviesError(paramErr);
     return nullptr;
   }
-  if (owner != nullptr) *owner = found->second;
+  if (owner != nullptr) *owner = list->owner;
   return list;
 }
 
@@ -65,16 +34,13 @@ UserDataRecord* EnterList(ApiCall& call, UserData reference, ListOwner* owner = 
   return EnterToolbox(call) ? ListOf(reference, owner) : nullptr;
 }
 
-// Registers a member list of a live owner and answers its reference.
+// Gives a list its reference (once; asking again answers the same one).
 UserData Publish(UserDataRecord* list, ListOwner::Kind kind, const void* owner) noexcept {
-  return Guarded<UserData>(nullptr, [&] {
-    if (!AllocationAllowed()) return static_cast<UserData>(nullptr);
-    // Lists whose owners have gone are forgotten here, so that the table
-    // does not grow with every movie ever asked for its list.
-    std::erase_if(Lists(), [](const auto& entry) { return !OwnerLive(entry.second); });
-    Lists()[list] = ListOwner{kind, owner};
-    return ReferenceOf(list);
-  });
+  if (!list->reference.registered()) {
+    if (!AllocationAllowed() || !list->reference.Register(list)) return nullptr;
+  }
+  list->owner = ListOwner{kind, owner};
+  return ReferenceOf(list);
 }
 
 // Marks the movie a list belongs to as changed.
@@ -228,7 +194,6 @@ UserDataRecord* NewList() noexcept {
 }
 
 void DisposeList(UserDataRecord* list) noexcept {
-  Lists().erase(list);
   delete list;
 }
 
