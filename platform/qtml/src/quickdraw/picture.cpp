@@ -1,6 +1,7 @@
 // OpenPicture, ClosePicture, DrawPicture and friends, over pict_codec.
 #include "quickdraw/picture.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -188,15 +189,14 @@ PicHandle Open(const Rect* frame, OSErr* err) {
   Port* port = CurrentPort();
   *err = frame == nullptr ? paramErr : port->recording != nullptr ? paramErr : noErr;
   if (*err != noErr) return nullptr;
-  auto* recording = NewObject<PictureRecording>();
+  std::unique_ptr<PictureRecording> recording(NewObject<PictureRecording>());
   PicHandle picture = recording != nullptr ? NewEmptyPicture(*frame, err) : nullptr;
   if (picture == nullptr) {
-    delete recording;
     *err = memFullErr;
     return nullptr;
   }
   *recording = PictureRecording{picture, *frame};
-  port->recording = recording;
+  port->recording = recording.release();
   return picture;
 }
 
