@@ -11,6 +11,7 @@
 
 #include "Movies.h"
 #include "QTMLTestControls.h"
+#include "leak_check.h"
 
 class ScratchDirTest : public ::testing::Test {
  protected:
@@ -21,11 +22,10 @@ class ScratchDirTest : public ::testing::Test {
     ASSERT_EQ(EnterMovies(), noErr);
     dir_ = std::filesystem::temp_directory_path() / (prefix_ + std::to_string(getpid()));
     std::filesystem::create_directories(dir_);
-    handles_ = QTMLTest_LiveHandleCount();
+    leaks_.Start();
   }
   void TearDown() override {
-    QTMLTest_ClearFaults();
-    EXPECT_EQ(QTMLTest_LiveHandleCount(), handles_) << "handles leaked";
+    leaks_.Verify();
     std::filesystem::remove_all(dir_);
   }
 
@@ -40,5 +40,5 @@ class ScratchDirTest : public ::testing::Test {
 
  private:
   std::string prefix_;
-  long handles_ = 0;
+  LeakCheck leaks_;
 };

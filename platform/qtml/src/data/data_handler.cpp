@@ -163,8 +163,6 @@ class DataHandlerImplementation : public ComponentImplementation {
     }
   }
 
-  bool CanUse(OSType type) const { return type == subType_; }
-
   bool Implements(SInt16 selector) const override {
     return InSelectorTable(kDataHandlerSelectors, selector);
   }

@@ -81,15 +81,6 @@ OSErr NewMediaDataRef(MovieRecord& movie, Handle dataRef, OSType dataRefType, Da
   return noErr;
 }
 
-template <typename T, typename F>
-T ReadMedia(const char* name, Media theMedia, T neutral, F read) {
-  ApiCall call(name, theMedia);
-  MediaRecord* media = EnterMedia(call, theMedia);
-  if (media == nullptr) return call.Return<T>(neutral);
-  SetMoviesError(noErr);
-  return call.Return<T>(read(*media));
-}
-
 void MediaChanged(MediaRecord& media) {
   media.modificationTime = MacSecondsNow();
   if (media.track != nullptr && media.track->movie != nullptr) media.track->movie->changed = true;
@@ -156,7 +147,7 @@ using qtml::TrackRecord;
 
 #define QTML_MEDIA_GETTER(Name, Type, field)                                                    \
   QTML_API Type Name(Media theMedia) try {                                                      \
-    return qtml::ReadMedia<Type>(                                                               \
+    return qtml::ReadProperty<Type>(                                                            \
         #Name, theMedia, 0, [](MediaRecord& media) { return static_cast<Type>(media.field); }); \
   } catch (...) {                                                                               \
     return qtml::Escaped<Type>();                                                               \
@@ -216,8 +207,9 @@ QTML_API void DisposeTrackMedia(Media theMedia) try {
 }
 
 QTML_API Track GetMediaTrack(Media theMedia) try {
-  return qtml::ReadMedia<Track>("GetMediaTrack", theMedia, nullptr,
-                                [](MediaRecord& media) { return qtml::ReferenceTo(media.track); });
+  return qtml::ReadProperty<Track>("GetMediaTrack", theMedia, nullptr, [](MediaRecord& media) {
+    return qtml::ReferenceTo(media.track);
+  });
 } catch (...) {
   return qtml::Escaped<Track>();
 }
@@ -244,8 +236,9 @@ QTML_API void SetMediaTimeScale(Media theMedia, TimeScale timeScale) try {
 }
 
 QTML_API TimeValue GetMediaDuration(Media theMedia) try {
-  return qtml::ReadMedia<TimeValue>("GetMediaDuration", theMedia, 0,
-                                    [](MediaRecord& media) { return qtml::MediaDuration(media); });
+  return qtml::ReadProperty<TimeValue>("GetMediaDuration", theMedia, 0, [](MediaRecord& media) {
+    return qtml::MediaDuration(media);
+  });
 } catch (...) {
   return qtml::Escaped<TimeValue>();
 }

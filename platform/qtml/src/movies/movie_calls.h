@@ -38,6 +38,27 @@ inline MediaRecord* EnterMedia(ApiCall& call, Media media) noexcept {
   return EnterToolbox(call) ? MediaOf(media) : nullptr;
 }
 
+inline MovieRecord* Enter(ApiCall& call, Movie movie) noexcept {
+  return EnterMovie(call, movie);
+}
+inline TrackRecord* Enter(ApiCall& call, Track track) noexcept {
+  return EnterTrack(call, track);
+}
+inline MediaRecord* Enter(ApiCall& call, Media media) noexcept {
+  return EnterMedia(call, media);
+}
+
+// A whole call reading a property of a movie, track or media: what
+// read(record) answers, or `neutral` when the reference names none.
+template <typename T, typename Reference, typename F>
+T ReadProperty(const char* name, Reference reference, T neutral, F read) {
+  ApiCall call(name, reference);
+  auto* record = Enter(call, reference);
+  if (record == nullptr) return call.Return<T>(neutral);
+  SetMoviesError(noErr);
+  return call.Return<T>(read(*record));
+}
+
 // The movie whose time base this is, or nullptr (invalidMovie recorded).
 MovieRecord* MovieOfTimeBase(TimeBase base) noexcept;
 // The reference of a live movie's time base.

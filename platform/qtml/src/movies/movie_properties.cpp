@@ -40,15 +40,6 @@ void Rescale(MovieRecord& movie, TimeScale to) {
   movie.timeScale = to;
 }
 
-template <typename T, typename F>
-T ReadMovie(const char* name, Movie theMovie, T neutral, F read) {
-  ApiCall call(name, theMovie);
-  MovieRecord* movie = EnterMovie(call, theMovie);
-  if (movie == nullptr) return call.Return<T>(neutral);
-  SetMoviesError(noErr);
-  return call.Return<T>(read(*movie));
-}
-
 }  // namespace
 
 Rect NaturalBounds(const MovieRecord& movie) {
@@ -101,7 +92,7 @@ using qtml::SetMoviesError;
 extern "C" {
 
 QTML_API TimeValue GetMovieDuration(Movie theMovie) try {
-  return qtml::ReadMovie<TimeValue>("GetMovieDuration", theMovie, 0, [](MovieRecord& movie) {
+  return qtml::ReadProperty<TimeValue>("GetMovieDuration", theMovie, 0, [](MovieRecord& movie) {
     qtml::UpdateDuration(movie);
     return movie.duration;
   });
@@ -110,8 +101,8 @@ QTML_API TimeValue GetMovieDuration(Movie theMovie) try {
 }
 
 QTML_API TimeScale GetMovieTimeScale(Movie theMovie) try {
-  return qtml::ReadMovie<TimeScale>("GetMovieTimeScale", theMovie, 0,
-                                    [](MovieRecord& movie) { return movie.timeScale; });
+  return qtml::ReadProperty<TimeScale>("GetMovieTimeScale", theMovie, 0,
+                                       [](MovieRecord& movie) { return movie.timeScale; });
 } catch (...) {
   return qtml::Escaped<TimeScale>();
 }
@@ -154,24 +145,24 @@ QTML_API void SetMovieSelection(Movie theMovie, TimeValue selectionTime,
 }
 
 QTML_API Fixed GetMoviePreferredRate(Movie theMovie) try {
-  return qtml::ReadMovie<Fixed>("GetMoviePreferredRate", theMovie, 0,
-                                [](MovieRecord& movie) { return movie.preferredRate; });
+  return qtml::ReadProperty<Fixed>("GetMoviePreferredRate", theMovie, 0,
+                                   [](MovieRecord& movie) { return movie.preferredRate; });
 } catch (...) {
   return qtml::Escaped<Fixed>();
 }
 QTML_MOVIE_SETTER(SetMoviePreferredRate, Fixed, preferredRate)
 
 QTML_API short GetMoviePreferredVolume(Movie theMovie) try {
-  return qtml::ReadMovie<short>("GetMoviePreferredVolume", theMovie, 0,
-                                [](MovieRecord& movie) { return movie.preferredVolume; });
+  return qtml::ReadProperty<short>("GetMoviePreferredVolume", theMovie, 0,
+                                   [](MovieRecord& movie) { return movie.preferredVolume; });
 } catch (...) {
   return qtml::Escaped<short>();
 }
 QTML_MOVIE_SETTER(SetMoviePreferredVolume, short, preferredVolume)
 
 QTML_API short GetMovieVolume(Movie theMovie) try {
-  return qtml::ReadMovie<short>("GetMovieVolume", theMovie, 0,
-                                [](MovieRecord& movie) { return movie.volume; });
+  return qtml::ReadProperty<short>("GetMovieVolume", theMovie, 0,
+                                   [](MovieRecord& movie) { return movie.volume; });
 } catch (...) {
   return qtml::Escaped<short>();
 }
@@ -187,8 +178,8 @@ QTML_API void SetMovieVolume(Movie theMovie, short volume) try {
 }
 
 QTML_API TimeValue GetMoviePosterTime(Movie theMovie) try {
-  return qtml::ReadMovie<TimeValue>("GetMoviePosterTime", theMovie, 0,
-                                    [](MovieRecord& movie) { return movie.posterTime; });
+  return qtml::ReadProperty<TimeValue>("GetMoviePosterTime", theMovie, 0,
+                                       [](MovieRecord& movie) { return movie.posterTime; });
 } catch (...) {
   return qtml::Escaped<TimeValue>();
 }
@@ -219,8 +210,8 @@ QTML_API void SetMoviePreviewTime(Movie theMovie, TimeValue previewTime,
 }
 
 QTML_API Boolean GetMovieActive(Movie theMovie) try {
-  return qtml::ReadMovie<Boolean>("GetMovieActive", theMovie, false,
-                                  [](MovieRecord& movie) { return movie.active; });
+  return qtml::ReadProperty<Boolean>("GetMovieActive", theMovie, false,
+                                     [](MovieRecord& movie) { return movie.active; });
 } catch (...) {
   return qtml::Escaped<Boolean>();
 }
@@ -236,22 +227,23 @@ QTML_API void SetMovieActive(Movie theMovie, Boolean active) try {
 }
 
 QTML_API unsigned long GetMovieCreationTime(Movie theMovie) try {
-  return qtml::ReadMovie<unsigned long>("GetMovieCreationTime", theMovie, 0,
-                                        [](MovieRecord& movie) { return movie.creationTime; });
+  return qtml::ReadProperty<unsigned long>("GetMovieCreationTime", theMovie, 0,
+                                           [](MovieRecord& movie) { return movie.creationTime; });
 } catch (...) {
   return qtml::Escaped<unsigned long>();
 }
 
 QTML_API unsigned long GetMovieModificationTime(Movie theMovie) try {
-  return qtml::ReadMovie<unsigned long>("GetMovieModificationTime", theMovie, 0,
-                                        [](MovieRecord& movie) { return movie.modificationTime; });
+  return qtml::ReadProperty<unsigned long>(
+      "GetMovieModificationTime", theMovie, 0,
+      [](MovieRecord& movie) { return movie.modificationTime; });
 } catch (...) {
   return qtml::Escaped<unsigned long>();
 }
 
 QTML_API Boolean HasMovieChanged(Movie theMovie) try {
-  return qtml::ReadMovie<Boolean>("HasMovieChanged", theMovie, false,
-                                  [](MovieRecord& movie) { return movie.changed; });
+  return qtml::ReadProperty<Boolean>("HasMovieChanged", theMovie, false,
+                                     [](MovieRecord& movie) { return movie.changed; });
 } catch (...) {
   return qtml::Escaped<Boolean>();
 }

@@ -8,15 +8,6 @@
 namespace qtml {
 namespace {
 
-template <typename T, typename F>
-T ReadTrack(const char* name, Track theTrack, T neutral, F read) {
-  ApiCall call(name, theTrack);
-  TrackRecord* track = EnterTrack(call, theTrack);
-  if (track == nullptr) return call.Return<T>(neutral);
-  SetMoviesError(noErr);
-  return call.Return<T>(read(*track));
-}
-
 // A property change that a movie file keeps.
 void TrackChanged(TrackRecord& track) {
   if (track.movie != nullptr) track.movie->changed = true;
@@ -42,7 +33,7 @@ using qtml::TrackRecord;
 
 #define QTML_TRACK_GETTER(Name, Type, field)                                                    \
   QTML_API Type Name(Track theTrack) try {                                                      \
-    return qtml::ReadTrack<Type>(                                                               \
+    return qtml::ReadProperty<Type>(                                                            \
         #Name, theTrack, 0, [](TrackRecord& track) { return static_cast<Type>(track.field); }); \
   } catch (...) {                                                                               \
     return qtml::Escaped<Type>();                                                               \
@@ -114,8 +105,8 @@ QTML_TRACK_GETTER(GetTrackCreationTime, unsigned long, creationTime)
 QTML_TRACK_GETTER(GetTrackModificationTime, unsigned long, modificationTime)
 
 QTML_API Boolean GetTrackEnabled(Track theTrack) try {
-  return qtml::ReadTrack<Boolean>("GetTrackEnabled", theTrack, false,
-                                  [](TrackRecord& track) { return track.enabled; });
+  return qtml::ReadProperty<Boolean>("GetTrackEnabled", theTrack, false,
+                                     [](TrackRecord& track) { return track.enabled; });
 } catch (...) {
   return qtml::Escaped<Boolean>();
 }
@@ -132,14 +123,15 @@ QTML_API void SetTrackEnabled(Track theTrack, Boolean isEnabled) try {
 }
 
 QTML_API Movie GetTrackMovie(Track theTrack) try {
-  return qtml::ReadTrack<Movie>("GetTrackMovie", theTrack, nullptr,
-                                [](TrackRecord& track) { return qtml::ReferenceTo(track.movie); });
+  return qtml::ReadProperty<Movie>("GetTrackMovie", theTrack, nullptr, [](TrackRecord& track) {
+    return qtml::ReferenceTo(track.movie);
+  });
 } catch (...) {
   return qtml::Escaped<Movie>();
 }
 
 QTML_API Media GetTrackMedia(Track theTrack) try {
-  return qtml::ReadTrack<Media>("GetTrackMedia", theTrack, nullptr, [](TrackRecord& track) {
+  return qtml::ReadProperty<Media>("GetTrackMedia", theTrack, nullptr, [](TrackRecord& track) {
     return track.media != nullptr ? qtml::ReferenceTo(track.media.get()) : nullptr;
   });
 } catch (...) {
@@ -147,14 +139,15 @@ QTML_API Media GetTrackMedia(Track theTrack) try {
 }
 
 QTML_API TimeValue GetTrackDuration(Track theTrack) try {
-  return qtml::ReadTrack<TimeValue>("GetTrackDuration", theTrack, 0,
-                                    [](TrackRecord& track) { return qtml::TrackDuration(track); });
+  return qtml::ReadProperty<TimeValue>("GetTrackDuration", theTrack, 0, [](TrackRecord& track) {
+    return qtml::TrackDuration(track);
+  });
 } catch (...) {
   return qtml::Escaped<TimeValue>();
 }
 
 QTML_API TimeValue GetTrackOffset(Track theTrack) try {
-  return qtml::ReadTrack<TimeValue>("GetTrackOffset", theTrack, 0, [](TrackRecord& track) {
+  return qtml::ReadProperty<TimeValue>("GetTrackOffset", theTrack, 0, [](TrackRecord& track) {
     return qtml::LeadingEmptyTime(track);
   });
 } catch (...) {

@@ -10,6 +10,7 @@
 #include "ImageCompression.h"
 #include "MacMemory.h"
 #include "QTMLTestControls.h"
+#include "leak_check.h"
 #include "QuickTimeComponents.h"
 #include "Sound.h"
 
@@ -57,17 +58,9 @@ std::set<std::string> FFmpegCoders(const char* which) {
 
 class CodecsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    handles_ = QTMLTest_LiveHandleCount();
-    ptrs_ = QTMLTest_LivePtrCount();
-  }
-  void TearDown() override {
-    QTMLTest_ClearFaults();
-    EXPECT_EQ(QTMLTest_LiveHandleCount(), handles_) << "handles leaked";
-    EXPECT_EQ(QTMLTest_LivePtrCount(), ptrs_);
-  }
-  long handles_ = 0;
-  long ptrs_ = 0;
+  void SetUp() override { leaks_.Start(); }
+  void TearDown() override { leaks_.Verify(); }
+  LeakCheck leaks_;
 };
 
 TEST_F(CodecsTest, ACodecIsListedExactlyWhenFFmpegHasIt) {

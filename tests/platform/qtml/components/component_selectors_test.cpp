@@ -15,6 +15,7 @@
 #include "Movies.h"
 #include "QTML.h"
 #include "QTMLTestControls.h"
+#include "leak_check.h"
 #include "QuickTimeComponents.h"
 
 namespace {
@@ -130,11 +131,11 @@ class ComponentSelectors : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(InitializeQTML(0), noErr);
     ASSERT_EQ(EnterMovies(), noErr);
-    handles_ = QTMLTest_LiveHandleCount();
+    leaks_.Start();
   }
   void TearDown() override {
     for (Movie m : movies_) DisposeMovie(m);
-    EXPECT_EQ(QTMLTest_LiveHandleCount(), handles_) << "handles leaked";
+    leaks_.Verify();
   }
 
   // The handler of a new media of the type, in a movie of its own.
@@ -170,7 +171,7 @@ class ComponentSelectors : public ::testing::Test {
   }
 
   std::vector<Movie> movies_;
-  long handles_ = 0;
+  LeakCheck leaks_;
 };
 
 TEST_F(ComponentSelectors, EveryComponentAnswersTheComponentManagersSelectors) {

@@ -7,6 +7,7 @@
 #include "Components.h"
 #include "MacMemory.h"
 #include "QTMLTestControls.h"
+#include "leak_check.h"
 #include "components/component_registry.h"
 
 namespace {
@@ -42,12 +43,12 @@ class ComponentsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     gOpened = gClosed = 0;
-    handles_ = QTMLTest_LiveHandleCount();
+    leaks_.Start();
   }
   void TearDown() override {
     QTMLTest_ClearFaults();
     for (Component c : added_) EXPECT_TRUE(qtml::RemoveComponent(c));
-    EXPECT_EQ(QTMLTest_LiveHandleCount(), handles_) << "handles leaked";
+    leaks_.Verify();
   }
   Component Add(OSType type, OSType subType, UInt32 flags, qtml::ImplementationFactory create) {
     Component c = qtml::AddComponent(
@@ -57,7 +58,7 @@ class ComponentsTest : public ::testing::Test {
   }
   static std::string PString(Handle h) { return std::string(*h + 1, (*h)[0]); }
   std::vector<Component> added_;
-  long handles_ = 0;
+  LeakCheck leaks_;
 };
 
 TEST_F(ComponentsTest, FindsTheEnginesComponentsByDescription) {

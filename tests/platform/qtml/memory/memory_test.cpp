@@ -7,20 +7,14 @@
 
 #include "MacMemory.h"
 #include "QTMLTestControls.h"
+#include "leak_check.h"
 
 namespace {
 
 class MemoryTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    handles_ = QTMLTest_LiveHandleCount();
-    ptrs_ = QTMLTest_LivePtrCount();
-  }
-  void TearDown() override {
-    QTMLTest_ClearFaults();
-    EXPECT_EQ(QTMLTest_LiveHandleCount(), handles_) << "handles leaked";
-    EXPECT_EQ(QTMLTest_LivePtrCount(), ptrs_) << "pointers leaked";
-  }
+  void SetUp() override { leaks_.Start(); }
+  void TearDown() override { leaks_.Verify(); }
   static std::string Contents(Handle h) { return std::string(*h, GetHandleSize(h)); }
   static Handle HandleOf(const std::string& text) {
     Handle h = nullptr;
@@ -29,8 +23,7 @@ class MemoryTest : public ::testing::Test {
   }
 
  private:
-  long handles_ = 0;
-  long ptrs_ = 0;
+  LeakCheck leaks_;
 };
 
 TEST_F(MemoryTest, HandlesKeepTheirBytesAcrossResizes) {

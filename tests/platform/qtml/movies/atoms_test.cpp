@@ -8,6 +8,7 @@
 
 #include "Movies.h"
 #include "QTMLTestControls.h"
+#include "leak_check.h"
 
 namespace {
 
@@ -23,13 +24,13 @@ uint16_t BE16(const char* at) {
 class AtomsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    handles_ = QTMLTest_LiveHandleCount();
+    leaks_.Start();
     ASSERT_EQ(QTNewAtomContainer(&c_), noErr);
   }
   void TearDown() override {
     QTMLTest_ClearFaults();
     QTDisposeAtomContainer(c_);
-    EXPECT_EQ(QTMLTest_LiveHandleCount(), handles_) << "handles leaked";
+    leaks_.Verify();
   }
   QTAtom Insert(QTAtom parent, QTAtomType type, QTAtomID id, const std::string& data,
                 short index = 0) {
@@ -50,7 +51,7 @@ class AtomsTest : public ::testing::Test {
     EXPECT_EQ(BE32(*c + 12) + 12, static_cast<uint32_t>(GetHandleSize(c)));
   }
   QTAtomContainer c_ = nullptr;
-  long handles_ = 0;
+  LeakCheck leaks_;
 };
 
 TEST_F(AtomsTest, NewContainerAndLeafHaveQuickTimesLayout) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "leak_check.h"
 #include "movies/movie_test_support.h"
 
 namespace {
@@ -14,7 +15,7 @@ class UserDataTest : public MovieTest {
  protected:
   void SetUp() override {
     MovieTest::SetUp();
-    handles_ = QTMLTest_LiveHandleCount();
+    leaks_.Start();
     ASSERT_EQ(NewUserData(&ud_), noErr);
   }
   void TearDown() override {
@@ -22,7 +23,7 @@ class UserDataTest : public MovieTest {
       EXPECT_EQ(DisposeUserData(ud_), noErr);
     }
     MovieTest::TearDown();
-    EXPECT_EQ(QTMLTest_LiveHandleCount(), handles_);
+    leaks_.Verify();
   }
 
   static Handle HandleOf(const std::string& bytes) {
@@ -70,7 +71,7 @@ class UserDataTest : public MovieTest {
   }
 
   UserData ud_ = nullptr;
-  long handles_ = 0;
+  LeakCheck leaks_;
 };
 
 TEST_F(UserDataTest, ItemsOfATypeAreNumberedFromOneInTheOrderAdded) {

@@ -10,12 +10,13 @@
 
 #include "QDOffscreen.h"
 #include "QTMLTestControls.h"
+#include "leak_check.h"
 #include "Quickdraw.h"
 
 class OffscreenTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    handles_ = QTMLTest_LiveHandleCount();
+    leaks_.Start();
     GetGWorld(&savedPort_, &savedDevice_);
   }
   void TearDown() override {
@@ -23,7 +24,7 @@ class OffscreenTest : public ::testing::Test {
     SetGWorld(savedPort_, savedDevice_);
     for (GWorldPtr world : worlds_) DisposeGWorld(world);
     for (RgnHandle rgn : regions_) DisposeRgn(rgn);
-    EXPECT_EQ(QTMLTest_LiveHandleCount(), handles_) << "handles leaked";
+    leaks_.Verify();
   }
 
   // A new world of `depth` over `bounds`, kept; nullptr (and a failure)
@@ -57,5 +58,5 @@ class OffscreenTest : public ::testing::Test {
   GDHandle savedDevice_ = nullptr;
 
  private:
-  long handles_ = 0;
+  LeakCheck leaks_;
 };

@@ -10,6 +10,7 @@
 
 #include "QDOffscreen.h"
 #include "QTMLTestControls.h"
+#include "leak_check.h"
 #include "Quickdraw.h"
 
 namespace {
@@ -21,11 +22,11 @@ constexpr Rect kGrid = {-12, -12, 62, 62};
 
 class RegionsTest : public ::testing::Test {
  protected:
-  void SetUp() override { handles_ = QTMLTest_LiveHandleCount(); }
+  void SetUp() override { leaks_.Start(); }
   void TearDown() override {
     QTMLTest_ClearFaults();
     for (RgnHandle rgn : regions_) DisposeRgn(rgn);
-    EXPECT_EQ(QTMLTest_LiveHandleCount(), handles_) << "handles leaked";
+    leaks_.Verify();
   }
   RgnHandle New() {
     RgnHandle rgn = NewRgn();
@@ -47,7 +48,7 @@ class RegionsTest : public ::testing::Test {
     return rgn;
   }
   std::vector<RgnHandle> regions_;
-  long handles_ = 0;
+  LeakCheck leaks_;
 };
 
 Pixels PixelsOf(RgnHandle rgn) {
