@@ -706,7 +706,9 @@ QTML_API OSErr PutMovieIntoHandle(Movie theMovie, Handle publicMovie);
 QTML_API OSErr NewMovieFromDataRef(Movie* theMovie, short flags, short* id, Handle dataRef,
                                    OSType dataRefType);
 /* Creates the file (dupFNErr when it exists, unless
- * createMovieFileDeleteCurFile) and, unless told not to, opens it
+ * createMovieFileDeleteCurFile; only a regular file is ever replaced,
+ * anything else there answers notAFileErr and stays) and, unless told not
+ * to, opens it
  * (createMovieFileDontOpenFile) and makes a new empty movie (owned by the
  * caller; createMovieFileDontCreateMovie) whose default data reference is
  * the file, with the newMovie... flags in the low bits. */

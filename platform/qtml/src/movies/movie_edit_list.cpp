@@ -46,8 +46,9 @@ void Tidy(std::vector<EditEntry>& edits, TrackScales scales) {
     if (!tidy.empty()) {
       EditEntry& last = tidy.back();
       bool bothEmpty = last.mediaTime == -1 && edit.mediaTime == -1;
-      bool continues = last.mediaTime != -1 && edit.mediaTime != -1 && last.rate == edit.rate &&
-                       last.mediaTime + EditMediaDuration(last, scales) == edit.mediaTime;
+      bool continues =
+          last.mediaTime != -1 && edit.mediaTime != -1 && last.rate == edit.rate &&
+          static_cast<SInt64>(last.mediaTime) + EditMediaDuration(last, scales) == edit.mediaTime;
       if (bothEmpty || continues) {
         last.trackDuration += edit.trackDuration;
         continue;
@@ -295,7 +296,8 @@ TrackScales ScalesOf(const TrackRecord& track) {
 
 TimeValue EditMediaDuration(const EditEntry& edit, TrackScales scales) {
   if (edit.mediaTime == -1) return 0;
-  return MediaTimeInEdit(edit, edit.trackDuration, scales) - edit.mediaTime;
+  return Clamp(static_cast<SInt64>(MediaTimeInEdit(edit, edit.trackDuration, scales)) -
+               edit.mediaTime);
 }
 
 TimeValue MediaTimeInEdit(const EditEntry& edit, TimeValue offset, TrackScales scales) {
@@ -475,7 +477,8 @@ bool EditsForTrack(const TrackRecord& source, const std::vector<EditEntry>& edit
     EditEntry converted = edit;
     converted.trackDuration = ConvertTime(edit.trackDuration, fromScale, toScale);
     if (edit.mediaTime != -1 && &from != &to) {
-      TimeValue mediaEnd = edit.mediaTime + std::max(EditMediaDuration(edit, sourceScales), 1);
+      TimeValue mediaEnd = Clamp(static_cast<SInt64>(edit.mediaTime) +
+                                 std::max(EditMediaDuration(edit, sourceScales), 1));
       SampleRun run = SamplesNeeded(from, edit.mediaTime, mediaEnd);
       if (run.first == run.stop) {
         converted.mediaTime = -1;

@@ -30,7 +30,8 @@ OSErr InsertMedia(TrackRecord& track, TimeValue trackStart, TimeValue mediaTime,
   if (track.media == nullptr) return invalidMedia;
   if (rate == 0) rate = kFixedOne;
   if (rate < 0 || mediaDuration <= 0) return invalidDuration;
-  if (mediaTime < 0 || mediaTime + mediaDuration > MediaDuration(*track.media)) {
+  if (mediaTime < 0 ||
+      static_cast<SInt64>(mediaTime) + mediaDuration > MediaDuration(*track.media)) {
     return invalidTime;
   }
   if (trackStart == -1) trackStart = TrackDuration(track);

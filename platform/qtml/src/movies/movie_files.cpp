@@ -193,7 +193,8 @@ std::vector<SampleRun> ShownRuns(const TrackRecord& track) {
     if (edit.mediaTime < 0) continue;
     // A dwell (rate 0) still shows the sample it stops on.
     TimeValue length = std::max<TimeValue>(EditMediaDuration(edit, scales), 1);
-    SampleRun run = SamplesNeeded(media, edit.mediaTime, edit.mediaTime + length);
+    SampleRun run =
+        SamplesNeeded(media, edit.mediaTime, Clamp(static_cast<SInt64>(edit.mediaTime) + length));
     if (run.first == run.stop) continue;
     if (static_cast<SInt64>(edit.mediaTime) + length >= media.samples.Duration()) {
       run.stop = media.samples.Count();
@@ -585,6 +586,17 @@ class Flattener {
 // A path in the directory of `path` for writing a file before it is put
 // in place. Its name does not grow with the file's, which may already be
 // as long as a native name can be.
+// Whether a new movie file may take the path: nothing is there, or a
+// regular file that the flags allow to replace (dupFNErr when they do not).
+// Directories, devices, FIFOs and sockets are never replaced: notAFileErr.
+OSErr CheckReplaceable(const std::string& path, long createFlags) {
+  os::EntryKind kind = os::EntryKind::kMissing;
+  if (OSErr err = os::KindAt(path, &kind)) return err;
+  if (kind == os::EntryKind::kMissing) return noErr;
+  if (kind != os::EntryKind::kFile) return notAFileErr;
+  return (createFlags & createMovieFileDeleteCurFile) != 0 ? OSErr{noErr} : OSErr{dupFNErr};
+}
+
 std::string AsidePath(const std::string& path) {
   static std::atomic<unsigned> counter{0};
   size_t slash = path.rfind('/');
@@ -604,12 +616,7 @@ OSErr Flatten(MovieRecord& movie, long flags, const FSSpec* theFile, OSType crea
   std::string path;
   if (theFile == nullptr) return paramErr;
   if (OSErr err = SpecToPath(theFile, &path)) return err;
-  os::EntryKind kind = os::EntryKind::kMissing;
-  if (OSErr err = os::KindAt(path, &kind)) return err;
-  if (kind == os::EntryKind::kDirectory) return notAFileErr;
-  if (kind != os::EntryKind::kMissing && (createFlags & createMovieFileDeleteCurFile) == 0) {
-    return dupFNErr;
-  }
+  if (OSErr err = CheckReplaceable(path, createFlags)) return err;
   std::string aside = AsidePath(path);
   OSErr err = Flattener(movie, flags).Write(aside);
   if (err == noErr && check != nullptr) err = check(aside, path);
@@ -666,12 +673,7 @@ OSErr OpenMovieFileAt(const std::string& path, SInt8 permission, short* resRefNu
 
 OSErr CreateFileAt(const std::string& path, OSType creator, long flags, short* resRefNum,
                    Movie* newmovie) {
-  os::EntryKind kind = os::EntryKind::kMissing;
-  if (OSErr err = os::KindAt(path, &kind)) return err;
-  if (kind == os::EntryKind::kDirectory) return notAFileErr;
-  if (kind != os::EntryKind::kMissing && (flags & createMovieFileDeleteCurFile) == 0) {
-    return dupFNErr;
-  }
+  if (OSErr err = CheckReplaceable(path, flags)) return err;
   // Written whole before it takes the name: a file it replaces stays as it
   // was when the new one cannot be written.
   std::string aside = AsidePath(path);

@@ -1,6 +1,9 @@
 // Edit lists: media inserted into tracks, the mapping of track time onto
 // media time, segments inserted, deleted and scaled, selection editing and
 // the scrap.
+#include <cstring>
+#include <string>
+
 #include "Scrap.h"
 #include "movies/movie_test_support.h"
 
@@ -171,6 +174,28 @@ TEST_F(FourFrames, CutThenPasteGivesBackTheSameMovie) {
   GetMovieSelection(movie_, &start, &length);
   EXPECT_EQ(start, 100);
   EXPECT_EQ(length, 200);
+}
+
+// An edit read from a file may start anywhere, up to the largest media
+// time; copying and cutting it do no arithmetic past that.
+TEST_F(FourFrames, EditsAtTheLargestMediaTimeCopyAndCut) {
+  Handle h = NewHandle(0);
+  ASSERT_EQ(PutMovieIntoHandle(movie_, h), noErr);
+  std::string bytes(*h, static_cast<size_t>(GetHandleSize(h)));
+  size_t elst = bytes.find("elst");
+  ASSERT_NE(elst, std::string::npos);
+  // version and flags, count, then the first entry's duration and media time
+  memcpy(*h + elst + 16, "\x7F\xFF\xFF\xFF", 4);
+  Movie read = nullptr;
+  ASSERT_EQ(NewMovieFromHandle(&read, h, 0, nullptr), noErr);
+  DisposeHandle(h);
+  Keep(read);
+  SetMovieSelection(read, 0, GetMovieDuration(read));
+  Movie copy = Keep(CopyMovieSelection(read));
+  EXPECT_NE(copy, nullptr);
+  Movie cut = Keep(CutMovieSelection(read));
+  EXPECT_NE(cut, nullptr);
+  EXPECT_EQ(GetMovieDuration(read), 0);
 }
 
 TEST_F(FourFrames, PasteReplacesTheSelectionAndCopiesKeepTheirSource) {

@@ -873,6 +873,28 @@ TEST_F(MovieFiles, CreateMovieFileRefusesAnExistingFileUnlessToldToReplaceIt) {
   EXPECT_EQ(OpenMovieFile(&spec, &ref, fsRdPerm), fnfErr);
 }
 
+TEST_F(MovieFiles, OnlyRegularFilesAreEverReplaced) {
+  ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
+  fs::create_directory(Path("folder"));
+  Movie movie = Keep(NewMovie(0));
+  for (const char* name : {"fifo", "folder"}) {
+    FSSpec spec = Spec(Path(name));
+    short ref = 0;
+    Movie made = nullptr;
+    EXPECT_EQ(
+        CreateMovieFile(&spec, 'TVOD', smSystemScript, createMovieFileDeleteCurFile, &ref, &made),
+        notAFileErr)
+        << name;
+    EXPECT_EQ(made, nullptr);
+    FlattenMovieData(movie, flattenAddMovieToDataFork, &spec, 'TVOD', smSystemScript,
+                     createMovieFileDeleteCurFile);
+    EXPECT_EQ(GetMoviesError(), notAFileErr) << name;
+  }
+  EXPECT_TRUE(fs::is_fifo(Path("fifo")));
+  EXPECT_TRUE(fs::is_directory(Path("folder")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(Path("")), fs::directory_iterator{}), 2);
+}
+
 TEST_F(MovieFiles, HandlesAndDataReferencesOpenTheSameMovie) {
   REQUIRE_FFMPEG();
   ASSERT_TRUE(MakeClip());
