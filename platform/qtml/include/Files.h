@@ -90,6 +90,12 @@ QTML_API OSErr FSpCreate(const FSSpec* spec, OSType creator, OSType fileType, Sc
 /* Deletes a file (with the type and creator kept for it) or an empty
  * directory; fBsyErr for a directory that is not empty. */
 QTML_API OSErr FSpDelete(const FSSpec* spec);
+/* Swaps the contents of two existing files, each keeping its name and its
+ * type and creator; at once on file systems that allow it. fnfErr when
+ * either is missing, notAFileErr when either is not a regular file. A new
+ * file written under another name and then exchanged with the one it
+ * replaces leaves that file whole until the new one is. */
+QTML_API OSErr FSpExchangeFiles(const FSSpec* source, const FSSpec* dest);
 
 /* Type, creator and Finder flags of a file. A file that never had them set
  * answers the type its name extension suggests and creator 0. */

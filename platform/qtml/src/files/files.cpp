@@ -138,6 +138,13 @@ OSErr DeleteEntry(const FSSpec* spec) {
   }
 }
 
+OSErr ExchangeFiles(const FSSpec* a, const FSSpec* b) {
+  std::string first, second;
+  if (OSErr err = ExistingFilePath(a, &first)) return err;
+  if (OSErr err = ExistingFilePath(b, &second)) return err;
+  return os::Exchange(first, second);
+}
+
 OSErr GetInfo(const FSSpec* spec, FInfo* info) {
   std::string path;
   OSErr err = ExistingFilePath(spec, &path);
@@ -290,6 +297,14 @@ OSErr FSpDelete(const FSSpec* spec) try {
   ApiCall call("FSpDelete", spec);
   if (OSErr fault = call.Fault()) return call.Return(fault);
   return call.Return(Guarded<OSErr>(memFullErr, [&] { return qtml::DeleteEntry(spec); }));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
+}
+
+OSErr FSpExchangeFiles(const FSSpec* source, const FSSpec* dest) try {
+  ApiCall call("FSpExchangeFiles", source, dest);
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  return call.Return(Guarded<OSErr>(memFullErr, [&] { return qtml::ExchangeFiles(source, dest); }));
 } catch (...) {
   return qtml::EscapedError<OSErr>();
 }

@@ -30,6 +30,9 @@ OSErr CreateNewFile(const std::string& path);
 OSErr RemoveFile(const std::string& path);
 // Gives a file another name, replacing a file that has it.
 OSErr Rename(const std::string& from, const std::string& to);
+// Swaps the contents of two files under their names, at once where the file
+// system allows it.
+OSErr Exchange(const std::string& a, const std::string& b);
 // Removes an empty directory; fBsyErr when it is not empty.
 OSErr RemoveDirectory(const std::string& path);
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <climits>
 
 #include "base/io_faults.h"
@@ -138,6 +139,22 @@ OSErr RemoveFile(const std::string& path) {
 OSErr Rename(const std::string& from, const std::string& to) {
   if (OSErr fault = Fault(IOOperation::kRename, from, to)) return fault;
   return ::rename(from.c_str(), to.c_str()) == 0 ? noErr : ErrorFromErrno(errno);
+}
+
+OSErr Exchange(const std::string& a, const std::string& b) {
+  if (OSErr fault = Fault(IOOperation::kRename, a, b)) return fault;
+  if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0) return noErr;
+  if (errno != EINVAL && errno != ENOSYS) return ErrorFromErrno(errno);
+  // A file system without atomic exchange: three renames through a name
+  // beside the first file.
+  std::string aside = a + ".exchange";
+  if (::rename(a.c_str(), aside.c_str()) != 0) return ErrorFromErrno(errno);
+  if (::rename(b.c_str(), a.c_str()) != 0) {
+    int error = errno;
+    ::rename(aside.c_str(), a.c_str());
+    return ErrorFromErrno(error);
+  }
+  return ::rename(aside.c_str(), b.c_str()) == 0 ? noErr : ErrorFromErrno(errno);
 }
 
 OSErr RemoveDirectory(const std::string& path) {

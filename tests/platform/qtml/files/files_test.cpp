@@ -1,11 +1,13 @@
 // The File Manager over native paths: specs, directory IDs, creating and
 // deleting, and file types kept with the file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/xattr.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "Files.h"
@@ -29,6 +31,10 @@ class FilesTest : public ScratchDirTest {
     std::string path = Path(name);
     EXPECT_EQ(NativePathNameToFSSpec(path.data(), &spec, 0), expected) << path;
     return spec;
+  }
+  std::string Contents(const std::string& name) const {
+    std::ifstream in(Path(name));
+    return std::string(std::istreambuf_iterator<char>(in), {});
   }
   static std::string Name(const FSSpec& spec) {
     return std::string(reinterpret_cast<const char*>(spec.name + 1), spec.name[0]);
@@ -234,6 +240,33 @@ TEST_F(FilesTest, CreateAnswersInjectedFaultsAndMissingFolders) {
   FSSpec inGone = Spec("gone/y.mov", fnfErr);
   fs::remove(dir_ / "gone");
   EXPECT_EQ(FSpCreate(&inGone, 'TVOD', 'MooV', 0), dirNFErr);
+}
+
+TEST_F(FilesTest, ExchangeSwapsContentsUnderTheNamesOrChangesNothing) {
+  std::ofstream(Path("old.mov")) << "old";
+  std::ofstream(Path("new.mov")) << "new contents";
+  FSSpec oldSpec = Spec("old.mov", noErr), newSpec = Spec("new.mov", noErr);
+  const FInfo kMovieInfo = {'MooV', 'TVOD', 0, {0, 0}, 0};
+  ASSERT_EQ(FSpSetFInfo(&oldSpec, &kMovieInfo), noErr);
+  ASSERT_EQ(FSpExchangeFiles(&newSpec, &oldSpec), noErr);
+  EXPECT_EQ(Contents("old.mov"), "new contents");
+  EXPECT_EQ(Contents("new.mov"), "old");
+  FInfo info{};
+  ASSERT_EQ(FSpGetFInfo(&oldSpec, &info), noErr);
+  EXPECT_EQ(info.fdType, kMovieInfo.fdType);  // type and creator stay with the name
+
+  QTMLTest_FailIO("old.mov", "rename", 1, dskFulErr);
+  EXPECT_EQ(FSpExchangeFiles(&newSpec, &oldSpec), dskFulErr);
+  EXPECT_EQ(Contents("old.mov"), "new contents");
+
+  FSSpec missing = Spec("missing.mov", fnfErr);
+  EXPECT_EQ(FSpExchangeFiles(&newSpec, &missing), fnfErr);
+  ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
+  FSSpec fifo = Spec("fifo", noErr);
+  EXPECT_EQ(FSpExchangeFiles(&fifo, &oldSpec), notAFileErr);
+  EXPECT_EQ(FSpExchangeFiles(nullptr, &oldSpec), paramErr);
+  EXPECT_EQ(Contents("old.mov"), "new contents");
+  EXPECT_EQ(Contents("new.mov"), "old");
 }
 
 }  // namespace
