@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "MacMemory.h"
 #include "plugin/bridges.h"
@@ -28,19 +29,32 @@ void ComponentNative::Fill(Component found) {
     return;
   }
   Handle nameHandle = NewHandle(1);
+  if (nameHandle == nullptr) {
+    err = MemError();
+    return;
+  }
   err = GetComponentInfo(found, &description, nameHandle, nullptr, nullptr);
   if (err == kNoErr) {
-    // The name arrives as a Pascal string; a NUL after it makes it C text.
-    if (PtrAndHand("", nameHandle, 1) == noErr) {
-      Size size = GetHandleSize(nameHandle);
-      name.reset(new (std::nothrow) char[size]);
-      if (name != nullptr) std::memcpy(name.get(), *nameHandle + 1, size - 1);
-    }
+    err = CopyName(nameHandle);
     OSTypeToCString(description.componentType, typeText);
     OSTypeToCString(description.componentSubType, subtypeText);
     OSTypeToCString(description.componentManufacturer, manufacturerText);
   }
   DisposeHandle(nameHandle);
+}
+
+OSErr ComponentNative::CopyName(Handle nameHandle) {
+  // The name arrives as a Pascal string: its length byte, then the text.
+  Size size = 0;
+  if (OSErr measured = HandleSize(nameHandle, &size)) return measured;
+  if (size == 0) return noErr;
+  auto length = static_cast<Size>(static_cast<unsigned char>(**nameHandle));
+  if (length > size - 1) return paramErr;
+  name.reset(new (std::nothrow) char[length + 1]);
+  if (name == nullptr) return memFullErr;
+  std::memcpy(name.get(), *nameHandle + 1, static_cast<size_t>(length));
+  name[length] = '\0';
+  return noErr;
 }
 
 ComponentListNative::~ComponentListNative() {
@@ -227,6 +241,7 @@ RBInteger GetListCount(REALobject instance, intptr_t) {
 REALobject ListItem(REALobject instance, RBInteger i) {
   ComponentListNative* list = GetNative<ComponentListNative>(instance);
   if (list == nullptr) return nullptr;
+  if (!std::in_range<short>(i)) return nullptr;
   Component found = list->Item(static_cast<short>(i));
   if (found == nullptr) return nullptr;
   auto* native = new (std::nothrow) ComponentNative;

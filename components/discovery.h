@@ -25,7 +25,8 @@ class ComponentNative final : public NativeObject {
   intptr_t GetRef() const override { return reinterpret_cast<intptr_t>(component); }
 
   // Fills everything from the component; err -50 when there is none,
-  // otherwise GetComponentInfo's result.
+  // otherwise GetComponentInfo's result, or the failure to read its name
+  // (the handle's size, a length byte past the end, no memory).
   void Fill(Component found);
 
   Component component = nullptr;
@@ -34,6 +35,10 @@ class ComponentNative final : public NativeObject {
   char typeText[5] = {};
   char subtypeText[5] = {};
   char manufacturerText[5] = {};
+
+ private:
+  // Keeps the Pascal string in the handle as `name`.
+  OSErr CopyName(Handle nameHandle);
 };
 
 // The components matching a description, one 'CMPL' child atom each,

@@ -134,7 +134,11 @@ bool DataRefNative::ResolveFile(FSSpec* spec) {
 
 Handle DataRefNative::CopyURL() {
   if (reference == nullptr || type != URLDataHandlerSubType) return nullptr;
-  Size size = GetHandleSize(reference);
+  Size size = 0;
+  if (OSErr measured = HandleSize(reference, &size)) {
+    err = measured;
+    return nullptr;
+  }
   Handle copy = NewHandleClear(size);
   if (copy == nullptr) {
     err = MemError();
@@ -216,7 +220,7 @@ REALstring GetURLRef(REALobject instance, intptr_t) {
   if (native == nullptr) return nullptr;
   Handle copy = native->CopyURL();
   if (copy == nullptr) return nullptr;
-  REALstring text = MakeHostStringFromHandle(copy);
+  REALstring text = MakeHostStringFromHandle(copy, &native->err);
   DisposeHandle(copy);
   return text;
 }

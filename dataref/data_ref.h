@@ -41,7 +41,8 @@ class DataRefNative final : public NativeObject {
   // resolving was tried) when there is none.
   bool ResolveFile(FSSpec* spec);
   // A copy (owned by the caller) of a 'url ' reference's bytes, the URL
-  // and its terminating zero; nullptr for another type or no memory.
+  // and its terminating zero; nullptr for another type, or (err set) when
+  // its size cannot be read or there is no memory.
   Handle CopyURL();
 
   Handle dataHandle = nullptr;  // owned: the bytes of a memory reference made without a handle

@@ -3,6 +3,7 @@
 #include "movie/container.h"
 
 #include <cstring>
+#include <utility>
 
 #include "FixMath.h"
 #include "MacMemory.h"
@@ -65,6 +66,11 @@ NativeObject* UserDataOver(UserData list) {
 
 bool MovieHasCharacteristic(Movie movie, OSType characteristic) {
   return GetMovieIndTrackType(movie, 1, characteristic, movieTrackCharacteristic) != nullptr;
+}
+
+Track MovieTrackAt(Movie movie, int64_t index) {
+  if (movie == nullptr || index < 0 || index >= GetMovieTrackCount(movie)) return nullptr;
+  return GetMovieIndTrack(movie, static_cast<long>(index) + 1);
 }
 
 int32_t ApplyDisplayProperties(GraphicsContextNative* context,
@@ -345,7 +351,13 @@ RBInteger GetVolume(REALobject instance, intptr_t) {
 }
 
 void SetVolume(REALobject instance, intptr_t, RBInteger value) {
-  if (ContainerNative* c = Container(instance)) c->SetVolume(static_cast<int16_t>(value));
+  ContainerNative* c = Container(instance);
+  if (c == nullptr) return;
+  if (!std::in_range<int16_t>(value)) {
+    c->err = kParamErr;
+    return;
+  }
+  c->SetVolume(static_cast<int16_t>(value));
 }
 
 REALobject GetUserData(REALobject instance, intptr_t) {
@@ -438,6 +450,10 @@ RBInteger GetTrackInteger(REALobject instance, intptr_t selector) {
 void SetTrackInteger(REALobject instance, intptr_t selector, RBInteger value) {
   TrackNative* t = SettableTrack(instance);
   if (t == nullptr) return;
+  if (selector == kTrackLayer ? !std::in_range<short>(value) : !std::in_range<TimeValue>(value)) {
+    t->err = kParamErr;
+    return;
+  }
   switch (selector) {
     case kTimeDuration:
       t->err = noErr;
@@ -648,6 +664,10 @@ RBInteger GetMediaInteger(REALobject instance, intptr_t selector) {
 void SetMediaInteger(REALobject instance, intptr_t selector, RBInteger value) {
   MediaNative* m = MediaOf(instance);
   if (m == nullptr) return;
+  if (selector == kTimeScale ? !std::in_range<TimeScale>(value) : !std::in_range<short>(value)) {
+    m->err = kParamErr;
+    return;
+  }
   if (selector == kTimeScale) {
     if (m->media == nullptr) {
       m->err = invalidMedia;

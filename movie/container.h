@@ -121,6 +121,11 @@ NativeObject* UserDataOver(UserData list);
 // the movie that has it.
 bool MovieHasCharacteristic(Movie movie, OSType characteristic);
 
+// The movie's track at a script's index (from 0), or nil for an index
+// that is not one of its tracks; the index is checked against the count
+// before the platform sees it.
+Track MovieTrackAt(Movie movie, int64_t index);
+
 // The display properties shared by movies and tracks: a matrix and a
 // clip region set through the given setters; err = the result.
 int32_t ApplyDisplayProperties(GraphicsContextNative* context,

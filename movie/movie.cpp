@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "FixMath.h"
 #include "ImageCompression.h"
@@ -64,6 +65,34 @@ OSErr SaveMovie(Movie movie, const FSSpec* spec, bool selfContained) {
   }
   SetMovieProgressProc(movie, nullptr, 0);
   return err;
+}
+
+// The movie's box, or its natural bounds, with the result of reading it.
+OSErr ReadMovieBox(Movie movie, Rect* box) {
+  GetMovieBox(movie, box);
+  return GetMoviesError();
+}
+
+OSErr ReadNaturalBounds(Movie movie, Rect* bounds) {
+  GetMovieNaturalBoundsRect(movie, bounds);
+  return GetMoviesError();
+}
+
+// Saves a movie with video at its natural size: the box is set to the
+// natural bounds for the save and put back afterwards. A box or bounds
+// that cannot be read stops the save before anything changes.
+OSErr SaveAtNaturalSize(Movie movie, const FSSpec* spec, bool selfContained) {
+  Rect box{0, 0, 0, 0};
+  Rect natural{0, 0, 0, 0};
+  if (OSErr err = ReadMovieBox(movie, &box)) return err;
+  if (OSErr err = ReadNaturalBounds(movie, &natural)) return err;
+  if (MacEqualRect(&box, &natural)) return SaveMovie(movie, spec, selfContained);
+  SetMovieBox(movie, &natural);
+  OSErr err = GetMoviesError();
+  if (err == noErr) err = SaveMovie(movie, spec, selfContained);
+  SetMovieBox(movie, &box);
+  OSErr restored = GetMoviesError();
+  return err != noErr ? err : restored;
 }
 
 // For a copied movie: every video track and the movie lose their
@@ -443,13 +472,24 @@ RBInteger GetInteger(REALobject instance, intptr_t selector) {
 }
 
 void SetInteger(REALobject instance, intptr_t selector, RBInteger value) {
+  bool fits =
+      selector == kPrefVolume ? std::in_range<short>(value) : std::in_range<TimeValue>(value);
   if (selector == kTimeScale) {
     MovieNative* native = WithMovie(instance, false);
-    if (native != nullptr) SetMovieTimeScale(native->movie, static_cast<TimeScale>(value));
+    if (native == nullptr) return;
+    if (!fits) {
+      native->err = paramErr;
+      return;
+    }
+    SetMovieTimeScale(native->movie, static_cast<TimeScale>(value));
     return;
   }
   MovieNative* native = WithMovie(instance);
   if (native == nullptr) return;
+  if (!fits) {
+    native->err = paramErr;
+    return;
+  }
   Movie movie = native->movie;
   auto time = static_cast<TimeValue>(value);
   switch (selector) {
@@ -485,10 +525,15 @@ double GetDouble(REALobject instance, intptr_t selector) {
 void SetDouble(REALobject instance, intptr_t selector, double value) {
   MovieNative* native = WithMovie(instance);
   if (native == nullptr) return;
+  Fixed rate = 0;
+  if (!DoubleToFixed(value, &rate)) {
+    native->err = paramErr;
+    return;
+  }
   if (selector == kRate) {
-    SetMovieRate(native->movie, X2Fix(value));
+    SetMovieRate(native->movie, rate);
   } else {
-    SetMoviePreferredRate(native->movie, X2Fix(value));
+    SetMoviePreferredRate(native->movie, rate);
   }
   native->err = GetMoviesError();
 }
@@ -517,10 +562,11 @@ REALobject GetBox(REALobject instance, intptr_t selector) {
   MovieNative* native = WithMovie(instance, false);
   if (native == nullptr || !native->HasVideo()) return nullptr;
   Rect box{0, 0, 0, 0};
-  if (selector == kNaturalBox) {
-    GetMovieNaturalBoundsRect(native->movie, &box);
-  } else {
-    GetMovieBox(native->movie, &box);
+  OSErr err = selector == kNaturalBox ? ReadNaturalBounds(native->movie, &box)
+                                      : ReadMovieBox(native->movie, &box);
+  if (err != noErr) {
+    native->err = err;
+    return nullptr;
   }
   return NewRectObject(box);
 }
@@ -530,13 +576,16 @@ void SetBox(REALobject instance, intptr_t, REALobject value) {
   MovieNative* native = WithMovie(instance, false);
   if (box == nullptr || native == nullptr || !native->HasVideo()) return;
   SetMovieBox(native->movie, box);
-  if (GetMoviesError() == noErr) native->NotifyController();
+  native->err = GetMoviesError();
+  if (native->err == noErr) native->NotifyController();
 }
 
 // --- Methods ---
 
 void SeekTime(REALobject instance, RBInteger code) {
-  if (MovieNative* native = Native(instance)) native->Seek(static_cast<int32_t>(code), nullptr);
+  // A code out of range is no code, as 0 is.
+  int32_t known = std::in_range<int32_t>(code) ? static_cast<int32_t>(code) : 0;
+  if (MovieNative* native = Native(instance)) native->Seek(known, nullptr);
 }
 
 // Draws the movie once off screen, so that MPEG media know their frames.
@@ -593,7 +642,7 @@ RBInteger SamplesCount(REALobject instance, REALobject range, REALstring type) {
 REALobject TrackAt(REALobject instance, RBInteger index) {
   MovieNative* native = Native(instance);
   if (native == nullptr || native->movie == nullptr) return nullptr;
-  Track track = GetMovieIndTrack(native->movie, static_cast<long>(index + 1));
+  Track track = MovieTrackAt(native->movie, index);
   return track != nullptr ? NewTrackObject(track) : nullptr;
 }
 
@@ -651,7 +700,7 @@ void Edit(REALobject instance, REALobject range, RBInteger editFlag) {
 void RemoveTrack(REALobject instance, RBInteger index) {
   MovieNative* native = WithMovie(instance);
   if (native == nullptr) return;
-  Track track = GetMovieIndTrack(native->movie, static_cast<long>(index + 1));
+  Track track = MovieTrackAt(native->movie, index);
   if (track == nullptr) {
     native->err = invalidTrack;
     return;
@@ -746,20 +795,11 @@ void FlushTo(REALobject instance, REALfolderItem file, RBBoolean selfContained) 
     return;
   }
   Movie movie = native->movie;
-  // A movie is saved at its natural size.
-  Rect box{0, 0, 0, 0};
-  bool restoreBox = false;
   if (movie != nullptr && native->HasVideo()) {
-    Rect natural{0, 0, 0, 0};
-    GetMovieBox(movie, &box);
-    GetMovieNaturalBoundsRect(movie, &natural);
-    if (!MacEqualRect(&box, &natural)) {
-      SetMovieBox(movie, &natural);
-      restoreBox = true;
-    }
+    native->err = SaveAtNaturalSize(movie, &spec, selfContained != 0);
+  } else {
+    native->err = SaveMovie(movie, &spec, selfContained != 0);
   }
-  native->err = SaveMovie(movie, &spec, selfContained != 0);
-  if (restoreBox) SetMovieBox(movie, &box);
 }
 
 // A new movie of the source's range, with the source's settings and box.

@@ -44,10 +44,11 @@ void SampleDescNative::Read(Media theMedia, OSType theMediaType, long index) {
     return;
   }
   GetMediaSampleDescription(theMedia, index, reinterpret_cast<SampleDescriptionHandle>(handle));
-  Size bytes = GetHandleSize(handle);
+  err = GetMoviesError();
+  Size bytes = 0;
+  if (err == noErr) err = HandleSize(handle, &bytes);
   // A media that answers less than the common fields answered nothing.
-  if (bytes < static_cast<Size>(sizeof(SampleDescription))) {
-    err = GetMoviesError();
+  if (err != noErr || bytes < static_cast<Size>(sizeof(SampleDescription))) {
     DisposeHandle(handle);
     return;
   }
@@ -83,9 +84,14 @@ bool TypedDescNative::CastFrom(const SampleDescNative* source, const Description
     err = paramErr;
     return false;
   }
-  if (!NewRecord(kind.size, source->Record()->descSize)) return false;
   auto from = reinterpret_cast<Handle>(source->desc);
-  Size count = std::min(kind.size, GetHandleSize(from));
+  Size available = 0;
+  if (OSErr measured = HandleSize(from, &available)) {
+    err = measured;
+    return false;
+  }
+  if (!NewRecord(kind.size, source->Record()->descSize)) return false;
+  Size count = std::min(kind.size, available);
   HLock(from);
   BlockMoveData(*from, *record, count);
   HUnlock(from);
@@ -97,8 +103,13 @@ bool TypedDescNative::CopyFrom(const TypedDescNative* other, Size size) {
     err = paramErr;
     return false;
   }
+  Size available = 0;
+  if (OSErr measured = HandleSize(other->record, &available)) {
+    err = measured;
+    return false;
+  }
   if (!NewRecord(size, other->Common()->descSize)) return false;
-  BlockMoveData(*other->record, *record, std::min(size, GetHandleSize(other->record)));
+  BlockMoveData(*other->record, *record, std::min(size, available));
   return true;
 }
 
@@ -527,9 +538,8 @@ double GetFrameRate(REALobject instance, intptr_t) {
 }
 
 void SetFrameRate(REALobject instance, intptr_t, double value) {
-  if (ImageDescCompNative* native = GetNative<ImageDescCompNative>(instance)) {
-    native->frameRate = X2Fix(value);
-  }
+  ImageDescCompNative* native = GetNative<ImageDescCompNative>(instance);
+  if (native != nullptr && !DoubleToFixed(value, &native->frameRate)) native->err = paramErr;
 }
 
 // Whether the codec of the description compresses with the capability.

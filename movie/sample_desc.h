@@ -43,7 +43,8 @@ class SampleDescNative final : public NativeObject {
 
   // Reads description `index` (from 1) of `media`, whose type is
   // mediaType. err: invalidMedia without media, the allocation's MemError,
-  // or GetMoviesError when the media answers no bytes (no handle is kept).
+  // GetMoviesError, or the handle's size error; when the media answers
+  // fewer bytes than the common fields no handle is kept.
   void Read(Media media, OSType mediaType, long index);
   // Whether the description is of the kind: its media type is the kind's
   // or its size equals the kind's record size. False without a handle.
@@ -82,11 +83,11 @@ class TypedDescNative : public NativeObject {
   bool NewRecord(Size size, SInt32 descSize);
   // The cast: a source that is valid and of the kind gives a record of the
   // kind's size holding the source's first bytes (descSize stays the
-  // source's, extensions are left out). Otherwise err = paramErr and no
-  // record.
+  // source's, extensions are left out). Otherwise err = paramErr, or the
+  // source's size error, and the record is left as it was.
   bool CastFrom(const SampleDescNative* source, const DescriptionKind& kind);
   // A record holding the first `size` bytes of other's; paramErr when
-  // other is missing or holds none.
+  // other is missing or holds none, or the size error of other's record.
   bool CopyFrom(const TypedDescNative* other, Size size);
 };
 

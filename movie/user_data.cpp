@@ -4,8 +4,10 @@
 #include "movie/user_data.h"
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
+#include "movie/container.h"
 #include "plugin/bridges.h"
 #include "plugin/class_list.h"
 #include "plugin/glue.h"
@@ -175,12 +177,14 @@ void UserDataNative::Save(const std::string& path) {
     err = kNoNativeErr;
     return;
   }
+  Size size = 0;
   err = PutUserDataIntoHandle(udta, flat);
+  if (err == noErr) err = HandleSize(flat, &size);
   if (err == noErr) {
     HLock(flat);
     SettingsFile file;
     file.Create(kUserDataFileType);
-    if (file.err == noErr) file.AddRecord(0, {}, *flat, GetHandleSize(flat));
+    if (file.err == noErr) file.AddRecord(0, {}, *flat, size);
     if (file.err == noErr) file.WriteFile(path);
     err = file.err;
     HUnlock(flat);
@@ -246,14 +250,17 @@ std::string ConvertedText(REALstring value) {
   return result;
 }
 
-// A host string of a handle's bytes up to the first NUL; the handle is
-// disposed of. Empty for nil.
-REALstring TextOfHandle(Handle bytes) {
+// A host string of a handle's bytes up to the first NUL, if any; the
+// handle is disposed of. Empty for nil, and (*err set) when the handle's
+// size cannot be read.
+REALstring TextOfHandle(Handle bytes, int32_t* err) {
   if (bytes == nullptr) return MakeHostString();
-  const char zero = 0;
-  PtrAndHand(&zero, bytes, 1);
-  REALstring text =
-      MakeHostString(*bytes, strnlen(*bytes, static_cast<size_t>(GetHandleSize(bytes))));
+  Size size = 0;
+  OSErr measured = HandleSize(bytes, &size);
+  if (measured != noErr) *err = measured;
+  REALstring text = measured == noErr
+                        ? MakeHostString(*bytes, strnlen(*bytes, static_cast<size_t>(size)))
+                        : MakeHostString();
   DisposeHandle(bytes);
   return text;
 }
@@ -303,8 +310,7 @@ void NewFromMovie(REALobject instance, REALmovie movie) {
 void NewFromTrack(REALobject instance, REALmovie movie, RBInteger trackIndex, RBBoolean fromMedia) {
   if (movie == nullptr) return;
   auto qtMovie = static_cast<Movie>(host::getMovieMovie(movie));
-  Track track =
-      qtMovie != nullptr ? GetMovieIndTrack(qtMovie, static_cast<long>(trackIndex) + 1) : nullptr;
+  Track track = MovieTrackAt(qtMovie, trackIndex);
   if (track == nullptr) return;
   auto* native = new (std::nothrow) UserDataNative;
   if (native == nullptr) return;
@@ -363,7 +369,12 @@ REALmemoryBlock GetItemPtr(REALobject instance, REALstring udType, RBInteger ind
   if (native == nullptr || udType == nullptr) return nullptr;
   Handle bytes = native->ItemBytes(StringToOSType(udType), static_cast<long>(index));
   if (bytes == nullptr) return nullptr;
-  Size size = GetHandleSize(bytes);
+  Size size = 0;
+  if (OSErr measured = HandleSize(bytes, &size)) {
+    native->err = measured;
+    DisposeHandle(bytes);
+    return nullptr;
+  }
   REALmemoryBlock block = host::newMemoryBlock(size);
   void* to = block != nullptr ? host::memoryBlockGetPtr(block) : nullptr;
   if (to != nullptr && size > 0) std::memcpy(to, *bytes, static_cast<size_t>(size));
@@ -383,7 +394,8 @@ void SetItemPtr(REALobject instance, REALstring udType, RBInteger index, REALmem
 REALstring GetItem(REALobject instance, REALstring udType, RBInteger index) {
   UserDataNative* native = Native(instance);
   if (native == nullptr || udType == nullptr) return MakeHostString();
-  return TextOfHandle(native->ItemBytes(StringToOSType(udType), static_cast<long>(index)));
+  return TextOfHandle(native->ItemBytes(StringToOSType(udType), static_cast<long>(index)),
+                      &native->err);
 }
 
 void SetItem(REALobject instance, REALstring udType, RBInteger index, REALstring value) {
@@ -397,14 +409,23 @@ void SetItem(REALobject instance, REALstring udType, RBInteger index, REALstring
 REALstring GetItemText(REALobject instance, REALstring udType, RBInteger index, RBInteger region) {
   UserDataNative* native = Native(instance);
   if (native == nullptr || udType == nullptr) return MakeHostString();
+  if (!std::in_range<short>(region)) {
+    native->err = kParamErr;
+    return MakeHostString();
+  }
   return TextOfHandle(native->ItemText(StringToOSType(udType), static_cast<long>(index),
-                                       static_cast<short>(region)));
+                                       static_cast<short>(region)),
+                      &native->err);
 }
 
 void SetItemText(REALobject instance, REALstring udType, RBInteger index, RBInteger region,
                  REALstring value) {
   UserDataNative* native = Native(instance);
   if (native == nullptr || udType == nullptr || value == nullptr) return;
+  if (!std::in_range<short>(region)) {
+    native->err = kParamErr;
+    return;
+  }
   native->AddText(ConvertedText(value), StringToOSType(udType), static_cast<short>(region),
                   static_cast<long>(index));
 }

@@ -1,9 +1,12 @@
 #include "plugin/bridges.h"
 
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <string>
 
+#include "FixMath.h"
+#include "MacErrors.h"
 #include "MacMemory.h"
 #include "QTML.h"
 #include "plugin/host_services.h"
@@ -58,9 +61,31 @@ REALstring MakeHostPString(const unsigned char* text) {
   return host::REALBuildString(reinterpret_cast<const char*>(text + 1), text[0]);
 }
 
-REALstring MakeHostStringFromHandle(Handle handle) {
+REALstring MakeHostStringFromHandle(Handle handle, int32_t* err) {
   if (handle == nullptr || *handle == nullptr) return MakeHostString();
-  return host::REALBuildString(*handle, GetHandleSize(handle));
+  Size size = 0;
+  OSErr measured = HandleSize(handle, &size);
+  if (measured != noErr) {
+    if (err != nullptr) *err = measured;
+    return MakeHostString();
+  }
+  return host::REALBuildString(*handle, size);
+}
+
+OSErr HandleSize(Handle handle, Size* size) {
+  *size = 0;
+  if (handle == nullptr) return nilHandleErr;
+  Size measured = GetHandleSize(handle);
+  if (OSErr err = MemError()) return err;
+  if (measured < 0) return memSCErr;
+  *size = measured;
+  return noErr;
+}
+
+bool DoubleToFixed(double value, Fixed* fixed) {
+  if (!std::isfinite(value)) return false;
+  *fixed = X2Fix(value);
+  return true;
 }
 
 REALstring MakeHostString() {

@@ -33,8 +33,19 @@ REALstring OSTypeToHostString(OSType code);
 REALstring MakeHostString(const char* text);
 REALstring MakeHostString(const char* text, size_t length);
 REALstring MakeHostPString(const unsigned char* text);
-REALstring MakeHostStringFromHandle(Handle handle);
 REALstring MakeHostString();
+// The handle's bytes as a new host string; empty, with *err set, when its
+// size cannot be read (see HandleSize). Empty for nil.
+REALstring MakeHostStringFromHandle(Handle handle, int32_t* err);
+
+// The handle's size in *size. A size the Memory Manager cannot give is
+// its error (MemError), a negative one memSCErr and a nil handle
+// nilHandleErr; *size is then 0.
+OSErr HandleSize(Handle handle, Size* size);
+
+// The 16.16 value nearest `value` in *fixed (saturating at the ends of the
+// range); false, *fixed untouched, for NaN and infinities.
+bool DoubleToFixed(double value, Fixed* fixed);
 
 // Fills `spec` for the item's native path. noErr when the spec is usable,
 // also for a file that does not exist yet; paramErr for nil; otherwise the

@@ -1,10 +1,17 @@
 #include "plugin/settings_file.h"
 
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 
+#include "MacErrors.h"
 #include "MacMemory.h"
+#include "plugin/bridges.h"
 
 namespace fenra {
 namespace {
@@ -21,6 +28,37 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// A name in the folder of `path` for writing a new file before it takes
+// the path's name; it does not grow with the file's own name.
+std::string AsidePath(const std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  return folder + ".settings-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+}
+
+// The result code of a failed write, from errno.
+OSErr WriteError() {
+  return errno == ENOSPC || errno == EDQUOT ? OSErr{dskFulErr} : OSErr{ioErr};
+}
+
+// Writes the preamble, the marker and `size` bytes of the container into
+// a new file at `path`, flushed to the disk. A file already there is an
+// error: the name is the writer's alone.
+OSErr WriteNewFile(const std::string& path, const char* bytes, Size size) {
+  static const char kZeros[kPreambleSize] = {};
+  std::FILE* file = std::fopen(path.c_str(), "wbx");
+  if (file == nullptr) return kNoNativeErr;
+  bool written =
+      std::fwrite(kZeros, 1, sizeof kZeros, file) == sizeof kZeros &&
+      std::fwrite(kMarker, 1, sizeof kMarker, file) == sizeof kMarker &&
+      std::fwrite(bytes, 1, static_cast<size_t>(size), file) == static_cast<size_t>(size) &&
+      std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+  OSErr err = written ? OSErr{noErr} : WriteError();
+  if (std::fclose(file) != 0 && err == noErr) err = WriteError();
+  return err;
+}
 
 // A leaf's data copied out, at most `size` bytes; false when absent.
 bool ReadLeaf(QTAtomContainer container, QTAtom parent, QTAtomType type, void* out, long size) {
@@ -60,8 +98,9 @@ void SettingsFile::Create(OSType typeCode, uint32_t formatVersion) {
   QTAtom description = 0;
   err = QTInsertChild(container, kParentAtomIsContainer, 'DESC', 0, 0, 0, nullptr, &description);
   if (err != noErr) return;
-  QTInsertChild(container, description, 'VERS', 0, 0, sizeof version, version, nullptr);
-  QTInsertChild(container, description, 'TYPE', 0, 0, sizeof type, type, nullptr);
+  err = QTInsertChild(container, description, 'VERS', 0, 0, sizeof version, version, nullptr);
+  if (err != noErr) return;
+  err = QTInsertChild(container, description, 'TYPE', 0, 0, sizeof type, type, nullptr);
 }
 
 void SettingsFile::AddRecord(int32_t flags, std::string_view description, const void* package,
@@ -91,17 +130,17 @@ void SettingsFile::WriteFile(const std::string& path) {
     err = kNoNativeErr;
     return;
   }
-  File file(std::fopen(path.c_str(), "wb"));
-  if (!file) {
-    err = kNoNativeErr;
-    return;
-  }
-  static const char kZeros[kPreambleSize] = {};
-  std::fwrite(kZeros, 1, sizeof kZeros, file.get());
-  std::fwrite(kMarker, 1, sizeof kMarker, file.get());
-  std::fwrite(*container, 1, static_cast<size_t>(GetHandleSize(container)), file.get());
-  std::fflush(file.get());
-  err = noErr;
+  Size size = 0;
+  err = HandleSize(container, &size);
+  if (err != noErr) return;
+  // The new file is written whole beside the old one and only then takes
+  // its name, so a failed save leaves the old file as it was.
+  std::string aside = AsidePath(path);
+  HLock(container);
+  err = WriteNewFile(aside, *container, size);
+  HUnlock(container);
+  if (err == noErr && std::rename(aside.c_str(), path.c_str()) != 0) err = WriteError();
+  if (err != noErr) std::remove(aside.c_str());
 }
 
 void SettingsFile::ReadFile(const std::string& path) {
@@ -149,7 +188,7 @@ void SettingsFile::ReadFile(const std::string& path) {
 }
 
 QTAtom SettingsFile::FindRecordPackage(long number, SettingsRecord* record) {
-  if (container == nullptr) return 0;
+  if (container == nullptr || !std::in_range<short>(number)) return 0;
   QTAtom data = QTFindChildByIndex(container, kParentAtomIsContainer, 'DATA',
                                    static_cast<short>(number), nullptr);
   if (data == 0) return 0;
@@ -163,8 +202,9 @@ QTAtom SettingsFile::FindRecordPackage(long number, SettingsRecord* record) {
     record->description.clear();
     QTAtom text = QTFindChildByIndex(container, data, 'DESC', 1, nullptr);
     Handle textBytes = text ? NewHandle(0) : nullptr;
-    if (textBytes && QTCopyAtomDataToHandle(container, text, textBytes) == noErr) {
-      long length = GetHandleSize(textBytes);
+    Size length = 0;
+    if (textBytes && QTCopyAtomDataToHandle(container, text, textBytes) == noErr &&
+        HandleSize(textBytes, &length) == noErr) {
       record->description.assign(*textBytes, strnlen(*textBytes, static_cast<size_t>(length)));
     }
     if (textBytes) DisposeHandle(textBytes);

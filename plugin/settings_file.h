@@ -35,11 +35,16 @@ class SettingsFile final : public NativeObject {
 
   bool IsValid() const override { return container != nullptr; }
 
-  // Starts a container for a writer of `typeCode`.
+  // Starts a container for a writer of `typeCode`; err is the first
+  // failed step's result.
   void Create(OSType typeCode, uint32_t formatVersion = kFormatVersion);
   // Appends a record; stops at the first failed insertion.
   void AddRecord(int32_t flags, std::string_view description, const void* package,
                  long packageSize);
+  // Writes the file at the native path: a new file written beside it and
+  // renamed into place when whole, so a failure leaves what was there.
+  // err: kNoNativeErr without a path or container or when the new file
+  // cannot be made, the container's size error, dskFulErr or ioErr.
   void WriteFile(const std::string& path);
   // On success type, version and dataCount describe what was read.
   void ReadFile(const std::string& path);

@@ -1,5 +1,7 @@
 #include "values/graphics_context.h"
 
+#include <cmath>
+
 #include "FixMath.h"
 #include "plugin/bridges.h"
 #include "plugin/class_list.h"
@@ -191,9 +193,16 @@ double GetZoom(REALobject instance, intptr_t) {
   return gc != nullptr ? gc->zoom : 1.0;
 }
 
+// A zoom of 0 or less is ignored; NaN and infinities, which no 16.16 scale
+// can hold, answer paramErr.
 void SetZoom(REALobject instance, intptr_t, double value) {
   GraphicsContextNative* gc = Context(instance);
-  if (gc != nullptr && value > 0) gc->zoom = value;
+  if (gc == nullptr) return;
+  if (!std::isfinite(value)) {
+    gc->err = kParamErr;
+    return;
+  }
+  if (value > 0) gc->zoom = value;
 }
 
 void Destruct(REALobject instance) {

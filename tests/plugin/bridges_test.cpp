@@ -2,11 +2,14 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "MacErrors.h"
 #include "MacMemory.h"
+#include "QTMLTestControls.h"
 #include "host_fixture.h"
 
 namespace {
@@ -52,10 +55,43 @@ TEST_F(Bridges, HostStringsFromEverySource) {
   EXPECT_EQ(fenra::HostStringText(strings_.back()), "abc");
   Handle handle = NewHandle(3);
   memcpy(*handle, "x\0y", 3);
-  strings_.push_back(fenra::MakeHostStringFromHandle(handle));
+  int32_t err = 0;
+  strings_.push_back(fenra::MakeHostStringFromHandle(handle, &err));
   EXPECT_EQ(fenra::HostStringText(strings_.back()), std::string("x\0y", 3));
+  EXPECT_EQ(err, 0);
+  // A handle whose size cannot be read gives no bytes and the error.
+  QTMLTest_FailCall("GetHandleSize", 1, memFullErr);
+  strings_.push_back(fenra::MakeHostStringFromHandle(handle, &err));
+  EXPECT_EQ(fenra::HostStringText(strings_.back()), "");
+  EXPECT_EQ(err, memFullErr);
   DisposeHandle(handle);
   EXPECT_EQ(fenra::HostStringText(nullptr), "");
+}
+
+TEST_F(Bridges, HandleSizesAreCheckedBeforeUse) {
+  Handle handle = NewHandle(5);
+  Size size = -1;
+  EXPECT_EQ(fenra::HandleSize(handle, &size), noErr);
+  EXPECT_EQ(size, 5);
+  QTMLTest_FailCall("GetHandleSize", 1, memFullErr);
+  EXPECT_EQ(fenra::HandleSize(handle, &size), memFullErr);
+  EXPECT_EQ(size, 0);
+  EXPECT_EQ(fenra::HandleSize(nullptr, &size), nilHandleErr);
+  DisposeHandle(handle);
+}
+
+TEST_F(Bridges, OnlyFiniteDoublesBecomeFixed) {
+  Fixed fixed = 7;
+  EXPECT_TRUE(fenra::DoubleToFixed(1.5, &fixed));
+  EXPECT_EQ(fixed, 0x18000);
+  // Large values saturate, as the platform's conversion does.
+  EXPECT_TRUE(fenra::DoubleToFixed(1e9, &fixed));
+  EXPECT_EQ(fixed, 0x7FFFFFFF);
+  fixed = 7;
+  for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+    EXPECT_FALSE(fenra::DoubleToFixed(bad, &fixed)) << bad;
+    EXPECT_EQ(fixed, 7);
+  }
 }
 
 TEST_F(Bridges, ColoursCrossBothWays) {

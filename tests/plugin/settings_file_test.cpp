@@ -174,6 +174,55 @@ TEST_F(SettingsFileTest, CreationFailures) {
   EXPECT_EQ(unwritable.err, fenra::kNoNativeErr);
 }
 
+TEST_F(SettingsFileTest, EachDescriptionLeafMustBeInserted) {
+  for (long nth : {2, 3}) {  // VERS, then TYPE
+    SettingsFile file;
+    QTMLTest_FailCall("QTInsertChild", nth, memFullErr);
+    file.Create('UDAT');
+    EXPECT_EQ(file.err, memFullErr) << nth;
+  }
+}
+
+// A save that fails at any step answers its error and leaves the file that
+// was there byte for byte, with nothing beside it.
+TEST_F(SettingsFileTest, AFailedSaveKeepsTheOldFile) {
+  SettingsFile old;
+  old.Create('UDAT');
+  old.AddRecord(0, "old", "1", 1);
+  old.WriteFile(Path("s.set"));
+  ASSERT_EQ(old.err, 0);
+  std::vector<uint8_t> before = Bytes(Path("s.set"));
+
+  SettingsFile next;
+  next.Create('UDAT');
+  next.AddRecord(0, "new", "22", 2);
+  QTMLTest_FailCall("GetHandleSize", 1, memFullErr);
+  next.WriteFile(Path("s.set"));
+  EXPECT_EQ(next.err, memFullErr);
+  EXPECT_EQ(Bytes(Path("s.set")), before);
+
+  // A folder cannot be replaced by a file: the rename fails.
+  fs::create_directory(Path("folder"));
+  next.WriteFile(Path("folder"));
+  EXPECT_EQ(next.err, ioErr);
+  EXPECT_TRUE(fs::is_directory(Path("folder")));
+
+  size_t entries = 0;
+  for (const auto& entry : fs::directory_iterator(dir_)) entries += entry.exists() ? 1 : 0;
+  EXPECT_EQ(entries, 2u);  // s.set and the folder
+
+  next.WriteFile(Path("s.set"));
+  ASSERT_EQ(next.err, 0);
+  SettingsFile in;
+  in.ReadFile(Path("s.set"));
+  Handle package = nullptr;
+  fenra::SettingsRecord record;
+  ASSERT_EQ(in.GetRecord(1, &package, &record), noErr);
+  EXPECT_EQ(record.description, "new");
+  EXPECT_EQ(GetHandleSize(package), 2);
+  DisposeHandle(package);
+}
+
 TEST_F(SettingsFileTest, AFailedInsertionStopsTheRecord) {
   SettingsFile file;
   file.Create('CMPS');
