@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Shared set-up of ./fenra and ./run-tests: installs the Debian packages the
 # project needs (only those missing), then configures and builds into
-# build/ (or build-sanitize/ with --sanitize). Quiet when nothing is to do.
+# build/ (build-sanitize/ with FENRA_SANITIZE=1, build-fuzz/ with
+# FENRA_FUZZ=1). Quiet when nothing is to do.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -34,8 +35,13 @@ build() {
   cmake --build "$dir" -j"$(nproc)" >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
 }
 
+# Fuzzing needs clang and its libFuzzer runtime as well.
+[ "${FENRA_FUZZ:-0}" = 1 ] && packages+=(clang libclang-rt-14-dev)
 install_missing
-if [ "${FENRA_SANITIZE:-0}" = 1 ]; then
+if [ "${FENRA_FUZZ:-0}" = 1 ]; then
+  export CC=clang CXX=clang++
+  build "$root/build-fuzz" -DFENRA_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug
+elif [ "${FENRA_SANITIZE:-0}" = 1 ]; then
   build "$root/build-sanitize" -DFENRA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 else
   build "$root/build"

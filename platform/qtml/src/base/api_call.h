@@ -107,7 +107,7 @@ class ApiCall {
  public:
   template <typename... Args>
   explicit ApiCall(const char* name, const Args&... args) noexcept
-      : name_(name), unwinding_(std::uncaught_exceptions()) {
+      : unwinding_(std::uncaught_exceptions()) {
     fault_ = TakeFault(name);
     if (TraceOn()) {
       // A trace line that cannot be built (no memory) is left out.
@@ -163,7 +163,6 @@ class ApiCall {
     first = false;
   }
 
-  const char* name_;
   std::string line_;
   int unwinding_;  // exceptions in flight when the call began
   OSErr fault_ = noErr;

@@ -107,8 +107,8 @@ class DataHandlerImplementation : public ComponentImplementation {
     if (subType_ == PointerDataHandlerSubType) return permErr;
     return OpenStore(true, &writer_);
   }
-  OSErr CloseForRead() { return Close(&reader_, dataAlreadyClosed); }
-  OSErr CloseForWrite() { return Close(&writer_, dataAlreadyClosed); }
+  OSErr CloseForRead() { return CloseStore(&reader_, dataAlreadyClosed); }
+  OSErr CloseForWrite() { return CloseStore(&writer_, dataAlreadyClosed); }
 
   OSErr FileSize(SInt64* size) {
     if (size == nullptr) return paramErr;
@@ -175,7 +175,7 @@ class DataHandlerImplementation : public ComponentImplementation {
     return err;
   }
 
-  OSErr Close(std::shared_ptr<DataStore>* store, OSErr notOpen) {
+  OSErr CloseStore(std::shared_ptr<DataStore>* store, OSErr notOpen) {
     if (*store == nullptr) return notOpen;
     store->reset();
     return noErr;

@@ -49,7 +49,8 @@ void Tidy(std::vector<EditEntry>& edits, TrackScales scales) {
       bool continues =
           last.mediaTime != -1 && edit.mediaTime != -1 && last.rate == edit.rate &&
           static_cast<SInt64>(last.mediaTime) + EditMediaDuration(last, scales) == edit.mediaTime;
-      if (bothEmpty || continues) {
+      bool fits = static_cast<SInt64>(last.trackDuration) + edit.trackDuration <= INT32_MAX;
+      if ((bothEmpty || continues) && fits) {
         last.trackDuration += edit.trackDuration;
         continue;
       }

@@ -781,8 +781,12 @@ class MovieReader {
         sample.compositionOffset =
             version == 0 && offset > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<TimeValue>(offset);
       }
+      // Without fields of their own, the samples after the first are all
+      // alike: one run, however many the count says.
+      if (each == 0 && i == 1) sample.count = count - 1;
       media.samples.Append(sample);
-      at += sample.size;
+      at += static_cast<SInt64>(sample.size) * static_cast<SInt64>(sample.count);
+      if (sample.count > 1) break;
     }
     *next = at;
     return count > 0;
