@@ -3,10 +3,12 @@
 // tracks, and saving.
 #include "movie/movie.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <utility>
 
+#include "Aliases.h"
 #include "FixMath.h"
 #include "ImageCompression.h"
 #include "MacMemory.h"
@@ -46,6 +48,104 @@ OSErr OpenResult(OSErr err) {
   return err == couldNotResolveDataRef ? OSErr{noErr} : err;
 }
 
+bool SameFile(const FSSpec& a, const FSSpec& b) {
+  return a.vRefNum == b.vRefNum && a.parID == b.parID && a.name[0] == b.name[0] &&
+         std::memcmp(a.name + 1, b.name + 1, a.name[0]) == 0;
+}
+
+// Whether an alias data reference names the file.
+bool NamesFile(Handle ref, OSType type, const FSSpec& file) {
+  FSSpec target;
+  Boolean changed = false;
+  return ref != nullptr && type == rAliasType &&
+         ResolveAlias(nullptr, reinterpret_cast<AliasHandle>(ref), &target, &changed) == noErr &&
+         SameFile(target, file);
+}
+
+// Whether the movie is of the file (its default data reference names it).
+bool IsMovieOf(Movie movie, const FSSpec& file) {
+  Handle ref = nullptr;
+  OSType type = 0;
+  if (GetMovieDefaultDataRef(movie, &ref, &type) != noErr) return false;
+  bool names = NamesFile(ref, type, file);
+  DisposeHandle(ref);
+  return names;
+}
+
+// Whether a media of the movie reads its samples from the file: through a
+// reference naming it, or a self reference when the movie is of it.
+bool ReadsFrom(Movie movie, const FSSpec& file) {
+  bool ownFile = IsMovieOf(movie, file);
+  long tracks = GetMovieTrackCount(movie);
+  for (long i = 1; i <= tracks; ++i) {
+    Media media = GetTrackMedia(GetMovieIndTrack(movie, i));
+    short count = 0;
+    if (media == nullptr || GetMediaDataRefCount(media, &count) != noErr) continue;
+    for (short j = 1; j <= count; ++j) {
+      Handle ref = nullptr;
+      OSType type = 0;
+      long attributes = 0;
+      if (GetMediaDataRef(media, j, &ref, &type, &attributes) != noErr) continue;
+      bool reads = (attributes & dataRefSelfReference) != 0 ? ownFile : NamesFile(ref, type, file);
+      DisposeHandle(ref);
+      if (reads) return true;
+    }
+  }
+  return false;
+}
+
+// The file a save writes before it takes the destination's place: beside
+// it, named after it.
+OSErr AsideSpec(const FSSpec& spec, FSSpec* aside) {
+  Str255 name;
+  std::string_view prefix = ".fenra-save-";
+  size_t kept = std::min<size_t>(spec.name[0], 255 - prefix.size());
+  name[0] = static_cast<unsigned char>(prefix.size() + kept);
+  std::memcpy(name + 1, prefix.data(), prefix.size());
+  std::memcpy(name + 1 + prefix.size(), spec.name + 1, kept);
+  OSErr err = FSMakeFSSpec(spec.vRefNum, spec.parID, name, aside);
+  return err == fnfErr ? OSErr{noErr} : err;
+}
+
+// Writes a reference movie into a new file at the spec.
+OSErr WriteReferenceMovie(Movie movie, const FSSpec& spec) {
+  short ref = 0;
+  OSErr err = CreateMovieFile(&spec, kCreator, smSystemScript, kReferenceFileFlags, &ref, nullptr);
+  if (err != noErr) return err;
+  err = UpdateMovieResource(movie, ref, movieInDataForkResID, nullptr);
+  OSErr closed = CloseMovieFile(ref);
+  return err != noErr ? err : closed;
+}
+
+// A reference movie whose media stay where they are. A file already at
+// the spec is moved aside (exchanged with a new empty file beside it)
+// while the new movie is written, and put back when that fails, so media
+// written into the new file name it by its own name and a failed save
+// leaves the old file as it was. The file the movie's own samples are read
+// from is never replaced (fBsyErr).
+OSErr SaveReferenceMovie(Movie movie, const FSSpec& spec) {
+  FInfo info;
+  OSErr there = FSpGetFInfo(&spec, &info);
+  if (there == fnfErr) return WriteReferenceMovie(movie, spec);
+  if (there != noErr) return there;
+  if (ReadsFrom(movie, spec)) return fBsyErr;
+  FSSpec kept;
+  if (OSErr err = AsideSpec(spec, &kept)) return err;
+  OSErr made = FSpCreate(&kept, kCreator, kQTFileTypeMovie, smSystemScript);
+  if (made == dupFNErr && FSpDelete(&kept) == noErr) {  // left by a save cut short
+    made = FSpCreate(&kept, kCreator, kQTFileTypeMovie, smSystemScript);
+  }
+  if (made != noErr) return made;
+  OSErr err = FSpExchangeFiles(&kept, &spec);
+  if (err == noErr) {
+    err = WriteReferenceMovie(movie, spec);
+    // When the old file cannot be put back it stays under the name beside.
+    if (err != noErr && FSpExchangeFiles(&kept, &spec) != noErr) return err;
+  }
+  FSpDelete(&kept);
+  return err;
+}
+
 // Writes the movie to the file: a small reference movie whose media stay
 // where they are, or a self-contained copy of every sample.
 OSErr SaveMovie(Movie movie, const FSSpec* spec, bool selfContained) {
@@ -53,11 +153,7 @@ OSErr SaveMovie(Movie movie, const FSSpec* spec, bool selfContained) {
   SetMovieProgressProc(movie, reinterpret_cast<MovieProgressUPP>(-1), 0);
   OSErr err;
   if (!selfContained) {
-    short ref = 0;
-    err = CreateMovieFile(spec, kCreator, smSystemScript, kReferenceFileFlags, &ref, nullptr);
-    if (err != noErr) return err;
-    err = UpdateMovieResource(movie, ref, movieInDataForkResID, nullptr);
-    CloseMovieFile(ref);
+    err = SaveReferenceMovie(movie, *spec);
   } else {
     FlattenMovie(movie, kFlattenFlags, spec, kCreator, smSystemScript, kFlattenFileFlags, nullptr,
                  nullptr);

@@ -90,11 +90,11 @@ QTML_API OSErr FSpCreate(const FSSpec* spec, OSType creator, OSType fileType, Sc
 /* Deletes a file (with the type and creator kept for it) or an empty
  * directory; fBsyErr for a directory that is not empty. */
 QTML_API OSErr FSpDelete(const FSSpec* spec);
-/* Swaps the contents of two existing files, each keeping its name and its
- * type and creator; at once on file systems that allow it. fnfErr when
- * either is missing, notAFileErr when either is not a regular file. A new
- * file written under another name and then exchanged with the one it
- * replaces leaves that file whole until the new one is. */
+/* Swaps two existing files: each name then holds the other's contents, at
+ * once on file systems that allow it. fnfErr when either is missing,
+ * notAFileErr when either is not a regular file. Exchanging a file with a
+ * new empty one beside it keeps it whole while a new file is written in
+ * its place, and exchanging again puts it back. */
 QTML_API OSErr FSpExchangeFiles(const FSSpec* source, const FSSpec* dest);
 
 /* Type, creator and Finder flags of a file. A file that never had them set
