@@ -1,6 +1,7 @@
 // Parsers of bytes held in handles: a movie atom (NewMovieFromHandle), a
-// user data list, an atom container walked to its leaves, and a picture
-// drawn. The first byte picks the parser.
+// user data list, an atom container walked to its leaves, a picture drawn,
+// and an alias record resolved. The first byte picks the parser.
+#include "Aliases.h"
 #include "QDOffscreen.h"
 #include "Quickdraw.h"
 #include "fuzz_support.h"
@@ -45,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   Handle h = fuzz::HandleOf(data + 1, size - 1);
   if (h == nullptr) return 0;
-  switch (data[0] % 4) {
+  switch (data[0] % 5) {
     case 0: {
       Movie movie = nullptr;
       if (NewMovieFromHandle(&movie, h, 0, nullptr) == noErr && movie != nullptr) {
@@ -71,6 +72,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 3:
       DrawInto(reinterpret_cast<PicHandle>(h));
       break;
+    case 4: {
+      auto alias = reinterpret_cast<AliasHandle>(h);
+      Str63 name;
+      for (AliasInfoType i = asiZoneName; i <= asiParentName; ++i) GetAliasInfo(alias, i, name);
+      FSSpec target;
+      Boolean changed = false;
+      ResolveAlias(nullptr, alias, &target, &changed);
+      break;
+    }
   }
   DisposeHandle(h);
   return 0;

@@ -19,9 +19,16 @@ make timecode.mov -f lavfi -i testsrc=size=16x16:rate=5 -t 1 -c:v mjpeg -timecod
 make chapters_text.mov -f lavfi -i testsrc=size=16x16:rate=5 -t 1 -c:v mjpeg \
   -metadata title=Fenra -metadata comment=seed
 # The handle target reads its first byte as the parser to use: 0, a movie
-# atom; 1, user data; 2, an atom container; 3, a picture.
+# atom; 1, user data; 2, an atom container; 3, a picture; 4, an alias.
 for f in "$out"/movie_reader/*.mov; do
   { printf '\000'; cat "$f"; } >"$out/handles/$(basename "$f").moov"
 done
 printf '\001\000\000\000\014name\000\000\000\000' >"$out/handles/user_data"
 printf '\002\000\000\000\000\000\000\000\000\000\000\000\000' >"$out/handles/atoms"
+printf '\004\000\000\000\000\000\000' >"$out/handles/alias"
+# A picture ImageMagick writes, its 512-byte file preamble left out.
+if command -v convert >/dev/null; then
+  convert -size 8x8 gradient:red-blue "pict:$out/picture.pict"
+  { printf '\003'; tail -c +513 "$out/picture.pict"; } >"$out/handles/picture"
+  rm "$out/picture.pict"
+fi

@@ -79,8 +79,50 @@ void ArmFaultsFromEnvironment() noexcept {
   }
 }
 
+// QTML_CALL_LOG=path keeps the name of every call made and writes them to
+// path, one a line, when the process ends; with QTML_FAIL_ALLOCATIONS=n
+// (the n-th allocation inside an engine call and every one after fail)
+// the first line is "#refused COUNT". The fault sweep learns a script's
+// calls and its allocations so.
+struct CallLog {
+  std::string path;
+  std::vector<const char*> names;  // the calls' own constant names
+};
+
+CallLog*& TheCallLog() {
+  static CallLog* log = nullptr;
+  return log;
+}
+
+void WriteCallLog() {
+  CallLog* log = TheCallLog();
+  if (log == nullptr) return;
+  FaultsSuspended writing;
+  std::FILE* file = std::fopen(log->path.c_str(), "w");
+  if (file == nullptr) return;
+  if (std::getenv("QTML_FAIL_ALLOCATIONS") != nullptr) {
+    std::fprintf(file, "#refused %ld\n", State().allocationsRefused);
+  }
+  for (const char* name : log->names) std::fprintf(file, "%s\n", name);
+  std::fclose(file);
+}
+
+void StartCallLogFromEnvironment() noexcept {
+  const char* path = std::getenv("QTML_CALL_LOG");
+  if (path == nullptr || *path == '\0') return;
+  try {
+    TheCallLog() = new CallLog{path, {}};
+    std::atexit(WriteCallLog);
+  } catch (...) {
+  }
+  if (const char* count = std::getenv("QTML_FAIL_ALLOCATIONS")) {
+    State().allocationsLeft = std::strtol(count, nullptr, 0);
+  }
+}
+
 __attribute__((constructor)) void ArmFaultsAtLoad() {
   ArmFaultsFromEnvironment();
+  StartCallLogFromEnvironment();
 }
 
 }  // namespace
@@ -162,6 +204,13 @@ void TraceLine(const std::string& line) noexcept {
 }
 
 OSErr TakeFault(const char* name) noexcept {
+  if (CallLog* log = TheCallLog(); log != nullptr && name != nullptr) {
+    FaultsSuspended logging;
+    try {
+      log->names.push_back(name);
+    } catch (...) {
+    }
+  }
   std::vector<PendingFault>& faults = State().faults;
   if (faults.empty() || name == nullptr) return noErr;
   OSErr error = noErr;
