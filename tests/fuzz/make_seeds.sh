@@ -32,3 +32,7 @@ if command -v convert >/dev/null; then
   { printf '\003'; tail -c +513 "$out/picture.pict"; } >"$out/handles/picture"
   rm "$out/picture.pict"
 fi
+# A settings file: 512 zero bytes, the marker, then an atom container.
+mkdir -p "$out/settings_file"
+{ head -c 512 /dev/zero; printf 'QTLB'; cat "$out/handles/atoms" | tail -c +2; } \
+  >"$out/settings_file/empty_container"
