@@ -8,7 +8,11 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 seconds=${1:?usage: fuzz.sh SECONDS}
 build="$root/build-fuzz"
-[ -d "$build/seeds" ] || "$root/tests/fuzz/make_seeds.sh" "$build/seeds"
+seeder="$root/tests/fuzz/make_seeds.sh"
+if [ ! -d "$build/seeds" ] || [ "$seeder" -nt "$build/seeds" ]; then
+  rm -rf "$build/seeds"
+  "$seeder" "$build/seeds"
+fi
 mkdir -p "$build/findings"
 # The engine replaces operator new; libFuzzer's own allocations on its
 # memory-limit path mix it with malloc, which is not a finding.
