@@ -150,3 +150,15 @@ Dim half As New FenraMovie(halfFile)
 Print "saved and reopened: duration " + Str(half.qtDuration) + ", fenraErr " + Str(half.fenraErr)
 Print "the saved file keeps only what is left: " + Str(halfFile.Length) + " bytes, the sample " + _
     Str(sampleFile.Length)
+
+Print
+Print "== Objects that outlive their movie"
+' A track keeps a reference to its movie's track; once the movie has gone
+' the reference answers an error (invalidTrack, -2009) instead of reaching
+' whatever movie comes next.
+Dim kept As FenraTrack = half.qtTrack(0)
+half = Nil
+Dim reopened As New FenraMovie(halfFile)
+kept.enabled = False
+Print "the old track answers " + Str(kept.fenraErr) + "; the new movie's track is enabled: " + _
+    Str(reopened.qtTrack(0).enabled)
