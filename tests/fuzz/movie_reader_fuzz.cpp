@@ -37,18 +37,28 @@ void WalkMedia(Media media) {
   DisposeHandle(desc);
 }
 
+// Movies of more samples than this are not copied and pasted: a paste
+// compares the samples it brings with those the movie holds, one by one,
+// and the fuzzer would spend its time there.
+constexpr long kMostSamplesToPaste = 100000;
+
 void Walk(Movie movie) {
   long tracks = GetMovieTrackCount(movie);
+  long samples = 0;
   for (long i = 1; i <= tracks && i <= 8; ++i) {
     Track track = GetMovieIndTrack(movie, i);
     Media media = GetTrackMedia(track);
-    if (media != nullptr) WalkMedia(media);
+    if (media != nullptr) {
+      WalkMedia(media);
+      samples += GetMediaSampleCount(media);
+    }
     TimeValue next = 0, duration = 0;
     GetTrackNextInterestingTime(track, nextTimeEdgeOK | nextTimeMediaSample, 0, 0x10000, &next,
                                 &duration);
   }
   TimeValue next = 0, duration = 0;
   GetMovieNextInterestingTime(movie, nextTimeStep, 0, nullptr, 0, 0x10000, &next, &duration);
+  if (tracks > 8 || samples > kMostSamplesToPaste) return;
   SetMovieSelection(movie, 0, GetMovieDuration(movie));
   Movie copy = CopyMovieSelection(movie);
   if (copy != nullptr) {

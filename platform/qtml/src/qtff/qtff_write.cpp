@@ -395,10 +395,29 @@ class MovieWriter {
   const WriteTarget& target_;
 };
 
+// The most samples a table may list one by one (sizes, sync samples): the
+// movie atom is built in memory, and past this a table read from a few
+// runs would take gigabytes.
+constexpr uint64_t kMostListedSamples = uint64_t{1} << 26;
+
+// Whether every media's tables can be written: counts fit the file's 32
+// bits, and lists of sizes or sync samples stay within kMostListedSamples.
+bool TablesFit(const MovieRecord& movie) {
+  for (const auto& track : movie.tracks) {
+    if (track->media == nullptr) continue;
+    const SampleTable& samples = track->media->samples;
+    if (samples.Count() > UINT32_MAX) return false;
+    bool listed = (!samples.Empty() && samples.CommonSize() == 0) || !samples.AllSync();
+    if (listed && samples.Count() > kMostListedSamples) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 OSErr WriteMovieAtom(const MovieRecord& movie, const WriteTarget& target,
                      std::vector<uint8_t>* out) {
+  if (!TablesFit(movie)) return memFullErr;
   return Guarded<OSErr>(memFullErr, [&] {
     Writer writer;
     MovieWriter(movie, target).Write(writer);

@@ -23,7 +23,9 @@ struct WriteTarget {
 // The 'moov' atom of the movie, header included. Media, track and movie
 // durations are recomputed (from samples and edit lists) as written;
 // atoms kept from a file are written back where they were found.
-// memFullErr when memory is short.
+// memFullErr when memory is short, and for a media of more samples than
+// the file's 32-bit counts hold or whose sizes or sync samples would be
+// listed one by one for more than 64 million samples.
 OSErr WriteMovieAtom(const MovieRecord& movie, const WriteTarget& target,
                      std::vector<uint8_t>* out);
 

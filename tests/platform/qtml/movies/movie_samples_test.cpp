@@ -281,4 +281,31 @@ TEST_F(MovieSamples, FaultsAnswerTheirErrors) {
   EXPECT_NE(GetMediaHandler(media), nullptr);
 }
 
+// Tables of a few runs stay small in memory, however many samples they
+// hold; written out, sizes of unlike samples are listed one by one, and a
+// list of gigabytes is refused rather than built.
+TEST_F(MovieSamples, TablesThatWouldBeListedPastTheLimitAreNotWritten) {
+  Movie movie = NewEmptyMovie();
+  Track track = NewMovieTrack(movie, 0, 0, 0);
+  Media media = NewTrackMedia(track, VideoMediaType, 600, nullptr, 0);
+  SampleDescriptionHandle desc = NewDescription(VideoMediaType, 'raw ');
+  for (unsigned long each : {1ul, 2ul}) {  // the size given is that of all the samples
+    ASSERT_EQ(AddMediaSampleReference(media, 0, each * 40000000, 1, desc, 40000000, 0, nullptr),
+              noErr);
+  }
+  EXPECT_EQ(GetMediaSampleCount(media), 80000000);
+  Handle h = NewHandle(0);
+  EXPECT_EQ(PutMovieIntoHandle(movie, h), memFullErr);
+  EXPECT_EQ(GetHandleSize(h), 0);
+
+  // Samples alike are one size, whatever their number.
+  Movie alike = NewEmptyMovie();
+  Media same = NewTrackMedia(NewMovieTrack(alike, 0, 0, 0), VideoMediaType, 600, nullptr, 0);
+  ASSERT_EQ(AddMediaSampleReference(same, 0, 160000000, 1, desc, 80000000, 0, nullptr), noErr);
+  EXPECT_EQ(PutMovieIntoHandle(alike, h), noErr);
+  EXPECT_LT(GetHandleSize(h), 16384);
+  DisposeHandle(h);
+  DisposeHandle(reinterpret_cast<Handle>(desc));
+}
+
 }  // namespace
