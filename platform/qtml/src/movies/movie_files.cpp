@@ -27,7 +27,7 @@ namespace qtml {
 namespace {
 
 constexpr UInt32 kMacEpochOffset = 2082844800;  // 1904 to 1970, in seconds
-constexpr size_t kMdatHeaderSize = 16;  // 'wide' + 'mdat', or a 64-bit 'mdat'
+constexpr size_t kMdatHeaderSize = 16;          // 'wide' + 'mdat', or a 64-bit 'mdat'
 
 // A movie file opened by OpenMovieFile or CreateMovieFile.
 struct MovieFile {
