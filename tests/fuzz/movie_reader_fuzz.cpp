@@ -30,8 +30,9 @@ void WalkMedia(Media media) {
                        &flags) != noErr) {
       break;
     }
-    if (duration <= 0) break;
-    time = sampleTime + duration;
+    int64_t next = int64_t{sampleTime} + duration;
+    if (duration <= 0 || next > INT32_MAX) break;
+    time = static_cast<TimeValue>(next);
   }
   DisposeHandle(bytes);
   DisposeHandle(desc);
