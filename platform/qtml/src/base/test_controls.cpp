@@ -108,15 +108,15 @@ void WriteCallLog() {
 }
 
 void StartCallLogFromEnvironment() noexcept {
+  if (const char* count = std::getenv("QTML_FAIL_ALLOCATIONS")) {
+    State().allocationsLeft = std::strtol(count, nullptr, 0);
+  }
   const char* path = std::getenv("QTML_CALL_LOG");
   if (path == nullptr || *path == '\0') return;
   try {
     TheCallLog() = new CallLog{path, {}};
     std::atexit(WriteCallLog);
   } catch (...) {
-  }
-  if (const char* count = std::getenv("QTML_FAIL_ALLOCATIONS")) {
-    State().allocationsLeft = std::strtol(count, nullptr, 0);
   }
 }
 

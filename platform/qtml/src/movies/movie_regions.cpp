@@ -33,7 +33,14 @@ RgnHandle NewRegionHolding(const Shape& shape) {
   if (h == nullptr) return nullptr;
   auto region = reinterpret_cast<RgnHandle>(h);
   (**region).rgnSize = static_cast<UInt16>(kRegionHeaderSize);
-  if (StoreShape(region, shape) == memFullErr) {
+  OSErr stored;
+  try {
+    stored = StoreShape(region, shape);
+  } catch (...) {
+    FreeHandle(h);  // the shape's outline could not be built
+    throw;
+  }
+  if (stored == memFullErr) {
     FreeHandle(h);
     return nullptr;
   }
