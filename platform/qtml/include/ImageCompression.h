@@ -33,6 +33,7 @@
 #include "FixMath.h"
 #include "MacErrors.h"
 #include "MacTypes.h"
+#include "QDOffscreen.h"
 #include "Quickdraw.h"
 #include "StandardFile.h"
 
@@ -182,6 +183,121 @@ QTML_API OSErr FDecompressImage(Ptr data, ImageDescriptionHandle desc, PixMapHan
                                 CodecQ accuracy, DecompressorComponent codec, long bufferSize,
                                 ICMDataProcRecordPtr dataProc,
                                 ICMProgressProcRecordPtr progressProc);
+
+/* Image sequences: a decompression sequence draws the frames of one image
+ * description into a port, keeping what the codec needs between frames
+ * (earlier frames of temporal codecs); a compression sequence makes the
+ * frames of one image description from pixel maps. Both are ended by
+ * CDSequenceEnd. A sequence id names a live sequence of this process; an
+ * id that was ended, or never given, answers paramErr. */
+typedef long ImageSequence;
+typedef long ImageSequenceDataSource;
+
+/* CodecFlags of sequence calls. */
+enum {
+  codecFlagUseImageBuffer = 1L << 0,
+  codecFlagUseScreenBuffer = 1L << 1,
+  codecFlagUpdatePrevious = 1L << 2,
+  codecFlagNoScreenUpdate = 1L << 3,
+  codecFlagWasCompressed = 1L << 4,
+  codecFlagDontOffscreen = 1L << 5,
+  codecFlagUpdatePreviousComp = 1L << 6,
+  codecFlagForceKeyFrame = 1L << 7,
+  codecFlagOnlyScreenUpdate = 1L << 8,
+  codecFlagLiveGrab = 1L << 9,
+  codecFlagDiffFrame = 1L << 9,
+  codecFlagDontUseNewImageBuffer = 1L << 10,
+  codecFlagInterlaceUpdate = 1L << 11,
+  codecFlagCatchUpDiff = 1L << 12,
+  codecFlagSupportDisable = 1L << 13,
+  codecFlagReenable = 1L << 14
+};
+/* Output flags of DecompressSequenceFrameS and CompressSequenceFrame. */
+enum {
+  codecFlagOutUpdateOnNextIdle = 1L << 9,
+  codecFlagOutUpdateOnDataSourceChange = 1L << 10,
+  codecFlagSequenceSensitive = 1L << 11,
+  codecFlagOutUpdateOnTimeChange = 1L << 12,
+  codecFlagImageBufferNotSourceImage = 1L << 13,
+  codecFlagUsedNewImageBuffer = 1L << 14,
+  codecFlagUsedImageBuffer = 1L << 15
+};
+/* SetDSequenceFlags flags. */
+enum {
+  codecDSequenceDisableOverlaySurface = 1L << 5,
+  codecDSequenceSingleField = 1L << 6,
+  codecDSequenceBidirectionalPrediction = 1L << 7,
+  codecDSequenceFlushInsteadOfDirtying = 1L << 8,
+  codecDSequenceEnableSubPixelPositioning = 1L << 9,
+  codecDSequenceDeinterlaceFields = 1L << 10
+};
+
+typedef void (*ICMCompletionProcPtr)(OSErr result, short flags, long refcon);
+typedef ICMCompletionProcPtr ICMCompletionUPP;
+typedef struct ICMCompletionProcRecord {
+  ICMCompletionUPP completionProc;
+  long completionRefCon;
+} ICMCompletionProcRecord;
+typedef ICMCompletionProcRecord* ICMCompletionProcRecordPtr;
+
+/* Begins a decompression sequence for images of `desc` (copied; the
+ * caller keeps its handle) drawn into `port` (nil: the current port)
+ * through srcRect (image coordinates; nil: all of the image), matrix (nil:
+ * the identity), the transfer mode and mask (port coordinates, copied;
+ * nil: none). With data, that first frame is drawn too. gdh, flags and
+ * accuracy are accepted; codec must be 0, -1 or a decompressor of the
+ * description's type. noCodecErr when the engine cannot decompress the
+ * type, paramErr for missing arguments. */
+QTML_API OSErr DecompressSequenceBeginS(ImageSequence* seqID, ImageDescriptionHandle desc, Ptr data,
+                                        long dataSize, CGrafPtr port, GDHandle gdh,
+                                        const Rect* srcRect, MatrixRecordPtr matrix, short mode,
+                                        RgnHandle mask, CodecFlags flags, CodecQ accuracy,
+                                        DecompressorComponent codec);
+/* Decompresses one frame and draws it. The engine works synchronously: a
+ * completion procedure is called before the call returns. */
+QTML_API OSErr DecompressSequenceFrameS(ImageSequence seqID, Ptr data, long dataSize,
+                                        CodecFlags inFlags, CodecFlags* outFlags,
+                                        ICMCompletionProcRecordPtr asyncCompletionProc);
+QTML_API OSErr SetDSequenceFlags(ImageSequence seqID, long flags, long flagsMask);
+QTML_API OSErr SetDSequenceSrcRect(ImageSequence seqID, const Rect* srcRect);
+QTML_API OSErr SetDSequenceMatrix(ImageSequence seqID, MatrixRecordPtr matrix);
+QTML_API OSErr GetDSequenceMatrix(ImageSequence seqID, MatrixRecordPtr matrix);
+QTML_API OSErr SetDSequenceMask(ImageSequence seqID, RgnHandle mask);
+QTML_API OSErr SetDSequenceTransferMode(ImageSequence seqID, short mode, const RGBColor* opColor);
+QTML_API OSErr CDSequenceEnd(ImageSequence seqID);
+
+/* Compresses the srcRect part of src into data (at least
+ * GetMaxCompressionSize bytes), filling desc (resized as needed) to
+ * describe it. */
+QTML_API OSErr CompressImage(PixMapHandle src, const Rect* srcRect, CodecQ quality, CodecType cType,
+                             ImageDescriptionHandle desc, Ptr data);
+QTML_API OSErr GetMaxCompressionSize(PixMapHandle src, const Rect* srcRect, short colorDepth,
+                                     CodecQ quality, CodecType cType, CompressorComponent codec,
+                                     long* size);
+/* Begins a compression sequence of srcRect-sized frames of type cType,
+ * filling desc (resized as needed) with their description. keyFrameRate
+ * is the largest number of frames from one key frame to the next (0: every
+ * frame a key frame for spatial codecs, the codec's choice otherwise). */
+QTML_API OSErr CompressSequenceBegin(ImageSequence* seqID, PixMapHandle src, PixMapHandle prev,
+                                     const Rect* srcRect, const Rect* prevRect, short colorDepth,
+                                     CodecType cType, CompressorComponent codec,
+                                     CodecQ spatialQuality, CodecQ temporalQuality,
+                                     long keyFrameRate, CTabHandle ctable, CodecFlags flags,
+                                     ImageDescriptionHandle desc);
+/* Compresses one frame into data, its size in *dataSize; *similarity is 0
+ * for a key frame, else how alike it is to the frame before (255: the
+ * same). codecFlagForceKeyFrame makes a key frame. */
+QTML_API OSErr CompressSequenceFrame(ImageSequence seqID, PixMapHandle src, const Rect* srcRect,
+                                     CodecFlags flags, Ptr data, long* dataSize, UInt8* similarity,
+                                     ICMCompletionProcRecordPtr asyncCompletionProc);
+
+/* A new image description of the pixel map's pixels as uncompressed
+ * 'raw ' data of its depth (owned by the caller). */
+QTML_API OSErr MakeImageDescriptionForPixMap(PixMapHandle pixmap, ImageDescriptionHandle* idh);
+/* A new off-screen world (disposed of with DisposeGWorld) the size of the
+ * image, of the depth its codec decompresses best to (32 for compressed
+ * types). */
+QTML_API OSErr NewImageGWorld(GWorldPtr* gworld, ImageDescriptionHandle idh, GWorldFlags flags);
 
 /* src × mul ÷ divide with a 64-bit intermediate product, rounded; division
  * by zero saturates with the product's sign. */

@@ -24,6 +24,7 @@ enum class HandleKind : uint8_t {
   kUserData = 0x55,
   kTimeBase = 0x42,
   kInstance = 0x49,
+  kSequence = 0x53,
 };
 
 template <typename T, HandleKind kKind>

@@ -1,0 +1,35 @@
+// The records behind ImageSequence ids. Decompression and compression
+// sequences are kinds of one record, so that CDSequenceEnd ends either.
+#pragma once
+
+#include <memory>
+
+#include "ImageCompression.h"
+#include "base/handle_table.h"
+
+namespace qtml {
+
+class SequenceRecord {
+ public:
+  SequenceRecord() = default;
+  SequenceRecord(const SequenceRecord&) = delete;
+  SequenceRecord& operator=(const SequenceRecord&) = delete;
+  virtual ~SequenceRecord() = default;
+
+  Identity<SequenceRecord, HandleKind::kSequence> reference;
+};
+
+// Makes the sequence live and answers its id, which owns it until
+// CDSequenceEnd; 0 when memory is short (the record is then destroyed).
+ImageSequence AdoptSequence(std::unique_ptr<SequenceRecord> record) noexcept;
+
+// The live sequence an id names, or nullptr.
+SequenceRecord* SequenceOf(ImageSequence id) noexcept;
+
+// The live sequence of kind T an id names, or nullptr.
+template <typename T>
+T* SequenceOf(ImageSequence id) noexcept {
+  return dynamic_cast<T*>(SequenceOf(id));
+}
+
+}  // namespace qtml
