@@ -20,10 +20,15 @@
  * Products are computed exactly and rounded once per element.
  *
  * Decompression draws an image, described by an ImageDescription and its
- * data, into a pixel map through a matrix. The engine decompresses
- * uncompressed 'raw ' images: rows of pixels at depth 1 or 8 (the standard
- * colour tables), 16 (xRGB 1-5-5-5, big-endian), 24 (RGB) or 32 (ARGB),
- * top row first, each row padded to an even number of bytes.
+ * data, into a pixel map through a matrix. Uncompressed 'raw ' images are
+ * rows of pixels at depth 1 or 8 (the standard colour tables), 16 (xRGB
+ * 1-5-5-5, big-endian), 24 (RGB) or 32 (ARGB), top row first, each row
+ * padded to an even number of bytes (or to dataSize / height bytes when
+ * the description's dataSize says more). Every other type FFmpeg decodes
+ * is decompressed through it ('jpeg', 'png ', 'rle ', 'cvid', 'smc ',
+ * 'rpza', 'SVQ1', 'SVQ3', 'mp4v', 'h263', 'avc1', 'hvc1', ProRes, DV and
+ * the rest a movie file can name); a description's extension atoms
+ * ('avcC', 'hvcC', 'esds', 'glbl') set its codec up.
  */
 #ifndef __IMAGECOMPRESSION__
 #define __IMAGECOMPRESSION__
@@ -168,8 +173,10 @@ typedef ICMProgressProcRecord* ICMProgressProcRecordPtr;
  * bilinearly and combined with dst's by the transfer mode and the port's
  * OpColor; only pixels inside the port's clip and mask (dst coordinates;
  * nil: no mask) change. Answers paramErr for a missing argument or a mask
- * that is not a region, badImageDescription for an image the engine cannot
- * decompress, and memFullErr. */
+ * that is not a region, noCodecErr for a type nothing decompresses,
+ * badImageDescription for a description that makes no image (or compressed
+ * data without its dataSize), codecErr for data the codec refuses, and
+ * memFullErr. */
 QTML_API OSErr DecompressImage(Ptr data, ImageDescriptionHandle desc, PixMapHandle dst,
                                const Rect* srcRect, const Rect* dstRect, short mode,
                                RgnHandle mask);

@@ -1,58 +1,24 @@
-// DecompressImage and FDecompressImage for uncompressed 'raw ' images,
-// drawn through the matrix copy.
+// Decompression: DecompressImage and FDecompressImage for single images,
+// decompression sequences for the frames of one description, and the
+// off-screen worlds images are decompressed into. Frames are decoded by
+// the image decoder and drawn through the matrix copy.
+#include <cstring>
+#include <memory>
+#include <vector>
+
 #include "ImageCompression.h"
 #include "base/api_call.h"
+#include "components/image_decoder.h"
+#include "components/image_sequences.h"
+#include "memory/memory.h"
+#include "movies/movie_regions.h"
 #include "quickdraw/matrix.h"
 #include "quickdraw/matrix_copy.h"
-#include "memory/memory.h"
 #include "quickdraw/pixels.h"
 #include "quickdraw/port.h"
 
 namespace qtml {
 namespace {
-
-constexpr long kMaxRowBytes = 0x3FFE;
-
-bool RawDepth(int depth) {
-  return depth == 1 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
-}
-
-// Rows are padded to whole 16-bit words.
-long RawRowBytes(long width, long depth) {
-  return (width * depth + 15) / 16 * 2;
-}
-
-// A pixel map over a raw image's data; owns the colour table of indexed
-// depths.
-class RawImage {
- public:
-  RawImage() = default;
-  ~RawImage() { FreeHandle(reinterpret_cast<Handle>(map_.pmTable)); }
-  RawImage(const RawImage&) = delete;
-  RawImage& operator=(const RawImage&) = delete;
-
-  // noErr, badImageDescription for an image the engine cannot read, or
-  // memFullErr.
-  OSErr Describe(Ptr data, const ImageDescription& desc) {
-    long rowBytes = RawRowBytes(desc.width, desc.depth);
-    if (desc.cType != kRawCodecType || !RawDepth(desc.depth) || desc.width <= 0 ||
-        desc.height <= 0 || rowBytes > kMaxRowBytes) {
-      return badImageDescription;
-    }
-    if (desc.dataSize != 0 && desc.dataSize < rowBytes * desc.height) return badImageDescription;
-    map_.baseAddr = data;
-    map_.rowBytes = static_cast<short>(0x8000 | rowBytes);
-    map_.bounds = Rect{0, 0, desc.height, desc.width};
-    map_.pixelSize = desc.depth;
-    if (desc.depth > 8) return noErr;
-    map_.pmTable = NewStandardColorTable(desc.depth);
-    return map_.pmTable != nullptr ? noErr : memFullErr;
-  }
-  const PixMap& Map() const { return map_; }
-
- private:
-  PixMap map_{};
-};
 
 // The port owning dst, or nullptr when any argument is missing.
 Port* CheckArguments(Ptr data, ImageDescriptionHandle desc, PixMapHandle dst) {
@@ -60,14 +26,127 @@ Port* CheckArguments(Ptr data, ImageDescriptionHandle desc, PixMapHandle dst) {
   return PortFromPixMap(dst);
 }
 
+// The size of one image's data: the description's, or what a raw image
+// of its size and depth takes.
+long ImageDataSize(const ImageDescription& desc) {
+  if (desc.dataSize > 0) return desc.dataSize;
+  if (desc.cType != kRawCodecType) return 0;  // compressed data must say its size
+  return (static_cast<long>(desc.width) * desc.depth + 15) / 16 * 2 * desc.height;
+}
+
 OSErr Decompress(Ptr data, ImageDescriptionHandle desc, Port& port, const Rect* srcRect,
                  const MatrixRecord& toPort, short mode, RgnHandle mask) {
-  RawImage image;
-  OSErr err = image.Describe(data, **desc);
+  std::unique_ptr<ImageDecoder> decoder;
+  OSErr err = ImageDecoder::Open(desc, &decoder);
+  if (err == noCodecErr && (**desc).cType == kRawCodecType) err = badImageDescription;
   if (err != noErr) return err;
-  const Rect& whole = image.Map().bounds;
-  return DrawPixMapThroughMatrix(image.Map(), srcRect != nullptr ? *srcRect : whole, port, &toPort,
-                                 mode, port.opColor, mask);
+  long size = ImageDataSize(**desc);
+  if (size <= 0) return badImageDescription;
+  if ((err = decoder->Decode(data, size)) != noErr) return err;
+  if (!decoder->Decoded()) return codecErr;
+  const PixMap& picture = decoder->Picture();
+  return DrawPixMapThroughMatrix(picture, srcRect != nullptr ? *srcRect : picture.bounds, port,
+                                 &toPort, mode, port.opColor, mask);
+}
+
+// A copy of a mask region, or nullptr for none; *err memFullErr or
+// paramErr (not a region) when the copy could not be made.
+RgnHandle CopyMask(RgnHandle mask, OSErr* err) {
+  *err = noErr;
+  if (mask == nullptr) return nullptr;
+  Shape shape;
+  if (!ShapeOfRegion(mask, &shape)) {
+    *err = paramErr;
+    return nullptr;
+  }
+  RgnHandle copy = NewRegionHolding(shape);
+  if (copy == nullptr) *err = memFullErr;
+  return copy;
+}
+
+// A decompression sequence: a decoder kept from frame to frame, and how
+// its frames are drawn.
+class DecompressionSequence final : public SequenceRecord {
+ public:
+  ~DecompressionSequence() override { FreeHandle(reinterpret_cast<Handle>(mask)); }
+
+  // Decodes one frame and draws it.
+  OSErr Frame(Ptr data, long size) {
+    Port* target = PortFromGrafPtr(port);
+    if (target == nullptr) return paramErr;
+    if (OSErr err = decoder->Decode(data, size)) return err;
+    if (!decoder->Decoded()) return noErr;  // held back by the codec
+    const PixMap& picture = decoder->Picture();
+    const Rect& from = hasSrcRect ? srcRect : picture.bounds;
+    return DrawPixMapThroughMatrix(picture, from, *target, &matrix, mode, opColor, mask);
+  }
+
+  std::unique_ptr<ImageDecoder> decoder;
+  CodecType type = 0;
+  CGrafPtr port = nullptr;
+  bool hasSrcRect = false;
+  Rect srcRect{};
+  MatrixRecord matrix = IdentityMatrix();
+  short mode = ditherCopy;
+  RGBColor opColor{0x8000, 0x8000, 0x8000};
+  RgnHandle mask = nullptr;  // owned copy
+  long flags = 0;
+};
+
+DecompressionSequence* FindDecompression(ImageSequence id) {
+  return SequenceOf<DecompressionSequence>(id);
+}
+
+// Whether a codec argument may decompress the type: any codec, the best
+// of some kind, or a decompressor of that type.
+bool CodecAccepted(DecompressorComponent codec, CodecType type) {
+  auto value = reinterpret_cast<intptr_t>(codec);
+  if (value >= -3 && value <= 0) return true;
+  DecompressorComponent found = nullptr;
+  if (FindCodec(type, codec, nullptr, &found) != noErr) return false;
+  return found == codec;
+}
+
+OSErr BeginDecompression(ImageSequence* seqID, ImageDescriptionHandle desc, Ptr data, long dataSize,
+                         CGrafPtr port, const Rect* srcRect, MatrixRecordPtr matrix, short mode,
+                         RgnHandle mask, DecompressorComponent codec) {
+  if (seqID == nullptr) return paramErr;
+  *seqID = 0;
+  if (desc == nullptr || *desc == nullptr) return paramErr;
+  if (port == nullptr) port = reinterpret_cast<CGrafPtr>(GrafPtrOf(CurrentPort()));
+  if (PortFromGrafPtr(port) == nullptr) return paramErr;
+  if (!CodecAccepted(codec, (**desc).cType)) return paramErr;
+  auto sequence = std::make_unique<DecompressionSequence>();
+  if (OSErr err = ImageDecoder::Open(desc, &sequence->decoder)) return err;
+  sequence->type = (**desc).cType;
+  sequence->port = port;
+  sequence->hasSrcRect = srcRect != nullptr;
+  if (srcRect != nullptr) sequence->srcRect = *srcRect;
+  if (matrix != nullptr) sequence->matrix = *matrix;
+  sequence->mode = mode;
+  OSErr err = noErr;
+  sequence->mask = CopyMask(mask, &err);
+  if (err != noErr) return err;
+  if (data != nullptr && (err = sequence->Frame(data, dataSize)) != noErr) return err;
+  ImageSequence id = AdoptSequence(std::move(sequence));
+  if (id == 0) return memFullErr;
+  *seqID = id;
+  return noErr;
+}
+
+// The depth an image of the description is best decompressed to.
+short ImageWorldDepth(const ImageDescription& desc) {
+  if (desc.cType != kRawCodecType) return 32;
+  switch (desc.depth) {
+    case 1:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+      return desc.depth;
+    default:
+      return 32;
+  }
 }
 
 }  // namespace
@@ -103,6 +182,127 @@ OSErr FDecompressImage(Ptr data, ImageDescriptionHandle desc, PixMapHandle dst, 
   if (port == nullptr) return call.Return(paramErr);
   MatrixRecord toPort = matrix != nullptr ? *matrix : qtml::IdentityMatrix();
   return call.Return(qtml::Decompress(data, desc, *port, srcRect, toPort, mode, mask));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
+}
+
+OSErr DecompressSequenceBeginS(ImageSequence* seqID, ImageDescriptionHandle desc, Ptr data,
+                               long dataSize, CGrafPtr port, GDHandle gdh, const Rect* srcRect,
+                               MatrixRecordPtr matrix, short mode, RgnHandle mask, CodecFlags flags,
+                               CodecQ accuracy, DecompressorComponent codec) try {
+  ApiCall call("DecompressSequenceBeginS", seqID, desc, static_cast<const void*>(data), dataSize,
+               port, gdh, srcRect, matrix, mode, mask, flags, accuracy, codec);
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  return call.Return(qtml::BeginDecompression(seqID, desc, data, dataSize, port, srcRect, matrix,
+                                              mode, mask, codec));
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
+}
+
+OSErr DecompressSequenceFrameS(ImageSequence seqID, Ptr data, long dataSize, CodecFlags inFlags,
+                               CodecFlags* outFlags,
+                               ICMCompletionProcRecordPtr asyncCompletionProc) try {
+  ApiCall call("DecompressSequenceFrameS", seqID, static_cast<const void*>(data), dataSize, inFlags,
+               outFlags, asyncCompletionProc);
+  if (outFlags != nullptr) *outFlags = 0;
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  qtml::DecompressionSequence* sequence = qtml::FindDecompression(seqID);
+  if (sequence == nullptr || data == nullptr || dataSize <= 0) return call.Return(paramErr);
+  OSErr err = sequence->Frame(data, dataSize);
+  if (asyncCompletionProc != nullptr && asyncCompletionProc->completionProc != nullptr) {
+    asyncCompletionProc->completionProc(err, 0, asyncCompletionProc->completionRefCon);
+  }
+  return call.Return(err);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
+}
+
+OSErr SetDSequenceFlags(ImageSequence seqID, long flags, long flagsMask) try {
+  ApiCall call("SetDSequenceFlags", seqID, flags, flagsMask);
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  qtml::DecompressionSequence* sequence = qtml::FindDecompression(seqID);
+  if (sequence == nullptr) return call.Return(paramErr);
+  sequence->flags = (sequence->flags & ~flagsMask) | (flags & flagsMask);
+  return call.Return(noErr);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
+}
+
+OSErr SetDSequenceSrcRect(ImageSequence seqID, const Rect* srcRect) try {
+  ApiCall call("SetDSequenceSrcRect", seqID, srcRect);
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  qtml::DecompressionSequence* sequence = qtml::FindDecompression(seqID);
+  if (sequence == nullptr) return call.Return(paramErr);
+  sequence->hasSrcRect = srcRect != nullptr;
+  if (srcRect != nullptr) sequence->srcRect = *srcRect;
+  return call.Return(noErr);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
+}
+
+OSErr SetDSequenceMatrix(ImageSequence seqID, MatrixRecordPtr matrix) try {
+  ApiCall call("SetDSequenceMatrix", seqID, matrix);
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  qtml::DecompressionSequence* sequence = qtml::FindDecompression(seqID);
+  if (sequence == nullptr) return call.Return(paramErr);
+  sequence->matrix = matrix != nullptr ? *matrix : qtml::IdentityMatrix();
+  return call.Return(noErr);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
+}
+
+OSErr GetDSequenceMatrix(ImageSequence seqID, MatrixRecordPtr matrix) try {
+  ApiCall call("GetDSequenceMatrix", seqID, matrix);
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  qtml::DecompressionSequence* sequence = qtml::FindDecompression(seqID);
+  if (sequence == nullptr || matrix == nullptr) return call.Return(paramErr);
+  *matrix = sequence->matrix;
+  return call.Return(noErr);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
+}
+
+OSErr SetDSequenceMask(ImageSequence seqID, RgnHandle mask) try {
+  ApiCall call("SetDSequenceMask", seqID, mask);
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  qtml::DecompressionSequence* sequence = qtml::FindDecompression(seqID);
+  if (sequence == nullptr) return call.Return(paramErr);
+  OSErr err = noErr;
+  RgnHandle copy = qtml::CopyMask(mask, &err);
+  if (err != noErr) return call.Return(err);
+  qtml::FreeHandle(reinterpret_cast<Handle>(sequence->mask));
+  sequence->mask = copy;
+  return call.Return(noErr);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
+}
+
+OSErr SetDSequenceTransferMode(ImageSequence seqID, short mode, const RGBColor* opColor) try {
+  ApiCall call("SetDSequenceTransferMode", seqID, mode, opColor);
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  qtml::DecompressionSequence* sequence = qtml::FindDecompression(seqID);
+  if (sequence == nullptr) return call.Return(paramErr);
+  sequence->mode = mode;
+  if (opColor != nullptr) sequence->opColor = *opColor;
+  return call.Return(noErr);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
+}
+
+OSErr NewImageGWorld(GWorldPtr* gworld, ImageDescriptionHandle idh, GWorldFlags flags) try {
+  ApiCall call("NewImageGWorld", gworld, idh, flags);
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  if (gworld == nullptr) return call.Return(paramErr);
+  *gworld = nullptr;
+  if (idh == nullptr || *idh == nullptr ||
+      qtml::HandleSize(reinterpret_cast<Handle>(idh)) <
+          static_cast<long>(sizeof(ImageDescription))) {
+    return call.Return(paramErr);
+  }
+  const ImageDescription& desc = **idh;
+  if (desc.width <= 0 || desc.height <= 0) return call.Return(paramErr);
+  const Rect bounds{0, 0, desc.height, desc.width};
+  return call.Return(qtml::NewWorld(gworld, qtml::ImageWorldDepth(desc), &bounds, nullptr));
 } catch (...) {
   return qtml::EscapedError<OSErr>();
 }

@@ -93,6 +93,8 @@ QDErr MakeWorld(GWorldPtr* result, long depth, const Rect& bounds, CTabHandle ta
   return noErr;
 }
 
+}  // namespace
+
 QDErr NewWorld(GWorldPtr* result, long depth, const Rect* bounds, CTabHandle table) {
   if (result == nullptr || bounds == nullptr) return paramErr;
   *result = nullptr;
@@ -118,6 +120,8 @@ QDErr NewWorldFromPtr(GWorldPtr* result, unsigned long format, const Rect* bound
   }
   return MakeWorld(result, depth, *bounds, table, buffer, rowBytes, false);
 }
+
+namespace {
 
 // The port a public call works on, or nullptr. QDError becomes the fault
 // injected into `call` (and nothing is looked up), else paramErr when

@@ -60,4 +60,8 @@ GDHandle MainDevice() noexcept;
 
 void SetQDError(OSErr err) noexcept;
 
+// A new off-screen world as NewGWorld makes it (depth 0: 32 bits), without
+// the call's bookkeeping: noErr, paramErr, cDepthErr or memFullErr.
+QDErr NewWorld(GWorldPtr* result, long depth, const Rect* bounds, CTabHandle table);
+
 }  // namespace qtml

@@ -320,7 +320,11 @@ TEST_F(MatrixCopyTest, DecompressionRefusesWhatItCannotRead) {
   RawDescription jpeg(1, 1, 24);
   jpeg.desc.cType = 'jpeg';
   EXPECT_EQ(DecompressImage(p, jpeg.Handle(), pm, nullptr, &r, srcCopy, nullptr),
-            badImageDescription);
+            badImageDescription);  // compressed data of no stated size
+  jpeg.desc.dataSize = sizeof data;
+  EXPECT_EQ(DecompressImage(p, jpeg.Handle(), pm, nullptr, &r, srcCopy, nullptr), codecErr);
+  jpeg.desc.cType = 'zzzz';
+  EXPECT_EQ(DecompressImage(p, jpeg.Handle(), pm, nullptr, &r, srcCopy, nullptr), noCodecErr);
   RawDescription twelve(1, 1, 12);
   EXPECT_EQ(DecompressImage(p, twelve.Handle(), pm, nullptr, &r, srcCopy, nullptr),
             badImageDescription);

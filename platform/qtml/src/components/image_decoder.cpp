@@ -1,0 +1,375 @@
+#include "components/image_decoder.h"
+
+#include <cstring>
+#include <new>
+
+#include "base/byte_order.h"
+#include "components/codecs.h"
+#include "memory/memory.h"
+#include "quickdraw/pixels.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+namespace qtml {
+namespace {
+
+constexpr long kMaxRowBytes = 0x3FFE;  // QuickDraw's 14 bits, kept even
+
+// FFmpeg's libraries say what they think of damaged data on standard
+// error; the engine answers result codes instead, and keeps the terminal
+// to its clients.
+[[maybe_unused]] const bool kFFmpegQuiet = [] {
+  av_log_set_level(AV_LOG_QUIET);
+  return true;
+}();
+
+// ---------------------------------------------------------------- 'raw '
+
+bool RawDepth(int depth) {
+  return depth == 1 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
+}
+
+// Rows are padded to whole 16-bit words.
+long RawRowBytes(long width, long depth) {
+  return (width * depth + 15) / 16 * 2;
+}
+
+// Uncompressed frames: the picture is a pixel map over the data itself.
+// A description whose dataSize gives more bytes a row than the least
+// (a pixel map's own rows, padded further) is read at that stride.
+class RawDecoder final : public ImageDecoder {
+ public:
+  ~RawDecoder() override { FreeHandle(reinterpret_cast<Handle>(table_)); }
+
+  OSErr Begin(const ImageDescription& desc) {
+    rowBytes_ = RawRowBytes(desc.width, desc.depth);
+    if (!RawDepth(desc.depth) || rowBytes_ > kMaxRowBytes) return badImageDescription;
+    if (desc.dataSize != 0) {
+      if (desc.dataSize < rowBytes_ * desc.height) return badImageDescription;
+      long stride = desc.dataSize / desc.height;
+      if (desc.dataSize % desc.height == 0 && stride <= kMaxRowBytes) rowBytes_ = stride;
+    }
+    need_ = rowBytes_ * desc.height;
+    format_.rowBytes = static_cast<short>(0x8000 | rowBytes_);
+    format_.bounds = Rect{0, 0, desc.height, desc.width};
+    format_.pixelSize = desc.depth;
+    format_.pixelFormat = static_cast<OSType>(desc.depth);
+    format_.hRes = format_.vRes = 72 << 16;
+    if (desc.depth <= 8) {
+      table_ = NewStandardColorTable(desc.depth);
+      if (table_ == nullptr) return memFullErr;
+      format_.pmTable = table_;
+    }
+    return noErr;
+  }
+
+  OSErr Decode(const void* data, long size, int64_t, bool) override {
+    decoded_ = false;
+    if (data == nullptr || size < need_) return codecErr;
+    picture_ = format_;
+    picture_.baseAddr = static_cast<Ptr>(const_cast<void*>(data));
+    decoded_ = true;
+    return noErr;
+  }
+
+ private:
+  PixMap format_{};
+  CTabHandle table_ = nullptr;
+  long rowBytes_ = 0;
+  long need_ = 0;
+};
+
+// ---------------------------------------------------------------- FFmpeg
+
+struct ContextFree {
+  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameFree {
+  void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketFree {
+  void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+
+// The payload of the first atom of `type` among the extension atoms, or
+// nullptr.
+const uint8_t* FindExtension(const uint8_t* bytes, size_t size, OSType type, size_t* payload) {
+  size_t at = 0;
+  while (at + 8 <= size) {
+    uint32_t atomSize = ReadBE32(bytes + at);
+    if (atomSize < 8 || atomSize > size - at) return nullptr;
+    if (ReadBE32(bytes + at + 4) == type) {
+      *payload = atomSize - 8;
+      return bytes + at + 8;
+    }
+    at += atomSize;
+  }
+  return nullptr;
+}
+
+// An MPEG-4 descriptor's length: up to four bytes of seven bits each.
+bool DescriptorLength(const uint8_t*& p, const uint8_t* end, size_t* length) {
+  *length = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (p >= end) return false;
+    uint8_t b = *p++;
+    *length = (*length << 7) | (b & 0x7F);
+    if ((b & 0x80) == 0) return true;
+  }
+  return true;
+}
+
+// The decoder-specific information inside an 'esds' payload: the bytes of
+// the DecSpecificInfo descriptor (tag 5), or nullptr.
+const uint8_t* EsdsDecoderInfo(const uint8_t* payload, size_t size, size_t* infoSize) {
+  if (size < 4) return nullptr;
+  const uint8_t* p = payload + 4;  // version and flags
+  const uint8_t* end = payload + size;
+  while (p < end) {
+    uint8_t tag = *p++;
+    size_t length;
+    if (!DescriptorLength(p, end, &length)) return nullptr;
+    if (tag == 0x03) {  // ES descriptor: id, flags, then what the flags say
+      if (end - p < 3) return nullptr;
+      uint8_t flags = p[2];
+      p += 3;
+      if ((flags & 0x80) != 0) p += 2;
+      if ((flags & 0x40) != 0 && p < end) p += 1 + *p;
+      if ((flags & 0x20) != 0) p += 2;
+      continue;
+    }
+    if (tag == 0x04) {  // decoder configuration: 13 bytes, then descriptors
+      p += 13;
+      continue;
+    }
+    if (tag == 0x05) {
+      if (length > static_cast<size_t>(end - p)) return nullptr;
+      *infoSize = length;
+      return p;
+    }
+    if (length > static_cast<size_t>(end - p)) return nullptr;
+    p += length;
+  }
+  return nullptr;
+}
+
+// The codec's out-of-band set-up from the description's extensions.
+std::vector<uint8_t> ExtraDataFor(int codecId, const uint8_t* ext, size_t size) {
+  size_t n = 0;
+  const uint8_t* found = nullptr;
+  switch (codecId) {
+    case AV_CODEC_ID_H264:
+      found = FindExtension(ext, size, 'avcC', &n);
+      break;
+    case AV_CODEC_ID_HEVC:
+      found = FindExtension(ext, size, 'hvcC', &n);
+      break;
+    case AV_CODEC_ID_MPEG4: {
+      size_t esds;
+      if (const uint8_t* payload = FindExtension(ext, size, 'esds', &esds)) {
+        found = EsdsDecoderInfo(payload, esds, &n);
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  if (found == nullptr) found = FindExtension(ext, size, 'glbl', &n);
+  if (found == nullptr) return {};
+  return std::vector<uint8_t>(found, found + n);
+}
+
+// QuickTime's standard 8-bit colours, for indexed codecs whose frames
+// carry no colour table of their own.
+bool StandardPalette(uint32_t palette[256]) {
+  CTabHandle table = NewStandardColorTable(8);
+  if (table == nullptr) return false;
+  const ColorTable& t = **table;
+  for (int i = 0; i < 256; ++i) {
+    palette[i] =
+        i <= t.ctSize ? ArgbFromRGB(t.ctTable[i].rgb) : 0xFF000000u;  // native order for FFmpeg
+  }
+  FreeHandle(reinterpret_cast<Handle>(table));
+  return true;
+}
+
+class FFmpegDecoder final : public ImageDecoder {
+ public:
+  ~FFmpegDecoder() override { sws_freeContext(scale_); }
+
+  OSErr Begin(const ImageDescription& desc, int codecId, const uint8_t* ext, size_t extSize) {
+    const AVCodec* codec = avcodec_find_decoder(static_cast<AVCodecID>(codecId));
+    if (codec == nullptr) return noCodecErr;
+    context_.reset(avcodec_alloc_context3(codec));
+    frame_.reset(av_frame_alloc());
+    packet_.reset(av_packet_alloc());
+    if (!context_ || !frame_ || !packet_) return memFullErr;
+    AVCodecContext& c = *context_;
+    c.width = c.coded_width = desc.width;
+    c.height = c.coded_height = desc.height;
+    c.codec_tag = __builtin_bswap32(static_cast<uint32_t>(desc.cType));
+    c.bits_per_coded_sample = desc.depth;
+    c.thread_count = 1;
+    c.pkt_timebase = AVRational{1, 1};
+    std::vector<uint8_t> extra = ExtraDataFor(codecId, ext, extSize);
+    if (!extra.empty()) {
+      c.extradata = static_cast<uint8_t*>(av_mallocz(extra.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+      if (c.extradata == nullptr) return memFullErr;
+      std::memcpy(c.extradata, extra.data(), extra.size());
+      c.extradata_size = static_cast<int>(extra.size());
+    }
+    if (avcodec_open2(&c, codec, nullptr) < 0) return badImageDescription;
+    indexed_ = desc.depth > 0 && desc.depth <= 8;
+    return noErr;
+  }
+
+  OSErr Decode(const void* data, long size, int64_t time, bool key) override {
+    decoded_ = false;
+    if (data == nullptr || size <= 0) return codecErr;
+    // FFmpeg reads a little past the end of a packet: give it padding.
+    if (av_new_packet(packet_.get(), static_cast<int>(size)) < 0) return memFullErr;
+    std::memcpy(packet_->data, data, static_cast<size_t>(size));
+    packet_->pts = packet_->dts = time;
+    // Some codecs (PNG) take a frame not marked as a key frame for a
+    // difference from the one before.
+    if (key) packet_->flags |= AV_PKT_FLAG_KEY;
+    if (indexed_ && !paletteSent_) {
+      uint8_t* side = av_packet_new_side_data(packet_.get(), AV_PKT_DATA_PALETTE, AVPALETTE_SIZE);
+      if (side == nullptr) return memFullErr;
+      uint32_t palette[256];
+      if (!StandardPalette(palette)) return memFullErr;
+      std::memcpy(side, palette, AVPALETTE_SIZE);
+      paletteSent_ = true;
+    }
+    int sent = avcodec_send_packet(context_.get(), packet_.get());
+    av_packet_unref(packet_.get());
+    if (sent == AVERROR(ENOMEM)) return memFullErr;
+    if (sent < 0 && sent != AVERROR(EAGAIN)) return codecErr;
+    return Receive();
+  }
+
+  OSErr Drain() override {
+    decoded_ = false;
+    if (avcodec_send_packet(context_.get(), nullptr) < 0) return noErr;
+    return Receive();
+  }
+
+  void Reset() override {
+    avcodec_flush_buffers(context_.get());
+    decoded_ = false;
+  }
+
+ private:
+  OSErr Receive() {
+    for (;;) {
+      int got = avcodec_receive_frame(context_.get(), frame_.get());
+      if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return noErr;
+      if (got == AVERROR(ENOMEM)) return memFullErr;
+      if (got < 0) return codecErr;
+      int64_t time = frame_->best_effort_timestamp != AV_NOPTS_VALUE ? frame_->best_effort_timestamp
+                                                                     : frame_->pts;
+      OSErr err = noErr;
+      if (!wanting_ || time == wanted_) {
+        err = Convert(*frame_);
+        if (err == noErr) decoded_ = true;
+      }
+      av_frame_unref(frame_.get());
+      if (err != noErr) return err;
+    }
+  }
+
+  // The frame as 32-bit ARGB pixels, big-endian as QuickDraw keeps them.
+  OSErr Convert(const AVFrame& frame) {
+    if (frame.width <= 0 || frame.height <= 0 || frame.width > 0x7FFF || frame.height > 0x7FFF) {
+      return codecErr;
+    }
+    long rowBytes = static_cast<long>(frame.width) * 4;
+    if (rowBytes > kMaxRowBytes) return codecErr;
+    scale_ = sws_getCachedContext(
+        scale_, frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), frame.width,
+        frame.height, AV_PIX_FMT_ARGB, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    if (scale_ == nullptr) return codecErr;
+
+    size_t bytes = static_cast<size_t>(rowBytes) * static_cast<size_t>(frame.height);
+    pixels_.resize(bytes);
+    uint8_t* planes[4] = {pixels_.data(), nullptr, nullptr, nullptr};
+    int strides[4] = {static_cast<int>(rowBytes), 0, 0, 0};
+    sws_scale(scale_, frame.data, frame.linesize, 0, frame.height, planes, strides);
+    picture_ = PixMap{};
+    picture_.baseAddr = reinterpret_cast<Ptr>(pixels_.data());
+    picture_.rowBytes = static_cast<short>(0x8000 | rowBytes);
+    picture_.bounds = Rect{0, 0, static_cast<short>(frame.height), static_cast<short>(frame.width)};
+    picture_.pixelSize = 32;
+    picture_.cmpCount = 3;
+    picture_.cmpSize = 8;
+    picture_.pixelType = 16;  // RGBDirect
+    picture_.pixelFormat = 32;
+    picture_.hRes = picture_.vRes = 72 << 16;
+    return noErr;
+  }
+
+  std::unique_ptr<AVCodecContext, ContextFree> context_;
+  std::unique_ptr<AVFrame, FrameFree> frame_;
+  std::unique_ptr<AVPacket, PacketFree> packet_;
+  SwsContext* scale_ = nullptr;
+  std::vector<uint8_t> pixels_;
+  bool indexed_ = false;
+  bool paletteSent_ = false;
+};
+
+}  // namespace
+
+int DecoderIdFor(CodecType type) noexcept {
+  if (type == kRawCodecType) return AV_CODEC_ID_RAWVIDEO;
+  int id = AV_CODEC_ID_NONE;
+  if (const CodecSpec* spec = FindCodecSpec(type)) id = spec->ffmpegId;
+  if (id == AV_CODEC_ID_NONE) {
+    const AVCodecTag* const tables[] = {avformat_get_mov_video_tags(), nullptr};
+    id = av_codec_get_id(tables, __builtin_bswap32(static_cast<uint32_t>(type)));
+  }
+  return id != AV_CODEC_ID_NONE && FFmpegDecodes(id) ? id : AV_CODEC_ID_NONE;
+}
+
+OSErr ImageDecoder::Open(const ImageDescription& desc, const uint8_t* extensions,
+                         size_t extensionSize, std::unique_ptr<ImageDecoder>* decoder) {
+  decoder->reset();
+  if (desc.width <= 0 || desc.height <= 0) return badImageDescription;
+  if (desc.cType == kRawCodecType) {
+    auto raw = std::unique_ptr<RawDecoder>(new (std::nothrow) RawDecoder);
+    if (raw == nullptr) return memFullErr;
+    if (OSErr err = raw->Begin(desc)) return err;
+    *decoder = std::move(raw);
+    return noErr;
+  }
+  int id = DecoderIdFor(desc.cType);
+  if (id == AV_CODEC_ID_NONE) return noCodecErr;
+  auto ffmpeg = std::unique_ptr<FFmpegDecoder>(new (std::nothrow) FFmpegDecoder);
+  if (ffmpeg == nullptr) return memFullErr;
+  if (OSErr err = ffmpeg->Begin(desc, id, extensions, extensionSize)) return err;
+  *decoder = std::move(ffmpeg);
+  return noErr;
+}
+
+OSErr ImageDecoder::Open(ImageDescriptionHandle desc, std::unique_ptr<ImageDecoder>* decoder) {
+  decoder->reset();
+  if (desc == nullptr || *desc == nullptr) return paramErr;
+  const ImageDescription& record = **desc;
+  // A description outside the Memory Manager's handles is read as its
+  // record alone.
+  long size = IsHandle(reinterpret_cast<Handle>(desc))
+                  ? HandleSize(reinterpret_cast<Handle>(desc))
+                  : static_cast<long>(sizeof(ImageDescription));
+  if (size < static_cast<long>(sizeof(ImageDescription))) return badImageDescription;
+  long described = record.idSize;
+  if (described < static_cast<long>(sizeof(ImageDescription)) || described > size) described = size;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(*desc);
+  return Open(record, bytes + sizeof(ImageDescription), described - sizeof(ImageDescription),
+              decoder);
+}
+
+}  // namespace qtml

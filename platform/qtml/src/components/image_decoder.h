@@ -1,0 +1,69 @@
+// Decoding the frames of one image description into 32-bit pixels: the
+// work behind the engine's decompressors. Uncompressed 'raw ' frames are
+// read in place; every other type goes through FFmpeg's decoder for it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "ImageCompression.h"
+
+namespace qtml {
+
+// The AVCodecID that decodes images of `type` (a QuickTime compression
+// type, as movie files name them), or 0 (AV_CODEC_ID_NONE) when FFmpeg
+// has no software decoder for it.
+int DecoderIdFor(CodecType type) noexcept;
+
+class ImageDecoder {
+ public:
+  // A decoder for images of `desc` (fields in the machine's order);
+  // `extensions` are the bytes that follow the record in a description
+  // (atoms such as 'avcC', 'hvcC', 'esds' or 'glbl', as stored).
+  // noErr, noCodecErr for a type nothing decodes, badImageDescription for
+  // sizes or depths that make no image, memFullErr.
+  static OSErr Open(const ImageDescription& desc, const uint8_t* extensions, size_t extensionSize,
+                    std::unique_ptr<ImageDecoder>* decoder);
+  // As Open, from a description handle (its record and what follows it).
+  static OSErr Open(ImageDescriptionHandle desc, std::unique_ptr<ImageDecoder>* decoder);
+  virtual ~ImageDecoder() = default;
+
+  // Decodes one frame's bytes, stamped with its display time `time` (any
+  // numbers that order the frames as shown); `key` says whether it stands
+  // on its own (a sync sample). The picture then holds the
+  // frame wanted (see Want), or the last frame the codec gave. A temporal
+  // codec that holds frames back (reordered frames) may answer noErr with
+  // no new picture: Decoded() says. codecErr for data the codec refuses,
+  // memFullErr.
+  virtual OSErr Decode(const void* data, long size, int64_t time = 0, bool key = true) = 0;
+  // Gives up the frames the codec holds back (the end of the frames to
+  // decode); Reset must come before the next Decode.
+  virtual OSErr Drain() { return noErr; }
+  // Forgets earlier frames, as before a key frame out of order.
+  virtual void Reset() {}
+  // From now on only the frame stamped `time` becomes the picture; other
+  // frames are decoded but not converted.
+  void Want(int64_t time) {
+    wanted_ = time;
+    wanting_ = true;
+  }
+  void WantAny() { wanting_ = false; }
+
+  // Whether the last Decode gave a picture.
+  bool Decoded() const { return decoded_; }
+  // The picture: a pixel map of the image's size whose bounds start at
+  // (0, 0). Valid until the next call; for 'raw ' frames its pixels are
+  // the data given to Decode.
+  const PixMap& Picture() const { return picture_; }
+  bool HasPicture() const { return picture_.baseAddr != nullptr; }
+
+ protected:
+  ImageDecoder() = default;
+  PixMap picture_{};
+  bool decoded_ = false;
+  bool wanting_ = false;
+  int64_t wanted_ = 0;
+};
+
+}  // namespace qtml
