@@ -139,6 +139,23 @@ struct MediaRecord {
   Identity<MediaRecord, HandleKind::kMedia> reference;  // while its movie is live
 };
 
+// What a visual track keeps between the frames it draws: its decoder and
+// the frame it showed last (movie_drawing.cpp). A copy of a track starts
+// with nothing kept.
+struct TrackFrames;
+class TrackFramesSlot {
+ public:
+  TrackFramesSlot() = default;
+  TrackFramesSlot(const TrackFramesSlot&) {}
+  TrackFramesSlot& operator=(const TrackFramesSlot&) {
+    Clear();
+    return *this;
+  }
+  ~TrackFramesSlot() { Clear(); }
+  void Clear() noexcept;
+  TrackFrames* frames = nullptr;  // owned
+};
+
 // One entry of a track's edit list.
 struct EditEntry {
   TimeValue trackDuration = 0;  // movie time
@@ -164,6 +181,7 @@ struct TrackRecord {
   std::unique_ptr<MediaRecord> media;  // nullptr until NewTrackMedia
   UserDataRecord userData;
   std::vector<RawAtom> unknownAtoms;                    // 'tref' and others kept
+  TrackFramesSlot frames;                               // drawing state, not kept in files
   Identity<TrackRecord, HandleKind::kTrack> reference;  // while its movie is live
 };
 

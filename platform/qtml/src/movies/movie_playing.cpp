@@ -12,6 +12,7 @@
 #include "QTMLTestControls.h"
 #include "memory/memory.h"
 #include "movies/movie_calls.h"
+#include "movies/movie_drawing.h"
 #include "movies/movie_edit_list.h"
 
 namespace qtml {
@@ -350,14 +351,18 @@ QTML_API void MoviesTask(Movie theMovie, long maxMilliSecToUse) try {
     MovieRecord* movie = qtml::MovieOf(theMovie);
     if (movie == nullptr) return;
     qtml::Advance(*movie);
-  } else {
-    qtml::GuardedVoid([] {
-      for (MovieRecord* movie : qtml::LiveMovies()) {
-        if (movie->active) qtml::Advance(*movie);
-      }
-    });
+    return SetMoviesError(qtml::DrawMovieFrame(*movie));
   }
-  SetMoviesError(noErr);
+  OSErr err = noErr;
+  qtml::GuardedVoid([&err] {
+    for (MovieRecord* movie : qtml::LiveMovies()) {
+      if (!movie->active) continue;
+      qtml::Advance(*movie);
+      OSErr drawn = qtml::DrawMovieFrame(*movie);
+      if (err == noErr) err = drawn;
+    }
+  });
+  SetMoviesError(err);
 } catch (...) {
   return qtml::Escaped<void>();
 }

@@ -1,0 +1,206 @@
+#include "movies/movie_drawing.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "components/image_decoder.h"
+#include "memory/memory.h"
+#include "movies/movie_edit_list.h"
+#include "movies/movie_regions.h"
+#include "movies/sample_descriptions.h"
+#include "quickdraw/matrix.h"
+#include "quickdraw/matrix_copy.h"
+#include "quickdraw/port.h"
+
+namespace qtml {
+
+// A track's decoder and where it stands: the samples it was fed, the one
+// whose picture it holds.
+struct TrackFrames {
+  std::unique_ptr<ImageDecoder> decoder;
+  UInt32 description = 0;      // the decoder's (from 1); 0: none
+  uint64_t revision = 0;       // of the sample table it decodes
+  int64_t fed = -1;            // the last sample fed; -1: none since a reset
+  int64_t shown = -1;          // the sample whose picture it holds
+  std::vector<uint8_t> bytes;  // a sample's bytes as read
+  bool drained = false;        // the codec was drained: reset first
+};
+
+void TrackFramesSlot::Clear() noexcept {
+  delete frames;
+  frames = nullptr;
+}
+
+namespace {
+
+// How many samples past the one wanted are fed to a codec that holds
+// reordered frames back before it is drained.
+constexpr int kReorderWindow = 16;
+
+bool IsVisualMedia(const MediaRecord& media) {
+  return media.type == VideoMediaType;
+}
+
+// The sample showing at media time t: the one with the latest display
+// start at or before t (decoding order and display order differ when
+// samples have composition offsets). -1 when none shows.
+int64_t ShownSample(const MediaRecord& media, TimeValue t) {
+  const SampleTable& table = media.samples;
+  if (table.Empty()) return -1;
+  TimeValue reorder = table.LargestCompositionOffset();
+  if (reorder == 0) {
+    SampleTable::Position at = table.Find(t);
+    return at.index;
+  }
+  SampleTable::Position low = table.Find(std::max<SInt64>(0, SInt64{t} - reorder));
+  if (low.index < 0) low.index = t < 0 ? 0 : static_cast<int64_t>(table.Count()) - 1;
+  int64_t best = -1;
+  SInt64 bestStart = 0;
+  SampleTable::Walker w(table, static_cast<uint64_t>(low.index));
+  do {
+    SInt64 shows = w.start() + w.compositionOffset();
+    if (shows <= t && (best < 0 || shows >= bestStart)) {
+      best = static_cast<int64_t>(w.index());
+      bestStart = shows;
+    }
+    if (w.start() > SInt64{t} + reorder) break;
+  } while (w.Next());
+  return best;
+}
+
+// Opens the decoder of a sample description (from 1) of the media.
+OSErr OpenDecoder(const MediaRecord& media, UInt32 index, TrackFrames& frames) {
+  frames.decoder.reset();
+  frames.description = 0;
+  if (index < 1 || index > media.descriptions.size()) return invalidSampleDescIndex;
+  const std::vector<uint8_t>& fileBytes = media.descriptions[index - 1];
+  if (fileBytes.size() < sizeof(ImageDescription)) return badImageDescription;
+  std::vector<uint8_t> native(fileBytes);
+  ConvertDescriptionFields(media.type, native.data(), native.size(), true);
+  ImageDescription record;
+  std::memcpy(&record, native.data(), sizeof record);
+  const uint8_t* extensions = native.data() + sizeof record;
+  size_t extensionSize = native.size() - sizeof record;
+  if (OSErr err = ImageDecoder::Open(record, extensions, extensionSize, &frames.decoder)) {
+    return err;
+  }
+  frames.description = index;
+  frames.fed = frames.shown = -1;
+  frames.drained = false;
+  return noErr;
+}
+
+// Feeds sample `index` to the decoder.
+OSErr Feed(MediaRecord& media, TrackFrames& frames, const SampleTable::Walker& w) {
+  SampleEntry sample = w.entry();
+  OSErr err = noErr;
+  DataStore* store = DescriptionStore(media, sample.descriptionIndex, false, &err);
+  if (store == nullptr) return err;
+  frames.bytes.resize(sample.size);
+  if (sample.size == 0 || !store->Read(sample.offset, frames.bytes.data(), sample.size)) {
+    return sample.size == 0 ? noErr : ioErr;
+  }
+  frames.fed = static_cast<int64_t>(w.index());
+  return frames.decoder->Decode(frames.bytes.data(), static_cast<long>(frames.bytes.size()),
+                                w.start() + w.compositionOffset(), w.sync());
+}
+
+// Makes the decoder hold sample `target`'s picture: fed from its sync
+// sample on (or from where it stands, when that is on the way).
+OSErr DecodeSample(MediaRecord& media, TrackFrames& frames, int64_t target) {
+  const SampleTable& table = media.samples;
+  if (frames.revision != table.Revision()) {
+    frames.decoder.reset();
+    frames.description = 0;
+    frames.revision = table.Revision();
+  }
+  SampleTable::Walker at(table, static_cast<uint64_t>(target));
+  if (frames.description != at.description()) {
+    if (OSErr err = OpenDecoder(media, at.description(), frames)) return err;
+  }
+  if (frames.shown == target && frames.decoder->HasPicture()) return noErr;
+  int64_t start = static_cast<int64_t>(table.DecodeStart(static_cast<uint64_t>(target)));
+  bool onTheWay = !frames.drained && frames.fed >= start && frames.fed < target;
+  if (!onTheWay) {
+    frames.decoder->Reset();
+    frames.drained = false;
+    frames.fed = -1;
+  }
+  frames.shown = -1;
+  frames.decoder->Want(at.start() + at.compositionOffset());
+  SampleTable::Walker w(table, static_cast<uint64_t>(onTheWay ? frames.fed + 1 : start));
+  OSErr err = noErr;
+  for (;;) {
+    if (w.description() != frames.description) break;  // a new description starts afresh
+    if ((err = Feed(media, frames, w)) != noErr) break;
+    if (frames.decoder->Decoded()) break;
+    if (static_cast<int64_t>(w.index()) >= target + kReorderWindow || !w.Next()) break;
+  }
+  if (err == noErr && !frames.decoder->Decoded()) {
+    err = frames.decoder->Drain();
+    frames.drained = true;
+  }
+  frames.decoder->WantAny();
+  if (err != noErr) return err;
+  if (!frames.decoder->Decoded()) return codecErr;
+  frames.shown = target;
+  return noErr;
+}
+
+// Where the track's image goes in the port: image to track box, the
+// track's matrix, then the movie's.
+MatrixRecord TrackToPort(const TrackRecord& track, const PixMap& picture) {
+  Rect box{0, 0, static_cast<short>(track.height >> 16), static_cast<short>(track.width >> 16)};
+  if (box.right <= 0 || box.bottom <= 0) box = picture.bounds;
+  MatrixRecord toTrack = RectMapping(picture.bounds, box);
+  return Concat(Concat(toTrack, track.matrix), track.movie->matrix);
+}
+
+OSErr DrawTrack(TrackRecord& track, Port& port, RgnHandle movieClip) {
+  MovieRecord& movie = *track.movie;
+  MediaRecord& media = *track.media;
+  EditPosition edit = EditAt(track, movie.currentTime);
+  if (edit.index < 0) return noErr;
+  const EditEntry& entry = track.edits[static_cast<size_t>(edit.index)];
+  if (entry.mediaTime == -1) return noErr;
+  TimeValue mediaTime = MediaTimeInEdit(entry, movie.currentTime - edit.start, ScalesOf(track));
+  int64_t sample = ShownSample(media, mediaTime);
+  if (sample < 0) return noErr;
+  if (track.frames.frames == nullptr) track.frames.frames = new TrackFrames;
+  TrackFrames& frames = *track.frames.frames;
+  if (OSErr err = DecodeSample(media, frames, sample)) return err;
+  const PixMap& picture = frames.decoder->Picture();
+  MatrixRecord toPort = TrackToPort(track, picture);
+  return DrawPixMapThroughMatrix(picture, picture.bounds, port, &toPort, media.graphicsMode,
+                                 media.opColor, movieClip);
+}
+
+}  // namespace
+
+OSErr DrawMovieFrame(MovieRecord& movie) {
+  if (movie.port == nullptr) return noErr;
+  Port* port = PortFromGrafPtr(movie.port);
+  if (port == nullptr) return noErr;
+  std::vector<TrackRecord*> visual;
+  for (const auto& track : movie.tracks) {
+    if (track->enabled && track->media != nullptr && IsVisualMedia(*track->media)) {
+      visual.push_back(track.get());
+    }
+  }
+  std::stable_sort(visual.begin(), visual.end(),
+                   [](const TrackRecord* a, const TrackRecord* b) { return a->layer > b->layer; });
+  OSErr err = noErr;
+  RgnHandle clip = ClipToRegion(movie.clipRegion, &err);
+  if (err != noErr) return err;
+  OSErr first = noErr;
+  for (TrackRecord* track : visual) {
+    OSErr drawn = DrawTrack(*track, *port, clip);
+    if (first == noErr) first = drawn;
+  }
+  FreeHandle(reinterpret_cast<Handle>(clip));
+  return first;
+}
+
+}  // namespace qtml

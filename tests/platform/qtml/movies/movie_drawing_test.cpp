@@ -1,0 +1,232 @@
+// MoviesTask drawing a movie's frame into its port: the sample at the
+// movie's time, placed by the track's and the movie's matrices and the
+// movie box, layered, decoded from its key frame whatever the order of the
+// seeks.
+#include <cstring>
+#include <vector>
+
+#include "ImageCompression.h"
+#include "MacMemory.h"
+#include "QDOffscreen.h"
+#include "movie_test_support.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/opt.h>
+}
+
+namespace {
+
+using Argb = uint32_t;
+constexpr Argb kRed = 0xFFFF0000u, kGreen = 0xFF00FF00u, kBlue = 0xFF0000FFu;
+
+class MovieDrawing : public movie_test::MovieTest {
+ protected:
+  void TearDown() override {
+    MovieTest::TearDown();
+    for (GWorldPtr world : worlds_) DisposeGWorld(world);
+  }
+
+  GWorldPtr World(short w, short h) {
+    GWorldPtr world = nullptr;
+    Rect bounds{0, 0, h, w};
+    EXPECT_EQ(NewGWorld(&world, 32, &bounds, nullptr, nullptr, 0), noErr);
+    worlds_.push_back(world);
+    return world;
+  }
+  static Argb At(GWorldPtr world, int x, int y) {
+    PixMapHandle pm = GetGWorldPixMap(world);
+    auto* p = reinterpret_cast<const uint8_t*>(GetPixBaseAddr(pm)) + y * GetPixRowBytes(pm) + x * 4;
+    return Argb{p[0]} << 24 | Argb{p[1]} << 16 | Argb{p[2]} << 8 | p[3];
+  }
+
+  static ImageDescriptionHandle Description(CodecType type, short w, short h, short depth) {
+    auto desc = reinterpret_cast<ImageDescriptionHandle>(NewHandleClear(sizeof(ImageDescription)));
+    (**desc).idSize = sizeof(ImageDescription);
+    (**desc).cType = type;
+    (**desc).dataRefIndex = 1;
+    (**desc).width = w;
+    (**desc).height = h;
+    (**desc).depth = depth;
+    (**desc).hRes = (**desc).vRes = 72 << 16;
+    (**desc).frameCount = 1;
+    (**desc).clutID = -1;
+    return desc;
+  }
+
+  // A video track of w × h solid 32-bit raw frames, one a colour, each
+  // `duration` long.
+  Track SolidTrack(Movie movie, short w, short h, const std::vector<Argb>& colours,
+                   TimeValue duration) {
+    Track track = NewMovieTrack(movie, w << 16, h << 16, 0);
+    Media media = NewTrackMedia(track, VideoMediaType, 600, nullptr, 0);
+    ImageDescriptionHandle desc = Description(kRawCodecType, w, h, 32);
+    EXPECT_EQ(BeginMediaEdits(media), noErr);
+    for (Argb colour : colours) {
+      Handle data = NewHandle(w * h * 4);
+      for (long i = 0; i < w * h; ++i) {
+        for (int b = 0; b < 4; ++b) (*data)[i * 4 + b] = static_cast<char>(colour >> (24 - 8 * b));
+      }
+      EXPECT_EQ(AddMediaSample(media, data, 0, static_cast<unsigned long>(w * h * 4), duration,
+                               reinterpret_cast<SampleDescriptionHandle>(desc), 1, 0, nullptr),
+                noErr);
+      DisposeHandle(data);
+    }
+    EXPECT_EQ(EndMediaEdits(media), noErr);
+    DisposeHandle(reinterpret_cast<Handle>(desc));
+    EXPECT_EQ(InsertMediaIntoTrack(track, 0, 0, GetMediaDuration(media), 0x10000), noErr);
+    return track;
+  }
+
+  static void ShowAt(Movie movie, TimeValue t) {
+    SetMovieTimeValue(movie, t);
+    MoviesTask(movie, 0);
+  }
+
+  std::vector<GWorldPtr> worlds_;
+};
+
+TEST_F(MovieDrawing, TheFrameAtTheMoviesTimeFillsItsBox) {
+  Movie movie = NewEmptyMovie();
+  SolidTrack(movie, 8, 8, {kRed, kGreen, kBlue}, 10);
+  GWorldPtr world = World(16, 16);
+  SetMovieGWorld(movie, world, nullptr);
+  MoviesTask(movie, 0);
+  EXPECT_EQ(GetMoviesError(), noErr);
+  EXPECT_EQ(At(world, 0, 0), kRed);
+  EXPECT_EQ(At(world, 7, 7), kRed);
+  EXPECT_EQ(At(world, 8, 8), 0u) << "outside the movie box nothing is drawn";
+  ShowAt(movie, 15);
+  EXPECT_EQ(At(world, 3, 3), kGreen);
+  ShowAt(movie, 25);
+  EXPECT_EQ(At(world, 3, 3), kBlue);
+
+  // A box twice the size, moved: the frame is scaled into it.
+  const Rect box{0, 0, 16, 16};
+  SetMovieBox(movie, &box);
+  ShowAt(movie, 0);
+  EXPECT_EQ(At(world, 15, 15), kRed);
+
+  // Without a port, nothing is drawn, and nothing goes wrong.
+  SetMovieGWorld(movie, nullptr, nullptr);
+  ShowAt(movie, 15);
+  EXPECT_EQ(GetMoviesError(), noErr);
+  EXPECT_EQ(At(world, 15, 15), kRed);
+}
+
+TEST_F(MovieDrawing, LowerLayersShowInFrontAndDisabledTracksNotAtAll) {
+  Movie movie = NewEmptyMovie();
+  Track back = SolidTrack(movie, 8, 8, {kRed}, 30);
+  Track front = SolidTrack(movie, 8, 8, {kBlue}, 30);
+  MatrixRecord moved;
+  SetIdentityMatrix(&moved);
+  TranslateMatrix(&moved, 4 << 16, 4 << 16);
+  SetTrackMatrix(front, &moved);
+  SetTrackLayer(front, -1);
+  SetTrackLayer(back, 0);
+  GWorldPtr world = World(12, 12);
+  SetMovieGWorld(movie, world, nullptr);
+  MoviesTask(movie, 0);
+  EXPECT_EQ(At(world, 1, 1), kRed);
+  EXPECT_EQ(At(world, 5, 5), kBlue) << "the lower layer is in front";
+  EXPECT_EQ(At(world, 11, 11), kBlue);
+
+  // The other way round, the red track covers the overlap.
+  SetTrackLayer(back, -2);
+  MoviesTask(movie, 0);
+  EXPECT_EQ(At(world, 5, 5), kRed);
+
+  SetTrackEnabled(back, false);
+  GWorldPtr clean = World(12, 12);
+  SetMovieGWorld(movie, clean, nullptr);
+  MoviesTask(movie, 0);
+  EXPECT_EQ(At(clean, 1, 1), 0u);
+  EXPECT_EQ(At(clean, 5, 5), kBlue);
+}
+
+TEST_F(MovieDrawing, TemporalFramesDecodeFromTheirKeyFrameInAnyOrderOfSeeks) {
+  // MPEG-4 video with a key frame every 4: frame i is a grey of 20 × i.
+  const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
+  ASSERT_NE(codec, nullptr);
+  AVCodecContext* c = avcodec_alloc_context3(codec);
+  c->width = 16;
+  c->height = 16;
+  c->pix_fmt = AV_PIX_FMT_YUV420P;
+  c->time_base = AVRational{1, 600};
+  c->gop_size = 4;
+  c->max_b_frames = 0;
+  c->thread_count = 1;
+  // Frames change wholly: keep the encoder from taking each for a new scene.
+  av_opt_set_int(c->priv_data, "sc_threshold", 1000000000, 0);
+  ASSERT_EQ(avcodec_open2(c, codec, nullptr), 0);
+  Movie movie = NewEmptyMovie();
+  Track track = NewMovieTrack(movie, 16 << 16, 16 << 16, 0);
+  Media media = NewTrackMedia(track, VideoMediaType, 600, nullptr, 0);
+  ImageDescriptionHandle desc = Description('mp4v', 16, 16, 24);
+  ASSERT_EQ(BeginMediaEdits(media), noErr);
+  AVFrame* frame = av_frame_alloc();
+  frame->width = 16;
+  frame->height = 16;
+  frame->format = AV_PIX_FMT_YUV420P;
+  ASSERT_EQ(av_frame_get_buffer(frame, 0), 0);
+  AVPacket* packet = av_packet_alloc();
+  for (int i = 0; i < 10; ++i) {
+    ASSERT_EQ(av_frame_make_writable(frame), 0);
+    for (int y = 0; y < 16; ++y)
+      std::memset(frame->data[0] + y * frame->linesize[0], 16 + 20 * i, 16);
+    for (int p = 1; p < 3; ++p) {
+      for (int y = 0; y < 8; ++y) std::memset(frame->data[p] + y * frame->linesize[p], 128, 8);
+    }
+    frame->pts = i * 60;
+    ASSERT_EQ(avcodec_send_frame(c, frame), 0);
+    ASSERT_EQ(avcodec_receive_packet(c, packet), 0);
+    Handle data = NewHandle(packet->size);
+    std::memcpy(*data, packet->data, static_cast<size_t>(packet->size));
+    bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+    EXPECT_EQ(key, i % 4 == 0);
+    ASSERT_EQ(AddMediaSample(media, data, 0, static_cast<unsigned long>(packet->size), 60,
+                             reinterpret_cast<SampleDescriptionHandle>(desc), 1,
+                             key ? 0 : mediaSampleNotSync, nullptr),
+              noErr);
+    DisposeHandle(data);
+    av_packet_unref(packet);
+  }
+  av_packet_free(&packet);
+  av_frame_free(&frame);
+  avcodec_free_context(&c);
+  ASSERT_EQ(EndMediaEdits(media), noErr);
+  DisposeHandle(reinterpret_cast<Handle>(desc));
+  ASSERT_EQ(InsertMediaIntoTrack(track, 0, 0, GetMediaDuration(media), 0x10000), noErr);
+
+  GWorldPtr world = World(16, 16);
+  SetMovieGWorld(movie, world, nullptr);
+  // Video-range grey 16 + 20i shows as about (20i) × 255 / 219.
+  auto grey = [](int i) { return 20.0 * i * 255.0 / 219.0; };
+  for (int i : {6, 2, 3, 9, 0, 7, 5}) {
+    ShowAt(movie, i * 60 + 30);
+    ASSERT_EQ(GetMoviesError(), noErr) << i;
+    double shown = At(world, 8, 8) & 0xFF;
+    EXPECT_NEAR(shown, grey(i), 6.0) << "frame " << i;
+  }
+}
+
+TEST_F(MovieDrawing, AFrameWithoutADecoderDrawsNothingAndSaysSo) {
+  Movie movie = NewEmptyMovie();
+  Track track = NewMovieTrack(movie, 8 << 16, 8 << 16, 0);
+  Media media = NewTrackMedia(track, VideoMediaType, 600, nullptr, 0);
+  ImageDescriptionHandle desc = Description('zzzz', 8, 8, 24);
+  Handle data = NewHandleClear(32);
+  ASSERT_EQ(AddMediaSample(media, data, 0, 32, 10, reinterpret_cast<SampleDescriptionHandle>(desc),
+                           1, 0, nullptr),
+            noErr);
+  DisposeHandle(data);
+  DisposeHandle(reinterpret_cast<Handle>(desc));
+  ASSERT_EQ(InsertMediaIntoTrack(track, 0, 0, GetMediaDuration(media), 0x10000), noErr);
+  GWorldPtr world = World(8, 8);
+  SetMovieGWorld(movie, world, nullptr);
+  MoviesTask(movie, 0);
+  EXPECT_EQ(GetMoviesError(), noCodecErr);
+  EXPECT_EQ(At(world, 4, 4), 0u);
+}
+
+}  // namespace
