@@ -354,6 +354,77 @@ void MovieNative::Seek(int32_t code, const OSType* mediaType) {
   if (err == noErr) NotifyController();
 }
 
+void MovieNative::EditSelection(TimeRangeNative* r, int32_t editCode) {
+  err = noErr;
+  if (movie == nullptr) {
+    err = invalidMovie;
+    return;
+  }
+  if (r != nullptr) {
+    SetMovieSelection(movie, r->start, r->length);
+  } else {
+    SetMovieSelection(movie, 0, GetMovieDuration(movie));
+  }
+  err = GetMoviesError();
+  if (err != noErr) return;
+  SetMovieProgressProc(movie, reinterpret_cast<MovieProgressUPP>(-1), 0);
+  Movie temporary = nullptr;
+  switch (editCode) {
+    case kEditCopy:
+      temporary = CopyMovieSelection(movie);
+      err = PutMovieOnScrap(temporary, movieScrapOnlyPutMovie);
+      break;
+    case kEditClear:
+      ClearMovieSelection(movie);
+      err = GetMoviesError();
+      break;
+    case kEditCut:
+      temporary = CutMovieSelection(movie);
+      err = PutMovieOnScrap(temporary, movieScrapOnlyPutMovie);
+      break;
+    case kEditPaste:
+      temporary = NewMovieFromScrap(0);
+      PasteMovieSelection(movie, temporary);
+      err = GetMoviesError();
+      break;
+  }
+  if (temporary != nullptr) DisposeMovie(temporary);
+  if (r != nullptr) {
+    TimeValue start = 0, length = 0;
+    GetMovieSelection(movie, &start, &length);
+    r->start = start;
+    r->length = length;
+  }
+  if (err == noErr && editCode != kEditCopy) NotifyController();
+  SetMovieProgressProc(movie, nullptr, 0);
+}
+
+void MovieNative::InsertMovie(MovieNative& source, const TimeRangeNative* r, bool append) {
+  if (movie == nullptr || source.movie == nullptr) {
+    err = invalidMovie;
+    return;
+  }
+  Movie from = source.movie;
+  Movie to = movie;
+  // Inserted frames keep the destination's geometry.
+  bool swapMatrix = &source != this && source.HasVideo();
+  MatrixRecord saved;
+  if (swapMatrix) {
+    GetMovieMatrix(from, &saved);
+    MatrixRecord destination;
+    GetMovieMatrix(to, &destination);
+    SetMovieMatrix(from, &destination);
+  }
+  TimeValue at = append ? GetMovieDuration(to) : GetMovieTime(to, nullptr);
+  if (r != nullptr && r->IsValid()) {
+    err = InsertMovieSegment(from, to, r->start, r->length, at);
+  } else {
+    err = InsertMovieSegment(from, to, 0, GetMovieDuration(from), at);
+  }
+  if (swapMatrix) SetMovieMatrix(from, &saved);
+  if (err == noErr) NotifyController();
+}
+
 MovieNative* MovieNativeOf(REALobject instance) {
   return dynamic_cast<MovieNative*>(GetNativeObject(instance));
 }
@@ -742,55 +813,12 @@ REALobject TrackAt(REALobject instance, RBInteger index) {
   return track != nullptr ? NewTrackObject(track) : nullptr;
 }
 
-enum EditFlag : RBInteger { kEditCopy = 0, kEditClear = 1, kEditCut = 2, kEditPaste = 3 };
-
 void Edit(REALobject instance, REALobject range, RBInteger editFlag) {
   MovieNative* native = Native(instance);
   if (native == nullptr) return;
-  native->err = noErr;
-  Movie movie = native->movie;
-  if (movie == nullptr) {
-    native->err = invalidMovie;
-    return;
-  }
   auto* r = range != nullptr ? GetNative<TimeRangeNative>(range) : nullptr;
-  if (r != nullptr) {
-    SetMovieSelection(movie, r->start, r->length);
-  } else {
-    SetMovieSelection(movie, 0, GetMovieDuration(movie));
-  }
-  native->err = GetMoviesError();
-  if (native->err != noErr) return;
-  SetMovieProgressProc(movie, reinterpret_cast<MovieProgressUPP>(-1), 0);
-  Movie temporary = nullptr;
-  switch (editFlag) {
-    case kEditCopy:
-      temporary = CopyMovieSelection(movie);
-      native->err = PutMovieOnScrap(temporary, movieScrapOnlyPutMovie);
-      break;
-    case kEditClear:
-      ClearMovieSelection(movie);
-      native->err = GetMoviesError();
-      break;
-    case kEditCut:
-      temporary = CutMovieSelection(movie);
-      native->err = PutMovieOnScrap(temporary, movieScrapOnlyPutMovie);
-      break;
-    case kEditPaste:
-      temporary = NewMovieFromScrap(0);
-      PasteMovieSelection(movie, temporary);
-      native->err = GetMoviesError();
-      break;
-  }
-  if (temporary != nullptr) DisposeMovie(temporary);
-  if (r != nullptr) {
-    TimeValue start = 0, length = 0;
-    GetMovieSelection(movie, &start, &length);
-    r->start = start;
-    r->length = length;
-  }
-  if (native->err == noErr && editFlag != kEditCopy) native->NotifyController();
-  SetMovieProgressProc(movie, nullptr, 0);
+  // A code out of range is no edit, as 4 is.
+  native->EditSelection(r, std::in_range<int32_t>(editFlag) ? static_cast<int32_t>(editFlag) : -1);
 }
 
 void RemoveTrack(REALobject instance, RBInteger index) {
@@ -809,30 +837,11 @@ void InsertMovie(REALobject instance, REALobject other, REALobject range, RBBool
   MovieNative* native = Native(instance);
   if (native == nullptr) return;
   MovieNative* source = other != nullptr ? MovieNativeOf(other) : native;
-  if (native->movie == nullptr || source == nullptr || source->movie == nullptr) {
+  if (source == nullptr) {
     native->err = invalidMovie;
     return;
   }
-  Movie from = source->movie;
-  Movie to = native->movie;
-  // Inserted frames keep the destination's geometry.
-  bool swapMatrix = other != nullptr && source->HasVideo();
-  MatrixRecord saved;
-  if (swapMatrix) {
-    GetMovieMatrix(from, &saved);
-    MatrixRecord destination;
-    GetMovieMatrix(to, &destination);
-    SetMovieMatrix(from, &destination);
-  }
-  TimeValue at = append ? GetMovieDuration(to) : GetMovieTime(to, nullptr);
-  const TimeRangeNative* r = RangeArgument(range);
-  if (r != nullptr && r->IsValid()) {
-    native->err = InsertMovieSegment(from, to, r->start, r->length, at);
-  } else {
-    native->err = InsertMovieSegment(from, to, 0, GetMovieDuration(from), at);
-  }
-  if (swapMatrix) SetMovieMatrix(from, &saved);
-  if (native->err == noErr) native->NotifyController();
+  native->InsertMovie(*source, RangeArgument(range), append != 0);
 }
 
 void InsertTrack(REALobject instance, REALobject trackObject, REALobject range, RBBoolean copy) {

@@ -8,6 +8,9 @@
 
 namespace fenra {
 
+// Selection edits, as qtEdit numbers them.
+enum EditCode : int32_t { kEditCopy = 0, kEditClear = 1, kEditCut = 2, kEditPaste = 3 };
+
 class MovieNative final : public ContainerNative {
  public:
   MovieNative() = default;
@@ -36,6 +39,15 @@ class MovieNative final : public ContainerNative {
   void Seek(int32_t code, const OSType* mediaType);
   // Tells the remembered controller, if any, that the movie changed.
   void NotifyController();
+  // A selection edit through the scrap (kEdit* code; other codes change
+  // nothing) over the range, or the whole movie for none; err = the
+  // result. A range given receives the movie's selection afterwards.
+  void EditSelection(TimeRangeNative* range, int32_t editCode);
+  // Inserts the source's range (none or not valid: all of it) at the end
+  // of this movie (append) or at its current time; a source that is
+  // another movie lends it this movie's matrix for the insertion. err =
+  // the result.
+  void InsertMovie(MovieNative& source, const TimeRangeNative* range, bool append);
 
   FSSpec* fileSpec = nullptr;  // owned copy; set for movies of a file
   short fileRef = 0;           // open movie file, 0: none
