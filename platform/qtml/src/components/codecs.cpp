@@ -101,17 +101,21 @@ bool IsHardwareWrapper(const AVCodec* codec) {
   return false;
 }
 
-// Whether FFmpeg has a software codec of that id in that direction; the
-// experimental ones do not count.
-bool HasSoftwareCodec(int ffmpegId, bool encoder) noexcept {
+// FFmpeg's first software codec of that id in that direction, or nullptr;
+// the experimental ones do not count.
+const AVCodec* SoftwareCodec(int ffmpegId, bool encoder) noexcept {
   void* cursor = nullptr;
   while (const AVCodec* codec = av_codec_iterate(&cursor)) {
     if (codec->id != static_cast<AVCodecID>(ffmpegId)) continue;
     if ((encoder ? av_codec_is_encoder(codec) : av_codec_is_decoder(codec)) == 0) continue;
     if ((codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL) != 0) continue;
-    if (!IsHardwareWrapper(codec)) return true;
+    if (!IsHardwareWrapper(codec)) return codec;
   }
-  return false;
+  return nullptr;
+}
+
+bool HasSoftwareCodec(int ffmpegId, bool encoder) noexcept {
+  return SoftwareCodec(ffmpegId, encoder) != nullptr;
 }
 
 ComponentEntry CodecEntry(OSType componentType, OSType subType, const char* name, const char* info,
@@ -257,6 +261,10 @@ bool FFmpegDecodes(int ffmpegId) noexcept {
 
 bool FFmpegEncodes(int ffmpegId) noexcept {
   return HasSoftwareCodec(ffmpegId, true);
+}
+
+const AVCodec* SoftwareEncoder(int ffmpegId) noexcept {
+  return SoftwareCodec(ffmpegId, true);
 }
 
 void AppendCodecComponents(std::vector<ComponentEntry>* entries) {

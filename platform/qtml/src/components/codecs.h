@@ -9,6 +9,8 @@
 #include "ImageCompression.h"
 #include "components/component_registry.h"
 
+struct AVCodec;
+
 namespace qtml {
 
 // One image compression type.
@@ -35,6 +37,10 @@ const CodecSpec* FindCodecSpec(CodecType type) noexcept;
 // hardware wrappers, which may not work on this machine, do not count.
 bool FFmpegDecodes(int ffmpegId) noexcept;
 bool FFmpegEncodes(int ffmpegId) noexcept;
+
+// The software encoder FFmpegEncodes finds for the AVCodecID (the first
+// FFmpeg lists), or nullptr.
+const AVCodec* SoftwareEncoder(int ffmpegId) noexcept;
 
 // Appends the codec components FFmpeg backs: image decompressors ('imdc')
 // and compressors ('imco'), then sound decompressors ('sdec') and
