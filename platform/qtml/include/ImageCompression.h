@@ -273,33 +273,67 @@ QTML_API OSErr SetDSequenceMask(ImageSequence seqID, RgnHandle mask);
 QTML_API OSErr SetDSequenceTransferMode(ImageSequence seqID, short mode, const RGBColor* opColor);
 QTML_API OSErr CDSequenceEnd(ImageSequence seqID);
 
+/* Compression makes image data from the pixels of a pixel map of depth 1,
+ * 8, 16, 24 or 32 (the srcRect part, in the pixel map's coordinates,
+ * which must lie inside its bounds), at a depth asked for: a sequence's
+ * colorDepth, or for CompressImage the source's. 'raw ' data is written
+ * by the engine: rows of pixels at that depth (indexed depths in the
+ * standard colour tables), each padded to an even number of bytes. Every
+ * other type is compressed by FFmpeg's encoder for it, and its
+ * description carries the codec's set-up as extension atoms after the
+ * record, as a movie file's sample description does ('avcC' for 'avc1',
+ * 'esds' for 'mp4v'). Descriptions are filled in the machine's byte order
+ * (extensions as stored): version 1, vendor 'appl', 72 dpi, frameCount 1,
+ * clutID -1, the type's name, and the depth of the data: the depth asked
+ * for with 'raw '; 32 (alpha kept) when 32 is asked for with 'png ' or
+ * 'rle ', and 16 with 'rle '; 16 for 'rpza'; 8 for 'smc ' (the standard
+ * colours); 24 otherwise. Quality runs from codecMinQuality to
+ * codecLosslessQuality (the lossy codecs' best). Results: paramErr for
+ * missing arguments, an empty srcRect or one outside the pixel map, or a
+ * codec component that is not a compressor of cType; noCodecErr for a
+ * type nothing compresses here (an 'avc1' without an H.264 encoder in
+ * FFmpeg); codecErr when the encoder refuses the image (H.263 takes only
+ * its standard sizes, Cinepak multiples of 4); and memFullErr. */
+
 /* Compresses the srcRect part of src into data (at least
  * GetMaxCompressionSize bytes), filling desc (resized as needed) to
- * describe it. */
+ * describe it; its dataSize gives the bytes written. */
 QTML_API OSErr CompressImage(PixMapHandle src, const Rect* srcRect, CodecQ quality, CodecType cType,
                              ImageDescriptionHandle desc, Ptr data);
+/* The most bytes one image of srcRect's size can take compressed as
+ * cType: exact for 'raw ' rows of colorDepth or src's depth, whichever is
+ * deeper (32 with neither); src may be nil. */
 QTML_API OSErr GetMaxCompressionSize(PixMapHandle src, const Rect* srcRect, short colorDepth,
                                      CodecQ quality, CodecType cType, CompressorComponent codec,
                                      long* size);
-/* Begins a compression sequence of srcRect-sized frames of type cType,
- * filling desc (resized as needed) with their description. keyFrameRate
- * is the largest number of frames from one key frame to the next (0: every
- * frame a key frame for spatial codecs, the codec's choice otherwise). */
+/* Begins a compression sequence of srcRect-sized frames (nil: src's
+ * bounds) of type cType at colorDepth (0: src's depth), filling desc
+ * (resized as needed) with their description, dataSize 0. keyFrameRate is
+ * the largest number of frames from one key frame to the next (0: every
+ * frame a key frame for spatial codecs, the codec's choice otherwise); a
+ * temporalQuality of 0 makes every frame a key frame. prev, prevRect,
+ * ctable and flags are accepted. */
 QTML_API OSErr CompressSequenceBegin(ImageSequence* seqID, PixMapHandle src, PixMapHandle prev,
                                      const Rect* srcRect, const Rect* prevRect, short colorDepth,
                                      CodecType cType, CompressorComponent codec,
                                      CodecQ spatialQuality, CodecQ temporalQuality,
                                      long keyFrameRate, CTabHandle ctable, CodecFlags flags,
                                      ImageDescriptionHandle desc);
-/* Compresses one frame into data, its size in *dataSize; *similarity is 0
- * for a key frame, else how alike it is to the frame before (255: the
- * same). codecFlagForceKeyFrame makes a key frame. */
+/* Compresses one frame, the srcRect part of src (nil: the rectangle the
+ * sequence began with; it must be of the sequence's size), into data (at
+ * least GetMaxCompressionSize bytes), its size in *dataSize; *similarity
+ * (may be nil) is 0 for a key frame, else how alike it is to the frame
+ * before (255: the same). codecFlagForceKeyFrame makes a key frame;
+ * codecFlagUpdatePrevious is accepted (the sequence always keeps its last
+ * frame). The engine works synchronously: a completion procedure is
+ * called with the result before the call returns. */
 QTML_API OSErr CompressSequenceFrame(ImageSequence seqID, PixMapHandle src, const Rect* srcRect,
                                      CodecFlags flags, Ptr data, long* dataSize, UInt8* similarity,
                                      ICMCompletionProcRecordPtr asyncCompletionProc);
 
-/* A new image description of the pixel map's pixels as uncompressed
- * 'raw ' data of its depth (owned by the caller). */
+/* A new image description (owned by the caller) of the pixel map's pixels
+ * as uncompressed 'raw ' data of its depth, rows as the pixel map keeps
+ * them: dataSize is height × its row bytes. */
 QTML_API OSErr MakeImageDescriptionForPixMap(PixMapHandle pixmap, ImageDescriptionHandle* idh);
 /* A new off-screen world (disposed of with DisposeGWorld) the size of the
  * image, of the depth its codec decompresses best to (32 for compressed
