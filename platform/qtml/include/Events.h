@@ -1,5 +1,8 @@
 /*
- * Events.h: the Event Manager's clock.
+ * Events.h: the Event Manager's clock and event queue.
+ *
+ * The queue holds the events the test controls post (QTMLTest_PostKeyDown):
+ * there is no keyboard or mouse behind the engine.
  */
 #ifndef __EVENTS__
 #define __EVENTS__
@@ -11,6 +14,39 @@ QTML_EXTERN_C_BEGIN
 /* Ticks (sixtieths of a second) of the engine's clock since it started;
  * the clock that plays movies (see QTMLTest_SetClock). */
 QTML_API UInt32 TickCount(void);
+
+/* Event kinds (EventRecord.what) and the masks that select them. */
+enum { nullEvent = 0, mouseDown = 1, mouseUp = 2, keyDown = 3, keyUp = 4, autoKey = 5 };
+enum {
+  mDownMask = 1 << mouseDown,
+  mUpMask = 1 << mouseUp,
+  keyDownMask = 1 << keyDown,
+  keyUpMask = 1 << keyUp,
+  autoKeyMask = 1 << autoKey,
+  everyEvent = 0xFFFF
+};
+/* A key event's message: the key code in bits 8 to 15, the character in
+ * bits 0 to 7. */
+enum { charCodeMask = 0x000000FF, keyCodeMask = 0x0000FF00 };
+
+typedef UInt16 EventKind;
+typedef UInt16 EventMask;
+typedef UInt16 EventModifiers;
+
+typedef struct EventRecord {
+  EventKind what;
+  UInt32 message;
+  UInt32 when; /* ticks */
+  Point where;
+  EventModifiers modifiers;
+} EventRecord;
+
+/* Whether an event of the mask's kinds is waiting, filling theEvent with
+ * the oldest one (a null event when none); the event stays in the queue. */
+QTML_API Boolean EventAvail(EventMask eventMask, EventRecord* theEvent);
+/* Removes the waiting events of the mask's kinds, up to the first of the
+ * stopMask's kinds. */
+QTML_API void FlushEvents(EventMask whichMask, EventMask stopMask);
 
 QTML_EXTERN_C_END
 

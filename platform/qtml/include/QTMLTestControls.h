@@ -71,6 +71,14 @@ QTML_API void QTMLTest_QueueDialogAnswer(const char* nativePath);
 QTML_API long QTMLTest_PendingDialogAnswers(void);
 QTML_API void QTMLTest_ClearDialogAnswers(void);
 
+/* The event queue (Events.h): a key-down event for the key code and
+ * character, waiting from the (afterLooks + 1)-th look at the queue on
+ * (EventAvail calls; 0: at once) until it is flushed. Pending events are
+ * those posted and not yet flushed or cleared. */
+QTML_API void QTMLTest_PostKeyDown(UInt8 keyCode, UInt8 charCode, long afterLooks);
+QTML_API long QTMLTest_PendingEvents(void);
+QTML_API void QTMLTest_ClearEvents(void);
+
 /* The engine's clock, which TickCount reads and MoviesTask plays movies
  * by: the system's monotonic clock, or, once set, a manual clock standing
  * at `milliseconds` that moves only when advanced. A negative time goes

@@ -182,6 +182,10 @@ struct EngineTestControls {
   // The next file dialog picks that file; null: the next one is cancelled.
   void (*queueDialogAnswer)(const char* nativePath);
   long (*pendingDialogAnswers)();
+  // A key-down event for the key code (character 0), waiting from the
+  // (afterLooks + 1)-th look at the event queue on; clearEvents empties it.
+  void (*postKeyDown)(uint8_t keyCode, long afterLooks);
+  void (*clearEvents)();
 };
 
 class Runtime {

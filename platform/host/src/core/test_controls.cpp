@@ -19,6 +19,9 @@ const EngineTestControls& Runtime::TestControls() {
       .clearFaults = QTMLTest_ClearFaults,
       .queueDialogAnswer = QTMLTest_QueueDialogAnswer,
       .pendingDialogAnswers = QTMLTest_PendingDialogAnswers,
+      .postKeyDown = [](uint8_t keyCode,
+                        long afterLooks) { QTMLTest_PostKeyDown(keyCode, 0, afterLooks); },
+      .clearEvents = QTMLTest_ClearEvents,
   };
   return controls;
 }

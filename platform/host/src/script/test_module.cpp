@@ -104,6 +104,23 @@ Datum PendingDialogsFn(BuiltinCall& c) {
   return Value::Int(Controls(c).pendingDialogAnswers());
 }
 
+// PressKey(keyCode, afterLooks = 0): a key-down event for the key code,
+// seen from the (afterLooks + 1)-th look at the event queue on, until the
+// events are cleared.
+Datum PressKeyFn(BuiltinCall& c) {
+  int64_t code = c.Integer(0);
+  int64_t after = c.Has(1) ? c.Integer(1) : 0;
+  if (code < 0 || code > 255) c.Fail("QTMLTest.PressKey: a key code is 0 to 255");
+  if (after < 0) c.Fail("QTMLTest.PressKey: looks to wait cannot be negative");
+  Controls(c).postKeyDown(static_cast<uint8_t>(code), static_cast<long>(after));
+  return None();
+}
+
+Datum ClearKeysFn(BuiltinCall& c) {
+  Controls(c).clearEvents();
+  return None();
+}
+
 const Builtin kTest[] = {
     {"TraceOn", 0, 0, TraceOnFn, false},
     {"TraceOff", 0, 0, TraceOffFn, false},
@@ -117,6 +134,8 @@ const Builtin kTest[] = {
     {"AnswerDialog", 1, 1, AnswerDialogFn, false},
     {"CancelDialog", 0, 0, CancelDialogFn, false},
     {"PendingDialogs", 0, 0, PendingDialogsFn, true},
+    {"PressKey", 1, 2, PressKeyFn, false},
+    {"ClearKeys", 0, 0, ClearKeysFn, false},
 };
 
 }  // namespace

@@ -276,6 +276,12 @@ class ControlledHost : public testing::EmptyHost {
               ControlCalls().push_back(path != nullptr ? "answer " + std::string(path) : "cancel");
             },
         .pendingDialogAnswers = [] { return 2L; },
+        .postKeyDown =
+            [](uint8_t keyCode, long afterLooks) {
+              ControlCalls().push_back("key " + std::to_string(keyCode) + " after " +
+                                       std::to_string(afterLooks));
+            },
+        .clearEvents = [] { ControlCalls().push_back("clear events"); },
     };
     return &controls;
   }
@@ -292,6 +298,9 @@ TEST(InterpreterTest, TheTestModuleReachesTheEngineThroughTheHost) {
                    "QTMLTest.AnswerDialog \"/tmp/a.mov\"\n"
                    "QTMLTest.CancelDialog\n"
                    "Print QTMLTest.PendingDialogs\n"
+                   "QTMLTest.PressKey 53\n"
+                   "QTMLTest.PressKey 53, 3\n"
+                   "QTMLTest.ClearKeys\n"
                    "QTMLTest.ClearFaults\n"
                    "QTMLTest.ClearTrace\n"
                    "QTMLTest.TraceOff\n",
@@ -300,7 +309,10 @@ TEST(InterpreterTest, TheTestModuleReachesTheEngineThroughTheHost) {
   EXPECT_EQ(ControlCalls(),
             (std::vector<std::string>{"trace on", "fail NewMovie 2 -108", "allocations -1",
                                       "fail io *.mov shortread 0 -36", "answer /tmp/a.mov",
-                                      "cancel", "clear faults", "clear trace", "trace off"}));
+                                      "cancel", "key 53 after 0", "key 53 after 3", "clear events",
+                                      "clear faults", "clear trace", "trace off"}));
+  EXPECT_EQ(Error("QTMLTest.PressKey 256\n", &host),
+            "test.bas:1: QTMLTest.PressKey: a key code is 0 to 255\n");
   EXPECT_EQ(Error("QTMLTest.TraceOn\n"),
             "test.bas:1: QTMLTest.TraceOn: the host has no QuickTime engine\n");
   EXPECT_EQ(Error("QTMLTest.FailIO \"a\", \"seek\", 1, -36\n", &host),

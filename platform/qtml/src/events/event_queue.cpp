@@ -1,0 +1,87 @@
+// The Event Manager's queue. Nothing outside the engine posts events: the
+// test controls post key presses, each becoming waiting after a number of
+// looks at the queue, so that a test can press a key in the middle of a
+// long operation that polls for it.
+#include <deque>
+
+#include "Events.h"
+#include "QTMLTestControls.h"
+#include "base/api_call.h"
+
+namespace qtml {
+namespace {
+
+struct QueuedEvent {
+  EventRecord event;
+  long looksLeft;  // looks at the queue before the event is waiting
+};
+
+std::deque<QueuedEvent>& Queue() {
+  static std::deque<QueuedEvent> queue;
+  return queue;
+}
+
+bool Selected(const EventRecord& event, EventMask mask) {
+  return event.what < 16 && (mask & (1u << event.what)) != 0;
+}
+
+// One look at the queue: events still held back come one look nearer.
+void Look() {
+  for (QueuedEvent& queued : Queue()) {
+    if (queued.looksLeft > 0) --queued.looksLeft;
+  }
+}
+
+}  // namespace
+}  // namespace qtml
+
+extern "C" {
+
+QTML_API Boolean EventAvail(EventMask eventMask, EventRecord* theEvent) try {
+  qtml::ApiCall call("EventAvail", eventMask, theEvent);
+  if (theEvent != nullptr) *theEvent = EventRecord{nullEvent, 0, TickCount(), {0, 0}, 0};
+  if (call.Fault() != noErr) return call.Return<Boolean>(false);
+  for (const qtml::QueuedEvent& queued : qtml::Queue()) {
+    if (queued.looksLeft > 0 || !qtml::Selected(queued.event, eventMask)) continue;
+    if (theEvent != nullptr) *theEvent = queued.event;
+    qtml::Look();
+    return call.Return<Boolean>(true);
+  }
+  qtml::Look();
+  return call.Return<Boolean>(false);
+} catch (...) {
+  return qtml::Escaped<Boolean>();
+}
+
+QTML_API void FlushEvents(EventMask whichMask, EventMask stopMask) try {
+  qtml::ApiCall call("FlushEvents", whichMask, stopMask);
+  if (call.Fault() != noErr) return;
+  auto& queue = qtml::Queue();
+  for (auto it = queue.begin(); it != queue.end();) {
+    if (it->looksLeft > 0) break;  // not posted yet
+    if (qtml::Selected(it->event, stopMask)) break;
+    it = qtml::Selected(it->event, whichMask) ? queue.erase(it) : it + 1;
+  }
+} catch (...) {
+  return qtml::Escaped<void>();
+}
+
+QTML_API void QTMLTest_PostKeyDown(UInt8 keyCode, UInt8 charCode, long afterLooks) try {
+  UInt32 message = (UInt32{keyCode} << 8) | charCode;
+  qtml::Queue().push_back(
+      {EventRecord{keyDown, message, 0, {0, 0}, 0}, afterLooks > 0 ? afterLooks : 0});
+} catch (...) {
+  return qtml::Escaped<void>();
+}
+
+QTML_API long QTMLTest_PendingEvents(void) try {
+  return static_cast<long>(qtml::Queue().size());
+} catch (...) {
+  return qtml::Escaped<long>();
+}
+
+QTML_API void QTMLTest_ClearEvents(void) try { qtml::Queue().clear(); } catch (...) {
+  return qtml::Escaped<void>();
+}
+
+}  // extern "C"
