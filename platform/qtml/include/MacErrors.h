@@ -1,6 +1,6 @@
 /*
  * MacErrors.h: result codes of the Memory, File and Component Managers,
- * QuickDraw, Gestalt and the Movie Toolbox, with QuickTime's values.
+ * QuickDraw, Gestalt, the Sound Input Manager and the Movie Toolbox, with QuickTime's values.
  */
 #ifndef __MACERRORS__
 #define __MACERRORS__
@@ -20,6 +20,9 @@ QTML_RESULT_CODE(OSErr, memPCErr, -114)
 QTML_RESULT_CODE(OSErr, memBCErr, -115)
 QTML_RESULT_CODE(OSErr, memSCErr, -116)
 QTML_RESULT_CODE(OSErr, memLockedErr, -117)
+
+/* Sound Input Manager. */
+QTML_RESULT_CODE(OSErr, siBadSoundInDevice, -221)
 
 /* File Manager. */
 QTML_RESULT_CODE(OSErr, dirFulErr, -33)

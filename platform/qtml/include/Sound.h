@@ -1,6 +1,7 @@
 /*
- * Sound.h: the description of a sound media's samples, and the component
- * types of sound compressors and decompressors.
+ * Sound.h: the description of a sound media's samples, the component
+ * types of sound compressors and decompressors, and the sound input
+ * devices.
  *
  * A version 0 SoundDescription is 36 bytes; version 1 (SoundDescriptionV1,
  * 52 bytes) adds the packet layout of compressed sound. In a handle the
@@ -75,6 +76,14 @@ typedef SoundDescription* SoundDescriptionPtr;
 typedef SoundDescriptionPtr* SoundDescriptionHandle;
 typedef SoundDescriptionV1* SoundDescriptionV1Ptr;
 typedef SoundDescriptionV1Ptr* SoundDescriptionV1Handle;
+
+/* The Sound Input Manager's devices: the engine offers one, a virtual
+ * input device named "Virtual Input". */
+/* The name of the index-th input device (from 1) into deviceName and,
+ * when deviceIconHandle is given, a new handle (owned by the caller)
+ * holding its icon and mask (ICN#, 256 bytes). siBadSoundInDevice for an
+ * index past the last device, or below 1. */
+QTML_API OSErr SPBGetIndexedDevice(short count, Str255 deviceName, Handle* deviceIconHandle);
 
 QTML_EXTERN_C_END
 
