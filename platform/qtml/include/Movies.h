@@ -267,7 +267,9 @@ enum {
   hintsScrubMode = 1 << 0,
   hintsLoop = 1 << 1,
   hintsDontPurge = 1 << 2,
-  hintsPlayingEveryFrame = 1 << 6
+  hintsPlayingEveryFrame = 1 << 6,
+  hintsHighQuality = 1 << 8,
+  hintsSingleField = 1 << 20
 };
 
 /* Movie properties. SetMovieTimeScale rescales every movie time (edits,
@@ -299,6 +301,16 @@ QTML_API Boolean GetMovieActive(Movie theMovie);
 QTML_API void SetMovieActive(Movie theMovie, Boolean active);
 QTML_API TimeValue GetMoviePosterTime(Movie theMovie);
 QTML_API void SetMoviePosterTime(Movie theMovie, TimeValue posterTime);
+/* A new picture (owned by the caller) of the movie's frame at its poster
+ * time, the size of its box, drawn on white as the movie shows it then;
+ * nil for a movie with nothing to show (an empty box), and nil with the
+ * error for GetMoviesError when the frame cannot be drawn. */
+QTML_API PicHandle GetMoviePosterPict(Movie theMovie);
+/* The first error a track that is enabled meets in reaching its data
+ * (couldNotResolveDataRef for data that cannot be found) or in
+ * decoding its sample descriptions (noCodecErr), and that track in
+ * *firstProblemTrack (nil for none; may be nil); noErr when none. */
+QTML_API ComponentResult GetMovieStatus(Movie theMovie, Track* firstProblemTrack);
 QTML_API void GetMoviePreviewTime(Movie theMovie, TimeValue* previewTime,
                                   TimeValue* previewDuration);
 QTML_API void SetMoviePreviewTime(Movie theMovie, TimeValue previewTime, TimeValue previewDuration);
@@ -646,6 +658,23 @@ QTML_API Movie MCGetIndMovie(MovieController mc, short index);
 /* Tells the controller that its movie changed (duration, size, tracks),
  * so that it shows the movie as it now is. */
 QTML_API ComponentResult MCMovieChanged(MovieController mc, Movie m);
+/* Editing through the controller: off for a new controller. Turning it
+ * on answers noErr; MCIsEditingEnabled answers whether it is on. */
+QTML_API ComponentResult MCEnableEditing(MovieController mc, Boolean enabled);
+QTML_API long MCIsEditingEnabled(MovieController mc);
+/* Controller actions. The selection actions take a TimeRecord* (in the
+ * movie's time scale, its time base): the get actions fill it with the
+ * movie's selection start or duration, the set actions change it. An
+ * action the controller does not take answers 0 and does nothing; one it
+ * takes answers 1 (handled) or an error (paramErr for a missing record). */
+enum {
+  mcActionSetSelectionBegin = 29,
+  mcActionSetSelectionDuration = 30,
+  mcActionGetSelectionBegin = 53,
+  mcActionGetSelectionDuration = 54
+};
+typedef short mcAction;
+QTML_API ComponentResult MCDoAction(MovieController mc, short action, void* params);
 
 /* ------------------------------------------------------------------------
  * Movie files. A movie file holds its movie (a 'moov' atom) in its data
@@ -748,6 +777,29 @@ QTML_API void FlattenMovie(Movie theMovie, long movieFlattenFlags, const FSSpec*
  * the new file, or nil. */
 QTML_API Movie FlattenMovieData(Movie theMovie, long movieFlattenFlags, const FSSpec* theFile,
                                 OSType creator, ScriptCode scriptTag, long createMovieFileFlags);
+/* ConvertMovieToFile flags, with createMovieFile... flags. */
+enum {
+  showUserSettingsDialog = 1L << 1, /* the export dialog: the user picks format and settings */
+  movieToFileOnlyExport = 1L << 2,  /* only formats a movie exporter writes */
+  movieFileSpecValid = 1L << 3      /* the dialog starts from the file given */
+};
+/* Writes the movie (or only onlyTrack of it) to the file in the format of
+ * fileType ('MooV' for 0): through the export dialog with
+ * showUserSettingsDialog, where the user picks the format (the dialog is
+ * answered by the test controls' queue: an answer's text is the subtype
+ * of the exporter chosen, nil a cancel), else through the movie exporter
+ * of that subtype (or the one given). QuickTime movies are written
+ * self-contained, as FlattenMovie writes them (with onlyTrack, that
+ * track alone); the engine writes no other format yet. userCanceledErr
+ * for a cancelled dialog, cantFindHandler for a format no exporter writes
+ * here, dupFNErr for an existing file without
+ * createMovieFileDeleteCurFile. The movie's progress procedure hears of
+ * the write as of a flatten. resID is set to movieInDataForkResID when
+ * given. */
+QTML_API OSErr ConvertMovieToFile(Movie theMovie, Track onlyTrack, FSSpec* outputFile,
+                                  OSType fileType, OSType creator, ScriptCode scriptTag,
+                                  short* resID, long flags, ComponentInstance userComp);
+
 /* The movie's default data reference (a new handle owned by the caller),
  * where media made with a nil data reference put their samples;
  * noDefaultDataRef when it has none. */

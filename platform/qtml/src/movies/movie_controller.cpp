@@ -12,7 +12,10 @@ namespace qtml {
 namespace {
 
 // The MC calls the standard controller takes.
-constexpr SInt16 kMovieControllerSelectors[] = {kMCGetIndMovieSelect, kMCMovieChangedSelect};
+constexpr SInt16 kMovieControllerSelectors[] = {
+    kMCGetIndMovieSelect,   kMCDoActionSelect,         kMCMovieChangedSelect,
+    kMCEnableEditingSelect, kMCIsEditingEnabledSelect,
+};
 
 }  // namespace
 
@@ -24,20 +27,18 @@ bool MovieControllerImplementation::Implements(SInt16 selector) const {
   return InSelectorTable(kMovieControllerSelectors, selector);
 }
 
-namespace {
-
-MovieControllerImplementation* ControllerOf(MovieController mc) {
-  return dynamic_cast<MovieControllerImplementation*>(ImplementationOf(mc));
-}
-
-// The controller behind an instance that takes the call of that selector,
-// or nullptr with *result badComponentInstance or badComponentSelector.
 MovieControllerImplementation* ControllerFor(MovieController mc, SInt16 selector,
                                              ComponentResult* result) {
   auto* controller =
       dynamic_cast<MovieControllerImplementation*>(EnterSelector(mc, selector, result));
   if (controller == nullptr && *result == noErr) *result = badComponentSelector;
   return controller;
+}
+
+namespace {
+
+MovieControllerImplementation* ControllerOf(MovieController mc) {
+  return dynamic_cast<MovieControllerImplementation*>(ImplementationOf(mc));
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "memory/memory.h"
 #include "movies/memory_samples.h"
 #include "movies/movie_edit_list.h"
+#include "movies/movie_files.h"
 #include "movies/movie_toolbox.h"
 #include "files/os.h"
 #include "qtff/qtff_read.h"
@@ -750,6 +751,13 @@ OSErr RemoveMovieAtom(short resRefNum) {
 }
 
 }  // namespace
+
+OSErr FlattenToFile(MovieRecord& movie, long flags, const FSSpec* theFile, OSType creator,
+                    long createFlags) {
+  std::string written;
+  return Flatten(movie, flags, theFile, creator, createFlags, &written);
+}
+
 }  // namespace qtml
 
 using qtml::ApiCall;

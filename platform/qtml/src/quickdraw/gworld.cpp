@@ -108,6 +108,11 @@ QDErr NewWorld(GWorldPtr* result, long depth, const Rect* bounds, CTabHandle tab
   return MakeWorld(result, depth, *bounds, table, pixels, rowBytes, true);
 }
 
+void DisposeWorld(GWorldPtr world) noexcept {
+  Port* port = PortFromGrafPtr(reinterpret_cast<GrafPtr>(world));
+  if (port != nullptr && port->isOffscreen) FreePort(port);
+}
+
 QDErr NewWorldFromPtr(GWorldPtr* result, unsigned long format, const Rect* bounds, CTabHandle table,
                       Ptr buffer, long rowBytes) {
   if (result == nullptr || bounds == nullptr) return paramErr;

@@ -265,6 +265,22 @@ void DiscardRecording(Port& port) noexcept {
   port.recording = nullptr;
 }
 
+OSErr PictureOfPort(const Port& port, const Rect& frame, PicHandle* picture) {
+  *picture = nullptr;
+  return Guarded<OSErr>(memFullErr, [&] {
+    OSErr err = noErr;
+    PicHandle made = NewEmptyPicture(frame, &err);
+    if (made == nullptr) return err;
+    err = StoreEncoded(made, frame, Capture(port, frame), nullptr);
+    if (err != noErr) {
+      FreeHandle(reinterpret_cast<Handle>(made));
+      return err;
+    }
+    *picture = made;
+    return noErr;
+  });
+}
+
 OSErr WritePictFile(const char* path, PicHandle picture) {
   return Guarded<OSErr>(memFullErr, [&] { return WriteFile(path, picture); });
 }

@@ -19,6 +19,10 @@ struct PictureRecording {
 // the picture handle stays with its owner.
 void DiscardRecording(Port& port) noexcept;
 
+// A new picture (owned by the caller) of what the port shows within
+// `frame`, as ClosePicture records it.
+OSErr PictureOfPort(const Port& port, const Rect& frame, PicHandle* picture);
+
 // A PICT file is 512 zero bytes followed by a picture's bytes. These are
 // for the engine's tools and tests; clients write pictures as files of
 // their own.

@@ -63,5 +63,7 @@ void SetQDError(OSErr err) noexcept;
 // A new off-screen world as NewGWorld makes it (depth 0: 32 bits), without
 // the call's bookkeeping: noErr, paramErr, cDepthErr or memFullErr.
 QDErr NewWorld(GWorldPtr* result, long depth, const Rect* bounds, CTabHandle table);
+// Disposes of a world NewWorld made, as DisposeGWorld does.
+void DisposeWorld(GWorldPtr world) noexcept;
 
 }  // namespace qtml

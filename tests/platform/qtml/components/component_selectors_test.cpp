@@ -4,6 +4,8 @@
 // 0, and a call the engine has no function for is never claimed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <cstring>
 #include <functional>
 #include <set>
@@ -265,11 +267,19 @@ TEST_F(ComponentSelectors, AMovieControllerTakesItsOwnCallsOnly) {
   std::vector<Probe> probes = {
       {"MCMovieChanged", kMCMovieChangedSelect,
        [movie](ComponentInstance ci) { return MCMovieChanged(ci, movie); }},
+      {"MCEnableEditing", kMCEnableEditingSelect,
+       [](ComponentInstance ci) { return MCEnableEditing(ci, true); }},
+      {"MCDoAction", kMCDoActionSelect,
+       [](ComponentInstance ci) { return MCDoAction(ci, 0, nullptr); }},
   };
   // Every other MC selector has no function in the engine.
+  constexpr SInt16 kImplemented[] = {kMCGetIndMovieSelect, kMCMovieChangedSelect,
+                                     kMCEnableEditingSelect, kMCIsEditingEnabledSelect,
+                                     kMCDoActionSelect};
   for (SInt16 selector = kMCSetMovieSelect; selector <= kMCSetActionFilterWithRefConSelect;
        ++selector) {
-    if (selector != kMCMovieChangedSelect && selector != kMCGetIndMovieSelect) {
+    if (std::find(std::begin(kImplemented), std::end(kImplemented), selector) ==
+        std::end(kImplemented)) {
       probes.push_back({"MC selector", selector, nullptr});
     }
   }
