@@ -273,6 +273,33 @@ QTML_API OSErr SetDSequenceMask(ImageSequence seqID, RgnHandle mask);
 QTML_API OSErr SetDSequenceTransferMode(ImageSequence seqID, short mode, const RGBColor* opColor);
 QTML_API OSErr CDSequenceEnd(ImageSequence seqID);
 
+/* Effects and other sequences fed from images: a data source gives the
+ * sequence an input (an effect's source 'srcA' or 'srcB', numbered from 1)
+ * described by `dataDescription` (an image description, copied), whose
+ * data CDSequenceSetSourceData then points at (borrowed, until changed or
+ * the sequence ends). Each frame of an effect sequence is the effect's
+ * description (an atom container's bytes) applied to the sources. */
+typedef OSErr (*ICMConvertDataFormatProcPtr)(void* refCon, long flags, Handle desiredFormat,
+                                             Handle sourceDataFormat, void* srcData,
+                                             long srcDataSize, void** dstData,
+                                             long* dstDataSize);
+typedef ICMConvertDataFormatProcPtr ICMConvertDataFormatUPP;
+QTML_API OSErr CDSequenceNewDataSource(ImageSequence seqID, ImageSequenceDataSource* sourceID,
+                                       OSType sourceType, short sourceInputNumber,
+                                       Handle dataDescription,
+                                       ICMConvertDataFormatUPP transferProc, void* refCon);
+QTML_API OSErr CDSequenceSetSourceData(ImageSequenceDataSource sourceID, void* data,
+                                       long dataSize);
+/* The time base the sequence's effect runs by (a TimeBase, borrowed). */
+QTML_API OSErr CDSequenceSetTimeBase(ImageSequence seqID, void* base);
+
+/* An effect decompressor's parameters: a new atom container (owned by
+ * the caller) with a 'srcs' atom giving its number of sources and one atom
+ * per parameter holding its default value (big-endian). */
+enum { kImageCodecGetParameterListSelect = 0x001D };
+QTML_API ComponentResult ImageCodecGetParameterList(ComponentInstance ci,
+                                                    Handle* parameterDescription);
+
 /* Compression makes image data from the pixels of a pixel map of depth 1,
  * 8, 16, 24 or 32 (the srcRect part, in the pixel map's coordinates,
  * which must lie inside its bounds), at a depth asked for: a sequence's

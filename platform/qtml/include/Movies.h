@@ -562,6 +562,12 @@ QTML_API Movie NewMovieFromScrap(long newMovieFlags);
 
 /* Time bases and playing. A movie's time base is the movie's own. */
 QTML_API TimeBase GetMovieTimeBase(Movie theMovie);
+/* A time base of its own (not a movie's), at rate 0 and time 0, owned by
+ * the caller until DisposeTimeBase; its time runs on from 0 while its rate
+ * is positive. DisposeTimeBase of a movie's time base answers paramErr
+ * (GetMoviesError): it goes with its movie. */
+QTML_API TimeBase NewTimeBase(void);
+QTML_API void DisposeTimeBase(TimeBase tb);
 QTML_API Fixed GetTimeBaseRate(TimeBase tb);
 QTML_API void SetTimeBaseRate(TimeBase tb, Fixed r);
 QTML_API Fixed GetTimeBaseEffectiveRate(TimeBase tb);

@@ -25,6 +25,7 @@ enum class HandleKind : uint8_t {
   kTimeBase = 0x42,
   kInstance = 0x49,
   kSequence = 0x53,
+  kDataSource = 0x64,
 };
 
 template <typename T, HandleKind kKind>

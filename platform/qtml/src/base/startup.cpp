@@ -1,8 +1,11 @@
 // Engine start-up: QTML, the Movie Toolbox, Gestalt and the effects list.
+#include <cstring>
+
 #include "Gestalt.h"
 #include "Movies.h"
 #include "QTML.h"
 #include "base/api_call.h"
+#include "base/byte_order.h"
 #include "movies/atom_container.h"
 #include "movies/movie_toolbox.h"
 
@@ -33,12 +36,32 @@ OSErr AnswerGestalt(OSType selector, long* response) {
   return gestaltUndefSelectorErr;
 }
 
-// The engine has no effects yet; as effect components arrive they are
-// listed here, one 'name' and 'type' leaf pair per effect.
+// The engine's effects, one 'name' and 'type' leaf pair each, for those
+// whose number of sources lies within the bounds asked (-1: no bound).
+struct EffectListing {
+  OSType type;
+  const char* name;
+  long sources;
+};
+constexpr EffectListing kEffects[] = {{'brco', "Brightness and Contrast", 1}};
+
 OSErr ListEffects(QTAtomContainer list, long minSources, long maxSources) {
-  (void)list;
-  (void)minSources;
-  (void)maxSources;
+  for (const EffectListing& effect : kEffects) {
+    if ((minSources >= 0 && effect.sources < minSources) ||
+        (maxSources >= 0 && effect.sources > maxSources)) {
+      continue;
+    }
+    uint8_t type[4];
+    WriteBE32(type, effect.type);
+    OSErr err =
+        atoms::InsertChild(list, kParentAtomIsContainer, 'name', 0, 0,
+                           static_cast<long>(std::strlen(effect.name)), effect.name, nullptr);
+    if (err == noErr) {
+      err = atoms::InsertChild(list, kParentAtomIsContainer, 'type', 0, 0, sizeof type, type,
+                               nullptr);
+    }
+    if (err != noErr) return err;
+  }
   return noErr;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "components/codecs.h"
+#include "components/effects.h"
 #include "data/data_handler.h"
 #include "components/importers.h"
 #include "memory/memory.h"
@@ -46,6 +47,7 @@ const ComponentEntry kDeviceComponents[] = {
 std::vector<ComponentEntry> EngineEntries() {
   std::vector<ComponentEntry> entries(std::begin(kEngineComponents), std::end(kEngineComponents));
   AppendCodecComponents(&entries);
+  AppendEffectComponents(&entries);
   AppendFormatComponents(&entries);
   entries.insert(entries.end(), std::begin(kDeviceComponents), std::end(kDeviceComponents));
   return entries;

@@ -8,6 +8,7 @@
 
 #include "ImageCompression.h"
 #include "base/api_call.h"
+#include "components/effects.h"
 #include "components/image_decoder.h"
 #include "components/image_sequences.h"
 #include "memory/memory.h"
@@ -64,25 +65,48 @@ RgnHandle CopyMask(RgnHandle mask, OSErr* err) {
   return copy;
 }
 
-// A decompression sequence: a decoder kept from frame to frame, and how
-// its frames are drawn.
+class DecompressionSequence;
+
+// An input of a sequence fed from an image (an effect's source).
+struct DataSourceRecord {
+  DecompressionSequence* sequence = nullptr;  // the owner
+  OSType type = 0;
+  short input = 0;                        // from 1
+  std::unique_ptr<ImageDecoder> decoder;  // reads the source's image
+  Ptr data = nullptr;                     // borrowed
+  long size = 0;
+  Identity<DataSourceRecord, HandleKind::kDataSource> reference;
+};
+
+// A decompression sequence: a decoder kept from frame to frame (or, for
+// an effect, its sources), and how its frames are drawn.
 class DecompressionSequence final : public SequenceRecord {
  public:
   ~DecompressionSequence() override { FreeHandle(reinterpret_cast<Handle>(mask)); }
 
-  // Decodes one frame and draws it.
+  // Decodes one frame (an effect: applies its description to the sources)
+  // and draws it.
   OSErr Frame(Ptr data, long size) {
     Port* target = PortFromGrafPtr(port);
     if (target == nullptr) return paramErr;
-    if (OSErr err = decoder->Decode(data, size)) return err;
-    if (!decoder->Decoded()) return noErr;  // held back by the codec
-    const PixMap& picture = decoder->Picture();
-    const Rect& from = hasSrcRect ? srcRect : picture.bounds;
-    return DrawPixMapThroughMatrix(picture, from, *target, &matrix, mode, opColor, mask);
+    const PixMap* picture = nullptr;
+    if (effect) {
+      if (OSErr err = RenderEffectFrame(data, size)) return err;
+      picture = &effectPicture;
+    } else {
+      if (OSErr err = decoder->Decode(data, size)) return err;
+      if (!decoder->Decoded()) return noErr;  // held back by the codec
+      picture = &decoder->Picture();
+    }
+    const Rect& from = hasSrcRect ? srcRect : picture->bounds;
+    return DrawPixMapThroughMatrix(*picture, from, *target, &matrix, mode, opColor, mask);
   }
 
-  std::unique_ptr<ImageDecoder> decoder;
+  std::unique_ptr<ImageDecoder> decoder;  // nullptr for an effect
   CodecType type = 0;
+  bool effect = false;
+  short width = 0;
+  short height = 0;
   CGrafPtr port = nullptr;
   bool hasSrcRect = false;
   Rect srcRect{};
@@ -91,6 +115,30 @@ class DecompressionSequence final : public SequenceRecord {
   RGBColor opColor{0x8000, 0x8000, 0x8000};
   RgnHandle mask = nullptr;  // owned copy
   long flags = 0;
+  TimeBase timeBase = nullptr;  // borrowed
+  std::vector<std::unique_ptr<DataSourceRecord>> sources;
+
+ private:
+  OSErr RenderEffectFrame(Ptr description, long size) {
+    const PixMap* inputs[2] = {nullptr, nullptr};
+    for (const auto& source : sources) {
+      if (source->input < 1 || source->input > 2 || source->data == nullptr) continue;
+      if (OSErr err = source->decoder->Decode(source->data, source->size)) return err;
+      if (source->decoder->Decoded()) inputs[source->input - 1] = &source->decoder->Picture();
+    }
+    long rowBytes = static_cast<long>(width) * 4;
+    effectPixels.assign(static_cast<size_t>(rowBytes) * static_cast<size_t>(height), 0);
+    effectPicture = PixMap{};
+    effectPicture.baseAddr = reinterpret_cast<Ptr>(effectPixels.data());
+    effectPicture.rowBytes = static_cast<short>(0x8000 | rowBytes);
+    effectPicture.bounds = Rect{0, 0, height, width};
+    effectPicture.pixelSize = 32;
+    effectPicture.pixelFormat = 32;
+    return RenderEffect(type, description, size, inputs, effectPicture);
+  }
+
+  std::vector<uint8_t> effectPixels;
+  PixMap effectPicture{};
 };
 
 DecompressionSequence* FindDecompression(ImageSequence id) {
@@ -117,8 +165,16 @@ OSErr BeginDecompression(ImageSequence* seqID, ImageDescriptionHandle desc, Ptr 
   if (PortFromGrafPtr(port) == nullptr) return paramErr;
   if (!CodecAccepted(codec, (**desc).cType)) return paramErr;
   auto sequence = std::make_unique<DecompressionSequence>();
-  if (OSErr err = ImageDecoder::Open(desc, &sequence->decoder)) return err;
-  sequence->type = (**desc).cType;
+  const ImageDescription& image = **desc;
+  if (IsEffectType(image.cType)) {
+    if (image.width <= 0 || image.height <= 0 || image.width > 0x0FFF) return badImageDescription;
+    sequence->effect = true;
+  } else if (OSErr err = ImageDecoder::Open(desc, &sequence->decoder)) {
+    return err;
+  }
+  sequence->type = image.cType;
+  sequence->width = image.width;
+  sequence->height = image.height;
   sequence->port = port;
   sequence->hasSrcRect = srcRect != nullptr;
   if (srcRect != nullptr) sequence->srcRect = *srcRect;
@@ -284,6 +340,57 @@ OSErr SetDSequenceTransferMode(ImageSequence seqID, short mode, const RGBColor* 
   if (sequence == nullptr) return call.Return(paramErr);
   sequence->mode = mode;
   if (opColor != nullptr) sequence->opColor = *opColor;
+  return call.Return(noErr);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
+}
+
+OSErr CDSequenceNewDataSource(ImageSequence seqID, ImageSequenceDataSource* sourceID,
+                              OSType sourceType, short sourceInputNumber, Handle dataDescription,
+                              ICMConvertDataFormatUPP transferProc, void* refCon) try {
+  ApiCall call("CDSequenceNewDataSource", seqID, sourceID, qtml::FourCC{sourceType},
+               sourceInputNumber, dataDescription, reinterpret_cast<void*>(transferProc), refCon);
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  qtml::DecompressionSequence* sequence = qtml::FindDecompression(seqID);
+  if (sequence == nullptr || sourceID == nullptr || dataDescription == nullptr) {
+    return call.Return(paramErr);
+  }
+  *sourceID = 0;
+  auto source = std::make_unique<qtml::DataSourceRecord>();
+  source->sequence = sequence;
+  source->type = sourceType;
+  source->input = sourceInputNumber;
+  if (OSErr err = qtml::ImageDecoder::Open(
+          reinterpret_cast<ImageDescriptionHandle>(dataDescription), &source->decoder)) {
+    return call.Return(err);
+  }
+  if (!source->reference.Register(source.get())) return call.Return(memFullErr);
+  *sourceID = static_cast<ImageSequenceDataSource>(source->reference.value());
+  sequence->sources.push_back(std::move(source));
+  return call.Return(noErr);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
+}
+
+OSErr CDSequenceSetSourceData(ImageSequenceDataSource sourceID, void* data, long dataSize) try {
+  ApiCall call("CDSequenceSetSourceData", sourceID, data, dataSize);
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  auto* source = qtml::Identity<qtml::DataSourceRecord, qtml::HandleKind::kDataSource>::Find(
+      reinterpret_cast<const void*>(sourceID));
+  if (source == nullptr || dataSize < 0) return call.Return(paramErr);
+  source->data = static_cast<Ptr>(data);
+  source->size = dataSize;
+  return call.Return(noErr);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
+}
+
+OSErr CDSequenceSetTimeBase(ImageSequence seqID, void* base) try {
+  ApiCall call("CDSequenceSetTimeBase", seqID, base);
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  qtml::DecompressionSequence* sequence = qtml::FindDecompression(seqID);
+  if (sequence == nullptr) return call.Return(paramErr);
+  sequence->timeBase = static_cast<TimeBase>(base);
   return call.Return(noErr);
 } catch (...) {
   return qtml::EscapedError<OSErr>();

@@ -236,7 +236,8 @@ struct MovieRecord {
   GDHandle device = nullptr;
   MovieProgressUPP progressProc = nullptr;  // (MovieProgressUPP)-1: default display
   long progressRefcon = 0;
-  TimeBaseRecord timeBase;                              // names this movie
+  bool standalone = false;  // the clock of a time base of its own (NewTimeBase), no movie
+  TimeBaseRecord timeBase;  // names this movie
   Identity<MovieRecord, HandleKind::kMovie> reference;  // from AdoptMovie on
 };
 

@@ -6,6 +6,7 @@
 // rate × the clock time since it last moved. At the end of the movie (its
 // start, playing backwards) it stops, or loops when its time base says so.
 #include <chrono>
+#include <memory>
 #include <cmath>
 
 #include "Events.h"
@@ -42,6 +43,7 @@ struct PlayRange {
 };
 
 PlayRange RangeOf(MovieRecord& movie) {
+  if (movie.standalone) return {0, 0x7FFFFFFF};  // a time base's own clock runs on
   UpdateDuration(movie);
   if (movie.activeSegmentStart == -1) return {0, movie.duration};
   return {movie.activeSegmentStart, movie.activeSegmentStart + movie.activeSegmentDuration};
@@ -211,6 +213,34 @@ QTML_API TimeBase GetMovieTimeBase(Movie theMovie) try {
   return call.Return(qtml::ReferenceTo(&movie->timeBase));
 } catch (...) {
   return qtml::Escaped<TimeBase>();
+}
+
+QTML_API TimeBase NewTimeBase(void) try {
+  ApiCall call("NewTimeBase");
+  if (!qtml::EnterToolbox(call)) return call.Return<TimeBase>(nullptr);
+  auto clock = std::make_unique<MovieRecord>();
+  clock->standalone = true;
+  clock->timeBase.movie = clock.get();
+  if (!clock->timeBase.reference.Register(&clock->timeBase)) {
+    SetMoviesError(memFullErr);
+    return call.Return<TimeBase>(nullptr);
+  }
+  SetMoviesError(noErr);
+  return call.Return(qtml::ReferenceTo(&clock.release()->timeBase));
+} catch (...) {
+  return qtml::Escaped<TimeBase>();
+}
+
+QTML_API void DisposeTimeBase(TimeBase tb) try {
+  ApiCall call("DisposeTimeBase", tb);
+  MovieRecord* clock = qtml::EnterTimeBase(call, tb);
+  if (clock == nullptr) return;
+  // A movie's time base goes with its movie.
+  if (!clock->standalone) return SetMoviesError(paramErr);
+  delete clock;
+  SetMoviesError(noErr);
+} catch (...) {
+  return qtml::Escaped<void>();
 }
 
 QTML_API Fixed GetTimeBaseRate(TimeBase tb) try {

@@ -52,7 +52,15 @@ TEST_F(StartupTest, EffectsListNeedsTheMovieToolbox) {
   ASSERT_EQ(QTGetEffectsList(&list, -1, -1, 0), noErr);
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(GetMoviesError(), noErr);
-  EXPECT_EQ(QTCountChildren(list, kParentAtomIsContainer), 0);
+  // Brightness and contrast: its name and type.
+  EXPECT_EQ(QTCountChildrenOfType(list, kParentAtomIsContainer, 'name'), 1);
+  QTAtom type = QTFindChildByIndex(list, kParentAtomIsContainer, 'type', 1, nullptr);
+  OSType value = 0;
+  ASSERT_EQ(QTCopyAtomDataToPtr(list, type, false, sizeof value, &value, nullptr), noErr);
+  EXPECT_EQ(__builtin_bswap32(value), static_cast<OSType>('brco'));  // stored big-endian
+  EXPECT_EQ(QTDisposeAtomContainer(list), noErr);
+  ASSERT_EQ(QTGetEffectsList(&list, 2, 2, 0), noErr);
+  EXPECT_EQ(QTCountChildren(list, kParentAtomIsContainer), 0) << "no effect of two sources";
   EXPECT_EQ(QTDisposeAtomContainer(list), noErr);
 }
 
