@@ -15,6 +15,7 @@
 #include "QDOffscreen.h"
 #include "Script.h"
 #include "dataref/data_ref.h"
+#include "movie/frame_render.h"
 #include "plugin/bridges.h"
 #include "plugin/class_list.h"
 #include "plugin/glue.h"
@@ -478,10 +479,9 @@ void NewEmpty(REALobject instance) {
   }
 }
 
-void NewFromFile(REALobject instance, REALfolderItem file, RBBoolean create) {
-  if (file == nullptr) return;
-  MovieNative* native = NewNative(instance);
-  if (native == nullptr) return;
+}  // namespace
+
+void OpenMovieFile(MovieNative* native, REALfolderItem file, bool create) {
   FSSpec spec;
   OSErr err = FolderItemToFSSpec(file, &spec);
   if (err != noErr) {
@@ -509,10 +509,7 @@ void NewFromFile(REALobject instance, REALfolderItem file, RBBoolean create) {
   native->ownsMovie = true;
 }
 
-void NewFromHostMovie(REALobject instance, REALmovie hostMovie, RBBoolean copy) {
-  if (hostMovie == nullptr) return;
-  MovieNative* native = NewNative(instance);
-  if (native == nullptr) return;
+void OpenHostMovie(MovieNative* native, REALmovie hostMovie, bool copy) {
   auto movie = static_cast<Movie>(host::getMovieMovie(hostMovie));
   if (movie == nullptr) {
     native->err = invalidMovie;
@@ -525,6 +522,18 @@ void NewFromHostMovie(REALobject instance, REALmovie hostMovie, RBBoolean copy) 
   native->movie = CopyMovie(movie);
   if (native->movie != nullptr) ResetVideoMatrices(native->movie);
   native->ownsMovie = true;
+}
+
+namespace {
+
+void NewFromFile(REALobject instance, REALfolderItem file, RBBoolean create) {
+  if (file == nullptr) return;
+  if (MovieNative* native = NewNative(instance)) OpenMovieFile(native, file, create != 0);
+}
+
+void NewFromHostMovie(REALobject instance, REALmovie hostMovie, RBBoolean copy) {
+  if (hostMovie == nullptr) return;
+  if (MovieNative* native = NewNative(instance)) OpenHostMovie(native, hostMovie, copy != 0);
 }
 
 void NewFromPlayer(REALobject instance, REALmoviePlayer player) {
@@ -557,10 +566,9 @@ void NewFromUrl(REALobject instance, REALstring url) {
   native->ownsMovie = native->err == noErr;
 }
 
-void NewFromDataRef(REALobject instance, REALobject dataRef) {
-  if (dataRef == nullptr) return;
-  MovieNative* native = NewNative(instance);
-  if (native == nullptr) return;
+}  // namespace
+
+void OpenDataRefMovie(MovieNative* native, REALobject dataRef) {
   DataRefNative* source = GetDataRefNative(dataRef);
   if (source == nullptr || !source->IsValid()) {
     native->err = paramErr;
@@ -574,6 +582,13 @@ void NewFromDataRef(REALobject instance, REALobject dataRef) {
     native->ownsMovie = true;
     native->inMemory = type == PointerDataHandlerSubType || type == HandleDataHandlerSubType;
   }
+}
+
+namespace {
+
+void NewFromDataRef(REALobject instance, REALobject dataRef) {
+  if (dataRef == nullptr) return;
+  if (MovieNative* native = NewNative(instance)) OpenDataRefMovie(native, dataRef);
 }
 
 void DestroyMovieNative(REALobject instance) {
@@ -821,6 +836,44 @@ void Edit(REALobject instance, REALobject range, RBInteger editFlag) {
   native->EditSelection(r, std::in_range<int32_t>(editFlag) ? static_cast<int32_t>(editFlag) : -1);
 }
 
+// The movie's current frame as a host picture, through `context` (null:
+// as drawn); nil with err set when it cannot be rendered.
+REALpicture FramePicture(MovieNative* native, GraphicsContextNative* context) {
+  OSErr err = noErr;
+  FrameBuffer* result = RenderMovieFrame(native->movie, context, &err);
+  native->err = err;
+  if (result == nullptr) return nullptr;
+  REALpicture picture = host::REALBuildPictureFromGWorld(result->world, false);
+  delete result;
+  return picture;
+}
+
+REALpicture Frame(REALobject instance) {
+  MovieNative* native = Native(instance);
+  return native != nullptr ? FramePicture(native, nullptr) : nullptr;
+}
+
+REALpicture FrameSized(REALobject instance, RBInteger width, RBInteger height) {
+  MovieNative* native = Native(instance);
+  if (native == nullptr) return nullptr;
+  if (!std::in_range<short>(width) || !std::in_range<short>(height)) {
+    native->err = paramErr;
+    return nullptr;
+  }
+  GraphicsContextNative context;
+  context.Reset();
+  if (native->movie != nullptr) GetMovieNaturalBoundsRect(native->movie, &context.src.rect);
+  context.SetDestination(Rect{0, 0, static_cast<short>(height), static_cast<short>(width)});
+  return FramePicture(native, &context);
+}
+
+REALpicture FrameThrough(REALobject instance, REALobject gc) {
+  MovieNative* native = Native(instance);
+  if (native == nullptr) return nullptr;
+  GraphicsContextNative* context = gc != nullptr ? GetNative<GraphicsContextNative>(gc) : nullptr;
+  return FramePicture(native, context);
+}
+
 void RemoveTrack(REALobject instance, RBInteger index) {
   MovieNative* native = WithMovie(instance);
   if (native == nullptr) return;
@@ -981,6 +1034,9 @@ REALmethodDefinition gMethods[] = {
     Method<SeekTime, "qtSeekTime(seek as integer)">(),
     Method<SamplesCount, "qtSamplesCount(tmRange as FenraTimeRange,fType as string) as integer">(),
     Method<TrackAt, "qtTrack(index as integer) as FenraTrack">(),
+    Method<Frame, "frame() as picture">(),
+    Method<FrameSized, "frame(w as integer,h as integer) as picture">(),
+    Method<FrameThrough, "frame(gc as FenraGraphicsContext) as picture">(),
     Method<Edit, "qtEdit(tmRange as FenraTimeRange,editFlag as integer)">(),
     Method<RemoveTrack, "qtRemoveTrack(index as integer)">(),
     Method<InsertMovie,

@@ -11,14 +11,16 @@ namespace fenra {
 // Selection edits, as qtEdit numbers them.
 enum EditCode : int32_t { kEditCopy = 0, kEditClear = 1, kEditCut = 2, kEditPaste = 3 };
 
-class MovieNative final : public ContainerNative {
+// Not final: the player's native extends it.
+class MovieNative : public ContainerNative {
  public:
   MovieNative() = default;
   MovieNative(const MovieNative&) = delete;
   MovieNative& operator=(const MovieNative&) = delete;
   // Disposes of the movie when it owns it, closes the movie file, frees
-  // the file spec.
-  ~MovieNative();
+  // the file spec. Virtual: FenraMovie's destructor deletes the player's
+  // native through this type too.
+  virtual ~MovieNative();
 
   bool IsValid() const override { return movie != nullptr; }
   intptr_t GetRef() const override { return reinterpret_cast<intptr_t>(movie); }
@@ -57,6 +59,14 @@ class MovieNative final : public ContainerNative {
   MovieController controller = nullptr;  // borrowed
   Movie movie = nullptr;
 };
+
+// What the constructors with an argument do once the instance has its
+// native: open the movie of a file (creating it with `create`), wrap a
+// host movie or a private copy of it, open the movie a data reference
+// names. Failures are left in native->err.
+void OpenMovieFile(MovieNative* native, REALfolderItem file, bool create);
+void OpenHostMovie(MovieNative* native, REALmovie hostMovie, bool copy);
+void OpenDataRefMovie(MovieNative* native, REALobject dataRef);
 
 // The MovieNative of a FenraMovie instance, or null.
 MovieNative* MovieNativeOf(REALobject instance);
