@@ -36,7 +36,7 @@ typedef UInt16 EventModifiers;
 typedef struct EventRecord {
   EventKind what;
   UInt32 message;
-  UInt32 when; /* ticks */
+  UInt32 when; /* ticks; 0: the engine's events carry no time */
   Point where;
   EventModifiers modifiers;
 } EventRecord;

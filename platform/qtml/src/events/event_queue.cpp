@@ -39,7 +39,7 @@ extern "C" {
 
 QTML_API Boolean EventAvail(EventMask eventMask, EventRecord* theEvent) try {
   qtml::ApiCall call("EventAvail", eventMask, theEvent);
-  if (theEvent != nullptr) *theEvent = EventRecord{nullEvent, 0, TickCount(), {0, 0}, 0};
+  if (theEvent != nullptr) *theEvent = EventRecord{nullEvent, 0, 0, {0, 0}, 0};
   if (call.Fault() != noErr) return call.Return<Boolean>(false);
   for (const qtml::QueuedEvent& queued : qtml::Queue()) {
     if (queued.looksLeft > 0 || !qtml::Selected(queued.event, eventMask)) continue;

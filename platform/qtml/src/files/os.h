@@ -104,4 +104,9 @@ class WritableFile {
 // The QuickTime result for an errno value.
 OSErr ErrorFromErrno(int error);
 
+// Whether the process's standard error is a terminal, and text written to
+// it (no I/O faults: nothing depends on it arriving).
+bool StandardErrorIsTerminal();
+void WriteStandardError(const std::string& text);
+
 }  // namespace qtml::os

@@ -270,4 +270,18 @@ OSErr WritableFile::Truncate(SInt64 size) {
   return TruncateTo(fd_, path_, size);
 }
 
+bool StandardErrorIsTerminal() {
+  return isatty(STDERR_FILENO) == 1;
+}
+
+void WriteStandardError(const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = write(STDERR_FILENO, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    done += static_cast<size_t>(n);
+  }
+}
+
 }  // namespace qtml::os

@@ -9,6 +9,7 @@
 #include "data/data_refs.h"
 #include "qtff/qtff_read.h"
 #include "qtff/qtff_write.h"
+#include "movies/movie_progress.h"
 #include "quickdraw/matrix.h"
 
 namespace qtml {
@@ -650,7 +651,8 @@ bool MediaTypeHasCharacteristic(OSType mediaType, OSType characteristic) {
 
 OSErr ReportProgress(MovieRecord& movie, short message, short operation, Fixed percent) {
   MovieProgressUPP proc = movie.progressProc;
-  if (proc == nullptr || proc == reinterpret_cast<MovieProgressUPP>(-1)) return noErr;
+  if (proc == nullptr) return noErr;
+  if (proc == kDefaultProgressProc) return ShowDefaultProgress(message, operation, percent);
   return proc(ReferenceTo(&movie), message, operation, percent, movie.progressRefcon);
 }
 

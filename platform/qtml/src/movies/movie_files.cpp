@@ -19,6 +19,7 @@
 #include "movies/memory_samples.h"
 #include "movies/movie_edit_list.h"
 #include "movies/movie_files.h"
+#include "movies/movie_progress.h"
 #include "movies/movie_toolbox.h"
 #include "files/os.h"
 #include "qtff/qtff_read.h"
@@ -444,8 +445,10 @@ class Flattener {
 
   OSErr Progress(short message, double done) {
     MovieProgressUPP proc = source_.progressProc;
-    if (proc == nullptr || proc == reinterpret_cast<MovieProgressUPP>(-1)) return noErr;
+    if (proc == nullptr) return noErr;
     Fixed percent = static_cast<Fixed>(std::lround(std::clamp(done, 0.0, 1.0) * 65536.0));
+    if (proc == kDefaultProgressProc)
+      return ShowDefaultProgress(message, progressOpFlatten, percent);
     return proc(ReferenceTo(&source_), message, progressOpFlatten, percent, source_.progressRefcon);
   }
 
