@@ -1,0 +1,48 @@
+// What the movie editing and information functions share: finding the
+// QuickTime movie behind a host movie or player, tracks by index, and the
+// entries kept in files of their own (saving and exporting, recompression
+// and one-sample tracks) for the table in editing.cpp.
+#pragma once
+
+#include <cstdint>
+
+#include "Movies.h"
+#include "REALplugin.h"
+
+namespace fenra {
+
+class TimeRangeNative;
+
+// The movie behind a host movie; nil for nil or a host movie without one.
+Movie HostMovie(REALmovie m);
+// The controller behind a host movie player (nil for none), and its movie.
+MovieController PlayerController(REALmoviePlayer mp);
+Movie ControllerMovie(MovieController controller);
+// The movie's track at a 1-based index, or nil.
+Track TrackAtIndex(Movie movie, RBInteger index);
+// The native of a FenraTimeRange argument, or null for nil or none.
+TimeRangeNative* RangeArgument(REALobject range);
+// The platform version word, the high half of QuickTime's version.
+long PlatformVersionWord();
+
+// editing_files.cpp
+RBInteger SaveChanges(REALfolderItem srcMovieFile, REALmovie m);
+RBInteger MovieExportToFile(REALobject m, REALfolderItem dst);
+RBInteger TrackExportToFile(REALobject tk, REALfolderItem dst);
+RBInteger CreateFromPlayerSelection(REALmoviePlayer mp, REALfolderItem dstFile);
+RBInteger CreateFromPlayerRange(REALmoviePlayer mp, REALfolderItem dstFile, RBInteger sPos,
+                                RBInteger ePos);
+RBInteger CreateFromMovieRange(REALmovie srcMovie, REALfolderItem dstFile, RBInteger sPos,
+                               RBInteger ePos);
+RBInteger CreateEmptyFile(REALfolderItem newFile);
+REALmovie CreateEmpty(REALfolderItem newFile);
+RBInteger CheckStatus(REALfolderItem srcFile);
+
+// recompress.cpp
+RBInteger VideoTrackWithSample(REALmovie src, REALobject params, REALpicture pic);
+RBInteger Recompress(REALmovie src, REALfolderItem dstFile, RBInteger cDepth, RBInteger cQual,
+                     REALstring cType, double fRate);
+RBInteger RecompressRegion(REALmovie src, REALfolderItem dstFile, REALarray roi, RBInteger cDepth,
+                           RBInteger cQual, REALstring cType, double fRate);
+
+}  // namespace fenra
