@@ -36,6 +36,9 @@ struct MovieFile {
   std::string path;
   bool writable = false;
   std::shared_ptr<DataStore> store;
+  // Where the file's atoms end as the engine last found or wrote them:
+  // what lies after it was appended since (sample bytes, not atoms).
+  SInt64 atomsEnd = -1;
 };
 
 std::map<short, MovieFile>& OpenFiles() {
@@ -117,12 +120,12 @@ class FilePatch {
 // file as it was: the last atom's header put back, the file cut back to
 // `original` bytes, its size before the write began.
 OSErr ReplaceMovieAtom(DataStore& store, const std::string& path, const std::vector<uint8_t>& moov,
-                       bool fragmentsTaken, SInt64 original) {
+                       bool fragmentsTaken, SInt64 original, SInt64 atomsEnd) {
   FilePatch file(path);
   if (OSErr err = file.OpenError()) return err;
   std::vector<TopLevelAtom> atoms;
   SInt64 validEnd = 0;
-  OSErr err = WalkTopLevel(store, &atoms, &validEnd);
+  OSErr err = WalkTopLevel(store, &atoms, &validEnd, atomsEnd);
   SInt64 end = store.Size();
   if (err == noErr) err = file.Write(end, moov.data(), moov.size());
   if (err == noErr) err = file.Sync();
@@ -670,7 +673,10 @@ OSErr OpenMovieFileAt(const std::string& path, SInt8 permission, short* resRefNu
   }
   if (store == nullptr) return err;
   NoteFileStore(store, path);
-  *resRefNum = AddFile({path, writable, store});
+  std::vector<TopLevelAtom> atoms;
+  SInt64 atomsEnd = 0;
+  if (OSErr walked = WalkTopLevel(*store, &atoms, &atomsEnd)) return walked;
+  *resRefNum = AddFile({path, writable, store, atomsEnd});
   return noErr;
 }
 
@@ -729,9 +735,11 @@ OSErr WriteIntoFile(MovieRecord& movie, short resRefNum) {
   }
   bool fragmentsTaken = std::none_of(written.unknownAtoms.begin(), written.unknownAtoms.end(),
                                      [](const RawAtom& atom) { return atom.type == 'mvex'; });
-  if (OSErr err = ReplaceMovieAtom(*file->store, file->path, moov, fragmentsTaken, original)) {
+  if (OSErr err = ReplaceMovieAtom(*file->store, file->path, moov, fragmentsTaken, original,
+                                   file->atomsEnd)) {
     return err;
   }
+  file->atomsEnd = file->store->Size();
   movie.changed = false;
   return noErr;
 }
@@ -742,7 +750,7 @@ OSErr RemoveMovieAtom(short resRefNum) {
   if (!file->writable) return wrPermErr;
   std::vector<TopLevelAtom> atoms;
   SInt64 validEnd = 0;
-  if (OSErr err = WalkTopLevel(*file->store, &atoms, &validEnd)) return err;
+  if (OSErr err = WalkTopLevel(*file->store, &atoms, &validEnd, file->atomsEnd)) return err;
   for (const TopLevelAtom& atom : atoms) {
     if (atom.type != 'moov') continue;
     FilePatch patch(file->path);

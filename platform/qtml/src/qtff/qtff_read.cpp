@@ -827,8 +827,10 @@ StoreRegistry& Registry() {
 
 }  // namespace
 
-OSErr WalkTopLevel(DataStore& store, std::vector<TopLevelAtom>* atoms, SInt64* validEnd) {
+OSErr WalkTopLevel(DataStore& store, std::vector<TopLevelAtom>* atoms, SInt64* validEnd,
+                   SInt64 limit) {
   SInt64 end = store.Size();
+  if (limit >= 0 && limit < end) end = limit;
   SInt64 at = 0;
   *validEnd = 0;
   while (end - at >= 8) {

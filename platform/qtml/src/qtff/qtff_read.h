@@ -35,8 +35,11 @@ struct TopLevelAtom {
 
 // The top-level atoms of a store, in order. *validEnd is where the last
 // whole atom ends; bytes after it (a truncated atom or sample bytes not yet
-// in an atom) are left out. ioErr when the store cannot be read.
-OSErr WalkTopLevel(DataStore& store, std::vector<TopLevelAtom>* atoms, SInt64* validEnd);
+// in an atom) are left out. With a `limit` (>= 0) the walk stops there:
+// bytes the engine appended after a file's atoms are never read as atoms,
+// whatever they hold. ioErr when the store cannot be read.
+OSErr WalkTopLevel(DataStore& store, std::vector<TopLevelAtom>* atoms, SInt64* validEnd,
+                   SInt64 limit = -1);
 
 // Reads the movie of a 'moov' atom (header included) into *movie. Other
 // data references than self references are opened when they can be;

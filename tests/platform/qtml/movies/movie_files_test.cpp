@@ -600,6 +600,55 @@ TEST_F(MovieFiles, NewFilesTakeTheSamplesOfNewMedia) {
   }
 }
 
+TEST_F(MovieFiles, SampleBytesThatLookLikeAtomsAreNeverTakenForThem) {
+  // Samples added to a new file follow its atoms; each of these starts as
+  // a whole atom header would ('moov', then one the size of the rest).
+  FSSpec spec = Spec(Path("lookalike.mov"));
+  short ref = 0;
+  Movie movie = nullptr;
+  ASSERT_EQ(CreateMovieFile(&spec, 'TVOD', smCurrentScript, long{createMovieFileDeleteCurFile},
+                            &ref, &movie),
+            noErr);
+  files_.push_back(ref);
+  Keep(movie);
+  Track track = NewMovieTrack(movie, 0, 0, 0x0100);
+  Media media = NewTrackMedia(track, SoundMediaType, 8000, nullptr, 0);
+  Handle desc = NewHandleClear(sizeof(SampleDescription));
+  (**reinterpret_cast<SampleDescriptionHandle>(desc)).descSize = sizeof(SampleDescription);
+  (**reinterpret_cast<SampleDescriptionHandle>(desc)).dataFormat = 'abcd';
+  (**reinterpret_cast<SampleDescriptionHandle>(desc)).dataRefIndex = 1;
+  const uint8_t sample[24] = {0,   0,   0,   24,  'm', 'o', 'o', 'v', 0, 0, 0, 16,
+                              'f', 'r', 'e', 'e', 1,   2,   3,   4,   5, 6, 7, 8};
+  Handle data = NewHandle(sizeof sample);
+  std::memcpy(*data, sample, sizeof sample);
+  ASSERT_EQ(BeginMediaEdits(media), noErr);
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(AddMediaSample(media, data, 0, sizeof sample, 10,
+                             reinterpret_cast<SampleDescriptionHandle>(desc), 1, 0, nullptr),
+              noErr);
+  }
+  ASSERT_EQ(EndMediaEdits(media), noErr);
+  ASSERT_EQ(InsertMediaIntoTrack(track, 0, 0, GetMediaDuration(media), fixed1), noErr);
+  DisposeHandle(desc);
+  ASSERT_EQ(AddMovieResource(movie, ref, nullptr, nullptr), noErr);
+  // Saved twice: the second save must not take the first one's samples
+  // for atoms either.
+  ASSERT_EQ(UpdateMovieResource(movie, ref, movieInDataForkResID, nullptr), noErr);
+
+  Movie again = Open(Path("lookalike.mov"));
+  ASSERT_NE(again, nullptr);
+  Media read = GetTrackMedia(GetMovieIndTrack(again, 1));
+  for (TimeValue t : {0, 10}) {
+    long size = 0;
+    ASSERT_EQ(GetMediaSample(read, data, 0, &size, t, nullptr, nullptr, nullptr, nullptr, 1,
+                             nullptr, nullptr),
+              noErr);
+    ASSERT_EQ(size, 24);
+    EXPECT_EQ(std::memcmp(*data, sample, sizeof sample), 0) << "sample at " << t;
+  }
+  DisposeHandle(data);
+}
+
 TEST_F(MovieFiles, TimeCodeTracksKeepTheirDisplaySettings) {
   REQUIRE_FFMPEG();
   ASSERT_TRUE(Make("tc.mov",
