@@ -322,6 +322,16 @@ QTML_API ComponentResult ImageCodecGetParameterList(ComponentInstance ci,
  * FFmpeg); codecErr when the encoder refuses the image (H.263 takes only
  * its standard sizes, Cinepak multiples of 4); and memFullErr. */
 
+/* Gamma. A pixel map's pixels are at a gamma level, 2.2 (the video level)
+ * unless a level was requested for it; movies then draw their frames into
+ * it corrected from 2.2 to the requested level (each channel c of 0 to 1
+ * becomes c^(2.2 / level)). Levels are 16.16; 0 asks for 2.2 again.
+ * paramErr for a pixel map that is no port's or a negative level. */
+enum { kQTCCIR601VideoGammaLevel = 0x00023333 }; /* 2.2 */
+QTML_API OSErr QTSetPixMapHandleRequestedGammaLevel(PixMapHandle pm, Fixed requestedGammaLevel);
+QTML_API OSErr QTGetPixMapHandleRequestedGammaLevel(PixMapHandle pm, Fixed* requestedGammaLevel);
+QTML_API Fixed QTGetPixMapHandleGammaLevel(PixMapHandle pm);
+
 /* Compresses the srcRect part of src into data (at least
  * GetMaxCompressionSize bytes), filling desc (resized as needed) to
  * describe it; its dataSize gives the bytes written. */

@@ -33,6 +33,17 @@ QTML_API void* GetPortHDC(GrafPtr port);
  * GetPixRowBytes of that port. */
 QTML_API CGrafPtr GetPortFromHDC(void* hdc);
 
+/* Windows. On this platform a native window handle is the port the host
+ * made for the window (a 32-bit GWorld over the window's pixels).
+ * CreatePortAssociation makes the window known to QuickTime and answers its
+ * port (nil, with QDError paramErr, for a handle that names no live port);
+ * GetNativeWindowPort answers the port of a window so made known (nil
+ * otherwise); DestroyPortAssociation forgets it. The port itself stays the
+ * host's. storage and flags are not used. */
+QTML_API GrafPtr CreatePortAssociation(void* theWnd, Ptr storage, long flags);
+QTML_API GrafPtr GetNativeWindowPort(void* nativeWindow);
+QTML_API void DestroyPortAssociation(CGrafPtr cgp);
+
 /* Loads one of QuickTime's extension libraries by file name and answers
  * its module handle, or nil when it is not installed. This engine installs
  * no extension libraries (QuickTimeVR.qtx among them). */

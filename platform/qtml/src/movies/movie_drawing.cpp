@@ -12,6 +12,7 @@
 #include "movies/sample_descriptions.h"
 #include "quickdraw/matrix.h"
 #include "quickdraw/matrix_copy.h"
+#include "quickdraw/pixels.h"
 #include "quickdraw/port.h"
 
 namespace qtml {
@@ -20,12 +21,14 @@ namespace qtml {
 // whose picture it holds.
 struct TrackFrames {
   std::unique_ptr<ImageDecoder> decoder;
-  UInt32 description = 0;      // the decoder's (from 1); 0: none
-  uint64_t revision = 0;       // of the sample table it decodes
-  int64_t fed = -1;            // the last sample fed; -1: none since a reset
-  int64_t shown = -1;          // the sample whose picture it holds
-  std::vector<uint8_t> bytes;  // a sample's bytes as read
-  bool drained = false;        // the codec was drained: reset first
+  UInt32 description = 0;          // the decoder's (from 1); 0: none
+  uint64_t revision = 0;           // of the sample table it decodes
+  int64_t fed = -1;                // the last sample fed; -1: none since a reset
+  int64_t shown = -1;              // the sample whose picture it holds
+  std::vector<uint8_t> bytes;      // a sample's bytes as read
+  bool drained = false;            // the codec was drained: reset first
+  std::vector<uint8_t> corrected;  // the picture at the port\'s gamma
+  PixMap correctedMap{};
 };
 
 void TrackFramesSlot::Clear() noexcept {
@@ -158,6 +161,30 @@ MatrixRecord TrackToPort(const TrackRecord& track, const PixMap& picture) {
   return Concat(Concat(toTrack, track.matrix), track.movie->matrix);
 }
 
+// A 32-bit copy of the picture with each colour channel mapped through
+// `table`, kept by the track.
+const PixMap* GammaCorrected(const PixMap& picture, const uint8_t table[256], TrackFrames& frames) {
+  int width = picture.bounds.right - picture.bounds.left;
+  int height = picture.bounds.bottom - picture.bounds.top;
+  long rowBytes = static_cast<long>(width) * 4;
+  frames.corrected.resize(static_cast<size_t>(rowBytes) * static_cast<size_t>(height));
+  frames.correctedMap = PixMap{};
+  frames.correctedMap.baseAddr = reinterpret_cast<Ptr>(frames.corrected.data());
+  frames.correctedMap.rowBytes = static_cast<short>(0x8000 | rowBytes);
+  frames.correctedMap.bounds = picture.bounds;
+  frames.correctedMap.pixelSize = 32;
+  frames.correctedMap.pixelFormat = 32;
+  for (int y = picture.bounds.top; y < picture.bounds.bottom; ++y) {
+    for (int x = picture.bounds.left; x < picture.bounds.right; ++x) {
+      Argb c = GetPixel(picture, x, y);
+      SetPixel(frames.correctedMap, x, y,
+               (c & 0xFF000000u) | static_cast<Argb>(table[(c >> 16) & 0xFF]) << 16 |
+                   static_cast<Argb>(table[(c >> 8) & 0xFF]) << 8 | table[c & 0xFF]);
+    }
+  }
+  return &frames.correctedMap;
+}
+
 OSErr DrawTrack(TrackRecord& track, Port& port, RgnHandle movieClip) {
   MovieRecord& movie = *track.movie;
   MediaRecord& media = *track.media;
@@ -171,9 +198,11 @@ OSErr DrawTrack(TrackRecord& track, Port& port, RgnHandle movieClip) {
   if (track.frames.frames == nullptr) track.frames.frames = new TrackFrames;
   TrackFrames& frames = *track.frames.frames;
   if (OSErr err = DecodeSample(media, frames, sample)) return err;
-  const PixMap& picture = frames.decoder->Picture();
-  MatrixRecord toPort = TrackToPort(track, picture);
-  return DrawPixMapThroughMatrix(picture, picture.bounds, port, &toPort, media.graphicsMode,
+  const PixMap* picture = &frames.decoder->Picture();
+  uint8_t gamma[256];
+  if (GammaTable(port, gamma)) picture = GammaCorrected(*picture, gamma, frames);
+  MatrixRecord toPort = TrackToPort(track, *picture);
+  return DrawPixMapThroughMatrix(*picture, picture->bounds, port, &toPort, media.graphicsMode,
                                  media.opColor, movieClip);
 }
 

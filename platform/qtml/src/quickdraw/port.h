@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "QDOffscreen.h"
 #include "Quickdraw.h"
@@ -34,6 +35,8 @@ struct Port {
   RGBColor hiliteColor;    // HiliteColor
   Point penSize;           // PenSize
   Shape* regionRecording;  // owned: the region OpenRgn is recording, if any
+  Fixed requestedGamma;    // 0: pixels at the video level, 2.2
+  bool windowAssociated;   // made known as a native window's port
   // Later: text state.
 };
 
@@ -59,6 +62,11 @@ void SetCurrent(Port* port, GDHandle device) noexcept;
 GDHandle MainDevice() noexcept;
 
 void SetQDError(OSErr err) noexcept;
+
+// The channel values pixels decompressed into the port take, from the
+// video level 2.2 to the level requested for its pixel map; false when
+// they are left alone.
+bool GammaTable(const Port& port, uint8_t table[256]);
 
 // A new off-screen world as NewGWorld makes it (depth 0: 32 bits), without
 // the call's bookkeeping: noErr, paramErr, cDepthErr or memFullErr.

@@ -114,6 +114,19 @@ TEST_F(MovieDrawing, TheFrameAtTheMoviesTimeFillsItsBox) {
   EXPECT_EQ(At(world, 15, 15), kRed);
 }
 
+TEST_F(MovieDrawing, FramesComeAtTheGammaLevelRequestedForThePort) {
+  Movie movie = NewEmptyMovie();
+  SolidTrack(movie, 4, 4, {0xFF808080u}, 10);
+  GWorldPtr world = World(4, 4);
+  SetMovieGWorld(movie, world, nullptr);
+  MoviesTask(movie, 0);
+  EXPECT_EQ(At(world, 1, 1), 0xFF808080u);
+  // Linear light: 128 / 255 to the power 2.2 is 56 / 255.
+  ASSERT_EQ(QTSetPixMapHandleRequestedGammaLevel(GetGWorldPixMap(world), 1 << 16), noErr);
+  MoviesTask(movie, 0);
+  EXPECT_EQ(At(world, 1, 1), 0xFF383838u);
+}
+
 TEST_F(MovieDrawing, LowerLayersShowInFrontAndDisabledTracksNotAtAll) {
   Movie movie = NewEmptyMovie();
   Track back = SolidTrack(movie, 8, 8, {kRed}, 30);
