@@ -186,6 +186,10 @@ struct EngineTestControls {
   // (afterLooks + 1)-th look at the event queue on; clearEvents empties it.
   void (*postKeyDown)(uint8_t keyCode, long afterLooks);
   void (*clearEvents)();
+  // The engine's clock: manual at `milliseconds` (negative: the real clock
+  // again), and moved on by some milliseconds while manual.
+  void (*setClock)(long milliseconds);
+  void (*advanceClock)(long milliseconds);
 };
 
 class Runtime {

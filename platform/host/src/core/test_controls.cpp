@@ -22,6 +22,8 @@ const EngineTestControls& Runtime::TestControls() {
       .postKeyDown = [](uint8_t keyCode,
                         long afterLooks) { QTMLTest_PostKeyDown(keyCode, 0, afterLooks); },
       .clearEvents = QTMLTest_ClearEvents,
+      .setClock = QTMLTest_SetClock,
+      .advanceClock = QTMLTest_AdvanceClock,
   };
   return controls;
 }

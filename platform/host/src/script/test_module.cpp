@@ -121,6 +121,21 @@ Datum ClearKeysFn(BuiltinCall& c) {
   return None();
 }
 
+// SetClock(ms): the engine's clock stands at ms and moves only when told
+// (AdvanceClock), so that playing is exact; a negative ms gives back the
+// real clock.
+Datum SetClockFn(BuiltinCall& c) {
+  Controls(c).setClock(static_cast<long>(c.Integer(0)));
+  return None();
+}
+
+Datum AdvanceClockFn(BuiltinCall& c) {
+  int64_t ms = c.Integer(0);
+  if (ms < 0) c.Fail("QTMLTest.AdvanceClock: the clock only moves on");
+  Controls(c).advanceClock(static_cast<long>(ms));
+  return None();
+}
+
 const Builtin kTest[] = {
     {"TraceOn", 0, 0, TraceOnFn, false},
     {"TraceOff", 0, 0, TraceOffFn, false},
@@ -136,6 +151,8 @@ const Builtin kTest[] = {
     {"PendingDialogs", 0, 0, PendingDialogsFn, true},
     {"PressKey", 1, 2, PressKeyFn, false},
     {"ClearKeys", 0, 0, ClearKeysFn, false},
+    {"SetClock", 1, 1, SetClockFn, false},
+    {"AdvanceClock", 1, 1, AdvanceClockFn, false},
 };
 
 }  // namespace

@@ -282,6 +282,8 @@ class ControlledHost : public testing::EmptyHost {
                                        std::to_string(afterLooks));
             },
         .clearEvents = [] { ControlCalls().push_back("clear events"); },
+        .setClock = [](long ms) { ControlCalls().push_back("clock " + std::to_string(ms)); },
+        .advanceClock = [](long ms) { ControlCalls().push_back("advance " + std::to_string(ms)); },
     };
     return &controls;
   }
@@ -301,16 +303,18 @@ TEST(InterpreterTest, TheTestModuleReachesTheEngineThroughTheHost) {
                    "QTMLTest.PressKey 53\n"
                    "QTMLTest.PressKey 53, 3\n"
                    "QTMLTest.ClearKeys\n"
+                   "QTMLTest.SetClock 0\n"
+                   "QTMLTest.AdvanceClock 40\n"
                    "QTMLTest.ClearFaults\n"
                    "QTMLTest.ClearTrace\n"
                    "QTMLTest.TraceOff\n",
                    &host),
             "True\tNewRgn() -> 0x1\n\n2\n");
-  EXPECT_EQ(ControlCalls(),
-            (std::vector<std::string>{"trace on", "fail NewMovie 2 -108", "allocations -1",
-                                      "fail io *.mov shortread 0 -36", "answer /tmp/a.mov",
-                                      "cancel", "key 53 after 0", "key 53 after 3", "clear events",
-                                      "clear faults", "clear trace", "trace off"}));
+  EXPECT_EQ(ControlCalls(), (std::vector<std::string>{
+                                "trace on", "fail NewMovie 2 -108", "allocations -1",
+                                "fail io *.mov shortread 0 -36", "answer /tmp/a.mov", "cancel",
+                                "key 53 after 0", "key 53 after 3", "clear events", "clock 0",
+                                "advance 40", "clear faults", "clear trace", "trace off"}));
   EXPECT_EQ(Error("QTMLTest.PressKey 256\n", &host),
             "test.bas:1: QTMLTest.PressKey: a key code is 0 to 255\n");
   EXPECT_EQ(Error("QTMLTest.TraceOn\n"),
