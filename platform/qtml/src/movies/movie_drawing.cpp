@@ -188,11 +188,14 @@ const PixMap* GammaCorrected(const PixMap& picture, const uint8_t table[256], Tr
 OSErr DrawTrack(TrackRecord& track, Port& port, RgnHandle movieClip) {
   MovieRecord& movie = *track.movie;
   MediaRecord& media = *track.media;
-  EditPosition edit = EditAt(track, movie.currentTime);
+  // At its very end a movie still shows its last frame.
+  TimeValue t = movie.currentTime;
+  if (t > 0 && t >= movie.duration) t = movie.duration - 1;
+  EditPosition edit = EditAt(track, t);
   if (edit.index < 0) return noErr;
   const EditEntry& entry = track.edits[static_cast<size_t>(edit.index)];
   if (entry.mediaTime == -1) return noErr;
-  TimeValue mediaTime = MediaTimeInEdit(entry, movie.currentTime - edit.start, ScalesOf(track));
+  TimeValue mediaTime = MediaTimeInEdit(entry, t - edit.start, ScalesOf(track));
   int64_t sample = ShownSample(media, mediaTime);
   if (sample < 0) return noErr;
   if (track.frames.frames == nullptr) track.frames.frames = new TrackFrames;
