@@ -1,6 +1,7 @@
 // The text media handler's call that adds a text sample: the text with its
-// 16-bit length in front and its style in a 'styl' atom, described by a
-// text description built from the same settings.
+// 16-bit length in front, its style in a 'styl' atom and, when asked for,
+// its highlighting ('hlit', 'hclr') and scroll delay ('dlay') atoms, all
+// big-endian; a text description built from the same settings describes it.
 #include <cstring>
 #include <vector>
 
@@ -32,11 +33,26 @@ ScrpSTElement StyleOf(short font, short size, Style face, const RGBColor& color)
   return style;
 }
 
-// The sample's bytes: length, text, then one style run over all of it.
-std::vector<uint8_t> TextSample(const char* text, UInt16 size, const ScrpSTElement& style) {
+// What a sample carries besides its text and style.
+struct TextExtras {
+  short hiliteStart;
+  short hiliteEnd;  // no highlighting unless past hiliteStart
+  const RGBColor* hiliteColor;
+  TimeValue scrollDelay;
+};
+
+void PutColor(std::vector<uint8_t>& out, const RGBColor& color) {
+  for (UInt16 channel : {color.red, color.green, color.blue}) PutBE16(out, channel);
+}
+
+// The sample's bytes: length, text, one style run over all of it, then the
+// highlighted range with its colour and the scroll delay when there are
+// any.
+std::vector<uint8_t> TextSample(const char* text, UInt16 size, const ScrpSTElement& style,
+                                const TextExtras& extras) {
   std::vector<uint8_t> bytes;
   PutBE16(bytes, size);
-  bytes.insert(bytes.end(), text, text + size);
+  if (size > 0) bytes.insert(bytes.end(), text, text + size);
   PutBE32(bytes, 8 + 2 + 20);
   PutBE32(bytes, 'styl');
   PutBE16(bytes, 1);
@@ -45,8 +61,22 @@ std::vector<uint8_t> TextSample(const char* text, UInt16 size, const ScrpSTEleme
        {style.scrpHeight, style.scrpAscent, style.scrpFont, style.scrpFace, style.scrpSize}) {
     PutBE16(bytes, static_cast<UInt16>(field));
   }
-  for (UInt16 channel : {style.scrpColor.red, style.scrpColor.green, style.scrpColor.blue}) {
-    PutBE16(bytes, channel);
+  PutColor(bytes, style.scrpColor);
+  if (extras.hiliteEnd > extras.hiliteStart) {
+    PutBE32(bytes, 8 + 8);
+    PutBE32(bytes, 'hlit');
+    PutBE32(bytes, static_cast<UInt32>(extras.hiliteStart));
+    PutBE32(bytes, static_cast<UInt32>(extras.hiliteEnd));
+    if (extras.hiliteColor != nullptr) {
+      PutBE32(bytes, 8 + 6);
+      PutBE32(bytes, 'hclr');
+      PutColor(bytes, *extras.hiliteColor);
+    }
+  }
+  if (extras.scrollDelay != 0) {
+    PutBE32(bytes, 8 + 4);
+    PutBE32(bytes, 'dlay');
+    PutBE32(bytes, static_cast<UInt32>(extras.scrollDelay));
   }
   return bytes;
 }
@@ -87,20 +117,25 @@ QTML_API ComponentResult TextMediaAddTextSample(
     RGBColor* textColor, RGBColor* backColor, short textJustification, Rect* textBox,
     long displayFlags, TimeValue scrollDelay, short hiliteStart, short hiliteEnd,
     RGBColor* rgbHiliteColor, TimeValue duration, TimeValue* sampleTime) try {
-  qtml::ApiCall call("TextMediaAddTextSample", mh, size, fontNumber, fontSize, duration);
-  (void)scrollDelay, (void)hiliteStart, (void)hiliteEnd, (void)rgbHiliteColor;
+  qtml::ApiCall call("TextMediaAddTextSample", mh, size, fontNumber, fontSize, hiliteStart,
+                     hiliteEnd, duration);
   if (OSErr fault = call.Fault()) return call.Return<ComponentResult>(fault);
   ComponentResult result = noErr;
   qtml::MediaRecord* media = qtml::HandledMedia(mh, kTextMediaAddTextSampleSelect, &result);
   if (media == nullptr) return call.Return(result);
-  if ((text == nullptr && size > 0) || size > 0xFFFF) return call.Return<ComponentResult>(paramErr);
+  if ((text == nullptr && size > 0) || size > 0xFFFF || hiliteStart < 0 ||
+      hiliteEnd > static_cast<long>(size)) {
+    return call.Return<ComponentResult>(paramErr);
+  }
   RGBColor black{0, 0, 0}, white{0xFFFF, 0xFFFF, 0xFFFF};
   qtml::TextSettings settings{
       displayFlags, textJustification, backColor != nullptr ? *backColor : white,
       textBox != nullptr ? *textBox : Rect{0, 0, 0, 0},
       qtml::StyleOf(fontNumber, fontSize, textFace, textColor != nullptr ? *textColor : black)};
   OSErr err = qtml::Guarded<OSErr>(memFullErr, [&] {
-    std::vector<uint8_t> bytes = qtml::TextSample(text, static_cast<UInt16>(size), settings.style);
+    qtml::TextExtras extras{hiliteStart, hiliteEnd, rgbHiliteColor, scrollDelay};
+    std::vector<uint8_t> bytes =
+        qtml::TextSample(text, static_cast<UInt16>(size), settings.style, extras);
     Handle desc = qtml::NewTextDescription(settings);
     if (desc == nullptr) return memFullErr;
     OSErr added =

@@ -88,6 +88,13 @@ std::string RecordText(const TimeCodeDef& def, const TimeCodeRecord& record) {
 }
 
 }  // namespace
+
+std::string TimeCodeText(SInt32 frameNumber, const TimeCodeDef& def) {
+  TimeCodeRecord record{};
+  if (def.numFrames == 0 || FrameToRecord(frameNumber, def, &record) != noErr) return {};
+  return RecordText(def, record);
+}
+
 }  // namespace qtml
 
 using qtml::ApiCall;
