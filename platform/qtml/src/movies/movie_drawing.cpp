@@ -10,6 +10,7 @@
 #include "movies/movie_edit_list.h"
 #include "movies/movie_regions.h"
 #include "movies/sample_descriptions.h"
+#include "movies/text_drawing.h"
 #include "quickdraw/matrix.h"
 #include "quickdraw/matrix_copy.h"
 #include "quickdraw/pixels.h"
@@ -43,7 +44,7 @@ namespace {
 constexpr int kReorderWindow = 16;
 
 bool IsVisualMedia(const MediaRecord& media) {
-  return media.type == VideoMediaType;
+  return media.type == VideoMediaType || IsDrawnAsText(media);
 }
 
 // The sample showing at media time t: the one with the latest display
@@ -198,6 +199,9 @@ OSErr DrawTrack(TrackRecord& track, Port& port, RgnHandle movieClip) {
   TimeValue mediaTime = MediaTimeInEdit(entry, t - edit.start, ScalesOf(track));
   int64_t sample = ShownSample(media, mediaTime);
   if (sample < 0) return noErr;
+  if (media.type != VideoMediaType) {
+    return DrawTextTrack(track, sample, mediaTime, port, movieClip);
+  }
   if (track.frames.frames == nullptr) track.frames.frames = new TrackFrames;
   TrackFrames& frames = *track.frames.frames;
   if (OSErr err = DecodeSample(media, frames, sample)) return err;
