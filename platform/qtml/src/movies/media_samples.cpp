@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 
+#include "base/byte_order.h"
 #include "data/data_refs.h"
 #include "memory/memory.h"
 #include "movies/movie_calls.h"
@@ -31,6 +32,11 @@ UInt32 DescriptionIndexFor(MediaRecord& media, SampleDescriptionHandle desc, OSE
     return 0;
   }
   if (DescriptionDataRefIndex(bytes) == 0) SetDescriptionDataRefIndex(bytes, 1);
+  // Time code media hold time code samples alone: a description without a
+  // format describes them.
+  if (media.type == TimeCodeMediaType && ReadBE32(&bytes[4]) == 0) {
+    WriteBE32(&bytes[4], TimeCodeMediaType);
+  }
   if (DescriptionDataRefIndex(bytes) > media.dataRefs.size()) {
     *err = badDataRefIndex;
     return 0;

@@ -186,4 +186,29 @@ TEST_F(TimeCode, TheSourceTravelsWithTheDescription) {
   for (Handle h : {name, sample, stored, item, reinterpret_cast<Handle>(desc)}) DisposeHandle(h);
 }
 
+TEST_F(TimeCode, SamplesAreBigEndianFrameNumbersOfATimeCodeFormat) {
+  // A description left without a format, as a new track's can be.
+  auto desc = reinterpret_cast<SampleDescriptionHandle>(NewHandleClear(38));
+  (**desc).descSize = 38;
+  Handle sample = NewHandle(4);
+  const char frame[4] = {0, 0, 0, 100};
+  std::memcpy(*sample, frame, 4);
+  ASSERT_EQ(BeginMediaEdits(media), noErr);
+  ASSERT_EQ(AddMediaSample(media, sample, 0, 4, 30, desc, 1, 0, nullptr), noErr);
+  ASSERT_EQ(EndMediaEdits(media), noErr);
+  auto stored = reinterpret_cast<SampleDescriptionHandle>(NewHandle(0));
+  GetMediaSampleDescription(media, 1, stored);
+  EXPECT_EQ((**stored).dataFormat, static_cast<OSType>(TimeCodeMediaType));
+  Handle read = NewHandle(0);
+  long size = 0;
+  ASSERT_EQ(GetMediaSample(media, read, 0, &size, 0, nullptr, nullptr, nullptr, nullptr, 1, nullptr,
+                           nullptr),
+            noErr);
+  EXPECT_EQ(std::string(*read, 4), std::string(frame, 4));
+  for (Handle h :
+       {reinterpret_cast<Handle>(desc), sample, reinterpret_cast<Handle>(stored), read}) {
+    DisposeHandle(h);
+  }
+}
+
 }  // namespace
