@@ -1,5 +1,6 @@
-// The instance data of the procedural classes. The host reads and writes
-// many of these fields itself (standard accessors at the byte offsets in
+// The instance data of the procedural classes and of the new-track
+// classes that keep fields of their own. The host reads and writes many of
+// these fields itself (standard accessors at the byte offsets in
 // kInstanceDataOffsets), so the layouts are part of the host interface.
 //
 // Fields keep their documented order. On this 64-bit host every field the
@@ -113,6 +114,18 @@ struct MovieExportData {
   RBBoolean useStandardProgress;
 };
 
+// FenraNewVideoTrack's own data, after FenraObject's native pointer.
+struct NewVideoTrackData {
+  RBInteger sampleDuration;
+  void* sourceWorld;  // the running compression's source GWorld; not exposed
+};
+
+// FenraNewTextTrack's own data.
+struct NewTextTrackData {
+  RBInteger sampleDuration;
+  RBColor hiliteColor;
+};
+
 // The byte offset of every field that a property reads through the host's
 // standard accessor, one row per field.
 struct InstanceDataOffset {
@@ -124,6 +137,9 @@ struct InstanceDataOffset {
 #define FENRA_OFFSET(cls, type, field) \
   { cls, #field, offsetof(type, field) }
 inline constexpr InstanceDataOffset kInstanceDataOffsets[] = {
+    FENRA_OFFSET("FenraNewVideoTrack", NewVideoTrackData, sampleDuration),
+    FENRA_OFFSET("FenraNewTextTrack", NewTextTrackData, sampleDuration),
+    FENRA_OFFSET("FenraNewTextTrack", NewTextTrackData, hiliteColor),
     FENRA_OFFSET("QTGlobalInfoClass", QTGlobalInfoData, listItemsCount),
     FENRA_OFFSET("QTGlobalInfoClass", QTGlobalInfoData, curErr),
     FENRA_OFFSET("QTGlobalInfoClass", QTGlobalInfoData, listIterator),

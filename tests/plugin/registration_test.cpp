@@ -138,8 +138,9 @@ TEST_F(RegistrationTest, ModuleMethodsFollowAllClasses) {
 
 TEST_F(RegistrationTest, RootClassCarriesOnePointerAndTheFixedDataSizes) {
   EXPECT_EQ(fenra::gFenraObjectClass.dataSize, static_cast<intptr_t>(sizeof(void*)));
-  EXPECT_EQ(fenra::gFenraNewVideoTrackClass.dataSize, 8);
-  EXPECT_EQ(fenra::gFenraNewTextTrackClass.dataSize, 8);
+  // A 64-bit Integer each, then the source world or the hilite colour.
+  EXPECT_EQ(fenra::gFenraNewVideoTrackClass.dataSize, 16);
+  EXPECT_EQ(fenra::gFenraNewTextTrackClass.dataSize, 16);
   EXPECT_EQ(fenra::gFenraRectClass.dataSize, 0);
   for (const REALclassDefinition* definition : recorded_.classes) {
     if (definition->superName == nullptr) {
