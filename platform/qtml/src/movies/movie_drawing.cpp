@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "components/image_decoder.h"
@@ -22,19 +23,72 @@ namespace qtml {
 // whose picture it holds.
 struct TrackFrames {
   std::unique_ptr<ImageDecoder> decoder;
-  UInt32 description = 0;          // the decoder's (from 1); 0: none
-  uint64_t revision = 0;           // of the sample table it decodes
-  int64_t fed = -1;                // the last sample fed; -1: none since a reset
-  int64_t shown = -1;              // the sample whose picture it holds
+  UInt32 description = 0;  // the decoder's (from 1); 0: none
+  int64_t fed = -1;        // the last sample fed; -1: none since a reset
+  SInt64 fedOffset = 0;    // where its bytes were, and how many
+  UInt32 fedSize = 0;
+  int64_t shown = -1;  // the sample whose picture it holds
+  SInt64 shownOffset = 0;
+  UInt32 shownSize = 0;
   std::vector<uint8_t> bytes;      // a sample's bytes as read
   bool drained = false;            // the codec was drained: reset first
-  std::vector<uint8_t> corrected;  // the picture at the port\'s gamma
+  std::vector<uint8_t> corrected;  // the picture at the port's gamma
   PixMap correctedMap{};
+  // What the decoder reads: its description's bytes and store, so that a
+  // copy of the media (same samples, same store) can take it over.
+  const DataStore* store = nullptr;
+  std::vector<uint8_t> descriptionBytes;
 };
 
+namespace {
+
+// Decoders of tracks that went, kept a while for a copy of their media to
+// go on from (rendering a movie frame by frame through copies of it then
+// decodes each frame once, not from its key frame each time).
+constexpr size_t kKeptDecoders = 2;
+
+std::vector<TrackFrames*>& Kept() {
+  static std::vector<TrackFrames*> kept;
+  return kept;
+}
+
+// A kept decoder for samples of this media from its description `index`,
+// or nullptr.
+TrackFrames* TakeKept(MediaRecord& media, UInt32 index) {
+  if (index < 1 || index > media.descriptions.size()) return nullptr;
+  OSErr err = noErr;
+  const DataStore* store = DescriptionStore(media, index, false, &err);
+  std::vector<TrackFrames*>& kept = Kept();
+  for (auto it = kept.begin(); it != kept.end(); ++it) {
+    TrackFrames* f = *it;
+    if (f->store == store && store != nullptr &&
+        f->descriptionBytes == media.descriptions[index - 1]) {
+      kept.erase(it);
+      return f;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 void TrackFramesSlot::Clear() noexcept {
-  delete frames;
-  frames = nullptr;
+  if (frames == nullptr) return;
+  TrackFrames* leaving = std::exchange(frames, nullptr);
+  if (leaving->decoder == nullptr || leaving->store == nullptr) {
+    delete leaving;
+    return;
+  }
+  std::vector<TrackFrames*>& kept = Kept();
+  try {
+    if (kept.size() == kKeptDecoders) {
+      delete kept.front();
+      kept.erase(kept.begin());
+    }
+    kept.push_back(leaving);
+  } catch (...) {
+    delete leaving;
+  }
 }
 
 namespace {
@@ -75,7 +129,7 @@ int64_t ShownSample(const MediaRecord& media, TimeValue t) {
 }
 
 // Opens the decoder of a sample description (from 1) of the media.
-OSErr OpenDecoder(const MediaRecord& media, UInt32 index, TrackFrames& frames) {
+OSErr OpenDecoder(MediaRecord& media, UInt32 index, TrackFrames& frames) {
   frames.decoder.reset();
   frames.description = 0;
   if (index < 1 || index > media.descriptions.size()) return invalidSampleDescIndex;
@@ -91,6 +145,9 @@ OSErr OpenDecoder(const MediaRecord& media, UInt32 index, TrackFrames& frames) {
     return err;
   }
   frames.description = index;
+  OSErr opened = noErr;
+  frames.store = DescriptionStore(media, index, false, &opened);
+  frames.descriptionBytes = fileBytes;
   frames.fed = frames.shown = -1;
   frames.drained = false;
   return noErr;
@@ -107,26 +164,39 @@ OSErr Feed(MediaRecord& media, TrackFrames& frames, const SampleTable::Walker& w
     return sample.size == 0 ? noErr : ioErr;
   }
   frames.fed = static_cast<int64_t>(w.index());
+  frames.fedOffset = sample.offset;
+  frames.fedSize = sample.size;
   return frames.decoder->Decode(frames.bytes.data(), static_cast<long>(frames.bytes.size()),
                                 w.start() + w.compositionOffset(), w.sync());
 }
 
 // Makes the decoder hold sample `target`'s picture: fed from its sync
 // sample on (or from where it stands, when that is on the way).
+// Whether sample `index` of the table is still the one whose bytes were
+// read from `offset`, `size` long (a copy of the media, or the media
+// after an edit, may number its samples otherwise).
+bool SameSample(const SampleTable& table, int64_t index, SInt64 offset, UInt32 size) {
+  if (index < 0 || static_cast<uint64_t>(index) >= table.Count()) return false;
+  SampleEntry entry = table.At(static_cast<uint64_t>(index));
+  return entry.offset == offset && entry.size == size;
+}
+
 OSErr DecodeSample(MediaRecord& media, TrackFrames& frames, int64_t target) {
   const SampleTable& table = media.samples;
-  if (frames.revision != table.Revision()) {
-    frames.decoder.reset();
-    frames.description = 0;
-    frames.revision = table.Revision();
-  }
   SampleTable::Walker at(table, static_cast<uint64_t>(target));
-  if (frames.description != at.description()) {
-    if (OSErr err = OpenDecoder(media, at.description(), frames)) return err;
+  UInt32 index = at.description();
+  if (frames.decoder == nullptr || frames.description != index ||
+      frames.descriptionBytes != media.descriptions[index - 1]) {
+    if (OSErr err = OpenDecoder(media, index, frames)) return err;
   }
-  if (frames.shown == target && frames.decoder->HasPicture()) return noErr;
+  SampleEntry wanted = at.entry();
+  if (frames.shown == target && SameSample(table, target, frames.shownOffset, frames.shownSize) &&
+      frames.decoder->HasPicture()) {
+    return noErr;
+  }
   int64_t start = static_cast<int64_t>(table.DecodeStart(static_cast<uint64_t>(target)));
-  bool onTheWay = !frames.drained && frames.fed >= start && frames.fed < target;
+  bool onTheWay = !frames.drained && frames.fed >= start && frames.fed < target &&
+                  SameSample(table, frames.fed, frames.fedOffset, frames.fedSize);
   if (!onTheWay) {
     frames.decoder->Reset();
     frames.drained = false;
@@ -150,6 +220,8 @@ OSErr DecodeSample(MediaRecord& media, TrackFrames& frames, int64_t target) {
   if (err != noErr) return err;
   if (!frames.decoder->Decoded()) return codecErr;
   frames.shown = target;
+  frames.shownOffset = wanted.offset;
+  frames.shownSize = wanted.size;
   return noErr;
 }
 
@@ -202,7 +274,11 @@ OSErr DrawTrack(TrackRecord& track, Port& port, RgnHandle movieClip) {
   if (media.type != VideoMediaType) {
     return DrawTextTrack(track, sample, mediaTime, port, movieClip);
   }
-  if (track.frames.frames == nullptr) track.frames.frames = new TrackFrames;
+  if (track.frames.frames == nullptr) {
+    SampleTable::Walker at(media.samples, static_cast<uint64_t>(sample));
+    track.frames.frames = TakeKept(media, at.description());
+    if (track.frames.frames == nullptr) track.frames.frames = new TrackFrames;
+  }
   TrackFrames& frames = *track.frames.frames;
   if (OSErr err = DecodeSample(media, frames, sample)) return err;
   const PixMap* picture = &frames.decoder->Picture();

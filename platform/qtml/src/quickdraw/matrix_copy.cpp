@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "quickdraw/drawing.h"
 #include "quickdraw/matrix.h"
@@ -109,6 +111,107 @@ Argb Sample(const PixMap& src, const Rect& area, double u, double v) {
   return result;
 }
 
+// Whether the matrix only scales and moves (no rotation, skew or
+// perspective), as when a frame is fitted into a box.
+bool AxisAligned(const Real3x3& r) {
+  return r.m[0][1] == 0 && r.m[1][0] == 0 && r.m[0][2] == 0 && r.m[1][2] == 0 && r.m[2][2] == 1 &&
+         r.m[0][0] > 0 && r.m[1][1] > 0;
+}
+
+uint32_t Load32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+         static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+
+void Store32(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v >> 24);
+  p[1] = static_cast<uint8_t>(v >> 16);
+  p[2] = static_cast<uint8_t>(v >> 8);
+  p[3] = static_cast<uint8_t>(v);
+}
+
+// Where one destination column or row samples the source: the two pixels
+// either side and the weight of the second, in 1/256.
+struct Tap {
+  int a;
+  int b;
+  uint32_t w;
+};
+
+std::vector<Tap> Taps(int from, int to, double scale, double offset, int low, int high) {
+  std::vector<Tap> taps;
+  taps.reserve(static_cast<size_t>(std::max(0, to - from)));
+  for (int d = from; d < to; ++d) {
+    double u = std::clamp((d + 0.5 - offset) / scale - 0.5, double(low), double(high - 1));
+    int a = static_cast<int>(std::floor(u));
+    auto w = static_cast<uint32_t>(std::lround((u - a) * 256));
+    if (w == 256) {
+      ++a;
+      w = 0;
+    }
+    taps.push_back(Tap{a, std::min(a + 1, high - 1), w});
+  }
+  return taps;
+}
+
+uint32_t Mix(uint32_t a, uint32_t b, uint32_t w) {
+  if (w == 0) return a;
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    uint32_t ca = (a >> shift) & 0xFF, cb = (b >> shift) & 0xFF;
+    out |= ((ca * (256 - w) + cb * w + 128) >> 8) << shift;
+  }
+  return out;
+}
+
+// 32-bit pixels copied through a matrix that only scales and moves: the
+// same pixels the general path gives (bilinear, edges extended; exact
+// for whole-pixel moves), a span at a time.
+void CopyAxisAligned(const PixMap& src, const Rect& source, const PixMap& target,
+                     const Real3x3& forward, const Shape& area) {
+  const double sx = forward.m[0][0], sy = forward.m[1][1];
+  const double tx = forward.m[2][0], ty = forward.m[2][1];
+  const long srcRow = src.rowBytes & 0x3FFF, dstRow = target.rowBytes & 0x3FFF;
+  const auto* srcBase = reinterpret_cast<const uint8_t*>(src.baseAddr);
+  auto* dstBase = reinterpret_cast<uint8_t*>(target.baseAddr);
+  Rect bounds = area.Bounds();
+  std::vector<Tap> columns = Taps(bounds.left, bounds.right, sx, tx, source.left, source.right);
+  const bool whole = sx == 1 && sy == 1 && tx == std::floor(tx) && ty == std::floor(ty);
+  for (const Shape::Band& band : area.bands()) {
+    for (int y = band.top; y < band.bottom; ++y) {
+      double v =
+          std::clamp((y + 0.5 - ty) / sy - 0.5, double(source.top), double(source.bottom - 1));
+      int ya = static_cast<int>(std::floor(v));
+      auto wy = static_cast<uint32_t>(std::lround((v - ya) * 256));
+      if (wy == 256) {
+        ++ya;
+        wy = 0;
+      }
+      int yb = std::min(ya + 1, source.bottom - 1);
+      const uint8_t* rowA = srcBase + (ya - src.bounds.top) * srcRow;
+      const uint8_t* rowB = srcBase + (yb - src.bounds.top) * srcRow;
+      uint8_t* out = dstBase + (y - target.bounds.top) * dstRow;
+      for (size_t k = 0; k + 1 < band.xs.size(); k += 2) {
+        int x0 = band.xs[k], x1 = band.xs[k + 1];
+        if (whole) {
+          int u0 = x0 - static_cast<int>(tx);
+          std::memcpy(out + (x0 - target.bounds.left) * 4, rowA + (u0 - src.bounds.left) * 4,
+                      static_cast<size_t>(x1 - x0) * 4);
+          continue;
+        }
+        for (int x = x0; x < x1; ++x) {
+          const Tap& c = columns[static_cast<size_t>(x - bounds.left)];
+          int ia = (c.a - src.bounds.left) * 4, ib = (c.b - src.bounds.left) * 4;
+          uint32_t top = Mix(Load32(rowA + ia), Load32(rowA + ib), c.w);
+          uint32_t color =
+              wy == 0 ? top : Mix(top, Mix(Load32(rowB + ia), Load32(rowB + ib), c.w), wy);
+          Store32(out + (x - target.bounds.left) * 4, color);
+        }
+      }
+    }
+  }
+}
+
 OSErr DrawThroughMatrix(const PixMap& src, const Rect& srcRect, Port& dst,
                         const MatrixRecord* matrix, short mode, const RGBColor& opColor,
                         RgnHandle mask) {
@@ -124,6 +227,23 @@ OSErr DrawThroughMatrix(const PixMap& src, const Rect& srcRect, Port& dst,
     return paramErr;
   }
   bool copies = IsPlainCopy(mode, DefaultTransferColors(opColor));
+  if (copies && src.pixelSize == 32 && target.pixelSize == 32 && AxisAligned(forward) &&
+      !area.IsEmpty()) {
+    // Destination pixels whose centres map back outside the source stay.
+    Rect inside = area.Bounds();
+    double left = forward.m[0][0] * source.left + forward.m[2][0];
+    double right = forward.m[0][0] * source.right + forward.m[2][0];
+    double top = forward.m[1][1] * source.top + forward.m[2][1];
+    double bottom = forward.m[1][1] * source.bottom + forward.m[2][1];
+    auto edge = [](double v) {
+      return static_cast<short>(std::clamp(std::ceil(v - 0.5), -32768.0, 32767.0));
+    };
+    Rect covered{edge(top), edge(left), edge(bottom), edge(right)};
+    Shape spans =
+        Shape::Combine(area, Shape::FromRect(Intersect(inside, covered)), Shape::Op::kIntersect);
+    CopyAxisAligned(src, source, target, forward, spans);
+    return noErr;
+  }
   ForEachPixel(area, [&](int x, int y) {
     double u = 0, v = 0;
     if (!MapReal(backward, x + 0.5, y + 0.5, u, v)) return;
