@@ -295,7 +295,10 @@ FrameBuffer* RenderMovieFrame(Movie movie, GraphicsContextNative* context, OSErr
       if (*err == noErr) {
         SetMovieTimeValue(copy, time);
         MoviesTask(copy, 0);
-        result = RenderThrough(*drawn, context, err);
+        // A frame that could not be decoded (noCodecErr for a type nothing
+        // decodes) gives no picture rather than an empty one.
+        *err = GetMoviesError();
+        if (*err == noErr) result = RenderThrough(*drawn, context, err);
       }
     }
     delete drawn;

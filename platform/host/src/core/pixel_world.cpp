@@ -1,6 +1,7 @@
 #include "core/pixel_world.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "QTMLTestControls.h"
 #include "core/objects.h"
@@ -79,9 +80,25 @@ Picture* PictureOfWorld(const PixelWorld& world) {
   const Rect& bounds = world.Bounds();
   auto* picture = new Picture(bounds.right - bounds.left, bounds.bottom - bounds.top, 32);
   for (int y = 0; y < picture->Height(); ++y) {
-    for (int x = 0; x < picture->Width(); ++x) {
-      picture->Pixel(x, y) = kOpaque | world.Get(bounds.left + x, bounds.top + y);
+    const uint8_t* p = world.Row(bounds.top + y);
+    uint32_t* out = &picture->Pixel(0, y);
+    for (int x = 0; x < picture->Width(); ++x, p += 4) {
+      out[x] = kOpaque | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
     }
+  }
+  return picture;
+}
+
+// A 32-bit port's pixels read straight from its pixel map.
+Picture* PictureOfPixels(const uint8_t* base, long rowBytes, const Rect& bounds,
+                         const Rect& portBounds) {
+  auto* picture = new Picture(bounds.right - bounds.left, bounds.bottom - bounds.top, 32);
+  for (int y = 0; y < picture->Height(); ++y) {
+    const uint8_t* p =
+        base + (bounds.top + y - portBounds.top) * rowBytes + (bounds.left - portBounds.left) * 4;
+    uint32_t* out = &picture->Pixel(0, y);
+    std::memcpy(out, p, static_cast<size_t>(picture->Width()) * 4);
+    for (int x = 0; x < picture->Width(); ++x) out[x] = kOpaque | __builtin_bswap32(out[x]);
   }
   return picture;
 }
@@ -96,6 +113,14 @@ Picture* PictureFromPort(CGrafPtr port) {
     if (map == nullptr || GetPixBaseAddr(map) == nullptr) return nullptr;
     GetPortBounds(port, &bounds);
     source = GetPortBitMapForCopyBits(port);
+    // Pixels of 32 bits need no conversion: they are read as they are.
+    Rect mapBounds = (**map).bounds;
+    Rect inside;
+    if ((**map).pixelSize == 32 && SectRect(&bounds, &mapBounds, &inside) &&
+        EqualRect(&inside, &bounds)) {
+      return PictureOfPixels(reinterpret_cast<const uint8_t*>(GetPixBaseAddr(map)),
+                             GetPixRowBytes(map), bounds, mapBounds);
+    }
   }
   PixelWorld copy(bounds);
   if (source == nullptr || !copy.Usable()) return nullptr;

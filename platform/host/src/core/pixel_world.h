@@ -57,6 +57,8 @@ class PixelWorld {
   const Rect& Bounds() const { return bounds_; }
   // 0xAARRGGBB; x and y lie inside the bounds.
   uint32_t Get(int x, int y) const;
+  // The pixels of row y (inside the bounds), big-endian ARGB.
+  const uint8_t* Row(int y) const { return bytes_.data() + Offset(bounds_.left, y); }
   void Set(int x, int y, uint32_t argb);
 
  private:
