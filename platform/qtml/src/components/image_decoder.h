@@ -41,7 +41,7 @@ class ImageDecoder {
   // decode); Reset must come before the next Decode.
   virtual OSErr Drain() { return noErr; }
   // Forgets earlier frames, as before a key frame out of order.
-  virtual void Reset() {}
+  virtual void Reset() { lastTime_ = INT64_MIN; }
   // From now on only the frame stamped `time` becomes the picture; other
   // frames are decoded but not converted.
   void Want(int64_t time) {
@@ -49,6 +49,10 @@ class ImageDecoder {
     wanting_ = true;
   }
   void WantAny() { wanting_ = false; }
+
+  // The display time of the last frame the codec gave (wanted or not);
+  // INT64_MIN before any since the last Reset.
+  int64_t LastTime() const { return lastTime_; }
 
   // Whether the last Decode gave a picture.
   bool Decoded() const { return decoded_; }
@@ -64,6 +68,7 @@ class ImageDecoder {
   bool decoded_ = false;
   bool wanting_ = false;
   int64_t wanted_ = 0;
+  int64_t lastTime_ = INT64_MIN;
 };
 
 }  // namespace qtml

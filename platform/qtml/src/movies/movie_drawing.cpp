@@ -47,9 +47,17 @@ namespace {
 // decodes each frame once, not from its key frame each time).
 constexpr size_t kKeptDecoders = 2;
 
+// Freed at exit; made on first use, after the memory they hold.
+struct KeptDecoders {
+  ~KeptDecoders() {
+    for (TrackFrames* frames : list) delete frames;
+  }
+  std::vector<TrackFrames*> list;
+};
+
 std::vector<TrackFrames*>& Kept() {
-  static std::vector<TrackFrames*> kept;
-  return kept;
+  static KeptDecoders kept;
+  return kept.list;
 }
 
 // A kept decoder for samples of this media from its description `index`,
@@ -194,8 +202,13 @@ OSErr DecodeSample(MediaRecord& media, TrackFrames& frames, int64_t target) {
       frames.decoder->HasPicture()) {
     return noErr;
   }
+  // The decoder goes on from where it stands when it has been fed from the
+  // target's key frame on and has not yet given the target's picture
+  // (codecs that reorder frames give them in display order, some samples
+  // after they were fed).
   int64_t start = static_cast<int64_t>(table.DecodeStart(static_cast<uint64_t>(target)));
-  bool onTheWay = !frames.drained && frames.fed >= start && frames.fed < target &&
+  SInt64 shows = at.start() + at.compositionOffset();
+  bool onTheWay = !frames.drained && frames.fed >= start && shows > frames.decoder->LastTime() &&
                   SameSample(table, frames.fed, frames.fedOffset, frames.fedSize);
   if (!onTheWay) {
     frames.decoder->Reset();
@@ -204,6 +217,19 @@ OSErr DecodeSample(MediaRecord& media, TrackFrames& frames, int64_t target) {
   }
   frames.shown = -1;
   frames.decoder->Want(at.start() + at.compositionOffset());
+  if (onTheWay && static_cast<uint64_t>(frames.fed) + 1 >= table.Count()) {
+    // Every sample was fed: what the codec holds back comes out at its end.
+    frames.decoder->Want(shows);
+    OSErr drained = frames.decoder->Drain();
+    frames.drained = true;
+    frames.decoder->WantAny();
+    if (drained != noErr) return drained;
+    if (!frames.decoder->Decoded()) return codecErr;
+    frames.shown = target;
+    frames.shownOffset = at.entry().offset;
+    frames.shownSize = at.entry().size;
+    return noErr;
+  }
   SampleTable::Walker w(table, static_cast<uint64_t>(onTheWay ? frames.fed + 1 : start));
   OSErr err = noErr;
   for (;;) {
