@@ -378,9 +378,11 @@ std::vector<uint8_t> DescriptionBytes(const CodecSpec& spec, int width, int heig
   SetPascalName(record.name, sizeof(record.name), spec.name);
   record.depth = static_cast<SInt16>(depth);
   record.clutID = kStandardColors;
-  std::vector<uint8_t> bytes(sizeof(record));
+  std::vector<uint8_t> bytes(sizeof(record) + extensions.size());
   std::memcpy(bytes.data(), &record, sizeof(record));
-  bytes.insert(bytes.end(), extensions.begin(), extensions.end());
+  if (!extensions.empty()) {
+    std::memcpy(bytes.data() + sizeof(record), extensions.data(), extensions.size());
+  }
   return bytes;
 }
 
