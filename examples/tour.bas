@@ -162,3 +162,63 @@ Dim reopened As New FenraMovie(halfFile)
 kept.enabled = False
 Print "the old track answers " + Str(kept.fenraErr) + "; the new movie's track is enabled: " + _
     Str(reopened.qtTrack(0).enabled)
+
+Print
+Print "== A movie made, played and shown frame by frame"
+' Two seconds of video drawn by this script: a red second with a white
+' square moving across, then a blue one. Each picture is compressed with
+' Photo - JPEG as it is added.
+Dim made As New FenraMovie
+Dim look As New FenraImageDescComp
+look.width = 160
+look.height = 120
+look.depth = 32
+look.codec = "jpeg"
+look.spatialQual = FenraImageDesc.kCQ_HighQual
+look.sampleDuration = 60
+Dim video As New FenraNewVideoTrack(made, look)
+video.BeginEditing
+For i As Integer = 0 To 19
+  Dim drawn As New Picture(160, 120)
+  If i < 10 Then drawn.Graphics.ForeColor = &cC00000 Else drawn.Graphics.ForeColor = &c0000C0
+  drawn.Graphics.FillRect(0, 0, 160, 120)
+  drawn.Graphics.ForeColor = &cFFFFFF
+  drawn.Graphics.FillRect(i * 7, 45, 30, 30)
+  video.AddSample(drawn, 1)
+Next
+video.EndEditing
+Print "made: " + Str(made.qtDuration / made.qtTimeScale) + " s of " + _
+    Str(video.qtTrack.qtMedia.samplesCount) + " frames, fenraErr " + Str(made.fenraErr)
+
+' Played into a window on the engine's clock, stopped so that the tour is
+' exact: after 1.5 s of play the window shows the blue second.
+QTMLTest.SetClock(0)
+Dim madeFile As FolderItem = SpecialFolder.Temporary.Child("made.mov")
+made.qtFlush(madeFile, True)
+Dim player As New FenraMoviePlay(madeFile)
+Dim screen As New Window(160, 120)
+player.displaySetUp(screen, Nil)
+player.Play
+QTMLTest.AdvanceClock(1500)
+player.Idle
+Dim shown As Color = screen.Contents.Graphics.Pixel(10, 10)
+Print "played for 1.5 s: at time " + Str(player.qtTime) + " of " + Str(player.qtDuration) + _
+    ", the window shows red " + Str(shown.Red) + ", blue " + Str(shown.Blue)
+player.brightness = 40
+Print "brighter by 40: red " + Str(screen.Contents.Graphics.Pixel(10, 10).Red) + ", blue " + _
+    Str(screen.Contents.Graphics.Pixel(10, 10).Blue)
+QTMLTest.SetClock(-1)
+
+' Frames as pictures: three moments, at half size, saved as PNG files.
+Dim framesDir As FolderItem = GetFolderItem("tour-frames")
+If Ubound(Args()) >= 0 Then framesDir = GetFolderItem(Args()(0))
+If Not framesDir.Exists Then framesDir.CreateAsFolder
+For Each moment As Integer In Array(0, 15, 30)
+  made.qtTime = moment * made.qtTimeScale \ 20
+  Dim still As Picture = made.frame(80, 60)
+  Dim pngFile As FolderItem = framesDir.Child("frame-" + Str(moment) + ".png")
+  still.Save(pngFile, "png")
+  Print "frame at " + Str(made.qtTime) + ": " + Str(still.Width) + " x " + Str(still.Height) + _
+      ", saved as " + pngFile.Name
+Next
+Print "the frames are in " + framesDir.NativePath
