@@ -301,10 +301,11 @@ QTML_API Boolean GetMovieActive(Movie theMovie);
 QTML_API void SetMovieActive(Movie theMovie, Boolean active);
 QTML_API TimeValue GetMoviePosterTime(Movie theMovie);
 QTML_API void SetMoviePosterTime(Movie theMovie, TimeValue posterTime);
-/* A new picture (owned by the caller) of the movie's frame at its poster
- * time, the size of its box, drawn on white as the movie shows it then;
- * nil for a movie with nothing to show (an empty box), and nil with the
- * error for GetMoviesError when the frame cannot be drawn. */
+/* A new picture (owned by the caller) of the movie's frame at `time` (at
+ * its poster time), the size of its box, drawn on white as the movie shows
+ * it then; nil for a movie with nothing to show (an empty box), and nil
+ * with the error for GetMoviesError when the frame cannot be drawn. */
+QTML_API PicHandle GetMoviePict(Movie theMovie, TimeValue time);
 QTML_API PicHandle GetMoviePosterPict(Movie theMovie);
 /* The first error a track that is enabled meets in reaching its data
  * (couldNotResolveDataRef for data that cannot be found) or in

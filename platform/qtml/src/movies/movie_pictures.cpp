@@ -1,4 +1,4 @@
-// Pictures of a movie's frames: the poster.
+// Pictures of a movie's frames: any time's, and the poster.
 #include "movies/movie_calls.h"
 #include "movies/movie_drawing.h"
 #include "movies/movie_regions.h"
@@ -38,6 +38,17 @@ OSErr PictureAt(MovieRecord& movie, TimeValue time, PicHandle* picture) {
 }  // namespace qtml
 
 extern "C" {
+
+QTML_API PicHandle GetMoviePict(Movie theMovie, TimeValue time) try {
+  qtml::ApiCall call("GetMoviePict", theMovie, time);
+  qtml::MovieRecord* movie = qtml::EnterMovie(call, theMovie);
+  if (movie == nullptr) return call.Return<PicHandle>(nullptr);
+  PicHandle picture = nullptr;
+  qtml::SetMoviesError(qtml::PictureAt(*movie, time, &picture));
+  return call.Return(picture);
+} catch (...) {
+  return qtml::Escaped<PicHandle>();
+}
 
 QTML_API PicHandle GetMoviePosterPict(Movie theMovie) try {
   qtml::ApiCall call("GetMoviePosterPict", theMovie);

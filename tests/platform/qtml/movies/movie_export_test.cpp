@@ -292,6 +292,11 @@ TEST_F(MovieExport, ThePosterPictureIsTheFrameAtThePosterTimeTheSizeOfTheBox) {
   ASSERT_NE(poster, nullptr);
   EXPECT_EQ(PictureColourAt(poster, 0, 0), 0xFFFF0000u);
   KillPicture(poster);
+  // Any time's picture, the same way.
+  PicHandle later = GetMoviePict(movie, 150);
+  ASSERT_NE(later, nullptr);
+  EXPECT_EQ(PictureColourAt(later, 7, 3), 0xFF0000FFu);
+  KillPicture(later);
 
   // A movie with nothing to show has no poster.
   Movie sound = Keep(NewMovie(newMovieActive));
