@@ -1,6 +1,7 @@
 // The movie reader on any bytes as a movie file, and a walk of what it
 // opens: tracks, media, descriptions, samples, data references, interesting
-// times, a copy pasted back, and a self-contained copy written and read.
+// times, the middle frame drawn, a copy pasted back, and a self-contained
+// copy written and read.
 #include "fuzz_support.h"
 
 namespace {
@@ -43,6 +44,22 @@ void WalkMedia(Media media) {
 // and the fuzzer would spend its time there.
 constexpr long kMostSamplesToPaste = 100000;
 
+// Draws the frame at the middle of the movie into a small world: the
+// samples' descriptions and bytes go through the decoders.
+void DrawMiddleFrame(Movie movie) {
+  static GWorldPtr world = [] {
+    GWorldPtr made = nullptr;
+    Rect bounds{0, 0, 32, 32};
+    NewGWorld(&made, 32, &bounds, nullptr, nullptr, 0);
+    return made;
+  }();
+  if (world == nullptr) return;
+  SetMovieGWorld(movie, world, nullptr);
+  SetMovieTimeValue(movie, GetMovieDuration(movie) / 2);
+  MoviesTask(movie, 0);
+  SetMovieGWorld(movie, nullptr, nullptr);
+}
+
 void Walk(Movie movie) {
   long tracks = GetMovieTrackCount(movie);
   long samples = 0;
@@ -59,6 +76,7 @@ void Walk(Movie movie) {
   }
   TimeValue next = 0, duration = 0;
   GetMovieNextInterestingTime(movie, nextTimeStep, 0, nullptr, 0, 0x10000, &next, &duration);
+  DrawMiddleFrame(movie);
   if (tracks > 8 || samples > kMostSamplesToPaste) return;
   SetMovieSelection(movie, 0, GetMovieDuration(movie));
   Movie copy = CopyMovieSelection(movie);
