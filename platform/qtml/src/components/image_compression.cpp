@@ -17,6 +17,7 @@
 #include "base/api_call.h"
 #include "base/byte_order.h"
 #include "components/codecs.h"
+#include "components/ffmpeg_ptr.h"
 #include "components/component_registry.h"
 #include "components/image_sequences.h"
 #include "memory/memory.h"
@@ -397,19 +398,6 @@ bool IsDescriptionHandle(ImageDescriptionHandle desc) {
 
 // ---------------------------------------------------------------- encoding
 
-struct ContextFree {
-  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFree {
-  void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFree {
-  void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct ScaleFree {
-  void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
-
 OSErr FFmpegError(int result) {
   return result == AVERROR(ENOMEM) ? memFullErr : codecErr;
 }
@@ -484,7 +472,7 @@ class FrameEncoder {
       if (OSErr err = OpenContext()) return err;
     }
     ReadArgb(map, area, &argb_);
-    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
+    FramePtr frame(av_frame_alloc());
     if (frame == nullptr) return memFullErr;
     frame->format = format_;
     frame->width = width_;
@@ -719,9 +707,9 @@ class FrameEncoder {
   CodecQ temporal_ = 0;
   long keyFrameRate_ = 0;
   bool temporalCodec_ = false;
-  std::unique_ptr<AVCodecContext, ContextFree> context_;
-  std::unique_ptr<AVPacket, PacketFree> packet_;
-  std::unique_ptr<SwsContext, ScaleFree> scale_;
+  CodecContextPtr context_;
+  PacketPtr packet_;
+  ScalePtr scale_;
   long framesInContext_ = 0;  // frames the current context has made
   bool drained_ = false;      // the context was flushed: the next frame starts anew
   long sinceKey_ = 0;         // frames since the last key frame, that one counted

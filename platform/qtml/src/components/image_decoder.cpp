@@ -5,6 +5,7 @@
 
 #include "base/byte_order.h"
 #include "components/codecs.h"
+#include "components/ffmpeg_ptr.h"
 #include "memory/memory.h"
 #include "quickdraw/pixels.h"
 
@@ -86,16 +87,6 @@ class RawDecoder final : public ImageDecoder {
 };
 
 // ---------------------------------------------------------------- FFmpeg
-
-struct ContextFree {
-  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFree {
-  void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFree {
-  void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
 
 // The payload of the first atom of `type` among the extension atoms, or
 // nullptr.
@@ -322,9 +313,9 @@ class FFmpegDecoder final : public ImageDecoder {
     return noErr;
   }
 
-  std::unique_ptr<AVCodecContext, ContextFree> context_;
-  std::unique_ptr<AVFrame, FrameFree> frame_;
-  std::unique_ptr<AVPacket, PacketFree> packet_;
+  CodecContextPtr context_;
+  FramePtr frame_;
+  PacketPtr packet_;
   SwsContext* scale_ = nullptr;
   std::vector<uint8_t> pixels_;
   bool indexed_ = false;
