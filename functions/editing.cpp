@@ -173,19 +173,8 @@ RBInteger SetVolume(REALmovie m, RBInteger value) {
 }
 
 RBInteger TimeInfo(REALmovie m, RBInteger timeFlag) {
-  Movie movie = HostMovie(m);
-  if (movie == nullptr) return 0;
-  switch (timeFlag) {
-    case kTimeDuration:
-      return GetMovieDuration(movie);
-    case kTimeScale:
-      return GetMovieTimeScale(movie);
-    case kTimeCurrent:
-      return GetMovieTime(movie, nullptr);
-    case kTimePosterOrOffset:
-      return GetMoviePosterTime(movie);
-  }
-  return 0;
+  if (!std::in_range<int32_t>(timeFlag)) return 0;
+  return MovieTimeValue(HostMovie(m), static_cast<int32_t>(timeFlag));
 }
 
 RBInteger TracksCount(REALmovie m) {

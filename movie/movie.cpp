@@ -245,7 +245,7 @@ bool MovieNative::HasSound() {
   return movie != nullptr && MovieHasCharacteristic(movie, AudioMediaCharacteristic);
 }
 
-int32_t MovieNative::GetTimeValue(int32_t selector) {
+int32_t MovieTimeValue(Movie movie, int32_t selector) {
   if (movie == nullptr) return 0;
   switch (selector) {
     case kTimeDuration:
@@ -258,6 +258,10 @@ int32_t MovieNative::GetTimeValue(int32_t selector) {
       return GetMoviePosterTime(movie);
   }
   return 0;
+}
+
+int32_t MovieNative::GetTimeValue(int32_t selector) {
+  return MovieTimeValue(movie, selector);
 }
 
 int16_t MovieNative::GetVolume() {

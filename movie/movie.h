@@ -68,6 +68,10 @@ void OpenMovieFile(MovieNative* native, REALfolderItem file, bool create);
 void OpenHostMovie(MovieNative* native, REALmovie hostMovie, bool copy);
 void OpenDataRefMovie(MovieNative* native, REALobject dataRef);
 
+// One of a movie's times by kTime_* selector (duration, time scale,
+// current time, poster time); 0 for another selector or no movie.
+int32_t MovieTimeValue(Movie movie, int32_t selector);
+
 // The MovieNative of a FenraMovie instance, or null.
 MovieNative* MovieNativeOf(REALobject instance);
 // Gives a FenraMovie instance a native that wraps `movie` without owning
