@@ -11,6 +11,7 @@
 #include "QTML.h"
 #include "QTMLTestControls.h"
 #include "leak_check.h"
+#include "pixel_worlds.h"
 
 namespace {
 
@@ -24,28 +25,11 @@ class EffectsTest : public ::testing::Test {
     leaks_.Start();
   }
   void TearDown() override {
-    for (GWorldPtr world : worlds_) DisposeGWorld(world);
+    worlds_.Clear();
     leaks_.Verify();
   }
-  GWorldPtr World(short w, short h, Argb fill) {
-    GWorldPtr world = nullptr;
-    Rect bounds{0, 0, h, w};
-    EXPECT_EQ(NewGWorld(&world, 32, &bounds, nullptr, nullptr, 0), noErr);
-    PixMapHandle pm = GetGWorldPixMap(world);
-    for (int y = 0; y < h; ++y) {
-      auto* row = reinterpret_cast<uint8_t*>(GetPixBaseAddr(pm)) + y * GetPixRowBytes(pm);
-      for (int x = 0; x < w; ++x) {
-        for (int b = 0; b < 4; ++b) row[x * 4 + b] = static_cast<uint8_t>(fill >> (24 - 8 * b));
-      }
-    }
-    worlds_.push_back(world);
-    return world;
-  }
-  static Argb At(GWorldPtr world, int x, int y) {
-    PixMapHandle pm = GetGWorldPixMap(world);
-    auto* p = reinterpret_cast<const uint8_t*>(GetPixBaseAddr(pm)) + y * GetPixRowBytes(pm) + x * 4;
-    return Argb{p[0]} << 24 | Argb{p[1]} << 16 | Argb{p[2]} << 8 | p[3];
-  }
+  GWorldPtr World(short w, short h, Argb fill) { return worlds_.Make(w, h, fill); }
+  static Argb At(GWorldPtr world, int x, int y) { return PixelAt(world, x, y); }
   static void SetLong(QTAtomContainer c, QTAtomType type, SInt32 value) {
     SInt32 big = static_cast<SInt32>(__builtin_bswap32(static_cast<uint32_t>(value)));
     QTAtom atom = QTFindChildByIndex(c, kParentAtomIsContainer, type, 1, nullptr);
@@ -54,7 +38,7 @@ class EffectsTest : public ::testing::Test {
   }
 
   LeakCheck leaks_;
-  std::vector<GWorldPtr> worlds_;
+  TestWorlds worlds_;
 };
 
 TEST_F(EffectsTest, TheParameterListNamesOneSourceAndTwoParameters) {

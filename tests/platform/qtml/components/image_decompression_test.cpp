@@ -11,6 +11,7 @@
 #include "QDOffscreen.h"
 #include "QTMLTestControls.h"
 #include "leak_check.h"
+#include "pixel_worlds.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -148,24 +149,14 @@ class ImageDecompressionTest : public ::testing::Test {
  protected:
   void SetUp() override { leaks_.Start(); }
   void TearDown() override {
-    for (GWorldPtr world : worlds_) DisposeGWorld(world);
+    worlds_.Clear();
     leaks_.Verify();
   }
-  GWorldPtr Make(short w, short h) {
-    GWorldPtr world = nullptr;
-    Rect bounds{0, 0, h, w};
-    EXPECT_EQ(NewGWorld(&world, 32, &bounds, nullptr, nullptr, 0), noErr);
-    worlds_.push_back(world);
-    return world;
-  }
-  static Argb At(GWorldPtr world, int x, int y) {
-    PixMapHandle pm = GetGWorldPixMap(world);
-    auto* p = reinterpret_cast<const uint8_t*>(GetPixBaseAddr(pm)) + y * GetPixRowBytes(pm) + x * 4;
-    return Argb{p[0]} << 24 | Argb{p[1]} << 16 | Argb{p[2]} << 8 | p[3];
-  }
+  GWorldPtr Make(short w, short h) { return worlds_.Make(w, h); }
+  static Argb At(GWorldPtr world, int x, int y) { return PixelAt(world, x, y); }
 
   LeakCheck leaks_;
-  std::vector<GWorldPtr> worlds_;
+  TestWorlds worlds_;
 };
 
 TEST_F(ImageDecompressionTest, PngAndJpegImagesDrawTheirPixelsScaled) {
@@ -310,14 +301,14 @@ TEST_F(ImageDecompressionTest, ImageWorldsTakeTheImagesSizeAndADepthItDrawsTo) {
   Description jpeg('jpeg', 40, 30, 24);
   GWorldPtr world = nullptr;
   ASSERT_EQ(NewImageGWorld(&world, jpeg.handle(), 0), noErr);
-  worlds_.push_back(world);
+  worlds_.Keep(world);
   PixMapHandle pm = GetGWorldPixMap(world);
   EXPECT_EQ((**pm).pixelSize, 32);
   EXPECT_EQ((**pm).bounds.right, 40);
   EXPECT_EQ((**pm).bounds.bottom, 30);
   Description raw8('raw ', 4, 4, 8);
   ASSERT_EQ(NewImageGWorld(&world, raw8.handle(), 0), noErr);
-  worlds_.push_back(world);
+  worlds_.Keep(world);
   EXPECT_EQ((**GetGWorldPixMap(world)).pixelSize, 8);
   EXPECT_EQ(NewImageGWorld(nullptr, raw8.handle(), 0), paramErr);
 }

@@ -9,6 +9,7 @@
 #include "MacMemory.h"
 #include "QDOffscreen.h"
 #include "movie_test_support.h"
+#include "pixel_worlds.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -24,21 +25,11 @@ class MovieDrawing : public movie_test::MovieTest {
  protected:
   void TearDown() override {
     MovieTest::TearDown();
-    for (GWorldPtr world : worlds_) DisposeGWorld(world);
+    worlds_.Clear();
   }
 
-  GWorldPtr World(short w, short h) {
-    GWorldPtr world = nullptr;
-    Rect bounds{0, 0, h, w};
-    EXPECT_EQ(NewGWorld(&world, 32, &bounds, nullptr, nullptr, 0), noErr);
-    worlds_.push_back(world);
-    return world;
-  }
-  static Argb At(GWorldPtr world, int x, int y) {
-    PixMapHandle pm = GetGWorldPixMap(world);
-    auto* p = reinterpret_cast<const uint8_t*>(GetPixBaseAddr(pm)) + y * GetPixRowBytes(pm) + x * 4;
-    return Argb{p[0]} << 24 | Argb{p[1]} << 16 | Argb{p[2]} << 8 | p[3];
-  }
+  GWorldPtr World(short w, short h) { return worlds_.Make(w, h); }
+  static Argb At(GWorldPtr world, int x, int y) { return PixelAt(world, x, y); }
 
   static ImageDescriptionHandle Description(CodecType type, short w, short h, short depth) {
     auto desc = reinterpret_cast<ImageDescriptionHandle>(NewHandleClear(sizeof(ImageDescription)));
@@ -83,7 +74,7 @@ class MovieDrawing : public movie_test::MovieTest {
     MoviesTask(movie, 0);
   }
 
-  std::vector<GWorldPtr> worlds_;
+  TestWorlds worlds_;
 };
 
 TEST_F(MovieDrawing, TheFrameAtTheMoviesTimeFillsItsBox) {
