@@ -23,6 +23,10 @@
 namespace fenra {
 namespace {
 
+// Frames are compressed asynchronously if the codec can, with no
+// completion procedure: the call answers when the frame is done.
+const auto kNoCompletion = reinterpret_cast<ICMCompletionProcRecordPtr>(-1);
+
 constexpr OSType kCreator = 'TVOD';
 constexpr OSType kDefaultCodec = 'cvid';
 constexpr TimeScale kOneSampleTimeScale = 600;
@@ -227,7 +231,7 @@ OSErr CompressFrames(Recompression& r, const RecompressParams& p) {
     long dataSize = 0;
     UInt8 similarity = 0;
     OSErr err = CompressSequenceFrame(r.sequence, pixels, &r.rect, codecFlagUpdatePrevious,
-                                      *r.buffer, &dataSize, &similarity, nullptr);
+                                      *r.buffer, &dataSize, &similarity, kNoCompletion);
     if (err != noErr) return err;
     short flags = similarity == 0 ? 0 : mediaSampleNotSync;
     err =
@@ -379,9 +383,9 @@ OSErr AddPictureFrames(PictureSequence& s, const ImageDescCompNative& params, Me
     long dataSize = 0;
     UInt8 similarity = 0;
     HLock(s.buffer);
-    OSErr err =
-        CompressSequenceFrame(s.sequence, GetGWorldPixMap(s.world), &s.rect,
-                              codecFlagUpdatePrevious, *s.buffer, &dataSize, &similarity, nullptr);
+    OSErr err = CompressSequenceFrame(s.sequence, GetGWorldPixMap(s.world), &s.rect,
+                                      codecFlagUpdatePrevious, *s.buffer, &dataSize, &similarity,
+                                      kNoCompletion);
     HUnlock(s.buffer);
     if (err != noErr) return err;
     err = AddMediaSample(media, s.buffer, 0, dataSize, params.sampleDuration,

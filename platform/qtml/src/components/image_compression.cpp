@@ -905,7 +905,7 @@ OSErr CompressSequenceFrame(ImageSequence seqID, PixMapHandle src, const Rect* s
   OSErr err = Guarded<OSErr>(memFullErr, [&] {
     return qtml::SequenceFrame(*sequence, *map, area, flags, data, dataSize, similarity);
   });
-  if (asyncCompletionProc != nullptr && asyncCompletionProc->completionProc != nullptr) {
+  if (qtml::HasCompletionProc(asyncCompletionProc)) {
     asyncCompletionProc->completionProc(err, qtml::kCompletionSource | qtml::kCompletionDest,
                                         asyncCompletionProc->completionRefCon);
   }

@@ -265,7 +265,7 @@ OSErr DecompressSequenceFrameS(ImageSequence seqID, Ptr data, long dataSize, Cod
   qtml::DecompressionSequence* sequence = qtml::FindDecompression(seqID);
   if (sequence == nullptr || data == nullptr || dataSize <= 0) return call.Return(paramErr);
   OSErr err = sequence->Frame(data, dataSize);
-  if (asyncCompletionProc != nullptr && asyncCompletionProc->completionProc != nullptr) {
+  if (qtml::HasCompletionProc(asyncCompletionProc)) {
     asyncCompletionProc->completionProc(err, 0, asyncCompletionProc->completionRefCon);
   }
   return call.Return(err);

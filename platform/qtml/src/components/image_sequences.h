@@ -26,6 +26,14 @@ ImageSequence AdoptSequence(std::unique_ptr<SequenceRecord> record) noexcept;
 // The live sequence an id names, or nullptr.
 SequenceRecord* SequenceOf(ImageSequence id) noexcept;
 
+// Whether a frame call's completion record names a procedure to call: not
+// for nil, nor for -1 (asynchronous, but without a procedure; the engine
+// works synchronously and answers when the frame is done either way).
+inline bool HasCompletionProc(ICMCompletionProcRecordPtr record) noexcept {
+  return record != nullptr && record != reinterpret_cast<ICMCompletionProcRecordPtr>(-1) &&
+         record->completionProc != nullptr;
+}
+
 // The live sequence of kind T an id names, or nullptr.
 template <typename T>
 T* SequenceOf(ImageSequence id) noexcept {
