@@ -41,6 +41,25 @@ Dim inverse As New FenraGraphicsContext
 inverse.invert = True
 p = halves.frame(inverse)
 Print "inverted:", p.Graphics.Pixel(8, 16), p.Graphics.Pixel(56, 16)
+' Shifted right by 16, the left columns stay unpainted; zoomed to half
+' about the centre, the picture keeps to the middle; clipped to the left
+' half, the right half stays unpainted.
+Dim shifted As New FenraGraphicsContext
+shifted.dstBounds = New FenraRect(64, 32)
+shifted.xShift = 16
+p = halves.frame(shifted)
+Print "shifted:", p.Graphics.Pixel(8, 16), p.Graphics.Pixel(40, 16), p.Graphics.Pixel(56, 16)
+Dim zoomed As New FenraGraphicsContext
+zoomed.dstBounds = New FenraRect(64, 32)
+zoomed.zoom = 0.5
+p = halves.frame(zoomed)
+Print "zoomed:", p.Graphics.Pixel(8, 16), p.Graphics.Pixel(20, 16), p.Graphics.Pixel(40, 16), _
+    p.Graphics.Pixel(56, 16)
+Dim clipped As New FenraGraphicsContext
+clipped.dstBounds = New FenraRect(64, 32)
+clipped.clipRegion = New FenraRegion(New FenraRect(32, 32))
+p = halves.frame(clipped)
+Print "clipped:", p.Graphics.Pixel(8, 16), p.Graphics.Pixel(56, 16)
 Dim nothing As FenraGraphicsContext
 p = halves.frame(nothing)
 Print "nil context as frame():", p.Width, p.Height
