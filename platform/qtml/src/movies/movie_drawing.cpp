@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "FixMath.h"
 #include "components/image_decoder.h"
 #include "memory/memory.h"
 #include "movies/movie_edit_list.h"
@@ -315,6 +316,39 @@ OSErr DrawTrack(TrackRecord& track, Port& port, RgnHandle movieClip) {
                                  media.opColor, movieClip);
 }
 
+// The pixels a track may change, as a new region (nullptr: no limit):
+// the movie's clip and, when the track has a clip of its own (in the
+// track's coordinates), that clip carried through the track's and the
+// movie's matrices, each of its rectangles by the bounding box of its
+// mapped corners (exact for matrices that scale and move). *err is
+// memFullErr when the region cannot be made.
+RgnHandle TrackMask(const TrackRecord& track, RgnHandle movieClip, OSErr* err) {
+  *err = noErr;
+  Shape own;
+  bool hasOwn = ClipShape(track.clipRegion, &own);
+  if (!hasOwn && movieClip == nullptr) return nullptr;
+  Shape mask;
+  if (hasOwn) {
+    MatrixRecord toMovie = Concat(track.matrix, track.movie->matrix);
+    for (const Shape::Band& band : own.bands()) {
+      for (size_t k = 0; k + 1 < band.xs.size(); k += 2) {
+        FixedRect box{band.xs[k] * fixed1, band.top * fixed1, band.xs[k + 1] * fixed1,
+                      band.bottom * fixed1};
+        MapFixedRect(toMovie, box, nullptr);
+        mask = Shape::Combine(mask, Shape::FromRect(RectOfFixed(box)), Shape::Op::kUnion);
+      }
+    }
+  }
+  if (movieClip != nullptr) {
+    Shape clip;
+    ShapeOfRegion(movieClip, &clip);
+    mask = hasOwn ? Shape::Combine(mask, clip, Shape::Op::kIntersect) : clip;
+  }
+  RgnHandle region = NewRegionHolding(mask);
+  if (region == nullptr) *err = memFullErr;
+  return region;
+}
+
 }  // namespace
 
 OSErr DrawMovieFrame(MovieRecord& movie) {
@@ -334,7 +368,10 @@ OSErr DrawMovieFrame(MovieRecord& movie) {
   if (err != noErr) return err;
   OSErr first = noErr;
   for (TrackRecord* track : visual) {
-    OSErr drawn = DrawTrack(*track, *port, clip);
+    OSErr drawn = noErr;
+    RgnHandle mask = TrackMask(*track, clip, &drawn);
+    if (drawn == noErr) drawn = DrawTrack(*track, *port, mask);
+    FreeHandle(reinterpret_cast<Handle>(mask));
     if (first == noErr) first = drawn;
   }
   FreeHandle(reinterpret_cast<Handle>(clip));

@@ -118,6 +118,37 @@ TEST_F(MovieDrawing, FramesComeAtTheGammaLevelRequestedForThePort) {
   EXPECT_EQ(At(world, 1, 1), 0xFF383838u);
 }
 
+TEST_F(MovieDrawing, TrackClipsFollowTheTrackAndMeetTheMoviesClip) {
+  Movie movie = NewEmptyMovie();
+  Track track = SolidTrack(movie, 8, 8, {kRed}, 10);
+  RgnHandle corner = NewRgn();
+  SetRectRgn(corner, 0, 0, 4, 4);
+  SetTrackClipRgn(track, corner);
+  DisposeRgn(corner);
+  // The clip is the track's: it moves with the track.
+  MatrixRecord moved;
+  SetIdentityMatrix(&moved);
+  TranslateMatrix(&moved, 4 << 16, 4 << 16);
+  SetTrackMatrix(track, &moved);
+  GWorldPtr world = World(12, 12);
+  SetMovieGWorld(movie, world, nullptr);
+  MoviesTask(movie, 0);
+  EXPECT_EQ(At(world, 5, 5), kRed);
+  EXPECT_EQ(At(world, 7, 7), kRed);
+  EXPECT_EQ(At(world, 9, 9), 0u) << "outside the track's clip";
+  EXPECT_EQ(At(world, 2, 2), 0u);
+  // The movie's clip (display coordinates) cuts it further.
+  RgnHandle left = NewRgn();
+  SetRectRgn(left, 0, 0, 6, 12);
+  SetMovieClipRgn(movie, left);
+  DisposeRgn(left);
+  GWorldPtr again = World(12, 12);
+  SetMovieGWorld(movie, again, nullptr);
+  MoviesTask(movie, 0);
+  EXPECT_EQ(At(again, 5, 5), kRed);
+  EXPECT_EQ(At(again, 7, 7), 0u);
+}
+
 TEST_F(MovieDrawing, LowerLayersShowInFrontAndDisabledTracksNotAtAll) {
   Movie movie = NewEmptyMovie();
   Track back = SolidTrack(movie, 8, 8, {kRed}, 30);
