@@ -168,6 +168,13 @@ OSErr Feed(MediaRecord& media, TrackFrames& frames, const SampleTable::Walker& w
   OSErr err = noErr;
   DataStore* store = DescriptionStore(media, sample.descriptionIndex, false, &err);
   if (store == nullptr) return err;
+  // A sample table may claim more bytes than its store holds: nothing is
+  // read (or made room for) past the store's end.
+  SInt64 held = store->Size();
+  if (held >= 0 &&
+      (sample.offset < 0 || sample.offset > held || sample.size > held - sample.offset)) {
+    return ioErr;
+  }
   frames.bytes.resize(sample.size);
   if (sample.size == 0 || !store->Read(sample.offset, frames.bytes.data(), sample.size)) {
     return sample.size == 0 ? noErr : ioErr;
