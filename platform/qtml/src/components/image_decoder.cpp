@@ -252,30 +252,66 @@ class FFmpegDecoder final : public ImageDecoder {
   }
 
   void Reset() override {
+    waiting_.clear();
     avcodec_flush_buffers(context_.get());
     decoded_ = false;
     lastTime_ = INT64_MIN;
   }
 
  private:
+  // Takes every frame the codec has ready: the one wanted (or, wanting
+  // none, the last) becomes the picture; frames that come out after the
+  // one wanted wait for the next Want, so that a codec that gives several
+  // frames at once need not be asked again from a key frame.
   OSErr Receive() {
     for (;;) {
       int got = avcodec_receive_frame(context_.get(), frame_.get());
       if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return noErr;
       if (got == AVERROR(ENOMEM)) return memFullErr;
       if (got < 0) return codecErr;
-      int64_t time = frame_->best_effort_timestamp != AV_NOPTS_VALUE ? frame_->best_effort_timestamp
-                                                                     : frame_->pts;
+      int64_t time = TimeOf(*frame_);
       lastTime_ = time;
       OSErr err = noErr;
       if (!wanting_ || time == wanted_) {
         err = Convert(*frame_);
         if (err == noErr) decoded_ = true;
+      } else if (time > wanted_) {
+        err = Keep(*frame_);
       }
       av_frame_unref(frame_.get());
       if (err != noErr) return err;
     }
   }
+
+  static int64_t TimeOf(const AVFrame& frame) {
+    return frame.best_effort_timestamp != AV_NOPTS_VALUE ? frame.best_effort_timestamp : frame.pts;
+  }
+
+  // A reference to a frame that came out before it was wanted; the oldest
+  // goes when too many wait.
+  OSErr Keep(AVFrame& frame) {
+    FramePtr kept(av_frame_alloc());
+    if (kept == nullptr || av_frame_ref(kept.get(), &frame) < 0) return memFullErr;
+    if (waiting_.size() == kMostWaiting) waiting_.erase(waiting_.begin());
+    waiting_.push_back(std::move(kept));
+    return noErr;
+  }
+
+ public:
+  bool TakeWaiting(int64_t time) override {
+    for (auto it = waiting_.begin(); it != waiting_.end(); ++it) {
+      if (TimeOf(**it) != time) continue;
+      OSErr err = Convert(**it);
+      waiting_.erase(waiting_.begin(), it + 1);
+      decoded_ = err == noErr;
+      return decoded_;
+    }
+    return false;
+  }
+
+ private:
+  static constexpr size_t kMostWaiting = 16;
+  std::vector<FramePtr> waiting_;
 
   // The frame as 32-bit ARGB pixels, big-endian as QuickDraw keeps them.
   OSErr Convert(const AVFrame& frame) {

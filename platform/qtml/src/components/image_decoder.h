@@ -50,6 +50,13 @@ class ImageDecoder {
   }
   void WantAny() { wanting_ = false; }
 
+  // Makes the picture the frame stamped `time` when the codec gave it
+  // already, before it was wanted; false otherwise.
+  virtual bool TakeWaiting(int64_t time) {
+    (void)time;
+    return false;
+  }
+
   // The display time of the last frame the codec gave (wanted or not);
   // INT64_MIN before any since the last Reset.
   int64_t LastTime() const { return lastTime_; }

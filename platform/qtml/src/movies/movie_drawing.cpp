@@ -211,20 +211,27 @@ OSErr DecodeSample(MediaRecord& media, TrackFrames& frames, int64_t target) {
     return noErr;
   }
   // The decoder goes on from where it stands when it has been fed from the
-  // target's key frame on and has not yet given the target's picture
-  // (codecs that reorder frames give them in display order, some samples
-  // after they were fed).
+  // target's key frame on and the target's picture is still to come out
+  // of it, or came out early and waits (codecs that reorder frames give
+  // them in display order, some samples after they were fed).
   int64_t start = static_cast<int64_t>(table.DecodeStart(static_cast<uint64_t>(target)));
   SInt64 shows = at.start() + at.compositionOffset();
-  bool onTheWay = !frames.drained && frames.fed >= start && shows > frames.decoder->LastTime() &&
+  bool onTheWay = !frames.drained && frames.fed >= start &&
                   SameSample(table, frames.fed, frames.fedOffset, frames.fedSize);
-  if (!onTheWay) {
+  frames.shown = -1;
+  if (onTheWay && frames.decoder->TakeWaiting(shows)) {
+    frames.shown = target;
+    frames.shownOffset = wanted.offset;
+    frames.shownSize = wanted.size;
+    return noErr;
+  }
+  if (!onTheWay || shows <= frames.decoder->LastTime()) {
     frames.decoder->Reset();
     frames.drained = false;
     frames.fed = -1;
+    onTheWay = false;
   }
-  frames.shown = -1;
-  frames.decoder->Want(at.start() + at.compositionOffset());
+  frames.decoder->Want(shows);
   if (onTheWay && static_cast<uint64_t>(frames.fed) + 1 >= table.Count()) {
     // Every sample was fed: what the codec holds back comes out at its end.
     frames.decoder->Want(shows);

@@ -17,6 +17,7 @@
 
 #include "FixMath.h"
 #include "Movies.h"
+#include "QDOffscreen.h"
 #include "QTML.h"
 #include "QTMLTestControls.h"
 #include "QuickTimeComponents.h"
@@ -258,6 +259,38 @@ TEST_F(MovieFiles, ReadsMpeg4WithCompositionOffsetsAndEditLists) {
   // The cut starts its media inside the source's samples.
   std::string cut = Summary(Path("cut.mov"), false);
   EXPECT_EQ(cut.find(" edits (0,"), std::string::npos) << cut;
+}
+
+TEST_F(MovieFiles, ReorderedFramesAreDrawnAsShownWhateverTheOrderOfSeeks) {
+  REQUIRE_FFMPEG();
+  std::string codec = Shell("ffmpeg -hide_banner -encoders 2>/dev/null | grep -q libx264")
+                          ? "libx264 -bf 2 -g 12"
+                          : "mpeg4 -bf 2 -g 12";
+  // Twelve frames at 10 a second, frame i a grey of luma 16 + 16 i.
+  ASSERT_TRUE(Make("greys.mp4",
+                   "-f lavfi -i color=c=black:s=32x32:r=10:d=1.2,geq=lum='16+16*N':cb=128:cr=128 "
+                   "-c:v " +
+                       codec + " -pix_fmt yuv420p"));
+  Movie movie = Open(Path("greys.mp4"));
+  ASSERT_NE(movie, nullptr);
+  GWorldPtr world = nullptr;
+  Rect bounds{0, 0, 32, 32};
+  ASSERT_EQ(NewGWorld(&world, 32, &bounds, nullptr, nullptr, 0), noErr);
+  SetMovieGWorld(movie, world, nullptr);
+  TimeScale scale = GetMovieTimeScale(movie);
+  auto greyAt = [&](int frame) {
+    SetMovieTimeValue(movie, static_cast<TimeValue>((frame * 2 + 1) * scale / 20));
+    MoviesTask(movie, 0);
+    EXPECT_EQ(GetMoviesError(), noErr) << frame;
+    auto* p = reinterpret_cast<const uint8_t*>(GetPixBaseAddr(GetGWorldPixMap(world))) +
+              16 * GetPixRowBytes(GetGWorldPixMap(world)) + 16 * 4;
+    return static_cast<int>(p[2]);
+  };
+  for (int frame : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 5, 2, 9, 11, 0, 7}) {
+    EXPECT_NEAR(greyAt(frame), 16 * frame * 255 / 219, 10) << "frame " << frame;
+  }
+  SetMovieGWorld(movie, nullptr, nullptr);
+  DisposeGWorld(world);
 }
 
 TEST_F(MovieFiles, RoundTripKeepsFieldsUserDataAndUnknownAtoms) {
