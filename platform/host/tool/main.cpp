@@ -1,5 +1,7 @@
 // fenra: runs scripts against the plugin, and shows what the plugin
 // registers.
+#include <malloc.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -122,6 +124,11 @@ bool ArmFault(const std::string& spec) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Movies draw frame after frame into buffers of a megabyte or more that
+  // come and go: keep freed memory for the next frame rather than giving
+  // it back to the system and faulting it in again each time.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 64 << 20);
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string plugin = Runtime::DefaultPluginPath();
   size_t i = 0;
