@@ -321,12 +321,10 @@ class FFmpegDecoder final : public ImageDecoder {
     long rowBytes = static_cast<long>(frame.width) * 4;
     if (rowBytes > kMaxRowBytes) return codecErr;
     // The size stays: the fast filter only chooses how chroma is read, and
-    // is several times faster for 4:4:4 frames. swscale converts 4:2:0
-    // and 4:2:2 frames to BGRA far faster than to ARGB; each pixel's four
-    // bytes are then turned round.
+    // is several times faster for 4:4:4 frames.
     scale_ = sws_getCachedContext(
         scale_, frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), frame.width,
-        frame.height, AV_PIX_FMT_BGRA, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
+        frame.height, AV_PIX_FMT_ARGB, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
     if (scale_ == nullptr) return codecErr;
 
     size_t bytes = static_cast<size_t>(rowBytes) * static_cast<size_t>(frame.height);
@@ -334,8 +332,6 @@ class FFmpegDecoder final : public ImageDecoder {
     uint8_t* planes[4] = {pixels_.data(), nullptr, nullptr, nullptr};
     int strides[4] = {static_cast<int>(rowBytes), 0, 0, 0};
     sws_scale(scale_, frame.data, frame.linesize, 0, frame.height, planes, strides);
-    auto* words = reinterpret_cast<uint32_t*>(pixels_.data());
-    for (size_t i = 0, n = bytes / 4; i < n; ++i) words[i] = __builtin_bswap32(words[i]);
     picture_ = PixMap{};
     picture_.baseAddr = reinterpret_cast<Ptr>(pixels_.data());
     picture_.rowBytes = static_cast<short>(0x8000 | rowBytes);
