@@ -430,18 +430,27 @@ void SampleTable::SplitChunksAt(const std::vector<uint64_t>& samples) {
 
 void SampleTable::JoinAdjacentChunks() {
   std::vector<Chunk> chunks;
-  for (size_t c = 0; c < offsets_.size(); ++c) {
-    Chunk chunk = ChunkAt(c);
-    if (!chunks.empty()) {
-      Chunk& last = chunks.back();
-      bool aligned = !last.packing.packed() || last.count % last.packing.frames == 0;
-      if (aligned && last.description == chunk.description && last.packing == chunk.packing &&
-          last.offset + ChunkBytes(last) == chunk.offset) {
-        last.count += chunk.count;
-        continue;
+  SInt64 lastEnd = 0;  // where the bytes of the last chunk kept end
+  // Chunk by chunk through the runs, each chunk's bytes counted once.
+  for (size_t run = 0; run < chunkRuns_.size(); ++run) {
+    size_t stop =
+        run + 1 < chunkRuns_.size() ? chunkRuns_[run + 1].value.firstChunk : offsets_.size();
+    for (size_t c = chunkRuns_[run].value.firstChunk; c < stop; ++c) {
+      Chunk chunk = ChunkAtRun(run, c);
+      SInt64 bytes = ChunkBytes(chunk);
+      if (!chunks.empty()) {
+        Chunk& last = chunks.back();
+        bool aligned = !last.packing.packed() || last.count % last.packing.frames == 0;
+        if (aligned && last.description == chunk.description && last.packing == chunk.packing &&
+            lastEnd == chunk.offset) {
+          last.count += chunk.count;
+          lastEnd += bytes;
+          continue;
+        }
       }
+      chunks.push_back(chunk);
+      lastEnd = chunk.offset + bytes;
     }
-    chunks.push_back(chunk);
   }
   RebuildChunks(chunks);
 }
