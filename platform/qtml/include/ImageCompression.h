@@ -281,15 +281,13 @@ QTML_API OSErr CDSequenceEnd(ImageSequence seqID);
  * description (an atom container's bytes) applied to the sources. */
 typedef OSErr (*ICMConvertDataFormatProcPtr)(void* refCon, long flags, Handle desiredFormat,
                                              Handle sourceDataFormat, void* srcData,
-                                             long srcDataSize, void** dstData,
-                                             long* dstDataSize);
+                                             long srcDataSize, void** dstData, long* dstDataSize);
 typedef ICMConvertDataFormatProcPtr ICMConvertDataFormatUPP;
 QTML_API OSErr CDSequenceNewDataSource(ImageSequence seqID, ImageSequenceDataSource* sourceID,
                                        OSType sourceType, short sourceInputNumber,
-                                       Handle dataDescription,
-                                       ICMConvertDataFormatUPP transferProc, void* refCon);
-QTML_API OSErr CDSequenceSetSourceData(ImageSequenceDataSource sourceID, void* data,
-                                       long dataSize);
+                                       Handle dataDescription, ICMConvertDataFormatUPP transferProc,
+                                       void* refCon);
+QTML_API OSErr CDSequenceSetSourceData(ImageSequenceDataSource sourceID, void* data, long dataSize);
 /* The time base the sequence's effect runs by (a TimeBase, borrowed). */
 QTML_API OSErr CDSequenceSetTimeBase(ImageSequence seqID, void* base);
 
