@@ -36,8 +36,10 @@ struct TrackFrames {
   std::vector<uint8_t> corrected;  // the picture at the port's gamma
   PixMap correctedMap{};
   // What the decoder reads: its description's bytes and store, so that a
-  // copy of the media (same samples, same store) can take it over.
-  const DataStore* store = nullptr;
+  // copy of the media (same samples, same store) can take it over. The
+  // store is watched, not held: once it goes, no other store is taken for
+  // it, whatever address it comes at.
+  std::weak_ptr<DataStore> store;
   std::vector<uint8_t> descriptionBytes;
 };
 
@@ -61,17 +63,24 @@ std::vector<TrackFrames*>& Kept() {
   return kept.list;
 }
 
+// The store the samples of description `index` (from 1) are read from,
+// opened on first use; nullptr when there is none.
+std::shared_ptr<DataStore> StoreOf(MediaRecord& media, UInt32 index) {
+  OSErr err = noErr;
+  if (DescriptionStore(media, index, false, &err) == nullptr) return nullptr;
+  return media.dataRefs[static_cast<size_t>(DescriptionDataRef(media, index))].store;
+}
+
 // A kept decoder for samples of this media from its description `index`,
 // or nullptr.
 TrackFrames* TakeKept(MediaRecord& media, UInt32 index) {
   if (index < 1 || index > media.descriptions.size()) return nullptr;
-  OSErr err = noErr;
-  const DataStore* store = DescriptionStore(media, index, false, &err);
+  std::shared_ptr<DataStore> store = StoreOf(media, index);
+  if (store == nullptr) return nullptr;
   std::vector<TrackFrames*>& kept = Kept();
   for (auto it = kept.begin(); it != kept.end(); ++it) {
     TrackFrames* f = *it;
-    if (f->store == store && store != nullptr &&
-        f->descriptionBytes == media.descriptions[index - 1]) {
+    if (f->store.lock() == store && f->descriptionBytes == media.descriptions[index - 1]) {
       kept.erase(it);
       return f;
     }
@@ -84,7 +93,7 @@ TrackFrames* TakeKept(MediaRecord& media, UInt32 index) {
 void TrackFramesSlot::Clear() noexcept {
   if (frames == nullptr) return;
   TrackFrames* leaving = std::exchange(frames, nullptr);
-  if (leaving->decoder == nullptr || leaving->store == nullptr) {
+  if (leaving->decoder == nullptr || leaving->store.expired()) {
     delete leaving;
     return;
   }
@@ -154,8 +163,7 @@ OSErr OpenDecoder(MediaRecord& media, UInt32 index, TrackFrames& frames) {
     return err;
   }
   frames.description = index;
-  OSErr opened = noErr;
-  frames.store = DescriptionStore(media, index, false, &opened);
+  frames.store = StoreOf(media, index);
   frames.descriptionBytes = fileBytes;
   frames.fed = frames.shown = -1;
   frames.drained = false;
@@ -186,8 +194,6 @@ OSErr Feed(MediaRecord& media, TrackFrames& frames, const SampleTable::Walker& w
                                 w.start() + w.compositionOffset(), w.sync());
 }
 
-// Makes the decoder hold sample `target`'s picture: fed from its sync
-// sample on (or from where it stands, when that is on the way).
 // Whether sample `index` of the table is still the one whose bytes were
 // read from `offset`, `size` long (a copy of the media, or the media
 // after an edit, may number its samples otherwise).
@@ -197,6 +203,15 @@ bool SameSample(const SampleTable& table, int64_t index, SInt64 offset, UInt32 s
   return entry.offset == offset && entry.size == size;
 }
 
+// Records that the decoder holds sample `target`'s picture.
+void Showing(TrackFrames& frames, int64_t target, const SampleEntry& sample) {
+  frames.shown = target;
+  frames.shownOffset = sample.offset;
+  frames.shownSize = sample.size;
+}
+
+// Makes the decoder hold sample `target`'s picture: fed from its sync
+// sample on (or from where it stands, when that is on the way).
 OSErr DecodeSample(MediaRecord& media, TrackFrames& frames, int64_t target) {
   const SampleTable& table = media.samples;
   SampleTable::Walker at(table, static_cast<uint64_t>(target));
@@ -220,9 +235,7 @@ OSErr DecodeSample(MediaRecord& media, TrackFrames& frames, int64_t target) {
                   SameSample(table, frames.fed, frames.fedOffset, frames.fedSize);
   frames.shown = -1;
   if (onTheWay && frames.decoder->TakeWaiting(shows)) {
-    frames.shown = target;
-    frames.shownOffset = wanted.offset;
-    frames.shownSize = wanted.size;
+    Showing(frames, target, wanted);
     return noErr;
   }
   if (!onTheWay || shows <= frames.decoder->LastTime()) {
@@ -234,15 +247,12 @@ OSErr DecodeSample(MediaRecord& media, TrackFrames& frames, int64_t target) {
   frames.decoder->Want(shows);
   if (onTheWay && static_cast<uint64_t>(frames.fed) + 1 >= table.Count()) {
     // Every sample was fed: what the codec holds back comes out at its end.
-    frames.decoder->Want(shows);
     OSErr drained = frames.decoder->Drain();
     frames.drained = true;
     frames.decoder->WantAny();
     if (drained != noErr) return drained;
     if (!frames.decoder->Decoded()) return codecErr;
-    frames.shown = target;
-    frames.shownOffset = at.entry().offset;
-    frames.shownSize = at.entry().size;
+    Showing(frames, target, wanted);
     return noErr;
   }
   SampleTable::Walker w(table, static_cast<uint64_t>(onTheWay ? frames.fed + 1 : start));
@@ -260,9 +270,7 @@ OSErr DecodeSample(MediaRecord& media, TrackFrames& frames, int64_t target) {
   frames.decoder->WantAny();
   if (err != noErr) return err;
   if (!frames.decoder->Decoded()) return codecErr;
-  frames.shown = target;
-  frames.shownOffset = wanted.offset;
-  frames.shownSize = wanted.size;
+  Showing(frames, target, wanted);
   return noErr;
 }
 

@@ -149,6 +149,20 @@ TEST_F(MovieDrawing, TrackClipsFollowTheTrackAndMeetTheMoviesClip) {
   EXPECT_EQ(At(again, 7, 7), 0u);
 }
 
+TEST_F(MovieDrawing, AMovieNeverShowsTheFramesOfOneThatWent) {
+  // Movies made alike, one after the other: the second's store may come
+  // where the first's was, but its frames are its own.
+  for (Argb colour : {kRed, kBlue, kGreen}) {
+    Movie movie = NewMovie(newMovieActive);
+    SolidTrack(movie, 8, 8, {colour}, 10);
+    GWorldPtr world = World(8, 8);
+    SetMovieGWorld(movie, world, nullptr);
+    MoviesTask(movie, 0);
+    EXPECT_EQ(At(world, 4, 4), colour);
+    DisposeMovie(movie);
+  }
+}
+
 TEST_F(MovieDrawing, LowerLayersShowInFrontAndDisabledTracksNotAtAll) {
   Movie movie = NewEmptyMovie();
   Track back = SolidTrack(movie, 8, 8, {kRed}, 30);
