@@ -18,6 +18,7 @@
 #include "base/byte_order.h"
 #include "components/codecs.h"
 #include "components/ffmpeg_ptr.h"
+#include "components/image_decoder.h"
 #include "components/component_registry.h"
 #include "components/image_sequences.h"
 #include "memory/memory.h"
@@ -33,7 +34,6 @@ extern "C" {
 namespace qtml {
 namespace {
 
-constexpr long kMaxRowBytes = 0x3FFE;            // QuickDraw's 14 bits, kept even
 constexpr Fixed kScreenResolution = 0x00480000;  // 72 dots an inch
 constexpr short kStandardColors = -1;            // clutID: the depth's standard table
 // ICMCompletionProc flags: the source pixels and the data are done with.
@@ -41,16 +41,6 @@ constexpr short kCompletionSource = 1 << 0;
 constexpr short kCompletionDest = 1 << 1;
 // Frames are stamped 1/30 s apart; only their order matters.
 constexpr AVRational kFrameTime = {1, 30};
-
-bool RawDepth(int depth) {
-  return depth == 1 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
-}
-
-// Uncompressed rows are padded to whole 16-bit words, as the raw
-// decompressor reads them.
-long RawRowBytes(long width, long depth) {
-  return (width * depth + 15) / 16 * 2;
-}
 
 int WidthOf(const Rect& r) {
   return r.right - r.left;
@@ -433,7 +423,7 @@ class FrameEncoder {
     temporalCodec_ = (spec.compressFlags & codecInfoDoesTemporal) != 0 && temporalQuality != 0;
     if (spec.type == kRawCodecType) {
       depth_ = static_cast<short>(RawDepth(depth) ? depth : 32);
-      if (RawRowBytes(width, depth_) > kMaxRowBytes) return paramErr;
+      if (RawRowBytes(width, depth_) > kMaxRawRowBytes) return paramErr;
       if (depth_ <= 8) {
         table_ = NewStandardColorTable(depth_);
         if (table_ == nullptr) return memFullErr;

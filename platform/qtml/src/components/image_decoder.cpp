@@ -19,8 +19,6 @@ extern "C" {
 namespace qtml {
 namespace {
 
-constexpr long kMaxRowBytes = 0x3FFE;  // QuickDraw's 14 bits, kept even
-
 // FFmpeg's libraries say what they think of damaged data on standard
 // error; the engine answers result codes instead, and keeps the terminal
 // to its clients.
@@ -31,15 +29,6 @@ constexpr long kMaxRowBytes = 0x3FFE;  // QuickDraw's 14 bits, kept even
 
 // ---------------------------------------------------------------- 'raw '
 
-bool RawDepth(int depth) {
-  return depth == 1 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
-}
-
-// Rows are padded to whole 16-bit words.
-long RawRowBytes(long width, long depth) {
-  return (width * depth + 15) / 16 * 2;
-}
-
 // Uncompressed frames: the picture is a pixel map over the data itself.
 // A description whose dataSize gives more bytes a row than the least
 // (a pixel map's own rows, padded further) is read at that stride.
@@ -49,11 +38,11 @@ class RawDecoder final : public ImageDecoder {
 
   OSErr Begin(const ImageDescription& desc) {
     rowBytes_ = RawRowBytes(desc.width, desc.depth);
-    if (!RawDepth(desc.depth) || rowBytes_ > kMaxRowBytes) return badImageDescription;
+    if (!RawDepth(desc.depth) || rowBytes_ > kMaxRawRowBytes) return badImageDescription;
     if (desc.dataSize != 0) {
       if (desc.dataSize < rowBytes_ * desc.height) return badImageDescription;
       long stride = desc.dataSize / desc.height;
-      if (desc.dataSize % desc.height == 0 && stride <= kMaxRowBytes) rowBytes_ = stride;
+      if (desc.dataSize % desc.height == 0 && stride <= kMaxRawRowBytes) rowBytes_ = stride;
     }
     need_ = rowBytes_ * desc.height;
     format_.rowBytes = static_cast<short>(0x8000 | rowBytes_);
@@ -319,7 +308,7 @@ class FFmpegDecoder final : public ImageDecoder {
       return codecErr;
     }
     long rowBytes = static_cast<long>(frame.width) * 4;
-    if (rowBytes > kMaxRowBytes) return codecErr;
+    if (rowBytes > kMaxRawRowBytes) return codecErr;
     // The size stays: the fast filter only chooses how chroma is read, and
     // is several times faster for 4:4:4 frames.
     scale_ = sws_getCachedContext(

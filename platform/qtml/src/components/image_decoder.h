@@ -11,6 +11,17 @@
 
 namespace qtml {
 
+// Uncompressed 'raw ' images: the depths they come in, and the bytes of a
+// row (padded to whole 16-bit words). Rows are at most kMaxRawRowBytes,
+// QuickDraw's 14 bits kept even.
+constexpr long kMaxRawRowBytes = 0x3FFE;
+inline bool RawDepth(int depth) {
+  return depth == 1 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
+}
+inline long RawRowBytes(long width, long depth) {
+  return (width * depth + 15) / 16 * 2;
+}
+
 // The AVCodecID that decodes images of `type` (a QuickTime compression
 // type, as movie files name them), or 0 (AV_CODEC_ID_NONE) when FFmpeg
 // has no software decoder for it.

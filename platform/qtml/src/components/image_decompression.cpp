@@ -32,7 +32,7 @@ Port* CheckArguments(Ptr data, ImageDescriptionHandle desc, PixMapHandle dst) {
 long ImageDataSize(const ImageDescription& desc) {
   if (desc.dataSize > 0) return desc.dataSize;
   if (desc.cType != kRawCodecType) return 0;  // compressed data must say its size
-  return (static_cast<long>(desc.width) * desc.depth + 15) / 16 * 2 * desc.height;
+  return RawRowBytes(desc.width, desc.depth) * desc.height;
 }
 
 OSErr Decompress(Ptr data, ImageDescriptionHandle desc, Port& port, const Rect* srcRect,
