@@ -76,20 +76,10 @@ std::unique_ptr<PixelWorld> WorldOfPicture(const Picture& picture, int left, int
   return world;
 }
 
-Picture* PictureOfWorld(const PixelWorld& world) {
-  const Rect& bounds = world.Bounds();
-  auto* picture = new Picture(bounds.right - bounds.left, bounds.bottom - bounds.top, 32);
-  for (int y = 0; y < picture->Height(); ++y) {
-    const uint8_t* p = world.Row(bounds.top + y);
-    uint32_t* out = &picture->Pixel(0, y);
-    for (int x = 0; x < picture->Width(); ++x, p += 4) {
-      out[x] = kOpaque | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
-    }
-  }
-  return picture;
-}
+namespace {
 
-// A 32-bit port's pixels read straight from its pixel map.
+// 32-bit big-endian ARGB pixels, as ports and worlds keep them, read
+// straight into a picture.
 Picture* PictureOfPixels(const uint8_t* base, long rowBytes, const Rect& bounds,
                          const Rect& portBounds) {
   auto* picture = new Picture(bounds.right - bounds.left, bounds.bottom - bounds.top, 32);
@@ -101,6 +91,14 @@ Picture* PictureOfPixels(const uint8_t* base, long rowBytes, const Rect& bounds,
     for (int x = 0; x < picture->Width(); ++x) out[x] = kOpaque | __builtin_bswap32(out[x]);
   }
   return picture;
+}
+
+}  // namespace
+
+Picture* PictureOfWorld(const PixelWorld& world) {
+  const Rect& bounds = world.Bounds();
+  long rowBytes = static_cast<long>(bounds.right - bounds.left) * 4;
+  return PictureOfPixels(world.Row(bounds.top), rowBytes, bounds, bounds);
 }
 
 Picture* PictureFromPort(CGrafPtr port) {
