@@ -1,5 +1,6 @@
 #include "core/objects.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -159,14 +160,18 @@ HostString* HostString::Of(REALstring handle) {
 
 // --- pictures ---
 
-Picture::Picture(int width, int height, int depth)
+Picture::Picture(int width, int height, int depth) : Picture(width, height, depth, Unset{}) {
+  std::fill_n(pixels_.get(), static_cast<size_t>(width_) * height_, 0xFFFFFFFFu);
+}
+
+Picture::Picture(int width, int height, int depth, Unset)
     : HostObject(0),
       width_(width < 0 ? 0 : width),
       height_(height < 0 ? 0 : height),
       depth_(depth),
-      pixels_(static_cast<size_t>(width_) * height_, 0xFFFFFFFF) {
+      pixels_(new uint32_t[static_cast<size_t>(width_) * height_]) {
   description_.pictureType = 'ARGB';
-  description_.pictureData = pixels_.data();
+  description_.pictureData = pixels_.get();
   description_.width = width_;
   description_.height = height_;
   description_.depth = 32;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,9 @@ class FolderItem final : public HostObject {
 class Picture final : public HostObject {
  public:
   Picture(int width, int height, int depth);
+  // A picture whose every pixel its maker sets at once (left unset here).
+  struct Unset {};
+  Picture(int width, int height, int depth, Unset);
   const ClassInfo& Class() const override;
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -92,14 +96,14 @@ class Picture final : public HostObject {
   uint32_t& Pixel(int x, int y) { return pixels_[static_cast<size_t>(y) * width_ + x]; }
   uint32_t Pixel(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
   // Every pixel, rows of Width() from the top, none between them.
-  uint32_t* Data() { return pixels_.data(); }
-  const uint32_t* Data() const { return pixels_.data(); }
+  uint32_t* Data() { return pixels_.get(); }
+  const uint32_t* Data() const { return pixels_.get(); }
   REALpictureDescription& Description() { return description_; }
   uint32_t foreColor = 0;  // what its Graphics draws with, 0x00RRGGBB
 
  private:
   int width_, height_, depth_;
-  std::vector<uint32_t> pixels_;
+  std::unique_ptr<uint32_t[]> pixels_;
   REALpictureDescription description_{};
 };
 

@@ -1,6 +1,7 @@
 #include "core/pixel_world.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "QTMLTestControls.h"
@@ -8,6 +9,9 @@
 
 namespace fenra::host {
 namespace {
+
+static_assert(std::endian::native == std::endian::little,
+              "pixels are packed as little-endian words");
 
 constexpr uint32_t kOpaque = 0xFF000000u;
 // QuickDraw's coordinates are 16-bit.
@@ -82,13 +86,21 @@ namespace {
 // straight into a picture.
 Picture* PictureOfPixels(const uint8_t* base, long rowBytes, const Rect& bounds,
                          const Rect& portBounds) {
-  auto* picture = new Picture(bounds.right - bounds.left, bounds.bottom - bounds.top, 32);
+  auto* picture =
+      new Picture(bounds.right - bounds.left, bounds.bottom - bounds.top, 32, Picture::Unset{});
+  const int width = picture->Width();
   for (int y = 0; y < picture->Height(); ++y) {
     const uint8_t* p =
         base + (bounds.top + y - portBounds.top) * rowBytes + (bounds.left - portBounds.left) * 4;
     uint32_t* out = &picture->Pixel(0, y);
-    std::memcpy(out, p, static_cast<size_t>(picture->Width()) * 4);
-    for (int x = 0; x < picture->Width(); ++x) out[x] = kOpaque | __builtin_bswap32(out[x]);
+    for (int x = 0; x < width; ++x) {
+      // Bytes A, R, G, B read as one little-endian word, R, G and B moved to their
+      // places (shifts, which every vector unit has).
+      uint32_t word;
+      std::memcpy(&word, p + static_cast<size_t>(x) * 4, 4);
+      uint32_t rgb = (word << 8 & 0xFF0000u) | (word >> 8 & 0xFF00u) | word >> 24;
+      out[x] = kOpaque | rgb;
+    }
   }
   return picture;
 }

@@ -1,11 +1,14 @@
 #include "components/image_decoder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <thread>
 
 #include "base/byte_order.h"
 #include "components/codecs.h"
 #include "components/ffmpeg_ptr.h"
+#include "components/yuv_pixels.h"
 #include "memory/memory.h"
 #include "quickdraw/pixels.h"
 
@@ -13,6 +16,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
 #include <libswscale/swscale.h>
 }
 
@@ -179,23 +183,35 @@ bool StandardPalette(uint32_t palette[256]) {
   return true;
 }
 
+// How many threads a decoder or a converter may keep busy: the
+// machine's processors, at most four.
+int Threads() {
+  unsigned n = std::thread::hardware_concurrency();
+  return static_cast<int>(std::clamp(n, 1u, 4u));
+}
+
+// What a buffer made over pixels the caller owns does when released.
+void LeaveBuffer(void*, uint8_t*) {}
+
 class FFmpegDecoder final : public ImageDecoder {
  public:
-  ~FFmpegDecoder() override { sws_freeContext(scale_); }
-
-  OSErr Begin(const ImageDescription& desc, int codecId, const uint8_t* ext, size_t extSize) {
+  OSErr Begin(const ImageDescription& desc, int codecId, const uint8_t* ext, size_t extSize,
+              bool pipelined) {
     const AVCodec* codec = avcodec_find_decoder(static_cast<AVCodecID>(codecId));
     if (codec == nullptr) return noCodecErr;
     context_.reset(avcodec_alloc_context3(codec));
     frame_.reset(av_frame_alloc());
+    current_.reset(av_frame_alloc());
+    target_.reset(av_frame_alloc());
     packet_.reset(av_packet_alloc());
-    if (!context_ || !frame_ || !packet_) return memFullErr;
+    if (!context_ || !frame_ || !current_ || !target_ || !packet_) return memFullErr;
     AVCodecContext& c = *context_;
     c.width = c.coded_width = desc.width;
     c.height = c.coded_height = desc.height;
     c.codec_tag = __builtin_bswap32(static_cast<uint32_t>(desc.cType));
     c.bits_per_coded_sample = desc.depth;
-    c.thread_count = 1;
+    c.thread_count = pipelined ? Threads() : 1;
+    c.thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     c.pkt_timebase = AVRational{1, 1};
     std::vector<uint8_t> extra = ExtraDataFor(codecId, ext, extSize);
     if (!extra.empty()) {
@@ -205,6 +221,10 @@ class FFmpegDecoder final : public ImageDecoder {
       c.extradata_size = static_cast<int>(extra.size());
     }
     if (avcodec_open2(&c, codec, nullptr) < 0) return badImageDescription;
+    // A codec decoding frames on threads of its own keeps the other
+    // processors busy while a frame is converted; otherwise the
+    // conversion takes them.
+    scaleThreads_ = (c.active_thread_type & FF_THREAD_FRAME) != 0 ? 1 : Threads();
     indexed_ = desc.depth > 0 && desc.depth <= 8;
     return noErr;
   }
@@ -247,6 +267,70 @@ class FFmpegDecoder final : public ImageDecoder {
     lastTime_ = INT64_MIN;
   }
 
+  bool TakeWaiting(int64_t time) override {
+    for (auto it = waiting_.begin(); it != waiting_.end(); ++it) {
+      if (TimeOf(**it) != time) continue;
+      Show(**it);
+      waiting_.erase(waiting_.begin(), it + 1);
+      decoded_ = true;
+      return true;
+    }
+    return false;
+  }
+
+  const PixMap* Picture(OSErr* err) override {
+    *err = noErr;
+    if (converted_) return &picture_;
+    if (!HasPicture()) {
+      *err = codecErr;
+      return nullptr;
+    }
+    const long rowBytes = static_cast<long>(current_->width) * 4;
+    pixels_.resize(static_cast<size_t>(rowBytes) * static_cast<size_t>(current_->height));
+    if ((*err = ConvertTo(pixels_.data(), rowBytes)) != noErr) return nullptr;
+    picture_ = PixMap{};
+    picture_.baseAddr = reinterpret_cast<Ptr>(pixels_.data());
+    picture_.rowBytes = static_cast<short>(0x8000 | rowBytes);
+    picture_.bounds =
+        Rect{0, 0, static_cast<short>(current_->height), static_cast<short>(current_->width)};
+    picture_.pixelSize = 32;
+    picture_.cmpCount = 3;
+    picture_.cmpSize = 8;
+    picture_.pixelType = 16;  // RGBDirect
+    picture_.pixelFormat = 32;
+    picture_.hRes = picture_.vRes = 72 << 16;
+    converted_ = true;
+    return &picture_;
+  }
+
+  bool HasPicture() const override { return current_ != nullptr && current_->buf[0] != nullptr; }
+  Rect PictureBounds() const override {
+    if (!HasPicture()) return Rect{0, 0, 0, 0};
+    return Rect{0, 0, static_cast<short>(current_->height), static_cast<short>(current_->width)};
+  }
+  bool Converts() const override { return true; }
+
+  OSErr PictureInto(const PixMap& target, int left, int top) override {
+    if (!HasPicture()) return codecErr;
+    const int width = current_->width, height = current_->height;
+    const Rect& b = target.bounds;
+    if (target.pixelSize != 32 || target.baseAddr == nullptr || left < b.left || top < b.top ||
+        left + width > b.right || top + height > b.bottom) {
+      return paramErr;
+    }
+    const long rowBytes = target.rowBytes & 0x3FFF;
+    uint8_t* base = reinterpret_cast<uint8_t*>(target.baseAddr) + (top - b.top) * rowBytes +
+                    static_cast<long>(left - b.left) * 4;
+    if (!converted_) return ConvertTo(base, rowBytes);
+    // Converted once already: its pixels are copied.
+    const auto* from = reinterpret_cast<const uint8_t*>(picture_.baseAddr);
+    const long fromRow = picture_.rowBytes & 0x3FFF;
+    for (int y = 0; y < height; ++y) {
+      std::memcpy(base + y * rowBytes, from + y * fromRow, static_cast<size_t>(width) * 4);
+    }
+    return noErr;
+  }
+
  private:
   // Takes every frame the codec has ready: the one wanted (or, wanting
   // none, the last) becomes the picture; frames that come out after the
@@ -262,14 +346,26 @@ class FFmpegDecoder final : public ImageDecoder {
       lastTime_ = time;
       OSErr err = noErr;
       if (!wanting_ || time == wanted_) {
-        err = Convert(*frame_);
-        if (err == noErr) decoded_ = true;
+        if (frame_->width <= 0 || frame_->height <= 0 ||
+            static_cast<long>(frame_->width) * 4 > kMaxRawRowBytes || frame_->height > 0x7FFF) {
+          err = codecErr;
+        } else {
+          Show(*frame_);
+          decoded_ = true;
+        }
       } else if (time > wanted_) {
         err = Keep(*frame_);
       }
       av_frame_unref(frame_.get());
       if (err != noErr) return err;
     }
+  }
+
+  // Makes `frame` the one whose picture is given (converted when asked).
+  void Show(AVFrame& frame) {
+    av_frame_unref(current_.get());
+    av_frame_move_ref(current_.get(), &frame);
+    converted_ = false;
   }
 
   static int64_t TimeOf(const AVFrame& frame) {
@@ -286,58 +382,62 @@ class FFmpegDecoder final : public ImageDecoder {
     return noErr;
   }
 
- public:
-  bool TakeWaiting(int64_t time) override {
-    for (auto it = waiting_.begin(); it != waiting_.end(); ++it) {
-      if (TimeOf(**it) != time) continue;
-      OSErr err = Convert(**it);
-      waiting_.erase(waiting_.begin(), it + 1);
-      decoded_ = err == noErr;
-      return decoded_;
+  // The frame shown, as 32-bit ARGB pixels (big-endian, as QuickDraw keeps
+  // them) at `base`, rows `rowBytes` apart.
+  OSErr ConvertTo(uint8_t* base, long rowBytes) {
+    const AVFrame& frame = *current_;
+    if (ConvertsYuv(frame.format)) {
+      YuvToArgb(frame, base, rowBytes);
+      return noErr;
     }
-    return false;
+    if (!scale_ || scaleWidth_ != frame.width || scaleHeight_ != frame.height ||
+        scaleFormat_ != frame.format) {
+      scale_.reset(sws_alloc_context());
+      if (!scale_) return memFullErr;
+      // The size stays: the fast filter only chooses how chroma is read.
+      SwsContext* s = scale_.get();
+      av_opt_set_int(s, "srcw", frame.width, 0);
+      av_opt_set_int(s, "srch", frame.height, 0);
+      av_opt_set_int(s, "src_format", frame.format, 0);
+      av_opt_set_int(s, "dstw", frame.width, 0);
+      av_opt_set_int(s, "dsth", frame.height, 0);
+      av_opt_set_int(s, "dst_format", AV_PIX_FMT_ARGB, 0);
+      av_opt_set_int(s, "sws_flags", SWS_FAST_BILINEAR, 0);
+      av_opt_set_int(s, "threads", scaleThreads_, 0);
+      if (sws_init_context(s, nullptr, nullptr) < 0) {
+        scale_.reset();
+        return codecErr;
+      }
+      scaleWidth_ = frame.width;
+      scaleHeight_ = frame.height;
+      scaleFormat_ = frame.format;
+    }
+    AVFrame& out = *target_;
+    out.format = AV_PIX_FMT_ARGB;
+    out.width = frame.width;
+    out.height = frame.height;
+    out.data[0] = base;
+    out.linesize[0] = static_cast<int>(rowBytes);
+    out.buf[0] = av_buffer_create(base, static_cast<size_t>(rowBytes) * frame.height, LeaveBuffer,
+                                  nullptr, 0);
+    if (out.buf[0] == nullptr) return memFullErr;
+    int scaled = sws_scale_frame(scale_.get(), &out, &frame);
+    av_frame_unref(&out);
+    if (scaled == AVERROR(ENOMEM)) return memFullErr;
+    return scaled < 0 ? codecErr : noErr;
   }
 
- private:
   static constexpr size_t kMostWaiting = 16;
   std::vector<FramePtr> waiting_;
-
-  // The frame as 32-bit ARGB pixels, big-endian as QuickDraw keeps them.
-  OSErr Convert(const AVFrame& frame) {
-    if (frame.width <= 0 || frame.height <= 0 || frame.width > 0x7FFF || frame.height > 0x7FFF) {
-      return codecErr;
-    }
-    long rowBytes = static_cast<long>(frame.width) * 4;
-    if (rowBytes > kMaxRawRowBytes) return codecErr;
-    // The size stays: the fast filter only chooses how chroma is read, and
-    // is several times faster for 4:4:4 frames.
-    scale_ = sws_getCachedContext(
-        scale_, frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), frame.width,
-        frame.height, AV_PIX_FMT_ARGB, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
-    if (scale_ == nullptr) return codecErr;
-
-    size_t bytes = static_cast<size_t>(rowBytes) * static_cast<size_t>(frame.height);
-    pixels_.resize(bytes);
-    uint8_t* planes[4] = {pixels_.data(), nullptr, nullptr, nullptr};
-    int strides[4] = {static_cast<int>(rowBytes), 0, 0, 0};
-    sws_scale(scale_, frame.data, frame.linesize, 0, frame.height, planes, strides);
-    picture_ = PixMap{};
-    picture_.baseAddr = reinterpret_cast<Ptr>(pixels_.data());
-    picture_.rowBytes = static_cast<short>(0x8000 | rowBytes);
-    picture_.bounds = Rect{0, 0, static_cast<short>(frame.height), static_cast<short>(frame.width)};
-    picture_.pixelSize = 32;
-    picture_.cmpCount = 3;
-    picture_.cmpSize = 8;
-    picture_.pixelType = 16;  // RGBDirect
-    picture_.pixelFormat = 32;
-    picture_.hRes = picture_.vRes = 72 << 16;
-    return noErr;
-  }
-
   CodecContextPtr context_;
-  FramePtr frame_;
+  FramePtr frame_;    // as received
+  FramePtr current_;  // the frame whose picture is given
+  FramePtr target_;   // what a conversion writes to
   PacketPtr packet_;
-  SwsContext* scale_ = nullptr;
+  ScalePtr scale_;
+  int scaleWidth_ = 0, scaleHeight_ = 0, scaleFormat_ = -1;
+  int scaleThreads_ = 1;
+  bool converted_ = false;
   std::vector<uint8_t> pixels_;
   bool indexed_ = false;
   bool paletteSent_ = false;
@@ -360,7 +460,8 @@ int DecoderIdFor(CodecType type) noexcept {
 }
 
 OSErr ImageDecoder::Open(const ImageDescription& desc, const uint8_t* extensions,
-                         size_t extensionSize, std::unique_ptr<ImageDecoder>* decoder) {
+                         size_t extensionSize, std::unique_ptr<ImageDecoder>* decoder,
+                         bool pipelined) {
   decoder->reset();
   if (desc.width <= 0 || desc.height <= 0) return badImageDescription;
   if (desc.cType == kRawCodecType) {
@@ -374,7 +475,7 @@ OSErr ImageDecoder::Open(const ImageDescription& desc, const uint8_t* extensions
   if (id == AV_CODEC_ID_NONE) return noCodecErr;
   auto ffmpeg = std::unique_ptr<FFmpegDecoder>(new (std::nothrow) FFmpegDecoder);
   if (ffmpeg == nullptr) return memFullErr;
-  if (OSErr err = ffmpeg->Begin(desc, id, extensions, extensionSize)) return err;
+  if (OSErr err = ffmpeg->Begin(desc, id, extensions, extensionSize, pipelined)) return err;
   *decoder = std::move(ffmpeg);
   return noErr;
 }

@@ -34,8 +34,12 @@ class ImageDecoder {
   // (atoms such as 'avcC', 'hvcC', 'esds' or 'glbl', as stored).
   // noErr, noCodecErr for a type nothing decodes, badImageDescription for
   // sizes or depths that make no image, memFullErr.
+  // A decoder made `pipelined` decodes on threads of its own where the
+  // codec allows, a frame or more ahead of the one it gives: for frames
+  // fed one after another (a movie played or stepped through), where the
+  // frame wanted comes out after the next ones are fed or at Drain.
   static OSErr Open(const ImageDescription& desc, const uint8_t* extensions, size_t extensionSize,
-                    std::unique_ptr<ImageDecoder>* decoder);
+                    std::unique_ptr<ImageDecoder>* decoder, bool pipelined = false);
   // As Open, from a description handle (its record and what follows it).
   static OSErr Open(ImageDescriptionHandle desc, std::unique_ptr<ImageDecoder>* decoder);
   virtual ~ImageDecoder() = default;
@@ -75,10 +79,27 @@ class ImageDecoder {
   // Whether the last Decode gave a picture.
   bool Decoded() const { return decoded_; }
   // The picture: a pixel map of the image's size whose bounds start at
-  // (0, 0). Valid until the next call; for 'raw ' frames its pixels are
-  // the data given to Decode.
-  const PixMap& Picture() const { return picture_; }
-  bool HasPicture() const { return picture_.baseAddr != nullptr; }
+  // (0, 0), made from the frame when first asked for. Valid until the
+  // next call; for 'raw ' frames its pixels are the data given to Decode.
+  // nullptr when it cannot be made (*err: codecErr, memFullErr).
+  virtual const PixMap* Picture(OSErr* err) {
+    *err = noErr;
+    return &picture_;
+  }
+  virtual bool HasPicture() const { return picture_.baseAddr != nullptr; }
+  // The bounds the picture has (or will have, when made).
+  virtual Rect PictureBounds() const { return picture_.bounds; }
+  // Whether the picture is made by converting the frame's own pixels, so
+  // that converting them straight into their destination (PictureInto)
+  // saves a copy.
+  virtual bool Converts() const { return false; }
+  // Converts the frame into the 32-bit pixels of `target`, its top left
+  // at (left, top) of target's bounds, which must hold the whole image;
+  // the pixels Picture would give. paramErr when it does not fit.
+  virtual OSErr PictureInto(const PixMap& target, int left, int top) {
+    (void)target, (void)left, (void)top;
+    return paramErr;
+  }
 
  protected:
   ImageDecoder() = default;

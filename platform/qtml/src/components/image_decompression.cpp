@@ -45,8 +45,9 @@ OSErr Decompress(Ptr data, ImageDescriptionHandle desc, Port& port, const Rect* 
   if (size <= 0) return badImageDescription;
   if ((err = decoder->Decode(data, size)) != noErr) return err;
   if (!decoder->Decoded()) return codecErr;
-  const PixMap& picture = decoder->Picture();
-  return DrawPixMapThroughMatrix(picture, srcRect != nullptr ? *srcRect : picture.bounds, port,
+  const PixMap* picture = decoder->Picture(&err);
+  if (picture == nullptr) return err;
+  return DrawPixMapThroughMatrix(*picture, srcRect != nullptr ? *srcRect : picture->bounds, port,
                                  &toPort, mode, port.opColor, mask);
 }
 
@@ -96,7 +97,8 @@ class DecompressionSequence final : public SequenceRecord {
     } else {
       if (OSErr err = decoder->Decode(data, size)) return err;
       if (!decoder->Decoded()) return noErr;  // held back by the codec
-      picture = &decoder->Picture();
+      OSErr err = noErr;
+      if ((picture = decoder->Picture(&err)) == nullptr) return err;
     }
     const Rect& from = hasSrcRect ? srcRect : picture->bounds;
     return DrawPixMapThroughMatrix(*picture, from, *target, &matrix, mode, opColor, mask);
@@ -124,7 +126,10 @@ class DecompressionSequence final : public SequenceRecord {
     for (const auto& source : sources) {
       if (source->input < 1 || source->input > 2 || source->data == nullptr) continue;
       if (OSErr err = source->decoder->Decode(source->data, source->size)) return err;
-      if (source->decoder->Decoded()) inputs[source->input - 1] = &source->decoder->Picture();
+      if (!source->decoder->Decoded()) continue;
+      OSErr err = noErr;
+      inputs[source->input - 1] = source->decoder->Picture(&err);
+      if (err != noErr) return err;
     }
     long rowBytes = static_cast<long>(width) * 4;
     effectPixels.assign(static_cast<size_t>(rowBytes) * static_cast<size_t>(height), 0);

@@ -159,7 +159,7 @@ OSErr OpenDecoder(MediaRecord& media, UInt32 index, TrackFrames& frames) {
   std::memcpy(&record, native.data(), sizeof record);
   const uint8_t* extensions = native.data() + sizeof record;
   size_t extensionSize = native.size() - sizeof record;
-  if (OSErr err = ImageDecoder::Open(record, extensions, extensionSize, &frames.decoder)) {
+  if (OSErr err = ImageDecoder::Open(record, extensions, extensionSize, &frames.decoder, true)) {
     return err;
   }
   frames.description = index;
@@ -276,10 +276,10 @@ OSErr DecodeSample(MediaRecord& media, TrackFrames& frames, int64_t target) {
 
 // Where the track's image goes in the port: image to track box, the
 // track's matrix, then the movie's.
-MatrixRecord TrackToPort(const TrackRecord& track, const PixMap& picture) {
+MatrixRecord TrackToPort(const TrackRecord& track, const Rect& picture) {
   Rect box{0, 0, static_cast<short>(track.height >> 16), static_cast<short>(track.width >> 16)};
-  if (box.right <= 0 || box.bottom <= 0) box = picture.bounds;
-  MatrixRecord toTrack = RectMapping(picture.bounds, box);
+  if (box.right <= 0 || box.bottom <= 0) box = picture;
+  MatrixRecord toTrack = RectMapping(picture, box);
   return Concat(Concat(toTrack, track.matrix), track.movie->matrix);
 }
 
@@ -330,10 +330,23 @@ OSErr DrawTrack(TrackRecord& track, Port& port, RgnHandle movieClip) {
   }
   TrackFrames& frames = *track.frames.frames;
   if (OSErr err = DecodeSample(media, frames, sample)) return err;
-  const PixMap* picture = &frames.decoder->Picture();
   uint8_t gamma[256];
-  if (GammaTable(port, gamma)) picture = GammaCorrected(*picture, gamma, frames);
-  MatrixRecord toPort = TrackToPort(track, *picture);
+  const bool corrects = GammaTable(port, gamma);
+  ImageDecoder& decoder = *frames.decoder;
+  if (!corrects && decoder.Converts()) {
+    // A frame copied as it is goes straight from the codec to the port.
+    Rect image = decoder.PictureBounds();
+    MatrixRecord toPort = TrackToPort(track, image);
+    Point at;
+    if (DrawsAsPlainCopy(image, port, &toPort, media.graphicsMode, media.opColor, movieClip, &at)) {
+      return decoder.PictureInto(port.pixMap, at.h, at.v);
+    }
+  }
+  OSErr err = noErr;
+  const PixMap* picture = decoder.Picture(&err);
+  if (picture == nullptr) return err;
+  if (corrects) picture = GammaCorrected(*picture, gamma, frames);
+  MatrixRecord toPort = TrackToPort(track, picture->bounds);
   return DrawPixMapThroughMatrix(*picture, picture->bounds, port, &toPort, media.graphicsMode,
                                  media.opColor, movieClip);
 }

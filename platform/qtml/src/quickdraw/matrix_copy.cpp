@@ -265,4 +265,32 @@ OSErr DrawPixMapThroughMatrix(const PixMap& src, const Rect& srcRect, Port& dst,
   });
 }
 
+bool DrawsAsPlainCopy(const Rect& image, const Port& dst, const MatrixRecord* matrix, short mode,
+                      const RGBColor& opColor, RgnHandle mask, Point* at) noexcept {
+  return Guarded<bool>(false, [&] {
+    if (!IsPlainCopy(mode, DefaultTransferColors(opColor)) || dst.pixMap.pixelSize != 32 ||
+        IsEmpty(image)) {
+      return false;
+    }
+    const Real3x3 f = RealMatrix(matrix != nullptr ? *matrix : IdentityMatrix());
+    const double tx = f.m[2][0], ty = f.m[2][1];
+    if (f.m[0][0] != 1 || f.m[1][1] != 1 || f.m[0][1] != 0 || f.m[1][0] != 0 || f.m[0][2] != 0 ||
+        f.m[1][2] != 0 || f.m[2][2] != 1 || tx != std::floor(tx) || ty != std::floor(ty)) {
+      return false;
+    }
+    const double left = image.left + tx, top = image.top + ty;
+    const double right = image.right + tx, bottom = image.bottom + ty;
+    if (left < -32768 || top < -32768 || right > 32767 || bottom > 32767) return false;
+    const Rect placed{static_cast<short>(top), static_cast<short>(left), static_cast<short>(bottom),
+                      static_cast<short>(right)};
+    Shape area;
+    if (!DrawableArea(placed, dst, mask, &area) || !(area == Shape::FromRect(placed))) {
+      return false;
+    }
+    at->h = placed.left;
+    at->v = placed.top;
+    return true;
+  });
+}
+
 }  // namespace qtml

@@ -26,4 +26,14 @@ OSErr DrawPixMapThroughMatrix(const PixMap& src, const Rect& srcRect, Port& dst,
                               const MatrixRecord* matrix, short mode, const RGBColor& opColor,
                               RgnHandle mask) noexcept;
 
+// Whether drawing an image whose pixels cover `image` (source
+// coordinates) through `matrix` with `mode` would copy every one of its
+// pixels unchanged into `dst`: the matrix moves by whole pixels only, the
+// mode copies, both are 32-bit, and every pixel lands where the port, its
+// clip and `mask` let drawing change. *at is then where the image's top
+// left goes (dst's local coordinates), and writing the image's pixels
+// there draws it as DrawPixMapThroughMatrix would.
+bool DrawsAsPlainCopy(const Rect& image, const Port& dst, const MatrixRecord* matrix, short mode,
+                      const RGBColor& opColor, RgnHandle mask, Point* at) noexcept;
+
 }  // namespace qtml

@@ -69,6 +69,67 @@ class MovieDrawing : public movie_test::MovieTest {
     return track;
   }
 
+  // A track of `count` MPEG-4 frames of 16 × 16, 60 units each, with a
+  // key frame every 4: frame i is a video-range grey of 16 + 20 × i.
+  static void AddGreys(Movie movie, int count) {
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
+    if (codec == nullptr) {
+      ADD_FAILURE() << "no MPEG-4 encoder";
+      return;
+    }
+    AVCodecContext* c = avcodec_alloc_context3(codec);
+    c->width = 16;
+    c->height = 16;
+    c->pix_fmt = AV_PIX_FMT_YUV420P;
+    c->time_base = AVRational{1, 600};
+    c->gop_size = 4;
+    c->max_b_frames = 0;
+    c->thread_count = 1;
+    // Frames change wholly: keep the encoder from taking each for a new scene.
+    av_opt_set_int(c->priv_data, "sc_threshold", 1000000000, 0);
+    EXPECT_EQ(avcodec_open2(c, codec, nullptr), 0);
+    Track track = NewMovieTrack(movie, 16 << 16, 16 << 16, 0);
+    Media media = NewTrackMedia(track, VideoMediaType, 600, nullptr, 0);
+    ImageDescriptionHandle desc = Description('mp4v', 16, 16, 24);
+    EXPECT_EQ(BeginMediaEdits(media), noErr);
+    AVFrame* frame = av_frame_alloc();
+    frame->width = 16;
+    frame->height = 16;
+    frame->format = AV_PIX_FMT_YUV420P;
+    EXPECT_EQ(av_frame_get_buffer(frame, 0), 0);
+    AVPacket* packet = av_packet_alloc();
+    for (int i = 0; i < count; ++i) {
+      EXPECT_EQ(av_frame_make_writable(frame), 0);
+      for (int y = 0; y < 16; ++y)
+        std::memset(frame->data[0] + y * frame->linesize[0], 16 + 20 * i, 16);
+      for (int p = 1; p < 3; ++p) {
+        for (int y = 0; y < 8; ++y) std::memset(frame->data[p] + y * frame->linesize[p], 128, 8);
+      }
+      frame->pts = i * 60;
+      EXPECT_EQ(avcodec_send_frame(c, frame), 0);
+      EXPECT_EQ(avcodec_receive_packet(c, packet), 0);
+      Handle data = NewHandle(packet->size);
+      std::memcpy(*data, packet->data, static_cast<size_t>(packet->size));
+      bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+      EXPECT_EQ(key, i % 4 == 0);
+      EXPECT_EQ(AddMediaSample(media, data, 0, static_cast<unsigned long>(packet->size), 60,
+                               reinterpret_cast<SampleDescriptionHandle>(desc), 1,
+                               key ? 0 : mediaSampleNotSync, nullptr),
+                noErr);
+      DisposeHandle(data);
+      av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    av_frame_free(&frame);
+    avcodec_free_context(&c);
+    EXPECT_EQ(EndMediaEdits(media), noErr);
+    DisposeHandle(reinterpret_cast<Handle>(desc));
+    EXPECT_EQ(InsertMediaIntoTrack(track, 0, 0, GetMediaDuration(media), 0x10000), noErr);
+  }
+
+  // The grey frame i of AddGreys shows as: about (20i) × 255 / 219.
+  static double Grey(int i) { return 20.0 * i * 255.0 / 219.0; }
+
   static void ShowAt(Movie movie, TimeValue t) {
     SetMovieTimeValue(movie, t);
     MoviesTask(movie, 0);
@@ -194,69 +255,67 @@ TEST_F(MovieDrawing, LowerLayersShowInFrontAndDisabledTracksNotAtAll) {
 }
 
 TEST_F(MovieDrawing, TemporalFramesDecodeFromTheirKeyFrameInAnyOrderOfSeeks) {
-  // MPEG-4 video with a key frame every 4: frame i is a grey of 20 × i.
-  const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
-  ASSERT_NE(codec, nullptr);
-  AVCodecContext* c = avcodec_alloc_context3(codec);
-  c->width = 16;
-  c->height = 16;
-  c->pix_fmt = AV_PIX_FMT_YUV420P;
-  c->time_base = AVRational{1, 600};
-  c->gop_size = 4;
-  c->max_b_frames = 0;
-  c->thread_count = 1;
-  // Frames change wholly: keep the encoder from taking each for a new scene.
-  av_opt_set_int(c->priv_data, "sc_threshold", 1000000000, 0);
-  ASSERT_EQ(avcodec_open2(c, codec, nullptr), 0);
   Movie movie = NewEmptyMovie();
-  Track track = NewMovieTrack(movie, 16 << 16, 16 << 16, 0);
-  Media media = NewTrackMedia(track, VideoMediaType, 600, nullptr, 0);
-  ImageDescriptionHandle desc = Description('mp4v', 16, 16, 24);
-  ASSERT_EQ(BeginMediaEdits(media), noErr);
-  AVFrame* frame = av_frame_alloc();
-  frame->width = 16;
-  frame->height = 16;
-  frame->format = AV_PIX_FMT_YUV420P;
-  ASSERT_EQ(av_frame_get_buffer(frame, 0), 0);
-  AVPacket* packet = av_packet_alloc();
-  for (int i = 0; i < 10; ++i) {
-    ASSERT_EQ(av_frame_make_writable(frame), 0);
-    for (int y = 0; y < 16; ++y)
-      std::memset(frame->data[0] + y * frame->linesize[0], 16 + 20 * i, 16);
-    for (int p = 1; p < 3; ++p) {
-      for (int y = 0; y < 8; ++y) std::memset(frame->data[p] + y * frame->linesize[p], 128, 8);
-    }
-    frame->pts = i * 60;
-    ASSERT_EQ(avcodec_send_frame(c, frame), 0);
-    ASSERT_EQ(avcodec_receive_packet(c, packet), 0);
-    Handle data = NewHandle(packet->size);
-    std::memcpy(*data, packet->data, static_cast<size_t>(packet->size));
-    bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
-    EXPECT_EQ(key, i % 4 == 0);
-    ASSERT_EQ(AddMediaSample(media, data, 0, static_cast<unsigned long>(packet->size), 60,
-                             reinterpret_cast<SampleDescriptionHandle>(desc), 1,
-                             key ? 0 : mediaSampleNotSync, nullptr),
-              noErr);
-    DisposeHandle(data);
-    av_packet_unref(packet);
-  }
-  av_packet_free(&packet);
-  av_frame_free(&frame);
-  avcodec_free_context(&c);
-  ASSERT_EQ(EndMediaEdits(media), noErr);
-  DisposeHandle(reinterpret_cast<Handle>(desc));
-  ASSERT_EQ(InsertMediaIntoTrack(track, 0, 0, GetMediaDuration(media), 0x10000), noErr);
-
+  AddGreys(movie, 10);
   GWorldPtr world = World(16, 16);
   SetMovieGWorld(movie, world, nullptr);
-  // Video-range grey 16 + 20i shows as about (20i) × 255 / 219.
-  auto grey = [](int i) { return 20.0 * i * 255.0 / 219.0; };
   for (int i : {6, 2, 3, 9, 0, 7, 5}) {
     ShowAt(movie, i * 60 + 30);
     ASSERT_EQ(GetMoviesError(), noErr) << i;
     double shown = At(world, 8, 8) & 0xFF;
-    EXPECT_NEAR(shown, grey(i), 6.0) << "frame " << i;
+    EXPECT_NEAR(shown, Grey(i), 6.0) << "frame " << i;
   }
+}
+
+TEST_F(MovieDrawing, FramesShownInTurnComeInTurnFromADecoderThatWorksAhead) {
+  // The decoder keeps frames on the way (its threads give each one after
+  // later ones are fed): every frame forwards, the last again, then back
+  // to the first.
+  Movie movie = NewEmptyMovie();
+  AddGreys(movie, 12);
+  GWorldPtr world = World(16, 16);
+  SetMovieGWorld(movie, world, nullptr);
+  for (int i : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 11, 0, 1}) {
+    ShowAt(movie, i * 60);
+    ASSERT_EQ(GetMoviesError(), noErr) << i;
+    EXPECT_NEAR(At(world, 8, 8) & 0xFF, Grey(i), 6.0) << "frame " << i;
+  }
+}
+
+TEST_F(MovieDrawing, AFrameConvertedStraightIntoItsPortLandsAsOneDrawnThroughAClip) {
+  Movie movie = NewEmptyMovie();
+  AddGreys(movie, 4);
+  GWorldPtr world = World(24, 24);
+  SetMovieGWorld(movie, world, nullptr);
+  const Rect moved{2, 3, 18, 19};  // the frame's own size, 3 across and 2 down
+  SetMovieBox(movie, &moved);
+  ShowAt(movie, 3 * 60);
+  ASSERT_EQ(GetMoviesError(), noErr);
+  EXPECT_EQ(At(world, 2, 1), 0u);
+  const Argb straight = At(world, 3, 2);
+  EXPECT_EQ(At(world, 18, 17), straight);
+  EXPECT_NEAR(straight & 0xFF, Grey(3), 6.0);
+  EXPECT_EQ(straight >> 24, 0xFFu) << "opaque";
+  EXPECT_EQ(At(world, 18, 2), straight);
+  EXPECT_EQ(At(world, 3, 17), straight);
+  EXPECT_EQ(At(world, 19, 2), 0u);
+  EXPECT_EQ(At(world, 3, 18), 0u);
+
+  // A clip keeps the frame from going straight to the port: drawn the
+  // general way, it lands the same inside the clip and leaves the rest.
+  GWorldPtr clipped = World(24, 24);
+  SetMovieGWorld(movie, clipped, nullptr);
+  RgnHandle clip = NewRgn();
+  const Rect inside{4, 5, 12, 13};
+  RectRgn(clip, &inside);
+  SetMovieClipRgn(movie, clip);
+  DisposeRgn(clip);
+  ShowAt(movie, 3 * 60);
+  ASSERT_EQ(GetMoviesError(), noErr);
+  EXPECT_EQ(At(clipped, 5, 4), straight);
+  EXPECT_EQ(At(clipped, 12, 11), straight);
+  EXPECT_EQ(At(clipped, 4, 4), 0u);
+  EXPECT_EQ(At(clipped, 13, 11), 0u);
 }
 
 TEST_F(MovieDrawing, AFrameWithoutADecoderDrawsNothingAndSaysSo) {
