@@ -7,6 +7,7 @@
 
 #include "base/byte_order.h"
 #include "components/codecs.h"
+#include "components/decode_ahead.h"
 #include "components/ffmpeg_ptr.h"
 #include "components/yuv_pixels.h"
 #include "memory/memory.h"
@@ -224,7 +225,14 @@ class FFmpegDecoder final : public ImageDecoder {
     // A codec decoding frames on threads of its own keeps the other
     // processors busy while a frame is converted; otherwise the
     // conversion takes them.
-    scaleThreads_ = (c.active_thread_type & FF_THREAD_FRAME) != 0 ? 1 : Threads();
+    const bool threaded = (c.active_thread_type & FF_THREAD_FRAME) != 0;
+    scaleThreads_ = threaded ? 1 : Threads();
+    // A codec that cannot decode frames ahead itself does so on a thread
+    // of the decoder's.
+    if (pipelined && !threaded && Threads() > 1) {
+      ahead_.reset(new (std::nothrow) DecodeAhead(context_.get()));
+      if (ahead_ != nullptr && !ahead_->Start()) ahead_.reset();
+    }
     indexed_ = desc.depth > 0 && desc.depth <= 8;
     return noErr;
   }
@@ -232,23 +240,18 @@ class FFmpegDecoder final : public ImageDecoder {
   OSErr Decode(const void* data, long size, int64_t time, bool key) override {
     decoded_ = false;
     if (data == nullptr || size <= 0) return codecErr;
-    // FFmpeg reads a little past the end of a packet: give it padding.
-    if (av_new_packet(packet_.get(), static_cast<int>(size)) < 0) return memFullErr;
-    std::memcpy(packet_->data, data, static_cast<size_t>(size));
-    packet_->pts = packet_->dts = time;
-    // Some codecs (PNG) take a frame not marked as a key frame for a
-    // difference from the one before.
-    if (key) packet_->flags |= AV_PKT_FLAG_KEY;
-    if (indexed_ && !paletteSent_) {
-      uint8_t* side = av_packet_new_side_data(packet_.get(), AV_PKT_DATA_PALETTE, AVPALETTE_SIZE);
-      if (side == nullptr) return memFullErr;
-      uint32_t palette[256];
-      if (!StandardPalette(palette)) return memFullErr;
-      std::memcpy(side, palette, AVPALETTE_SIZE);
-      paletteSent_ = true;
+    if (ahead_ != nullptr) {
+      PacketPtr packet(av_packet_alloc());
+      if (packet == nullptr) return memFullErr;
+      if (OSErr err = Fill(packet.get(), data, size, time, key)) return err;
+      // One packet stays with the thread: the frame before it is done.
+      if (OSErr err = ahead_->Send(std::move(packet), 1)) return err;
+      return Collect();
     }
-    int sent = avcodec_send_packet(context_.get(), packet_.get());
+    OSErr err = Fill(packet_.get(), data, size, time, key);
+    int sent = err == noErr ? avcodec_send_packet(context_.get(), packet_.get()) : 0;
     av_packet_unref(packet_.get());
+    if (err != noErr) return err;
     if (sent == AVERROR(ENOMEM)) return memFullErr;
     if (sent < 0 && sent != AVERROR(EAGAIN)) return codecErr;
     return Receive();
@@ -256,18 +259,24 @@ class FFmpegDecoder final : public ImageDecoder {
 
   OSErr Drain() override {
     decoded_ = false;
+    if (ahead_ != nullptr) {
+      if (OSErr err = ahead_->Send(nullptr, 0)) return err;
+      return Collect();
+    }
     if (avcodec_send_packet(context_.get(), nullptr) < 0) return noErr;
     return Receive();
   }
 
   void Reset() override {
     waiting_.clear();
+    if (ahead_ != nullptr) ahead_->Forget();
     avcodec_flush_buffers(context_.get());
     decoded_ = false;
     lastTime_ = INT64_MIN;
   }
 
   bool TakeWaiting(int64_t time) override {
+    if (ahead_ != nullptr && Collect() != noErr) return false;
     for (auto it = waiting_.begin(); it != waiting_.end(); ++it) {
       if (TimeOf(**it) != time) continue;
       Show(**it);
@@ -342,23 +351,58 @@ class FFmpegDecoder final : public ImageDecoder {
       if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return noErr;
       if (got == AVERROR(ENOMEM)) return memFullErr;
       if (got < 0) return codecErr;
-      int64_t time = TimeOf(*frame_);
-      lastTime_ = time;
-      OSErr err = noErr;
-      if (!wanting_ || time == wanted_) {
-        if (frame_->width <= 0 || frame_->height <= 0 ||
-            static_cast<long>(frame_->width) * 4 > kMaxRawRowBytes || frame_->height > 0x7FFF) {
-          err = codecErr;
-        } else {
-          Show(*frame_);
-          decoded_ = true;
-        }
-      } else if (time > wanted_) {
-        err = Keep(*frame_);
-      }
+      OSErr err = Sort(*frame_);
       av_frame_unref(frame_.get());
       if (err != noErr) return err;
     }
+  }
+
+  // As Receive, for the frames the thread decoding ahead has made.
+  OSErr Collect() {
+    made_.clear();
+    OSErr err = ahead_->Take(&made_);
+    for (FramePtr& frame : made_) {
+      if (err == noErr) err = Sort(*frame);
+    }
+    made_.clear();
+    return err;
+  }
+
+  // A frame the codec gave: shown when wanted, kept when it may be wanted
+  // next, dropped otherwise.
+  OSErr Sort(AVFrame& frame) {
+    int64_t time = TimeOf(frame);
+    lastTime_ = time;
+    if (!wanting_ || time == wanted_) {
+      if (frame.width <= 0 || frame.height <= 0 ||
+          static_cast<long>(frame.width) * 4 > kMaxRawRowBytes || frame.height > 0x7FFF) {
+        return codecErr;
+      }
+      Show(frame);
+      decoded_ = true;
+      return noErr;
+    }
+    return time > wanted_ ? Keep(frame) : noErr;
+  }
+
+  // A packet of `size` bytes of `data`, stamped `time`.
+  OSErr Fill(AVPacket* packet, const void* data, long size, int64_t time, bool key) {
+    // FFmpeg reads a little past the end of a packet: give it padding.
+    if (av_new_packet(packet, static_cast<int>(size)) < 0) return memFullErr;
+    std::memcpy(packet->data, data, static_cast<size_t>(size));
+    packet->pts = packet->dts = time;
+    // Some codecs (PNG) take a frame not marked as a key frame for a
+    // difference from the one before.
+    if (key) packet->flags |= AV_PKT_FLAG_KEY;
+    if (indexed_ && !paletteSent_) {
+      uint8_t* side = av_packet_new_side_data(packet, AV_PKT_DATA_PALETTE, AVPALETTE_SIZE);
+      if (side == nullptr) return memFullErr;
+      uint32_t palette[256];
+      if (!StandardPalette(palette)) return memFullErr;
+      std::memcpy(side, palette, AVPALETTE_SIZE);
+      paletteSent_ = true;
+    }
+    return noErr;
   }
 
   // Makes `frame` the one whose picture is given (converted when asked).
@@ -430,9 +474,11 @@ class FFmpegDecoder final : public ImageDecoder {
   static constexpr size_t kMostWaiting = 16;
   std::vector<FramePtr> waiting_;
   CodecContextPtr context_;
-  FramePtr frame_;    // as received
-  FramePtr current_;  // the frame whose picture is given
-  FramePtr target_;   // what a conversion writes to
+  std::unique_ptr<DecodeAhead> ahead_;  // nullptr: decoding here; goes before context_
+  std::vector<FramePtr> made_;          // taken from ahead_
+  FramePtr frame_;                      // as received
+  FramePtr current_;                    // the frame whose picture is given
+  FramePtr target_;                     // what a conversion writes to
   PacketPtr packet_;
   ScalePtr scale_;
   int scaleWidth_ = 0, scaleHeight_ = 0, scaleFormat_ = -1;

@@ -70,17 +70,19 @@ class MovieDrawing : public movie_test::MovieTest {
   }
 
   // A track of `count` MPEG-4 frames of 16 × 16, 60 units each, with a
-  // key frame every 4: frame i is a video-range grey of 16 + 20 × i.
-  static void AddGreys(Movie movie, int count) {
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
+  // key frame every 4: frame i is a video-range grey of 16 + 20 × i. With
+  // `jpeg`, Motion JPEG frames instead, each a key frame, the grey full
+  // range.
+  static void AddGreys(Movie movie, int count, bool jpeg = false) {
+    const AVCodec* codec = avcodec_find_encoder(jpeg ? AV_CODEC_ID_MJPEG : AV_CODEC_ID_MPEG4);
     if (codec == nullptr) {
-      ADD_FAILURE() << "no MPEG-4 encoder";
+      ADD_FAILURE() << "no encoder";
       return;
     }
     AVCodecContext* c = avcodec_alloc_context3(codec);
     c->width = 16;
     c->height = 16;
-    c->pix_fmt = AV_PIX_FMT_YUV420P;
+    c->pix_fmt = jpeg ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
     c->time_base = AVRational{1, 600};
     c->gop_size = 4;
     c->max_b_frames = 0;
@@ -90,12 +92,12 @@ class MovieDrawing : public movie_test::MovieTest {
     EXPECT_EQ(avcodec_open2(c, codec, nullptr), 0);
     Track track = NewMovieTrack(movie, 16 << 16, 16 << 16, 0);
     Media media = NewTrackMedia(track, VideoMediaType, 600, nullptr, 0);
-    ImageDescriptionHandle desc = Description('mp4v', 16, 16, 24);
+    ImageDescriptionHandle desc = Description(jpeg ? 'jpeg' : 'mp4v', 16, 16, 24);
     EXPECT_EQ(BeginMediaEdits(media), noErr);
     AVFrame* frame = av_frame_alloc();
     frame->width = 16;
     frame->height = 16;
-    frame->format = AV_PIX_FMT_YUV420P;
+    frame->format = c->pix_fmt;
     EXPECT_EQ(av_frame_get_buffer(frame, 0), 0);
     AVPacket* packet = av_packet_alloc();
     for (int i = 0; i < count; ++i) {
@@ -111,7 +113,7 @@ class MovieDrawing : public movie_test::MovieTest {
       Handle data = NewHandle(packet->size);
       std::memcpy(*data, packet->data, static_cast<size_t>(packet->size));
       bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
-      EXPECT_EQ(key, i % 4 == 0);
+      EXPECT_EQ(key, jpeg || i % 4 == 0);
       EXPECT_EQ(AddMediaSample(media, data, 0, static_cast<unsigned long>(packet->size), 60,
                                reinterpret_cast<SampleDescriptionHandle>(desc), 1,
                                key ? 0 : mediaSampleNotSync, nullptr),
@@ -280,6 +282,37 @@ TEST_F(MovieDrawing, FramesShownInTurnComeInTurnFromADecoderThatWorksAhead) {
     ASSERT_EQ(GetMoviesError(), noErr) << i;
     EXPECT_NEAR(At(world, 8, 8) & 0xFF, Grey(i), 6.0) << "frame " << i;
   }
+}
+
+TEST_F(MovieDrawing, KeyFramesShownInTurnComeFromAThreadDecodingAhead) {
+  // Motion JPEG decodes on a thread of the decoder's, a frame ahead.
+  Movie movie = NewEmptyMovie();
+  AddGreys(movie, 8, true);
+  GWorldPtr world = World(16, 16);
+  SetMovieGWorld(movie, world, nullptr);
+  for (int i : {0, 1, 2, 3, 4, 5, 6, 7, 7, 2, 3, 0, 6}) {
+    ShowAt(movie, i * 60 + 10);
+    ASSERT_EQ(GetMoviesError(), noErr) << i;
+    EXPECT_NEAR(At(world, 8, 8) & 0xFF, 16 + 20 * i, 4.0) << "frame " << i;
+  }
+  // A damaged frame says so, and the next good one shows again.
+  Media media = GetTrackMedia(GetMovieIndTrack(movie, 1));
+  auto desc = reinterpret_cast<SampleDescriptionHandle>(NewHandle(0));
+  GetMediaSampleDescription(media, 1, desc);
+  Handle junk = NewHandleClear(64);
+  ASSERT_EQ(BeginMediaEdits(media), noErr);
+  TimeValue junkTime = 0;
+  ASSERT_EQ(AddMediaSample(media, junk, 0, 64, 60, desc, 1, 0, &junkTime), noErr);
+  ASSERT_EQ(EndMediaEdits(media), noErr);
+  DisposeHandle(junk);
+  DisposeHandle(reinterpret_cast<Handle>(desc));
+  Track track = GetMovieIndTrack(movie, 1);
+  ASSERT_EQ(InsertMediaIntoTrack(track, 8 * 60, junkTime, 60, 0x10000), noErr);
+  ShowAt(movie, 8 * 60 + 10);
+  EXPECT_NE(GetMoviesError(), noErr);
+  ShowAt(movie, 5 * 60 + 10);
+  ASSERT_EQ(GetMoviesError(), noErr);
+  EXPECT_NEAR(At(world, 8, 8) & 0xFF, 16 + 20 * 5, 4.0);
 }
 
 TEST_F(MovieDrawing, AFrameConvertedStraightIntoItsPortLandsAsOneDrawnThroughAClip) {
