@@ -26,6 +26,7 @@ struct TrackFrames {
   std::unique_ptr<ImageDecoder> decoder;
   UInt32 description = 0;  // the decoder's (from 1); 0: none
   int64_t fed = -1;        // the last sample fed; -1: none since a reset
+  int64_t fedFrom = -1;    // the first sample fed since the reset
   SInt64 fedOffset = 0;    // where its bytes were, and how many
   UInt32 fedSize = 0;
   int64_t shown = -1;  // the sample whose picture it holds
@@ -165,7 +166,7 @@ OSErr OpenDecoder(MediaRecord& media, UInt32 index, TrackFrames& frames) {
   frames.description = index;
   frames.store = StoreOf(media, index);
   frames.descriptionBytes = fileBytes;
-  frames.fed = frames.shown = -1;
+  frames.fed = frames.fedFrom = frames.shown = -1;
   frames.drained = false;
   return noErr;
 }
@@ -231,7 +232,7 @@ OSErr DecodeSample(MediaRecord& media, TrackFrames& frames, int64_t target) {
   // them in display order, some samples after they were fed).
   int64_t start = static_cast<int64_t>(table.DecodeStart(static_cast<uint64_t>(target)));
   SInt64 shows = at.start() + at.compositionOffset();
-  bool onTheWay = !frames.drained && frames.fed >= start &&
+  bool onTheWay = !frames.drained && frames.fedFrom <= start && frames.fed >= start &&
                   SameSample(table, frames.fed, frames.fedOffset, frames.fedSize);
   frames.shown = -1;
   if (onTheWay && frames.decoder->TakeWaiting(shows)) {
@@ -256,6 +257,7 @@ OSErr DecodeSample(MediaRecord& media, TrackFrames& frames, int64_t target) {
     return noErr;
   }
   SampleTable::Walker w(table, static_cast<uint64_t>(onTheWay ? frames.fed + 1 : start));
+  if (!onTheWay) frames.fedFrom = start;
   OSErr err = noErr;
   for (;;) {
     if (w.description() != frames.description) break;  // a new description starts afresh
@@ -263,6 +265,8 @@ OSErr DecodeSample(MediaRecord& media, TrackFrames& frames, int64_t target) {
     if (frames.decoder->Decoded()) break;
     if (static_cast<int64_t>(w.index()) >= target + kReorderWindow || !w.Next()) break;
   }
+  // After a frame the codec refused, the next starts afresh.
+  if (err != noErr) frames.fed = -1;
   if (err == noErr && !frames.decoder->Decoded()) {
     err = frames.decoder->Drain();
     frames.drained = true;
