@@ -191,6 +191,34 @@ QTML_API OSErr FDecompressImage(Ptr data, ImageDescriptionHandle desc, PixMapHan
                                 ICMDataProcRecordPtr dataProc,
                                 ICMProgressProcRecordPtr progressProc);
 
+/* Thumbnails: the image scaled to fit 80 by 80 pixels keeping its
+ * proportions (its longer side 80, the other at least 1), each thumbnail
+ * pixel the average of the image area it covers, recorded as a picture
+ * whose frame is at (0, 0). The picture goes into thumbnail, a handle the
+ * caller owns, resized to hold it. colorDepth 0 (the best), 16, 24 or 32;
+ * 16 keeps 5 bits a channel. The work is done in one step: progressProc is
+ * not called. paramErr for a nil or unreadable source, another depth or a
+ * nil thumbnail handle; memFullErr. */
+QTML_API OSErr MakeThumbnailFromPicture(PicHandle picture, short colorDepth, PicHandle thumbnail,
+                                        ICMProgressProcRecordPtr progressProc);
+/* As MakeThumbnailFromPicture, of the srcRect part (nil: all) of a pixel
+ * map: a port's (GetGWorldPixMap, GetPortPixMap) or one a handle holds.
+ * paramErr when srcRect leaves the map's bounds. */
+QTML_API OSErr MakeThumbnailFromPixMap(PixMapHandle src, const Rect* srcRect, short colorDepth,
+                                       PicHandle thumbnail, ICMProgressProcRecordPtr progressProc);
+
+/* A new off-screen world (disposed of with DisposeGWorld) over pixels the
+ * caller owns and keeps alive until then: baseAddr is the top-left pixel of
+ * boundsRect, rows rowBytes apart, as another world's pixels seen through a
+ * part of them. pixelFormat k1MonochromePixelFormat, k8IndexedPixelFormat,
+ * k16BE555PixelFormat, k24RGBPixelFormat or k32ARGBPixelFormat (else
+ * cDepthErr); cTable, when given, is copied for an indexed format.
+ * paramErr for an empty rectangle, nil pixels or rows shorter than the
+ * rectangle's pixels (padded to 32 bits) or longer than 0x3FFE bytes. */
+QTML_API OSErr QTNewGWorldFromPtr(GWorldPtr* gw, OSType pixelFormat, const Rect* boundsRect,
+                                  CTabHandle cTable, GDHandle aGDevice, GWorldFlags flags,
+                                  void* baseAddr, long rowBytes);
+
 /* Image sequences: a decompression sequence draws the frames of one image
  * description into a port, keeping what the codec needs between frames
  * (earlier frames of temporal codecs); a compression sequence makes the
@@ -528,6 +556,40 @@ typedef ComponentInstance GraphicsImportComponent;
  * reads that file. fnfErr for a missing file, cantFindHandler when no
  * importer can read it, paramErr for nil arguments. */
 QTML_API OSErr GetGraphicsImporterForFile(const FSSpec* theFile, ComponentInstance* gi);
+
+/* A graphics importer reads its file's first image when a call first needs
+ * it, and keeps it. An image too wide for a 32-bit pixel map row (over
+ * 4095 pixels) answers codecImageBufErr; a file that holds no image
+ * codecErr. The calls answer badComponentInstance for a dead instance,
+ * badComponentSelector for a component that is not a graphics importer
+ * and paramErr for nil out arguments. */
+enum {
+  kGraphicsImportGetNaturalBoundsSelect = 0x000E,
+  kGraphicsImportDrawSelect = 0x000F,
+  kGraphicsImportSetGWorldSelect = 0x0010,
+  kGraphicsImportGetGWorldSelect = 0x0011,
+  kGraphicsImportSetBoundsRectSelect = 0x0014,
+  kGraphicsImportGetBoundsRectSelect = 0x0015
+};
+/* The image's size in pixels, at (0, 0). */
+QTML_API ComponentResult GraphicsImportGetNaturalBounds(GraphicsImportComponent ci,
+                                                        Rect* naturalBounds);
+/* Where GraphicsImportDraw draws: port (nil: the port current when it
+ * draws), borrowed; gd is kept for GraphicsImportGetGWorld only. paramErr
+ * for a port that is not live. */
+QTML_API ComponentResult GraphicsImportSetGWorld(GraphicsImportComponent ci, CGrafPtr port,
+                                                 GDHandle gd);
+QTML_API ComponentResult GraphicsImportGetGWorld(GraphicsImportComponent ci, CGrafPtr* port,
+                                                 GDHandle* gd);
+/* The rectangle (port coordinates) the image is scaled onto; until set it
+ * is the natural bounds. paramErr for an empty rectangle. */
+QTML_API ComponentResult GraphicsImportSetBoundsRect(GraphicsImportComponent ci,
+                                                     const Rect* bounds);
+QTML_API ComponentResult GraphicsImportGetBoundsRect(GraphicsImportComponent ci, Rect* bounds);
+/* Draws the image onto the bounds rectangle of the importer's port with
+ * ditherCopy, sampled bilinearly, inside the port's clip. paramErr when the
+ * port set is no longer live. */
+QTML_API ComponentResult GraphicsImportDraw(GraphicsImportComponent ci);
 
 QTML_EXTERN_C_END
 

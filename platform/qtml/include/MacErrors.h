@@ -139,6 +139,7 @@ QTML_RESULT_CODE(OSErr, featureUnsupported, -2053)
 QTML_RESULT_CODE(OSErr, codecErr, -8960)
 QTML_RESULT_CODE(OSErr, noCodecErr, -8961)
 QTML_RESULT_CODE(OSErr, codecUnimpErr, -8962)
+QTML_RESULT_CODE(OSErr, codecImageBufErr, -8963) /* an image too large to hold */
 
 /* QuickTime for Windows start-up. */
 QTML_RESULT_CODE(OSErr, componentDllLoadErr, -2091)

@@ -313,7 +313,10 @@ OSErr OpenGraphicsImporter(const FSSpec* spec, ComponentInstance* gi) {
   err = OpenInstance(record, gi);
   if (err != noErr) return err;
   auto* work = dynamic_cast<GraphicsImporterImplementation*>(ImplementationOf(*gi));
-  if (work != nullptr) work->path = path;
+  if (work != nullptr) {
+    work->path = path;
+    work->format = format;
+  }
   return noErr;
 }
 
@@ -358,6 +361,11 @@ OSType IdentifyFormat(const FileFacts& facts) {
   if (format == nullptr && facts.fileType != 0) format = FormatOfType(facts.fileType);
   if (format == nullptr && !facts.extension.empty()) format = FormatOfExtension(facts.extension);
   return format != nullptr ? format->fileType : 0;
+}
+
+int ImageCodecOfFormat(OSType type) {
+  const FileFormat* format = FormatOfType(type);
+  return format != nullptr && format->graphicsCodec > 0 ? format->graphicsCodec : 0;
 }
 
 bool IsStillImageFormat(OSType type) {

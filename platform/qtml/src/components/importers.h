@@ -4,19 +4,36 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "QDOffscreen.h"
 #include "components/component_registry.h"
+#include "components/still_images.h"
 
 namespace qtml {
 
-// The work of a graphics importer instance: the file it reads. The
-// importer's format is its component's subtype.
+// The work of a graphics importer instance: the file it reads, where it
+// draws, and the image once read. The importer's format is its
+// component's subtype.
 class GraphicsImporterImplementation : public ComponentImplementation {
  public:
+  bool Implements(SInt16 selector) const override;
+
   std::string path;  // native path; empty until a file is given
+  OSType format = 0;
+  CGrafPtr port = nullptr;  // nil: the port current when drawing
+  GDHandle device = nullptr;
+  bool boundsSet = false;  // otherwise the image is drawn at its natural bounds
+  Rect bounds{};
+  std::unique_ptr<StillImage> image;  // read at the first call that needs it
 };
+
+// The AVCodecID of FFmpeg's decoder for a graphics format (a graphics
+// importer's subtype), or 0 when FFmpeg does not read the format (PICT,
+// which the engine reads itself, and formats that are not images).
+int ImageCodecOfFormat(OSType format);
 
 // What is known of a file when its format is looked for; any part may be
 // missing (0 or empty).

@@ -231,8 +231,7 @@ OSErr Draw(PicHandle picture, const Rect* dstRect) {
   if (IsEmpty(frame) || IsEmpty(*dstRect)) return noErr;
   // Copied: a picture drawn into its own recording port must not move.
   std::vector<uint8_t> copy(bytes, bytes + HandleSize(h));
-  PortCanvas canvas(*CurrentPort(), frame, *dstRect);
-  return pict::Decode(copy.data(), copy.size(), canvas);
+  return PlayPicture(*CurrentPort(), copy.data(), copy.size(), *dstRect);
 }
 
 OSErr WriteFile(const char* path, PicHandle picture) {
@@ -259,6 +258,14 @@ OSErr ReadFile(const char* path, PicHandle* picture) {
 }
 
 }  // namespace
+
+OSErr PlayPicture(Port& port, const uint8_t* bytes, size_t size, const Rect& target) {
+  Rect frame;
+  if (!pict::ReadFrame(bytes, size, &frame)) return paramErr;
+  if (IsEmpty(frame) || IsEmpty(target)) return noErr;
+  PortCanvas canvas(port, frame, target);
+  return pict::Decode(bytes, size, canvas);
+}
 
 void DiscardRecording(Port& port) noexcept {
   delete port.recording;

@@ -1,6 +1,9 @@
 // Pictures recorded on ports, and PICT files.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include "MacTypes.h"
 #include "Quickdraw.h"
 
@@ -14,6 +17,12 @@ struct PictureRecording {
   PicHandle picture;
   Rect frame;
 };
+
+// Plays a picture's bytes (its Picture record and opcodes) into the port,
+// its frame mapped onto `target` (port coordinates), inside the port's
+// clip. The bytes must not be the port's pixels. paramErr for bytes that
+// are no picture; may throw std::bad_alloc.
+OSErr PlayPicture(Port& port, const uint8_t* bytes, size_t size, const Rect& target);
 
 // Stops a port's recording without finishing it (its port is going away);
 // the picture handle stays with its owner.
