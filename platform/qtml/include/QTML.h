@@ -33,6 +33,18 @@ QTML_API void* GetPortHDC(GrafPtr port);
  * GetPixRowBytes of that port. */
 QTML_API CGrafPtr GetPortFromHDC(void* hdc);
 
+/* A device-independent bitmap of a picture, drawn at its frame's size on
+ * white: a new handle (the caller disposes of it with DisposeHandle) whose
+ * bytes are a 40-byte BITMAPINFOHEADER (little-endian: size 40, width,
+ * height positive for rows stored bottom-up, 1 plane, 32 bits a pixel, no
+ * compression, the image size, 2835 pixels a metre (72 dpi) both ways, no
+ * colour table) followed by the rows bottom row first, each pixel blue,
+ * green, red and 0. Its bytes (*handle) are what a host builds a picture
+ * from. nil for a picture that is not live, has an empty frame or cannot
+ * be read (QDError paramErr), or when memory is short or the picture too
+ * large to draw (memFullErr). */
+QTML_API Handle GetDIBFromPICT(PicHandle hPict);
+
 /* Windows. On this platform a native window handle is the port the host
  * made for the window (a 32-bit GWorld over the window's pixels).
  * CreatePortAssociation makes the window known to QuickTime and answers its

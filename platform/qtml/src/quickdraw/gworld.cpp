@@ -1,4 +1,5 @@
 // Off-screen graphics worlds and their pixel maps.
+#include "ImageCompression.h"
 #include "QDOffscreen.h"
 #include "base/api_call.h"
 #include "quickdraw/drawing.h"
@@ -185,6 +186,24 @@ QDErr NewGWorldFromPtr(GWorldPtr* offscreenGWorld, unsigned long pixelFormat,
   return call.Return(err);
 } catch (...) {
   return qtml::Escaped<QDErr>();
+}
+
+OSErr QTNewGWorldFromPtr(GWorldPtr* gw, OSType pixelFormat, const Rect* boundsRect,
+                         CTabHandle cTable, GDHandle aGDevice, GWorldFlags flags, void* baseAddr,
+                         long rowBytes) try {
+  ApiCall call("QTNewGWorldFromPtr", gw, qtml::FourCC{pixelFormat}, boundsRect, cTable, aGDevice,
+               flags, static_cast<const void*>(baseAddr), rowBytes);
+  OSErr err = call.Fault();
+  if (err != noErr && gw != nullptr) *gw = nullptr;
+  // The engine's pixel formats are the depths themselves (k32ARGBPixelFormat is 32).
+  if (err == noErr) {
+    err = qtml::NewWorldFromPtr(gw, pixelFormat, boundsRect, cTable, static_cast<Ptr>(baseAddr),
+                                rowBytes);
+  }
+  SetQDError(err);
+  return call.Return(err);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
 }
 
 void DisposeGWorld(GWorldPtr offscreenGWorld) try {
