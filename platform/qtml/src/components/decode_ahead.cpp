@@ -1,8 +1,18 @@
 #include "components/decode_ahead.h"
 
+#include <chrono>
+#include <utility>
+
 #include "MacErrors.h"
 
 namespace qtml {
+namespace {
+
+int64_t Nanoseconds(std::chrono::steady_clock::duration d) {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
+}
+
+}  // namespace
 
 DecodeAhead::~DecodeAhead() {
   {
@@ -30,8 +40,18 @@ OSErr DecodeAhead::Send(PacketPtr packet, size_t ahead) noexcept {
     return memFullErr;
   }
   changed_.notify_all();
-  changed_.wait(lock, [&] { return packets_.size() + (busy_ ? 1 : 0) <= ahead; });
+  auto done = [&] { return packets_.size() + (busy_ ? 1 : 0) <= ahead; };
+  if (!done()) {
+    const auto start = std::chrono::steady_clock::now();
+    changed_.wait(lock, done);
+    slack_ -= Nanoseconds(std::chrono::steady_clock::now() - start);
+  }
   return noErr;
+}
+
+int64_t DecodeAhead::TakeSlack() noexcept {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return std::exchange(slack_, 0);
 }
 
 OSErr DecodeAhead::Take(std::vector<FramePtr>* frames) noexcept {
@@ -58,7 +78,11 @@ void DecodeAhead::Forget() noexcept {
 void DecodeAhead::Loop() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [&] { return stopping_ || !packets_.empty(); });
+    if (!stopping_ && packets_.empty()) {
+      const auto start = std::chrono::steady_clock::now();
+      changed_.wait(lock, [&] { return stopping_ || !packets_.empty(); });
+      slack_ += Nanoseconds(std::chrono::steady_clock::now() - start);
+    }
     if (stopping_) return;
     PacketPtr packet = std::move(packets_.front());
     packets_.pop_front();
@@ -86,6 +110,7 @@ void DecodeAhead::Loop() {
         err = got == AVERROR(ENOMEM) ? memFullErr : codecErr;
         break;
       }
+      if (prepare_) prepare_(*frame);
       try {
         made.push_back(std::move(frame));
       } catch (...) {

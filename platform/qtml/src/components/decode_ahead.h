@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -20,6 +21,10 @@ class DecodeAhead {
   // Decodes with `context` (opened; borrowed, and left to the thread
   // while packets are on their way).
   explicit DecodeAhead(AVCodecContext* context) : context_(context) {}
+  // As above; `prepare` is called on the thread for each frame the codec
+  // gives, before the frame is handed over (to convert it ahead, say).
+  DecodeAhead(AVCodecContext* context, std::function<void(AVFrame&)> prepare)
+      : context_(context), prepare_(std::move(prepare)) {}
   ~DecodeAhead();
   DecodeAhead(const DecodeAhead&) = delete;
   DecodeAhead& operator=(const DecodeAhead&) = delete;
@@ -31,6 +36,10 @@ class DecodeAhead {
   // gives what it holds back) to the thread; returns once at most `ahead`
   // packets are still to be decoded. memFullErr when it cannot be kept.
   OSErr Send(PacketPtr packet, size_t ahead) noexcept;
+  // How much longer (in nanoseconds) the thread waited for packets than
+  // its caller waited in Send since the last call: more than 0 when the
+  // thread has time to spare.
+  int64_t TakeSlack() noexcept;
 
   // Moves the frames decoded so far, in the order the codec gave them,
   // onto the end of `frames`; answers the first error the codec met since
@@ -46,12 +55,14 @@ class DecodeAhead {
   void Loop();
 
   AVCodecContext* context_;
+  std::function<void(AVFrame&)> prepare_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<PacketPtr> packets_;  // nullptr: drain
   std::vector<FramePtr> frames_;
   OSErr error_ = noErr;
   bool busy_ = false;  // the thread is decoding a packet
+  int64_t slack_ = 0;  // time the thread waited, less the caller's
   bool stopping_ = false;
   std::thread thread_;
 };

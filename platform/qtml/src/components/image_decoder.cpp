@@ -1,6 +1,7 @@
 #include "components/image_decoder.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <thread>
@@ -196,6 +197,11 @@ void LeaveBuffer(void*, uint8_t*) {}
 
 class FFmpegDecoder final : public ImageDecoder {
  public:
+  ~FFmpegDecoder() override {
+    ahead_.reset();  // its thread converts into the pool
+    av_buffer_pool_uninit(&pool_);
+  }
+
   OSErr Begin(const ImageDescription& desc, int codecId, const uint8_t* ext, size_t extSize,
               bool pipelined) {
     const AVCodec* codec = avcodec_find_decoder(static_cast<AVCodecID>(codecId));
@@ -211,7 +217,10 @@ class FFmpegDecoder final : public ImageDecoder {
     c.height = c.coded_height = desc.height;
     c.codec_tag = __builtin_bswap32(static_cast<uint32_t>(desc.cType));
     c.bits_per_coded_sample = desc.depth;
-    c.thread_count = pipelined ? Threads() : 1;
+    // Frames fed in turn are decoded on a thread of the decoder's (below),
+    // others as they are fed: the codec keeps to the thread it is given.
+    const bool ahead = pipelined && Threads() > 1;
+    c.thread_count = 1;
     c.thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     c.pkt_timebase = AVRational{1, 1};
     std::vector<uint8_t> extra = ExtraDataFor(codecId, ext, extSize);
@@ -222,15 +231,10 @@ class FFmpegDecoder final : public ImageDecoder {
       c.extradata_size = static_cast<int>(extra.size());
     }
     if (avcodec_open2(&c, codec, nullptr) < 0) return badImageDescription;
-    // A codec decoding frames on threads of its own keeps the other
-    // processors busy while a frame is converted; otherwise the
-    // conversion takes them.
-    const bool threaded = (c.active_thread_type & FF_THREAD_FRAME) != 0;
-    scaleThreads_ = threaded ? 1 : Threads();
-    // A codec that cannot decode frames ahead itself does so on a thread
-    // of the decoder's.
-    if (pipelined && !threaded && Threads() > 1) {
-      ahead_.reset(new (std::nothrow) DecodeAhead(context_.get()));
+    scaleThreads_ = Threads();
+    if (ahead) {
+      ahead_.reset(new (std::nothrow)
+                       DecodeAhead(context_.get(), [this](AVFrame& f) { ConvertAhead(f); }));
       if (ahead_ != nullptr && !ahead_->Start()) ahead_.reset();
     }
     indexed_ = desc.depth > 0 && desc.depth <= 8;
@@ -244,8 +248,13 @@ class FFmpegDecoder final : public ImageDecoder {
       PacketPtr packet(av_packet_alloc());
       if (packet == nullptr) return memFullErr;
       if (OSErr err = Fill(packet.get(), data, size, time, key)) return err;
+      aheadWanted_.store(wanting_ ? wanted_ : INT64_MIN);
       // One packet stays with the thread: the frame before it is done.
       if (OSErr err = ahead_->Send(std::move(packet), 1)) return err;
+      // The thread converts frames too while it has time to spare: the
+      // conversion goes to whichever side waits for the other.
+      slack_ = slack_ / 2 + ahead_->TakeSlack();
+      convertAhead_.store(slack_ > 0);
       return Collect();
     }
     OSErr err = Fill(packet_.get(), data, size, time, key);
@@ -276,7 +285,11 @@ class FFmpegDecoder final : public ImageDecoder {
   }
 
   bool TakeWaiting(int64_t time) override {
-    if (ahead_ != nullptr && Collect() != noErr) return false;
+    if (ahead_ != nullptr) {
+      // Frames the thread finished since the last call wait with the rest.
+      Want(INT64_MIN);
+      if (Collect() != noErr) return false;
+    }
     for (auto it = waiting_.begin(); it != waiting_.end(); ++it) {
       if (TimeOf(**it) != time) continue;
       Show(**it);
@@ -295,10 +308,16 @@ class FFmpegDecoder final : public ImageDecoder {
       return nullptr;
     }
     const long rowBytes = static_cast<long>(current_->width) * 4;
-    pixels_.resize(static_cast<size_t>(rowBytes) * static_cast<size_t>(current_->height));
-    if ((*err = ConvertTo(pixels_.data(), rowBytes)) != noErr) return nullptr;
+    uint8_t* pixels = nullptr;
+    if (current_->opaque_ref != nullptr) {  // converted ahead
+      pixels = current_->opaque_ref->data;
+    } else {
+      pixels_.resize(static_cast<size_t>(rowBytes) * static_cast<size_t>(current_->height));
+      if ((*err = ConvertTo(pixels_.data(), rowBytes)) != noErr) return nullptr;
+      pixels = pixels_.data();
+    }
     picture_ = PixMap{};
-    picture_.baseAddr = reinterpret_cast<Ptr>(pixels_.data());
+    picture_.baseAddr = reinterpret_cast<Ptr>(pixels);
     picture_.rowBytes = static_cast<short>(0x8000 | rowBytes);
     picture_.bounds =
         Rect{0, 0, static_cast<short>(current_->height), static_cast<short>(current_->width)};
@@ -318,6 +337,7 @@ class FFmpegDecoder final : public ImageDecoder {
     return Rect{0, 0, static_cast<short>(current_->height), static_cast<short>(current_->width)};
   }
   bool Converts() const override { return true; }
+  bool WorksAhead() const override { return ahead_ != nullptr; }
 
   OSErr PictureInto(const PixMap& target, int left, int top) override {
     if (!HasPicture()) return codecErr;
@@ -330,8 +350,10 @@ class FFmpegDecoder final : public ImageDecoder {
     const long rowBytes = target.rowBytes & 0x3FFF;
     uint8_t* base = reinterpret_cast<uint8_t*>(target.baseAddr) + (top - b.top) * rowBytes +
                     static_cast<long>(left - b.left) * 4;
-    if (!converted_) return ConvertTo(base, rowBytes);
-    // Converted once already: its pixels are copied.
+    if (!converted_ && current_->opaque_ref == nullptr) return ConvertTo(base, rowBytes);
+    // Converted already: its pixels are copied.
+    OSErr err = noErr;
+    if (Picture(&err) == nullptr) return err;
     const auto* from = reinterpret_cast<const uint8_t*>(picture_.baseAddr);
     const long fromRow = picture_.rowBytes & 0x3FFF;
     for (int y = 0; y < height; ++y) {
@@ -412,6 +434,29 @@ class FFmpegDecoder final : public ImageDecoder {
     converted_ = false;
   }
 
+  // On the thread decoding ahead: converts a frame that may be wanted
+  // into pixels it carries along (its opaque_ref), as Picture would.
+  void ConvertAhead(AVFrame& frame) {
+    if (!convertAhead_.load() || TimeOf(frame) < aheadWanted_.load() ||
+        !ConvertsYuv(frame.format) || frame.width <= 0 || frame.height <= 0 ||
+        static_cast<long>(frame.width) * 4 > kMaxRawRowBytes || frame.height > 0x7FFF) {
+      return;
+    }
+    const long rowBytes = static_cast<long>(frame.width) * 4;
+    const size_t bytes = static_cast<size_t>(rowBytes) * static_cast<size_t>(frame.height);
+    if (pool_ == nullptr || poolBytes_ != bytes) {
+      av_buffer_pool_uninit(&pool_);
+      pool_ = av_buffer_pool_init(bytes, nullptr);
+      poolBytes_ = bytes;
+      if (pool_ == nullptr) return;
+    }
+    AVBufferRef* pixels = av_buffer_pool_get(pool_);
+    if (pixels == nullptr) return;  // converted when wanted instead
+    YuvToArgb(frame, pixels->data, rowBytes);
+    av_buffer_unref(&frame.opaque_ref);
+    frame.opaque_ref = pixels;
+  }
+
   static int64_t TimeOf(const AVFrame& frame) {
     return frame.best_effort_timestamp != AV_NOPTS_VALUE ? frame.best_effort_timestamp : frame.pts;
   }
@@ -473,6 +518,13 @@ class FFmpegDecoder final : public ImageDecoder {
 
   static constexpr size_t kMostWaiting = 16;
   std::vector<FramePtr> waiting_;
+  // Used by the thread decoding ahead; the pool outlives every frame's
+  // pixels taken from it (buffers keep it until the last is released).
+  AVBufferPool* pool_ = nullptr;
+  size_t poolBytes_ = 0;
+  std::atomic<int64_t> aheadWanted_{INT64_MIN};
+  std::atomic<bool> convertAhead_{true};
+  int64_t slack_ = 0;  // the thread's time to spare, lately (ns)
   CodecContextPtr context_;
   std::unique_ptr<DecodeAhead> ahead_;  // nullptr: decoding here; goes before context_
   std::vector<FramePtr> made_;          // taken from ahead_

@@ -72,6 +72,11 @@ class ImageDecoder {
     return false;
   }
 
+  // Whether frames are decoded on a thread of the decoder's while the
+  // caller goes on: keeping a frame fed ahead of the one wanted keeps it
+  // busy.
+  virtual bool WorksAhead() const { return false; }
+
   // The display time of the last frame the codec gave (wanted or not);
   // INT64_MIN before any since the last Reset.
   int64_t LastTime() const { return lastTime_; }

@@ -211,6 +211,22 @@ void Showing(TrackFrames& frames, int64_t target, const SampleEntry& sample) {
   frames.shownSize = sample.size;
 }
 
+// Keeps a decoder that works ahead busy once the frame wanted (shown at
+// `shows`) came from it without being fed: the next sample goes to it,
+// and what it gives waits for the next frame wanted.
+void FeedAhead(MediaRecord& media, TrackFrames& frames, SInt64 shows) {
+  if (!frames.decoder->WorksAhead() || frames.fed < 0 ||
+      static_cast<uint64_t>(frames.fed) + 1 >= media.samples.Count()) {
+    return;
+  }
+  SampleTable::Walker next(media.samples, static_cast<uint64_t>(frames.fed) + 1);
+  if (next.description() != frames.description) return;
+  frames.decoder->Want(shows);
+  // A frame the codec refuses is met again, and answered, when wanted.
+  if (Feed(media, frames, next) != noErr) frames.fed = -1;
+  frames.decoder->WantAny();
+}
+
 // Makes the decoder hold sample `target`'s picture: fed from its sync
 // sample on (or from where it stands, when that is on the way).
 OSErr DecodeSample(MediaRecord& media, TrackFrames& frames, int64_t target) {
@@ -237,6 +253,7 @@ OSErr DecodeSample(MediaRecord& media, TrackFrames& frames, int64_t target) {
   frames.shown = -1;
   if (onTheWay && frames.decoder->TakeWaiting(shows)) {
     Showing(frames, target, wanted);
+    FeedAhead(media, frames, shows);
     return noErr;
   }
   if (!onTheWay || shows <= frames.decoder->LastTime()) {
