@@ -121,6 +121,11 @@ Print "== A movie"
 ' second of colour bars and a rising tone.
 Dim sampleFile As FolderItem = GetFolderItem("examples/sample.mov")
 If Not sampleFile.Exists Then sampleFile = GetFolderItem("sample.mov")
+If Not sampleFile.Exists Then
+  Print "examples/sample.mov is not here: run the tour from Fenra's folder, as"
+  Print "  ./fenra run examples/tour.bas"
+  Quit(1)
+End If
 Dim movie As New FenraMovie(sampleFile)
 Print "opened: isValid " + Str(movie.isValid) + ", fenraErr " + Str(movie.fenraErr)
 Print "duration " + Str(movie.qtDuration) + " in units of 1/" + Str(movie.qtTimeScale) + _
