@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "ImageCompression.h"
 #include "Movies.h"
@@ -314,7 +315,7 @@ OSErr OpenGraphicsImporter(const FSSpec* spec, ComponentInstance* gi) {
   if (err != noErr) return err;
   auto* work = dynamic_cast<GraphicsImporterImplementation*>(ImplementationOf(*gi));
   if (work != nullptr) {
-    work->path = path;
+    work->path = std::move(path);  // a move: nothing can fail once the instance is open
     work->format = format;
   }
   return noErr;
