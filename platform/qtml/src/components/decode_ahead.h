@@ -1,7 +1,6 @@
 // Decoding on a thread of its own, a packet ahead of the caller: while the
-// caller draws one frame, the next is being decoded. For codecs that
-// cannot decode frames on threads themselves (Motion JPEG, say), fed one
-// frame after another.
+// caller draws one frame, the next is being decoded. For frames fed one
+// after another, as a movie's are when it plays or is stepped through.
 #pragma once
 
 #include <condition_variable>
@@ -19,11 +18,10 @@ namespace qtml {
 class DecodeAhead {
  public:
   // Decodes with `context` (opened; borrowed, and left to the thread
-  // while packets are on their way).
-  explicit DecodeAhead(AVCodecContext* context) : context_(context) {}
-  // As above; `prepare` is called on the thread for each frame the codec
-  // gives, before the frame is handed over (to convert it ahead, say).
-  DecodeAhead(AVCodecContext* context, std::function<void(AVFrame&)> prepare)
+  // while packets are on their way). `prepare`, when given, is called on
+  // the thread for each frame the codec gives, before the frame is handed
+  // over (to convert it ahead, say).
+  explicit DecodeAhead(AVCodecContext* context, std::function<void(AVFrame&)> prepare = nullptr)
       : context_(context), prepare_(std::move(prepare)) {}
   ~DecodeAhead();
   DecodeAhead(const DecodeAhead&) = delete;

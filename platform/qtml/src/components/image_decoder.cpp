@@ -221,7 +221,6 @@ class FFmpegDecoder final : public ImageDecoder {
     // others as they are fed: the codec keeps to the thread it is given.
     const bool ahead = pipelined && Threads() > 1;
     c.thread_count = 1;
-    c.thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     c.pkt_timebase = AVRational{1, 1};
     std::vector<uint8_t> extra = ExtraDataFor(codecId, ext, extSize);
     if (!extra.empty()) {
@@ -231,7 +230,6 @@ class FFmpegDecoder final : public ImageDecoder {
       c.extradata_size = static_cast<int>(extra.size());
     }
     if (avcodec_open2(&c, codec, nullptr) < 0) return badImageDescription;
-    scaleThreads_ = Threads();
     if (ahead) {
       ahead_.reset(new (std::nothrow)
                        DecodeAhead(context_.get(), [this](AVFrame& f) { ConvertAhead(f); }));
@@ -492,7 +490,7 @@ class FFmpegDecoder final : public ImageDecoder {
       av_opt_set_int(s, "dsth", frame.height, 0);
       av_opt_set_int(s, "dst_format", AV_PIX_FMT_ARGB, 0);
       av_opt_set_int(s, "sws_flags", SWS_FAST_BILINEAR, 0);
-      av_opt_set_int(s, "threads", scaleThreads_, 0);
+      av_opt_set_int(s, "threads", Threads(), 0);
       if (sws_init_context(s, nullptr, nullptr) < 0) {
         scale_.reset();
         return codecErr;
@@ -534,7 +532,6 @@ class FFmpegDecoder final : public ImageDecoder {
   PacketPtr packet_;
   ScalePtr scale_;
   int scaleWidth_ = 0, scaleHeight_ = 0, scaleFormat_ = -1;
-  int scaleThreads_ = 1;
   bool converted_ = false;
   std::vector<uint8_t> pixels_;
   bool indexed_ = false;

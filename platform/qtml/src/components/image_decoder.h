@@ -34,10 +34,11 @@ class ImageDecoder {
   // (atoms such as 'avcC', 'hvcC', 'esds' or 'glbl', as stored).
   // noErr, noCodecErr for a type nothing decodes, badImageDescription for
   // sizes or depths that make no image, memFullErr.
-  // A decoder made `pipelined` decodes on threads of its own where the
-  // codec allows, a frame or more ahead of the one it gives: for frames
-  // fed one after another (a movie played or stepped through), where the
-  // frame wanted comes out after the next ones are fed or at Drain.
+  // A decoder made `pipelined` decodes on a thread of its own (on a
+  // machine of several processors), a frame ahead of the one it gives:
+  // for frames fed one after another (a movie played or stepped through),
+  // where the frame wanted comes out after the next one is fed or at
+  // Drain.
   static OSErr Open(const ImageDescription& desc, const uint8_t* extensions, size_t extensionSize,
                     std::unique_ptr<ImageDecoder>* decoder, bool pipelined = false);
   // As Open, from a description handle (its record and what follows it).
