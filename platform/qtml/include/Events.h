@@ -1,13 +1,14 @@
 /*
  * Events.h: the Event Manager's clock and event queue.
  *
- * The queue holds the events the test controls post (QTMLTest_PostKeyDown):
- * there is no keyboard or mouse behind the engine.
+ * The queue holds the events the test controls post (QTMLTest_PostKeyDown,
+ * QTMLTest_PostEvent): there is no keyboard or mouse behind the engine.
  */
 #ifndef __EVENTS__
 #define __EVENTS__
 
 #include "MacTypes.h"
+#include "Quickdraw.h"
 
 QTML_EXTERN_C_BEGIN
 
@@ -47,6 +48,15 @@ QTML_API Boolean EventAvail(EventMask eventMask, EventRecord* theEvent);
 /* Removes the waiting events of the mask's kinds, up to the first of the
  * stopMask's kinds. */
 QTML_API void FlushEvents(EventMask whichMask, EventMask stopMask);
+/* Takes the oldest waiting event of the mask's kinds out of the queue and
+ * answers true. With none waiting it answers false with a null event after
+ * waiting `sleep` ticks, in which no event can come: on the manual clock
+ * (QTMLTest_SetClock) the clock moves on by that time, so that a loop
+ * waiting for events sees its movies play; on the system's clock the
+ * thread sleeps, a second at most. Each call is one look at the queue, as
+ * EventAvail is. There is no mouse to move: mouseRgn is not looked at. */
+QTML_API Boolean WaitNextEvent(EventMask eventMask, EventRecord* theEvent, UInt32 sleep,
+                               RgnHandle mouseRgn);
 
 QTML_EXTERN_C_END
 

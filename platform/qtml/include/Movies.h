@@ -19,6 +19,7 @@
 
 #include "Aliases.h"
 #include "Components.h"
+#include "Events.h"
 #include "Files.h"
 #include "ImageCompression.h"
 #include "MacErrors.h"
@@ -658,30 +659,198 @@ enum {
   kMCGetMenuStringSelect = 0x002C,
   kMCSetActionFilterWithRefConSelect = 0x002D
 };
+/* A window, as movie controllers and full-screen presentation take it:
+ * on this platform a window is its port. */
+typedef GrafPtr WindowPtr;
+typedef WindowPtr WindowRef;
+
+/* NewMovieController and MCPositionController flags. The movie goes into
+ * the rectangle given keeping its size, centred, or at its top left with
+ * mcTopLeftMovie; mcScaleMovieToFit makes the movie's box the rectangle.
+ * mcNotVisible makes the controller hidden (MCSetVisible). */
+enum {
+  mcTopLeftMovie = 1 << 0,
+  mcScaleMovieToFit = 1 << 1,
+  mcWithBadge = 1 << 2,
+  mcNotVisible = 1 << 3,
+  mcWithFrame = 1 << 4,
+  mcPositionDontInvalidate = 1 << 5
+};
+/* A controller over the movie. Its bar, 16 pixels high, is attached under
+ * the movie's box; the movie goes into movieRect as the flags say (a nil
+ * or empty movieRect leaves the movie's box as it is). Editing is off,
+ * the controller visible (unless mcNotVisible). nil for a movie that is
+ * not live. The movie stays the caller's. */
 QTML_API MovieController NewMovieController(Movie theMovie, const Rect* movieRect, long someFlags);
 QTML_API void DisposeMovieController(MovieController mc);
 /* The index-th movie of the controller (from 0), or nil. */
 QTML_API Movie MCGetIndMovie(MovieController mc, short index);
 /* Tells the controller that its movie changed (duration, size, tracks),
- * so that it shows the movie as it now is. */
+ * so that it shows the movie as it now is: paramErr for another movie. */
 QTML_API ComponentResult MCMovieChanged(MovieController mc, Movie m);
+
+/* Drawing. MCDraw draws into the window's port the movie's frame at its
+ * current time in its box (unless the movie draws into another port of
+ * its own) and, while the controller is visible, its bar: the play
+ * button (a triangle, two bars while playing), the time slider with the
+ * selection shaded and a thumb at the current time. The bar's pieces, in
+ * the window's coordinates, for a bar rectangle b:
+ *   play button  left b.left, right b.left + 16, the bar's height;
+ *   slider       top b.top + 6, left b.left + 20, bottom b.bottom - 6,
+ *                right b.right - 4; its first column is time 0, its last
+ *                the movie's duration;
+ *   thumb        3 pixels wide, b.top + 2 to b.bottom - 2, centred on the
+ *                current time's column.
+ * paramErr for a window that is not a live port; otherwise the error of
+ * the movie's drawing (noCodecErr for a frame nothing decodes), the bar
+ * drawn all the same. The window's bar after a click is drawn by MCClick. */
+QTML_API ComponentResult MCDraw(MovieController mc, WindowRef w);
+/* Places the movie and the bar. movieRect (nil: the movie keeps its box)
+ * takes the movie as NewMovieController's flags say; controllerRect is
+ * the bar's rectangle while the controller is detached (nil: it stays),
+ * and is not used while it is attached: the bar then lies under the
+ * movie's box, as wide as it. */
+QTML_API ComponentResult MCPositionController(MovieController mc, const Rect* movieRect,
+                                              const Rect* controllerRect, long someFlags);
+/* Attached (the default), the bar follows the movie's box; detached, it
+ * stays where it was, or where MCPositionController puts it.
+ * MCIsControllerAttached answers 1 or 0. */
+QTML_API ComponentResult MCSetControllerAttached(MovieController mc, Boolean attach);
+QTML_API ComponentResult MCIsControllerAttached(MovieController mc);
+/* Whether MCDraw draws the bar; MCGetVisible answers 1 or 0. */
+QTML_API ComponentResult MCSetVisible(MovieController mc, Boolean visible);
+QTML_API ComponentResult MCGetVisible(MovieController mc);
+/* The bar's rectangle, with the movie's box when attached; the movie's
+ * box, when detached, is not part of it. */
+QTML_API ComponentResult MCGetControllerBoundsRect(MovieController mc, Rect* bounds);
+/* The movie's time and time scale (0 and scale 0 for a controller whose
+ * movie has gone). */
+QTML_API TimeValue MCGetCurrentTime(MovieController mc, TimeScale* scale);
+
+/* Events in the window of the controller's bar, in that window's local
+ * coordinates. MCClick on the play button starts the movie (from its
+ * start when it stands at its end) or stops it; on the slider it moves
+ * the movie to the time of the column clicked (keeping its rate);
+ * elsewhere it does nothing. The bar is drawn again into w (when given
+ * and a live port). MCIsPlayerEvent takes a mouse-down on a visible bar
+ * (MCClick, then answers 1), a key-down of the space bar (play or stop,
+ * 1) and a null event (the movie tasked, 0); it answers 0 for events it
+ * leaves to the caller. */
+QTML_API ComponentResult MCClick(MovieController mc, WindowRef w, Point where, long when,
+                                 long modifiers);
+QTML_API ComponentResult MCIsPlayerEvent(MovieController mc, const EventRecord* e);
+
 /* Editing through the controller: off for a new controller. Turning it
  * on answers noErr; MCIsEditingEnabled answers whether it is on. */
 QTML_API ComponentResult MCEnableEditing(MovieController mc, Boolean enabled);
 QTML_API long MCIsEditingEnabled(MovieController mc);
-/* Controller actions. The selection actions take a TimeRecord* (in the
- * movie's time scale, its time base): the get actions fill it with the
- * movie's selection start or duration, the set actions change it. An
- * action the controller does not take answers 0 and does nothing; one it
- * takes answers 1 (handled) or an error (paramErr for a missing record). */
+/* What the controller can do now (mcInfo flags): while editing is on,
+ * cut, copy and clear on a movie that is not empty, paste while the scrap
+ * holds a movie, undo once an edit was made through the controller; and
+ * whether the movie has sound, plays, loops (palindrome too), and whether
+ * editing is on. */
 enum {
+  mcInfoUndoAvailable = 1 << 0,
+  mcInfoCutAvailable = 1 << 1,
+  mcInfoCopyAvailable = 1 << 2,
+  mcInfoPasteAvailable = 1 << 3,
+  mcInfoClearAvailable = 1 << 4,
+  mcInfoHasSound = 1 << 5,
+  mcInfoIsPlaying = 1 << 6,
+  mcInfoIsLooping = 1 << 7,
+  mcInfoIsInPalindrome = 1 << 8,
+  mcInfoEditingEnabled = 1 << 9
+};
+QTML_API ComponentResult MCGetControllerInfo(MovieController mc, long* someFlags);
+/* The edits. MCCopy and MCCut answer a new movie (the caller's) holding
+ * the selection, nil when the selection is empty or editing is off; MCCut
+ * removes it from the movie. MCPaste replaces the selection with a copy
+ * of srcMovie (nil: the scrap's movie, noMovieFound when there is none)
+ * and selects it; MCClear removes the selection (nothing for an empty
+ * one). MCPaste, MCClear and MCUndo answer featureUnsupported while
+ * editing is off. Cut, paste and clear can be undone: MCUndo gives the
+ * movie back its tracks, edits and selection from before the last of
+ * them, and a second MCUndo undoes the undo. It answers noErr with
+ * nothing to undo, invalidTrack (the undo forgotten) when a track it
+ * would give back was disposed of in the meantime. */
+QTML_API Movie MCCopy(MovieController mc);
+QTML_API Movie MCCut(MovieController mc);
+QTML_API ComponentResult MCPaste(MovieController mc, Movie srcMovie);
+QTML_API ComponentResult MCClear(MovieController mc);
+QTML_API ComponentResult MCUndo(MovieController mc);
+
+/* Controller actions. An action the controller does not take answers 0
+ * and does nothing. The actions that change something answer 1 (handled)
+ * or an error; the queries of a switch fill the Boolean that params
+ * points to and answer noErr; the selection queries fill a TimeRecord
+ * and answer 1. A missing TimeRecord or Boolean pointer: paramErr.
+ *   mcActionPlay (params: a Fixed rate): plays at the rate (from the
+ *     start when a forward rate finds the movie at its end); 0 stops.
+ *   mcActionGoToTime (TimeRecord*): moves the movie to the time, in the
+ *     record's time scale; the rate is kept.
+ *   mcActionStep (params: a long n): stops the movie and steps n video
+ *     frames (backwards for a negative n), as far as frames go.
+ *   mcActionSetLooping, mcActionSetLoopIsPalindrome (Boolean): loop the
+ *     movie, back and forth for a palindrome (the movie's time base flags);
+ *     mcActionGetLooping, mcActionGetLoopIsPalindrome (Boolean*).
+ *   mcActionSetSelectionBegin, mcActionSetSelectionDuration (TimeRecord*,
+ *     in any time scale), mcActionGetSelectionBegin,
+ *     mcActionGetSelectionDuration (TimeRecord*, filled in the movie's
+ *     scale and time base).
+ *   mcActionSetPlaySelection (Boolean): plays only the selection (the
+ *     movie's active segment follows it while it is not empty);
+ *     mcActionGetPlaySelection (Boolean*).
+ *   mcActionSetPlayEveryFrame (Boolean): the movie's
+ *     hintsPlayingEveryFrame hint; mcActionGetPlayEveryFrame (Boolean*).
+ *   mcActionSetDragEnabled (Boolean), mcActionGetDragEnabled (Boolean*):
+ *     whether the selection may be dragged out of the movie (off at
+ *     first). */
+enum {
+  mcActionPlay = 8,
+  mcActionGoToTime = 12,
+  mcActionStep = 18,
+  mcActionSetLooping = 21,
+  mcActionGetLooping = 22,
+  mcActionSetLoopIsPalindrome = 23,
+  mcActionGetLoopIsPalindrome = 24,
   mcActionSetSelectionBegin = 29,
   mcActionSetSelectionDuration = 30,
+  mcActionSetPlaySelection = 34,
+  mcActionGetPlaySelection = 35,
+  mcActionSetPlayEveryFrame = 40,
+  mcActionGetPlayEveryFrame = 41,
+  mcActionGetDragEnabled = 51,
+  mcActionSetDragEnabled = 52,
   mcActionGetSelectionBegin = 53,
   mcActionGetSelectionDuration = 54
 };
 typedef short mcAction;
 QTML_API ComponentResult MCDoAction(MovieController mc, short action, void* params);
+
+/* Full screen. BeginFullScreen gives the main screen (whichGD nil or
+ * GetMainDevice) to the caller: a new window covering it (when newWindow
+ * is given), erased with eraseColor (nil: black); the window is its port,
+ * whose pixels are the screen's and whose GetGWorldDevice is the main
+ * device. The screen's size cannot change: desiredWidth and
+ * desiredHeight, when given, receive it (whatever they asked for). The
+ * screen has no cursor and no menu bar, so fullScreenHideCursor and
+ * fullScreenDontChangeMenuBar change nothing; events come as ever
+ * (fullScreenAllowEvents). fullScreenPreflightSize only answers the size:
+ * no window, *restoreState nil. restoreState receives what EndFullScreen
+ * needs (paramErr when it is nil); EndFullScreen takes it back, the
+ * window going with it (movies drawing into it draw nowhere from then
+ * on): paramErr for a state not handed out or already ended. The screen
+ * keeps what the window showed. */
+enum {
+  fullScreenHideCursor = 1L << 0,
+  fullScreenAllowEvents = 1L << 1,
+  fullScreenDontChangeMenuBar = 1L << 2,
+  fullScreenPreflightSize = 1L << 3
+};
+QTML_API OSErr BeginFullScreen(Ptr* restoreState, GDHandle whichGD, short* desiredWidth,
+                               short* desiredHeight, WindowRef* newWindow, RGBColor* eraseColor,
+                               long flags);
+QTML_API OSErr EndFullScreen(Ptr fullState, long flags);
 
 /* ------------------------------------------------------------------------
  * Movie files. A movie file holds its movie (a 'moov' atom) in its data

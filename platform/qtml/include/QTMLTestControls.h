@@ -76,8 +76,18 @@ QTML_API void QTMLTest_ClearDialogAnswers(void);
  * (EventAvail calls; 0: at once) until it is flushed. Pending events are
  * those posted and not yet flushed or cleared. */
 QTML_API void QTMLTest_PostKeyDown(UInt8 keyCode, UInt8 charCode, long afterLooks);
+/* Any event (a mouse-down at a point for instance: what 1, where in the
+ * local coordinates of the window it is meant for), posted as
+ * QTMLTest_PostKeyDown posts key presses. */
+QTML_API void QTMLTest_PostEvent(UInt16 what, UInt32 message, short h, short v, long afterLooks);
 QTML_API long QTMLTest_PendingEvents(void);
 QTML_API void QTMLTest_ClearEvents(void);
+
+/* The main screen (GetMainDevice): 1024 by 768 pixels of 32 bits, black
+ * at first, which full-screen windows draw on. A pixel as 0xFFRRGGBB;
+ * 0 outside the screen. The screen keeps what was drawn on it after a
+ * full-screen window goes: there is nothing behind it to show again. */
+QTML_API UInt32 QTMLTest_ScreenPixel(short h, short v);
 
 /* The engine's clock, which TickCount reads and MoviesTask plays movies
  * by: the system's monotonic clock, or, once set, a manual clock standing

@@ -1,12 +1,19 @@
 // The Event Manager's queue. Nothing outside the engine posts events: the
-// test controls post key presses, each becoming waiting after a number of
-// looks at the queue, so that a test can press a key in the middle of a
-// long operation that polls for it.
+// test controls post key presses and other events, each becoming waiting
+// after a number of looks at the queue, so that a test can press a key in
+// the middle of a long operation that polls for it. WaitNextEvent's waits
+// move the manual clock, so that a loop waiting for events plays its
+// movies as the time it waited goes by.
+#include <algorithm>
+#include <chrono>
 #include <deque>
+#include <thread>
 
 #include "Events.h"
 #include "QTMLTestControls.h"
 #include "base/api_call.h"
+#include "events/event_clock.h"
+#include "quickdraw/screen.h"
 
 namespace qtml {
 namespace {
@@ -32,6 +39,23 @@ void Look() {
   }
 }
 
+// Waits `ticks` sixtieths of a second for an event that cannot come: the
+// manual clock moves on by that time; the system's is waited for, a
+// second at most.
+void Wait(UInt32 ticks) {
+  constexpr UInt32 kLongestRealWait = 60;
+  if (ClockIsManual()) {
+    QTMLTest_AdvanceClock(static_cast<long>(UInt64{ticks} * 1000 / 60));
+    return;
+  }
+  std::this_thread::sleep_for(
+      std::chrono::milliseconds(UInt64{std::min(ticks, kLongestRealWait)} * 1000 / 60));
+}
+
+void Post(const EventRecord& event, long afterLooks) {
+  Queue().push_back({event, afterLooks > 0 ? afterLooks : 0});
+}
+
 }  // namespace
 }  // namespace qtml
 
@@ -53,6 +77,28 @@ QTML_API Boolean EventAvail(EventMask eventMask, EventRecord* theEvent) try {
   return qtml::Escaped<Boolean>();
 }
 
+QTML_API Boolean WaitNextEvent(EventMask eventMask, EventRecord* theEvent, UInt32 sleep,
+                               RgnHandle mouseRgn) try {
+  qtml::ApiCall call("WaitNextEvent", eventMask, theEvent, sleep, mouseRgn);
+  if (theEvent != nullptr) *theEvent = EventRecord{nullEvent, 0, 0, {0, 0}, 0};
+  if (call.Fault() != noErr) return call.Return<Boolean>(false);
+  // Waiting for events is when what was drawn on the screen shows.
+  qtml::PresentScreen();
+  auto& queue = qtml::Queue();
+  for (auto it = queue.begin(); it != queue.end(); ++it) {
+    if (it->looksLeft > 0 || !qtml::Selected(it->event, eventMask)) continue;
+    if (theEvent != nullptr) *theEvent = it->event;
+    queue.erase(it);
+    qtml::Look();
+    return call.Return<Boolean>(true);
+  }
+  qtml::Look();
+  qtml::Wait(sleep);
+  return call.Return<Boolean>(false);
+} catch (...) {
+  return qtml::Escaped<Boolean>();
+}
+
 QTML_API void FlushEvents(EventMask whichMask, EventMask stopMask) try {
   qtml::ApiCall call("FlushEvents", whichMask, stopMask);
   if (call.Fault() != noErr) return;
@@ -68,8 +114,14 @@ QTML_API void FlushEvents(EventMask whichMask, EventMask stopMask) try {
 
 QTML_API void QTMLTest_PostKeyDown(UInt8 keyCode, UInt8 charCode, long afterLooks) try {
   UInt32 message = (UInt32{keyCode} << 8) | charCode;
-  qtml::Queue().push_back(
-      {EventRecord{keyDown, message, 0, {0, 0}, 0}, afterLooks > 0 ? afterLooks : 0});
+  qtml::Post(EventRecord{keyDown, message, 0, {0, 0}, 0}, afterLooks);
+} catch (...) {
+  return qtml::Escaped<void>();
+}
+
+QTML_API void QTMLTest_PostEvent(UInt16 what, UInt32 message, short h, short v,
+                                 long afterLooks) try {
+  qtml::Post(EventRecord{what, message, 0, {v, h}, 0}, afterLooks);
 } catch (...) {
   return qtml::Escaped<void>();
 }

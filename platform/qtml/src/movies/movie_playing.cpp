@@ -118,6 +118,10 @@ MovieRecord* EnterTimeBase(ApiCall& call, TimeBase tb) {
 }
 
 }  // namespace
+
+bool ClockIsManual() noexcept {
+  return TheClock().manual;
+}
 }  // namespace qtml
 
 using qtml::ApiCall;

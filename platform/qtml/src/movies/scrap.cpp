@@ -6,6 +6,7 @@
 #include "movies/movie_calls.h"
 #include "Scrap.h"
 #include "movies/movie_edit_list.h"
+#include "movies/movie_scrap.h"
 
 namespace qtml {
 namespace {
@@ -16,6 +17,11 @@ std::unique_ptr<MovieRecord>& Scrap() {
 }
 
 }  // namespace
+
+bool ScrapHoldsMovie() noexcept {
+  return Scrap() != nullptr;
+}
+
 }  // namespace qtml
 
 using qtml::ApiCall;

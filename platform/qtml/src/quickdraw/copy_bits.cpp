@@ -33,8 +33,8 @@ bool SupportedDepth(int depth) {
   return depth == 1 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
 }
 
-// A BitMap argument may be a port's own pixel map (the screen's has no
-// pixels), another PixMap (rowBytes flagged) or a plain 1-bit BitMap.
+// A BitMap argument may be a port's own pixel map (maybe without pixels),
+// another PixMap (rowBytes flagged) or a plain 1-bit BitMap.
 bool ReadMap(const BitMap* bits, MapArg* arg) {
   if (bits == nullptr) return false;
   auto owner = reinterpret_cast<uintptr_t>(bits) - offsetof(Port, pixMap);
@@ -275,7 +275,7 @@ OSErr Run(const Transfer& t) {
   if (t.maskBits != nullptr && (t.maskRect == nullptr || !ReadMap(t.maskBits, &mask))) {
     return paramErr;
   }
-  // Drawing on the screen changes nothing; reading it reads white.
+  // Drawing on a map without pixels changes nothing; reading it reads white.
   if (IsEmpty(*t.srcRect) || IsEmpty(*t.dstRect) || dst.map.baseAddr == nullptr) return noErr;
   if (t.maskBits != nullptr && IsEmpty(*t.maskRect)) return noErr;
   Shape area;

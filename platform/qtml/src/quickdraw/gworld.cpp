@@ -228,7 +228,9 @@ PixMapHandle GetGWorldPixMap(GWorldPtr offscreenGWorld) try {
 GDHandle GetGWorldDevice(GWorldPtr offscreenGWorld) try {
   ApiCall call("GetGWorldDevice", offscreenGWorld);
   qtml::Port* port = qtml::WorldPort(call, offscreenGWorld);
-  return call.Return(port != nullptr ? &port->ownDeviceMaster : nullptr);
+  if (port == nullptr) return call.Return<GDHandle>(nullptr);
+  // A window draws through the device of the screen it is on.
+  return call.Return(port->isOffscreen ? &port->ownDeviceMaster : port->device);
 } catch (...) {
   return qtml::Escaped<GDHandle>();
 }

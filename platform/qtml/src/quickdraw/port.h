@@ -60,6 +60,8 @@ Port* CurrentPort() noexcept;
 GDHandle CurrentDevice() noexcept;
 void SetCurrent(Port* port, GDHandle device) noexcept;
 GDHandle MainDevice() noexcept;
+// The main screen's port (MainDevice's), with its pixels.
+Port& ScreenPort() noexcept;
 
 void SetQDError(OSErr err) noexcept;
 

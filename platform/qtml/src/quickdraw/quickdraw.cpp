@@ -23,13 +23,18 @@ std::unordered_set<const Port*>& LivePorts() {
   return ports;
 }
 
-// The screen: a port with bounds but no pixels, current until a client
-// sets another. Drawing on it changes nothing.
+// The screen: a 32-bit port of the screen's size over pixels of its own
+// (black at first), current until a client sets another. Should its pixels
+// not be had, it has none and drawing on it changes nothing.
 Port& Screen() {
   static Port screen = [] {
     FaultsSuspended building;
     Port port{};
-    port.pixMap.rowBytes = static_cast<short>(0x8000);
+    constexpr long kRowBytes = (kScreenBounds.right - kScreenBounds.left) * 4;
+    port.pixMap.baseAddr = static_cast<Ptr>(
+        AllocateZeroedBytes(static_cast<size_t>(kRowBytes) * kScreenBounds.bottom));
+    port.pixMap.rowBytes =
+        static_cast<short>(0x8000 | (port.pixMap.baseAddr != nullptr ? kRowBytes : 0));
     port.pixMap.bounds = kScreenBounds;
     port.pixMap.hRes = kSeventyTwoDpi;
     port.pixMap.vRes = kSeventyTwoDpi;
@@ -118,6 +123,10 @@ void SetCurrent(Port* port, GDHandle device) noexcept {
 
 GDHandle MainDevice() noexcept {
   return Screen().device;
+}
+
+Port& ScreenPort() noexcept {
+  return Screen();
 }
 
 void SetQDError(OSErr err) noexcept {

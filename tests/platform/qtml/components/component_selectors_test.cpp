@@ -271,11 +271,53 @@ TEST_F(ComponentSelectors, AMovieControllerTakesItsOwnCallsOnly) {
        [](ComponentInstance ci) { return MCEnableEditing(ci, true); }},
       {"MCDoAction", kMCDoActionSelect,
        [](ComponentInstance ci) { return MCDoAction(ci, 0, nullptr); }},
+      {"MCDraw", kMCDrawSelect, [](ComponentInstance ci) { return MCDraw(ci, nullptr); }},
+      {"MCPositionController", kMCPositionControllerSelect,
+       [](ComponentInstance ci) { return MCPositionController(ci, nullptr, nullptr, 0); }},
+      {"MCSetControllerAttached", kMCSetControllerAttachedSelect,
+       [](ComponentInstance ci) { return MCSetControllerAttached(ci, true); }},
+      {"MCIsControllerAttached", kMCIsControllerAttachedSelect,
+       [](ComponentInstance ci) { return MCIsControllerAttached(ci); }},
+      {"MCSetVisible", kMCSetVisibleSelect,
+       [](ComponentInstance ci) { return MCSetVisible(ci, true); }},
+      {"MCGetVisible", kMCGetVisibleSelect, [](ComponentInstance ci) { return MCGetVisible(ci); }},
+      {"MCGetControllerBoundsRect", kMCGetControllerBoundsRectSelect,
+       [](ComponentInstance ci) { return MCGetControllerBoundsRect(ci, nullptr); }},
+      {"MCClick", kMCClickSelect,
+       [](ComponentInstance ci) {
+         return MCClick(ci, nullptr, Point{-1, -1}, 0, 0);
+       }},
+      {"MCIsPlayerEvent", kMCIsPlayerEventSelect,
+       [](ComponentInstance ci) { return MCIsPlayerEvent(ci, nullptr); }},
+      {"MCGetControllerInfo", kMCGetControllerInfoSelect,
+       [](ComponentInstance ci) { return MCGetControllerInfo(ci, nullptr); }},
+      {"MCPaste", kMCPasteSelect, [](ComponentInstance ci) { return MCPaste(ci, nullptr); }},
+      {"MCClear", kMCClearSelect, [](ComponentInstance ci) { return MCClear(ci); }},
+      {"MCUndo", kMCUndoSelect, [](ComponentInstance ci) { return MCUndo(ci); }},
   };
-  // Every other MC selector has no function in the engine.
-  constexpr SInt16 kImplemented[] = {kMCGetIndMovieSelect, kMCMovieChangedSelect,
-                                     kMCEnableEditingSelect, kMCIsEditingEnabledSelect,
-                                     kMCDoActionSelect};
+  // Every other MC selector has no function in the engine. The calls that
+  // answer no result (MCGetCurrentTime, MCCopy, MCCut) are asked below.
+  constexpr SInt16 kImplemented[] = {kMCGetIndMovieSelect,
+                                     kMCMovieChangedSelect,
+                                     kMCEnableEditingSelect,
+                                     kMCIsEditingEnabledSelect,
+                                     kMCDoActionSelect,
+                                     kMCDrawSelect,
+                                     kMCPositionControllerSelect,
+                                     kMCSetControllerAttachedSelect,
+                                     kMCIsControllerAttachedSelect,
+                                     kMCSetVisibleSelect,
+                                     kMCGetVisibleSelect,
+                                     kMCGetControllerBoundsRectSelect,
+                                     kMCGetCurrentTimeSelect,
+                                     kMCClickSelect,
+                                     kMCIsPlayerEventSelect,
+                                     kMCGetControllerInfoSelect,
+                                     kMCCopySelect,
+                                     kMCCutSelect,
+                                     kMCPasteSelect,
+                                     kMCClearSelect,
+                                     kMCUndoSelect};
   for (SInt16 selector = kMCSetMovieSelect; selector <= kMCSetActionFilterWithRefConSelect;
        ++selector) {
     if (std::find(std::begin(kImplemented), std::end(kImplemented), selector) ==
@@ -288,7 +330,10 @@ TEST_F(ComponentSelectors, AMovieControllerTakesItsOwnCallsOnly) {
   EXPECT_EQ(CallComponentCanDo(mc, kMCGetIndMovieSelect), 1);
   EXPECT_EQ(MCGetIndMovie(mc, 0), movie);
   EXPECT_EQ(CallComponentCanDo(mc, kMCMovieChangedSelect), 1);
-  EXPECT_EQ(CallComponentCanDo(mc, kMCDrawSelect), 0);
+  for (SInt16 selector : {kMCGetCurrentTimeSelect, kMCCopySelect, kMCCutSelect}) {
+    EXPECT_EQ(CallComponentCanDo(mc, selector), 1);
+  }
+  EXPECT_EQ(CallComponentCanDo(mc, kMCSetClipSelect), 0);
   Boolean hasIt = false;
   EXPECT_EQ(MediaHasCharacteristic(mc, VisualMediaCharacteristic, &hasIt), badComponentSelector);
 

@@ -1,5 +1,6 @@
-// The event queue: key presses posted by the test controls, seen by
-// EventAvail from the look they wait for, kept until flushed.
+// The event queue: key presses and other events posted by the test
+// controls, seen by EventAvail from the look they wait for, kept until
+// flushed or taken by WaitNextEvent, whose waits move the manual clock.
 #include <gtest/gtest.h>
 
 #include "Events.h"
@@ -65,6 +66,41 @@ TEST_F(EventQueue, TheOldestWaitingEventComesFirstAndFlushingStopsAtTheStopMask)
   EXPECT_FALSE(EventAvail(keyDownMask, &event));
   EXPECT_EQ(event.what, nullEvent);
   QTMLTest_ClearFaults();
+}
+
+TEST_F(EventQueue, WaitNextEventTakesTheOldestWaitingEventOfTheMask) {
+  QTMLTest_PostKeyDown(0x31, ' ', 0);
+  QTMLTest_PostEvent(mouseDown, 0, 12, 34, 0);
+  EventRecord event{};
+  ASSERT_TRUE(WaitNextEvent(mDownMask, &event, 0, nullptr));
+  EXPECT_EQ(event.what, mouseDown);
+  EXPECT_EQ(event.where.h, 12);
+  EXPECT_EQ(event.where.v, 34);
+  EXPECT_EQ(QTMLTest_PendingEvents(), 1) << "taken out of the queue";
+  ASSERT_TRUE(WaitNextEvent(everyEvent, &event, 0, nullptr));
+  EXPECT_EQ((event.message & keyCodeMask) >> 8, 0x31u);
+  EXPECT_FALSE(WaitNextEvent(everyEvent, &event, 0, nullptr));
+  EXPECT_EQ(event.what, nullEvent);
+  QTMLTest_FailCall("WaitNextEvent", 1, -108);
+  QTMLTest_PostEvent(mouseUp, 0, 0, 0, 0);
+  EXPECT_FALSE(WaitNextEvent(everyEvent, &event, 0, nullptr));
+  EXPECT_EQ(QTMLTest_PendingEvents(), 1) << "a failed call takes nothing";
+  QTMLTest_ClearFaults();
+}
+
+TEST_F(EventQueue, WaitingForNoEventMovesTheManualClock) {
+  QTMLTest_SetClock(1000);
+  UInt32 start = TickCount();
+  QTMLTest_PostEvent(mouseUp, 0, 0, 0, 2);
+  EventRecord event{};
+  EXPECT_FALSE(WaitNextEvent(everyEvent, &event, 30, nullptr));
+  EXPECT_EQ(TickCount() - start, 30u) << "half a second";
+  EXPECT_FALSE(WaitNextEvent(everyEvent, &event, 6, nullptr));
+  EXPECT_EQ(TickCount() - start, 36u);
+  EXPECT_TRUE(WaitNextEvent(everyEvent, &event, 30, nullptr)) << "the third look sees it";
+  EXPECT_EQ(event.what, mouseUp);
+  EXPECT_EQ(TickCount() - start, 36u) << "no wait when an event came";
+  QTMLTest_SetClock(-1);
 }
 
 }  // namespace

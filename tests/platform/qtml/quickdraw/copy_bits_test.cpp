@@ -245,7 +245,7 @@ TEST_F(CopyBitsTest, MisuseAndFaults) {
   CopyMask(Bits(world), nullptr, Bits(world), &r, &r, &r);
   EXPECT_EQ(QDError(), paramErr);
   EXPECT_EQ(GetPortBitMapForCopyBits(nullptr), nullptr);
-  // The screen has no pixels: copying onto it changes nothing and succeeds.
+  // Copying onto the screen succeeds.
   CGrafPtr screen = nullptr;
   SetGWorld(savedPort_, savedDevice_);
   GetPort(&screen);
