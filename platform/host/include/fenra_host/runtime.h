@@ -185,11 +185,16 @@ struct EngineTestControls {
   // A key-down event for the key code (character 0), waiting from the
   // (afterLooks + 1)-th look at the event queue on; clearEvents empties it.
   void (*postKeyDown)(uint8_t keyCode, long afterLooks);
+  // Any event (`what` as the Event Manager numbers them: 1 a mouse-down),
+  // at a point, waiting as key-downs do.
+  void (*postEvent)(uint16_t what, uint32_t message, int16_t h, int16_t v, long afterLooks);
   void (*clearEvents)();
   // The engine's clock: manual at `milliseconds` (negative: the real clock
   // again), and moved on by some milliseconds while manual.
   void (*setClock)(long milliseconds);
   void (*advanceClock)(long milliseconds);
+  // A pixel of the engine's main screen, 0xFFRRGGBB (0 outside it).
+  uint32_t (*screenPixel)(int16_t h, int16_t v);
 };
 
 class Runtime {

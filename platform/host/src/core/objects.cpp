@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "QTML.h"
+
 namespace fenra::host {
 namespace {
 
@@ -213,6 +215,16 @@ Window::Window(int width, int height)
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) pixels_.Set(x, y, 0xFFFFFFFF);
   }
+  // Made known to QuickTime as a window's port, as a window system's
+  // windows are.
+  HostDrawing quiet;
+  CreatePortAssociation(pixels_.World(), nullptr, 0);
+}
+
+Window::~Window() {
+  if (!pixels_.Usable()) return;
+  HostDrawing quiet;
+  DestroyPortAssociation(pixels_.World());
 }
 
 // --- surfaces ---

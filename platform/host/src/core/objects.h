@@ -196,11 +196,13 @@ class MoviePlayer final : public Control {
 };
 
 // A window: its native handle is its port, a 32-bit GWorld over pixels the
-// window keeps (white when new); null when the engine refuses one (wider
-// than PixelWorld::kMaxWidth).
+// window keeps (white when new), known to QuickTime as a window's port
+// (GetNativeWindowPort); null when the engine refuses one (wider than
+// PixelWorld::kMaxWidth).
 class Window final : public HostObject {
  public:
   Window(int width, int height);
+  ~Window() override;
   const ClassInfo& Class() const override;
   GWorldPtr Port() const { return pixels_.World(); }
   PixelWorld& Pixels() { return pixels_; }

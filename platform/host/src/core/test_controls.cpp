@@ -21,9 +21,12 @@ const EngineTestControls& Runtime::TestControls() {
       .pendingDialogAnswers = QTMLTest_PendingDialogAnswers,
       .postKeyDown = [](uint8_t keyCode,
                         long afterLooks) { QTMLTest_PostKeyDown(keyCode, 0, afterLooks); },
+      .postEvent = [](uint16_t what, uint32_t message, int16_t h, int16_t v,
+                      long afterLooks) { QTMLTest_PostEvent(what, message, h, v, afterLooks); },
       .clearEvents = QTMLTest_ClearEvents,
       .setClock = QTMLTest_SetClock,
       .advanceClock = QTMLTest_AdvanceClock,
+      .screenPixel = [](int16_t h, int16_t v) -> uint32_t { return QTMLTest_ScreenPixel(h, v); },
   };
   return controls;
 }

@@ -10,6 +10,8 @@ namespace fenra::host::script {
 
 namespace {
 
+constexpr uint16_t kMouseDown = 1;
+
 Datum None() {
   return Value::Nil();
 }
@@ -116,6 +118,43 @@ Datum PressKeyFn(BuiltinCall& c) {
   return None();
 }
 
+// Click(x, y, afterLooks = 0): a mouse-down at the point (local to the
+// window it is meant for), waiting as PressKey's key-downs do.
+Datum ClickFn(BuiltinCall& c) {
+  int64_t x = c.Integer(0);
+  int64_t y = c.Integer(1);
+  int64_t after = c.Has(2) ? c.Integer(2) : 0;
+  if (x < -32768 || x > 32767 || y < -32768 || y > 32767) {
+    c.Fail("QTMLTest.Click: a point's coordinates are 16-bit");
+  }
+  if (after < 0) c.Fail("QTMLTest.Click: looks to wait cannot be negative");
+  Controls(c).postEvent(kMouseDown, 0, static_cast<int16_t>(x), static_cast<int16_t>(y),
+                        static_cast<long>(after));
+  return None();
+}
+
+// PostEvent(what, afterLooks = 0): an event of any other kind (2: a
+// mouse-up), with no message, at (0, 0).
+Datum PostEventFn(BuiltinCall& c) {
+  int64_t what = c.Integer(0);
+  int64_t after = c.Has(1) ? c.Integer(1) : 0;
+  if (what < 0 || what > 15) c.Fail("QTMLTest.PostEvent: an event kind is 0 to 15");
+  if (after < 0) c.Fail("QTMLTest.PostEvent: looks to wait cannot be negative");
+  Controls(c).postEvent(static_cast<uint16_t>(what), 0, 0, 0, static_cast<long>(after));
+  return None();
+}
+
+// ScreenPixel(x, y): the colour of a pixel of the engine's main screen.
+Datum ScreenPixelFn(BuiltinCall& c) {
+  int64_t x = c.Integer(0);
+  int64_t y = c.Integer(1);
+  if (x < -32768 || x > 32767 || y < -32768 || y > 32767) {
+    c.Fail("QTMLTest.ScreenPixel: a point's coordinates are 16-bit");
+  }
+  uint32_t argb = Controls(c).screenPixel(static_cast<int16_t>(x), static_cast<int16_t>(y));
+  return Value::Colour(argb & 0x00FFFFFFu);
+}
+
 Datum ClearKeysFn(BuiltinCall& c) {
   Controls(c).clearEvents();
   return None();
@@ -151,6 +190,9 @@ const Builtin kTest[] = {
     {"PendingDialogs", 0, 0, PendingDialogsFn, true},
     {"PressKey", 1, 2, PressKeyFn, false},
     {"ClearKeys", 0, 0, ClearKeysFn, false},
+    {"Click", 2, 3, ClickFn, false},
+    {"PostEvent", 1, 2, PostEventFn, false},
+    {"ScreenPixel", 2, 2, ScreenPixelFn, true},
     {"SetClock", 1, 1, SetClockFn, false},
     {"AdvanceClock", 1, 1, AdvanceClockFn, false},
 };

@@ -281,9 +281,18 @@ class ControlledHost : public testing::EmptyHost {
               ControlCalls().push_back("key " + std::to_string(keyCode) + " after " +
                                        std::to_string(afterLooks));
             },
+        .postEvent =
+            [](uint16_t what, uint32_t message, int16_t h, int16_t v, long afterLooks) {
+              ControlCalls().push_back("event " + std::to_string(what) + " " +
+                                       std::to_string(message) + " at " + std::to_string(h) + "," +
+                                       std::to_string(v) + " after " + std::to_string(afterLooks));
+            },
         .clearEvents = [] { ControlCalls().push_back("clear events"); },
         .setClock = [](long ms) { ControlCalls().push_back("clock " + std::to_string(ms)); },
         .advanceClock = [](long ms) { ControlCalls().push_back("advance " + std::to_string(ms)); },
+        .screenPixel = [](int16_t h, int16_t v) -> uint32_t {
+          return 0xFF000000u | static_cast<uint32_t>(h * 0x100 + v);
+        },
     };
     return &controls;
   }
@@ -302,6 +311,9 @@ TEST(InterpreterTest, TheTestModuleReachesTheEngineThroughTheHost) {
                    "Print QTMLTest.PendingDialogs\n"
                    "QTMLTest.PressKey 53\n"
                    "QTMLTest.PressKey 53, 3\n"
+                   "QTMLTest.Click 10, -2, 4\n"
+                   "QTMLTest.PostEvent 2\n"
+                   "Print QTMLTest.ScreenPixel(1, 2)\n"
                    "QTMLTest.ClearKeys\n"
                    "QTMLTest.SetClock 0\n"
                    "QTMLTest.AdvanceClock 40\n"
@@ -309,14 +321,19 @@ TEST(InterpreterTest, TheTestModuleReachesTheEngineThroughTheHost) {
                    "QTMLTest.ClearTrace\n"
                    "QTMLTest.TraceOff\n",
                    &host),
-            "True\tNewRgn() -> 0x1\n\n2\n");
+            "True\tNewRgn() -> 0x1\n\n2\n&c000102\n");
   EXPECT_EQ(ControlCalls(), (std::vector<std::string>{
                                 "trace on", "fail NewMovie 2 -108", "allocations -1",
                                 "fail io *.mov shortread 0 -36", "answer /tmp/a.mov", "cancel",
-                                "key 53 after 0", "key 53 after 3", "clear events", "clock 0",
-                                "advance 40", "clear faults", "clear trace", "trace off"}));
+                                "key 53 after 0", "key 53 after 3", "event 1 0 at 10,-2 after 4",
+                                "event 2 0 at 0,0 after 0", "clear events", "clock 0", "advance 40",
+                                "clear faults", "clear trace", "trace off"}));
   EXPECT_EQ(Error("QTMLTest.PressKey 256\n", &host),
             "test.bas:1: QTMLTest.PressKey: a key code is 0 to 255\n");
+  EXPECT_EQ(Error("QTMLTest.Click 1, 40000\n", &host),
+            "test.bas:1: QTMLTest.Click: a point's coordinates are 16-bit\n");
+  EXPECT_EQ(Error("QTMLTest.PostEvent 16\n", &host),
+            "test.bas:1: QTMLTest.PostEvent: an event kind is 0 to 15\n");
   EXPECT_EQ(Error("QTMLTest.TraceOn\n"),
             "test.bas:1: QTMLTest.TraceOn: the host has no QuickTime engine\n");
   EXPECT_EQ(Error("QTMLTest.FailIO \"a\", \"seek\", 1, -36\n", &host),
