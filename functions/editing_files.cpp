@@ -131,6 +131,13 @@ OSErr WriteSelection(Movie movie, const FSSpec* spec, int64_t start, int64_t dur
   return err;
 }
 
+// Keeps only the low 32 bits, as a movie time.
+int64_t Low32(int64_t value) {
+  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
+}
+
+}  // namespace
+
 // The controller's selection, as the movie controller functions read it:
 // nothing (0 and 0) while editing is disabled. noErr, or the result of the
 // last selection action that answered neither 0 nor 1.
@@ -146,13 +153,6 @@ OSErr ReadPlayerSelection(MovieController controller, int64_t* start, int64_t* d
   if (result == 0 || result == 1) *duration = record.value;
   return result == 0 || result == 1 ? OSErr{noErr} : static_cast<OSErr>(result);
 }
-
-// Keeps only the low 32 bits, as a movie time.
-int64_t Low32(int64_t value) {
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
-}
-
-}  // namespace
 
 RBInteger SaveChanges(REALfolderItem srcMovieFile, REALmovie m) {
   if (srcMovieFile == nullptr) return ModuleResult(paramErr);

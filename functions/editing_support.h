@@ -1,7 +1,8 @@
-// What the movie editing and information functions share: finding the
-// QuickTime movie behind a host movie or player, tracks by index, and the
-// entries kept in files of their own (saving and exporting, recompression
-// and one-sample tracks) for the table in editing.cpp.
+// What the movie editing and information functions share, with the movie
+// controller functions: finding the QuickTime movie behind a host movie or
+// player, the player's selection, tracks by index, and the entries kept in
+// files of their own (saving and exporting, recompression and one-sample
+// tracks) for the table in editing.cpp.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,11 @@ MovieController PlayerController(REALmoviePlayer mp);
 Movie ControllerMovie(MovieController controller);
 // The movie's track at a 1-based index, or nil.
 Track TrackAtIndex(Movie movie, RBInteger index);
+// The controller's selection, as the movie controller functions read it:
+// nothing (0 and 0) while editing is disabled. noErr, or the result of the
+// last selection action that answered neither 0 nor 1; paramErr for no
+// controller.
+OSErr ReadPlayerSelection(MovieController controller, int64_t* start, int64_t* duration);
 // The native of a FenraTimeRange argument, or null for nil or none.
 TimeRangeNative* RangeArgument(REALobject range);
 // The platform version word, the high half of QuickTime's version.
