@@ -102,6 +102,42 @@ QTML_API OSErr FSpExchangeFiles(const FSSpec* source, const FSSpec* dest);
 QTML_API OSErr FSpGetFInfo(const FSSpec* spec, FInfo* fndrInfo);
 QTML_API OSErr FSpSetFInfo(const FSSpec* spec, const FInfo* fndrInfo);
 
+/* Data forks: a file's bytes, read and written at the file's mark (the
+ * position the next read or write starts at) through the reference number
+ * FSpOpenDF gives, until FSClose. A file may be open more than once, each
+ * reference with its own mark. Calls on a number not open answer rfNumErr. */
+
+/* Positioning modes of SetFPos: the offset counts from the start, from the
+ * end (logical end of file) or from the mark; fsAtMark leaves the mark. */
+enum { fsAtMark = 0, fsFromStart = 1, fsFromLEOF = 2, fsFromMark = 3 };
+
+/* Opens an existing file's data fork with the mark at 0. fsRdPerm reads
+ * only; fsWrPerm, fsRdWrPerm and fsRdWrShPerm read and write; fsCurPerm
+ * writes when the file allows it and otherwise only reads. fnfErr for a
+ * missing file, notAFileErr for a directory, permErr when the file refuses
+ * the access, paramErr for another permission; *refNum is 0 on failure. */
+QTML_API OSErr FSpOpenDF(const FSSpec* spec, SInt8 permission, short* refNum);
+/* Reads *count bytes at the mark and moves the mark past them. When the
+ * file ends first, eofErr with *count the bytes read; on another error
+ * *count is what was read before it (0 when nothing was). */
+QTML_API OSErr FSRead(short refNum, long* count, void* buffPtr);
+/* Writes *count bytes at the mark (the file grows as needed) and moves the
+ * mark past them. wrPermErr when the file was opened for reading; on an
+ * error *count is 0. */
+QTML_API OSErr FSWrite(short refNum, long* count, const void* buffPtr);
+QTML_API OSErr GetFPos(short refNum, long* filePos);
+/* Moves the mark. posErr (mark unchanged) for a position before the start;
+ * eofErr, the mark at the end, for one past the end; paramErr for an
+ * unknown mode. */
+QTML_API OSErr SetFPos(short refNum, short posMode, long posOff);
+/* The logical end of file: the file's size in bytes. */
+QTML_API OSErr GetEOF(short refNum, long* logEOF);
+/* Makes the file logEOF bytes long, cutting it or adding zero bytes; a mark
+ * past the new end moves to it. wrPermErr when opened for reading. */
+QTML_API OSErr SetEOF(short refNum, long logEOF);
+/* Closes the data fork; its number may be given out again. */
+QTML_API OSErr FSClose(short refNum);
+
 QTML_EXTERN_C_END
 
 #endif /* __FILES__ */

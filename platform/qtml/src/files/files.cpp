@@ -88,22 +88,6 @@ OSErr CopyOut(const std::string& text, char* out, long maxLen) {
   return noErr;
 }
 
-// A spec that must name an existing file.
-OSErr ExistingFilePath(const FSSpec* spec, std::string* path) {
-  OSErr err = SpecToPath(spec, path);
-  if (err != noErr) return err;
-  os::EntryKind kind = os::EntryKind::kMissing;
-  if ((err = os::KindAt(*path, &kind)) != noErr) return err;
-  switch (kind) {
-    case os::EntryKind::kMissing:
-      return fnfErr;
-    case os::EntryKind::kFile:
-      return noErr;
-    default:
-      return notAFileErr;
-  }
-}
-
 OSErr CreateFile(const FSSpec* spec, OSType creator, OSType fileType) {
   std::string path;
   OSErr err = SpecToPath(spec, &path);
@@ -191,6 +175,21 @@ OSErr MakeSpec(short vRefNum, long dirID, ConstStr255Param fileName, FSSpec* spe
 }
 
 }  // namespace
+
+OSErr ExistingFilePath(const FSSpec* spec, std::string* path) {
+  OSErr err = SpecToPath(spec, path);
+  if (err != noErr) return err;
+  os::EntryKind kind = os::EntryKind::kMissing;
+  if ((err = os::KindAt(*path, &kind)) != noErr) return err;
+  switch (kind) {
+    case os::EntryKind::kMissing:
+      return fnfErr;
+    case os::EntryKind::kFile:
+      return noErr;
+    default:
+      return notAFileErr;
+  }
+}
 
 OSErr DirectoryPath(long dirID, std::string* path) {
   return Directories().PathFor(dirID, path) ? noErr : dirNFErr;

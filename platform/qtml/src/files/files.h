@@ -16,6 +16,10 @@ OSErr PathToSpec(const std::string& path, FSSpec* spec);
 // The native path a spec names (whether or not it exists): paramErr for a
 // nil spec, nsvErr for another volume, dirNFErr for an unknown directory.
 OSErr SpecToPath(const FSSpec* spec, std::string* path);
+// The path of a spec that names an existing file: as SpecToPath, and
+// fnfErr when nothing is there, notAFileErr for a directory or another
+// kind of entry.
+OSErr ExistingFilePath(const FSSpec* spec, std::string* path);
 // The path of a directory ID, or dirNFErr.
 OSErr DirectoryPath(long dirID, std::string* path);
 
