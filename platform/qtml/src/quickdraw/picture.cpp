@@ -274,18 +274,19 @@ void DiscardRecording(Port& port) noexcept {
 
 OSErr PictureOfPort(const Port& port, const Rect& frame, PicHandle* picture) {
   *picture = nullptr;
-  return Guarded<OSErr>(memFullErr, [&] {
-    OSErr err = noErr;
-    PicHandle made = NewEmptyPicture(frame, &err);
-    if (made == nullptr) return err;
-    err = StoreEncoded(made, frame, Capture(port, frame), nullptr);
-    if (err != noErr) {
-      FreeHandle(reinterpret_cast<Handle>(made));
-      return err;
-    }
-    *picture = made;
-    return noErr;
-  });
+  OSErr err = memFullErr;
+  PicHandle made = Guarded<PicHandle>(nullptr, [&] { return NewEmptyPicture(frame, &err); });
+  if (made == nullptr) return err;
+  // The capture and its encoding can run out of memory; the handle made
+  // for them goes then too.
+  err = Guarded<OSErr>(memFullErr,
+                       [&] { return StoreEncoded(made, frame, Capture(port, frame), nullptr); });
+  if (err != noErr) {
+    FreeHandle(reinterpret_cast<Handle>(made));
+    return err;
+  }
+  *picture = made;
+  return noErr;
 }
 
 OSErr WritePictFile(const char* path, PicHandle picture) {

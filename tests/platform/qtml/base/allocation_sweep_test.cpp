@@ -101,7 +101,12 @@ Movie MakeMovie(Made& made) {
     auto* d = reinterpret_cast<SampleDescription*>(*desc);
     d->descSize = static_cast<SInt32>(kind.descSize);
     d->dataFormat = 'raw ';
-    if (!video) {
+    if (video) {  // 4 by 4 pixels of 32 bits: the 64 bytes of each sample
+      auto* image = reinterpret_cast<ImageDescription*>(*desc);
+      image->width = 4;
+      image->height = 4;
+      image->depth = 32;
+    } else {
       auto* sound = reinterpret_cast<SoundDescription*>(*desc);
       sound->numChannels = 1;
       sound->sampleSize = 8;
@@ -174,6 +179,23 @@ TEST_F(AllocationSweep, MovieFilesAreWrittenAndReadUnderAnyAllocationFailure) {
     if (made.Keep(opened) == nullptr) return;
     SetMoviePosterTime(opened, 100);
     UpdateMovieResource(opened, file, movieInDataForkResID, nullptr);
+  });
+  EXPECT_GT(runs, 20);
+}
+
+TEST_F(AllocationSweep, FramePicturesAndThumbnailsUnderAnyAllocationFailure) {
+  int runs = Sweep([&](Made& made) {
+    Movie movie = MakeMovie(made);
+    if (movie == nullptr) return;
+    PicHandle frame = GetMoviePict(movie, 200);
+    PicHandle poster = GetMoviePosterPict(movie);
+    made.Keep(reinterpret_cast<Handle>(frame));
+    made.Keep(reinterpret_cast<Handle>(poster));
+    Handle thumbnail = made.Keep(NewHandle(4));
+    if (frame != nullptr && thumbnail != nullptr) {
+      MakeThumbnailFromPicture(frame, 0, reinterpret_cast<PicHandle>(thumbnail), nullptr);
+    }
+    if (poster != nullptr) made.Keep(GetDIBFromPICT(poster));
   });
   EXPECT_GT(runs, 20);
 }
