@@ -215,7 +215,7 @@ void Showing(TrackFrames& frames, int64_t target, const SampleEntry& sample) {
 // `shows`) came from it without being fed: the next sample goes to it,
 // and what it gives waits for the next frame wanted.
 void FeedAhead(MediaRecord& media, TrackFrames& frames, SInt64 shows) {
-  if (!frames.decoder->WorksAhead() || frames.fed < 0 ||
+  if (!frames.decoder->WorksAhead() || frames.drained || frames.fed < 0 ||
       static_cast<uint64_t>(frames.fed) + 1 >= media.samples.Count()) {
     return;
   }
@@ -248,7 +248,8 @@ OSErr DecodeSample(MediaRecord& media, TrackFrames& frames, int64_t target) {
   // them in display order, some samples after they were fed).
   int64_t start = static_cast<int64_t>(table.DecodeStart(static_cast<uint64_t>(target)));
   SInt64 shows = at.start() + at.compositionOffset();
-  bool onTheWay = !frames.drained && frames.fedFrom <= start && frames.fed >= start &&
+  // A drained decoder still answers from the frames it gave at its end.
+  bool onTheWay = frames.fedFrom <= start && frames.fed >= start &&
                   SameSample(table, frames.fed, frames.fedOffset, frames.fedSize);
   frames.shown = -1;
   if (onTheWay && frames.decoder->TakeWaiting(shows)) {
@@ -256,7 +257,7 @@ OSErr DecodeSample(MediaRecord& media, TrackFrames& frames, int64_t target) {
     FeedAhead(media, frames, shows);
     return noErr;
   }
-  if (!onTheWay || shows <= frames.decoder->LastTime()) {
+  if (!onTheWay || frames.drained || shows <= frames.decoder->LastTime()) {
     frames.decoder->Reset();
     frames.drained = false;
     frames.fed = -1;
