@@ -411,10 +411,12 @@ class MovieReader {
       ref.store = std::move(store);
       // A self reference of the movie put into the handle names that
       // movie's file, which is not this movie's own.
-      std::string path = FileStorePath(ref.store.get());
-      if ((ref.flags & 1) != 0 && ref.store != source_.self && !path.empty()) {
-        ref.flags = 0;
-        ref.data = MakeAliasRecord(path);
+      if ((ref.flags & 1) != 0 && ref.store != source_.self) {
+        std::vector<uint8_t> alias = FileStoreAlias(ref.store.get());
+        if (!alias.empty()) {
+          ref.flags = 0;
+          ref.data = std::move(alias);
+        }
       }
     }
     return true;
@@ -813,9 +815,17 @@ bool AllResolved(const MovieRecord& movie) {
   return true;
 }
 
+// A store that reads a file, the file's path, and an alias record of it
+// once one was asked for.
+struct FileStoreEntry {
+  std::weak_ptr<DataStore> store;
+  std::string path;
+  std::vector<uint8_t> alias;
+};
+
 struct StoreRegistry {
   std::mutex lock;
-  std::vector<std::pair<std::weak_ptr<DataStore>, std::string>> paths;
+  std::vector<FileStoreEntry> paths;
   std::map<uint64_t, std::weak_ptr<DataStore>> tokens;
   uint64_t nextToken = 1;
 };
@@ -908,8 +918,8 @@ void NoteFileStore(const std::shared_ptr<DataStore>& store, const std::string& p
   GuardedVoid([&] {
     StoreRegistry& r = Registry();
     std::lock_guard<std::mutex> hold(r.lock);
-    std::erase_if(r.paths, [](const auto& entry) { return entry.first.expired(); });
-    r.paths.emplace_back(store, path);
+    std::erase_if(r.paths, [](const FileStoreEntry& entry) { return entry.store.expired(); });
+    r.paths.push_back(FileStoreEntry{store, path, {}});
   });
 }
 
@@ -917,10 +927,23 @@ std::string FileStorePath(const DataStore* store) {
   return Guarded<std::string>(std::string(), [&] {
     StoreRegistry& r = Registry();
     std::lock_guard<std::mutex> hold(r.lock);
-    for (const auto& [weak, path] : r.paths) {
-      if (store != nullptr && weak.lock().get() == store) return path;
+    for (const FileStoreEntry& entry : r.paths) {
+      if (store != nullptr && entry.store.lock().get() == store) return entry.path;
     }
     return std::string();
+  });
+}
+
+std::vector<uint8_t> FileStoreAlias(const DataStore* store) {
+  return Guarded<std::vector<uint8_t>>({}, [&] {
+    StoreRegistry& r = Registry();
+    std::lock_guard<std::mutex> hold(r.lock);
+    for (FileStoreEntry& entry : r.paths) {
+      if (store == nullptr || entry.store.lock().get() != store) continue;
+      if (entry.alias.empty()) entry.alias = MakeAliasRecord(entry.path);
+      return entry.alias;
+    }
+    return std::vector<uint8_t>();
   });
 }
 

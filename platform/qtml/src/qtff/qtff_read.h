@@ -69,6 +69,9 @@ std::string DataRefPath(const DataReference& ref);
 // reference read from it can be written relative to another file later.
 void NoteFileStore(const std::shared_ptr<DataStore>& store, const std::string& path);
 std::string FileStorePath(const DataStore* store);
+// An alias record of the file a noted store reads, made once; empty for
+// other stores.
+std::vector<uint8_t> FileStoreAlias(const DataStore* store);
 
 // Tokens standing for live stores in movies put into handles, so that a
 // movie read back from a handle shares its source's stores. A token whose
