@@ -95,16 +95,21 @@ void EachPixel(Surface& surface, const Args& args, Plot plot) {
   }
 }
 
+// Fills the rectangle args[0..3] (left, top, width, height) where it lies
+// on the surface.
+void FillArea(Surface& surface, const Args& args, uint32_t argb) {
+  int left = Coord(args[0]), top = Coord(args[1]);
+  surface.Fill(left, top, left + std::max(Coord(args[2]), 0), top + std::max(Coord(args[3]), 0),
+               argb);
+}
+
 bool FillRect(HostObject& self, Args& args, Value&, HostError&) {
-  uint32_t ink = Ink(self);
-  Surface& s = SurfaceOf(self);
-  EachPixel(s, args, [&](int x, int y) { s.Set(x, y, ink); });
+  FillArea(SurfaceOf(self), args, Ink(self));
   return true;
 }
 
 bool ClearRect(HostObject& self, Args& args, Value&, HostError&) {
-  Surface& s = SurfaceOf(self);
-  EachPixel(s, args, [&](int x, int y) { s.Set(x, y, kWhite); });
+  FillArea(SurfaceOf(self), args, kWhite);
   return true;
 }
 

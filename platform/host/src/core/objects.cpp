@@ -263,4 +263,16 @@ void Surface::Set(int x, int y, uint32_t argb) {
   }
 }
 
+void Surface::Fill(int left, int top, int right, int bottom, uint32_t argb) {
+  left = std::max(left, 0);
+  right = std::min(right, width_);
+  for (int y = std::max(top, 0); y < std::min(bottom, height_) && left < right; ++y) {
+    if (picture_ != nullptr) {
+      std::fill_n(&picture_->Pixel(left, y), right - left, argb);
+    } else {
+      window_->Pixels().FillRow(y, left, right, argb);
+    }
+  }
+}
+
 }  // namespace fenra::host

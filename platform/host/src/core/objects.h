@@ -119,6 +119,8 @@ class Surface {
   int Height() const { return height_; }
   uint32_t Get(int x, int y) const;
   void Set(int x, int y, uint32_t argb);
+  // Sets every pixel of [left, right) x [top, bottom) on the surface.
+  void Fill(int left, int top, int right, int bottom, uint32_t argb);
   // The colour drawn with, kept by the target so that every Graphics of
   // it shares it.
   uint32_t& ForeColor();

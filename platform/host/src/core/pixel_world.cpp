@@ -68,6 +68,22 @@ void PixelWorld::Set(int x, int y, uint32_t argb) {
   p[3] = static_cast<uint8_t>(argb);
 }
 
+void PixelWorld::FillRow(int y, int left, int right, uint32_t argb) {
+  uint8_t* p = bytes_.data() + Offset(left, y);
+  const uint8_t pixel[4] = {static_cast<uint8_t>(argb >> 24), static_cast<uint8_t>(argb >> 16),
+                            static_cast<uint8_t>(argb >> 8), static_cast<uint8_t>(argb)};
+  for (int x = left; x < right; ++x, p += 4) std::memcpy(p, pixel, 4);
+}
+
+void PixelWorld::SetRow(int y, int left, int right, const uint32_t* argb) {
+  uint8_t* p = bytes_.data() + Offset(left, y);
+  for (int x = left; x < right; ++x, p += 4) {
+    // The word's bytes reversed (A, R, G, B in memory), alpha set.
+    const uint32_t word = __builtin_bswap32(kOpaque | argb[x - left]);
+    std::memcpy(p, &word, 4);
+  }
+}
+
 std::unique_ptr<PixelWorld> WorldOfPicture(const Picture& picture, int left, int right) {
   if (picture.Width() > kMaxSide || picture.Height() > kMaxSide) return nullptr;
   Rect bounds{0, static_cast<short>(left), static_cast<short>(picture.Height()),
@@ -75,7 +91,7 @@ std::unique_ptr<PixelWorld> WorldOfPicture(const Picture& picture, int left, int
   auto world = std::make_unique<PixelWorld>(bounds);
   if (!world->Usable()) return nullptr;
   for (int y = 0; y < picture.Height(); ++y) {
-    for (int x = left; x < right; ++x) world->Set(x, y, kOpaque | picture.Pixel(x, y));
+    world->SetRow(y, left, right, picture.Data() + static_cast<size_t>(y) * picture.Width() + left);
   }
   return world;
 }

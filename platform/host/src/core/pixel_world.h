@@ -60,6 +60,11 @@ class PixelWorld {
   // The pixels of row y (inside the bounds), big-endian ARGB.
   const uint8_t* Row(int y) const { return bytes_.data() + Offset(bounds_.left, y); }
   void Set(int x, int y, uint32_t argb);
+  // Sets pixels [left, right) of row y (inside the bounds).
+  void FillRow(int y, int left, int right, uint32_t argb);
+  // Sets pixels [left, right) of row y from host pixels (0xAARRGGBB words),
+  // every one opaque.
+  void SetRow(int y, int left, int right, const uint32_t* argb);
 
  private:
   size_t Offset(int x, int y) const {
