@@ -16,6 +16,7 @@
 #include "functions/editing_support.h"
 #include "functions/module_result.h"
 #include "functions/module_tables.h"
+#include "functions/video_frames.h"
 #include "movie/container.h"
 #include "movie/movie.h"
 #include "plugin/bridges.h"
@@ -54,14 +55,11 @@ long PlatformVersionWord() {
 
 namespace {
 
-constexpr Fixed kForward = 0x00010000;
 constexpr long kHintsHighQuality = hintsHighQuality;
 constexpr long kHintsSingleField = hintsSingleField;
 constexpr long kSingleFieldVersion = 0x0401;
 constexpr long kMpegPrimingVersion = 0x0600;
 constexpr OSErr kTooOldForSingleField = -666;
-constexpr short kFirstStepFlags = nextTimeMediaSample | nextTimeEdgeOK |
-                                  static_cast<short>(nextTimeIgnoreActiveSegment);  // 0xC001
 
 bool FitsTime(RBInteger value) {
   return std::in_range<TimeValue>(value);
@@ -197,7 +195,7 @@ RBInteger CountMovieSteps(Movie movie, OSType type, TimeValue start, const TimeV
   short flags = start == 0 ? kFirstStepFlags : short{nextTimeStep};
   do {
     ++count;
-    GetMovieNextInterestingTime(movie, flags, 1, &type, t, kForward, &t, nullptr);
+    GetMovieNextInterestingTime(movie, flags, 1, &type, t, kNormalRate, &t, nullptr);
     flags = nextTimeStep;
   } while (!Past(t, end));
   return count;
@@ -209,7 +207,7 @@ RBInteger CountTrackSteps(Track track, TimeValue start, const TimeValue* end) {
   short flags = start == 0 ? kFirstStepFlags : short{nextTimeStep};
   do {
     ++count;
-    GetTrackNextInterestingTime(track, flags, t, kForward, &t, nullptr);
+    GetTrackNextInterestingTime(track, flags, t, kNormalRate, &t, nullptr);
     flags = nextTimeStep;
   } while (!Past(t, end));
   return count;
@@ -237,7 +235,7 @@ RBInteger CountMpegSteps(Movie movie, TimeValue start, const TimeValue* end) {
   TimeValue t = start;
   do {
     ++count;
-    GetMovieNextInterestingTime(movie, nextTimeStep, 0, nullptr, t, kForward, &t, nullptr);
+    GetMovieNextInterestingTime(movie, nextTimeStep, 0, nullptr, t, kNormalRate, &t, nullptr);
   } while (!Past(t, end));
   return count;
 }
@@ -266,13 +264,6 @@ RBInteger FramesCountInRange(REALmovie m, REALobject tmRange, REALstring fType) 
     end = std::numeric_limits<TimeValue>::max();
   }
   return CountMovieFrames(movie, type, range->start, &end);
-}
-
-OSType TrackMediaType(Track track) {
-  OSType type = 0;
-  Media media = GetTrackMedia(track);
-  if (media != nullptr) GetMediaHandlerDescription(media, &type, nullptr, nullptr);
-  return type;
 }
 
 // A track's frames from sPos to ePos (-1: its duration).

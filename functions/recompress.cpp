@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <utility>
 
-#include "Events.h"
 #include "FixMath.h"
 #include "ImageCompression.h"
 #include "MacMemory.h"
@@ -15,6 +14,7 @@
 #include "Quickdraw.h"
 #include "functions/editing_support.h"
 #include "functions/module_result.h"
+#include "functions/video_frames.h"
 #include "movie/movie.h"
 #include "movie/sample_desc.h"
 #include "plugin/bridges.h"
@@ -30,55 +30,6 @@ const auto kNoCompletion = reinterpret_cast<ICMCompletionProcRecordPtr>(-1);
 constexpr OSType kCreator = 'TVOD';
 constexpr OSType kDefaultCodec = 'cvid';
 constexpr TimeScale kOneSampleTimeScale = 600;
-constexpr Fixed kNormalRate = 0x00010000;
-constexpr UInt8 kEscapeKeyCode = 0x35;
-constexpr short kFirstStepFlags = nextTimeMediaSample | nextTimeEdgeOK |
-                                  static_cast<short>(nextTimeIgnoreActiveSegment);  // 0xC001
-
-OSType TypeOf(Track track) {
-  OSType type = 0;
-  Media media = GetTrackMedia(track);
-  if (media != nullptr) GetMediaHandlerDescription(media, &type, nullptr, nullptr);
-  return type;
-}
-
-bool HasTrackOfType(Movie movie, OSType type) {
-  return GetMovieIndTrackType(movie, 1, type, movieTrackMediaType) != nullptr;
-}
-
-// Whether the user has pressed escape; the key stays in the event queue.
-bool EscapePressed() {
-  EventRecord event{};
-  if (!EventAvail(keyDownMask, &event) || event.what != keyDown) return false;
-  return ((event.message & keyCodeMask) >> 8) == kEscapeKeyCode;
-}
-
-// Frames are taken unscaled and unrotated: every video track and the
-// movie get the identity matrix.
-void ResetVideoMatrices(Movie movie) {
-  MatrixRecord identity;
-  SetIdentityMatrix(&identity);
-  long count = GetMovieTrackCount(movie);
-  for (long i = 1; i <= count; ++i) {
-    Track track = GetMovieIndTrack(movie, i);
-    if (track != nullptr && TypeOf(track) == VideoMediaType) SetTrackMatrix(track, &identity);
-  }
-  SetMovieMatrix(movie, &identity);
-}
-
-// The video frames of a movie: its 'vide' interesting times from 0.
-long CountVideoFrames(Movie movie) {
-  OSType type = VideoMediaType;
-  long count = 0;
-  TimeValue t = 0;
-  short flags = kFirstStepFlags;
-  for (;;) {
-    GetMovieNextInterestingTime(movie, flags, 1, &type, t, kNormalRate, &t, nullptr);
-    if (t < 0) return count;
-    ++count;
-    flags = nextTimeStep;
-  }
-}
 
 // What the script asked for.
 struct RecompressParams {
@@ -248,7 +199,7 @@ OSErr CarrySound(Recompression& r) {
   long count = GetMovieTrackCount(r.copy);
   for (long i = 1; i <= count; ++i) {
     Track source = GetMovieIndTrack(r.copy, i);
-    if (source == nullptr || TypeOf(source) != SoundMediaType) continue;
+    if (source == nullptr || TrackMediaType(source) != SoundMediaType) continue;
     Track track = NewMovieTrack(r.newMovie, 0, 0, GetTrackVolume(source));
     if (OSErr err = GetMoviesError()) return err;
     Media media =
