@@ -96,6 +96,16 @@ QTML_API UInt32 QTMLTest_ScreenPixel(short h, short v);
 QTML_API void QTMLTest_SetClock(long milliseconds);
 QTML_API void QTMLTest_AdvanceClock(long milliseconds);
 
+/* Movies' sound while the manual clock is set. Off (the default): no
+ * audio device is opened and movies play silently. On: a movie with sound
+ * that starts at rate 1 opens the device (SDL's, chosen by its environment
+ * as SDL_AUDIODRIVER says), which is then handed exactly the sound of the
+ * movie time the manual clock plays, and waits for it rather than fill in
+ * silence: what it plays does not depend on when the test runs. Either
+ * call first closes the device, once it has played all it was given, and
+ * stops SDL's audio, which reads its environment again when it restarts. */
+QTML_API void QTMLTest_UseSoundOutput(Boolean on);
+
 QTML_EXTERN_C_END
 
 #endif

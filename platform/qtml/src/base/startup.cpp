@@ -8,6 +8,7 @@
 #include "base/byte_order.h"
 #include "movies/atom_container.h"
 #include "movies/movie_toolbox.h"
+#include "sound/sound_output.h"
 
 namespace qtml {
 namespace {
@@ -118,6 +119,7 @@ void ExitMovies(void) try {
   ApiCall call("ExitMovies");
   if (OSErr fault = call.Fault()) return qtml::SetMoviesError(fault);
   qtml::gMoviesEntered = false;
+  qtml::ShutDownSound();
 } catch (...) {
   return qtml::Escaped<void>();
 }

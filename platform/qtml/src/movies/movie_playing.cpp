@@ -15,6 +15,7 @@
 #include "movies/movie_calls.h"
 #include "movies/movie_drawing.h"
 #include "movies/movie_edit_list.h"
+#include "sound/sound_output.h"
 
 namespace qtml {
 namespace {
@@ -90,6 +91,7 @@ void Advance(MovieRecord& movie) {
     movie.pendingTime = 0;
   }
   movie.currentTime = static_cast<TimeValue>(t);
+  MovieSoundFollow(movie, TheClock().manual);
 }
 
 void SetRate(MovieRecord& movie, Fixed rate) {
@@ -97,6 +99,7 @@ void SetRate(MovieRecord& movie, Fixed rate) {
   movie.rate = rate;
   movie.pendingTime = 0;
   if (rate != 0) movie.backward = rate < 0;
+  MovieSoundRestart(movie, TheClock().manual);
 }
 
 void MoveTo(MovieRecord& movie, SInt64 t) {
@@ -106,6 +109,7 @@ void MoveTo(MovieRecord& movie, SInt64 t) {
   if (t > range.end) t = range.end;
   movie.currentTime = static_cast<TimeValue>(t);
   movie.pendingTime = 0;
+  MovieSoundRestart(movie, TheClock().manual);
 }
 
 SInt64 ScaledTime(SInt64 value, TimeScale from, TimeScale to) {
