@@ -1,4 +1,5 @@
 // Pictures of a movie's frames: any time's, and the poster.
+#include "memory/memory.h"
 #include "movies/movie_calls.h"
 #include "movies/movie_drawing.h"
 #include "movies/movie_regions.h"
@@ -9,8 +10,24 @@
 namespace qtml {
 namespace {
 
+// The frame at `time` drawn into `world`. The movie keeps its port and
+// time, also when drawing runs out of memory.
+OSErr DrawFrameInto(MovieRecord& movie, GWorldPtr world, TimeValue time) {
+  CGrafPtr savedPort = movie.port;
+  GDHandle savedDevice = movie.device;
+  TimeValue savedTime = movie.currentTime;
+  movie.port = world;
+  movie.device = nullptr;
+  movie.currentTime = time;
+  OSErr err = Guarded<OSErr>(memFullErr, [&] { return DrawMovieFrame(movie); });
+  movie.port = savedPort;
+  movie.device = savedDevice;
+  movie.currentTime = savedTime;
+  return err;
+}
+
 // The frame at `time` drawn on white into a world of the movie's box,
-// recorded as a picture. The movie keeps its port and time.
+// recorded as a picture.
 OSErr PictureAt(MovieRecord& movie, TimeValue time, PicHandle* picture) {
   *picture = nullptr;
   Rect box = MovieBox(movie);
@@ -19,16 +36,7 @@ OSErr PictureAt(MovieRecord& movie, TimeValue time, PicHandle* picture) {
   if (OSErr err = NewWorld(&world, 32, &box, nullptr)) return err;
   Port* port = PortFromGrafPtr(reinterpret_cast<GrafPtr>(world));
   FillPixels(port->pixMap, box, kWhite);
-  CGrafPtr savedPort = movie.port;
-  GDHandle savedDevice = movie.device;
-  TimeValue savedTime = movie.currentTime;
-  movie.port = world;
-  movie.device = nullptr;
-  movie.currentTime = time;
-  OSErr err = DrawMovieFrame(movie);
-  movie.port = savedPort;
-  movie.device = savedDevice;
-  movie.currentTime = savedTime;
+  OSErr err = DrawFrameInto(movie, world, time);
   if (err == noErr) err = PictureOfPort(*port, box, picture);
   DisposeWorld(world);
   return err;
