@@ -99,7 +99,7 @@ OSErr FrameAt(Movie movie, TimeValue time, RBInteger w, RBInteger h, PicHandle* 
   *picture = nullptr;
   Rect frame{0, 0, static_cast<short>(h), static_cast<short>(w)};
   if (movie == nullptr || EmptyRect(&frame)) return paramErr;
-  Rect saved;
+  Rect saved{0, 0, 0, 0};
   GetMovieBox(movie, &saved);
   bool resized = !MacEqualRect(&saved, &frame);
   if (resized) SetMovieBox(movie, &frame);
@@ -158,7 +158,7 @@ struct RegionWorld {
 // while it lives.
 OSErr NewSubWorld(RegionWorld& r, const Rect& region) {
   if (PlatformVersionWord() < kSubWorldVersion) return kTooOldForSubWorlds;
-  Rect bounds;
+  Rect bounds{0, 0, 0, 0};
   GetPortBounds(r.world, &bounds);
   if (region.top < bounds.top || region.left < bounds.left || region.bottom > bounds.bottom ||
       region.right > bounds.right) {
@@ -185,7 +185,7 @@ OSErr BeginRegion(RegionWorld& r, Movie movie, const Rect& region) {
   r.copy = CopyMovie(movie);
   if (r.copy == nullptr) return invalidMovie;
   if (HasTrackOfType(r.copy, VideoMediaType)) ResetVideoMatrices(r.copy);
-  Rect box;
+  Rect box{0, 0, 0, 0};
   GetMovieBox(r.copy, &box);
   if (OSErr err = NewGWorld(&r.world, 32, &box, nullptr, nullptr, 0)) return err;
   SetMovieGWorld(r.copy, r.world, GetGWorldDevice(r.world));
@@ -238,7 +238,7 @@ OSErr ThumbnailOfPicture(PicHandle source, PicHandle thumbnail) {
 // The importer's image drawn into a new world of its natural size, the
 // world's pixels locked. *world is the caller's, also on failure.
 OSErr DrawImage(GraphicsImportComponent importer, GWorldPtr* world) {
-  Rect bounds;
+  Rect bounds{0, 0, 0, 0};
   if (ComponentResult err = GraphicsImportGetNaturalBounds(importer, &bounds)) {
     return static_cast<OSErr>(err);
   }
@@ -280,7 +280,7 @@ REALpicture Thumbnail(F&& make) {
 }
 
 REALpicture FileThumbnail(REALfolderItem srcFile) {
-  FSSpec spec;
+  FSSpec spec{};
   if (OSErr err = FolderItemToFSSpec(srcFile, &spec)) return Refuse(err);
   return Thumbnail([&](PicHandle thumbnail) { return ThumbnailOfFile(spec, thumbnail); });
 }
@@ -362,7 +362,7 @@ struct Destination {
 OSErr FolderDestination(REALfolderItem folder, Destination* d) {
   if (folder == nullptr) return paramErr;
   std::string inside = FolderItemPath(folder) + "/000001";
-  FSSpec spec;
+  FSSpec spec{};
   OSErr err = NativePathNameToFSSpec(inside.data(), &spec, 0);
   if (err != noErr && err != fnfErr) return err;
   d->volume = spec.vRefNum;
@@ -378,7 +378,7 @@ OSErr WriteFrameFile(PicHandle picture, const Destination& d, unsigned long numb
   Str255 name;
   name[0] = static_cast<unsigned char>(length);
   std::memcpy(name + 1, digits, static_cast<size_t>(length));
-  FSSpec spec;
+  FSSpec spec{};
   OSErr err = FSMakeFSSpec(d.volume, d.directory, name, &spec);
   if (err != fnfErr) return err;
   return WritePictureFile(picture, spec);
@@ -413,7 +413,7 @@ OSErr WriteFrames(Movie movie, long count, const Destination& d, const unsigned 
 OSErr FramesToFiles(Movie movie, const Destination& d, const Rect& frame) {
   if (!HasTrackOfType(movie, VideoMediaType)) return invalidTrack;
   if (EmptyRect(&frame)) return paramErr;
-  Rect saved;
+  Rect saved{0, 0, 0, 0};
   GetMovieBox(movie, &saved);
   SetMovieBox(movie, &frame);
   long count = CountVideoFrames(movie);
