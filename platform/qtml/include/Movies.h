@@ -705,8 +705,8 @@ QTML_API ComponentResult MCMovieChanged(MovieController mc, Movie m);
  * the movie's drawing (noCodecErr for a frame nothing decodes), the bar
  * drawn all the same. The window's bar after a click is drawn by MCClick. */
 QTML_API ComponentResult MCDraw(MovieController mc, WindowRef w);
-/* Places the movie and the bar. movieRect (nil: the movie keeps its box)
- * takes the movie as NewMovieController's flags say; controllerRect is
+/* Places the movie and the bar. movieRect (nil or empty: the movie keeps
+ * its box) takes the movie as NewMovieController's flags say; controllerRect is
  * the bar's rectangle while the controller is detached (nil: it stays),
  * and is not used while it is attached: the bar then lies under the
  * movie's box, as wide as it. */
