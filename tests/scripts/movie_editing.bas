@@ -3,6 +3,8 @@
 ' information, per-track queries, recompression and the sound input
 ' devices, with the QuickTime calls and flags that matter and the failures.
 Dim dir As String = Args()(0)
+' The movies set playing stand still: times read back are the ones set.
+QTMLTest.SetClock(0)
 Dim clip As FolderItem = GetFolderItem(dir + "/clip.mov")
 
 ' The n-th argument (from 1) of a trace line.
