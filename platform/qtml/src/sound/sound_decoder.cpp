@@ -5,6 +5,7 @@
 #include "MacErrors.h"
 #include "base/byte_order.h"
 #include "movies/sample_descriptions.h"
+#include "qtff/qtff_atoms.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -73,15 +74,13 @@ constexpr size_t kVersion2Size = 72;
 // The atom of that type among the atoms in [bytes, bytes + size), its
 // header included, or nullptr.
 const uint8_t* FindAtom(const uint8_t* bytes, size_t size, OSType type, size_t* atomSize) {
-  size_t at = 0;
-  while (at + 8 <= size) {
-    uint32_t length = ReadBE32(bytes + at);
-    if (length < 8 || length > size - at) return nullptr;
-    if (ReadBE32(bytes + at + 4) == type) {
-      *atomSize = length;
-      return bytes + at;
-    }
-    at += length;
+  if (bytes == nullptr) return nullptr;
+  qtff::AtomWalk walk(bytes, size);
+  qtff::Atom atom;
+  while (walk.Next(&atom)) {
+    if (atom.type != type) continue;
+    *atomSize = atom.size;
+    return atom.start;
   }
   return nullptr;
 }
