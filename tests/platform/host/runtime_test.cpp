@@ -246,6 +246,87 @@ TEST_F(RuntimeTest, OverloadsChooseByCountTypeAndClass) {
   EXPECT_EQ(error.message, "no overload of Shape constructor accepts (Boolean)");
 }
 
+// A bound member reads and calls as the member does by name.
+TEST_F(RuntimeTest, BoundMembersAnswerAsTheirNames) {
+  Value shape = New("Shape", {Value::Int(5)});
+  const BoundMember* width = rt().BindProperty(Class("Shape"), "WIDTH");  // standard
+  const BoundMember* area = rt().BindProperty(Class("Shape"), "area");    // its own getter
+  const BoundMember* name = rt().BindProperty(Class("Shape"), "name");    // a string getter
+  ASSERT_NE(width, nullptr);
+  ASSERT_NE(area, nullptr);
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(rt().BindProperty(Class("Shape"), "width"), width);  // bound once
+  Value out;
+  HostError error;
+  ASSERT_TRUE(rt().GetBound(*width, shape, out, error)) << error.message;
+  EXPECT_EQ(out.integer, 5);
+  ASSERT_TRUE(rt().GetBound(*area, shape, out, error)) << error.message;
+  EXPECT_EQ(out.integer, Get(shape, "area").integer);
+  ASSERT_TRUE(rt().GetBound(*name, shape, out, error)) << error.message;
+  EXPECT_EQ(out.text, Get(shape, "name").text);
+  // Write-only, missing, and methods are not bound as properties.
+  EXPECT_EQ(rt().BindProperty(Class("Shape"), "sink"), nullptr);
+  EXPECT_EQ(rt().BindProperty(Class("Shape"), "nothing"), nullptr);
+  EXPECT_EQ(rt().BindProperty(Class("Shape"), "Kind"), nullptr);
+}
+
+TEST_F(RuntimeTest, BoundMethodsChooseTheOverloadOfTheirArguments) {
+  Value shape = New("Shape", {Value::Int(4)});
+  auto call = [&](const char* name, std::vector<Value> args) {
+    Value out;
+    HostError error;
+    const BoundMember* bound = rt().BindMethod(shape.object->Class(), name, args);
+    EXPECT_NE(bound, nullptr) << name;
+    if (bound != nullptr) {
+      EXPECT_TRUE(rt().CallBound(*bound, shape, args, out, error)) << error.message;
+    }
+    return out;
+  };
+  EXPECT_EQ(call("Pick", {New("Square")}).integer, 2);
+  EXPECT_EQ(call("Pick", {New("Shape")}).integer, 1);
+  EXPECT_EQ(call("Half", {Value::Int(3)}).number, 1.5);
+  EXPECT_EQ(call("Pair", {Value::Int(1), Value::Dbl(2)}).integer, 3);
+  EXPECT_EQ(call("Offset", {Value::Int(1)}).integer, 10000 - 100 + 16);  // defaults filled
+  EXPECT_EQ(call("Kind", {}).text, "shape");
+  // A Nil leaves the choice to its declared class; no overload, none bound.
+  EXPECT_EQ(rt().BindMethod(Class("Shape"), "Pick", {Value::Nil()}), nullptr);
+  EXPECT_EQ(rt().BindMethod(Class("Shape"), "Pick", {Value::Int(1)}), nullptr);
+  EXPECT_EQ(rt().BindMethod(Class("Shape"), "Pair", {Value::Int(1), Value::Int(2)}), nullptr);
+  EXPECT_EQ(rt().BindMethod(Class("Shape"), "width", {}), nullptr);  // a property
+
+  std::vector<Value> args = {Value::Int(2), Value::Str("before")};
+  const BoundMember* grow = rt().BindMethod(Class("Shape"), "Grow", args);
+  ASSERT_NE(grow, nullptr);
+  Value out;
+  HostError error;
+  ASSERT_TRUE(rt().CallBound(*grow, shape, args, out, error)) << error.message;
+  EXPECT_EQ(args[0].integer, 6);
+  EXPECT_EQ(args[1].text, "grown");
+}
+
+TEST_F(RuntimeTest, BoundHostMembers) {
+  Value picture = Value::Obj(rt().NewPicture(4, 3, 32));
+  Value graphics = Get(picture, "Graphics");
+  const ClassInfo& cls = graphics.object->Class();
+  std::vector<Value> at = {Value::Int(1), Value::Int(2)};
+  const BoundMember* pixel = rt().BindMethod(cls, "Pixel", at);
+  const BoundMember* width = rt().BindProperty(cls, "Width");
+  ASSERT_NE(pixel, nullptr);
+  ASSERT_NE(width, nullptr);
+  Value out;
+  HostError error;
+  ASSERT_TRUE(rt().CallBound(*pixel, graphics, at, out, error)) << error.message;
+  EXPECT_EQ(out.kind, Value::Kind::Color);
+  EXPECT_EQ(out.integer, 0xFFFFFF);  // white when new
+  ASSERT_TRUE(rt().GetBound(*width, graphics, out, error)) << error.message;
+  EXPECT_EQ(out.integer, 4);
+  // Doubles are converted to the declared Integers as by name.
+  std::vector<Value> doubles = {Value::Dbl(1.7), Value::Dbl(2.2)};
+  const BoundMember* fromDoubles = rt().BindMethod(cls, "Pixel", doubles);
+  ASSERT_NE(fromDoubles, nullptr);
+  EXPECT_TRUE(rt().CallBound(*fromDoubles, graphics, doubles, out, error)) << error.message;
+}
+
 TEST_F(RuntimeTest, AssignableMethodsTakeTheValueLast) {
   Value shape = New("Shape");
   EXPECT_EQ(Call(shape, "Item", {Value::Int(2)}).text, "item2");

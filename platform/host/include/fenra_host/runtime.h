@@ -197,6 +197,11 @@ struct EngineTestControls {
   uint32_t (*screenPixel)(int16_t h, int16_t v);
 };
 
+// A member of one class found once, for a call site that uses it on
+// objects of that class again and again: reading or calling through it
+// skips the name lookup and the overload choice. The runtime owns it.
+class BoundMember;
+
 class Runtime {
  public:
   // The process's runtime, created on first use.
@@ -238,6 +243,22 @@ class Runtime {
   bool CallModuleMethod(std::string_view name, std::vector<Value>& args, Value& out,
                         HostError& error);
   bool GetClassConstant(const ClassInfo& cls, std::string_view name, Value& out) const;
+
+  // The property `name` as GetProperty reads it on objects of class `cls`
+  // (exactly that class); null when GetProperty would not read a property
+  // (then it says why, or reads a method).
+  const BoundMember* BindProperty(const ClassInfo& cls, std::string_view name);
+  // The method `name` that CallMethod would choose on objects of class
+  // `cls` for arguments of the kinds and classes of `args`; null when none
+  // would be, or when a Nil among them leaves the choice to its declared
+  // class (then CallMethod decides each time).
+  const BoundMember* BindMethod(const ClassInfo& cls, std::string_view name,
+                                const std::vector<Value>& args);
+  // GetProperty and CallMethod through a bound member; `target` must be an
+  // object of the class it was bound for.
+  bool GetBound(const BoundMember& member, const Value& target, Value& out, HostError& error);
+  bool CallBound(const BoundMember& member, const Value& target, std::vector<Value>& args,
+                 Value& out, HostError& error);
 
   // Host values, made as the host's services make them.
   ObjectRef NewFolderItem(const std::string& nativePath);

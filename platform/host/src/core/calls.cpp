@@ -82,8 +82,6 @@ int ObjectCost(const Value& value, const TypeName& type) {
 // Owns the strings made for one call.
 struct CallScratch {
   std::vector<ObjectRef> strings;
-  std::vector<Slot> slots;
-  std::vector<Slot*> byRefTargets;
 };
 
 bool ToSlot(const Value& value, const TypeName& type, Slot& slot, CallScratch& scratch) {
@@ -124,20 +122,40 @@ bool ToSlot(const Value& value, const TypeName& type, Slot& slot, CallScratch& s
 
 }  // namespace
 
+namespace {
+
+// Whether `name` is `lower` but for the case of its ASCII letters.
+bool SameFolded(std::string_view name, std::string_view lower) {
+  if (name.size() != lower.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    char c = name[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lower[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// Runs for every argument of every call: compares in place, without
+// making a folded copy of the name.
 WireType WireTypeOf(const TypeName& type) {
+  struct Named {
+    std::string_view name;
+    WireType wire;
+  };
+  static constexpr Named kTypes[] = {
+      {"integer", WireType::Integer}, {"int64", WireType::Integer}, {"int32", WireType::Integer},
+      {"int16", WireType::Integer},   {"int8", WireType::Integer},  {"uint32", WireType::Integer},
+      {"uint16", WireType::Integer},  {"uint8", WireType::Integer}, {"uint64", WireType::Integer},
+      {"ptr", WireType::Integer},     {"double", WireType::Double}, {"single", WireType::Single},
+      {"boolean", WireType::Boolean}, {"color", WireType::Color},   {"string", WireType::String},
+  };
   if (type.name.empty()) return WireType::Void;
   if (type.isArray) return WireType::Object;
-  std::string name = Fold(type.name);
-  if (name == "integer" || name == "int64" || name == "int32" || name == "int16" ||
-      name == "int8" || name == "uint32" || name == "uint16" || name == "uint8" ||
-      name == "uint64" || name == "ptr") {
-    return WireType::Integer;
+  for (const Named& named : kTypes) {
+    if (SameFolded(type.name, named.name)) return named.wire;
   }
-  if (name == "double") return WireType::Double;
-  if (name == "single") return WireType::Single;
-  if (name == "boolean") return WireType::Boolean;
-  if (name == "color") return WireType::Color;
-  if (name == "string") return WireType::String;
   return WireType::Object;
 }
 
@@ -277,18 +295,22 @@ Value FromWire(WireType type, const void* raw) {
 
 namespace {
 
-bool Invoke(REALproc function, std::vector<ffi_type*>& types, std::vector<void*>& values,
-            WireType resultType, Slot& result, HostError& error) {
-  ffi_cif cif;
-  if (ffi_prep_cif(&cif, FFI_DEFAULT_ABI, static_cast<unsigned>(types.size()),
-                   FfiTypeOf(resultType), types.data()) != FFI_OK) {
-    error.message = "cannot prepare the call";
-    return false;
-  }
-  result.widened = 0;
-  ffi_call(&cif, FFI_FN(function), &result, values.data());
-  return true;
-}
+// One call's storage: on the stack for the usual few arguments, on the
+// heap for more.
+template <class T>
+class CallArray {
+ public:
+  explicit CallArray(size_t n)
+      : heap_(n > kInline ? n : 0), data_(n > kInline ? heap_.data() : inline_) {}
+  T& operator[](size_t i) { return data_[i]; }
+  T* data() { return data_; }
+
+ private:
+  static constexpr size_t kInline = 12;
+  T inline_[kInline]{};
+  std::vector<T> heap_;
+  T* data_;
+};
 
 // Reads a ByRef slot back into the script's value. A string or object the
 // plugin put there in place of the one passed carries a reference for us.
@@ -307,63 +329,140 @@ Value ReadBack(const TypeName& type, const Slot& slot, void* passed) {
   return FromWire(wire, &slot);
 }
 
+// The argument types of a call, in order.
+void ArgumentTypes(size_t leading, const Declaration& declaration, const TypeName* trailingType,
+                   ffi_type** types) {
+  size_t next = 0;
+  for (size_t i = 0; i < leading; ++i) types[next++] = &ffi_type_pointer;
+  for (const Parameter& parameter : declaration.parameters) {
+    types[next++] = parameter.byRef ? &ffi_type_pointer : FfiTypeOf(WireTypeOf(parameter.type));
+  }
+  if (trailingType != nullptr) types[next++] = FfiTypeOf(WireTypeOf(*trailingType));
+}
+
 }  // namespace
+
+struct PreparedCall {
+  ffi_cif cif{};
+  std::vector<ffi_type*> types;
+  WireType result = WireType::Void;
+};
+
+std::shared_ptr<const PreparedCall> PrepareCall(size_t leading, const Declaration& declaration) {
+  auto prepared = std::make_shared<PreparedCall>();
+  prepared->types.resize(leading + declaration.parameters.size());
+  ArgumentTypes(leading, declaration, nullptr, prepared->types.data());
+  prepared->result = WireTypeOf(declaration.result);
+  if (ffi_prep_cif(&prepared->cif, FFI_DEFAULT_ABI, static_cast<unsigned>(prepared->types.size()),
+                   FfiTypeOf(prepared->result), prepared->types.data()) != FFI_OK) {
+    return nullptr;
+  }
+  return prepared;
+}
 
 bool CallDeclared(REALproc function, const std::vector<void*>& leading,
                   const Declaration& declaration, std::vector<Value>& args, const Value* trailing,
                   const TypeName* trailingType, Value& out, HostError& error) {
+  return CallDeclared(function, leading.data(), leading.size(), declaration, args, trailing,
+                      trailingType, nullptr, out, error);
+}
+
+bool CallDeclared(REALproc function, void* const* leading, size_t leadingCount,
+                  const Declaration& declaration, std::vector<Value>& args, const Value* trailing,
+                  const TypeName* trailingType, const PreparedCall* prepared, Value& out,
+                  HostError& error) {
   const auto& parameters = declaration.parameters;
-  size_t count = leading.size() + parameters.size() + (trailing ? 1 : 0);
+  size_t count = leadingCount + parameters.size() + (trailing ? 1 : 0);
   CallScratch scratch;
-  scratch.slots.resize(count * 2);  // values, then the pointers of ByRef ones
-  std::vector<ffi_type*> types;
-  std::vector<void*> values;
+  CallArray<Slot> slots(count);
+  CallArray<Slot> pointers(parameters.size());  // where ByRef arguments are
+  CallArray<void*> values(count);
+  CallArray<void*> passed(parameters.size());
   size_t next = 0;
-  for (void* pointer : leading) {
-    scratch.slots[next].pointer = pointer;
-    types.push_back(&ffi_type_pointer);
-    values.push_back(&scratch.slots[next++]);
+  for (size_t i = 0; i < leadingCount; ++i) {
+    slots[next].pointer = leading[i];
+    values[next] = &slots[next];
+    ++next;
   }
-  std::vector<void*> passed(parameters.size(), nullptr);
-  std::vector<Value> full = args;
-  for (size_t i = full.size(); i < parameters.size(); ++i)
-    full.push_back(DefaultValue(parameters[i]));
   for (size_t i = 0; i < parameters.size(); ++i) {
-    Slot& slot = scratch.slots[next++];
-    if (!ToSlot(full[i], parameters[i].type, slot, scratch)) {
+    Slot& slot = slots[next];
+    Value fallback;
+    if (i >= args.size()) fallback = DefaultValue(parameters[i]);
+    const Value& value = i < args.size() ? args[i] : fallback;
+    if (!ToSlot(value, parameters[i].type, slot, scratch)) {
       error.message = "cannot pass a value for " + parameters[i].name;
       return false;
     }
     passed[i] = slot.pointer;
     if (parameters[i].byRef) {
-      Slot& pointer = scratch.slots[count + i];
-      pointer.pointer = &slot;
-      types.push_back(&ffi_type_pointer);
-      values.push_back(&pointer);
+      pointers[i].pointer = &slot;
+      values[next] = &pointers[i];
     } else {
-      types.push_back(FfiTypeOf(WireTypeOf(parameters[i].type)));
-      values.push_back(&slot);
+      values[next] = &slot;
     }
+    ++next;
   }
   if (trailing != nullptr) {
-    Slot& slot = scratch.slots[next++];
+    Slot& slot = slots[next];
     if (!ToSlot(*trailing, *trailingType, slot, scratch)) {
       error.message = "cannot pass the assigned value";
       return false;
     }
-    types.push_back(FfiTypeOf(WireTypeOf(*trailingType)));
-    values.push_back(&slot);
+    values[next] = &slot;
+    ++next;
+  }
+  ffi_cif own;
+  CallArray<ffi_type*> types(count);
+  WireType resultType = WireTypeOf(declaration.result);
+  const ffi_cif* cif = prepared != nullptr ? &prepared->cif : &own;
+  if (prepared == nullptr) {
+    ArgumentTypes(leadingCount, declaration, trailing != nullptr ? trailingType : nullptr,
+                  types.data());
+    if (ffi_prep_cif(&own, FFI_DEFAULT_ABI, static_cast<unsigned>(count), FfiTypeOf(resultType),
+                     types.data()) != FFI_OK) {
+      error.message = "cannot prepare the call";
+      return false;
+    }
   }
   Slot result{};
-  WireType resultType = WireTypeOf(declaration.result);
-  if (!Invoke(function, types, values, resultType, result, error)) return false;
+  result.widened = 0;
+  ffi_call(const_cast<ffi_cif*>(cif), FFI_FN(function), &result, values.data());
   for (size_t i = 0; i < parameters.size() && i < args.size(); ++i) {
     if (parameters[i].byRef) {
-      args[i] = ReadBack(parameters[i].type, scratch.slots[leading.size() + i], passed[i]);
+      args[i] = ReadBack(parameters[i].type, slots[leadingCount + i], passed[i]);
     }
   }
   out = FromWire(resultType, &result);
   return true;
+}
+
+Value CallGetterDirect(REALproc getter, REALobject instance, intptr_t param, WireType type) {
+  Slot result{};
+  switch (type) {
+    case WireType::Integer:
+      result.integer = reinterpret_cast<int64_t (*)(REALobject, intptr_t)>(getter)(instance, param);
+      break;
+    case WireType::Double:
+      result.number = reinterpret_cast<double (*)(REALobject, intptr_t)>(getter)(instance, param);
+      break;
+    case WireType::Single:
+      result.single = reinterpret_cast<float (*)(REALobject, intptr_t)>(getter)(instance, param);
+      break;
+    case WireType::Boolean:
+      result.widened = reinterpret_cast<uint8_t (*)(REALobject, intptr_t)>(getter)(instance, param);
+      break;
+    case WireType::Color:
+      result.widened =
+          reinterpret_cast<uint32_t (*)(REALobject, intptr_t)>(getter)(instance, param);
+      break;
+    case WireType::String:
+    case WireType::Object:
+      result.pointer = reinterpret_cast<void* (*)(REALobject, intptr_t)>(getter)(instance, param);
+      break;
+    case WireType::Void:
+      break;
+  }
+  return FromWire(type, &result);
 }
 
 bool CallGetter(REALproc getter, REALobject instance, intptr_t param, const TypeName& type,

@@ -2,6 +2,7 @@
 // script values, overloads chosen, results converted back.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,22 @@ int ChooseOverload(const std::vector<Callable>& candidates, const std::vector<Va
 bool CallDeclared(REALproc function, const std::vector<void*>& leading,
                   const Declaration& declaration, std::vector<Value>& args, const Value* trailing,
                   const TypeName* trailingType, Value& out, HostError& error);
+
+// How a call of a declaration with some leading pointers crosses the C
+// boundary, worked out once for a call made again and again.
+struct PreparedCall;
+std::shared_ptr<const PreparedCall> PrepareCall(size_t leading, const Declaration& declaration);
+
+// CallDeclared with the leading pointers in an array and, when given, the
+// call prepared for them (without a trailing value).
+bool CallDeclared(REALproc function, void* const* leading, size_t leadingCount,
+                  const Declaration& declaration, std::vector<Value>& args, const Value* trailing,
+                  const TypeName* trailingType, const PreparedCall* prepared, Value& out,
+                  HostError& error);
+
+// Calls a getter `T f(instance, param)` of a property whose type crosses
+// as `type`, directly: what a bound property does.
+Value CallGetterDirect(REALproc getter, REALobject instance, intptr_t param, WireType type);
 
 // Calls a property getter `T f(instance, param)` or setter
 // `void f(instance, param, T)`.

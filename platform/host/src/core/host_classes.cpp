@@ -1,6 +1,7 @@
 // The host classes made from their member tables, and dispatch to them.
 #include "core/host_classes.h"
 
+#include <deque>
 #include <iostream>
 #include <memory>
 
@@ -86,13 +87,16 @@ const HostClassSet& Classes() {
   return set;
 }
 
-const HostClass* HostClassOfValue(const Value& target) {
-  if (target.kind != Value::Kind::Object) return nullptr;
-  const ClassInfo* cls = &target.object->Class();
+const HostClass* HostClassOf(const ClassInfo* cls) {
   for (const auto& known : Classes().all) {
     if (known.get() == cls) return known.get();
   }
   return nullptr;
+}
+
+const HostClass* HostClassOfValue(const Value& target) {
+  if (target.kind != Value::Kind::Object) return nullptr;
+  return HostClassOf(&target.object->Class());
 }
 
 // Converts a value the overload check accepted to its declared type.
@@ -120,6 +124,32 @@ Args PreparedArgs(const Declaration& declaration, const std::vector<Value>& args
   }
   return out;
 }
+
+// Argument lists kept from one bound call to the next, one a nesting
+// level (a member may call back into the runtime), so that a call makes
+// none.
+class ArgsLease {
+ public:
+  ArgsLease() {
+    if (depth_ == pool_.size()) pool_.emplace_back();
+    args_ = &pool_[depth_++];
+  }
+  ~ArgsLease() {
+    args_->clear();
+    --depth_;
+  }
+  ArgsLease(const ArgsLease&) = delete;
+  ArgsLease& operator=(const ArgsLease&) = delete;
+  Args& Get() { return *args_; }
+
+ private:
+  static thread_local std::deque<Args> pool_;
+  static thread_local size_t depth_;
+  Args* args_;
+};
+
+thread_local std::deque<Args> ArgsLease::pool_;
+thread_local size_t ArgsLease::depth_ = 0;
 
 std::string MemberName(const ClassInfo& cls, std::string_view name) {
   return cls.name + "." + std::string(name);
@@ -288,36 +318,84 @@ bool AssignHostMember(const Value& target, std::string_view name, std::vector<Va
                                        Prepared(value, declaration.result), error);
 }
 
+bool BindHostProperty(const ClassInfo& cls, std::string_view name, MemberCall& call) {
+  Found found = FindProperty(HostClassOf(&cls), name);
+  if (found.cls == nullptr || found.Member().call == nullptr) return false;
+  call = found.Member().call;
+  return true;
+}
+
+bool BindHostMethod(const ClassInfo& cls, std::string_view name, const std::vector<Value>& args,
+                    MemberCall& call, const Declaration*& declaration) {
+  const HostClass* host = HostClassOf(&cls);
+  if (host == nullptr) return false;
+  std::vector<Callable> candidates;
+  std::vector<Found> found = FindMethods(host, name, false, candidates);
+  if (found.empty()) return false;
+  HostError ignored;
+  int chosen = ChooseOverload(candidates, args, MemberName(cls, name), ignored);
+  if (chosen < 0) return false;
+  call = found[chosen].Member().call;
+  declaration = &found[chosen].Declared();
+  return true;
+}
+
+bool CallBoundHostMember(MemberCall call, const Declaration* declaration, const Value& target,
+                         const std::vector<Value>& args, Value& out, HostError& error) {
+  auto& self = *static_cast<HostObject*>(target.object.get());
+  ArgsLease lease;
+  Args& prepared = lease.Get();
+  if (declaration != nullptr) {
+    for (size_t i = 0; i < declaration->parameters.size(); ++i) {
+      const Parameter& parameter = declaration->parameters[i];
+      prepared.push_back(
+          Prepared(i < args.size() ? args[i] : DefaultValue(parameter), parameter.type));
+    }
+    out = Value::Nil();
+  }
+  return call(self, prepared, out, error);
+}
+
 // Each object's class.
 const ClassInfo& HostString::Class() const {
-  return HostClassOf(kStringClass);
+  static const ClassInfo& cls = HostClassOf(kStringClass);
+  return cls;
 }
 const ClassInfo& IntegerArray::Class() const {
-  return HostClassOf(kIntegerArrayClass);
+  static const ClassInfo& cls = HostClassOf(kIntegerArrayClass);
+  return cls;
 }
 const ClassInfo& FolderItem::Class() const {
-  return HostClassOf(kFolderItemClass);
+  static const ClassInfo& cls = HostClassOf(kFolderItemClass);
+  return cls;
 }
 const ClassInfo& Picture::Class() const {
-  return HostClassOf(kPictureClass);
+  static const ClassInfo& cls = HostClassOf(kPictureClass);
+  return cls;
 }
 const ClassInfo& Graphics::Class() const {
-  return HostClassOf(kGraphicsClass);
+  static const ClassInfo& cls = HostClassOf(kGraphicsClass);
+  return cls;
 }
 const ClassInfo& MemoryBlock::Class() const {
-  return HostClassOf(kMemoryBlockClass);
+  static const ClassInfo& cls = HostClassOf(kMemoryBlockClass);
+  return cls;
 }
 const ClassInfo& HostMovie::Class() const {
-  return HostClassOf(kMovieClass);
+  static const ClassInfo& cls = HostClassOf(kMovieClass);
+  return cls;
 }
 const ClassInfo& Control::Class() const {
-  return HostClassOf(kRectControlClass);
+  static const ClassInfo& cls = HostClassOf(kRectControlClass);
+  return cls;
 }
 const ClassInfo& MoviePlayer::Class() const {
-  return HostClassOf(kMoviePlayerClass);
+  static const ClassInfo& cls = HostClassOf(kMoviePlayerClass);
+  return cls;
 }
 const ClassInfo& Window::Class() const {
-  return HostClassOf(kWindowClass);
+  static const ClassInfo& cls = HostClassOf(kWindowClass);
+  return cls;
 }
 
 }  // namespace fenra::host

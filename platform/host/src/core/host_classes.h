@@ -76,6 +76,16 @@ bool CallHostMember(const Value& target, std::string_view name, std::vector<Valu
 bool AssignHostMember(const Value& target, std::string_view name, std::vector<Value>& args,
                       const Value& value, HostError& error);
 
+// Binding (see Runtime::BindProperty and BindMethod): the readable
+// property of a host class, or the method overload `args` choose; false
+// when GetHostMember or CallHostMember would do something else.
+bool BindHostProperty(const ClassInfo& cls, std::string_view name, MemberCall& call);
+bool BindHostMethod(const ClassInfo& cls, std::string_view name, const std::vector<Value>& args,
+                    MemberCall& call, const Declaration*& declaration);
+// Calls a bound method (`declaration` set) or reads a bound property.
+bool CallBoundHostMember(MemberCall call, const Declaration* declaration, const Value& target,
+                         const std::vector<Value>& args, Value& out, HostError& error);
+
 // Small helpers for member implementations.
 template <class T>
 T& As(HostObject& object) {

@@ -157,7 +157,7 @@ void HostString::Release() {
 }
 
 HostString* HostString::Of(REALstring handle) {
-  return dynamic_cast<HostString*>(HostObject::Of(reinterpret_cast<REALobject>(handle)));
+  return ObjectOf<HostString>(reinterpret_cast<REALobject>(handle));
 }
 
 // --- pictures ---

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <typeinfo>
 #include <vector>
 
 #include "Movies.h"
@@ -43,6 +45,18 @@ class HostObject : public Object {
   char* visible_ = nullptr;
   int64_t references_ = 1;
 };
+
+// The object behind a handle when it is a T; null otherwise. An exact type
+// check where T has no subclasses, which costs less than a cast.
+template <class T>
+T* ObjectOf(REALobject handle) {
+  HostObject* object = HostObject::Of(handle);
+  if constexpr (std::is_final_v<T>) {
+    return object != nullptr && typeid(*object) == typeid(T) ? static_cast<T*>(object) : nullptr;
+  } else {
+    return dynamic_cast<T*>(object);
+  }
+}
 
 // Adopts the one reference a new object carries.
 template <class T>

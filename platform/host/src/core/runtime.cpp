@@ -6,7 +6,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
+#include "core/bound_member.h"
 #include "core/calls.h"
 #include "core/host_classes.h"
 #include "core/runtime_state.h"
@@ -390,6 +392,129 @@ bool Runtime::GetClassConstant(const ClassInfo& cls, std::string_view name, Valu
         return true;
       }
     }
+  }
+  return false;
+}
+
+namespace {
+
+// Bound members, one a class, member and argument kinds, kept for the
+// runtime's life; a null entry remembers that nothing could be bound.
+std::map<std::string, std::unique_ptr<BoundMember>>& BoundMembers() {
+  static std::map<std::string, std::unique_ptr<BoundMember>> members;
+  return members;
+}
+
+// The key of a binding: the class, the member's folded name and, for a
+// method, the kind (and class) of each argument. False when an argument
+// is a Nil, whose declared class may choose differently from call to call.
+bool BindingKey(const ClassInfo& cls, std::string_view name, const std::vector<Value>* args,
+                std::string& key) {
+  key = std::to_string(reinterpret_cast<uintptr_t>(&cls)) + (args ? "(" : ".") + Fold(name);
+  if (args == nullptr) return true;
+  for (const Value& arg : *args) {
+    if (arg.kind == Value::Kind::Nil) return false;
+    key += "," + std::to_string(static_cast<int>(arg.kind));
+    if (arg.kind == Value::Kind::Object) {
+      key += ":" + std::to_string(reinterpret_cast<uintptr_t>(&arg.object->Class()));
+    }
+  }
+  return true;
+}
+
+std::unique_ptr<BoundMember> BindPluginProperty(const RegisteredClass& cls, std::string_view name) {
+  FoundProperty found = FindPluginProperty(&cls, name);
+  if (found.cls == nullptr) return nullptr;
+  const REALproperty& record = *found.cls->propertyRecords[found.index];
+  if (record.getter == nullptr) return nullptr;
+  auto bound = std::make_unique<BoundMember>();
+  bound->type = found.cls->properties[found.index].type;
+  bound->wire = WireTypeOf(bound->type);
+  if (record.getter == REALstandardGetter) {
+    bound->kind = BoundMember::Kind::StandardField;
+    bound->offset = static_cast<size_t>(found.cls->definition->dataOffset + record.param);
+  } else {
+    bound->kind = BoundMember::Kind::PluginGetter;
+    bound->function = record.getter;
+    bound->param = record.param;
+  }
+  return bound;
+}
+
+std::unique_ptr<BoundMember> BindPluginMethod(const RegisteredClass& cls, std::string_view name,
+                                              const std::vector<Value>& args) {
+  std::vector<Callable> candidates = Candidates(&cls, name, false);
+  if (candidates.empty()) return nullptr;
+  HostError ignored;
+  int chosen = ChooseOverload(candidates, args, cls.name, ignored);
+  if (chosen < 0) return nullptr;
+  auto bound = std::make_unique<BoundMember>();
+  bound->kind = BoundMember::Kind::PluginMethod;
+  bound->function = candidates[chosen].function;
+  bound->declaration = candidates[chosen].declaration;
+  bound->prepared = PrepareCall(1, *bound->declaration);
+  if (bound->prepared == nullptr) return nullptr;
+  return bound;
+}
+
+std::unique_ptr<BoundMember> BindHostCall(const ClassInfo& cls, std::string_view name,
+                                          const std::vector<Value>* args) {
+  auto bound = std::make_unique<BoundMember>();
+  bool found = args == nullptr ? BindHostProperty(cls, name, bound->call)
+                               : BindHostMethod(cls, name, *args, bound->call, bound->declaration);
+  return found ? std::move(bound) : nullptr;
+}
+
+const BoundMember* Bind(const ClassInfo& cls, std::string_view name,
+                        const std::vector<Value>* args) {
+  std::string key;
+  if (!BindingKey(cls, name, args, key)) return nullptr;
+  auto [at, added] = BoundMembers().try_emplace(key);
+  if (!added) return at->second.get();
+  if (!cls.fromPlugin) {
+    at->second = BindHostCall(cls, name, args);
+  } else if (args == nullptr) {
+    at->second = BindPluginProperty(static_cast<const RegisteredClass&>(cls), name);
+  } else {
+    at->second = BindPluginMethod(static_cast<const RegisteredClass&>(cls), name, *args);
+  }
+  return at->second.get();
+}
+
+}  // namespace
+
+const BoundMember* Runtime::BindProperty(const ClassInfo& cls, std::string_view name) {
+  return Bind(cls, name, nullptr);
+}
+
+const BoundMember* Runtime::BindMethod(const ClassInfo& cls, std::string_view name,
+                                       const std::vector<Value>& args) {
+  return Bind(cls, name, &args);
+}
+
+bool Runtime::GetBound(const BoundMember& member, const Value& target, Value& out,
+                       HostError& error) {
+  std::vector<Value> none;
+  return CallBound(member, target, none, out, error);
+}
+
+bool Runtime::CallBound(const BoundMember& member, const Value& target, std::vector<Value>& args,
+                        Value& out, HostError& error) {
+  Object& object = *target.object.get();
+  switch (member.kind) {
+    case BoundMember::Kind::StandardField:
+      out = ReadStandard(reinterpret_cast<char*>(object.Handle()) + member.offset, member.type);
+      return true;
+    case BoundMember::Kind::PluginGetter:
+      out = CallGetterDirect(member.function, object.Handle(), member.param, member.wire);
+      return true;
+    case BoundMember::Kind::PluginMethod: {
+      void* instance = object.Handle();
+      return CallDeclared(member.function, &instance, 1, *member.declaration, args, nullptr,
+                          nullptr, member.prepared.get(), out, error);
+    }
+    case BoundMember::Kind::HostCall:
+      return CallBoundHostMember(member.call, member.declaration, target, args, out, error);
   }
   return false;
 }

@@ -15,7 +15,7 @@ namespace {
 
 template <class T>
 T* As(const void* handle) {
-  return dynamic_cast<T*>(HostObject::Of(static_cast<REALobject>(const_cast<void*>(handle))));
+  return ObjectOf<T>(static_cast<REALobject>(const_cast<void*>(handle)));
 }
 
 extern "C" {

@@ -38,6 +38,23 @@ class HostAccess {
                                 HostError& error) = 0;
   virtual bool GetClassConstant(const ClassInfo& cls, std::string_view name, Value& out) = 0;
 
+  // Members bound once for a call site, as Runtime binds them; a host that
+  // binds none answers null, and the site uses the members by name.
+  virtual const BoundMember* BindProperty(const ClassInfo&, std::string_view) { return nullptr; }
+  virtual const BoundMember* BindMethod(const ClassInfo&, std::string_view,
+                                        const std::vector<Value>&) {
+    return nullptr;
+  }
+  virtual bool GetBound(const BoundMember&, const Value&, Value&, HostError& error) {
+    error.message = "this host binds no members";
+    return false;
+  }
+  virtual bool CallBound(const BoundMember&, const Value&, std::vector<Value>&, Value&,
+                         HostError& error) {
+    error.message = "this host binds no members";
+    return false;
+  }
+
   // Host values made as the host's services make them; null on failure.
   virtual ObjectRef NewFolderItem(const std::string& nativePath) = 0;
   virtual ObjectRef NewIntegerArray(const std::vector<int64_t>& values) = 0;

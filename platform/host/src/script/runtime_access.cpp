@@ -49,6 +49,22 @@ class RuntimeAccess final : public HostAccess {
     return rt_.GetClassConstant(cls, name, out);
   }
 
+  const BoundMember* BindProperty(const ClassInfo& cls, std::string_view name) override {
+    return rt_.BindProperty(cls, name);
+  }
+  const BoundMember* BindMethod(const ClassInfo& cls, std::string_view name,
+                                const std::vector<Value>& args) override {
+    return rt_.BindMethod(cls, name, args);
+  }
+  bool GetBound(const BoundMember& member, const Value& target, Value& out,
+                HostError& error) override {
+    return rt_.GetBound(member, target, out, error);
+  }
+  bool CallBound(const BoundMember& member, const Value& target, std::vector<Value>& args,
+                 Value& out, HostError& error) override {
+    return rt_.CallBound(member, target, args, out, error);
+  }
+
   ObjectRef NewFolderItem(const std::string& nativePath) override {
     return rt_.NewFolderItem(nativePath);
   }
