@@ -5,11 +5,25 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "fenra_host/runtime.h"
+#include "script/datum.h"
 
 namespace fenra::host::script {
+
+// Where the variable a name refers to is kept, found once before the
+// program runs. `local` indexes the frame of the method the name is used
+// in (-1 when that method declares no variable of the name; kLocalByName
+// when the frame is only known at run time, as for a default value, which
+// is evaluated in the caller's frame). `global` indexes the script's
+// globals: every name a program uses has one, declared or not yet.
+struct VarSlot {
+  static constexpr int kLocalByName = -2;
+  int local = -1;
+  int global = -1;
+};
 
 // ---------------------------------------------------------------------------
 // Expressions
@@ -36,13 +50,31 @@ using ExprPtr = std::unique_ptr<Expr>;
 using ExprList = std::vector<ExprPtr>;
 
 struct LiteralExpr : Expr {
-  LiteralExpr(int l, Value v) : Expr(ExprKind::Literal, l), value(std::move(v)) {}
-  Value value;
+  LiteralExpr(int l, Datum v) : Expr(ExprKind::Literal, l), value(std::move(v)) {}
+  Datum value;
 };
 
 struct NameExpr : Expr {
   NameExpr(int l, std::string n) : Expr(ExprKind::Name, l), name(std::move(n)) {}
   std::string name;
+  VarSlot slot;
+};
+
+// What the call site of a member found for the class of the last object
+// it was used on, kept while objects of that class come: the member's
+// declarations and the host's bound member.
+struct MemberSite {
+  static constexpr size_t kMaxArgs = 6;  // methods with more are not bound
+  const ClassInfo* cls = nullptr;
+  const PropertyInfo* property = nullptr;
+  const MethodInfo* method = nullptr;
+  const BoundMember* getter = nullptr;
+  // The method overload bound for the arguments last passed: their kinds,
+  // and the classes of the objects among them.
+  const BoundMember* overload = nullptr;
+  size_t argCount = 0;
+  Value::Kind argKinds[kMaxArgs] = {};
+  const ClassInfo* argClasses[kMaxArgs] = {};
 };
 
 // object.name
@@ -51,6 +83,7 @@ struct MemberExpr : Expr {
       : Expr(ExprKind::Member, l), object(std::move(o)), name(std::move(n)) {}
   ExprPtr object;
   std::string name;
+  mutable MemberSite site;  // filled as the program runs
 };
 
 // callee(args): a function or method call, or an array element.
@@ -126,6 +159,7 @@ struct DimName {
   std::string name;
   bool isArray = false;
   ExprPtr upperBound;  // null for "v()" (an empty array)
+  VarSlot slot;
 };
 
 // Dim / Var / Const. `type` is empty when not written.
@@ -179,6 +213,7 @@ struct IfStmt : Stmt {
 struct ForStmt : Stmt {
   explicit ForStmt(int l) : Stmt(StmtKind::For, l) {}
   std::string variable;
+  VarSlot slot;
   TypeName declaredType;  // "For i As Integer = ..."
   ExprPtr from;
   ExprPtr to;    // evaluated before every pass, as the dialect does
@@ -190,6 +225,7 @@ struct ForStmt : Stmt {
 struct ForEachStmt : Stmt {
   explicit ForEachStmt(int l) : Stmt(StmtKind::ForEach, l) {}
   std::string variable;
+  VarSlot slot;
   TypeName declaredType;
   ExprPtr collection;
   Block body;
@@ -271,6 +307,7 @@ struct Param {
   bool byRef = false;
   bool optional = false;  // "Optional", or a default value
   ExprPtr defaultValue;
+  int local = -1;  // its slot in the method's frame
 };
 
 struct MethodDef {
@@ -280,6 +317,8 @@ struct MethodDef {
   bool isFunction = false;
   Block body;
   int line = 0;
+  // The variables its frame holds (parameters first), by folded name.
+  std::unordered_map<std::string, int> locals;
 };
 using MethodPtr = std::shared_ptr<MethodDef>;
 

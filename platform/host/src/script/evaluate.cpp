@@ -58,15 +58,16 @@ Datum Interpreter::Eval(const Expr& e) {
       return static_cast<const LiteralExpr&>(e).value;
     case ExprKind::Name: {
       const auto& n = static_cast<const NameExpr&>(e);
-      return Required(InvokeName(n, {}, e.line), "'" + n.name + "'", e.line);
+      if (Variable* v = Lookup(n)) return v->datum;
+      return Required(InvokeName(n, {}, e.line), e);
     }
     case ExprKind::Member: {
       const auto& m = static_cast<const MemberExpr&>(e);
-      return Required(InvokeMember(m, {}, e.line), "'" + m.name + "'", e.line);
+      return Required(InvokeMember(m, {}, e.line), e);
     }
     case ExprKind::Call: {
       const auto& c = static_cast<const CallExpr&>(e);
-      return Required(Invoke(*c.callee, c.args, e.line), CalleeName(*c.callee), e.line);
+      return Required(Invoke(*c.callee, c.args, e.line), *c.callee);
     }
     case ExprKind::Unary: {
       const auto& u = static_cast<const UnaryExpr&>(e);
@@ -87,20 +88,95 @@ Datum Interpreter::Eval(const Expr& e) {
   return {};
 }
 
-Datum Interpreter::Required(std::optional<Datum> d, const std::string& what, int line) {
-  if (!d) Fail(line, what + " does not return a value");
+const Datum& Interpreter::EvalRef(const Expr& e, Datum& scratch) {
+  if (e.kind == ExprKind::Literal) return static_cast<const LiteralExpr&>(e).value;
+  if (e.kind == ExprKind::Name) {
+    if (Variable* v = Lookup(static_cast<const NameExpr&>(e))) return v->datum;
+  }
+  scratch = Eval(e);
+  return scratch;
+}
+
+Datum Interpreter::Required(std::optional<Datum> d, const Expr& callee) {
+  if (!d) Fail(callee.line, CalleeName(callee) + " does not return a value");
   return std::move(*d);
 }
 
-// And and Or on Booleans stop as soon as the left side decides.
+// Literals, variables and operators on them change nothing when evaluated
+// (a name that is no variable may call a method).
+bool Interpreter::Inert(const Expr& e) {
+  switch (e.kind) {
+    case ExprKind::Literal:
+      return true;
+    case ExprKind::Name:
+      return Lookup(static_cast<const NameExpr&>(e)) != nullptr;
+    case ExprKind::Unary:
+      return Inert(*static_cast<const UnaryExpr&>(e).operand);
+    case ExprKind::Binary: {
+      const auto& b = static_cast<const BinaryExpr&>(e);
+      return Inert(*b.left) && Inert(*b.right);
+    }
+    default:
+      return false;
+  }
+}
+
+bool Interpreter::Inert(const ExprList& list) {
+  for (const ExprPtr& e : list) {
+    if (!Inert(*e)) return false;
+  }
+  return true;
+}
+
+bool Interpreter::EvalInteger(const Expr& e, int64_t& out) {
+  switch (e.kind) {
+    case ExprKind::Literal: {
+      const Datum& d = static_cast<const LiteralExpr&>(e).value;
+      if (d.value.kind != Value::Kind::Integer || d.IsArray()) return false;
+      out = d.value.integer;
+      return true;
+    }
+    case ExprKind::Name: {
+      const Variable* v = Lookup(static_cast<const NameExpr&>(e));
+      if (v == nullptr || v->datum.value.kind != Value::Kind::Integer || v->datum.IsArray()) {
+        return false;
+      }
+      out = v->datum.value.integer;
+      return true;
+    }
+    case ExprKind::Binary: {
+      const auto& b = static_cast<const BinaryExpr&>(e);
+      int64_t x = 0, y = 0;
+      return EvalInteger(*b.left, x) && EvalInteger(*b.right, y) &&
+             IntegerArithmetic(b.op, x, y, out);
+    }
+    default:
+      return false;
+  }
+}
+
+bool Interpreter::EvalIntegerTest(const Expr& e, bool& out) {
+  if (e.kind != ExprKind::Binary) return false;
+  const auto& b = static_cast<const BinaryExpr&>(e);
+  int64_t x = 0, y = 0;
+  return EvalInteger(*b.left, x) && EvalInteger(*b.right, y) && IntegerComparison(b.op, x, y, out);
+}
+
+// And and Or on Booleans stop as soon as the left side decides. The left
+// value is read in place only when the right side cannot change it.
 Datum Interpreter::EvalBinary(const BinaryExpr& e) {
-  Datum a = Eval(*e.left);
+  int64_t number = 0;
+  if (EvalInteger(e, number)) return Value::Int(number);
+  bool test = false;
+  if (EvalIntegerTest(e, test)) return Value::Bool(test);
+  Datum leftScratch, rightScratch;
+  const Datum& a = Inert(*e.right) ? EvalRef(*e.left, leftScratch) : (leftScratch = Eval(*e.left));
   bool logical = e.op == Op::And || e.op == Op::Or;
   if (logical && !a.IsArray() && a.value.kind == Value::Kind::Boolean &&
       a.value.boolean == (e.op == Op::Or)) {
     return a;
   }
-  Datum b = Eval(*e.right);
+  const Datum& b = EvalRef(*e.right, rightScratch);
   if (a.IsArray() || b.IsArray()) {
     if (e.op == Op::Is) return Value::Bool(a.array == b.array);
     Fail(e.line, "Type mismatch: cannot use an array with this operator");
@@ -118,12 +194,11 @@ Datum Interpreter::EvalNew(const NewExpr& e) {
 }
 
 Datum Interpreter::Construct(const ClassInfo& cls, const ExprList& args, int line) {
-  std::vector<Place> places;
-  std::vector<Datum> values = EvalArgs(args, places);
-  std::vector<Value> hostArgs = HostArgs(values, line);
+  ArgsLease hostArgs(*this);
+  EvalHostArgs(args, line, *hostArgs);
   Value out;
   HostError error;
-  if (!host_.New(cls, hostArgs, out, error)) Fail(line, error.message);
+  if (!host_.New(cls, hostArgs->values, out, error)) Fail(line, error.message);
   return out;
 }
 
@@ -156,13 +231,13 @@ std::optional<Datum> Interpreter::Invoke(const Expr& callee, const ExprList& arg
 // A name is, in this order: a variable, a Sub or Function of the script, a
 // module method of the plugin, or a built-in function.
 std::optional<Datum> Interpreter::InvokeName(const NameExpr& n, const ExprList& args, int line) {
-  std::string key = Fold(n.name);
-  if (VariablePtr v = Lookup(key)) {
+  if (Variable* v = Lookup(n)) {
     if (args.empty()) return v->datum;
     if (!v->datum.IsArray()) Fail(line, "'" + n.name + "' is not an array or a method");
     if (args.size() != 1) Fail(line, "Arrays have one index");
     return Element(*v->datum.array, Eval(*args[0]), line);
   }
+  std::string key = Fold(n.name);
   auto it = methods_.find(key);
   if (it != methods_.end()) return CallScript(it->second, args, line);
   if (const ModuleMethodInfo* m = host_.FindModuleMethod(n.name)) return CallModule(*m, args, line);
@@ -178,15 +253,18 @@ std::optional<Datum> Interpreter::InvokeName(const NameExpr& n, const ExprList& 
 std::optional<Datum> Interpreter::InvokeMember(const MemberExpr& m, const ExprList& args,
                                                int line) {
   if (m.object->kind == ExprKind::Name) {
-    const std::string& owner = static_cast<const NameExpr&>(*m.object).name;
-    std::string key = Fold(owner);
-    if (Lookup(key) == nullptr && methods_.count(key) == 0) {
+    const auto& ownerName = static_cast<const NameExpr&>(*m.object);
+    const std::string& owner = ownerName.name;
+    if (Lookup(ownerName) == nullptr && methods_.count(Fold(owner)) == 0) {
       bool found = false;
       std::optional<Datum> r = InvokeStatic(owner, m.name, args, line, found);
       if (found) return r;
     }
   }
-  return InvokeOnValue(Eval(*m.object), m.name, args, line);
+  // The object is read in place when the arguments cannot change it.
+  Datum scratch;
+  const Datum& target = Inert(args) ? EvalRef(*m.object, scratch) : (scratch = Eval(*m.object));
+  return InvokeOnValue(target, m.name, args, line, &m.site);
 }
 
 // Owner.member where Owner names a built-in module or a class (whose
@@ -227,10 +305,13 @@ Datum Interpreter::ClassConstant(const ClassInfo& cls, const std::string& name, 
 }
 
 std::optional<Datum> Interpreter::InvokeOnValue(const Datum& target, const std::string& member,
-                                                const ExprList& args, int line) {
+                                                const ExprList& args, int line, MemberSite* site) {
   if (target.IsArray()) return ArrayMember(*target.array, member, args, line);
   const Value& v = target.value;
-  if (v.kind == Value::Kind::Object) return InvokeHostMember(v, member, args, line);
+  if (v.kind == Value::Kind::Object) {
+    MemberSite once;
+    return InvokeHostMember(v, member, args, line, site != nullptr ? *site : once);
+  }
   if (v.kind == Value::Kind::Nil) Fail(line, "Nil object access: ." + member + " of Nil");
   if (v.kind == Value::Kind::Color && args.empty()) {
     std::string key = Fold(member);
@@ -243,23 +324,28 @@ std::optional<Datum> Interpreter::InvokeOnValue(const Datum& target, const std::
 // A member of a host object: a property read, a constant, or a method call
 // (with or without arguments), told apart by the class's declarations.
 std::optional<Datum> Interpreter::InvokeHostMember(const Value& target, const std::string& member,
-                                                   const ExprList& args, int line) {
+                                                   const ExprList& args, int line,
+                                                   MemberSite& site) {
   const ClassInfo& cls = target.object->Class();
-  const PropertyInfo* prop = FindProperty(cls, member);
-  const MethodInfo* method = FindMethod(cls, member);
+  if (site.cls != &cls) LearnMember(site, cls, member, args.empty());
   Value out;
   HostError error;
-  if (args.empty() && prop != nullptr) {
-    if (!host_.GetProperty(target, member, out, error)) Fail(line, error.message);
+  if (args.empty() && site.property != nullptr) {
+    bool read = site.getter != nullptr ? host_.GetBound(*site.getter, target, out, error)
+                                       : host_.GetProperty(target, member, out, error);
+    if (!read) Fail(line, error.message);
     return out;
   }
-  if (method != nullptr || !args.empty()) {
-    std::vector<Place> places;
-    std::vector<Datum> before = EvalArgs(args, places);
-    std::vector<Value> hostArgs = HostArgs(before, line);
-    if (!host_.CallMethod(target, member, hostArgs, out, error)) Fail(line, error.message);
-    WriteBack(places, before, hostArgs, line);
-    if (method != nullptr && method->declaration.result.empty()) return std::nullopt;
+  if (site.method != nullptr || !args.empty()) {
+    ArgsLease hostArgs(*this);
+    EvalHostArgs(args, line, *hostArgs);
+    std::vector<Value>& values = hostArgs->values;
+    const BoundMember* overload = BoundOverload(site, member, values);
+    bool called = overload != nullptr ? host_.CallBound(*overload, target, values, out, error)
+                                      : host_.CallMethod(target, member, values, out, error);
+    if (!called) Fail(line, error.message);
+    WriteBack(*hostArgs, line);
+    if (site.method != nullptr && site.method->declaration.result.empty()) return std::nullopt;
     return out;
   }
   bool isConstant = false;
@@ -268,6 +354,42 @@ std::optional<Datum> Interpreter::InvokeHostMember(const Value& target, const st
   // The class's tables do not name it: the host has the last word.
   if (!host_.GetProperty(target, member, out, error)) Fail(line, error.message);
   return out;
+}
+
+void Interpreter::LearnMember(MemberSite& site, const ClassInfo& cls, const std::string& member,
+                              bool withoutArgs) {
+  site = MemberSite{};
+  site.cls = &cls;
+  site.property = FindProperty(cls, member);
+  site.method = FindMethod(cls, member);
+  if (withoutArgs && site.property != nullptr) site.getter = host_.BindProperty(cls, member);
+}
+
+namespace {
+
+const ClassInfo* ClassOfArgument(const Value& v) {
+  return v.kind == Value::Kind::Object ? &v.object->Class() : nullptr;
+}
+
+}  // namespace
+
+const BoundMember* Interpreter::BoundOverload(MemberSite& site, const std::string& member,
+                                              const std::vector<Value>& args) {
+  if (args.size() > MemberSite::kMaxArgs) return nullptr;
+  bool same = site.overload != nullptr && site.argCount == args.size();
+  for (size_t i = 0; same && i < args.size(); ++i) {
+    same = args[i].kind == site.argKinds[i] && ClassOfArgument(args[i]) == site.argClasses[i];
+  }
+  if (same) return site.overload;
+  const BoundMember* bound = host_.BindMethod(*site.cls, member, args);
+  if (bound == nullptr) return nullptr;
+  site.overload = bound;
+  site.argCount = args.size();
+  for (size_t i = 0; i < args.size(); ++i) {
+    site.argKinds[i] = args[i].kind;
+    site.argClasses[i] = ClassOfArgument(args[i]);
+  }
+  return bound;
 }
 
 // ---------------------------------------------------------------------------
@@ -382,6 +504,7 @@ std::optional<Datum> Interpreter::CallScript(const MethodPtr& m, const ExprList&
   }
   auto frame = std::make_unique<Frame>();
   frame->method = m.get();
+  frame->locals.resize(m->locals.size());
   // ByRef arguments that are not whole variables of the same type are
   // copied in here and out again after the call.
   std::vector<std::pair<Place, VariablePtr>> copyOut;
@@ -394,7 +517,7 @@ std::optional<Datum> Interpreter::CallScript(const MethodPtr& m, const ExprList&
     if (i < args.size()) {
       Place place = p.byRef ? PlaceOf(*args[i]) : Place{};
       if (place.var != nullptr && SameType(place.var->type, type)) {
-        frame->vars[Fold(p.name)] = place.var;
+        frame->locals[p.local] = place.var;
         continue;
       }
       var->datum = Convert(place.IsSet() ? Read(place) : Eval(*args[i]), type, line, what);
@@ -405,7 +528,7 @@ std::optional<Datum> Interpreter::CallScript(const MethodPtr& m, const ExprList&
     } else {
       Fail(line, "Missing " + what);
     }
-    frame->vars[Fold(p.name)] = var;
+    frame->locals[p.local] = var;
   }
   if (m->isFunction) frame->result = DefaultValue(ResolveType(m->result, m->line));
 
@@ -427,13 +550,14 @@ std::optional<Datum> Interpreter::CallScript(const MethodPtr& m, const ExprList&
 
 std::optional<Datum> Interpreter::CallModule(const ModuleMethodInfo& m, const ExprList& args,
                                              int line) {
-  std::vector<Place> places;
-  std::vector<Datum> before = EvalArgs(args, places);
-  std::vector<Value> hostArgs = HostArgs(before, line);
+  ArgsLease hostArgs(*this);
+  EvalHostArgs(args, line, *hostArgs);
   Value out;
   HostError error;
-  if (!host_.CallModuleMethod(m.declaration.name, hostArgs, out, error)) Fail(line, error.message);
-  WriteBack(places, before, hostArgs, line);
+  if (!host_.CallModuleMethod(m.declaration.name, hostArgs->values, out, error)) {
+    Fail(line, error.message);
+  }
+  WriteBack(*hostArgs, line);
   if (m.declaration.result.empty()) return std::nullopt;
   return out;
 }
@@ -453,9 +577,19 @@ std::vector<Datum> Interpreter::EvalArgs(const ExprList& args) {
   return out;
 }
 
-std::vector<Datum> Interpreter::EvalArgs(const ExprList& args, std::vector<Place>& places) {
-  std::vector<Datum> out;
-  places.clear();
+Interpreter::ArgsLease::ArgsLease(Interpreter& in) : in_(in) {
+  if (in_.argsDepth_ == in_.argsPool_.size()) in_.argsPool_.emplace_back();
+  args_ = &in_.argsPool_[in_.argsDepth_++];
+}
+
+Interpreter::ArgsLease::~ArgsLease() {
+  args_->places.clear();
+  args_->before.clear();
+  args_->values.clear();
+  --in_.argsDepth_;
+}
+
+void Interpreter::EvalHostArgs(const ExprList& args, int line, HostCallArgs& out) {
   for (const ExprPtr& a : args) {
     Place p = PlaceOf(*a);
     Datum d = p.IsSet() ? Read(p) : Eval(*a);
@@ -469,10 +603,10 @@ std::vector<Datum> Interpreter::EvalArgs(const ExprList& args, std::vector<Place
         declared->cls != nullptr && !declared->isArray) {
       d.value.text = declared->cls->name;
     }
-    out.push_back(std::move(d));
-    places.push_back(std::move(p));
+    out.before.push_back(std::move(d));
+    out.places.push_back(std::move(p));
   }
-  return out;
+  for (const Datum& d : out.before) out.values.push_back(HostValue(d, line));
 }
 
 // Script arrays cross into the host as host integer arrays.
@@ -490,18 +624,11 @@ Value Interpreter::HostValue(const Datum& d, int line) {
   return Value::Obj(std::move(array));
 }
 
-std::vector<Value> Interpreter::HostArgs(const std::vector<Datum>& args, int line) {
-  std::vector<Value> out;
-  out.reserve(args.size());
-  for (const Datum& d : args) out.push_back(HostValue(d, line));
-  return out;
-}
-
-void Interpreter::WriteBack(const std::vector<Place>& places, const std::vector<Datum>& before,
-                            const std::vector<Value>& after, int line) {
-  for (size_t i = 0; i < places.size() && i < after.size(); ++i) {
-    if (!places[i].IsSet() || before[i].IsArray()) continue;
-    if (!SameValue(before[i].value, after[i])) Store(places[i], after[i], line);
+void Interpreter::WriteBack(const HostCallArgs& args, int line) {
+  const std::vector<Value>& after = args.values;
+  for (size_t i = 0; i < args.places.size() && i < after.size(); ++i) {
+    if (!args.places[i].IsSet() || args.before[i].IsArray()) continue;
+    if (!SameValue(args.before[i].value, after[i])) Store(args.places[i], after[i], line);
   }
 }
 

@@ -103,6 +103,8 @@ Interpreter::ChunkResult Interpreter::RunChunk(std::string_view source, std::ost
 }
 
 void Interpreter::Install(Program& program) {
+  ResolveNames(program, globalNames_);
+  globals_.resize(globalNames_.Count());
   std::unordered_map<std::string, int> seen;
   for (MethodPtr& m : program.methods) {
     std::string key = Fold(m->name);
@@ -209,15 +211,36 @@ Interpreter::Flow Interpreter::ExecDim(const DimStmt& s) {
     var->type = type;
     var->datum = std::move(value);
     var->isConst = s.isConst;
-    Declare(n.name, std::move(var), s.line);
+    Declare(n.slot, std::move(var));
   }
   return {};
 }
 
+// Integer arithmetic into an Integer variable, as loops do: worked out in
+// place, without making a Datum; false when it needs the general way.
+bool Interpreter::AssignInteger(const AssignStmt& s) {
+  if (s.target->kind != ExprKind::Name) return false;
+  Variable* v = Lookup(static_cast<const NameExpr&>(*s.target));
+  if (v == nullptr || v->isConst || v->type.base != SlotType::Base::Integer || v->type.isArray) {
+    return false;
+  }
+  int64_t value = 0;
+  if (!EvalInteger(*s.value, value)) return false;
+  if (s.compound) {
+    int64_t result = 0;
+    if (!IntegerArithmetic(s.op, v->datum.value.integer, value, result)) return false;
+    value = result;
+  }
+  v->datum.value.integer = value;
+  return true;
+}
+
 Interpreter::Flow Interpreter::ExecAssign(const AssignStmt& s) {
+  if (AssignInteger(s)) return {};
   Datum value = Eval(*s.value);
   if (s.compound) {
-    Datum current = Eval(*s.target);
+    Datum scratch;
+    const Datum& current = EvalRef(*s.target, scratch);
     Value result;
     std::string error;
     if (current.IsArray() || value.IsArray() ||
@@ -261,41 +284,62 @@ bool Interpreter::LeavesLoop(const Flow& flow, LoopKind kind, Flow& out) {
   return false;
 }
 
-Interpreter::VariablePtr Interpreter::LoopVariable(const std::string& name,
+Interpreter::VariablePtr Interpreter::LoopVariable(const std::string& name, const VarSlot& slot,
                                                    const TypeName& declared, const Datum& first,
                                                    int line) {
   if (declared.empty()) {
-    if (VariablePtr v = Lookup(Fold(name))) {
-      if (v->isConst) Fail(line, "Cannot use the constant '" + name + "' as a loop variable");
-      return v;
+    if (VariablePtr* v = SlotOf(slot, name)) {
+      if ((*v)->isConst) Fail(line, "Cannot use the constant '" + name + "' as a loop variable");
+      return *v;
     }
   }
   // An undeclared loop variable is declared here, typed by its first value.
   auto v = std::make_shared<Variable>();
   v->type = declared.empty() ? TypeOfValue(first) : ResolveType(declared, line);
   v->datum = DefaultValue(v->type);
-  Declare(name, v, line);
+  Declare(slot, v);
   return v;
+}
+
+// Whether the loop variable and `other` are both Integers, as in most
+// loops: those are counted without ApplyBinary.
+static bool BothIntegers(const Datum& counter, const Datum& other) {
+  return counter.value.kind == Value::Kind::Integer && other.value.kind == Value::Kind::Integer &&
+         !counter.IsArray() && !other.IsArray();
 }
 
 Interpreter::Flow Interpreter::ExecFor(const ForStmt& s) {
   Datum first = Eval(*s.from);
-  VariablePtr v = LoopVariable(s.variable, s.declaredType, first, s.line);
+  VariablePtr v = LoopVariable(s.variable, s.slot, s.declaredType, first, s.line);
   Store(Place{v, nullptr, 0}, first, s.line);
   Datum step = s.step ? Eval(*s.step) : Datum(Value::Int(1));
   if (step.IsArray() || !IsNumeric(step.value)) Fail(s.line, "Step must be a number");
   std::string error;
   if (s.downTo && !ApplyUnary(Op::Neg, step.value, step.value, error)) Fail(s.line, error);
   Op past = AsDouble(step.value) >= 0 ? Op::Gt : Op::Lt;
+  bool countsIntegers = v->type.base == SlotType::Base::Integer && !v->type.isArray;
+  Datum scratch;
   for (;;) {
-    Datum limit = Eval(*s.to);
-    Value done;
-    if (limit.IsArray() || !ApplyBinary(past, v->datum.value, limit.value, done, error)) {
-      Fail(s.line, "For needs numbers: " + (error.empty() ? KindName(limit) : error));
+    int64_t end = 0;
+    if (v->datum.value.kind == Value::Kind::Integer && EvalInteger(*s.to, end)) {
+      int64_t at = v->datum.value.integer;
+      if (past == Op::Gt ? at > end : at < end) return {};
+    } else {
+      const Datum& limit = EvalRef(*s.to, scratch);
+      Value done;
+      if (limit.IsArray() || !ApplyBinary(past, v->datum.value, limit.value, done, error)) {
+        Fail(s.line, "For needs numbers: " + (error.empty() ? KindName(limit) : error));
+      }
+      if (done.boolean) return {};
     }
-    if (done.boolean) return {};
     Flow out;
     if (LeavesLoop(Exec(s.body), LoopKind::For, out)) return out;
+    if (countsIntegers && BothIntegers(v->datum, step)) {
+      auto next =
+          static_cast<uint64_t>(v->datum.value.integer) + static_cast<uint64_t>(step.value.integer);
+      v->datum.value.integer = static_cast<int64_t>(next);
+      continue;
+    }
     Value next;
     if (!ApplyBinary(Op::Add, v->datum.value, step.value, next, error)) Fail(s.line, error);
     Store(Place{v, nullptr, 0}, next, s.line);
@@ -307,7 +351,7 @@ Interpreter::Flow Interpreter::ExecForEach(const ForEachStmt& s) {
   if (!collection.IsArray()) Fail(s.line, "For Each needs an array, got " + KindName(collection));
   std::shared_ptr<ArrayData> a = collection.array;
   Datum first = a->items.empty() ? DefaultValue(a->elementType) : Datum(a->items[0]);
-  VariablePtr v = LoopVariable(s.variable, s.declaredType, first, s.line);
+  VariablePtr v = LoopVariable(s.variable, s.slot, s.declaredType, first, s.line);
   for (size_t i = 0; i < a->items.size(); ++i) {
     Store(Place{v, nullptr, 0}, a->items[i], s.line);
     Flow out;
@@ -494,21 +538,36 @@ int64_t Interpreter::UpperBound(const Datum& d, int line) const {
   return d.value.integer;
 }
 
-Interpreter::VariablePtr Interpreter::Lookup(const std::string& folded) const {
-  const Frame& current = *frames_.back();
-  auto it = current.vars.find(folded);
-  if (it != current.vars.end()) return it->second;
-  const Frame& global = *frames_.front();
-  it = global.vars.find(folded);
-  return it != global.vars.end() ? it->second : nullptr;
+Interpreter::VariablePtr* Interpreter::SlotOf(const VarSlot& slot, const std::string& name) {
+  if (frames_.size() > 1) {
+    Frame& frame = Current();
+    int local = slot.local;
+    if (local == VarSlot::kLocalByName) {
+      auto it = frame.method->locals.find(Fold(name));
+      local = it != frame.method->locals.end() ? it->second : -1;
+    }
+    if (local >= 0 && frame.locals[local] != nullptr) return &frame.locals[local];
+  }
+  auto global = static_cast<size_t>(slot.global);
+  if (slot.global >= 0 && global < globals_.size() && globals_[global] != nullptr) {
+    return &globals_[global];
+  }
+  return nullptr;
 }
 
-void Interpreter::Declare(const std::string& name, VariablePtr var, int) {
-  Current().vars[Fold(name)] = std::move(var);
+void Interpreter::Declare(const VarSlot& slot, VariablePtr var) {
+  if (frames_.size() > 1) {
+    Current().locals[slot.local] = std::move(var);
+  } else {
+    globals_[slot.global] = std::move(var);
+  }
 }
 
 bool Interpreter::Condition(const Expr& e) {
-  Datum d = Eval(e);
+  bool test = false;
+  if (EvalIntegerTest(e, test)) return test;
+  Datum scratch;
+  const Datum& d = EvalRef(e, scratch);
   if (d.IsArray() || d.value.kind != Value::Kind::Boolean) {
     Fail(e.line, "A condition must be a Boolean, got " + KindName(d));
   }
@@ -517,14 +576,15 @@ bool Interpreter::Condition(const Expr& e) {
 
 Interpreter::Place Interpreter::PlaceOf(const Expr& e) {
   if (e.kind == ExprKind::Name) {
-    VariablePtr v = Lookup(Fold(static_cast<const NameExpr&>(e).name));
-    if (v != nullptr && !v->isConst) return Place{v, nullptr, 0};
+    const auto& n = static_cast<const NameExpr&>(e);
+    VariablePtr* v = SlotOf(n.slot, n.name);
+    if (v != nullptr && !(*v)->isConst) return Place{*v, nullptr, 0};
     return {};
   }
   if (e.kind != ExprKind::Call) return {};
   const auto& call = static_cast<const CallExpr&>(e);
   if (call.callee->kind != ExprKind::Name || call.args.size() != 1) return {};
-  VariablePtr v = Lookup(Fold(static_cast<const NameExpr&>(*call.callee).name));
+  Variable* v = Lookup(static_cast<const NameExpr&>(*call.callee));
   if (v == nullptr || !v->datum.IsArray()) return {};
   std::shared_ptr<ArrayData> a = v->datum.array;
   return Place{nullptr, a, Index(*a, Eval(*call.args[0]), e.line, false)};
@@ -535,8 +595,32 @@ Datum Interpreter::Read(const Place& p) const {
   return Element(*p.array, Value::Int(p.index), 0);
 }
 
+bool Interpreter::StoreSameType(Variable& v, const Datum& d) {
+  if (d.IsArray() || v.type.isArray) return false;
+  Value& to = v.datum.value;
+  const Value& from = d.value;
+  switch (v.type.base) {
+    case SlotType::Base::Integer:
+    case SlotType::Base::Color:
+      if (from.kind != to.kind) return false;
+      to.integer = from.integer;
+      return true;
+    case SlotType::Base::Double:
+      if (from.kind != Value::Kind::Double) return false;
+      to.number = from.number;
+      return true;
+    case SlotType::Base::Boolean:
+      if (from.kind != Value::Kind::Boolean) return false;
+      to.boolean = from.boolean;
+      return true;
+    default:
+      return false;
+  }
+}
+
 void Interpreter::Store(const Place& p, const Datum& d, int line) {
   if (p.var != nullptr) {
+    if (StoreSameType(*p.var, d)) return;
     p.var->datum = Convert(d, p.var->type, line, "the variable");
     return;
   }
@@ -548,9 +632,10 @@ void Interpreter::Store(const Place& p, const Datum& d, int line) {
 void Interpreter::Assign(const Expr& target, const Datum& value, int line) {
   if (target.kind == ExprKind::Name) {
     const std::string& name = static_cast<const NameExpr&>(target).name;
-    VariablePtr v = Lookup(Fold(name));
+    Variable* v = Lookup(static_cast<const NameExpr&>(target));
     if (v == nullptr) Fail(line, "Unknown variable '" + name + "'; declare it with Dim");
     if (v->isConst) Fail(line, "Cannot assign to the constant '" + name + "'");
+    if (StoreSameType(*v, value)) return;
     v->datum = Convert(value, v->type, line, "'" + name + "'");
     return;
   }
@@ -559,9 +644,10 @@ void Interpreter::Assign(const Expr& target, const Datum& value, int line) {
     Place p = PlaceOf(target);
     if (p.IsSet()) return Store(p, value, line);
     if (call.callee->kind == ExprKind::Name) {
-      const std::string& name = static_cast<const NameExpr&>(*call.callee).name;
-      Fail(line, Lookup(Fold(name)) != nullptr ? "'" + name + "' is not an array"
-                                               : "Unknown array '" + name + "'");
+      const auto& callee = static_cast<const NameExpr&>(*call.callee);
+      const std::string& name = callee.name;
+      Fail(line, Lookup(callee) != nullptr ? "'" + name + "' is not an array"
+                                           : "Unknown array '" + name + "'");
     }
     if (call.callee->kind != ExprKind::Member) Fail(line, "Cannot assign to this expression");
     const auto& m = static_cast<const MemberExpr&>(*call.callee);
@@ -571,21 +657,21 @@ void Interpreter::Assign(const Expr& target, const Datum& value, int line) {
                      ? "Nil object access: cannot assign to ." + m.name + "(...) of Nil"
                      : KindName(object) + " has no assignable method '" + m.name + "'");
     }
-    std::vector<Place> places;
-    std::vector<Datum> before = EvalArgs(call.args, places);
-    std::vector<Value> args = HostArgs(before, line);
+    ArgsLease args(*this);
+    EvalHostArgs(call.args, line, *args);
     HostError error;
-    if (!host_.AssignMethod(object.value, m.name, args, HostValue(value, line), error)) {
+    if (!host_.AssignMethod(object.value, m.name, args->values, HostValue(value, line), error)) {
       Fail(line, error.message);
     }
-    WriteBack(places, before, args, line);
+    WriteBack(*args, line);
     return;
   }
   if (target.kind != ExprKind::Member) Fail(line, "Cannot assign to this expression");
   const auto& m = static_cast<const MemberExpr&>(target);
   if (m.object->kind == ExprKind::Name) {
-    const std::string& owner = static_cast<const NameExpr&>(*m.object).name;
-    if (Lookup(Fold(owner)) == nullptr && (host_.FindClass(owner) || FindModule(owner))) {
+    const auto& ownerName = static_cast<const NameExpr&>(*m.object);
+    const std::string& owner = ownerName.name;
+    if (Lookup(ownerName) == nullptr && (host_.FindClass(owner) || FindModule(owner))) {
       Fail(line, "Cannot assign to " + owner + "." + m.name);
     }
   }

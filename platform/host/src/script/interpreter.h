@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -15,6 +16,7 @@
 #include "script/builtins.h"
 #include "script/datum.h"
 #include "script/host_access.h"
+#include "script/resolve.h"
 
 namespace fenra::host::script {
 
@@ -48,9 +50,11 @@ class Interpreter {
   };
   using VariablePtr = std::shared_ptr<Variable>;
 
+  // A method's running frame; the script's top level keeps its variables
+  // in globals_ instead.
   struct Frame {
-    std::unordered_map<std::string, VariablePtr> vars;  // by folded name
-    const MethodDef* method = nullptr;                  // null for the script's top level
+    std::vector<VariablePtr> locals;    // by the slots the method numbered
+    const MethodDef* method = nullptr;  // null for the script's top level
     Datum result;
   };
 
@@ -76,6 +80,7 @@ class Interpreter {
   Flow ExecStmt(const Stmt& s);
   Flow ExecDim(const DimStmt& s);
   Flow ExecAssign(const AssignStmt& s);
+  bool AssignInteger(const AssignStmt& s);
   Flow ExecCall(const CallStmt& s);
   Flow ExecIf(const IfStmt& s);
   Flow ExecFor(const ForStmt& s);
@@ -90,8 +95,8 @@ class Interpreter {
   // leave the loop, with `out` the flow to pass on.
   static bool LeavesLoop(const Flow& flow, LoopKind kind, Flow& out);
   bool MatchesCase(const Datum& subject, const CaseTest& test);
-  VariablePtr LoopVariable(const std::string& name, const TypeName& declared, const Datum& first,
-                           int line);
+  VariablePtr LoopVariable(const std::string& name, const VarSlot& slot, const TypeName& declared,
+                           const Datum& first, int line);
 
   // ----- values and places (interpreter.cpp) -----
   [[noreturn]] void Fail(int line, const std::string& message) const;
@@ -100,8 +105,15 @@ class Interpreter {
   Datum Convert(const Datum& d, const SlotType& type, int line, const std::string& what);
   // An upper bound for Dim or Redim: an Integer from -1 (empty) up.
   int64_t UpperBound(const Datum& d, int line) const;
-  VariablePtr Lookup(const std::string& folded) const;
-  void Declare(const std::string& name, VariablePtr var, int line);
+  // The variable a name refers to, in the running method's frame first,
+  // then among the globals; null when none is declared (yet).
+  VariablePtr* SlotOf(const VarSlot& slot, const std::string& name);
+  Variable* Lookup(const VarSlot& slot, const std::string& name) {
+    VariablePtr* found = SlotOf(slot, name);
+    return found != nullptr ? found->get() : nullptr;
+  }
+  Variable* Lookup(const NameExpr& n) { return Lookup(n.slot, n.name); }
+  void Declare(const VarSlot& slot, VariablePtr var);
   Frame& Current() { return *frames_.back(); }
   Frame& Global() { return *frames_.front(); }
   bool Condition(const Expr& e);
@@ -112,8 +124,17 @@ class Interpreter {
   void Store(const Place& p, const Datum& d, int line);
   void Assign(const Expr& target, const Datum& value, int line);
 
+  // Stores into a variable without converting when the value has the
+  // variable's type already (an Integer into an Integer ...); false when it
+  // needs Convert.
+  static bool StoreSameType(Variable& v, const Datum& d);
+
   // ----- expressions and calls (evaluate.cpp) -----
   Datum Eval(const Expr& e);
+  // The value of `e`, read in place when it is kept already (a variable, a
+  // literal), else evaluated into `scratch`. Valid until the next
+  // evaluation, which may change or remove the variable.
+  const Datum& EvalRef(const Expr& e, Datum& scratch);
   Datum EvalBinary(const BinaryExpr& e);
   Datum EvalNew(const NewExpr& e);
   Datum Construct(const ClassInfo& cls, const ExprList& args, int line);
@@ -124,10 +145,19 @@ class Interpreter {
   std::optional<Datum> InvokeMember(const MemberExpr& member, const ExprList& args, int line);
   std::optional<Datum> InvokeStatic(const std::string& owner, const std::string& member,
                                     const ExprList& args, int line, bool& found);
+  // `site`, when given, keeps what the member's call site found.
   std::optional<Datum> InvokeOnValue(const Datum& target, const std::string& member,
-                                     const ExprList& args, int line);
+                                     const ExprList& args, int line, MemberSite* site = nullptr);
   std::optional<Datum> InvokeHostMember(const Value& target, const std::string& member,
-                                        const ExprList& args, int line);
+                                        const ExprList& args, int line, MemberSite& site);
+  // Fills `site` for objects of `cls`.
+  void LearnMember(MemberSite& site, const ClassInfo& cls, const std::string& member,
+                   bool withoutArgs);
+  // The method overload bound for these arguments: the one `site` keeps
+  // when they are of the same kinds as before, else bound now; null when
+  // the host binds none (the call then goes by name).
+  const BoundMember* BoundOverload(MemberSite& site, const std::string& member,
+                                   const std::vector<Value>& args);
   Datum ClassConstant(const ClassInfo& cls, const std::string& name, int line, bool& found);
   std::optional<Datum> ArrayMember(ArrayData& a, const std::string& member, const ExprList& args,
                                    int line);
@@ -138,15 +168,44 @@ class Interpreter {
   std::optional<Datum> CallBuiltinNamed(const Builtin& b, const ExprList& args, int line,
                                         const std::string& display);
   std::vector<Datum> EvalArgs(const ExprList& args);
-  // Evaluates arguments, noting the place each came from (for write-back).
-  std::vector<Datum> EvalArgs(const ExprList& args, std::vector<Place>& places);
-  // Host calls: arguments as host values, and ByRef results written back
-  // to the variables and elements they came from.
-  std::vector<Value> HostArgs(const std::vector<Datum>& args, int line);
+  // The arguments of a host call: their values, the place each came from
+  // and their host values; ByRef results are written back to the
+  // variables and elements they came from.
+  struct HostCallArgs {
+    std::vector<Place> places;
+    std::vector<Datum> before;
+    std::vector<Value> values;
+  };
+  // Lends a HostCallArgs for one call. Each nesting depth keeps its own
+  // from call to call, so that calls allocate nothing once running.
+  class ArgsLease {
+   public:
+    explicit ArgsLease(Interpreter& in);
+    ~ArgsLease();
+    ArgsLease(const ArgsLease&) = delete;
+    ArgsLease& operator=(const ArgsLease&) = delete;
+    HostCallArgs& operator*() { return *args_; }
+    HostCallArgs* operator->() { return args_; }
+
+   private:
+    Interpreter& in_;
+    HostCallArgs* args_;
+  };
+  void EvalHostArgs(const ExprList& args, int line, HostCallArgs& out);
   Value HostValue(const Datum& d, int line);
-  void WriteBack(const std::vector<Place>& places, const std::vector<Datum>& before,
-                 const std::vector<Value>& after, int line);
-  Datum Required(std::optional<Datum> d, const std::string& what, int line);
+  void WriteBack(const HostCallArgs& args, int line);
+  // The value of a call of `callee`; an error when it returned none.
+  Datum Required(std::optional<Datum> d, const Expr& callee);
+  // Integer arithmetic (and comparisons of Integers) on literals and
+  // variables read in place, as most loops do: no Datum is made. Only what
+  // can neither fail nor change anything is worked out so; false leaves
+  // `e` to Eval, nothing having happened.
+  bool EvalInteger(const Expr& e, int64_t& out);
+  bool EvalIntegerTest(const Expr& e, bool& out);
+  // Whether evaluating `e` can change no variable, so that a value read in
+  // place before it stays valid.
+  bool Inert(const Expr& e);
+  bool Inert(const ExprList& list);
   void MarkStackBase();
   bool StackExhausted() const;
 
@@ -154,6 +213,10 @@ class Interpreter {
   std::ostream& out_;
   Environment env_;
   std::vector<std::unique_ptr<Frame>> frames_;
+  std::deque<HostCallArgs> argsPool_;  // by nesting depth
+  size_t argsDepth_ = 0;
+  GlobalNames globalNames_;
+  std::vector<VariablePtr> globals_;                    // by the slots globalNames_ hands out
   std::unordered_map<std::string, MethodPtr> methods_;  // by folded name
   bool interactive_ = false;
   int quitCode_ = 0;

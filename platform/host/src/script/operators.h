@@ -1,6 +1,7 @@
 // The language's operators on values.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "script/ast.h"
@@ -16,6 +17,12 @@ namespace fenra::host::script {
 // or an Integer division by zero.
 bool ApplyBinary(Op op, const Value& a, const Value& b, Value& out, std::string& error);
 bool ApplyUnary(Op op, const Value& a, Value& out, std::string& error);
+
+// ApplyBinary's answers for two Integers, where they are Integers (or,
+// for comparisons, Booleans) and cannot fail; false for the others
+// (/ and ^, divisions by 0 or -1), which ApplyBinary then works out.
+bool IntegerArithmetic(Op op, int64_t a, int64_t b, int64_t& out);
+bool IntegerComparison(Op op, int64_t a, int64_t b, bool& out);
 
 // Case-insensitive string comparison: <0, 0, >0.
 int CompareText(const std::string& a, const std::string& b);

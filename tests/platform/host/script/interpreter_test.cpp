@@ -175,6 +175,82 @@ TEST(InterpreterTest, SubsFunctionsAndParameters) {
   EXPECT_EQ(Output(script), "3628800\n12\n5\n1\n[]\n");
 }
 
+TEST(InterpreterTest, MethodsSeeGlobalsUntilTheirOwnDimRuns) {
+  EXPECT_EQ(Output("Dim x As Integer = 1\n"
+                   "Sub Show()\n"
+                   "  For k As Integer = 1 To 2\n"
+                   "    Print x\n"
+                   "    Dim x As Integer = 10 + k\n"
+                   "  Next\n"
+                   "End Sub\n"
+                   "Show\n"
+                   "Show\n"
+                   "Print x\n"),
+            "1\n11\n1\n11\n1\n");
+  // Each call has its own locals; a ByRef parameter is the caller's own.
+  EXPECT_EQ(Output("Function Fact(n As Integer) As Integer\n"
+                   "  Dim r As Integer = 1\n"
+                   "  If n > 1 Then r = n * Fact(n - 1)\n"
+                   "  Return r\n"
+                   "End Function\n"
+                   "Sub Twice(ByRef v As Integer)\n"
+                   "  v = v * 2\n"
+                   "End Sub\n"
+                   "Sub Outer()\n"
+                   "  Dim mine As Integer = 4\n"
+                   "  Twice mine\n"
+                   "  Print mine\n"
+                   "End Sub\n"
+                   "Print Fact(10)\n"
+                   "Outer\n"),
+            "3628800\n8\n");
+}
+
+TEST(InterpreterTest, OperandsAreReadInOrderAroundCallsThatChangeThem) {
+  EXPECT_EQ(Output("Dim n As Integer = 1\n"
+                   "Function Bump() As Integer\n"
+                   "  n = 100\n"
+                   "  Return 1\n"
+                   "End Function\n"
+                   "n = n + Bump\n"
+                   "Print n\n"
+                   "n = 1\n"
+                   "n = Bump + n\n"
+                   "Print n\n"
+                   "n = 1\n"
+                   "n += Bump\n"
+                   "Print n\n"),
+            "2\n101\n101\n");
+}
+
+TEST(InterpreterTest, IntegerArithmeticWrapsAndDividesAsBefore) {
+  EXPECT_EQ(Output("Dim m As Integer = &h7FFFFFFFFFFFFFFF\n"
+                   "m = m + 1\n"
+                   "Print m\n"
+                   "Print m \\ -1, m Mod -1\n"
+                   "Dim a As Integer = -7\n"
+                   "Print a \\ 2, a Mod 2, a / 2\n"
+                   "a /= 2\n"
+                   "Print a\n"
+                   "a *= 3\n"
+                   "Print a, 12 And 10, 12 Or 3, 12 Xor 10\n"
+                   "Dim d As Double = 1\n"
+                   "d = d + 1\n"
+                   "Print d / 4\n"),
+            "-9223372036854775808\n-9223372036854775808\t0\n-3\t-1\t-3.5\n-3\n"
+            "-9\t8\t15\t6\n0.5\n");
+  EXPECT_EQ(Error("Dim a As Integer = 1\nDim b As Integer\nPrint a Mod b\n"),
+            "test.bas:3: Division by zero\n");
+}
+
+TEST(InterpreterTest, ConstantOperationsFailOnlyWhenTheyRun) {
+  EXPECT_EQ(Output("If False Then Print 1 \\ 0\nPrint 2 ^ 3 + 1, \"a\" + \"b\", -(2 * 3)\n"),
+            "9\tab\t-6\n");
+  EXPECT_EQ(Error("Print 1\n\nPrint 1 \\ 0\n"), "test.bas:3: Division by zero\n");
+  EXPECT_EQ(Error("Print \"n\" + 1\n"),
+            "test.bas:1: Type mismatch: cannot apply + to String and Integer\n");
+}
+
 TEST(InterpreterTest, CallErrors) {
   const char* defs = "Sub Two(a As Integer, b As Integer)\nEnd Sub\n";
   EXPECT_EQ(Error(std::string(defs) + "Two 1\n"), "test.bas:3: Missing argument 'b' of Two\n");
@@ -366,6 +442,18 @@ TEST(PromptTest, ShowsValuesKeepsStateAndWaitsForOpenBlocks) {
                            &errors);
   EXPECT_EQ(out, "8\n4\n1\n2\n16\n5\n");
   EXPECT_EQ(errors, "line 1: Unknown name 'y'\n");
+}
+
+// A method keeps seeing globals declared by later chunks, and a name
+// redefined at the prompt calls the new definition.
+TEST(PromptTest, MethodsFromEarlierChunksSeeLaterGlobals) {
+  std::string errors;
+  std::string out =
+      Prompt({"Function Total() As Integer", "Return later * 2", "End Function", "Total()",
+              "Dim later As Integer = 21", "Total()", "later = 5", "Total()"},
+             &errors);
+  EXPECT_EQ(out, "42\n10\n");
+  EXPECT_EQ(errors, "line 2: Unknown name 'later'\n");
 }
 
 }  // namespace
