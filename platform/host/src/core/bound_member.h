@@ -29,8 +29,9 @@ class BoundMember {
   // PluginMethod and a HostCall method: the chosen overload.
   const Declaration* declaration = nullptr;
   std::shared_ptr<const PreparedCall> prepared;
-  // HostCall: the member's work.
+  // HostCall: the member's work, and how its parameters cross.
   MemberCall call = nullptr;
+  std::vector<WireType> wires;
 };
 
 }  // namespace fenra::host

@@ -84,8 +84,8 @@ struct CallScratch {
   std::vector<ObjectRef> strings;
 };
 
-bool ToSlot(const Value& value, const TypeName& type, Slot& slot, CallScratch& scratch) {
-  switch (WireTypeOf(type)) {
+bool ToSlot(const Value& value, WireType wire, Slot& slot, CallScratch& scratch) {
+  switch (wire) {
     case WireType::Integer:
       slot.integer = value.kind == Value::Kind::Double    ? static_cast<int64_t>(value.number)
                      : value.kind == Value::Kind::Boolean ? value.boolean
@@ -307,7 +307,7 @@ class CallArray {
 
  private:
   static constexpr size_t kInline = 12;
-  T inline_[kInline]{};
+  T inline_[kInline];  // written before it is read: left uninitialised
   std::vector<T> heap_;
   T* data_;
 };
@@ -345,6 +345,7 @@ void ArgumentTypes(size_t leading, const Declaration& declaration, const TypeNam
 struct PreparedCall {
   ffi_cif cif{};
   std::vector<ffi_type*> types;
+  std::vector<WireType> parameters;  // how each declared parameter crosses
   WireType result = WireType::Void;
 };
 
@@ -353,6 +354,9 @@ std::shared_ptr<const PreparedCall> PrepareCall(size_t leading, const Declaratio
   prepared->types.resize(leading + declaration.parameters.size());
   ArgumentTypes(leading, declaration, nullptr, prepared->types.data());
   prepared->result = WireTypeOf(declaration.result);
+  for (const Parameter& parameter : declaration.parameters) {
+    prepared->parameters.push_back(WireTypeOf(parameter.type));
+  }
   if (ffi_prep_cif(&prepared->cif, FFI_DEFAULT_ABI, static_cast<unsigned>(prepared->types.size()),
                    FfiTypeOf(prepared->result), prepared->types.data()) != FFI_OK) {
     return nullptr;
@@ -389,7 +393,8 @@ bool CallDeclared(REALproc function, void* const* leading, size_t leadingCount,
     Value fallback;
     if (i >= args.size()) fallback = DefaultValue(parameters[i]);
     const Value& value = i < args.size() ? args[i] : fallback;
-    if (!ToSlot(value, parameters[i].type, slot, scratch)) {
+    WireType wire = prepared != nullptr ? prepared->parameters[i] : WireTypeOf(parameters[i].type);
+    if (!ToSlot(value, wire, slot, scratch)) {
       error.message = "cannot pass a value for " + parameters[i].name;
       return false;
     }
@@ -404,7 +409,7 @@ bool CallDeclared(REALproc function, void* const* leading, size_t leadingCount,
   }
   if (trailing != nullptr) {
     Slot& slot = slots[next];
-    if (!ToSlot(*trailing, *trailingType, slot, scratch)) {
+    if (!ToSlot(*trailing, WireTypeOf(*trailingType), slot, scratch)) {
       error.message = "cannot pass the assigned value";
       return false;
     }
@@ -413,7 +418,7 @@ bool CallDeclared(REALproc function, void* const* leading, size_t leadingCount,
   }
   ffi_cif own;
   CallArray<ffi_type*> types(count);
-  WireType resultType = WireTypeOf(declaration.result);
+  WireType resultType = prepared != nullptr ? prepared->result : WireTypeOf(declaration.result);
   const ffi_cif* cif = prepared != nullptr ? &prepared->cif : &own;
   if (prepared == nullptr) {
     ArgumentTypes(leadingCount, declaration, trailing != nullptr ? trailingType : nullptr,

@@ -100,8 +100,8 @@ const HostClass* HostClassOfValue(const Value& target) {
 }
 
 // Converts a value the overload check accepted to its declared type.
-Value Prepared(const Value& value, const TypeName& type) {
-  switch (WireTypeOf(type)) {
+Value Prepared(const Value& value, WireType wire) {
+  switch (wire) {
     case WireType::Integer:
       return Value::Int(value.kind == Value::Kind::Double ? static_cast<int64_t>(value.number)
                                                           : value.integer);
@@ -120,7 +120,8 @@ Args PreparedArgs(const Declaration& declaration, const std::vector<Value>& args
   Args out;
   for (size_t i = 0; i < declaration.parameters.size(); ++i) {
     const Parameter& parameter = declaration.parameters[i];
-    out.push_back(Prepared(i < args.size() ? args[i] : DefaultValue(parameter), parameter.type));
+    out.push_back(
+        Prepared(i < args.size() ? args[i] : DefaultValue(parameter), WireTypeOf(parameter.type)));
   }
   return out;
 }
@@ -267,7 +268,7 @@ bool SetHostMember(const Value& target, std::string_view name, const Value& valu
   }
   Args none;
   return found.Member().assign(*static_cast<HostObject*>(target.object.get()), none,
-                               Prepared(value, type), error);
+                               Prepared(value, WireTypeOf(type)), error);
 }
 
 bool CallHostMember(const Value& target, std::string_view name, std::vector<Value>& args,
@@ -315,7 +316,7 @@ bool AssignHostMember(const Value& target, std::string_view name, std::vector<Va
   }
   Args prepared = PreparedArgs(declaration, args);
   return found[chosen].Member().assign(*static_cast<HostObject*>(target.object.get()), prepared,
-                                       Prepared(value, declaration.result), error);
+                                       Prepared(value, WireTypeOf(declaration.result)), error);
 }
 
 bool BindHostProperty(const ClassInfo& cls, std::string_view name, MemberCall& call) {
@@ -340,16 +341,16 @@ bool BindHostMethod(const ClassInfo& cls, std::string_view name, const std::vect
   return true;
 }
 
-bool CallBoundHostMember(MemberCall call, const Declaration* declaration, const Value& target,
+bool CallBoundHostMember(MemberCall call, const Declaration* declaration,
+                         const std::vector<WireType>& wires, const Value& target,
                          const std::vector<Value>& args, Value& out, HostError& error) {
   auto& self = *static_cast<HostObject*>(target.object.get());
   ArgsLease lease;
   Args& prepared = lease.Get();
   if (declaration != nullptr) {
     for (size_t i = 0; i < declaration->parameters.size(); ++i) {
-      const Parameter& parameter = declaration->parameters[i];
       prepared.push_back(
-          Prepared(i < args.size() ? args[i] : DefaultValue(parameter), parameter.type));
+          Prepared(i < args.size() ? args[i] : DefaultValue(declaration->parameters[i]), wires[i]));
     }
     out = Value::Nil();
   }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/calls.h"
 #include "core/objects.h"
 #include "fenra_host/runtime.h"
 
@@ -82,8 +83,10 @@ bool AssignHostMember(const Value& target, std::string_view name, std::vector<Va
 bool BindHostProperty(const ClassInfo& cls, std::string_view name, MemberCall& call);
 bool BindHostMethod(const ClassInfo& cls, std::string_view name, const std::vector<Value>& args,
                     MemberCall& call, const Declaration*& declaration);
-// Calls a bound method (`declaration` set) or reads a bound property.
-bool CallBoundHostMember(MemberCall call, const Declaration* declaration, const Value& target,
+// Calls a bound method (`declaration` set, with the wire type of each of
+// its parameters in `wires`) or reads a bound property.
+bool CallBoundHostMember(MemberCall call, const Declaration* declaration,
+                         const std::vector<WireType>& wires, const Value& target,
                          const std::vector<Value>& args, Value& out, HostError& error);
 
 // Small helpers for member implementations.

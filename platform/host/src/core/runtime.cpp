@@ -462,7 +462,13 @@ std::unique_ptr<BoundMember> BindHostCall(const ClassInfo& cls, std::string_view
   auto bound = std::make_unique<BoundMember>();
   bool found = args == nullptr ? BindHostProperty(cls, name, bound->call)
                                : BindHostMethod(cls, name, *args, bound->call, bound->declaration);
-  return found ? std::move(bound) : nullptr;
+  if (!found) return nullptr;
+  if (bound->declaration != nullptr) {
+    for (const Parameter& parameter : bound->declaration->parameters) {
+      bound->wires.push_back(WireTypeOf(parameter.type));
+    }
+  }
+  return bound;
 }
 
 const BoundMember* Bind(const ClassInfo& cls, std::string_view name,
@@ -514,7 +520,8 @@ bool Runtime::CallBound(const BoundMember& member, const Value& target, std::vec
                           nullptr, member.prepared.get(), out, error);
     }
     case BoundMember::Kind::HostCall:
-      return CallBoundHostMember(member.call, member.declaration, target, args, out, error);
+      return CallBoundHostMember(member.call, member.declaration, member.wires, target, args, out,
+                                 error);
   }
   return false;
 }
