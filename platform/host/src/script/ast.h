@@ -45,6 +45,9 @@ struct Expr {
   virtual ~Expr() = default;
   ExprKind kind;
   int line;
+  // Made of literals, names and operators only, found before the program
+  // runs: what the evaluator may work out without making values.
+  bool simple = false;
 };
 using ExprPtr = std::unique_ptr<Expr>;
 using ExprList = std::vector<ExprPtr>;

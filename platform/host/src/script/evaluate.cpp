@@ -13,6 +13,8 @@ namespace {
 // Calls nest at most this deep, whatever stack is left.
 constexpr size_t kMaxCallDepth = 10000;
 
+const ExprList kNoArgs;
+
 bool SameValue(const Value& a, const Value& b) {
   if (a.kind != b.kind) return false;
   switch (a.kind) {
@@ -59,11 +61,11 @@ Datum Interpreter::Eval(const Expr& e) {
     case ExprKind::Name: {
       const auto& n = static_cast<const NameExpr&>(e);
       if (Variable* v = Lookup(n)) return v->datum;
-      return Required(InvokeName(n, {}, e.line), e);
+      return Required(InvokeName(n, kNoArgs, e.line), e);
     }
     case ExprKind::Member: {
       const auto& m = static_cast<const MemberExpr&>(e);
-      return Required(InvokeMember(m, {}, e.line), e);
+      return Required(InvokeMember(m, kNoArgs, e.line), e);
     }
     case ExprKind::Call: {
       const auto& c = static_cast<const CallExpr&>(e);
@@ -150,6 +152,14 @@ bool Interpreter::EvalInteger(const Expr& e, int64_t& out) {
       return EvalInteger(*b.left, x) && EvalInteger(*b.right, y) &&
              IntegerArithmetic(b.op, x, y, out);
     }
+    case ExprKind::Unary: {
+      const auto& u = static_cast<const UnaryExpr&>(e);
+      int64_t x = 0;
+      if (!EvalInteger(*u.operand, x)) return false;
+      auto wrapped = static_cast<uint64_t>(x);
+      out = u.op == Op::Neg ? static_cast<int64_t>(0 - wrapped) : ~x;
+      return true;
+    }
     default:
       return false;
   }
@@ -166,9 +176,9 @@ bool Interpreter::EvalIntegerTest(const Expr& e, bool& out) {
 // value is read in place only when the right side cannot change it.
 Datum Interpreter::EvalBinary(const BinaryExpr& e) {
   int64_t number = 0;
-  if (EvalInteger(e, number)) return Value::Int(number);
   bool test = false;
-  if (EvalIntegerTest(e, test)) return Value::Bool(test);
+  if (e.simple && EvalInteger(e, number)) return Value::Int(number);
+  if (e.simple && EvalIntegerTest(e, test)) return Value::Bool(test);
   Datum leftScratch, rightScratch;
   const Datum& a = Inert(*e.right) ? EvalRef(*e.left, leftScratch) : (leftScratch = Eval(*e.left));
   bool logical = e.op == Op::And || e.op == Op::Or;
@@ -177,6 +187,13 @@ Datum Interpreter::EvalBinary(const BinaryExpr& e) {
     return a;
   }
   const Datum& b = EvalRef(*e.right, rightScratch);
+  if (a.value.kind == Value::Kind::Integer && b.value.kind == Value::Kind::Integer &&
+      !a.IsArray() && !b.IsArray()) {
+    if (IntegerArithmetic(e.op, a.value.integer, b.value.integer, number)) {
+      return Value::Int(number);
+    }
+    if (IntegerComparison(e.op, a.value.integer, b.value.integer, test)) return Value::Bool(test);
+  }
   if (a.IsArray() || b.IsArray()) {
     if (e.op == Op::Is) return Value::Bool(a.array == b.array);
     Fail(e.line, "Type mismatch: cannot use an array with this operator");
@@ -517,7 +534,9 @@ std::optional<Datum> Interpreter::CallScript(const MethodPtr& m, const ExprList&
     if (i < args.size()) {
       Place place = p.byRef ? PlaceOf(*args[i]) : Place{};
       if (place.var != nullptr && SameType(place.var->type, type)) {
-        frame->locals[p.local] = place.var;
+        // The parameter is the caller's variable itself.
+        const auto& name = static_cast<const NameExpr&>(*args[i]);
+        frame->locals[p.local] = *SlotOf(name.slot, name.name);
         continue;
       }
       var->datum = Convert(place.IsSet() ? Read(place) : Eval(*args[i]), type, line, what);

@@ -225,7 +225,7 @@ bool Interpreter::AssignInteger(const AssignStmt& s) {
     return false;
   }
   int64_t value = 0;
-  if (!EvalInteger(*s.value, value)) return false;
+  if (!s.value->simple || !EvalInteger(*s.value, value)) return false;
   if (s.compound) {
     int64_t result = 0;
     if (!IntegerArithmetic(s.op, v->datum.value.integer, value, result)) return false;
@@ -311,7 +311,7 @@ static bool BothIntegers(const Datum& counter, const Datum& other) {
 Interpreter::Flow Interpreter::ExecFor(const ForStmt& s) {
   Datum first = Eval(*s.from);
   VariablePtr v = LoopVariable(s.variable, s.slot, s.declaredType, first, s.line);
-  Store(Place{v, nullptr, 0}, first, s.line);
+  Store(Place{v.get(), nullptr, 0}, first, s.line);
   Datum step = s.step ? Eval(*s.step) : Datum(Value::Int(1));
   if (step.IsArray() || !IsNumeric(step.value)) Fail(s.line, "Step must be a number");
   std::string error;
@@ -321,7 +321,7 @@ Interpreter::Flow Interpreter::ExecFor(const ForStmt& s) {
   Datum scratch;
   for (;;) {
     int64_t end = 0;
-    if (v->datum.value.kind == Value::Kind::Integer && EvalInteger(*s.to, end)) {
+    if (v->datum.value.kind == Value::Kind::Integer && s.to->simple && EvalInteger(*s.to, end)) {
       int64_t at = v->datum.value.integer;
       if (past == Op::Gt ? at > end : at < end) return {};
     } else {
@@ -342,7 +342,7 @@ Interpreter::Flow Interpreter::ExecFor(const ForStmt& s) {
     }
     Value next;
     if (!ApplyBinary(Op::Add, v->datum.value, step.value, next, error)) Fail(s.line, error);
-    Store(Place{v, nullptr, 0}, next, s.line);
+    Store(Place{v.get(), nullptr, 0}, next, s.line);
   }
 }
 
@@ -353,7 +353,7 @@ Interpreter::Flow Interpreter::ExecForEach(const ForEachStmt& s) {
   Datum first = a->items.empty() ? DefaultValue(a->elementType) : Datum(a->items[0]);
   VariablePtr v = LoopVariable(s.variable, s.slot, s.declaredType, first, s.line);
   for (size_t i = 0; i < a->items.size(); ++i) {
-    Store(Place{v, nullptr, 0}, a->items[i], s.line);
+    Store(Place{v.get(), nullptr, 0}, a->items[i], s.line);
     Flow out;
     if (LeavesLoop(Exec(s.body), LoopKind::For, out)) return out;
   }
@@ -538,20 +538,14 @@ int64_t Interpreter::UpperBound(const Datum& d, int line) const {
   return d.value.integer;
 }
 
-Interpreter::VariablePtr* Interpreter::SlotOf(const VarSlot& slot, const std::string& name) {
-  if (frames_.size() > 1) {
-    Frame& frame = Current();
-    int local = slot.local;
-    if (local == VarSlot::kLocalByName) {
-      auto it = frame.method->locals.find(Fold(name));
-      local = it != frame.method->locals.end() ? it->second : -1;
-    }
-    if (local >= 0 && frame.locals[local] != nullptr) return &frame.locals[local];
+Interpreter::VariablePtr* Interpreter::LocalSlotOf(const VarSlot& slot, const std::string& name) {
+  Frame& frame = Current();
+  int local = slot.local;
+  if (local == VarSlot::kLocalByName) {
+    auto it = frame.method->locals.find(Fold(name));
+    local = it != frame.method->locals.end() ? it->second : -1;
   }
-  auto global = static_cast<size_t>(slot.global);
-  if (slot.global >= 0 && global < globals_.size() && globals_[global] != nullptr) {
-    return &globals_[global];
-  }
+  if (local >= 0 && frame.locals[local] != nullptr) return &frame.locals[local];
   return nullptr;
 }
 
@@ -565,7 +559,7 @@ void Interpreter::Declare(const VarSlot& slot, VariablePtr var) {
 
 bool Interpreter::Condition(const Expr& e) {
   bool test = false;
-  if (EvalIntegerTest(e, test)) return test;
+  if (e.simple && EvalIntegerTest(e, test)) return test;
   Datum scratch;
   const Datum& d = EvalRef(e, scratch);
   if (d.IsArray() || d.value.kind != Value::Kind::Boolean) {
@@ -578,7 +572,7 @@ Interpreter::Place Interpreter::PlaceOf(const Expr& e) {
   if (e.kind == ExprKind::Name) {
     const auto& n = static_cast<const NameExpr&>(e);
     VariablePtr* v = SlotOf(n.slot, n.name);
-    if (v != nullptr && !(*v)->isConst) return Place{*v, nullptr, 0};
+    if (v != nullptr && !(*v)->isConst) return Place{v->get(), nullptr, 0};
     return {};
   }
   if (e.kind != ExprKind::Call) return {};

@@ -59,8 +59,10 @@ class Interpreter {
   };
 
   // Where a value can be stored: a variable or an array element.
+  // A Place lives no longer than the call it is made for, while the
+  // variable stays in its frame.
   struct Place {
-    VariablePtr var;
+    Variable* var = nullptr;
     std::shared_ptr<ArrayData> array;
     int64_t index = 0;
     bool IsSet() const { return var != nullptr || array != nullptr; }
@@ -107,7 +109,15 @@ class Interpreter {
   int64_t UpperBound(const Datum& d, int line) const;
   // The variable a name refers to, in the running method's frame first,
   // then among the globals; null when none is declared (yet).
-  VariablePtr* SlotOf(const VarSlot& slot, const std::string& name);
+  VariablePtr* SlotOf(const VarSlot& slot, const std::string& name) {
+    if (frames_.size() > 1) {
+      if (VariablePtr* local = LocalSlotOf(slot, name)) return local;
+    }
+    auto global = static_cast<size_t>(slot.global);  // -1 is out of range
+    if (global < globals_.size() && globals_[global] != nullptr) return &globals_[global];
+    return nullptr;
+  }
+  VariablePtr* LocalSlotOf(const VarSlot& slot, const std::string& name);
   Variable* Lookup(const VarSlot& slot, const std::string& name) {
     VariablePtr* found = SlotOf(slot, name);
     return found != nullptr ? found->get() : nullptr;

@@ -36,6 +36,7 @@ void FoldConstant(ExprPtr& e) {
     }
   }
   e = std::make_unique<LiteralExpr>(e->line, std::move(out));
+  e->simple = true;
 }
 
 // Walks a method's body (or the main statements, without a method) twice:
@@ -105,10 +106,12 @@ class Resolver {
     if (e == nullptr) return;
     switch (e->kind) {
       case ExprKind::Literal:
+        e->simple = true;
         return;
       case ExprKind::Name: {
         auto& n = static_cast<NameExpr&>(*e);
         if (!collecting_) Fill(Fold(n.name), n.slot);
+        e->simple = true;
         return;
       }
       case ExprKind::Member:
@@ -118,13 +121,17 @@ class Resolver {
         Walk(c.callee);
         return Walk(c.args);
       }
-      case ExprKind::Unary:
-        Walk(static_cast<UnaryExpr&>(*e).operand);
+      case ExprKind::Unary: {
+        auto& u = static_cast<UnaryExpr&>(*e);
+        Walk(u.operand);
+        e->simple = u.operand->simple;
         return FoldConstant(e);
+      }
       case ExprKind::Binary: {
         auto& b = static_cast<BinaryExpr&>(*e);
         Walk(b.left);
         Walk(b.right);
+        e->simple = b.left->simple && b.right->simple;
         return FoldConstant(e);
       }
       case ExprKind::New:
