@@ -90,13 +90,14 @@ bool DoEvents(long milliseconds) {
   HostDrawing quiet;
   UInt32 end = TickCount() + static_cast<UInt32>(milliseconds > 0 ? milliseconds * 60 / 1000 : 0);
   bool going = true;
+  Turn();
   do {
-    Turn();
-    // A tick at a time, so that playing movies move on between waits.
-    UInt32 now = TickCount();
-    UInt32 sleep = now < end ? 1 : 0;
+    // A tick at a time, so that playing movies move on between waits; what
+    // the windows show is what the time is when the loop returns.
+    UInt32 sleep = TickCount() < end ? 1 : 0;
     EventRecord event;
     if (WaitNextEvent(everyEvent, &event, sleep, nullptr)) going = Dispatch(event);
+    Turn();
   } while (going && TickCount() < end);
   return going;
 }

@@ -70,7 +70,13 @@ void Look() {
 bool Wait(UInt32 ticks) {
   constexpr UInt32 kLongestRealWait = 60;
   if (ClockIsManual()) {
-    QTMLTest_AdvanceClock(static_cast<long>(UInt64{ticks} * 1000 / 60));
+    // Sixtieths of a second are not whole milliseconds: what is left over
+    // is carried to the next wait, so that 60 waits of a tick make a
+    // second.
+    static UInt64 carried = 0;
+    UInt64 sixtieths = UInt64{ticks} * 1000 + carried;
+    carried = sixtieths % 60;
+    QTMLTest_AdvanceClock(static_cast<long>(sixtieths / 60));
     return false;
   }
   auto milliseconds = static_cast<long>(UInt64{std::min(ticks, kLongestRealWait)} * 1000 / 60);
