@@ -26,9 +26,13 @@ bool Named(const char* variable) {
 }  // namespace
 
 bool DisplayWindow::Available() {
-  static const bool available =
-      (Named("DISPLAY") || Named("WAYLAND_DISPLAY") || Named("SDL_VIDEODRIVER")) &&
-      SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  static const bool available = [] {
+    if (!Named("DISPLAY") && !Named("WAYLAND_DISPLAY") && !Named("SDL_VIDEODRIVER")) return false;
+    // Windows show plain pixels: the system's own framebuffer is all they need,
+    // and it spares loading a GPU driver for each program.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  }();
   return available;
 }
 

@@ -45,9 +45,12 @@ bool Available() noexcept {
   Display& display = TheDisplay();
   if (!display.decided) {
     display.decided = true;
-    display.available =
-        (Named("DISPLAY") || Named("WAYLAND_DISPLAY") || Named("SDL_VIDEODRIVER")) &&
-        SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    const bool windowSystem =
+        Named("DISPLAY") || Named("WAYLAND_DISPLAY") || Named("SDL_VIDEODRIVER");
+    // The screen shows plain pixels through the system's own framebuffer,
+    // without loading a GPU driver.
+    if (windowSystem) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    display.available = windowSystem && SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
   }
   return display.available;
 }
