@@ -227,3 +227,28 @@ For Each moment As Integer In Array(0, 15, 30)
       ", saved as " + pngFile.Name
 Next
 Print "the frames are in " + framesDir.NativePath
+
+Print
+Print "== A movie player in a window"
+' The host's MoviePlayer: the movie with its controller's bar below it,
+' played by the event loop, which hands it the keys pressed (here by the
+' test controls, on the engine's clock again).
+QTMLTest.SetClock(0)
+Dim mp As New MoviePlayer
+mp.Movie = madeFile.OpenAsMovie
+Dim playerWindow As New Window(160, 136)
+playerWindow.Title = "tour"
+mp.Parent = playerWindow
+mp.Play
+App.DoEvents 1000
+Dim playing As New FenraMovie(mp)
+Print "after 1 s of the event loop: playing " + Str(Fenra_MCIsPlaying(mp)) + ", at time " + _
+    Str(playing.qtTime) + ", the window shows blue " + _
+    Str(playerWindow.Contents.Graphics.Pixel(10, 10).Blue)
+QTMLTest.PressKey &h31
+App.DoEvents
+Print "space pauses it: playing " + Str(Fenra_MCIsPlaying(mp))
+Dim thumb As Picture = Fenra_ThumbnailCreate(madeFile.OpenAsMovie)
+Print "its thumbnail: " + Str(thumb.Width) + " x " + Str(thumb.Height)
+QTMLTest.SetClock(-1)
+Print "to watch a movie with its sound: ./fenra run examples/player.bas MOVIE"

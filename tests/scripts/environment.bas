@@ -5,6 +5,11 @@ Print "QuickTime", Str(v \ &h1000000) + "." + Str((v \ &h100000) Mod 16) + "." +
     Str((v \ &h10000) Mod 16), Hex(v)
 Print "plugin", Fenra_PluginVersion, Hex(Fenra_PluginVersion)
 Print "OS X:", Fenra_IsRunningOSX, "VR:", Fenra_IsQTVRAvailable
+' QuickTime VR is there once its library is: loaded once, it stays.
+QTMLTest.OfferLibrary "QuickTimeVR.qtx"
+Print "VR offered:", Fenra_IsQTVRAvailable
+QTMLTest.OfferLibrary ""
+Print "VR withdrawn:", Fenra_IsQTVRAvailable
 
 ' By type: the flags show whether aggressive importers may be used.
 QTMLTest.ClearTrace

@@ -1,5 +1,7 @@
-# Runs one script test (see CMakeLists.txt): FENRA, NAME, SOURCE_DIR, OUTPUT_DIR.
+# Runs one script test (see CMakeLists.txt): FENRA, NAME, SOURCE_DIR, OUTPUT_DIR;
+# XVFB_RUN to run it on a new X server.
 set(args "")
+file(MAKE_DIRECTORY ${OUTPUT_DIR})
 if(EXISTS ${SOURCE_DIR}/${NAME}.args)
   file(STRINGS ${SOURCE_DIR}/${NAME}.args args)
 endif()
@@ -18,7 +20,14 @@ if(EXISTS ${SOURCE_DIR}/${NAME}.sh)
   endif()
   list(PREPEND args ${files})
 endif()
-execute_process(COMMAND ${FENRA} run ${NAME}.bas ${args}
+# Without a display, whatever the desktop running the tests has; or on an
+# X server of its own, as large as a desktop.
+if(XVFB_RUN)
+  set(runner ${XVFB_RUN} -a -s "-screen 0 1280x1024x24")
+else()
+  set(runner ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY)
+endif()
+execute_process(COMMAND ${runner} ${FENRA} run ${NAME}.bas ${args}
                 WORKING_DIRECTORY ${SOURCE_DIR}
                 OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
 
@@ -36,7 +45,11 @@ function(compare what actual expected_file)
   endif()
 endfunction()
 
-compare(out "${out}" ${SOURCE_DIR}/${NAME}.out)
+set(expected_out ${SOURCE_DIR}/${NAME}.out)
+if(XVFB_RUN AND EXISTS ${SOURCE_DIR}/${NAME}.xvfb.out)
+  set(expected_out ${SOURCE_DIR}/${NAME}.xvfb.out)
+endif()
+compare(out "${out}" ${expected_out})
 # NAME.after.sh looks at the files the script left (with ffprobe, say): it
 # runs with the same directory, and must print exactly NAME.after.out.
 if(EXISTS ${SOURCE_DIR}/${NAME}.after.sh)

@@ -106,6 +106,11 @@ QTML_API void QTMLTest_AdvanceClock(long milliseconds);
  * stops SDL's audio, which reads its environment again when it restarts. */
 QTML_API void QTMLTest_UseSoundOutput(Boolean on);
 
+/* QTLoadLibrary finds no library on this platform; this offers one by name
+ * (QTLoadLibrary of that name answers a handle; "QuickTimeVR.qtx" also
+ * makes Gestalt report QuickTime VR present). NULL offers none again. */
+QTML_API void QTMLTest_OfferLibrary(const char* name);
+
 QTML_EXTERN_C_END
 
 #endif

@@ -195,6 +195,25 @@ struct EngineTestControls {
   void (*advanceClock)(long milliseconds);
   // A pixel of the engine's main screen, 0xFFRRGGBB (0 outside it).
   uint32_t (*screenPixel)(int16_t h, int16_t v);
+  // Makes QTLoadLibrary find the library of that name; null: none.
+  void (*offerLibrary)(const char* name);
+};
+
+// The host's event loop, as scripts reach it (App.DoEvents, Keyboard).
+struct HostEventLoop {
+  // Runs the loop for `milliseconds` of the engine's clock (one turn for
+  // 0): players in windows play, are drawn and take their clicks and keys;
+  // windows on the desktop show their pixels. False when the user asked
+  // the application to quit (closed its window).
+  bool (*doEvents)(long milliseconds);
+  // Whether the key (a Macintosh virtual key code) was pressed, or
+  // repeated while held, since the last time it was asked about.
+  bool (*keyPressed)(uint8_t keyCode);
+  // What the desktop shows at a point of a Window, 0xFFRRGGBB, read back
+  // from the window system; 0 without a display or outside the window.
+  uint32_t (*displayedPixel)(Object* window, int x, int y);
+  // The screens windows show on: 1 on a desktop, 0 without a display.
+  int (*screenCount)();
 };
 
 // A member of one class found once, for a call site that uses it on
@@ -269,6 +288,8 @@ class Runtime {
 
   // The controls of the engine the runtime and its plugin share.
   static const EngineTestControls& TestControls();
+  // The host's event loop.
+  static const HostEventLoop& EventLoop();
 
  private:
   Runtime();

@@ -225,8 +225,41 @@ bool SetPlayerMovie(HostObject& self, Args&, const Value& value, HostError&) {
   return true;
 }
 
+bool GetPlayerParent(HostObject& self, Args&, Value& out, HostError&) {
+  out = Value::Obj(As<MoviePlayer>(self).Parent());
+  return true;
+}
+
+bool SetPlayerParent(HostObject& self, Args&, const Value& value, HostError&) {
+  As<MoviePlayer>(self).SetParent(value.object);
+  return true;
+}
+
+// Play and Stop work the player's controller, as a click on its button.
+bool PlayerPlay(HostObject& self, Args&, Value&, HostError&) {
+  MovieController controller = As<MoviePlayer>(self).Controller();
+  if (controller == nullptr) return true;
+  HostDrawing quiet;
+  ::Movie movie = MCGetIndMovie(controller, 0);
+  Fixed rate = movie != nullptr ? GetMoviePreferredRate(movie) : 0;
+  MCDoAction(controller, mcActionPlay,
+             reinterpret_cast<void*>(static_cast<intptr_t>(rate != 0 ? rate : 0x10000)));
+  return true;
+}
+
+bool PlayerStop(HostObject& self, Args&, Value&, HostError&) {
+  MovieController controller = As<MoviePlayer>(self).Controller();
+  if (controller == nullptr) return true;
+  HostDrawing quiet;
+  MCDoAction(controller, mcActionPlay, nullptr);
+  return true;
+}
+
 constexpr HostMember kMoviePlayerMembers[] = {
     {HostMember::kProperty, "Movie as Movie", GetPlayerMovie, SetPlayerMovie},
+    {HostMember::kProperty, "Parent as Window", GetPlayerParent, SetPlayerParent},
+    {HostMember::kMethod, "Play()", PlayerPlay, nullptr},
+    {HostMember::kMethod, "Stop()", PlayerStop, nullptr},
 };
 
 // --- Window ---
@@ -263,7 +296,46 @@ bool Contents(HostObject& self, Args&, Value& out, HostError&) {
   return true;
 }
 
+bool GetTitle(HostObject& self, Args&, Value& out, HostError&) {
+  out = Value::Str(As<Window>(self).Title());
+  return true;
+}
+
+bool SetTitle(HostObject& self, Args&, const Value& value, HostError&) {
+  As<Window>(self).SetTitle(value.text);
+  return true;
+}
+
+// Where the window stands on the desktop; moving it keeps its size.
+template <bool Left>
+bool GetPosition(HostObject& self, Args&, Value& out, HostError&) {
+  Point origin = As<Window>(self).Origin();
+  out = Value::Int(Left ? origin.h : origin.v);
+  return true;
+}
+
+template <bool Left>
+bool SetPosition(HostObject& self, Args&, const Value& value, HostError& error) {
+  if (value.integer < -32768 || value.integer > 32767) {
+    return Misuse(error, "Window", "a window's position is 16-bit");
+  }
+  Window& window = As<Window>(self);
+  Point origin = window.Origin();
+  auto v = static_cast<int>(value.integer);
+  window.MoveTo(Left ? v : origin.h, Left ? origin.v : v);
+  return true;
+}
+
+bool Refresh(HostObject& self, Args&, Value&, HostError&) {
+  As<Window>(self).Refresh();
+  return true;
+}
+
 constexpr HostMember kWindowMembers[] = {
+    {HostMember::kProperty, "Title as String", GetTitle, SetTitle},
+    {HostMember::kMethod, "Refresh()", Refresh, nullptr},
+    {HostMember::kProperty, "Left as integer", GetPosition<true>, SetPosition<true>},
+    {HostMember::kProperty, "Top as integer", GetPosition<false>, SetPosition<false>},
     {HostMember::kProperty, "Width as integer", WindowWidth, nullptr},
     {HostMember::kProperty, "Height as integer", WindowHeight, nullptr},
     {HostMember::kProperty, "Graphics as Graphics", WindowGraphics, nullptr},

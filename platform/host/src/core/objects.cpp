@@ -191,8 +191,37 @@ void HostMovie::SetQuickTimeMovie(::Movie movie) {
   movie_ = movie;
 }
 
+namespace {
+
+std::vector<MoviePlayer*>& PlayersInWindows() {
+  static std::vector<MoviePlayer*> players;
+  return players;
+}
+
+std::vector<Window*>& LiveWindows() {
+  static std::vector<Window*> windows;
+  return windows;
+}
+
+template <typename T>
+void Forget(std::vector<T*>& list, T* item) {
+  list.erase(std::remove(list.begin(), list.end(), item), list.end());
+}
+
+// The height of the controller's bar under a player's movie.
+constexpr short kBarHeight = 16;
+
+}  // namespace
+
+MoviePlayer::MoviePlayer() = default;
+
 MoviePlayer::~MoviePlayer() {
+  Detach();
   if (controller_ != nullptr) DisposeMovieController(controller_);
+}
+
+const std::vector<MoviePlayer*>& MoviePlayer::InWindows() {
+  return PlayersInWindows();
 }
 
 void MoviePlayer::SetMovie(ObjectRef movie) {
@@ -203,28 +232,114 @@ void MoviePlayer::SetMovie(ObjectRef movie) {
   if (hostMovie != nullptr && hostMovie->QuickTimeMovie() != nullptr) {
     controller_ = NewMovieController(hostMovie->QuickTimeMovie(), &bounds, 0);
   }
+  Place();
+}
+
+Window* MoviePlayer::ParentWindow() const {
+  return dynamic_cast<Window*>(parent_.get());
+}
+
+void MoviePlayer::SetParent(ObjectRef window) {
+  if (window.get() == parent_.get()) return;
+  Detach();
+  if (dynamic_cast<Window*>(window.get()) == nullptr) return;
+  parent_ = std::move(window);
+  PlayersInWindows().push_back(this);
+  Place();
+}
+
+// The movie leaves the window's port before the window may go.
+void MoviePlayer::Detach() {
+  if (parent_.get() == nullptr) return;
+  Forget(PlayersInWindows(), this);
+  auto* hostMovie = dynamic_cast<HostMovie*>(movie_.get());
+  if (hostMovie != nullptr && hostMovie->QuickTimeMovie() != nullptr) {
+    HostDrawing quiet;
+    SetMovieGWorld(hostMovie->QuickTimeMovie(), nullptr, nullptr);
+  }
+  parent_ = ObjectRef();
+}
+
+// The movie and the bar go where the player's bounds say in its window.
+void MoviePlayer::Place() {
+  Window* window = ParentWindow();
+  auto* hostMovie = dynamic_cast<HostMovie*>(movie_.get());
+  if (window == nullptr || window->Port() == nullptr || controller_ == nullptr ||
+      hostMovie == nullptr) {
+    return;
+  }
+  HostDrawing quiet;
+  ::Movie movie = hostMovie->QuickTimeMovie();
+  if (bounds.right <= bounds.left || bounds.bottom <= bounds.top) {
+    Rect box{0, 0, 0, 0};
+    GetMovieNaturalBoundsRect(movie, &box);
+    bounds = Rect{0, 0, static_cast<short>(box.bottom - box.top + kBarHeight),
+                  static_cast<short>(box.right - box.left)};
+  }
+  SetMovieGWorld(movie, window->Port(), nullptr);
+  Rect movieRect = bounds;
+  movieRect.bottom = static_cast<short>(std::max<int>(movieRect.top, bounds.bottom - kBarHeight));
+  MCPositionController(controller_, &movieRect, nullptr, mcScaleMovieToFit);
+  MCDraw(controller_, window->Port());
+}
+
+void MoviePlayer::Idle() {
+  Window* window = ParentWindow();
+  if (controller_ == nullptr || window == nullptr || window->Port() == nullptr) return;
+  HostDrawing quiet;
+  EventRecord idle{nullEvent, 0, 0, {0, 0}, 0};
+  MCIsPlayerEvent(controller_, &idle);
+  MCDraw(controller_, window->Port());
 }
 
 Window::Window(int width, int height)
     : HostObject(0),
       width_(width),
       height_(height),
-      pixels_(Rect{0, 0, static_cast<short>(height), static_cast<short>(width)}) {
+      pixels_(Rect{0, 0, static_cast<short>(height), static_cast<short>(width)}),
+      title_("Fenra") {
+  LiveWindows().push_back(this);
   if (!pixels_.Usable()) return;
   // A new window shows white, as a new picture does.
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) pixels_.Set(x, y, 0xFFFFFFFF);
-  }
+  for (int y = 0; y < height; ++y) pixels_.FillRow(y, 0, width, 0xFFFFFFFF);
   // Made known to QuickTime as a window's port, as a window system's
   // windows are.
   HostDrawing quiet;
   CreatePortAssociation(pixels_.World(), nullptr, 0);
+  display_ = DisplayWindow::Open(title_, width, height);
+  Refresh();
 }
 
 Window::~Window() {
+  Forget(LiveWindows(), this);
   if (!pixels_.Usable()) return;
   HostDrawing quiet;
   DestroyPortAssociation(pixels_.World());
+}
+
+const std::vector<Window*>& Window::All() {
+  return LiveWindows();
+}
+
+void Window::SetTitle(const std::string& title) {
+  title_ = title;
+  if (display_ != nullptr) display_->SetTitle(title);
+}
+
+void Window::Refresh() {
+  if (display_ != nullptr) display_->Show(pixels_);
+}
+
+Point Window::Origin() const {
+  int left = left_, top = top_;
+  if (display_ != nullptr) display_->Origin(left, top);
+  return Point{static_cast<short>(top), static_cast<short>(left)};
+}
+
+void Window::MoveTo(int left, int top) {
+  left_ = static_cast<short>(left);
+  top_ = static_cast<short>(top);
+  if (display_ != nullptr) display_->MoveTo(left, top);
 }
 
 // --- surfaces ---

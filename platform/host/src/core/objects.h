@@ -13,6 +13,7 @@
 
 #include "Movies.h"
 #include "QDOffscreen.h"
+#include "core/display_window.h"
 #include "core/pixel_world.h"
 #include "fenra_host/runtime.h"
 
@@ -197,24 +198,44 @@ class Control : public HostObject {
   Rect bounds{0, 0, 0, 0};
 };
 
+// A movie player: a controller over its movie, and, once it has a parent
+// window, the movie and the controller's bar drawn in the window at its
+// bounds (the movie's natural box and the bar below it at the top left
+// when its bounds are empty), playing as the host's event loop runs.
 class MoviePlayer final : public Control {
  public:
+  MoviePlayer();
   ~MoviePlayer() override;
   const ClassInfo& Class() const override;
   // Presents `movie` (or nothing for null) with a new controller.
   void SetMovie(ObjectRef movie);
   const ObjectRef& Movie() const { return movie_; }
   MovieController Controller() const { return controller_; }
+  // Puts the player in `window` (a Window, or null to take it out).
+  void SetParent(ObjectRef window);
+  const ObjectRef& Parent() const { return parent_; }
+  Window* ParentWindow() const;
+  // One turn of the event loop: the movie plays on and is drawn, with the
+  // bar, in the parent window.
+  void Idle();
+
+  // The players that have a parent window, oldest first.
+  static const std::vector<MoviePlayer*>& InWindows();
 
  private:
+  void Place();
+  void Detach();
   ObjectRef movie_;
+  ObjectRef parent_;
   MovieController controller_ = nullptr;
 };
 
 // A window: its native handle is its port, a 32-bit GWorld over pixels the
 // window keeps (white when new), known to QuickTime as a window's port
 // (GetNativeWindowPort); null when the engine refuses one (wider than
-// PixelWorld::kMaxWidth).
+// PixelWorld::kMaxWidth). When there is a display it is also a window on
+// the desktop (display_window.h), showing its pixels when the host's event
+// loop runs or the script refreshes it.
 class Window final : public HostObject {
  public:
   Window(int width, int height);
@@ -225,10 +246,26 @@ class Window final : public HostObject {
   int Width() const { return width_; }
   int Height() const { return height_; }
   uint32_t foreColor = 0;  // what its Graphics draws with, 0x00RRGGBB
+  const std::string& Title() const { return title_; }
+  void SetTitle(const std::string& title);
+  // Shows its pixels on the desktop; nothing without a display.
+  void Refresh();
+  // Its desktop window; null without a display.
+  DisplayWindow* Display() const { return display_.get(); }
+  // The top left corner of its pixels on the desktop (where it was put
+  // without a display, (0, 0) at first), and the window moved there.
+  Point Origin() const;
+  void MoveTo(int left, int top);
+
+  // The live windows, oldest first.
+  static const std::vector<Window*>& All();
 
  private:
   int width_, height_;
   PixelWorld pixels_;
+  std::string title_;
+  short left_ = 0, top_ = 0;
+  std::unique_ptr<DisplayWindow> display_;
 };
 
 // The host classes a script can name, in a fixed order (host_classes.cpp).

@@ -27,6 +27,7 @@ const EngineTestControls& Runtime::TestControls() {
       .setClock = QTMLTest_SetClock,
       .advanceClock = QTMLTest_AdvanceClock,
       .screenPixel = [](int16_t h, int16_t v) -> uint32_t { return QTMLTest_ScreenPixel(h, v); },
+      .offerLibrary = QTMLTest_OfferLibrary,
   };
   return controls;
 }

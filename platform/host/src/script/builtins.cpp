@@ -453,6 +453,7 @@ Datum QuitFn(BuiltinCall& c) {
 constexpr int kMany = 1 << 20;
 
 const Builtin kFunctions[] = {
+    {"ScreenCount", 0, 0, ScreenCountFn, true},
     {"Str", 1, 2, StrFn, true},
     {"CStr", 1, 1, StrFn, true},
     {"Val", 1, 1, ValFn, true},
@@ -533,8 +534,8 @@ const Builtin* FindBuiltin(std::string_view name) {
 }
 
 const BuiltinModule* FindModule(std::string_view name) {
-  for (const BuiltinModule* m :
-       {&SystemModule(), &SpecialFolderModule(), &RuntimeModule(), &TestModule()}) {
+  for (const BuiltinModule* m : {&SystemModule(), &SpecialFolderModule(), &RuntimeModule(),
+                                 &TestModule(), &AppModule(), &KeyboardModule()}) {
     if (SameName(m->name, name)) return m;
   }
   return nullptr;

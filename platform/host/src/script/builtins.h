@@ -89,5 +89,9 @@ const BuiltinModule& SystemModule();
 const BuiltinModule& SpecialFolderModule();
 const BuiltinModule& RuntimeModule();
 const BuiltinModule& TestModule();
+const BuiltinModule& AppModule();
+// ScreenCount, a general function kept with the event loop's modules.
+Datum ScreenCountFn(BuiltinCall& call);
+const BuiltinModule& KeyboardModule();
 
 }  // namespace fenra::host::script

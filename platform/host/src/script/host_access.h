@@ -67,6 +67,9 @@ class HostAccess {
   // The engine's test controls, for the QTMLTest module of scripts; null
   // when this host has no engine behind it.
   virtual const EngineTestControls* TestControls() = 0;
+  // The host's event loop, for the App and Keyboard modules; null when
+  // this host has none.
+  virtual const HostEventLoop* EventLoop() { return nullptr; }
 };
 
 // The process's Runtime behind the HostAccess interface.

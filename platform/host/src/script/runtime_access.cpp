@@ -77,6 +77,7 @@ class RuntimeAccess final : public HostAccess {
   int64_t ModuleMethodCount() override { return static_cast<int64_t>(rt_.ModuleMethods().size()); }
 
   const EngineTestControls* TestControls() override { return &Runtime::TestControls(); }
+  const HostEventLoop* EventLoop() override { return &Runtime::EventLoop(); }
 
  private:
   Runtime& rt_ = Runtime::Get();

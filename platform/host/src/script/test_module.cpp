@@ -155,6 +155,26 @@ Datum ScreenPixelFn(BuiltinCall& c) {
   return Value::Colour(argb & 0x00FFFFFFu);
 }
 
+// DisplayedPixel(window, x, y): what the desktop shows at a point of a
+// window, read back from the window system (0 without a display).
+Datum DisplayedPixelFn(BuiltinCall& c) {
+  const Value& window = c.Arg(0);
+  if (window.kind != Value::Kind::Object) c.Fail("QTMLTest.DisplayedPixel: give it a Window");
+  const HostEventLoop* loop = c.env.host->EventLoop();
+  if (loop == nullptr) c.Fail("QTMLTest.DisplayedPixel: the host has no windows");
+  uint32_t argb = loop->displayedPixel(window.object.get(), static_cast<int>(c.Integer(1)),
+                                       static_cast<int>(c.Integer(2)));
+  return Value::Colour(argb & 0x00FFFFFFu);
+}
+
+// OfferLibrary(name): QTLoadLibrary finds the library of that name ("":
+// none again).
+Datum OfferLibraryFn(BuiltinCall& c) {
+  const std::string& name = c.Text(0);
+  Controls(c).offerLibrary(name.empty() ? nullptr : name.c_str());
+  return None();
+}
+
 Datum ClearKeysFn(BuiltinCall& c) {
   Controls(c).clearEvents();
   return None();
@@ -193,6 +213,8 @@ const Builtin kTest[] = {
     {"Click", 2, 3, ClickFn, false},
     {"PostEvent", 1, 2, PostEventFn, false},
     {"ScreenPixel", 2, 2, ScreenPixelFn, true},
+    {"DisplayedPixel", 3, 3, DisplayedPixelFn, true},
+    {"OfferLibrary", 1, 1, OfferLibraryFn, false},
     {"SetClock", 1, 1, SetClockFn, false},
     {"AdvanceClock", 1, 1, AdvanceClockFn, false},
 };

@@ -1,9 +1,11 @@
 // Engine start-up: QTML, the Movie Toolbox, Gestalt and the effects list.
 #include <cstring>
+#include <string>
 
 #include "Gestalt.h"
 #include "Movies.h"
 #include "QTML.h"
+#include "QTMLTestControls.h"
 #include "base/api_call.h"
 #include "base/byte_order.h"
 #include "movies/atom_container.h"
@@ -27,7 +29,20 @@ constexpr GestaltEntry kGestaltTable[] = {
     {gestaltQuickTime, 0x07798000},  // 7.7.9, final
 };
 
+// The libraries QTLoadLibrary finds: none is installed on this platform
+// unless the test controls offer one (QTMLTest_OfferLibrary).
+std::string& OfferedLibrary() {
+  static std::string name;
+  return name;
+}
+
+constexpr const char* kVRLibrary = "QuickTimeVR.qtx";
+
 OSErr AnswerGestalt(OSType selector, long* response) {
+  if (selector == gestaltQTVRMgrAttr && OfferedLibrary() == kVRLibrary) {
+    *response = 1L << gestaltQTVRMgrPresent;
+    return noErr;
+  }
   for (const GestaltEntry& entry : kGestaltTable) {
     if (entry.selector == selector) {
       *response = entry.response;
@@ -159,7 +174,12 @@ OSErr Gestalt(OSType selector, long* response) try {
 
 void* QTLoadLibrary(const char* szDLL) try {
   ApiCall call("QTLoadLibrary", szDLL);
-  return call.Return<void*>(nullptr);
+  if (call.Fault() != noErr || szDLL == nullptr || qtml::OfferedLibrary().empty() ||
+      qtml::OfferedLibrary() != szDLL) {
+    return call.Return<void*>(nullptr);
+  }
+  // The library's handle: the name the engine keeps, which stays put.
+  return call.Return<void*>(qtml::OfferedLibrary().data());
 } catch (...) {
   return qtml::Escaped<void*>();
 }
@@ -185,3 +205,9 @@ OSErr QTGetEffectsList(QTAtomContainer* returnedList, long minSources, long maxS
 }
 
 }  // extern "C"
+
+QTML_API void QTMLTest_OfferLibrary(const char* name) try {
+  qtml::OfferedLibrary() = name != nullptr ? name : "";
+} catch (...) {
+  return qtml::Escaped<void>();
+}

@@ -108,5 +108,10 @@ OSErr ErrorFromErrno(int error);
 // it (no I/O faults: nothing depends on it arriving).
 bool StandardErrorIsTerminal();
 void WriteStandardError(const std::string& text);
+// Whether a person can answer on the terminal: standard input and
+// standard error are both terminals.
+bool PersonAtTerminal();
+// A line read from standard input, without its end; false at its end.
+bool ReadStandardInputLine(std::string* line);
 
 }  // namespace qtml::os

@@ -274,6 +274,22 @@ bool StandardErrorIsTerminal() {
   return isatty(STDERR_FILENO) == 1;
 }
 
+bool PersonAtTerminal() {
+  return isatty(STDIN_FILENO) == 1 && isatty(STDERR_FILENO) == 1;
+}
+
+bool ReadStandardInputLine(std::string* line) {
+  line->clear();
+  char c = 0;
+  for (;;) {
+    ssize_t n = read(STDIN_FILENO, &c, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return !line->empty();
+    if (c == '\n') return true;
+    line->push_back(c);
+  }
+}
+
 void WriteStandardError(const std::string& text) {
   size_t done = 0;
   while (done < text.size()) {

@@ -1,10 +1,12 @@
 // The standard file dialogs. No window is shown: the user's choice is the
-// next scripted answer (QTMLTest_QueueDialogAnswer), and a dialog without
-// one is cancelled.
+// next scripted answer (QTMLTest_QueueDialogAnswer); without one, a path
+// typed at the terminal when a person runs the program there; otherwise
+// the dialog is cancelled.
 #include <cstring>
 #include <string>
 
 #include "ImageCompression.h"
+#include "QTMLTestControls.h"
 #include "StandardFile.h"
 #include "base/api_call.h"
 #include "base/dialog_answers.h"
@@ -47,10 +49,26 @@ bool Chosen(const std::string& path, short numTypes, ConstSFTypeListPtr typeList
   return true;
 }
 
+// The user's answer at a file dialog: a path, or false for cancel. A
+// path typed at the terminal loses the spaces and quotes around it (a file
+// dropped on a terminal comes quoted); an empty line cancels.
+bool Answer(const char* question, std::string* path) {
+  if (QTMLTest_PendingDialogAnswers() > 0 || !os::PersonAtTerminal()) {
+    return TakeDialogAnswer(path);
+  }
+  os::WriteStandardError(std::string(question) + " (a path; nothing to cancel): ");
+  if (!os::ReadStandardInputLine(path)) return false;
+  const char* kAround = " \t\r'\"";
+  size_t first = path->find_first_not_of(kAround);
+  if (first == std::string::npos) return false;
+  *path = path->substr(first, path->find_last_not_of(kAround) - first + 1);
+  return true;
+}
+
 void GetFile(short numTypes, ConstSFTypeListPtr typeList, StandardFileReply* reply) {
   Cancelled(reply);
   std::string path;
-  if (!TakeDialogAnswer(&path)) return;
+  if (!Answer("Open a file", &path)) return;
   if (!Chosen(path, numTypes, typeList, reply)) Cancelled(reply);
 }
 
@@ -84,7 +102,7 @@ QTML_API void StandardPutFile(ConstStr255Param prompt, ConstStr255Param defaultN
   qtml::GuardedVoid([&] {
     qtml::Cancelled(reply);
     std::string path;
-    if (!qtml::TakeDialogAnswer(&path)) return;
+    if (!qtml::Answer("Save as", &path)) return;
     // A file that does not exist yet still has a spec (answered with fnfErr).
     OSErr err = qtml::PathToSpec(path, &reply->sfFile);
     if (err != noErr && err != fnfErr) {

@@ -1,5 +1,6 @@
 // Full screen: BeginFullScreen hands the main screen to a window covering
-// it, EndFullScreen takes it back. The state handed out in between is the
+// it, and shows the screen over the whole display when there is one;
+// EndFullScreen takes it back. The state handed out in between is the
 // address of a record the engine keeps, so that a state not handed out is
 // told apart.
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include "Movies.h"
 #include "base/api_call.h"
 #include "memory/memory.h"
+#include "quickdraw/display.h"
 #include "quickdraw/screen.h"
 
 namespace qtml {
@@ -69,6 +71,7 @@ QTML_API OSErr BeginFullScreen(Ptr* restoreState, GDHandle whichGD, short* desir
   if (OSErr err = qtml::Begin(newWindow != nullptr, erase, &state)) return call.Return(err);
   *restoreState = reinterpret_cast<Ptr>(state);
   if (newWindow != nullptr) *newWindow = qtml::GrafPtrOf(state->window);
+  qtml::display::OpenFullScreen();
   qtml::PresentScreen();
   return call.Return(noErr);
 } catch (...) {
@@ -85,6 +88,7 @@ QTML_API OSErr EndFullScreen(Ptr fullState, long flags) try {
   qtml::FullScreenState* state = *it;
   states.erase(it);
   qtml::Free(state);
+  if (states.empty()) qtml::display::CloseFullScreen();
   qtml::PresentScreen();
   return call.Return(noErr);
 } catch (...) {

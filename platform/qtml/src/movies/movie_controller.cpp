@@ -45,6 +45,8 @@ constexpr SInt16 kMovieControllerSelectors[] = {
 };
 
 constexpr UInt8 kSpaceKey = 0x31;
+constexpr UInt8 kLeftArrowKey = 0x7B;
+constexpr UInt8 kRightArrowKey = 0x7C;
 
 MovieControllerImplementation* ControllerOf(MovieController mc) {
   return dynamic_cast<MovieControllerImplementation*>(ImplementationOf(mc));
@@ -377,11 +379,23 @@ QTML_API ComponentResult MCIsPlayerEvent(MovieController mc, const EventRecord* 
       }
       return call.Return<ComponentResult>(1);
     case keyDown:
-      if (((e->message & keyCodeMask) >> 8) != qtml::kSpaceKey) break;
-      qtml::PlayAt(*controller, GetMovieRate(controller->movie) != 0
-                                    ? 0
-                                    : qtml::PreferredRate(controller->movie));
-      return call.Return<ComponentResult>(1);
+    case autoKey:
+      // Space plays and stops; the arrows step a frame, stopping.
+      switch ((e->message & keyCodeMask) >> 8) {
+        case qtml::kSpaceKey:
+          if (e->what == autoKey) return call.Return<ComponentResult>(1);
+          qtml::PlayAt(*controller, GetMovieRate(controller->movie) != 0
+                                        ? 0
+                                        : qtml::PreferredRate(controller->movie));
+          return call.Return<ComponentResult>(1);
+        case qtml::kLeftArrowKey:
+          qtml::StepFrames(*controller, -1);
+          return call.Return<ComponentResult>(1);
+        case qtml::kRightArrowKey:
+          qtml::StepFrames(*controller, 1);
+          return call.Return<ComponentResult>(1);
+      }
+      break;
   }
   return call.Return<ComponentResult>(0);
 } catch (...) {

@@ -100,6 +100,10 @@ Fixed PreferredRate(Movie movie);
 // rate at its beginning from its end.
 void PlayAt(MovieControllerImplementation& controller, Fixed rate);
 
+// Stops the movie and steps n video frames from its time (backwards for a
+// negative n), as far as there are frames.
+void StepFrames(MovieControllerImplementation& controller, long n);
+
 // Makes the movie's active segment follow its selection while the
 // controller plays the selection only.
 void FollowSelection(MovieControllerImplementation& controller);

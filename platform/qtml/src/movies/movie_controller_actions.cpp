@@ -78,24 +78,6 @@ ComponentResult SelectionAction(MovieControllerImplementation& controller, short
   return kHandled;
 }
 
-// Stops the movie and steps n video frames from its time, as far as there
-// are frames.
-ComponentResult Step(MovieControllerImplementation& controller, long n) {
-  Movie movie = controller.movie;
-  SetMovieRate(movie, 0);
-  OSType video = VideoMediaType;
-  TimeValue t = GetMovieTime(movie, nullptr);
-  for (long i = std::labs(n); i > 0; --i) {
-    TimeValue next = -1;
-    GetMovieNextInterestingTime(movie, nextTimeMediaSample, 1, &video, t,
-                                n > 0 ? kForward : -kForward, &next, nullptr);
-    if (next < 0) break;
-    t = next;
-  }
-  SetMovieTimeValue(movie, t);
-  return kHandled;
-}
-
 // Loops as the controller's switches say, in the movie's time base flags.
 void ApplyLooping(MovieRecord& movie, bool looping, bool palindrome) {
   long loops = looping ? (palindrome ? palindromeLoopTimeBase : loopTimeBase) : 0;
@@ -130,7 +112,8 @@ ComponentResult Act(MovieControllerImplementation& controller, short action, voi
       SetMovieTime(controller.movie, static_cast<const TimeRecord*>(params));
       return kHandled;
     case mcActionStep:
-      return Step(controller, ValueOf(params));
+      StepFrames(controller, ValueOf(params));
+      return kHandled;
     case mcActionSetLooping:
       ApplyLooping(*movie, on, controller.palindrome);
       return kHandled;
@@ -169,6 +152,23 @@ ComponentResult Act(MovieControllerImplementation& controller, short action, voi
 }
 
 }  // namespace
+
+// Stops the movie and steps n video frames from its time, as far as there
+// are frames.
+void StepFrames(MovieControllerImplementation& controller, long n) {
+  Movie movie = controller.movie;
+  SetMovieRate(movie, 0);
+  OSType video = VideoMediaType;
+  TimeValue t = GetMovieTime(movie, nullptr);
+  for (long i = std::labs(n); i > 0; --i) {
+    TimeValue next = -1;
+    GetMovieNextInterestingTime(movie, nextTimeMediaSample, 1, &video, t,
+                                n > 0 ? kForward : -kForward, &next, nullptr);
+    if (next < 0) break;
+    t = next;
+  }
+  SetMovieTimeValue(movie, t);
+}
 
 void FollowSelection(MovieControllerImplementation& controller) {
   MovieRecord* movie = MovieOf(controller.movie);

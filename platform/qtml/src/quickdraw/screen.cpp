@@ -7,6 +7,7 @@
 #include "QTMLTestControls.h"
 #include "base/api_call.h"
 #include "memory/memory.h"
+#include "quickdraw/display.h"
 #include "quickdraw/drawing.h"
 #include "quickdraw/picture.h"
 #include "quickdraw/pixels.h"
@@ -61,7 +62,9 @@ void DisposeScreenWindow(Port* window) noexcept {
   FreeBytes(window);
 }
 
-void PresentScreen() noexcept {}
+void PresentScreen() noexcept {
+  display::Show(ScreenPort().pixMap);
+}
 
 }  // namespace qtml
 

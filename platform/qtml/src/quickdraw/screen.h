@@ -13,10 +13,8 @@ Port* NewScreenWindow(const RGBColor& erase) noexcept;
 // Disposes of a window NewScreenWindow made; nothing for other ports.
 void DisposeScreenWindow(Port* window) noexcept;
 
-// Shows the screen's pixels on the display. This build has none: the
-// screen's pixels are all there is of it, and there is nothing to do. A
-// build with a window system puts them on the display here, and nowhere
-// else.
+// Shows the screen's pixels on the display, in the full-screen window
+// while there is one (quickdraw/display.h); nothing without a display.
 void PresentScreen() noexcept;
 
 }  // namespace qtml

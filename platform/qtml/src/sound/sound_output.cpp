@@ -1,6 +1,7 @@
 #include "sound/sound_output.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +18,24 @@
 
 namespace qtml {
 namespace {
+
+// ALSA's library writes its own complaints to standard error when SDL
+// tries it on a machine without a sound card; a program here says what it
+// has to say itself. The library is the one SDL loads, found as SDL finds
+// it; nothing happens when it is not installed.
+void Silently(const char*, int, const char*, int, const char*, ...) {}
+
+void QuietAlsa() {
+  using ErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+  static const bool quieted = [] {
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (alsa == nullptr) return false;
+    auto setHandler =
+        reinterpret_cast<int (*)(ErrorHandler)>(dlsym(alsa, "snd_lib_error_set_handler"));
+    return setHandler != nullptr && setHandler(&Silently) == 0;
+  }();
+  (void)quieted;
+}
 
 // What the engine asks of the device; SDL may give another rate or other
 // channels, which the mixer then makes.
@@ -123,6 +142,7 @@ bool SoundOutput::Open(bool manual) {
   if (device_ != 0) Close(true);
   if (failed_) return false;
   if (!sdlStarted_) {
+    QuietAlsa();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
       failed_ = true;
       return false;

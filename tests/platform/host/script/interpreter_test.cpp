@@ -369,6 +369,10 @@ class ControlledHost : public testing::EmptyHost {
         .screenPixel = [](int16_t h, int16_t v) -> uint32_t {
           return 0xFF000000u | static_cast<uint32_t>(h * 0x100 + v);
         },
+        .offerLibrary =
+            [](const char* name) {
+              ControlCalls().push_back(std::string("offer ") + (name != nullptr ? name : "none"));
+            },
     };
     return &controls;
   }
