@@ -159,6 +159,10 @@ typedef struct ICMDataProcRecord {
 } ICMDataProcRecord;
 typedef ICMDataProcRecord* ICMDataProcRecordPtr;
 
+/* Messages of a progress procedure: the work begins, has reached the
+ * fraction `completeness` (Fixed, 0 to 1.0), ends. */
+enum { codecProgressOpen = 0, codecProgressUpdatePercent = 1, codecProgressClose = 2 };
+
 typedef OSErr (*ICMProgressProcPtr)(short message, Fixed completeness, long refcon);
 typedef ICMProgressProcPtr ICMProgressUPP;
 typedef struct ICMProgressProcRecord {
