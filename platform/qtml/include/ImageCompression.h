@@ -398,6 +398,13 @@ QTML_API OSErr CompressSequenceFrame(ImageSequence seqID, PixMapHandle src, cons
                                      CodecFlags flags, Ptr data, long* dataSize, UInt8* similarity,
                                      ICMCompletionProcRecordPtr asyncCompletionProc);
 
+/* The qualities a compression sequence compresses its next frames at
+ * (codecMinQuality to codecLosslessQuality, else paramErr). The codecs
+ * steered by a quantiser in each frame (JPEG, MPEG-4, H.263, Sorenson,
+ * Cinepak) follow at once; the others keep the qualities they began with. */
+QTML_API OSErr SetCSequenceQuality(ImageSequence seqID, CodecQ spatialQuality,
+                                   CodecQ temporalQuality);
+
 /* A new image description (owned by the caller) of the pixel map's pixels
  * as uncompressed 'raw ' data of its depth, rows as the pixel map keeps
  * them: dataSize is height × its row bytes. */

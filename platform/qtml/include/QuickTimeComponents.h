@@ -461,9 +461,12 @@ QTML_API ComponentResult SCCompressSequenceBegin(ComponentInstance ci, PixMapHan
 /* Compresses one frame. *data is a handle the component owns, valid
  * until the next frame or the end; *dataSize its bytes; *notSyncFlag
  * (may be nil) is mediaSampleNotSync for a frame that is not a key frame,
- * else 0. The data rate settings are kept for the caller: the engine's
- * codecs are steered by the qualities. paramErr before a sequence was
- * begun. */
+ * else 0. With a data rate and a frame duration set, each frame has
+ * dataRate × frameDuration ÷ 1000 bytes: after a frame larger than that
+ * the next is compressed at a lower quality (never below the minimum
+ * qualities), after one of less than half of it at a higher quality, up to
+ * the settings' (SetCSequenceQuality: the codecs steered by a quantiser
+ * follow). paramErr before a sequence was begun. */
 QTML_API ComponentResult SCCompressSequenceFrame(ComponentInstance ci, PixMapHandle src,
                                                  const Rect* srcRect, Handle* data, long* dataSize,
                                                  short* notSyncFlag);

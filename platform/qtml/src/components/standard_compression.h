@@ -78,6 +78,7 @@ class StandardCompression final : public ComponentImplementation {
   OSErr Progress(short message, Fixed completeness);
   OSErr ApplyAnswer(const std::string& answer, bool sequence);
   OSErr TryTestImage(const ImageSettings& settings);
+  OSErr KeepToDataRate(long frameBytes);
 
   bool sound_;
   ImageSettings image_;
@@ -92,6 +93,8 @@ class StandardCompression final : public ComponentImplementation {
   Handle sequenceData_ = nullptr;
   Rect sequenceArea_{};
   long sequenceFrames_ = 0;
+  CodecQ sequenceSpatial_ = 0;  // the qualities the data rate leaves
+  CodecQ sequenceTemporal_ = 0;
 };
 
 // Appends the two standard compression components.

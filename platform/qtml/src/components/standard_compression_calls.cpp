@@ -2,6 +2,7 @@
 // implementation through its selector, and compression goes through the
 // Image Compression Manager's sequences, as in QuickTime: a still image
 // is a sequence of one key frame, so that the depth setting counts.
+#include <algorithm>
 #include <cstring>
 
 #include "ImageCompression.h"
@@ -119,6 +120,8 @@ OSErr StandardCompression::BeginSequence(PixMapHandle src, const Rect& area,
   sequenceData_ = data;
   sequenceArea_ = area;
   sequenceFrames_ = 0;
+  sequenceSpatial_ = spatial.spatialQuality;
+  sequenceTemporal_ = image_.temporal.temporalQuality;
   if (desc != nullptr) *desc = sequenceDesc_;
   if (IsDefaultProgress(progress_)) DrawProgressCount(kProgressLabel, 0, "frames", false);
   return noErr;
@@ -139,6 +142,7 @@ OSErr StandardCompression::SequenceFrame(PixMapHandle src, const Rect* area, Han
                                 codecFlags_, *sequenceData_, &size, &similarity, nullptr);
   }
   if (err == noErr) err = ResizeHandle(sequenceData_, size);
+  if (err == noErr) err = KeepToDataRate(size);
   if (err != noErr) return err;
   *data = sequenceData_;
   *dataSize = size;
@@ -147,6 +151,40 @@ OSErr StandardCompression::SequenceFrame(PixMapHandle src, const Rect* area, Han
   if (IsDefaultProgress(progress_)) {
     DrawProgressCount(kProgressLabel, sequenceFrames_, "frames", false);
   }
+  return noErr;
+}
+
+namespace {
+
+// A quality one step towards `goal`, never past it.
+CodecQ StepTowards(CodecQ quality, CodecQ goal) {
+  constexpr CodecQ kStep = 0x80;
+  if (quality > goal) return quality - std::min(kStep, quality - goal);
+  return quality + std::min(kStep, goal - quality);
+}
+
+}  // namespace
+
+OSErr StandardCompression::KeepToDataRate(long frameBytes) {
+  const SCDataRateSettings& rate = image_.dataRate;
+  if (rate.dataRate <= 0 || rate.frameDuration <= 0) return noErr;
+  long long budget = static_cast<long long>(rate.dataRate) * rate.frameDuration / 1000;
+  CodecQ spatialTop = image_.spatial.spatialQuality;
+  CodecQ temporalTop = image_.temporal.temporalQuality;
+  CodecQ spatial = sequenceSpatial_;
+  CodecQ temporal = sequenceTemporal_;
+  if (frameBytes > budget) {
+    spatial = StepTowards(spatial, std::min(rate.minSpatialQuality, spatialTop));
+    temporal = StepTowards(temporal, std::min(rate.minTemporalQuality, temporalTop));
+  } else if (frameBytes < budget / 2) {
+    spatial = StepTowards(spatial, spatialTop);
+    temporal = StepTowards(temporal, temporalTop);
+  }
+  if (spatial == sequenceSpatial_ && temporal == sequenceTemporal_) return noErr;
+  OSErr err = SetCSequenceQuality(sequence_, spatial, temporal);
+  if (err != noErr) return err;
+  sequenceSpatial_ = spatial;
+  sequenceTemporal_ = temporal;
   return noErr;
 }
 

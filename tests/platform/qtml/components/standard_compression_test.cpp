@@ -3,7 +3,9 @@
 // sequences compressed with the settings.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -13,9 +15,11 @@
 #include "QTML.h"
 #include "QTMLTestControls.h"
 #include "QuickTimeComponents.h"
+#include "Script.h"
 #include "Sound.h"
 #include "leak_check.h"
 #include "pixel_worlds.h"
+#include "scratch_dir_test.h"
 
 namespace {
 
@@ -488,6 +492,50 @@ TEST_F(StandardCompressionTest, ASequenceMakesKeyFramesAtTheKeyFrameRate) {
   CloseComponent(other);
 }
 
+// The sizes of the frames of a JPEG sequence of a noisy picture.
+std::vector<long> JpegFrameSizes(ComponentInstance sc, GWorldPtr world, int frames) {
+  std::vector<long> sizes;
+  EXPECT_EQ(SCCompressSequenceBegin(sc, GetGWorldPixMap(world), nullptr, nullptr), noErr);
+  for (int i = 0; i < frames; ++i) {
+    Handle data = nullptr;
+    long size = 0;
+    EXPECT_EQ(SCCompressSequenceFrame(sc, GetGWorldPixMap(world), nullptr, &data, &size, nullptr),
+              noErr);
+    sizes.push_back(size);
+  }
+  EXPECT_EQ(SCCompressSequenceEnd(sc), noErr);
+  return sizes;
+}
+
+TEST_F(StandardCompressionTest, ADataRateLowersTheQualityOfFramesThatExceedIt) {
+  GWorldPtr world = worlds_.Make(64, 64, 0);
+  PixMapHandle pm = GetGWorldPixMap(world);
+  uint32_t seed = 12345;
+  for (int y = 0; y < 64; ++y) {
+    auto* row = reinterpret_cast<uint8_t*>(GetPixBaseAddr(pm)) + y * GetPixRowBytes(pm);
+    for (int x = 0; x < 64 * 4; ++x) {
+      seed = seed * 1103515245u + 12345u;
+      row[x] = x % 4 == 0 ? 0xFF : static_cast<uint8_t>(seed >> 24);
+    }
+  }
+  SetSpatial(kJPEGCodecType, 24, codecHighQuality);
+  std::vector<long> free = JpegFrameSizes(image_, world, 6);
+  EXPECT_EQ(free.front(), free.back()) << "no data rate: every frame alike";
+
+  SCDataRateSettings rate{1000, 100, codecMinQuality, codecMinQuality};  // 100 bytes a frame
+  ASSERT_EQ(SCSetInfo(image_, scDataRateSettingsType, &rate), noErr);
+  std::vector<long> limited = JpegFrameSizes(image_, world, 6);
+  EXPECT_EQ(limited.front(), free.front()) << "the first frame is at the settings' quality";
+  for (size_t i = 1; i < limited.size(); ++i) EXPECT_LE(limited[i], limited[i - 1]) << i;
+  EXPECT_LT(limited.back() * 2, limited.front());
+
+  // Minimum qualities as high as the settings' leave the frames as they are.
+  rate.minSpatialQuality = rate.minTemporalQuality = codecHighQuality;
+  ASSERT_EQ(SCSetInfo(image_, scDataRateSettingsType, &rate), noErr);
+  EXPECT_EQ(JpegFrameSizes(image_, world, 3).back(), free.front());
+  EXPECT_EQ(SetCSequenceQuality(0, codecLowQuality, codecLowQuality), paramErr) << "no sequence";
+}
+
 TEST_F(StandardCompressionTest, AllocationFailuresLeaveNothingBehind) {
   GWorldPtr world = worlds_.Make(8, 8, 0xFF405060u);
   SetSpatial(kRawCodecType, 32, codecNormalQuality);
@@ -509,6 +557,75 @@ TEST_F(StandardCompressionTest, AllocationFailuresLeaveNothingBehind) {
     EXPECT_TRUE(b == noErr || b == memFullErr) << b;
     if (a == noErr && b == noErr) break;
   }
+}
+
+// A movie made of a sequence's frames, as a movie compression makes one:
+// each frame added with the sequence's description and sync flags.
+class StandardCompressionMovieTest : public ScratchDirTest {
+ protected:
+  StandardCompressionMovieTest() : ScratchDirTest("scdi_movie_") {}
+};
+
+TEST_F(StandardCompressionMovieTest, SequenceFramesMakeAMovieOthersRead) {
+  ASSERT_EQ(InitializeQTML(0), noErr);
+  ComponentInstance sc = OpenDefaultComponent(StandardCompressionType, StandardCompressionSubType);
+  ASSERT_NE(sc, nullptr);
+  SCSpatialSettings spatial{kJPEGCodecType, anyCodec, 24, codecHighQuality};
+  ASSERT_EQ(SCSetInfo(sc, scSpatialSettingsType, &spatial), noErr);
+  TestWorlds worlds;
+  GWorldPtr world = worlds.Make(32, 24, 0xFF000000u);
+  PixMapHandle pm = GetGWorldPixMap(world);
+
+  std::string path = Path("compressed.mov");
+  FSSpec spec{};
+  std::string native = path;
+  NativePathNameToFSSpec(native.data(), &spec, 0);
+  short ref = 0;
+  Movie movie = nullptr;
+  ASSERT_EQ(CreateMovieFile(&spec, 'TVOD', smCurrentScript, long{createMovieFileDeleteCurFile},
+                            &ref, &movie),
+            noErr);
+  Track track = NewMovieTrack(movie, 32L << 16, 24L << 16, kNoVolume);
+  Media media = NewTrackMedia(track, VideoMediaType, 600, nullptr, 0);
+  ASSERT_EQ(BeginMediaEdits(media), noErr);
+  ImageDescriptionHandle desc = nullptr;
+  ASSERT_EQ(SCCompressSequenceBegin(sc, pm, nullptr, &desc), noErr);
+  for (int i = 0; i < 5; ++i) {
+    Rect all{0, 0, 24, 32};
+    uint32_t shade = 0xFF000000u | static_cast<uint32_t>(40 * i) << 16;
+    worlds.Clear();
+    world = worlds.Make(32, 24, shade);
+    pm = GetGWorldPixMap(world);
+    Handle data = nullptr;
+    long size = 0;
+    short notSync = 0;
+    ASSERT_EQ(SCCompressSequenceFrame(sc, pm, &all, &data, &size, &notSync), noErr);
+    ASSERT_EQ(AddMediaSample(media, data, 0, size, 120,
+                             reinterpret_cast<SampleDescriptionHandle>(desc), 1, notSync, nullptr),
+              noErr);
+  }
+  ASSERT_EQ(SCCompressSequenceEnd(sc), noErr);
+  ASSERT_EQ(EndMediaEdits(media), noErr);
+  ASSERT_EQ(InsertMediaIntoTrack(track, 0, 0, GetMediaDuration(media), fixed1), noErr);
+  ASSERT_EQ(AddMovieResource(movie, ref, nullptr, nullptr), noErr);
+  EXPECT_EQ(GetMovieDuration(movie), 600);
+  DisposeMovie(movie);
+  CloseMovieFile(ref);
+  CloseComponent(sc);
+  worlds.Clear();
+
+  if (std::system("command -v ffprobe >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ffprobe";
+  std::string out = Path("probe.txt");
+  ASSERT_EQ(std::system(("ffprobe -v error -count_frames -show_entries "
+                         "stream=codec_name,width,nb_read_frames -of default=nw=1 '" +
+                         path + "' > '" + out + "'")
+                            .c_str()),
+            0);
+  std::ifstream in(out);
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_NE(text.find("codec_name=mjpeg"), std::string::npos) << text;
+  EXPECT_NE(text.find("width=32"), std::string::npos) << text;
+  EXPECT_NE(text.find("nb_read_frames=5"), std::string::npos) << text;
 }
 
 }  // namespace
