@@ -9,6 +9,7 @@
 
 #include "MacErrors.h"
 #include "QTML.h"
+#include "QTMLTestControls.h"
 #include "Sound.h"
 #include "leak_check.h"
 
@@ -219,6 +220,31 @@ TEST_F(SoundConverterTest, BufferSizesCountWholePackets) {
   EXPECT_EQ(info.bytesPerPacket, 3);
   EXPECT_EQ(GetCompressionInfo(notCompressed, 'zzzz', 2, 16, &info), badFormat);
   EXPECT_EQ(GetCompressionInfo(notCompressed, kTwosComplement, 2, 16, nullptr), paramErr);
+}
+
+TEST_F(SoundConverterTest, AllocationFailuresLeaveNothingBehind) {
+  std::vector<uint8_t> input = Sine(200, 2);
+  SoundComponentData pcm = Format(kTwosComplement, 2, 16, 44100);
+  SoundComponentData ima = Format(kIMACompression, 1, 16, 22050);
+  std::vector<uint8_t> out(4096);
+  for (long n = 0; n < 400; ++n) {
+    QTMLTest_FailAllocations(n);
+    SoundConverter sc = nullptr;
+    OSErr open = SoundConverterOpen(&pcm, &ima, &sc);
+    OSErr convert = open;
+    unsigned long frames = 0, bytes = 0;
+    if (open == noErr) {
+      SoundConverterBeginConversion(sc);
+      convert = SoundConverterConvertBuffer(sc, input.data(), 200, out.data(), &frames, &bytes);
+      if (convert == noErr) convert = SoundConverterEndConversion(sc, out.data(), &frames, &bytes);
+    }
+    QTMLTest_FailAllocations(-1);
+    if (sc != nullptr) {
+      EXPECT_EQ(SoundConverterClose(sc), noErr);
+    }
+    EXPECT_TRUE(convert == noErr || convert == memFullErr) << n << ": " << convert;
+    if (convert == noErr) break;
+  }
 }
 
 }  // namespace
