@@ -371,7 +371,10 @@ bool ParseQuality(const std::string& text, CodecQ* q) {
 bool ApplyImageWord(const std::string& name, const std::string& value, bool sequence,
                     long preferences, ImageSettings* s) {
   long number = 0;
-  if (name == "codec") return ParseCode(value, &s->spatial.codecType);
+  if (name == "codec") {
+    s->spatial.codec = anyCodec;  // the type's own compressor
+    return ParseCode(value, &s->spatial.codecType);
+  }
   if (name == "depth") {
     if (!ParseLong(value, &number) || !ValidDepth(static_cast<short>(number))) return false;
     if (number == 0 && (preferences & scShowBestDepth) == 0) return false;

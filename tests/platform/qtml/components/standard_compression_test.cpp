@@ -18,6 +18,7 @@
 #include "Script.h"
 #include "Sound.h"
 #include "leak_check.h"
+#include "on_terminal.h"
 #include "pixel_worlds.h"
 #include "scratch_dir_test.h"
 
@@ -125,6 +126,19 @@ TEST_F(StandardCompressionTest, InformationIsCheckedAsTheDialogWould) {
   bad = SCSpatialSettings{kPNGCodecType, anyCodec, 24, codecLosslessQuality + 1};
   EXPECT_EQ(SCSetInfo(image_, scSpatialSettingsType, &bad), paramErr);
   EXPECT_EQ(Spatial().depth, 32) << "a refused value changes nothing";
+
+  // A compressor component must be one of the type; the dialog's choice of
+  // another type lets it go.
+  CompressorComponent png = nullptr;
+  ASSERT_EQ(FindCodec(kPNGCodecType, anyCodec, &png, nullptr), noErr);
+  bad = SCSpatialSettings{kJPEGCodecType, png, 24, codecNormalQuality};
+  EXPECT_EQ(SCSetInfo(image_, scSpatialSettingsType, &bad), paramErr);
+  SCSpatialSettings pinned{kPNGCodecType, png, 24, codecNormalQuality};
+  ASSERT_EQ(SCSetInfo(image_, scSpatialSettingsType, &pinned), noErr);
+  EXPECT_EQ(Spatial().codec, png);
+  QTMLTest_QueueDialogAnswer("codec=jpeg");
+  ASSERT_EQ(SCRequestImageSettings(image_), noErr);
+  EXPECT_EQ(Spatial().codec, anyCodec);
 
   SCTemporalSettings t{codecNormalQuality, 25 << 16, 10};
   ASSERT_EQ(SCSetInfo(image_, scTemporalSettingsType, &t), noErr);
@@ -378,6 +392,34 @@ TEST_F(StandardCompressionTest, TheTestImageSetsTheDepthAndTriesTheChoice) {
     QTMLTest_QueueDialogAnswer("codec=cvid depth=24");
     EXPECT_EQ(SCRequestImageSettings(image_), noErr) << "no test image to try";
   }
+}
+
+TEST_F(StandardCompressionTest, TheDefaultProgressIsABarOnATerminal) {
+  GWorldPtr world = worlds_.Make(16, 16, 0xFF3060C0u);
+  SetSpatial(kRawCodecType, 32, codecNormalQuality);
+  ICMProgressProcRecord progress{reinterpret_cast<ICMProgressUPP>(-1), 0};
+  ASSERT_EQ(SCSetInfo(image_, scProgressProcType, &progress), noErr);
+  std::string shown = OnTerminal([&] {
+    ImageDescriptionHandle desc = nullptr;
+    Handle data = nullptr;
+    ASSERT_EQ(SCCompressImage(image_, GetGWorldPixMap(world), nullptr, &desc, &data), noErr);
+    DisposeHandle(data);
+    DisposeHandle(reinterpret_cast<Handle>(desc));
+    ASSERT_EQ(SCCompressSequenceBegin(image_, GetGWorldPixMap(world), nullptr, nullptr), noErr);
+    for (int i = 0; i < 3; ++i) {
+      long size = 0;
+      ASSERT_EQ(
+          SCCompressSequenceFrame(image_, GetGWorldPixMap(world), nullptr, &data, &size, nullptr),
+          noErr);
+    }
+    ASSERT_EQ(SCCompressSequenceEnd(image_), noErr);
+  });
+  if (shown.empty()) GTEST_SKIP() << "no pseudo-terminal";
+  EXPECT_NE(shown.find("\rCompressing [" + std::string(30, '.') + "]   0%"), std::string::npos)
+      << shown;
+  EXPECT_NE(shown.find("\rCompressing [" + std::string(30, '#') + "] 100%"), std::string::npos);
+  EXPECT_NE(shown.find("\rCompressing: 3 frames"), std::string::npos) << shown;
+  EXPECT_EQ(shown.back(), '\n');
 }
 
 // Records the progress messages SCCompressImage sends.
