@@ -292,6 +292,207 @@ QTML_API ComponentResult DataHSetTimeHints(DataHandler dh, long flags, long band
                                            TimeScale scale, TimeValue minTime, TimeValue maxTime);
 /* ------------------------------------------------------------------------ */
 
+/* ------------------------------------------------------------------------
+ * Standard compression ('scdi'): a component that keeps compression
+ * settings, lets the user choose them in its dialog and compresses with
+ * them through the Image Compression Manager. Subtype 'imag' holds image
+ * settings (spatial, temporal, data rate) and compresses images and
+ * image sequences; subtype 'soun' holds sound settings (compression
+ * type, rate, sample size, channels) for the sound compressors.
+ *
+ * The dialogs answer from the test controls' queue of dialog answers
+ * (QTMLTestControls.h): no answer or a nil one cancels (scUserCancelled),
+ * "" accepts the settings as they are, and "name=value ..." accepts them
+ * changed as the words say (see QTMLTest_QueueDialogAnswer).
+ *
+ * Settings as an atom container (SCGetSettingsAsAtomContainer): for
+ * 'imag' the root holds 'sptl', 'tprl' and 'drat' atoms, each the
+ * matching SC...Settings record big-endian with 32-bit longs and the
+ * codec field 0 (14, 12 and 16 bytes), and, when an image size was set, an
+ * 'isiz' atom whose children 'iwdt' and 'ihgt' hold the width and height
+ * as Fixed. For 'soun' the root holds one 'soun' atom with the children
+ * 'ssct' (the compression type, 4 bytes), 'ssrt' (the sample rate,
+ * unsigned 16.16), 'ssss' (bits a sample, 2 bytes) and 'sscc' (channels,
+ * 2 bytes).
+ *
+ * Results: badComponentInstance for an instance that is not live,
+ * badComponentSelector for a call the subtype does not answer, paramErr
+ * for a missing argument or a value out of range, scTypeNotFoundErr for
+ * an information type the component does not keep, noCodecErr for a
+ * compression type nothing here compresses.
+ * ------------------------------------------------------------------------ */
+enum {
+  StandardCompressionType = 'scdi',
+  StandardCompressionSubType = 'imag',
+  StandardCompressionSubTypeSound = 'soun'
+};
+
+/* Preference flags (scPreferenceFlagsType): what the dialog offers. */
+enum {
+  scListEveryCodec = 1L << 1,        /* every compressor, not one per type */
+  scAllowZeroFrameRate = 1L << 2,    /* a frame rate of 0: every source frame */
+  scAllowZeroKeyFrameRate = 1L << 3, /* a key frame rate of 0: no forced key frames */
+  scShowBestDepth = 1L << 4,         /* a depth of 0: the best the codec stores */
+  scUseMovableModal = 1L << 5,       /* a movable dialog */
+  scDisableFrameRateItem = 1L << 6,  /* the frame rate cannot be changed */
+  scShowDataRateAsKilobits = 1L << 7 /* data rates shown in kilobits */
+};
+
+/* SCSetTestImagePixMap flags. */
+enum {
+  scPreferCropping = 1L << 0,
+  scPreferScaling = 1L << 1,
+  scPreferScalingAndCropping = scPreferCropping | scPreferScaling,
+  scDontDetermineSettingsFromTestImage = 1L << 2
+};
+enum { scTestImageWidth = 80, scTestImageHeight = 80 };
+
+/* The dialog's answer when the user cancels: not an error. */
+enum { scUserCancelled = 1 };
+
+/* Information types of SCGetInfo and SCSetInfo, and what infoPtr points
+ * at. */
+enum {
+  scSpatialSettingsType = 'sptl',  /* SCSpatialSettings */
+  scTemporalSettingsType = 'tprl', /* SCTemporalSettings */
+  scDataRateSettingsType = 'drat', /* SCDataRateSettings */
+  scProgressProcType = 'prog',     /* ICMProgressProcRecord */
+  scPreferenceFlagsType = 'pref',  /* long */
+  scSequenceIDType = 'sequ',       /* ImageSequence (read only) */
+  scCodecFlagsType = 'cflg',       /* CodecFlags */
+  scSoundCompressionType = 'ssct', /* OSType */
+  scSoundSampleRateType = 'ssrt',  /* UnsignedFixed */
+  scSoundSampleSizeType = 'ssss',  /* short */
+  scSoundChannelCountType = 'sscc' /* short */
+};
+
+/* Settings atoms of a video size (in an 'imag' container). */
+enum {
+  kQTSettingsVideoSize = 'isiz',
+  kQTSettingsImageWidth = 'iwdt',
+  kQTSettingsImageHeight = 'ihgt'
+};
+
+typedef struct SCSpatialSettings {
+  CodecType codecType;  /* the compressor's type */
+  CodecComponent codec; /* 0 (anyCodec) or a compressor of codecType */
+  short depth;          /* of the compressed image; 0: the best the codec stores */
+  CodecQ spatialQuality;
+} SCSpatialSettings;
+
+typedef struct SCTemporalSettings {
+  CodecQ temporalQuality; /* 0: every frame a key frame */
+  Fixed frameRate;        /* frames a second; 0: every source frame */
+  long keyFrameRate;      /* most frames from one key frame to the next; 0: the codec's choice */
+} SCTemporalSettings;
+
+typedef struct SCDataRateSettings {
+  long dataRate;      /* bytes a second; 0: no limit */
+  long frameDuration; /* milliseconds of the frame about to be compressed */
+  CodecQ minSpatialQuality;
+  CodecQ minTemporalQuality;
+} SCDataRateSettings;
+
+/* SCGetInfo / SCSetInfo. Setting checks the value as the dialog would:
+ * a codec nothing compresses answers noCodecErr, a depth, quality, rate,
+ * sample size or channel count out of range paramErr. A progress record
+ * with a nil procedure (or a nil infoPtr for 'prog') removes the
+ * procedure; (ICMProgressUPP)-1 asks for the default progress display,
+ * a bar on standard error while it is a terminal. */
+QTML_API ComponentResult SCGetInfo(ComponentInstance ci, OSType infoType, void* info);
+QTML_API ComponentResult SCSetInfo(ComponentInstance ci, OSType infoType, void* info);
+
+/* A new container (owned by the caller) holding the settings. */
+QTML_API ComponentResult SCGetSettingsAsAtomContainer(ComponentInstance ci,
+                                                      QTAtomContainer* settings);
+/* Takes the settings the container holds (a setting it leaves out stays
+ * as it is); paramErr for an atom of the wrong size, and then nothing
+ * changes. */
+QTML_API ComponentResult SCSetSettingsFromAtomContainer(ComponentInstance ci,
+                                                        QTAtomContainer settings);
+/* A new handle (owned by the caller) holding the settings as readable
+ * text, lines ended by '\n', without a terminating NUL. */
+QTML_API ComponentResult SCGetSettingsAsText(ComponentInstance ci, Handle* text);
+
+/* The compression dialogs. The image dialog offers the compressor, depth
+ * and quality; the sequence dialog adds frame rate, key frames, temporal
+ * quality and data rate. The preference flags decide which values are
+ * offered. With a test image set, the image is compressed with the
+ * settings chosen before they are taken, and its error refuses them.
+ * noErr when the user accepts, scUserCancelled when the user cancels
+ * (the settings are then as they were). The 'soun' component's image
+ * dialog is its sound settings dialog. */
+QTML_API ComponentResult SCRequestImageSettings(ComponentInstance ci);
+QTML_API ComponentResult SCRequestSequenceSettings(ComponentInstance ci);
+
+/* The image the dialog previews (nil: none): a copy of the testRect part
+ * (nil: all) of the pixel map is kept. Unless testFlags has
+ * scDontDetermineSettingsFromTestImage, the depth is set from it as
+ * SCDefaultPixMapSettings would. */
+QTML_API ComponentResult SCSetTestImagePixMap(ComponentInstance ci, PixMapHandle testPixMap,
+                                              const Rect* testRect, short testFlags);
+/* Settings fitting the pixel map: the depth of its pixels (24 for 32-bit
+ * ones with codecs that store no alpha) and, with motion, a temporal
+ * quality of codecNormalQuality. */
+QTML_API ComponentResult SCDefaultPixMapSettings(ComponentInstance ci, PixMapHandle src,
+                                                 Boolean motion);
+/* Moves the rectangle to the middle of the main screen; where (may be
+ * nil) receives its new top-left corner. */
+QTML_API ComponentResult SCPositionRect(ComponentInstance ci, Rect* rp, Point* where);
+
+/* Compresses the srcRect part (nil: all) of the pixel map with the
+ * spatial settings into new handles, owned by the caller: the image's
+ * description (its dataSize the bytes of the data) and its data. The
+ * progress procedure is told codecProgressOpen, then
+ * codecProgressUpdatePercent with 0 and with 1.0 (0x10000), then
+ * codecProgressClose; a procedure that answers an error stops the work
+ * with codecAbortErr. */
+QTML_API ComponentResult SCCompressImage(ComponentInstance ci, PixMapHandle src,
+                                         const Rect* srcRect, ImageDescriptionHandle* desc,
+                                         Handle* data);
+
+/* A compression sequence with the spatial, temporal and codec-flag
+ * settings, of frames the size of srcRect (nil: the pixel map's bounds).
+ * *desc (may be nil) receives the frames' description, which the
+ * component owns until SCCompressSequenceEnd. A sequence already begun
+ * is ended first. */
+QTML_API ComponentResult SCCompressSequenceBegin(ComponentInstance ci, PixMapHandle src,
+                                                 const Rect* srcRect, ImageDescriptionHandle* desc);
+/* Compresses one frame. *data is a handle the component owns, valid
+ * until the next frame or the end; *dataSize its bytes; *notSyncFlag
+ * (may be nil) is mediaSampleNotSync for a frame that is not a key frame,
+ * else 0. With a data rate and a frame duration set, each frame has
+ * dataRate × frameDuration ÷ 1000 bytes: after a frame larger than that
+ * the next is compressed at a lower quality (never below the minimum
+ * qualities), after one of less than half of it at a higher quality, up to
+ * the settings' (SetCSequenceQuality: the codecs steered by a quantiser
+ * follow). paramErr before a sequence was begun. */
+QTML_API ComponentResult SCCompressSequenceFrame(ComponentInstance ci, PixMapHandle src,
+                                                 const Rect* srcRect, Handle* data, long* dataSize,
+                                                 short* notSyncFlag);
+/* Ends the sequence and disposes of its description and data; paramErr
+ * when none was begun. */
+QTML_API ComponentResult SCCompressSequenceEnd(ComponentInstance ci);
+
+/* Calls of the standard compression components. */
+enum {
+  kSCPositionRectSelect = 0x0002,
+  kSCSetTestImagePixMapSelect = 0x0006,
+  kSCRequestImageSettingsSelect = 0x000A,
+  kSCCompressImageSelect = 0x000B,
+  kSCRequestSequenceSettingsSelect = 0x000E,
+  kSCCompressSequenceBeginSelect = 0x000F,
+  kSCCompressSequenceFrameSelect = 0x0010,
+  kSCCompressSequenceEndSelect = 0x0011,
+  kSCDefaultPixMapSettingsSelect = 0x0014,
+  kSCGetInfoSelect = 0x0015,
+  kSCSetInfoSelect = 0x0016,
+  kSCGetSettingsAsTextSelect = 0x001C,
+  kSCGetSettingsAsAtomContainerSelect = 0x001D,
+  kSCSetSettingsFromAtomContainerSelect = 0x001E
+};
+/* ------------------------------------------------------------------------ */
+
 QTML_EXTERN_C_END
 
 #endif /* __QUICKTIMECOMPONENTS__ */
