@@ -68,6 +68,11 @@ QTML_API long QTMLTest_LivePtrCount(void);
  * queued: a native path is the file the user picks, nil a cancel. With no
  * answer queued the dialog is cancelled, as by a user who is not there. */
 QTML_API void QTMLTest_QueueDialogAnswer(const char* nativePath);
+/* Exporters' settings dialogs (GraphicsExportRequestSettings,
+ * MovieExportDoUserDialog) take the oldest answer of the same queue: nil
+ * cancels; otherwise the text is "name=value" pairs separated by commas
+ * that set what the dialog shows (the names each dialog takes are listed
+ * in QuickTimeComponents.h), and "" accepts the dialog as it is. */
 QTML_API long QTMLTest_PendingDialogAnswers(void);
 QTML_API void QTMLTest_ClearDialogAnswers(void);
 
