@@ -355,7 +355,6 @@ enum {
   kQTTIFFCompression_PackBits = 32773,
   kQTTIFFCompression_LZW = 5
 };
-enum { kQTPhotoshopLayerMode = 'lmod' };
 enum { kQTGraphicsExportThumbnailWidth = 160, kQTGraphicsExportThumbnailHeight = 120 };
 
 enum {

@@ -530,4 +530,37 @@ TEST_F(GraphicsExport, MisuseAndFailuresAnswerTheirCodes) {
   EXPECT_EQ(GraphicsExportDoExport(closed, nullptr), badComponentInstance);
 }
 
+TEST_F(GraphicsExport, EveryAllocationFailureAnswersAnErrorAndLeavesNothing) {
+  GWorldPtr world = Picture();
+  for (OSType format : {'PNGf', 'JPEG', 'PICT', 'qtif', '8BPS'}) {
+    for (long n = 0;; ++n) {
+      QTMLTest_FailAllocations(n);
+      ComponentInstance ci = nullptr;
+      OSErr err = OpenADefaultComponent(GraphicsExporterComponentType, format, &ci);
+      Handle out = NewHandle(0);
+      QTAtomContainer settings = nullptr;
+      if (err == noErr && out != nullptr) {
+        GraphicsExportSetInputGWorld(ci, world);
+        GraphicsExportSetOutputHandle(ci, out);
+        GraphicsExportSetExifEnabled(ci, true);
+        err = static_cast<OSErr>(GraphicsExportDoExport(ci, nullptr));
+        if (err == noErr) {
+          EXPECT_GT(GetHandleSize(out), 0);
+        }
+        GraphicsExportGetSettingsAsAtomContainer(ci, &settings);
+      }
+      long refused = QTMLTest_AllocationsRefused();
+      QTMLTest_FailAllocations(-1);
+      if (settings != nullptr) QTDisposeAtomContainer(settings);
+      if (out != nullptr) DisposeHandle(out);
+      if (ci != nullptr) CloseComponent(ci);
+      if (refused == 0) {
+        EXPECT_EQ(err, noErr);
+        break;
+      }
+      ASSERT_LT(n, 5000);
+    }
+  }
+}
+
 }  // namespace

@@ -504,4 +504,34 @@ TEST_F(MovieExporters, HandlesAndFailures) {
   EXPECT_EQ(MovieExportGetSettingsAsAtomContainer(wave, nullptr), paramErr);
 }
 
+TEST_F(MovieExporters, EveryAllocationFailureAnswersAnErrorAndLeavesNothing) {
+  Movie movie = NewMovieWithVideoAndSound();
+  for (OSType format : {'WAVE', 'VfW ', 'MooV'}) {
+    for (long n = 0;; ++n) {
+      QTMLTest_FailAllocations(n);
+      ComponentInstance ci = nullptr;
+      OSErr err = OpenADefaultComponent(MovieExportType, format, &ci);
+      QTAtomContainer settings = nullptr;
+      if (err == noErr) {
+        MovieExportGetSettingsAsAtomContainer(ci, &settings);
+        err = static_cast<OSErr>(Export(ci, movie, "swept", nullptr, 0, 120));
+      }
+      long refused = QTMLTest_AllocationsRefused();
+      QTMLTest_FailAllocations(-1);
+      if (settings != nullptr) QTDisposeAtomContainer(settings);
+      if (ci != nullptr) CloseComponent(ci);
+      if (refused == 0) {
+        EXPECT_EQ(err, noErr);
+        break;
+      }
+      if (ci != nullptr && err == noErr) {
+        EXPECT_TRUE(fs::exists(Path("swept")));
+      }
+      ASSERT_LT(n, 5000);
+    }
+    fs::remove(Path("swept"));
+    for (const auto& entry : fs::directory_iterator(dir_)) ADD_FAILURE() << entry.path();
+  }
+}
+
 }  // namespace
