@@ -160,6 +160,9 @@ QTML_RESULT_CODE(OSErr, invalidAtomErr, -2106)
 QTML_RESULT_CODE(OSErr, invalidAtomContainerErr, -2107)
 QTML_RESULT_CODE(OSErr, invalidAtomTypeErr, -2108)
 QTML_RESULT_CODE(OSErr, cannotBeLeafAtomErr, -2109)
+/* Movie export. */
+QTML_RESULT_CODE(OSErr, noVideoTrackInMovieErr, -2054)
+QTML_RESULT_CODE(OSErr, noSoundTrackInMovieErr, -2055)
 
 /* Standard compression and sound compression. */
 QTML_RESULT_CODE(OSErr, codecAbortErr, -8967)       /* a progress procedure stopped the work */

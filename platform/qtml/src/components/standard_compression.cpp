@@ -3,6 +3,7 @@
 // text, the test image, and the dialog a scripted answer stands in for.
 #include "components/standard_compression.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -645,7 +646,10 @@ OSErr StandardCompression::RequestSettings(bool sequence) {
 }
 
 OSErr StandardCompression::ApplyAnswer(const std::string& answer, bool sequence) {
-  std::istringstream words(answer);
+  // Words are separated by spaces or by commas, as in the exporters' answers.
+  std::string spaced = answer;
+  std::replace(spaced.begin(), spaced.end(), ',', ' ');
+  std::istringstream words(spaced);
   std::string word;
   ImageSettings image = image_;
   SoundSettings audio = audio_;
