@@ -491,6 +491,9 @@ enum {
   kSCGetSettingsAsAtomContainerSelect = 0x001D,
   kSCSetSettingsFromAtomContainerSelect = 0x001E
 };
+/* ------------------------------------------------------------------------ */
+
+/* ------------------------------------------------------------------------
  * Graphics exporters ('grex' components, ImageCompression.h; subtype the
  * format written: 'BMPf', 'JPEG', 'PNGf', 'TIFF', 'PICT', '8BPS', '.SGI',
  * 'TPIC', 'qtif'). The base exporter (subtype 'base', flagged
@@ -758,8 +761,8 @@ QTML_API ComponentResult GraphicsExportGetExifEnabled(GraphicsExportComponent ci
                                                       Boolean* exifEnabled);
 /* ------------------------------------------------------------------------ */
 
-/* Messages of ICMProgressProcs: graphics exporters call theirs with these. */
-enum { codecProgressOpen = 0, codecProgressUpdatePercent = 1, codecProgressClose = 2 };
+/* Graphics exporters call their ICMProgressProcs with the codecProgress
+ * messages of ImageCompression.h. */
 
 /* ------------------------------------------------------------------------
  * Movie exporters ('spit' components, subtype the file type written):
@@ -810,9 +813,6 @@ enum { codecProgressOpen = 0, codecProgressUpdatePercent = 1, codecProgressClose
 enum {
   kQTSettingsVideo = 'vide',
   kQTSettingsSound = 'soun',
-  kQTSettingsVideoSize = 'isiz',
-  kQTSettingsImageWidth = 'iwdt',
-  kQTSettingsImageHeight = 'ihgt',
   kQTSettingsMovieExportSaveForInternet = 'fast'
 };
 
