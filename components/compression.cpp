@@ -160,9 +160,15 @@ void CompressionService::SetFlag(int32_t bit, bool on) {
 }
 
 void CompressionService::PrepareProgress() {
-  if (progress != nullptr || !defaultCallback) return;
-  ICMProgressProcRecord standard{reinterpret_cast<ICMProgressUPP>(-1), 0};
-  SCSetInfo(instance, scProgressProcType, &standard);
+  // The standard display asked for once must not outlive the wish for it,
+  // nor show beside a script's routine.
+  ICMProgressProcRecord record{};
+  if (progress == nullptr && defaultCallback) {
+    record.progressProc = reinterpret_cast<ICMProgressUPP>(-1);
+  } else if (progress != nullptr && progressAdapter != nullptr) {
+    record = ICMProgressProcRecord{progressAdapter, reinterpret_cast<long>(progress)};
+  }
+  SCSetInfo(instance, scProgressProcType, &record);
 }
 
 void CompressionService::SizeDestRect(int width, int height) {

@@ -121,7 +121,8 @@ class CompressionService : public ComponentService {
   // destRect's right and bottom from its left and top plus a size.
   void SizeDestRect(int width, int height);
   // Before compressing: the standard progress display when no callback is
-  // set and the default callback is wanted.
+  // set and the default callback is wanted; else the script's routine
+  // through the platform adapter, when the class installs one; else none.
   void PrepareProgress();
 
   ICMProgressProcPtr progressAdapter = nullptr;

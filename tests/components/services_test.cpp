@@ -14,6 +14,7 @@
 #include "components/compressors.h"
 #include "components/exporters.h"
 #include "movie/frame_render.h"
+#include "../platform/qtml/components/on_terminal.h"
 #include "../plugin/host_fixture.h"
 
 namespace {
@@ -189,6 +190,41 @@ TEST_F(ServiceProgress, ACallbackThatIsNotValidIsNotKept) {
   exporter.SetProgress(&callback_);
   EXPECT_TRUE(exporter.HasCallback());
   EXPECT_NE(exporter.progress, &callback_);  // a copy of its own
+}
+
+// Long work shows QuickTime's own progress bar when standard error is a
+// terminal and no routine is set; a routine set takes its place.
+TEST_F(ServiceProgress, MovieCompressionShowsTheStandardBarOnATerminal) {
+  MovieCompressor compressor;
+  compressor.Open();
+  SetFrameRate(compressor, 10);
+  compressor.SetDefaultCallback(true);
+  std::string shown = OnTerminal([&] { compressor.CompressMovie(movie_, Destination("bar.mov")); });
+  EXPECT_EQ(compressor.err, noErr);
+  EXPECT_NE(shown.find("Compressing"), std::string::npos) << shown;
+
+  compressor.SetProgress(&callback_);
+  shown = OnTerminal([&] { compressor.CompressMovie(movie_, Destination("routine.mov")); });
+  EXPECT_EQ(shown, "");
+  EXPECT_FALSE(gReports.empty());
+}
+
+TEST_F(ServiceProgress, MovieExportShowsTheStandardBarOnlyWhenAsked) {
+  MovieExporter exporter;
+  exporter.err = OpenADefaultComponent(MovieExportType, 'AIFF', &exporter.instance);
+  exporter.Reset();
+  auto item = runtime().NewFolderItem((dir_ / "out.aiff").string());
+  auto file = reinterpret_cast<REALfolderItem>(item->Handle());
+  std::string shown = OnTerminal([&] { exporter.Export(movie_, nullptr, nullptr, file); });
+  EXPECT_EQ(exporter.err, noErr);
+  EXPECT_EQ(shown, "");
+  exporter.SetDefaultCallback(true);
+  shown = OnTerminal([&] { exporter.Export(movie_, nullptr, nullptr, file); });
+  EXPECT_NE(shown.find("Exporting"), std::string::npos) << shown;
+  exporter.SetProgress(&callback_);
+  shown = OnTerminal([&] { exporter.Export(movie_, nullptr, nullptr, file); });
+  EXPECT_EQ(shown, "");
+  EXPECT_EQ(gReports.back().fraction, 1.0);
 }
 
 }  // namespace
