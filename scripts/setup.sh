@@ -9,7 +9,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libffi-dev
           zlib1g-dev libreadline-dev clang-format imagemagick ffmpeg libavcodec-dev
           libavformat-dev libavutil-dev libswscale-dev libfreetype-dev fonts-dejavu-core libsdl2-dev
-          libx11-dev xvfb xauth python3)
+          libx11-dev xvfb xauth python3 sox)
 
 install_missing() {
   local missing=()

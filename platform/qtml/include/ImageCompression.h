@@ -159,6 +159,10 @@ typedef struct ICMDataProcRecord {
 } ICMDataProcRecord;
 typedef ICMDataProcRecord* ICMDataProcRecordPtr;
 
+/* Messages of a progress procedure: the work begins, has reached the
+ * fraction `completeness` (Fixed, 0 to 1.0), ends. */
+enum { codecProgressOpen = 0, codecProgressUpdatePercent = 1, codecProgressClose = 2 };
+
 typedef OSErr (*ICMProgressProcPtr)(short message, Fixed completeness, long refcon);
 typedef ICMProgressProcPtr ICMProgressUPP;
 typedef struct ICMProgressProcRecord {
@@ -393,6 +397,13 @@ QTML_API OSErr CompressSequenceBegin(ImageSequence* seqID, PixMapHandle src, Pix
 QTML_API OSErr CompressSequenceFrame(ImageSequence seqID, PixMapHandle src, const Rect* srcRect,
                                      CodecFlags flags, Ptr data, long* dataSize, UInt8* similarity,
                                      ICMCompletionProcRecordPtr asyncCompletionProc);
+
+/* The qualities a compression sequence compresses its next frames at
+ * (codecMinQuality to codecLosslessQuality, else paramErr). The codecs
+ * steered by a quantiser in each frame (JPEG, MPEG-4, H.263, Sorenson,
+ * Cinepak) follow at once; the others keep the qualities they began with. */
+QTML_API OSErr SetCSequenceQuality(ImageSequence seqID, CodecQ spatialQuality,
+                                   CodecQ temporalQuality);
 
 /* A new image description (owned by the caller) of the pixel map's pixels
  * as uncompressed 'raw ' data of its depth, rows as the pixel map keeps

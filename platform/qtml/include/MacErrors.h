@@ -160,5 +160,14 @@ QTML_RESULT_CODE(OSErr, invalidAtomErr, -2106)
 QTML_RESULT_CODE(OSErr, invalidAtomContainerErr, -2107)
 QTML_RESULT_CODE(OSErr, invalidAtomTypeErr, -2108)
 QTML_RESULT_CODE(OSErr, cannotBeLeafAtomErr, -2109)
+/* Movie export. */
+QTML_RESULT_CODE(OSErr, noVideoTrackInMovieErr, -2054)
+QTML_RESULT_CODE(OSErr, noSoundTrackInMovieErr, -2055)
+
+/* Standard compression and sound compression. */
+QTML_RESULT_CODE(OSErr, codecAbortErr, -8967)       /* a progress procedure stopped the work */
+QTML_RESULT_CODE(OSErr, scTypeNotFoundErr, -8971)   /* an information type not kept */
+QTML_RESULT_CODE(OSErr, badFormat, -206)            /* a sound format nothing converts */
+QTML_RESULT_CODE(OSErr, notEnoughBufferSpace, -207) /* sound conversion out of order */
 
 #endif /* __MACERRORS__ */

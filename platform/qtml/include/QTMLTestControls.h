@@ -68,6 +68,23 @@ QTML_API long QTMLTest_LivePtrCount(void);
  * queued: a native path is the file the user picks, nil a cancel. With no
  * answer queued the dialog is cancelled, as by a user who is not there. */
 QTML_API void QTMLTest_QueueDialogAnswer(const char* nativePath);
+/* The standard compression dialogs (SCRequestImageSettings,
+ * SCRequestSequenceSettings) take the oldest answer as well: nil (or none
+ * queued) cancels, "" accepts the settings as they are, and words
+ * "name=value" separated by spaces or commas accept them so changed. Image dialog:
+ * codec=jpeg (a compression type), depth=24, quality=768 (spatial); the
+ * sequence dialog also fps=15 (a decimal), keyframes=10, temporal=512,
+ * datarate=20000 (bytes a second). Sound dialog: format=ima4, rate=22050,
+ * size=16, channels=1. A word the dialog does not offer (a frame rate of
+ * 0 without scAllowZeroFrameRate, keyframes=0 without
+ * scAllowZeroKeyFrameRate, a depth of 0 without scShowBestDepth,
+ * any frame rate with scDisableFrameRateItem) or cannot read makes the
+ * dialog answer paramErr and change nothing. */
+/* Exporters' settings dialogs (GraphicsExportRequestSettings,
+ * MovieExportDoUserDialog) take the oldest answer of the same queue: nil
+ * cancels; otherwise the text is "name=value" pairs separated by commas
+ * that set what the dialog shows (the names each dialog takes are listed
+ * in QuickTimeComponents.h), and "" accepts the dialog as it is. */
 QTML_API long QTMLTest_PendingDialogAnswers(void);
 QTML_API void QTMLTest_ClearDialogAnswers(void);
 

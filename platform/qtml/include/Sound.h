@@ -85,6 +85,85 @@ typedef SoundDescriptionV1Ptr* SoundDescriptionV1Handle;
  * index past the last device, or below 1. */
 QTML_API OSErr SPBGetIndexedDevice(short count, Str255 deviceName, Handle* deviceIconHandle);
 
+/* ------------------------------------------------------------------------
+ * Sound conversion: a sound converter turns sound of one format into
+ * another through the sound decompressor ('sdec') of the input's format
+ * and the sound compressor ('scom') of the output's. Uncompressed formats
+ * ('raw ' 8-bit offset binary, 'twos' and 'sowt' of 8, 16, 24 or 32 bits,
+ * 'in24', 'in32', 'fl32', 'fl64') are read and written by the engine; the
+ * compressed ones ('ulaw', 'alaw', 'ima4', and for reading every format
+ * the engine decodes) by FFmpeg. Channels are mixed down or repeated to
+ * the output's count, and the rate changed by linear interpolation.
+ *
+ * Frames count sample frames (one sample of each channel) on both sides;
+ * for 'ima4' a packet of 64 frames takes 34 bytes a channel, and output
+ * is written in whole packets: frames that do not fill one wait for the
+ * next buffer, and SoundConverterEndConversion writes the last packet
+ * padded with silence.
+ * ------------------------------------------------------------------------ */
+typedef struct SoundComponentData {
+  long flags;
+  OSType format;
+  short numChannels;
+  short sampleSize;         /* bits a sample of the uncompressed sound */
+  UnsignedFixed sampleRate; /* frames a second */
+  long sampleCount;
+  Byte* buffer;
+  long reserved;
+} SoundComponentData;
+typedef SoundComponentData* SoundComponentDataPtr;
+
+/* How a format packs its samples (GetCompressionInfo). */
+typedef struct CompressionInfo {
+  long recordSize;
+  OSType format;
+  short compressionID;
+  unsigned short samplesPerPacket; /* frames a packet */
+  unsigned short bytesPerPacket;   /* bytes a packet of one channel */
+  unsigned short bytesPerSample;   /* of the uncompressed sound it holds */
+  unsigned short futureUse1;
+} CompressionInfo;
+typedef CompressionInfo* CompressionInfoPtr;
+
+typedef struct OpaqueSoundConverter* SoundConverter;
+
+/* A new converter (closed with SoundConverterClose) from inputFormat to
+ * outputFormat (format, numChannels, sampleSize and sampleRate are used).
+ * badFormat when either format has no sound component here, paramErr for
+ * channels out of 1 to 8, a sample size an uncompressed format does not
+ * have, or a zero rate. */
+QTML_API OSErr SoundConverterOpen(const SoundComponentData* inputFormat,
+                                  const SoundComponentData* outputFormat, SoundConverter* sc);
+QTML_API OSErr SoundConverterClose(SoundConverter sc);
+/* For about inputBytesTarget bytes of input: the whole frames (whole
+ * packets of a compressed input) they hold and their bytes, and the most
+ * bytes their conversion can write. */
+QTML_API OSErr SoundConverterGetBufferSizes(SoundConverter sc, unsigned long inputBytesTarget,
+                                            unsigned long* inputFrames, unsigned long* inputBytes,
+                                            unsigned long* outputBytes);
+/* Starts a conversion afresh, forgetting frames waiting from before. */
+QTML_API OSErr SoundConverterBeginConversion(SoundConverter sc);
+/* Converts inputFrames frames (for a compressed input, the frames of its
+ * whole packets) into outputPtr, which must hold the outputBytes
+ * SoundConverterGetBufferSizes promised; *outputFrames and *outputBytes
+ * say what was written. notEnoughBufferSpace before
+ * SoundConverterBeginConversion. */
+QTML_API OSErr SoundConverterConvertBuffer(SoundConverter sc, const void* inputPtr,
+                                           unsigned long inputFrames, void* outputPtr,
+                                           unsigned long* outputFrames, unsigned long* outputBytes);
+/* Writes what is still waiting (the last packet, padded) and ends the
+ * conversion. */
+QTML_API OSErr SoundConverterEndConversion(SoundConverter sc, void* outputPtr,
+                                           unsigned long* outputFrames, unsigned long* outputBytes);
+
+/* The packing of a format: 1 frame of sampleSize ÷ 8 bytes a channel for
+ * uncompressed ones, 1 byte for 'ulaw' and 'alaw', 64 frames in 34 bytes
+ * for 'ima4'. compressionID is not used. badFormat for a format the
+ * engine does not convert. */
+QTML_API OSErr GetCompressionInfo(short compressionID, OSType format, short numChannels,
+                                  short sampleSize, CompressionInfoPtr cp);
+/* ------------------------------------------------------------------------ */
+
 QTML_EXTERN_C_END
 
 #endif /* __SOUND__ */

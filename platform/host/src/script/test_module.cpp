@@ -90,13 +90,15 @@ Datum ClearFaultsFn(BuiltinCall& c) {
   return None();
 }
 
-// AnswerDialog(path): the next file dialog picks that file (native path).
+// AnswerDialog(text): the next dialog's answer: the file a file dialog
+// picks (native path), or the settings a compression dialog accepts
+// ("" as they are, "codec=jpeg quality=768 ...": see QTMLTestControls.h).
 Datum AnswerDialogFn(BuiltinCall& c) {
   Controls(c).queueDialogAnswer(c.Text(0).c_str());
   return None();
 }
 
-// CancelDialog(): the next file dialog is cancelled.
+// CancelDialog(): the next dialog is cancelled.
 Datum CancelDialogFn(BuiltinCall& c) {
   Controls(c).queueDialogAnswer(nullptr);
   return None();

@@ -26,6 +26,7 @@ enum class HandleKind : uint8_t {
   kInstance = 0x49,
   kSequence = 0x53,
   kDataSource = 0x64,
+  kSoundConverter = 0x63,
 };
 
 template <typename T, HandleKind kKind>

@@ -8,6 +8,7 @@
 #include "components/effects.h"
 #include "data/data_handler.h"
 #include "components/importers.h"
+#include "components/standard_compression.h"
 #include "memory/memory.h"
 #include "movies/movie_controller.h"
 
@@ -49,6 +50,7 @@ std::vector<ComponentEntry> EngineEntries() {
   AppendCodecComponents(&entries);
   AppendEffectComponents(&entries);
   AppendFormatComponents(&entries);
+  AppendStandardCompressionComponents(&entries);
   entries.insert(entries.end(), std::begin(kDeviceComponents), std::end(kDeviceComponents));
   return entries;
 }

@@ -501,6 +501,13 @@ class FrameEncoder {
     return noErr;
   }
 
+  // The qualities of the frames from the next on; only the codecs steered
+  // by a quantiser in each frame follow.
+  void SetQualities(CodecQ spatialQuality, CodecQ temporalQuality) {
+    spatial_ = spatialQuality;
+    temporal_ = temporalQuality;
+  }
+
   short Depth() const { return depth_; }
   // The description's extension atoms (the codec's set-up), as stored.
   const std::vector<uint8_t>& Extensions() const { return extensions_; }
@@ -900,6 +907,20 @@ OSErr CompressSequenceFrame(ImageSequence seqID, PixMapHandle src, const Rect* s
                                         asyncCompletionProc->completionRefCon);
   }
   return call.Return(err);
+} catch (...) {
+  return qtml::EscapedError<OSErr>();
+}
+
+OSErr SetCSequenceQuality(ImageSequence seqID, CodecQ spatialQuality, CodecQ temporalQuality) try {
+  ApiCall call("SetCSequenceQuality", seqID, spatialQuality, temporalQuality);
+  if (OSErr fault = call.Fault()) return call.Return(fault);
+  auto* sequence = qtml::SequenceOf<qtml::CompressionSequence>(seqID);
+  if (sequence == nullptr || spatialQuality > codecLosslessQuality ||
+      temporalQuality > codecLosslessQuality) {
+    return call.Return<OSErr>(paramErr);
+  }
+  sequence->encoder.SetQualities(spatialQuality, temporalQuality);
+  return call.Return<OSErr>(noErr);
 } catch (...) {
   return qtml::EscapedError<OSErr>();
 }

@@ -14,6 +14,7 @@
 #include "QuickTimeComponents.h"
 #include "base/api_call.h"
 #include "components/codecs.h"
+#include "components/exporters.h"
 #include "data/data_refs.h"
 #include "files/files.h"
 #include "files/finder_info.h"
@@ -154,27 +155,6 @@ bool CanImportMovieFormat(OSType type) {
   }
   return false;
 }
-
-struct MovieExporter {
-  OSType subType;
-  const char* name;
-  UInt32 flags;
-  int ffmpegCodec;  // what the exporter needs from FFmpeg; kEngineOwnCodec: nothing
-};
-
-constexpr UInt32 kExportFlags =
-    canMovieExportFiles | hasMovieExportUserInterface | canMovieExportValidateMovie;
-
-constexpr MovieExporter kMovieExporters[] = {
-    {'MooV', "QuickTime Movie",
-     kExportFlags | canMovieExportFromProcedures | movieExportMustGetSourceMediaType,
-     kEngineOwnCodec},
-    {'mpg4', "MPEG-4", kExportFlags, AV_CODEC_ID_MPEG4},
-    {'AIFF', "AIFF", kExportFlags, AV_CODEC_ID_PCM_S16BE},
-    {'WAVE', "WAVE", kExportFlags, AV_CODEC_ID_PCM_S16LE},
-    {'PICT', "Picture", kExportFlags, kEngineOwnCodec},
-    {'grex', "Image Sequence", kExportFlags, AV_CODEC_ID_PNG},
-};
 
 constexpr long kFormatComponentVersion = 0x00070000;
 
@@ -380,14 +360,7 @@ void AppendFormatComponents(std::vector<ComponentEntry>* entries) {
     entries->push_back(FormatEntry(GraphicsImporterComponentType, f.fileType, 0, f.name,
                                    "Reads images", NewGraphicsImporter));
   }
-  entries->push_back(FormatEntry(GraphicsExporterComponentType, 'base',
-                                 graphicsExporterIsBaseExporter, "Base Graphics Exporter",
-                                 "The work every graphics exporter shares"));
-  for (const FileFormat& f : kFormats) {
-    if (!HasGraphicsCodec(f, true)) continue;
-    entries->push_back(
-        FormatEntry(GraphicsExporterComponentType, f.fileType, 0, f.name, "Writes images"));
-  }
+  AppendGraphicsExporters(entries);
   for (const FileFormat& f : kFormats) {
     bool importable = f.stillImage ? HasGraphicsCodec(f, false) : CanImportMovieFormat(f.fileType);
     if (!importable) continue;
@@ -395,10 +368,7 @@ void AppendFormatComponents(std::vector<ComponentEntry>* entries) {
     entries->push_back(
         FormatEntry(MovieImportType, f.fileType, flags, f.name, "Opens files as movies"));
   }
-  for (const MovieExporter& e : kMovieExporters) {
-    if (e.ffmpegCodec != kEngineOwnCodec && !FFmpegEncodes(e.ffmpegCodec)) continue;
-    entries->push_back(FormatEntry(MovieExportType, e.subType, e.flags, e.name, "Writes movies"));
-  }
+  AppendMovieExporters(entries);
 }
 
 }  // namespace qtml

@@ -1,12 +1,16 @@
 // ConvertMovieToFile: a movie, or one of its tracks, written to a file by
 // the movie exporter of a format, chosen in the export dialog or by the
-// caller. The engine's exporters write QuickTime movies.
+// caller.
 #include <string>
 
 #include "Movies.h"
 #include "QuickTimeComponents.h"
 #include "base/dialog_answers.h"
 #include "components/component_registry.h"
+#include "components/exporters.h"
+#include "files/files.h"
+#include "files/finder_info.h"
+#include "files/os.h"
 #include "movies/movie_calls.h"
 #include "memory/memory.h"
 #include "movies/movie_files.h"
@@ -32,16 +36,43 @@ bool AskFormat(OSType* format) {
   return true;
 }
 
-// The subtype of the exporter that writes the format, or 0 for none:
-// userComp when given, else the registered exporter of that subtype.
-OSType ExporterFormat(OSType format, ComponentInstance userComp) {
+// The exporter that writes the format: userComp when given, else the
+// registered exporter of that subtype; nullptr for none.
+ComponentRecord* ExporterOf(OSType format, ComponentInstance userComp) {
   if (userComp != nullptr) {
     ComponentRecord* component = ComponentOrInstance(reinterpret_cast<Component>(userComp));
-    if (component == nullptr || component->entry.type != MovieExportType) return 0;
-    return component->entry.subType;
+    if (component == nullptr || component->entry.type != MovieExportType) return nullptr;
+    return component;
   }
   ComponentDescription looking{MovieExportType, format, 0, 0, 0};
-  return NextMatching(nullptr, &looking) != nullptr ? format : 0;
+  return FindComponentRecord(NextMatching(nullptr, &looking));
+}
+
+// The file through an exporter of another format than QuickTime's own
+// (or one the caller opened, with its settings).
+OSErr WriteThroughExporter(MovieRecord& movie, Track onlyTrack, const FSSpec* file, OSType creator,
+                           long flags, ComponentRecord* exporter, ComponentInstance userComp) {
+  std::string path;
+  if (OSErr err = SpecToPath(file, &path)) return err;
+  os::EntryKind kind = os::EntryKind::kMissing;
+  if (OSErr err = os::KindAt(path, &kind)) return err;
+  if (kind != os::EntryKind::kMissing) {
+    if (kind != os::EntryKind::kFile) return notAFileErr;
+    if ((flags & createMovieFileDeleteCurFile) == 0) return dupFNErr;
+  }
+  ComponentInstance instance = userComp;
+  if (instance == nullptr) {
+    if (OSErr err = OpenInstance(exporter, &instance)) return err;
+  }
+  OSErr err = ExportMovieToFile(instance, ReferenceTo(&movie), onlyTrack, path);
+  if (userComp == nullptr) CloseInstance(FindInstanceRecord(instance));
+  if (err == noErr && exporter->entry.subType != GraphicsExporterComponentType) {
+    FInfo info = {};
+    info.fdType = exporter->entry.subType;
+    info.fdCreator = creator;
+    WriteFinderInfo(path, info);
+  }
+  return err;
 }
 
 // Writes the movie, or only `onlyTrack` of it (the other tracks left out
@@ -72,9 +103,12 @@ OSErr Convert(MovieRecord& movie, Track onlyTrack, const FSSpec* file, OSType fi
   if (file == nullptr) return paramErr;
   OSType format = fileType != 0 ? fileType : OSType{kQTFileTypeMovie};
   if ((flags & showUserSettingsDialog) != 0 && !AskFormat(&format)) return userCanceledErr;
-  format = ExporterFormat(format, userComp);
-  if (format != kQTFileTypeMovie) return cantFindHandler;
-  return WriteQuickTimeMovie(movie, track, file, creator, flags);
+  ComponentRecord* exporter = ExporterOf(format, userComp);
+  if (exporter == nullptr) return cantFindHandler;
+  if (userComp == nullptr && exporter->entry.subType == kQTFileTypeMovie) {
+    return WriteQuickTimeMovie(movie, track, file, creator, flags);
+  }
+  return WriteThroughExporter(movie, onlyTrack, file, creator, flags, exporter, userComp);
 }
 
 }  // namespace

@@ -122,8 +122,8 @@ TEST_F(MovieExport, TheDialogsFormatChoosesTheExporter) {
   EXPECT_FALSE(fs::exists(Path("cancelled.mov")));
   EXPECT_FALSE(fs::exists(Path("unanswered.mov")));
 
-  // Formats no exporter here writes.
-  QTMLTest_QueueDialogAnswer("mpg4");
+  // Formats no movie exporter writes.
+  QTMLTest_QueueDialogAnswer("GIFf");
   EXPECT_EQ(Export(movie, nullptr, "other.mp4"), cantFindHandler);
   QTMLTest_QueueDialogAnswer("zzzz");
   EXPECT_EQ(Export(movie, nullptr, "unknown.mov"), cantFindHandler);
@@ -138,8 +138,8 @@ TEST_F(MovieExport, WithoutTheDialogTheFileTypeChoosesAndAFileIsReplacedOnlyWhen
   EXPECT_EQ(GetMoviesError(), dupFNErr);
   ASSERT_EQ(Export(movie, nullptr, "there.mov", createMovieFileDeleteCurFile), noErr);
   EXPECT_GT(fs::file_size(Path("there.mov")), 3u);
-  FSSpec spec = Spec("aiff.aif");
-  EXPECT_EQ(ConvertMovieToFile(movie, nullptr, &spec, 'AIFF', 'TVOD', 0, nullptr, 0, nullptr),
+  FSSpec spec = Spec("other.gif");
+  EXPECT_EQ(ConvertMovieToFile(movie, nullptr, &spec, 'GIFf', 'TVOD', 0, nullptr, 0, nullptr),
             cantFindHandler);
   EXPECT_EQ(ConvertMovieToFile(nullptr, nullptr, &spec, 0, 'TVOD', 0, nullptr, 0, nullptr),
             invalidMovie);

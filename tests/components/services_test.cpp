@@ -1,0 +1,230 @@
+// What a script's progress routine hears from the component services: the
+// natives driven directly, with a C++ routine standing in for the script's
+// (a script cannot name a code address of its own).
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "FixMath.h"
+#include "MacErrors.h"
+#include "QTML.h"
+#include "QTMLTestControls.h"
+#include "components/compressors.h"
+#include "components/exporters.h"
+#include "movie/frame_render.h"
+#include "../platform/qtml/components/on_terminal.h"
+#include "../plugin/host_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The tour's movie: 15 frames of 32 by 24 colour bars, with sound.
+const fs::path kSampleMovie =
+    fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples" / "sample.mov";
+
+struct Report {
+  double fraction;
+  int32_t code;
+};
+std::vector<Report> gReports;
+
+void Record(double fraction, REALobject, int32_t code) {
+  gReports.push_back({fraction, code});
+}
+
+class ServiceProgress : public WithHost {
+ protected:
+  void SetUp() override {
+    WithHost::SetUp();
+    ASSERT_EQ(InitializeQTML(0), noErr);
+    ASSERT_EQ(EnterMovies(), noErr);
+    gReports.clear();
+    dir_ = fs::temp_directory_path() / ("fenra-services-" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+    FSSpec spec{};
+    ASSERT_EQ(NativePathNameToFSSpec(const_cast<char*>(kSampleMovie.c_str()), &spec, 0), noErr);
+    short ref = 0;
+    ASSERT_EQ(OpenMovieFile(&spec, &ref, fsRdPerm), noErr);
+    ASSERT_EQ(NewMovieFromFile(&movie_, ref, nullptr, nullptr, newMovieActive, nullptr), noErr);
+    CloseMovieFile(ref);
+    callback_.proc = Record;
+  }
+  void TearDown() override {
+    if (movie_ != nullptr) DisposeMovie(movie_);
+    QTMLTest_ClearEvents();
+    fs::remove_all(dir_);
+    WithHost::TearDown();
+  }
+
+  FSSpec Destination(const char* name) {
+    FSSpec spec{};
+    std::string path = (dir_ / name).string();
+    NativePathNameToFSSpec(path.data(), &spec, 0);
+    return spec;
+  }
+  void SetFrameRate(fenra::MovieCompressor& compressor, long framesPerSecond) {
+    SCTemporalSettings temporal{};
+    ASSERT_EQ(SCGetInfo(compressor.instance, scTemporalSettingsType, &temporal), noErr);
+    temporal.frameRate = Long2Fix(framesPerSecond);
+    ASSERT_EQ(SCSetInfo(compressor.instance, scTemporalSettingsType, &temporal), noErr);
+  }
+
+  fs::path dir_;
+  Movie movie_ = nullptr;
+  fenra::ProgressCallbackNative callback_;
+};
+
+using fenra::ImageCompressor;
+using fenra::MovieCompressor;
+using fenra::MovieExporter;
+
+TEST_F(ServiceProgress, MovieCompressionReportsEveryFrameThenTheEnd) {
+  MovieCompressor compressor;
+  compressor.Open();
+  ASSERT_TRUE(compressor.IsValid());
+  SetFrameRate(compressor, 10);
+  compressor.SetProgress(&callback_);
+  compressor.CompressMovie(movie_, Destination("out.mov"));
+  ASSERT_EQ(compressor.err, noErr);
+  // frames = rate × duration ÷ time scale, at least one.
+  long frames = 10L * GetMovieDuration(movie_) / GetMovieTimeScale(movie_);
+  if (frames < 1) frames = 1;
+  ASSERT_EQ(gReports.size(), static_cast<size_t>(frames + 1));
+  for (long i = 0; i < frames; ++i) {
+    EXPECT_DOUBLE_EQ(gReports[i].fraction, static_cast<double>(i) / frames) << i;
+    EXPECT_EQ(gReports[i].code, noErr);
+  }
+  EXPECT_DOUBLE_EQ(gReports.back().fraction, 1.0);
+  EXPECT_TRUE(fs::exists(dir_ / "out.mov"));
+}
+
+TEST_F(ServiceProgress, EscapeStopsMovieCompressionAndDeletesTheFile) {
+  MovieCompressor compressor;
+  compressor.Open();
+  SetFrameRate(compressor, 0);  // every frame of the source
+  compressor.SetProgress(&callback_);
+  // The key waits from the fourth look on: three frames are done first.
+  QTMLTest_PostKeyDown(0x35, 0x1B, 3);
+  compressor.CompressMovie(movie_, Destination("escaped.mov"));
+  EXPECT_EQ(compressor.err, noErr);
+  ASSERT_EQ(gReports.size(), 4u);
+  EXPECT_DOUBLE_EQ(gReports.back().fraction, 1.0);
+  EXPECT_FALSE(fs::exists(dir_ / "escaped.mov"));
+}
+
+TEST_F(ServiceProgress, AFailingFrameEndsTheReportsWithItsCodeAndNoFile) {
+  MovieCompressor compressor;
+  compressor.Open();
+  SetFrameRate(compressor, 0);
+  compressor.SetProgress(&callback_);
+  QTMLTest_FailCall("SCCompressSequenceFrame", 2, codecErr);
+  compressor.CompressMovie(movie_, Destination("failed.mov"));
+  QTMLTest_ClearFaults();
+  EXPECT_EQ(compressor.err, codecErr);
+  ASSERT_EQ(gReports.size(), 3u);
+  EXPECT_EQ(gReports[1].code, codecErr);
+  EXPECT_EQ(gReports[2].fraction, 1.0);
+  EXPECT_FALSE(fs::exists(dir_ / "failed.mov"));
+}
+
+TEST_F(ServiceProgress, ImageCompressionReportsThroughThePlatformAndCanBeAborted) {
+  ImageCompressor compressor;
+  compressor.Open();
+  compressor.SetProgress(&callback_);
+  ASSERT_EQ(compressor.err, noErr);
+  Rect bounds{0, 0, 24, 32};
+  fenra::FrameBuffer world(bounds);
+  Handle data = nullptr;
+  compressor.CompressToHandle(world.world, &data, nullptr);
+  ASSERT_EQ(compressor.err, noErr);
+  ASSERT_NE(data, nullptr);
+  DisposeHandle(data);
+  // The start says nothing; the updates and the end do.
+  ASSERT_EQ(gReports.size(), 3u);
+  EXPECT_EQ(gReports[0].fraction, 0.0);
+  EXPECT_EQ(gReports.back().fraction, 1.0);
+
+  // A callback whose result is codecAbortErr stops the work unheard.
+  gReports.clear();
+  compressor.progress->err = codecAbortErr;
+  compressor.CompressToHandle(world.world, &data, nullptr);
+  EXPECT_EQ(compressor.err, codecAbortErr);
+  EXPECT_EQ(data, nullptr);
+  EXPECT_TRUE(gReports.empty());
+
+  // Without a callback the platform hears of none.
+  compressor.SetProgress(nullptr);
+  EXPECT_EQ(compressor.progressAdapter, nullptr);
+  ICMProgressProcRecord installed{};
+  ASSERT_EQ(SCGetInfo(compressor.instance, scProgressProcType, &installed), noErr);
+  EXPECT_EQ(installed.progressProc, nullptr);
+}
+
+TEST_F(ServiceProgress, MovieExportReportsUpToTheEnd) {
+  MovieExporter exporter;
+  exporter.err = OpenADefaultComponent(MovieExportType, 'WAVE', &exporter.instance);
+  exporter.Reset();
+  ASSERT_TRUE(exporter.IsValid());
+  exporter.SetProgress(&callback_);
+  auto item = runtime().NewFolderItem((dir_ / "out.wav").string());
+  exporter.Export(movie_, nullptr, nullptr, reinterpret_cast<REALfolderItem>(item->Handle()));
+  ASSERT_EQ(exporter.err, noErr);
+  ASSERT_FALSE(gReports.empty());
+  for (size_t i = 1; i < gReports.size(); ++i) {
+    EXPECT_GE(gReports[i].fraction, gReports[i - 1].fraction);
+  }
+  EXPECT_EQ(gReports.back().fraction, 1.0);
+  EXPECT_TRUE(fs::exists(dir_ / "out.wav"));
+}
+
+TEST_F(ServiceProgress, ACallbackThatIsNotValidIsNotKept) {
+  MovieExporter exporter;
+  exporter.err = OpenADefaultComponent(MovieExportType, 'WAVE', &exporter.instance);
+  fenra::ProgressCallbackNative empty;
+  exporter.SetProgress(&empty);
+  EXPECT_FALSE(exporter.HasCallback());
+  EXPECT_EQ(exporter.progressAdapter, nullptr);
+  exporter.SetProgress(&callback_);
+  EXPECT_TRUE(exporter.HasCallback());
+  EXPECT_NE(exporter.progress, &callback_);  // a copy of its own
+}
+
+// Long work shows QuickTime's own progress bar when standard error is a
+// terminal and no routine is set; a routine set takes its place.
+TEST_F(ServiceProgress, MovieCompressionShowsTheStandardBarOnATerminal) {
+  MovieCompressor compressor;
+  compressor.Open();
+  SetFrameRate(compressor, 10);
+  compressor.SetDefaultCallback(true);
+  std::string shown = OnTerminal([&] { compressor.CompressMovie(movie_, Destination("bar.mov")); });
+  EXPECT_EQ(compressor.err, noErr);
+  EXPECT_NE(shown.find("Compressing"), std::string::npos) << shown;
+
+  compressor.SetProgress(&callback_);
+  shown = OnTerminal([&] { compressor.CompressMovie(movie_, Destination("routine.mov")); });
+  EXPECT_EQ(shown, "");
+  EXPECT_FALSE(gReports.empty());
+}
+
+TEST_F(ServiceProgress, MovieExportShowsTheStandardBarOnlyWhenAsked) {
+  MovieExporter exporter;
+  exporter.err = OpenADefaultComponent(MovieExportType, 'AIFF', &exporter.instance);
+  exporter.Reset();
+  auto item = runtime().NewFolderItem((dir_ / "out.aiff").string());
+  auto file = reinterpret_cast<REALfolderItem>(item->Handle());
+  std::string shown = OnTerminal([&] { exporter.Export(movie_, nullptr, nullptr, file); });
+  EXPECT_EQ(exporter.err, noErr);
+  EXPECT_EQ(shown, "");
+  exporter.SetDefaultCallback(true);
+  shown = OnTerminal([&] { exporter.Export(movie_, nullptr, nullptr, file); });
+  EXPECT_NE(shown.find("Exporting"), std::string::npos) << shown;
+  exporter.SetProgress(&callback_);
+  shown = OnTerminal([&] { exporter.Export(movie_, nullptr, nullptr, file); });
+  EXPECT_EQ(shown, "");
+  EXPECT_EQ(gReports.back().fraction, 1.0);
+}
+
+}  // namespace
