@@ -535,7 +535,9 @@ void MovieCompressor::CompressMovie(Movie movie, const FSSpec& spec) {
   err = CreateMovieFile(&spec, kServiceCreator, smCurrentScript, createMovieFileDeleteCurFile,
                         &r.fileRef, &r.newMovie);
   if (err == noErr && r.newMovie == nullptr) err = kNoNativeErr;
-  bool created = r.fileRef != 0 || r.newMovie != nullptr;
+  // From here on a failure deletes the destination, also when the file
+  // was made but its creation still answered an error.
+  bool created = true;
   if (err == noErr) {
     CopyMovieSettings(movie, r.newMovie);
     MatrixRecord identity;

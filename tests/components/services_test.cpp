@@ -5,6 +5,10 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
+#include <set>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "FixMath.h"
@@ -225,6 +229,128 @@ TEST_F(ServiceProgress, MovieExportShowsTheStandardBarOnlyWhenAsked) {
   shown = OnTerminal([&] { exporter.Export(movie_, nullptr, nullptr, file); });
   EXPECT_EQ(shown, "");
   EXPECT_EQ(gReports.back().fraction, 1.0);
+}
+
+// Each engine call a service makes fails in turn, then each allocation:
+// every run answers an error or succeeds, leaves no handle or pointer
+// behind, and no file half-written.
+class ServiceFaults : public ServiceProgress {
+ protected:
+  static std::set<std::string> CallsOf(const std::function<void()>& work) {
+    QTMLTest_ClearTrace();
+    QTMLTest_SetTrace(true);
+    work();
+    QTMLTest_SetTrace(false);
+    std::set<std::string> names;
+    std::istringstream lines(QTMLTest_TraceText());
+    for (std::string line; std::getline(lines, line);) names.insert(line.substr(0, line.find('(')));
+    QTMLTest_ClearTrace();
+    return names;
+  }
+  static bool Releases(const std::string& name) {
+    return name.starts_with("Dispose") || name.starts_with("QTDispose") ||
+           name.starts_with("Close") || name == "KillPicture" || name == "FSClose" ||
+           name == "UnlockPixels" || name == "HUnlock" || name == "SCCompressSequenceEnd" ||
+           name == "EndMediaEdits" || name == "FSpDelete" || name == "DeleteMovieFile" ||
+           name == "QTRemoveAtom";
+  }
+  // `check` is told whether allocations were failing: a clean-up that needs
+  // memory (deleting a file by its spec) cannot run while every
+  // allocation fails.
+  static void Sweep(const std::function<void()>& work, const std::function<void(bool)>& check) {
+    std::set<std::string> names = CallsOf(work);
+    ASSERT_FALSE(names.empty());
+    long handles = QTMLTest_LiveHandleCount();
+    long pointers = QTMLTest_LivePtrCount();
+    for (const std::string& name : names) {
+      if (Releases(name)) continue;
+      SCOPED_TRACE("failing " + name);
+      QTMLTest_FailCall(name.c_str(), 1, memFullErr);
+      work();
+      QTMLTest_ClearFaults();
+      check(false);
+      EXPECT_EQ(QTMLTest_LiveHandleCount(), handles) << "handles left after failing " << name;
+      EXPECT_EQ(QTMLTest_LivePtrCount(), pointers) << "pointers left after failing " << name;
+    }
+    for (long n = 0;; ++n) {
+      SCOPED_TRACE("allocation " + std::to_string(n));
+      QTMLTest_FailAllocations(n);
+      work();
+      bool refused = QTMLTest_AllocationsRefused() > 0;
+      QTMLTest_FailAllocations(-1);
+      check(refused);
+      // Starved, an object may end up holding less than before, never more.
+      EXPECT_LE(QTMLTest_LiveHandleCount(), handles) << "handles left, allocation " << n;
+      EXPECT_LE(QTMLTest_LivePtrCount(), pointers) << "pointers left, allocation " << n;
+      if (!refused) break;
+    }
+  }
+};
+
+TEST_F(ServiceFaults, MovieCompressionReleasesEverythingAndLeavesNoPartialFile) {
+  MovieCompressor compressor;
+  compressor.Open();
+  SetFrameRate(compressor, 2);
+  FSSpec out = Destination("faults.mov");
+  auto work = [&] {
+    fs::remove(dir_ / "faults.mov");
+    compressor.err = noErr;
+    compressor.CompressMovie(movie_, out);
+  };
+  work();  // the codec's first use sets up what it keeps
+  ASSERT_EQ(compressor.err, noErr);
+  Sweep(work, [&](bool starved) {
+    if (compressor.err != noErr && !starved) {
+      EXPECT_FALSE(fs::exists(dir_ / "faults.mov")) << compressor.err;
+    }
+  });
+}
+
+TEST_F(ServiceFaults, ImageCompressionToAPictureFileReleasesEverything) {
+  ImageCompressor compressor;
+  compressor.Open();
+  Rect bounds{0, 0, 24, 32};
+  fenra::FrameBuffer world(bounds);
+  FSSpec out = Destination("faults.pct");
+  auto work = [&] {
+    compressor.err = noErr;
+    compressor.CompressToPictureFile(world.world, out);
+  };
+  work();
+  ASSERT_EQ(compressor.err, noErr);
+  Sweep(work, [](bool) {});
+}
+
+TEST_F(ServiceFaults, SettingsFilesReleaseEverything) {
+  MovieExporter exporter;
+  exporter.err = OpenADefaultComponent(MovieExportType, 'mpg4', &exporter.instance);
+  exporter.Reset();
+  std::string path = (dir_ / "faults.set").string();
+  auto work = [&] {
+    exporter.Write(path);
+    exporter.Read(path);
+  };
+  work();
+  ASSERT_EQ(exporter.err, noErr);
+  // The exporter keeps settings whatever failed, as long as it can
+  // allocate them.
+  Sweep(work, [&](bool starved) {
+    if (!starved) {
+      EXPECT_NE(exporter.settings, nullptr);
+    }
+  });
+}
+
+TEST_F(ServiceFaults, MovieExportReleasesEverything) {
+  MovieExporter exporter;
+  exporter.err = OpenADefaultComponent(MovieExportType, 'WAVE', &exporter.instance);
+  exporter.Reset();
+  auto item = runtime().NewFolderItem((dir_ / "faults.wav").string());
+  auto file = reinterpret_cast<REALfolderItem>(item->Handle());
+  auto work = [&] { exporter.Export(movie_, nullptr, nullptr, file); };
+  work();
+  ASSERT_EQ(exporter.err, noErr);
+  Sweep(work, [](bool) {});
 }
 
 }  // namespace

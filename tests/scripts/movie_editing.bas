@@ -148,7 +148,7 @@ Print "track export:", Fenra_TrackExportToFile(fm.qtTrack(1), soundOnly), _
 QTMLTest.CancelDialog
 Print "cancelled:", Fenra_MovieExportToFile(fm, GetFolderItem(dir + "/cancelled.mov")), _
     GetFolderItem(dir + "/cancelled.mov").Exists
-QTMLTest.AnswerDialog "AIFF"
+QTMLTest.AnswerDialog "XYZW"
 Print "no such exporter:", Fenra_MovieExportToFile(fm, GetFolderItem(dir + "/sound.aif"))
 Print "nil:", Fenra_MovieExportToFile(Nil, exported), Fenra_MovieExportToFile(fm, Nil), _
     Fenra_MovieExportToFile(New FenraMovie(none, False), exported), _

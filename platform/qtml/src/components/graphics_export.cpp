@@ -738,6 +738,13 @@ OSErr EncodeWithFFmpeg(const ExportFormat& f, const ExportSettings& s, const Sou
   return EncodeOnce(f, s, image, *frame, 31, metaData, out);
 }
 
+// A handle freed when it goes out of scope, also when an allocation
+// throws on the way.
+struct HandleOwner {
+  Handle handle;
+  ~HandleOwner() { FreeHandle(handle); }
+};
+
 // A PICT file: 512 bytes of header, then the picture of the pixels.
 OSErr WritePict(const SourceImage& image, std::string* out) {
   Rect bounds{0, 0, static_cast<short>(image.height), static_cast<short>(image.width)};
@@ -756,10 +763,9 @@ OSErr WritePict(const SourceImage& image, std::string* out) {
   }
   PicHandle picture = nullptr;
   if (OSErr err = PictureOfPort(*port, bounds, &picture)) return err;
-  Handle h = reinterpret_cast<Handle>(picture);
+  HandleOwner h{reinterpret_cast<Handle>(picture)};
   out->assign(512, '\0');
-  out->append(reinterpret_cast<const char*>(*h), static_cast<size_t>(HandleSize(h)));
-  FreeHandle(h);
+  out->append(reinterpret_cast<const char*>(*h.handle), static_cast<size_t>(HandleSize(h.handle)));
   return noErr;
 }
 
@@ -871,9 +877,9 @@ OSErr WriteQuickTimeImage(const ExportSettings& s, const SourceImage& image, std
   }
   std::vector<char> data(static_cast<size_t>(maxSize));
   OSErr err = noErr;
-  Handle desc = NewHandleBytes(0, false, &err);
-  if (desc == nullptr) return err;
-  auto descHandle = reinterpret_cast<ImageDescriptionHandle>(desc);
+  HandleOwner desc{NewHandleBytes(0, false, &err)};
+  if (desc.handle == nullptr) return err;
+  auto descHandle = reinterpret_cast<ImageDescriptionHandle>(desc.handle);
   err = CompressImage(source, &map.bounds, s.quality, type, descHandle, data.data());
   if (err == noErr) {
     (**descHandle).hRes = s.hRes;
@@ -882,7 +888,6 @@ OSErr WriteQuickTimeImage(const ExportSettings& s, const SourceImage& image, std
     PutAtom(out, 'idsc', DescriptionBytes(descHandle));
     PutAtom(out, 'idat', std::string(data.data(), static_cast<size_t>((**descHandle).dataSize)));
   }
-  FreeHandle(desc);
   return err;
 }
 
@@ -956,18 +961,23 @@ OSErr SettingsContainer(const GraphicsExporterImplementation& e, QTAtomContainer
   uint8_t thumbnail[9] = {static_cast<uint8_t>(s.thumbnail ? 1 : 0)};
   WriteBE32(thumbnail + 1, static_cast<uint32_t>(s.thumbWidth));
   WriteBE32(thumbnail + 5, static_cast<uint32_t>(s.thumbHeight));
-  OSErr err = PutSetting(c, 'dpth', static_cast<uint32_t>(s.depth));
-  if (err == noErr) err = PutSetting(c, 'qual', s.quality);
-  if (err == noErr) err = PutSetting(c, 'hres', static_cast<uint32_t>(s.hRes));
-  if (err == noErr) err = PutSetting(c, 'vres', static_cast<uint32_t>(s.vRes));
-  if (err == noErr) err = PutSetting(c, 'tsiz', static_cast<uint32_t>(s.targetSize));
-  if (err == noErr) err = PutSetting(c, 'cmth', static_cast<uint32_t>(s.method));
-  if (err == noErr) err = PutSetting(c, 'ilac', static_cast<uint32_t>(s.interlace));
-  if (err == noErr) err = PutFlag(c, 'dnrc', s.dontRecompress);
-  if (err == noErr) err = PutFlag(c, 'exif', s.exif);
-  if (err == noErr) {
-    err = atoms::InsertChild(c, kParentAtomIsContainer, 'thmb', 1, 0, 9, thumbnail, nullptr);
-  }
+  // An insertion's own allocations may fail by throwing: the container
+  // made here is released on that path too.
+  OSErr err = Guarded<OSErr>(memFullErr, [&] {
+    OSErr put = PutSetting(c, 'dpth', static_cast<uint32_t>(s.depth));
+    if (put == noErr) put = PutSetting(c, 'qual', s.quality);
+    if (put == noErr) put = PutSetting(c, 'hres', static_cast<uint32_t>(s.hRes));
+    if (put == noErr) put = PutSetting(c, 'vres', static_cast<uint32_t>(s.vRes));
+    if (put == noErr) put = PutSetting(c, 'tsiz', static_cast<uint32_t>(s.targetSize));
+    if (put == noErr) put = PutSetting(c, 'cmth', static_cast<uint32_t>(s.method));
+    if (put == noErr) put = PutSetting(c, 'ilac', static_cast<uint32_t>(s.interlace));
+    if (put == noErr) put = PutFlag(c, 'dnrc', s.dontRecompress);
+    if (put == noErr) put = PutFlag(c, 'exif', s.exif);
+    if (put == noErr) {
+      put = atoms::InsertChild(c, kParentAtomIsContainer, 'thmb', 1, 0, 9, thumbnail, nullptr);
+    }
+    return put;
+  });
   if (err != noErr) {
     atoms::DisposeContainer(c);
     return err;

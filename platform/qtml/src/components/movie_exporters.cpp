@@ -191,12 +191,17 @@ OSErr PutSound(QTAtomContainer c, const SoundExportSettings& s) {
 OSErr SettingsContainer(const MovieExporterImplementation& e, QTAtomContainer* result) {
   QTAtomContainer c = nullptr;
   if (OSErr err = atoms::NewContainer(&c)) return err;
-  OSErr err = noErr;
-  if (e.kind->video) err = PutVideo(c, e.video);
-  if (err == noErr && e.kind->sound) err = PutSound(c, e.sound);
-  if (err == noErr && e.fastStart && (e.kind->subType == 'MooV' || e.kind->subType == 'mpg4')) {
-    err = Insert(c, kParentAtomIsContainer, kQTSettingsMovieExportSaveForInternet, 0, nullptr);
-  }
+  // An insertion's own allocations may fail by throwing: the container
+  // made here is released on that path too.
+  OSErr err = Guarded<OSErr>(memFullErr, [&] {
+    OSErr put = noErr;
+    if (e.kind->video) put = PutVideo(c, e.video);
+    if (put == noErr && e.kind->sound) put = PutSound(c, e.sound);
+    if (put == noErr && e.fastStart && (e.kind->subType == 'MooV' || e.kind->subType == 'mpg4')) {
+      put = Insert(c, kParentAtomIsContainer, kQTSettingsMovieExportSaveForInternet, 0, nullptr);
+    }
+    return put;
+  });
   if (err != noErr) {
     atoms::DisposeContainer(c);
     return err;

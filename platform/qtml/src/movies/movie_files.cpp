@@ -610,6 +610,33 @@ std::string AsidePath(const std::string& path) {
   return directory + ".flatten-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
 }
 
+// A file written aside, removed when it goes out of scope unless it took
+// its name: also when an allocation throws on the way.
+class AsideFile {
+ public:
+  explicit AsideFile(std::string path) : path_(std::move(path)) {}
+  AsideFile(const AsideFile&) = delete;
+  AsideFile& operator=(const AsideFile&) = delete;
+  ~AsideFile() {
+    if (kept_) return;
+    try {
+      os::RemoveFile(path_);
+    } catch (...) {
+    }
+  }
+  const std::string& path() const { return path_; }
+  // Renames it to `path`; from then on it is no longer removed.
+  OSErr Keep(const std::string& path) {
+    OSErr err = os::Rename(path_, path);
+    kept_ = err == noErr;
+    return err;
+  }
+
+ private:
+  std::string path_;
+  bool kept_ = false;
+};
+
 // Looks at a new file written aside before it takes its name (`path`).
 using AsideCheck = std::function<OSErr(const std::string& aside, const std::string& path)>;
 
@@ -623,14 +650,11 @@ OSErr Flatten(MovieRecord& movie, long flags, const FSSpec* theFile, OSType crea
   if (theFile == nullptr) return paramErr;
   if (OSErr err = SpecToPath(theFile, &path)) return err;
   if (OSErr err = CheckReplaceable(path, createFlags)) return err;
-  std::string aside = AsidePath(path);
-  OSErr err = Flattener(movie, flags).Write(aside);
-  if (err == noErr && check != nullptr) err = check(aside, path);
-  if (err == noErr) err = os::Rename(aside, path);
-  if (err != noErr) {
-    os::RemoveFile(aside);
-    return err;
-  }
+  AsideFile aside(AsidePath(path));
+  OSErr err = Flattener(movie, flags).Write(aside.path());
+  if (err == noErr && check != nullptr) err = check(aside.path(), path);
+  if (err == noErr) err = aside.Keep(path);
+  if (err != noErr) return err;
   SetFinderInfo(path, creator);
   *written = path;
   return noErr;
@@ -685,13 +709,10 @@ OSErr CreateFileAt(const std::string& path, OSType creator, long flags, short* r
   if (OSErr err = CheckReplaceable(path, flags)) return err;
   // Written whole before it takes the name: a file it replaces stays as it
   // was when the new one cannot be written.
-  std::string aside = AsidePath(path);
-  OSErr written = os::WriteWholeFile(aside, NewFileStart());
-  if (written == noErr) written = os::Rename(aside, path);
-  if (written != noErr) {
-    os::RemoveFile(aside);
-    return written;
-  }
+  AsideFile aside(AsidePath(path));
+  OSErr written = os::WriteWholeFile(aside.path(), NewFileStart());
+  if (written == noErr) written = aside.Keep(path);
+  if (written != noErr) return written;
   SetFinderInfo(path, creator);
   std::shared_ptr<DataStore> store;
   short refNum = 0;
