@@ -20,6 +20,7 @@
 #include "components/exporters.h"
 #include "fenra_host/runtime.h"
 #include "movie/frame_render.h"
+#include "plugin/settings_file.h"
 #include "../platform/qtml/components/on_terminal.h"
 #include "../plugin/host_fixture.h"
 
@@ -196,6 +197,23 @@ TEST_F(ServiceProgress, ACallbackThatIsNotValidIsNotKept) {
   exporter.SetProgress(&callback_);
   EXPECT_TRUE(exporter.HasCallback());
   EXPECT_NE(exporter.progress, &callback_);  // a copy of its own
+}
+
+TEST_F(ServiceProgress, ASettingsFileWithoutRecordsLeavesTheComponentsOwnSettings) {
+  std::string path = (dir_ / "empty.set").string();
+  fenra::SettingsFile file;
+  file.Create(fenra::kImageCompressorType);
+  file.WriteFile(path);
+  ASSERT_EQ(file.err, noErr);
+  ImageCompressor compressor;
+  compressor.Open();
+  compressor.Read(path);
+  EXPECT_EQ(compressor.err, noErr);
+  EXPECT_EQ(compressor.settings, nullptr);
+  // The reset after reading, as the constructor from a file runs it.
+  compressor.Reset();
+  EXPECT_NE(compressor.settings, nullptr);
+  EXPECT_EQ(compressor.fileType, static_cast<OSType>('jpeg'));
 }
 
 // Long work shows QuickTime's own progress bar when standard error is a
