@@ -25,7 +25,7 @@ namespace fenra {
 
 namespace {
 
-constexpr OSType kPictureFileHeaderSize = 512;
+constexpr long kPictureFileHeaderSize = 512;
 constexpr UInt8 kEscapeKeyCode = 0x35;
 
 bool EscapeWaiting() {
@@ -369,8 +369,8 @@ Movie NewSegmentMovie(Movie movie, Track track, const TimeRangeNative* range, OS
   Fixed width = 0, height = 0;
   GetTrackDimensions(track, &width, &height);
   Track copy = NewMovieTrack(segment, width, height, GetTrackVolume(track));
-  Media source = GetTrackMedia(track);
-  Media media = NewTrackMedia(copy, MediaTypeOfTrack(track), GetMediaTimeScale(source), nullptr, 0);
+  // The copy's media, which the inserted segment refers to.
+  NewTrackMedia(copy, MediaTypeOfTrack(track), GetMediaTimeScale(GetTrackMedia(track)), nullptr, 0);
   *err = GetMoviesError();
   if (*err == noErr) {
     TimeValue start = whole ? 0 : range->start;
@@ -378,7 +378,6 @@ Movie NewSegmentMovie(Movie movie, Track track, const TimeRangeNative* range, OS
     *err = InsertTrackSegment(track, copy, start, length, 0);
   }
   if (*err == noErr) CopyTrackSettings(track, copy);
-  (void)media;
   return segment;
 }
 

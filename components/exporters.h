@@ -33,11 +33,12 @@ class ImageExporter final : public ComponentService {
   void GetSettingsAsText(char** text) override;
   void Read(const std::string& path) override;
 
-  // Gives the exporter `world` (owned from now on: disposed of before
-  // returning) and writes to the file or, when spec is null, to `output`.
-  // Returns the bytes written.
+  // Gives the exporter `world` (borrowed: the caller disposes of it after
+  // the call) and writes to the file or, when spec is null, to `output`.
+  // Returns the bytes written; err = the result.
   unsigned long Export(GWorldPtr world, const FSSpec* spec, Handle output);
-  // The world the source should be drawn into: outputBounds when valid.
+  // The output size at the origin when outputBounds is valid; false
+  // (bounds untouched) when the source keeps its own size.
   bool OutputBounds(Rect* bounds) const;
 
   OSType extension = 0;

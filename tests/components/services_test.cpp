@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -17,7 +18,9 @@
 #include "QTMLTestControls.h"
 #include "components/compressors.h"
 #include "components/exporters.h"
+#include "fenra_host/runtime.h"
 #include "movie/frame_render.h"
+#include "plugin/settings_file.h"
 #include "../platform/qtml/components/on_terminal.h"
 #include "../plugin/host_fixture.h"
 
@@ -196,6 +199,23 @@ TEST_F(ServiceProgress, ACallbackThatIsNotValidIsNotKept) {
   EXPECT_NE(exporter.progress, &callback_);  // a copy of its own
 }
 
+TEST_F(ServiceProgress, ASettingsFileWithoutRecordsLeavesTheComponentsOwnSettings) {
+  std::string path = (dir_ / "empty.set").string();
+  fenra::SettingsFile file;
+  file.Create(fenra::kImageCompressorType);
+  file.WriteFile(path);
+  ASSERT_EQ(file.err, noErr);
+  ImageCompressor compressor;
+  compressor.Open();
+  compressor.Read(path);
+  EXPECT_EQ(compressor.err, noErr);
+  EXPECT_EQ(compressor.settings, nullptr);
+  // The reset after reading, as the constructor from a file runs it.
+  compressor.Reset();
+  EXPECT_NE(compressor.settings, nullptr);
+  EXPECT_EQ(compressor.fileType, static_cast<OSType>('jpeg'));
+}
+
 // Long work shows QuickTime's own progress bar when standard error is a
 // terminal and no routine is set; a routine set takes its place.
 TEST_F(ServiceProgress, MovieCompressionShowsTheStandardBarOnATerminal) {
@@ -351,6 +371,113 @@ TEST_F(ServiceFaults, MovieExportReleasesEverything) {
   work();
   ASSERT_EQ(exporter.err, noErr);
   Sweep(work, [](bool) {});
+}
+
+}  // namespace
+
+namespace {
+
+using fenra::host::HostError;
+using fenra::host::Runtime;
+using fenra::host::Value;
+
+// The services as a script drives them, with the routine behind its
+// FenraProgressCallback set to a C++ function.
+class ScriptProgress : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::string error;
+    ASSERT_TRUE(Runtime::Get().LoadPlugin(FENRA_PLUGIN_PATH, error)) << error;
+  }
+  void SetUp() override {
+    gReports.clear();
+    dir_ = fs::temp_directory_path() / ("fenra-script-progress-" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+    movie_ = New("FenraMovie", {Item(kSampleMovie)});
+    Value block = Value::Obj(runtime().NewMemoryBlock(16));
+    callback_ = New("FenraProgressCallback", {block, Value::Nil()});
+    // objPtr is the native's address: its routine becomes Record.
+    reinterpret_cast<fenra::ProgressCallbackNative*>(Get(callback_, "objPtr").integer)->proc =
+        Record;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  Runtime& runtime() { return Runtime::Get(); }
+  Value Item(const fs::path& path) { return Value::Obj(runtime().NewFolderItem(path.string())); }
+  Value New(const char* className, std::vector<Value> args = {}) {
+    Value out;
+    HostError error;
+    EXPECT_TRUE(runtime().New(*runtime().FindClass(className), args, out, error)) << error.message;
+    return out;
+  }
+  Value Get(const Value& object, const char* property) {
+    Value out;
+    HostError error;
+    EXPECT_TRUE(runtime().GetProperty(object, property, out, error)) << error.message;
+    return out;
+  }
+  void Set(const Value& object, const char* property, const Value& value) {
+    HostError error;
+    EXPECT_TRUE(runtime().SetProperty(object, property, value, error)) << error.message;
+  }
+  Value Call(const Value& object, const char* method, std::vector<Value> args) {
+    Value out;
+    HostError error;
+    EXPECT_TRUE(runtime().CallMethod(object, method, args, out, error)) << error.message;
+    return out;
+  }
+
+  fs::path dir_;
+  Value movie_;
+  Value callback_;
+};
+
+TEST_F(ScriptProgress, MovieCompressionCallsTheScriptsRoutineOnceAFrame) {
+  Value compressor = New("FenraCompressMovie");
+  Value settings = Get(compressor, "imageSettings");
+  Set(settings, "frameRate", Value::Dbl(10));
+  Set(compressor, "imageSettings", settings);
+  Set(compressor, "progressProc", callback_);
+  EXPECT_TRUE(Get(Get(compressor, "progressProc"), "isValid").boolean);
+  Call(compressor, "DoService", {movie_, Value::Nil(), Item(dir_ / "out.mov")});
+  ASSERT_EQ(Get(compressor, "fenraErr").integer, 0);
+  int64_t frames = 10 * Get(movie_, "qtDuration").integer / Get(movie_, "qtTimeScale").integer;
+  ASSERT_EQ(static_cast<int64_t>(gReports.size()), std::max<int64_t>(frames, 1) + 1);
+  EXPECT_EQ(gReports.front().fraction, 0.0);
+  EXPECT_EQ(gReports.back().fraction, 1.0);
+
+  // Nil takes the routine away.
+  Set(compressor, "progressProc", Value::Nil());
+  EXPECT_EQ(Get(compressor, "progressProc").kind, Value::Kind::Nil);
+  gReports.clear();
+  Call(compressor, "DoService", {movie_, Value::Nil(), Item(dir_ / "again.mov")});
+  EXPECT_TRUE(gReports.empty());
+}
+
+TEST_F(ScriptProgress, SoundCompressionAndExportsCallTheScriptsRoutineToTheEnd) {
+  Value sound = New("FenraCompressSound");
+  Set(sound, "progressProc", callback_);
+  Value track = Call(movie_, "qtTrack", {Value::Int(1)});
+  Call(sound, "DoService", {track, Value::Nil(), Item(dir_ / "out.aiff")});
+  ASSERT_EQ(Get(sound, "fenraErr").integer, 0);
+  ASSERT_FALSE(gReports.empty());
+  EXPECT_EQ(gReports.back().fraction, 1.0);
+
+  gReports.clear();
+  Value exporter = New("FenraExportMovie");
+  Set(exporter, "progressProc", callback_);
+  Call(exporter, "DoService", {movie_, Value::Nil(), Item(dir_ / "out.avi")});
+  ASSERT_EQ(Get(exporter, "fenraErr").integer, 0);
+  ASSERT_FALSE(gReports.empty());
+  EXPECT_EQ(gReports.back().fraction, 1.0);
+
+  gReports.clear();
+  Value image = New("FenraExportImage");
+  Set(image, "progressProc", callback_);
+  Call(image, "DoService", {movie_, Value::Int(0), Item(dir_ / "frame.jpg")});
+  ASSERT_EQ(Get(image, "fenraErr").integer, 0);
+  ASSERT_FALSE(gReports.empty());
+  EXPECT_EQ(gReports.back().fraction, 1.0);
 }
 
 }  // namespace

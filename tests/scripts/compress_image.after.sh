@@ -9,4 +9,10 @@ cmp "$1/image.set" "$1/image2.set" && echo "image.set round-trips"
 head -c 512 "$1/image.set" | tr -d '\0' | wc -c
 dd if="$1/image.set" bs=1 skip=512 count=4 2>/dev/null; echo
 grep -c CMPI "$1/image.set"
+# The version big-endian, the preference flags (16, 2 and 32) little-endian:
+# each atom's data follows its 20-byte header, 16 bytes after its type.
+for atom in VERS FLGS; do
+  at=$(grep -boa "$atom" "$1/image.set" | head -1 | cut -d: -f1)
+  printf '%s:%s\n' "$atom" "$(od -An -tx1 -j $((at + 16)) -N4 "$1/image.set")"
+done
 exit 0

@@ -57,6 +57,14 @@ Dim noMovie As New FenraMovie(dir.Child("missing.mov"))
 ci.DoService(noMovie, 0, dir.Child("nothing.pct"))
 Print "movie without a movie:", ci.fenraErr
 
+' The dialog's test image.
+ci.dlgImage = p
+Dim shown As Picture = ci.dlgImage
+Print "test image:", ci.fenraErr, shown.Width, shown.Height
+Dim noPicture As Picture
+ci.dlgImage = noPicture
+Print "no test image:", ci.fenraErr, ci.dlgImage = Nil
+
 ' Settings files: written, read back whole, and refused by another kind.
 ci.Write(dir.Child("image.set"))
 Print "write:", ci.fenraErr

@@ -713,19 +713,23 @@ OSErr CreateFileAt(const std::string& path, OSType creator, long flags, short* r
   OSErr written = os::WriteWholeFile(aside.path(), NewFileStart());
   if (written == noErr) written = aside.Keep(path);
   if (written != noErr) return written;
-  SetFinderInfo(path, creator);
-  std::shared_ptr<DataStore> store;
   short refNum = 0;
-  OSErr err = noErr;
-  if ((flags & createMovieFileDontOpenFile) == 0) {
-    err = OpenMovieFileAt(path, fsRdWrPerm, &refNum);
-    if (err == noErr) store = FindFile(refNum)->store;
-  }
-  if (err == noErr && (flags & createMovieFileDontCreateMovie) == 0) {
-    std::unique_ptr<MovieRecord> movie = NewFileMovie(flags & 0xFFFF, FileReference(path, store));
-    *newmovie = movie != nullptr ? AdoptMovie(std::move(movie)) : nullptr;
-    if (*newmovie == nullptr) err = memFullErr;
-  }
+  // The new file goes again when it cannot be opened, also when an
+  // allocation throws on the way.
+  OSErr err = Guarded<OSErr>(memFullErr, [&] {
+    SetFinderInfo(path, creator);
+    std::shared_ptr<DataStore> store;
+    if ((flags & createMovieFileDontOpenFile) == 0) {
+      if (OSErr opened = OpenMovieFileAt(path, fsRdWrPerm, &refNum)) return opened;
+      store = FindFile(refNum)->store;
+    }
+    if ((flags & createMovieFileDontCreateMovie) == 0) {
+      std::unique_ptr<MovieRecord> movie = NewFileMovie(flags & 0xFFFF, FileReference(path, store));
+      *newmovie = movie != nullptr ? AdoptMovie(std::move(movie)) : nullptr;
+      if (*newmovie == nullptr) return OSErr{memFullErr};
+    }
+    return OSErr{noErr};
+  });
   if (err != noErr) {
     OpenFiles().erase(refNum);
     os::RemoveFile(path);

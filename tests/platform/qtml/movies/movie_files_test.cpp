@@ -1205,4 +1205,27 @@ TEST_F(MovieFiles, FlatteningReportsProgressAndStopsWhenTold) {
   EXPECT_FALSE(fs::exists(Path("stopped.mov")));
 }
 
+TEST_F(MovieFiles, ACreationThatRunsOutOfMemoryLeavesNoFile) {
+  FSSpec spec = Spec(Path("new.mov"));
+  for (long n = 0;; ++n) {
+    QTMLTest_FailAllocations(n);
+    short ref = 0;
+    Movie movie = nullptr;
+    OSErr err =
+        CreateMovieFile(&spec, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile, &ref, &movie);
+    long refused = QTMLTest_AllocationsRefused();
+    QTMLTest_FailAllocations(-1);
+    if (err == noErr) {
+      EXPECT_TRUE(fs::exists(Path("new.mov")));
+      DisposeMovie(movie);
+      CloseMovieFile(ref);
+      fs::remove(Path("new.mov"));
+    } else {
+      EXPECT_FALSE(fs::exists(Path("new.mov"))) << "allocation " << n << ": " << err;
+    }
+    if (refused == 0) break;
+    ASSERT_LT(n, 1000);
+  }
+}
+
 }  // namespace
