@@ -12,8 +12,10 @@ Function Extension(exporterID As String) As String
     Return "avi"
   Case FenraExportMovie.kExpMovID_MPG4
     Return "mp4"
-  Case FenraExportMovie.kExpMovID_AIFF, FenraExportMovie.kExpMovID_AIFC
+  Case FenraExportMovie.kExpMovID_AIFF
     Return "aiff"
+  Case FenraExportMovie.kExpMovID_AIFC
+    Return "aifc"
   Case FenraExportMovie.kExpMovID_WAVE
     Return "wav"
   Case "ULAW"
