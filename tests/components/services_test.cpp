@@ -21,7 +21,8 @@
 #include "fenra_host/runtime.h"
 #include "movie/frame_render.h"
 #include "plugin/settings_file.h"
-#include "../platform/qtml/components/on_terminal.h"
+#include "../platform/qtml/on_terminal.h"
+#include "../plugin/engine_calls.h"
 #include "../plugin/host_fixture.h"
 
 namespace {
@@ -256,17 +257,6 @@ TEST_F(ServiceProgress, MovieExportShowsTheStandardBarOnlyWhenAsked) {
 // behind, and no file half-written.
 class ServiceFaults : public ServiceProgress {
  protected:
-  static std::set<std::string> CallsOf(const std::function<void()>& work) {
-    QTMLTest_ClearTrace();
-    QTMLTest_SetTrace(true);
-    work();
-    QTMLTest_SetTrace(false);
-    std::set<std::string> names;
-    std::istringstream lines(QTMLTest_TraceText());
-    for (std::string line; std::getline(lines, line);) names.insert(line.substr(0, line.find('(')));
-    QTMLTest_ClearTrace();
-    return names;
-  }
   static bool Releases(const std::string& name) {
     return name.starts_with("Dispose") || name.starts_with("QTDispose") ||
            name.starts_with("Close") || name == "KillPicture" || name == "FSClose" ||
@@ -278,7 +268,7 @@ class ServiceFaults : public ServiceProgress {
   // memory (deleting a file by its spec) cannot run while every
   // allocation fails.
   static void Sweep(const std::function<void()>& work, const std::function<void(bool)>& check) {
-    std::set<std::string> names = CallsOf(work);
+    std::set<std::string> names = EngineCallsOf(work);
     ASSERT_FALSE(names.empty());
     long handles = QTMLTest_LiveHandleCount();
     long pointers = QTMLTest_LivePtrCount();

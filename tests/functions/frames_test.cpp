@@ -16,6 +16,7 @@
 #include "MacErrors.h"
 #include "QTMLTestControls.h"
 #include "fenra_host/runtime.h"
+#include "../plugin/engine_calls.h"
 
 namespace {
 
@@ -69,19 +70,6 @@ class FrameFaults : public ::testing::Test {
     return out;
   }
 
-  // The names of the engine calls `call` makes.
-  static std::set<std::string> CallsOf(const std::function<void()>& call) {
-    QTMLTest_ClearTrace();
-    QTMLTest_SetTrace(true);
-    call();
-    QTMLTest_SetTrace(false);
-    std::set<std::string> names;
-    std::istringstream lines(QTMLTest_TraceText());
-    for (std::string line; std::getline(lines, line);) names.insert(line.substr(0, line.find('(')));
-    QTMLTest_ClearTrace();
-    return names;
-  }
-
   // Calls that release what others made: failing one keeps it, as asked.
   static bool Releases(const std::string& name) {
     return name.starts_with("Dispose") || name == "KillPicture" || name == "CloseComponent" ||
@@ -92,7 +80,7 @@ class FrameFaults : public ::testing::Test {
   // each allocation failing in turn; after each run `check` (told whether
   // allocations failed) holds and the engine holds what it held before.
   static void Sweep(const std::function<void()>& call, const std::function<void(bool)>& check) {
-    std::set<std::string> names = CallsOf(call);
+    std::set<std::string> names = EngineCallsOf(call);
     ASSERT_FALSE(names.empty());
     long handles = QTMLTest_LiveHandleCount();
     long pointers = QTMLTest_LivePtrCount();

@@ -1,6 +1,7 @@
-// A progress line on standard error for long compression work, drawn only
-// while standard error is a terminal: "Compressing [#####.....]  50%",
-// redrawn in place, or a running count "Compressing: 12 frames".
+// A progress line on standard error for long work (compression, export,
+// edits), drawn only while standard error is a terminal:
+// "Compressing [#####.....]  50%", redrawn in place, or a running count
+// "Compressing: 12 frames".
 #pragma once
 
 namespace qtml {

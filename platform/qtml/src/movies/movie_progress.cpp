@@ -2,16 +2,10 @@
 // place, "Flattening [#####.....]  50%", ended when the operation closes.
 #include "movies/movie_progress.h"
 
-#include <algorithm>
-#include <string>
-
-#include "files/os.h"
-#include "memory/memory.h"
+#include "components/progress_line.h"
 
 namespace qtml {
 namespace {
-
-constexpr int kBarWidth = 30;
 
 const char* OperationName(short operation) {
   switch (operation) {
@@ -40,31 +34,17 @@ const char* OperationName(short operation) {
   return "Working";
 }
 
-std::string Line(short operation, Fixed percentDone) {
-  long percent = std::clamp<long>((long{percentDone} * 100 + 0x8000) >> 16, 0, 100);
-  int filled = static_cast<int>(percent * kBarWidth / 100);
-  std::string line = "\r";
-  line += OperationName(operation);
-  line += " [" + std::string(static_cast<size_t>(filled), '#') +
-          std::string(static_cast<size_t>(kBarWidth - filled), '.') + "] ";
-  std::string number = std::to_string(percent);
-  line += std::string(3 - std::min<size_t>(3, number.size()), ' ') + number + "%";
-  return line;
-}
-
 }  // namespace
 
 OSErr ShowDefaultProgress(short message, short operation, Fixed percentDone) {
-  if (!os::StandardErrorIsTerminal()) return noErr;
-  GuardedVoid([&] {
-    if (message == movieProgressOpen) {
-      os::WriteStandardError(Line(operation, 0));
-    } else if (message == movieProgressUpdatePercent) {
-      os::WriteStandardError(Line(operation, percentDone));
-    } else if (message == movieProgressClose) {
-      os::WriteStandardError(Line(operation, 0x10000) + "\n");
-    }
-  });
+  const char* label = OperationName(operation);
+  if (message == movieProgressOpen) {
+    DrawProgressBar(label, 0, false);
+  } else if (message == movieProgressUpdatePercent) {
+    DrawProgressBar(label, static_cast<double>(percentDone) / 0x10000, false);
+  } else if (message == movieProgressClose) {
+    DrawProgressBar(label, 1, true);
+  }
   return noErr;
 }
 

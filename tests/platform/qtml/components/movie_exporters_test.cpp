@@ -2,7 +2,6 @@
 // and read back by ffprobe, their settings as atom containers and what
 // each changes in the file, the settings dialog, progress, parts of
 // movies and single tracks, ConvertMovieToFile through them, failures.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -19,6 +18,7 @@
 #include "QuickTimeComponents.h"
 #include "Sound.h"
 #include "export_tools.h"
+#include "on_terminal.h"
 #include "scratch_dir_test.h"
 
 namespace {
@@ -371,27 +371,6 @@ TEST_F(MovieExporters, ProgressIsReportedAndAnAbortLeavesNoFile) {
   ASSERT_EQ(Export(Open('WAVE'), movie, "p.wav"), noErr);
   EXPECT_EQ(gCalls.back(), "2:100");
   SetMovieProgressProc(movie, nullptr, 0);
-}
-
-// Runs `body` with standard error on a new pseudo-terminal and answers what
-// reached the terminal; empty when no terminal can be had.
-template <typename F>
-std::string OnTerminal(F&& body) {
-  int master = posix_openpt(O_RDWR | O_NOCTTY);
-  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return "";
-  int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
-  int saved = dup(STDERR_FILENO);
-  dup2(slave, STDERR_FILENO);
-  body();
-  dup2(saved, STDERR_FILENO);
-  close(saved);
-  close(slave);
-  std::string text;
-  fcntl(master, F_SETFL, O_NONBLOCK);
-  char buffer[512];
-  for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) text.append(buffer, n);
-  close(master);
-  return text;
 }
 
 TEST_F(MovieExporters, TheDefaultProgressDisplayIsABarOnlyOnATerminal) {
