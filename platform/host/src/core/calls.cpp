@@ -470,6 +470,165 @@ Value CallGetterDirect(REALproc getter, REALobject instance, intptr_t param, Wir
   return FromWire(type, &result);
 }
 
+bool ScalarWire(WireType wire, Value::Kind& kind) {
+  switch (wire) {
+    case WireType::Integer:
+      kind = Value::Kind::Integer;
+      return true;
+    case WireType::Double:
+    case WireType::Single:
+      kind = Value::Kind::Double;
+      return true;
+    case WireType::Boolean:
+      kind = Value::Kind::Boolean;
+      return true;
+    case WireType::Color:
+      kind = Value::Kind::Color;
+      return true;
+    default:
+      return false;
+  }
+}
+
+Scalar ScalarOf(const Value& value) {
+  Scalar out;
+  out.kind = value.kind;
+  out.integer = value.integer;
+  out.number = value.number;
+  out.boolean = value.boolean;
+  return out;
+}
+
+Value ValueOf(const Scalar& scalar) {
+  switch (scalar.kind) {
+    case Value::Kind::Integer:
+      return Value::Int(scalar.integer);
+    case Value::Kind::Double:
+      return Value::Dbl(scalar.number);
+    case Value::Kind::Boolean:
+      return Value::Bool(scalar.boolean);
+    case Value::Kind::Color:
+      return Value::Colour(static_cast<uint32_t>(scalar.integer));
+    default:
+      return Value::Nil();
+  }
+}
+
+namespace {
+
+// What a slot holds as a Scalar, as FromWire reads it.
+Scalar ScalarFromSlot(WireType type, const Slot& slot) {
+  Scalar out;
+  switch (type) {
+    case WireType::Integer:
+      out.kind = Value::Kind::Integer;
+      out.integer = slot.integer;
+      break;
+    case WireType::Double:
+      out.kind = Value::Kind::Double;
+      out.number = slot.number;
+      break;
+    case WireType::Single:
+      out.kind = Value::Kind::Double;
+      out.number = slot.single;
+      break;
+    case WireType::Boolean:
+      out.kind = Value::Kind::Boolean;
+      out.boolean = (slot.widened & 0xFF) != 0;
+      break;
+    case WireType::Color:
+      out.kind = Value::Kind::Color;
+      out.integer = static_cast<uint32_t>(slot.widened);
+      break;
+    default:
+      break;
+  }
+  return out;
+}
+
+// A Scalar into a slot of a scalar wire type, as ToSlot converts a Value.
+void ScalarToSlot(const Scalar& value, WireType wire, Slot& slot) {
+  switch (wire) {
+    case WireType::Integer:
+      slot.integer = value.kind == Value::Kind::Double    ? static_cast<int64_t>(value.number)
+                     : value.kind == Value::Kind::Boolean ? value.boolean
+                                                          : value.integer;
+      break;
+    case WireType::Double:
+      slot.number =
+          value.kind == Value::Kind::Integer ? static_cast<double>(value.integer) : value.number;
+      break;
+    case WireType::Single:
+      slot.single = static_cast<float>(
+          value.kind == Value::Kind::Integer ? static_cast<double>(value.integer) : value.number);
+      break;
+    case WireType::Boolean:
+      slot.boolean = value.boolean ? 1 : 0;
+      break;
+    case WireType::Color:
+      slot.color = static_cast<uint32_t>(value.integer);
+      break;
+    default:
+      slot.integer = 0;
+      break;
+  }
+}
+
+}  // namespace
+
+Scalar CallGetterScalar(REALproc getter, REALobject instance, intptr_t param, WireType type) {
+  Slot result{};
+  switch (type) {
+    case WireType::Integer:
+      result.integer = reinterpret_cast<int64_t (*)(REALobject, intptr_t)>(getter)(instance, param);
+      break;
+    case WireType::Double:
+      result.number = reinterpret_cast<double (*)(REALobject, intptr_t)>(getter)(instance, param);
+      break;
+    case WireType::Single:
+      result.single = reinterpret_cast<float (*)(REALobject, intptr_t)>(getter)(instance, param);
+      break;
+    case WireType::Boolean:
+      result.widened = reinterpret_cast<uint8_t (*)(REALobject, intptr_t)>(getter)(instance, param);
+      break;
+    case WireType::Color:
+      result.widened =
+          reinterpret_cast<uint32_t (*)(REALobject, intptr_t)>(getter)(instance, param);
+      break;
+    default:
+      return {};
+  }
+  return ScalarFromSlot(type, result);
+}
+
+bool TakesScalars(const PreparedCall& prepared, const Declaration& declaration, size_t count,
+                  Value::Kind& result) {
+  if (count != declaration.parameters.size() || count > kMaxScalarArgs) return false;
+  Value::Kind kind;
+  for (size_t i = 0; i < count; ++i) {
+    if (declaration.parameters[i].byRef || !ScalarWire(prepared.parameters[i], kind)) return false;
+  }
+  result = Value::Kind::Nil;
+  return prepared.result == WireType::Void || ScalarWire(prepared.result, result);
+}
+
+Scalar CallScalars(REALproc function, void* instance, const PreparedCall& prepared,
+                   const Scalar* args) {
+  size_t count = prepared.parameters.size();
+  Slot slots[kMaxScalarArgs + 1];
+  void* values[kMaxScalarArgs + 1];
+  slots[0].pointer = instance;
+  values[0] = &slots[0];
+  for (size_t i = 0; i < count; ++i) {
+    ScalarToSlot(args[i], prepared.parameters[i], slots[i + 1]);
+    values[i + 1] = &slots[i + 1];
+  }
+  Slot result{};
+  result.widened = 0;
+  ffi_call(const_cast<ffi_cif*>(&prepared.cif), FFI_FN(function), &result, values);
+  return ScalarFromSlot(prepared.result, result);
+}
+
 bool CallGetter(REALproc getter, REALobject instance, intptr_t param, const TypeName& type,
                 Value& out) {
   Declaration getterDeclaration;

@@ -89,6 +89,13 @@ bool CallBoundHostMember(MemberCall call, const Declaration* declaration,
                          const std::vector<WireType>& wires, const Value& target,
                          const std::vector<Value>& args, Value& out, HostError& error);
 
+// CallBoundHostMember for a method taking as many Scalars as it declares
+// parameters, all of scalar types, and giving one of the type it declares
+// or none.
+bool CallBoundHostScalars(MemberCall call, const Declaration& declaration,
+                          const std::vector<WireType>& wires, HostObject& self, const Scalar* args,
+                          Scalar& out, HostError& error);
+
 // Small helpers for member implementations.
 template <class T>
 T& As(HostObject& object) {

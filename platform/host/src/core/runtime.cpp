@@ -526,6 +526,51 @@ bool Runtime::CallBound(const BoundMember& member, const Value& target, std::vec
   return false;
 }
 
+bool Runtime::ScalarCall(const BoundMember& member, size_t count, Value::Kind& result) const {
+  switch (member.kind) {
+    case BoundMember::Kind::StandardField:
+    case BoundMember::Kind::PluginGetter:
+      return count == 0 && ScalarWire(member.wire, result);
+    case BoundMember::Kind::PluginMethod:
+      return member.prepared != nullptr &&
+             TakesScalars(*member.prepared, *member.declaration, count, result);
+    case BoundMember::Kind::HostCall: {
+      // Host properties say nothing of their type: they go by Values.
+      if (member.declaration == nullptr) return false;
+      const auto& parameters = member.declaration->parameters;
+      if (count != parameters.size() || count > kMaxScalarArgs) return false;
+      Value::Kind kind;
+      for (size_t i = 0; i < count; ++i) {
+        if (parameters[i].byRef || !ScalarWire(member.wires[i], kind)) return false;
+      }
+      result = Value::Kind::Nil;
+      WireType wire = WireTypeOf(member.declaration->result);
+      return wire == WireType::Void || ScalarWire(wire, result);
+    }
+  }
+  return false;
+}
+
+bool Runtime::CallScalar(const BoundMember& member, Object& target, const Scalar* args, size_t,
+                         Scalar& out, HostError& error) {
+  switch (member.kind) {
+    case BoundMember::Kind::StandardField:
+      out = ScalarOf(
+          ReadStandard(reinterpret_cast<char*>(target.Handle()) + member.offset, member.type));
+      return true;
+    case BoundMember::Kind::PluginGetter:
+      out = CallGetterScalar(member.function, target.Handle(), member.param, member.wire);
+      return true;
+    case BoundMember::Kind::PluginMethod:
+      out = CallScalars(member.function, target.Handle(), *member.prepared, args);
+      return true;
+    case BoundMember::Kind::HostCall:
+      return CallBoundHostScalars(member.call, *member.declaration, member.wires,
+                                  static_cast<HostObject&>(target), args, out, error);
+  }
+  return false;
+}
+
 ObjectRef Runtime::NewFolderItem(const std::string& nativePath) {
   return Adopt(new FolderItem(nativePath));
 }

@@ -225,7 +225,14 @@ bool Interpreter::AssignInteger(const AssignStmt& s) {
     return false;
   }
   int64_t value = 0;
-  if (!s.value->simple || !EvalInteger(*s.value, value)) return false;
+  if (s.value->readsMembers) {
+    // The getters must be called once: only an operator that cannot fail
+    // may follow them.
+    if (s.compound && s.op != Op::Add && s.op != Op::Sub && s.op != Op::Mul) return false;
+    if (!MemberInteger(*s.value, value)) return false;
+  } else if (!s.value->simple || !EvalInteger(*s.value, value)) {
+    return false;
+  }
   if (s.compound) {
     int64_t result = 0;
     if (!IntegerArithmetic(s.op, v->datum.value.integer, value, result)) return false;
@@ -237,6 +244,20 @@ bool Interpreter::AssignInteger(const AssignStmt& s) {
 
 Interpreter::Flow Interpreter::ExecAssign(const AssignStmt& s) {
   if (AssignInteger(s)) return {};
+  Scalar scalar;
+  if (!s.compound && s.value->kind == ExprKind::Call) {
+    const auto& call = static_cast<const CallExpr&>(*s.value);
+    if (call.callee->kind == ExprKind::Member &&
+        ScalarMember(static_cast<const MemberExpr&>(*call.callee), call.args, scalar)) {
+      if (scalar.kind == Value::Kind::Nil) Required(std::nullopt, *call.callee);
+      if (s.target->kind == ExprKind::Name) {
+        Variable* v = Lookup(static_cast<const NameExpr&>(*s.target));
+        if (v != nullptr && StoreScalar(*v, scalar)) return {};
+      }
+      Assign(*s.target, ValueOfScalar(scalar), s.line);
+      return {};
+    }
+  }
   Datum value = Eval(*s.value);
   if (s.compound) {
     Datum scratch;
@@ -254,6 +275,11 @@ Interpreter::Flow Interpreter::ExecAssign(const AssignStmt& s) {
 }
 
 Interpreter::Flow Interpreter::ExecCall(const CallStmt& s) {
+  Scalar ignored;
+  if (s.callee->kind == ExprKind::Member &&
+      ScalarMember(static_cast<const MemberExpr&>(*s.callee), s.args, ignored)) {
+    return {};
+  }
   Invoke(*s.callee, s.args, s.line);
   return {};
 }

@@ -212,6 +212,30 @@ class Interpreter {
   // `e` to Eval, nothing having happened.
   bool EvalInteger(const Expr& e, int64_t& out);
   bool EvalIntegerTest(const Expr& e, bool& out);
+  // Integer arithmetic on properties (an expression that readsMembers):
+  // worked out without making values when every leaf is an Integer literal
+  // or variable or a read of name.member through a getter bound to give an
+  // Integer. That is decided before any getter is called, so false leaves
+  // `e` to Eval with nothing having happened.
+  bool MemberInteger(const Expr& e, int64_t& out);
+  bool IntegerReady(const Expr& e);
+  int64_t ReadyInteger(const Expr& e);
+  // The object of `m`, when `m.object` is a variable holding an object of
+  // the class the member's site was bound for; null otherwise.
+  Object* SiteTarget(const MemberExpr& m);
+  // The value of a literal, a variable or Integer arithmetic on them
+  // (simple), when it is an Integer, Double, Boolean or Color; false leaves
+  // `e` to Eval, nothing having happened.
+  bool EvalScalar(const Expr& e, Scalar& out);
+  // Reads or calls the member `m` with `args` by Scalars, when its site is
+  // bound to go so, its object is a variable holding an object of the
+  // site's class and the arguments are what EvalScalar evaluates, of the
+  // kinds the site was bound for. `out` is the result (Nil for a Sub).
+  // False leaves the call to Invoke, nothing having happened.
+  bool ScalarMember(const MemberExpr& m, const ExprList& args, Scalar& out);
+  // Stores a Scalar into a variable of its own type in place; false when
+  // the variable needs Assign.
+  static bool StoreScalar(Variable& v, const Scalar& s);
   // Whether evaluating `e` can change no variable, so that a value read in
   // place before it stays valid.
   bool Inert(const Expr& e);
