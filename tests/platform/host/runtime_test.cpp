@@ -333,7 +333,7 @@ TEST_F(RuntimeTest, ScalarCallsAnswerAsBoundCalls) {
   Value shape = New("Shape", {Value::Int(5)});
   Object& target = *shape.object.get();
   auto scalar = [](Value v) {
-    Scalar s;
+    Scalar s{};
     s.kind = v.kind;
     s.integer = v.integer;
     s.number = v.number;
@@ -344,7 +344,7 @@ TEST_F(RuntimeTest, ScalarCallsAnswerAsBoundCalls) {
     std::vector<Scalar> scalars;
     for (const Value& v : args) scalars.push_back(scalar(v));
     Value bound_out;
-    Scalar out;
+    Scalar out{};
     HostError error;
     EXPECT_TRUE(rt().CallBound(*bound, shape, args, bound_out, error)) << error.message;
     EXPECT_TRUE(rt().CallScalar(*bound, target, scalars.data(), scalars.size(), out, error));
@@ -391,7 +391,7 @@ TEST_F(RuntimeTest, ScalarCallsAnswerAsBoundCalls) {
   ASSERT_TRUE(rt().ScalarCall(*pixel, 2, kind));
   EXPECT_EQ(kind, Value::Kind::Color);
   Scalar args[2] = {scalar(Value::Dbl(1.7)), scalar(Value::Dbl(-1))};
-  Scalar out;
+  Scalar out{};
   HostError error;
   const BoundMember* fromDoubles =
       rt().BindMethod(graphics.object->Class(), "Pixel", {Value::Dbl(1.7), Value::Dbl(-1)});

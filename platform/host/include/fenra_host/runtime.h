@@ -98,12 +98,14 @@ struct Value {
 
 // A value of a kind that needs neither text nor an object (Integer,
 // Double, Boolean, Color): what calls through bound members of such types
-// take and give without making Values. Nil stands for no value.
+// take and give without making Values. Nil stands for no value. Plain
+// data: `Scalar s{}` is a Nil, while the arrays of a call's arguments stay
+// unwritten until filled.
 struct Scalar {
-  Value::Kind kind = Value::Kind::Nil;
-  int64_t integer = 0;  // Integer, and Color as 0x00RRGGBB
-  double number = 0;
-  bool boolean = false;
+  Value::Kind kind;
+  int64_t integer;  // Integer, and Color as 0x00RRGGBB
+  double number;
+  bool boolean;
 };
 
 // ---------------------------------------------------------------------------

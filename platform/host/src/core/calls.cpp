@@ -347,7 +347,56 @@ struct PreparedCall {
   std::vector<ffi_type*> types;
   std::vector<WireType> parameters;  // how each declared parameter crosses
   WireType result = WireType::Void;
+  // Whether CallScalars may call the function directly (see DirectCall).
+  bool direct = false;
 };
+
+namespace {
+
+// On the C calling conventions of x86-64 (System V) and AArch64, integer,
+// Boolean and colour arguments each fill one integer register, in order,
+// whatever their width: a function taking up to kMaxDirectArgs of them
+// after the instance can be called as one taking 64-bit integers, its
+// narrower parameters reading the low bits, and its narrower results
+// masked as FromWire masks them. Elsewhere every call goes through libffi.
+#if defined(__x86_64__) || defined(__aarch64__)
+constexpr size_t kMaxDirectArgs = 4;
+#else
+constexpr size_t kMaxDirectArgs = 0;
+#endif
+
+bool InIntegerRegister(WireType wire) {
+  return wire == WireType::Integer || wire == WireType::Boolean || wire == WireType::Color;
+}
+
+bool Direct(size_t leading, const Declaration& declaration, const PreparedCall& prepared) {
+  if (leading != 1 || prepared.parameters.size() > kMaxDirectArgs) return false;
+  for (size_t i = 0; i < prepared.parameters.size(); ++i) {
+    if (declaration.parameters[i].byRef || !InIntegerRegister(prepared.parameters[i])) return false;
+  }
+  return prepared.result == WireType::Void || prepared.result == WireType::Double ||
+         InIntegerRegister(prepared.result);
+}
+
+template <class R>
+R DirectCall(REALproc function, void* instance, const int64_t* a, size_t count) {
+  switch (count) {
+    case 0:
+      return reinterpret_cast<R (*)(void*)>(function)(instance);
+    case 1:
+      return reinterpret_cast<R (*)(void*, int64_t)>(function)(instance, a[0]);
+    case 2:
+      return reinterpret_cast<R (*)(void*, int64_t, int64_t)>(function)(instance, a[0], a[1]);
+    case 3:
+      return reinterpret_cast<R (*)(void*, int64_t, int64_t, int64_t)>(function)(instance, a[0],
+                                                                                 a[1], a[2]);
+    default:
+      return reinterpret_cast<R (*)(void*, int64_t, int64_t, int64_t, int64_t)>(function)(
+          instance, a[0], a[1], a[2], a[3]);
+  }
+}
+
+}  // namespace
 
 std::shared_ptr<const PreparedCall> PrepareCall(size_t leading, const Declaration& declaration) {
   auto prepared = std::make_shared<PreparedCall>();
@@ -361,6 +410,7 @@ std::shared_ptr<const PreparedCall> PrepareCall(size_t leading, const Declaratio
                    FfiTypeOf(prepared->result), prepared->types.data()) != FFI_OK) {
     return nullptr;
   }
+  prepared->direct = Direct(leading, declaration, *prepared);
   return prepared;
 }
 
@@ -491,11 +541,33 @@ bool ScalarWire(WireType wire, Value::Kind& kind) {
 }
 
 Scalar ScalarOf(const Value& value) {
-  Scalar out;
+  Scalar out{};
   out.kind = value.kind;
   out.integer = value.integer;
   out.number = value.number;
   out.boolean = value.boolean;
+  return out;
+}
+
+Scalar ScalarForWire(const Scalar& value, WireType wire) {
+  Scalar out = value;
+  switch (wire) {
+    case WireType::Integer:
+      out.kind = Value::Kind::Integer;
+      if (value.kind == Value::Kind::Double) out.integer = static_cast<int64_t>(value.number);
+      break;
+    case WireType::Double:
+    case WireType::Single:
+      out.kind = Value::Kind::Double;
+      if (value.kind == Value::Kind::Integer) out.number = static_cast<double>(value.integer);
+      break;
+    case WireType::Color:
+      out.kind = Value::Kind::Color;
+      out.integer = static_cast<uint32_t>(value.integer);
+      break;
+    default:
+      break;
+  }
   return out;
 }
 
@@ -518,7 +590,7 @@ namespace {
 
 // What a slot holds as a Scalar, as FromWire reads it.
 Scalar ScalarFromSlot(WireType type, const Slot& slot) {
-  Scalar out;
+  Scalar out{};
   switch (type) {
     case WireType::Integer:
       out.kind = Value::Kind::Integer;
@@ -615,6 +687,31 @@ bool TakesScalars(const PreparedCall& prepared, const Declaration& declaration, 
 Scalar CallScalars(REALproc function, void* instance, const PreparedCall& prepared,
                    const Scalar* args) {
   size_t count = prepared.parameters.size();
+  if (prepared.direct) {
+    int64_t direct[kMaxScalarArgs];
+    for (size_t i = 0; i < count; ++i) {
+      Slot slot;
+      slot.integer = 0;
+      ScalarToSlot(args[i], prepared.parameters[i], slot);
+      WireType wire = prepared.parameters[i];
+      direct[i] = wire == WireType::Boolean ? slot.boolean
+                  : wire == WireType::Color ? slot.color
+                                            : slot.integer;
+    }
+    Slot result;
+    switch (prepared.result) {
+      case WireType::Void:
+        DirectCall<void>(function, instance, direct, count);
+        return {};
+      case WireType::Double:
+        result.number = DirectCall<double>(function, instance, direct, count);
+        break;
+      default:
+        result.integer = DirectCall<int64_t>(function, instance, direct, count);
+        break;
+    }
+    return ScalarFromSlot(prepared.result, result);
+  }
   Slot slots[kMaxScalarArgs + 1];
   void* values[kMaxScalarArgs + 1];
   slots[0].pointer = instance;

@@ -60,6 +60,10 @@ Value CallGetterDirect(REALproc getter, REALobject instance, intptr_t param, Wir
 // kind.
 bool ScalarWire(WireType wire, Value::Kind& kind);
 Scalar ScalarOf(const Value& value);
+// A Scalar converted to a parameter of a scalar wire type, as an argument
+// the overload choice accepted is converted (a Double truncated into an
+// Integer ...).
+Scalar ScalarForWire(const Scalar& value, WireType wire);
 Value ValueOf(const Scalar& scalar);
 
 // CallGetterDirect for a getter of a type that crosses as a Scalar.

@@ -358,8 +358,8 @@ bool CallBoundHostMember(MemberCall call, const Declaration* declaration,
 }
 
 bool CallBoundHostScalars(MemberCall call, const Declaration& declaration,
-                          const std::vector<WireType>& wires, HostObject& self, const Scalar* args,
-                          Scalar& out, HostError& error) {
+                          const std::vector<WireType>& wires, WireType wire, HostObject& self,
+                          const Scalar* args, Scalar& out, HostError& error) {
   ArgsLease lease;
   Args& prepared = lease.Get();
   for (size_t i = 0; i < declaration.parameters.size(); ++i) {
@@ -367,7 +367,6 @@ bool CallBoundHostScalars(MemberCall call, const Declaration& declaration,
   }
   Value result;
   if (!call(self, prepared, result, error)) return false;
-  WireType wire = WireTypeOf(declaration.result);
   out = ScalarOf(Prepared(result, wire));
   // A host method gives what it declares.
   out.kind = Value::Kind::Nil;

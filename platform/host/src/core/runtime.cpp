@@ -467,6 +467,10 @@ std::unique_ptr<BoundMember> BindHostCall(const ClassInfo& cls, std::string_view
     for (const Parameter& parameter : bound->declaration->parameters) {
       bound->wires.push_back(WireTypeOf(parameter.type));
     }
+    bound->result = WireTypeOf(bound->declaration->result);
+    for (const ScalarForm& form : kGraphicsScalarForms) {
+      if (form.call == bound->call) bound->scalar = form.scalar;
+    }
   }
   return bound;
 }
@@ -544,15 +548,14 @@ bool Runtime::ScalarCall(const BoundMember& member, size_t count, Value::Kind& r
         if (parameters[i].byRef || !ScalarWire(member.wires[i], kind)) return false;
       }
       result = Value::Kind::Nil;
-      WireType wire = WireTypeOf(member.declaration->result);
-      return wire == WireType::Void || ScalarWire(wire, result);
+      return member.result == WireType::Void || ScalarWire(member.result, result);
     }
   }
   return false;
 }
 
-bool Runtime::CallScalar(const BoundMember& member, Object& target, const Scalar* args, size_t,
-                         Scalar& out, HostError& error) {
+bool Runtime::CallScalar(const BoundMember& member, Object& target, const Scalar* args,
+                         size_t count, Scalar& out, HostError& error) {
   switch (member.kind) {
     case BoundMember::Kind::StandardField:
       out = ScalarOf(
@@ -564,9 +567,16 @@ bool Runtime::CallScalar(const BoundMember& member, Object& target, const Scalar
     case BoundMember::Kind::PluginMethod:
       out = CallScalars(member.function, target.Handle(), *member.prepared, args);
       return true;
-    case BoundMember::Kind::HostCall:
-      return CallBoundHostScalars(member.call, *member.declaration, member.wires,
-                                  static_cast<HostObject&>(target), args, out, error);
+    case BoundMember::Kind::HostCall: {
+      auto& self = static_cast<HostObject&>(target);
+      if (member.scalar == nullptr) {
+        return CallBoundHostScalars(member.call, *member.declaration, member.wires, member.result,
+                                    self, args, out, error);
+      }
+      Scalar declared[kMaxScalarArgs];
+      for (size_t i = 0; i < count; ++i) declared[i] = ScalarForWire(args[i], member.wires[i]);
+      return member.scalar(self, declared, out, error);
+    }
   }
   return false;
 }

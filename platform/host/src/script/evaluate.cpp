@@ -50,7 +50,7 @@ bool IsScalarKind(Value::Kind kind) {
 }
 
 Scalar ScalarOf(const Value& v) {
-  Scalar out;
+  Scalar out{};
   out.kind = v.kind;
   out.integer = v.integer;
   out.number = v.number;
@@ -79,13 +79,13 @@ Datum Interpreter::Eval(const Expr& e) {
     }
     case ExprKind::Member: {
       const auto& m = static_cast<const MemberExpr&>(e);
-      Scalar s;
+      Scalar s{};
       if (ScalarMember(m, kNoArgs, s) && s.kind != Value::Kind::Nil) return ValueOfScalar(s);
       return Required(InvokeMember(m, kNoArgs, e.line), e);
     }
     case ExprKind::Call: {
       const auto& c = static_cast<const CallExpr&>(e);
-      Scalar s;
+      Scalar s{};
       if (c.callee->kind == ExprKind::Member &&
           ScalarMember(static_cast<const MemberExpr&>(*c.callee), c.args, s)) {
         if (s.kind == Value::Kind::Nil) Required(std::nullopt, *c.callee);
@@ -234,7 +234,7 @@ int64_t Interpreter::ReadyInteger(const Expr& e) {
       return Lookup(static_cast<const NameExpr&>(e))->datum.value.integer;
     case ExprKind::Member: {
       const auto& m = static_cast<const MemberExpr&>(e);
-      Scalar out;
+      Scalar out{};
       HostError error;
       if (!host_.CallScalar(*m.site.getter, *SiteTarget(m), nullptr, 0, out, error)) {
         Fail(e.line, error.message);

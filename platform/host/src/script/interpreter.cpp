@@ -244,7 +244,7 @@ bool Interpreter::AssignInteger(const AssignStmt& s) {
 
 Interpreter::Flow Interpreter::ExecAssign(const AssignStmt& s) {
   if (AssignInteger(s)) return {};
-  Scalar scalar;
+  Scalar scalar{};
   if (!s.compound && s.value->kind == ExprKind::Call) {
     const auto& call = static_cast<const CallExpr&>(*s.value);
     if (call.callee->kind == ExprKind::Member &&
@@ -275,7 +275,7 @@ Interpreter::Flow Interpreter::ExecAssign(const AssignStmt& s) {
 }
 
 Interpreter::Flow Interpreter::ExecCall(const CallStmt& s) {
-  Scalar ignored;
+  Scalar ignored{};
   if (s.callee->kind == ExprKind::Member &&
       ScalarMember(static_cast<const MemberExpr&>(*s.callee), s.args, ignored)) {
     return {};
