@@ -171,13 +171,13 @@ bool Interpreter::EvalInteger(const Expr& e, int64_t& out) {
     case ExprKind::Binary: {
       const auto& b = static_cast<const BinaryExpr&>(e);
       int64_t x = 0, y = 0;
-      return EvalInteger(*b.left, x) && EvalInteger(*b.right, y) &&
+      return IntegerOperand(*b.left, x) && IntegerOperand(*b.right, y) &&
              IntegerArithmetic(b.op, x, y, out);
     }
     case ExprKind::Unary: {
       const auto& u = static_cast<const UnaryExpr&>(e);
       int64_t x = 0;
-      if (!EvalInteger(*u.operand, x)) return false;
+      if (!IntegerOperand(*u.operand, x)) return false;
       auto wrapped = static_cast<uint64_t>(x);
       out = u.op == Op::Neg ? static_cast<int64_t>(0 - wrapped) : ~x;
       return true;
@@ -191,7 +191,8 @@ bool Interpreter::EvalIntegerTest(const Expr& e, bool& out) {
   if (e.kind != ExprKind::Binary) return false;
   const auto& b = static_cast<const BinaryExpr&>(e);
   int64_t x = 0, y = 0;
-  return EvalInteger(*b.left, x) && EvalInteger(*b.right, y) && IntegerComparison(b.op, x, y, out);
+  return IntegerOperand(*b.left, x) && IntegerOperand(*b.right, y) &&
+         IntegerComparison(b.op, x, y, out);
 }
 
 bool Interpreter::MemberInteger(const Expr& e, int64_t& out) {

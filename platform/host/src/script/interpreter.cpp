@@ -138,6 +138,11 @@ void Interpreter::RunTopLevel(const Stmt& s) {
 
 Interpreter::Flow Interpreter::Exec(const Block& block) {
   for (const StmtPtr& s : block) {
+    // Assignments, the most common statements, go on normally always.
+    if (s->kind == StmtKind::Assign) {
+      ExecAssign(static_cast<const AssignStmt&>(*s));
+      continue;
+    }
     Flow flow = ExecStmt(*s);
     if (flow.kind != FlowKind::Normal) return flow;
   }
@@ -225,12 +230,14 @@ bool Interpreter::AssignInteger(const AssignStmt& s) {
     return false;
   }
   int64_t value = 0;
-  if (s.value->readsMembers) {
+  if (s.value->simple) {
+    if (!IntegerOperand(*s.value, value)) return false;
+  } else if (s.value->readsMembers) {
     // The getters must be called once: only an operator that cannot fail
     // may follow them.
     if (s.compound && s.op != Op::Add && s.op != Op::Sub && s.op != Op::Mul) return false;
     if (!MemberInteger(*s.value, value)) return false;
-  } else if (!s.value->simple || !EvalInteger(*s.value, value)) {
+  } else {
     return false;
   }
   if (s.compound) {
@@ -347,7 +354,7 @@ Interpreter::Flow Interpreter::ExecFor(const ForStmt& s) {
   Datum scratch;
   for (;;) {
     int64_t end = 0;
-    if (v->datum.value.kind == Value::Kind::Integer && s.to->simple && EvalInteger(*s.to, end)) {
+    if (v->datum.value.kind == Value::Kind::Integer && s.to->simple && IntegerOperand(*s.to, end)) {
       int64_t at = v->datum.value.integer;
       if (past == Op::Gt ? at > end : at < end) return {};
     } else {
@@ -358,8 +365,9 @@ Interpreter::Flow Interpreter::ExecFor(const ForStmt& s) {
       }
       if (done.boolean) return {};
     }
+    Flow flow = Exec(s.body);
     Flow out;
-    if (LeavesLoop(Exec(s.body), LoopKind::For, out)) return out;
+    if (flow.kind != FlowKind::Normal && LeavesLoop(flow, LoopKind::For, out)) return out;
     if (countsIntegers && BothIntegers(v->datum, step)) {
       auto next =
           static_cast<uint64_t>(v->datum.value.integer) + static_cast<uint64_t>(step.value.integer);

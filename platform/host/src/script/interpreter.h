@@ -212,6 +212,25 @@ class Interpreter {
   // `e` to Eval, nothing having happened.
   bool EvalInteger(const Expr& e, int64_t& out);
   bool EvalIntegerTest(const Expr& e, bool& out);
+  // EvalInteger of an operand: an Integer literal or variable read here,
+  // anything else through EvalInteger.
+  [[gnu::always_inline]] bool IntegerOperand(const Expr& e, int64_t& out) {
+    if (e.kind == ExprKind::Name) {
+      const Variable* v = Lookup(static_cast<const NameExpr&>(e));
+      if (v == nullptr || v->datum.value.kind != Value::Kind::Integer || v->datum.IsArray()) {
+        return false;
+      }
+      out = v->datum.value.integer;
+      return true;
+    }
+    if (e.kind == ExprKind::Literal) {
+      const Datum& d = static_cast<const LiteralExpr&>(e).value;
+      if (d.value.kind != Value::Kind::Integer || d.IsArray()) return false;
+      out = d.value.integer;
+      return true;
+    }
+    return EvalInteger(e, out);
+  }
   // Integer arithmetic on properties (an expression that readsMembers):
   // worked out without making values when every leaf is an Integer literal
   // or variable or a read of name.member through a getter bound to give an
