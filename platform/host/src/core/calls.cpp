@@ -588,9 +588,13 @@ Value ValueOf(const Scalar& scalar) {
 
 namespace {
 
-// What a slot holds as a Scalar, as FromWire reads it.
-Scalar ScalarFromSlot(WireType type, const Slot& slot) {
-  Scalar out{};
+// What a slot holds as a Scalar, as FromWire reads it; written field by
+// field, as callers read it.
+void ScalarFromSlot(WireType type, const Slot& slot, Scalar& out) {
+  out.kind = Value::Kind::Nil;
+  out.integer = 0;
+  out.number = 0;
+  out.boolean = false;
   switch (type) {
     case WireType::Integer:
       out.kind = Value::Kind::Integer;
@@ -615,7 +619,6 @@ Scalar ScalarFromSlot(WireType type, const Slot& slot) {
     default:
       break;
   }
-  return out;
 }
 
 // A Scalar into a slot of a scalar wire type, as ToSlot converts a Value.
@@ -648,7 +651,8 @@ void ScalarToSlot(const Scalar& value, WireType wire, Slot& slot) {
 
 }  // namespace
 
-Scalar CallGetterScalar(REALproc getter, REALobject instance, intptr_t param, WireType type) {
+void CallGetterScalar(REALproc getter, REALobject instance, intptr_t param, WireType type,
+                      Scalar& out) {
   Slot result{};
   switch (type) {
     case WireType::Integer:
@@ -668,9 +672,9 @@ Scalar CallGetterScalar(REALproc getter, REALobject instance, intptr_t param, Wi
           reinterpret_cast<uint32_t (*)(REALobject, intptr_t)>(getter)(instance, param);
       break;
     default:
-      return {};
+      break;
   }
-  return ScalarFromSlot(type, result);
+  ScalarFromSlot(type, result, out);
 }
 
 bool TakesScalars(const PreparedCall& prepared, const Declaration& declaration, size_t count,
@@ -684,8 +688,8 @@ bool TakesScalars(const PreparedCall& prepared, const Declaration& declaration, 
   return prepared.result == WireType::Void || ScalarWire(prepared.result, result);
 }
 
-Scalar CallScalars(REALproc function, void* instance, const PreparedCall& prepared,
-                   const Scalar* args) {
+void CallScalars(REALproc function, void* instance, const PreparedCall& prepared,
+                 const Scalar* args, Scalar& out) {
   size_t count = prepared.parameters.size();
   if (prepared.direct) {
     int64_t direct[kMaxScalarArgs];
@@ -702,7 +706,8 @@ Scalar CallScalars(REALproc function, void* instance, const PreparedCall& prepar
     switch (prepared.result) {
       case WireType::Void:
         DirectCall<void>(function, instance, direct, count);
-        return {};
+        result.integer = 0;
+        break;
       case WireType::Double:
         result.number = DirectCall<double>(function, instance, direct, count);
         break;
@@ -710,7 +715,8 @@ Scalar CallScalars(REALproc function, void* instance, const PreparedCall& prepar
         result.integer = DirectCall<int64_t>(function, instance, direct, count);
         break;
     }
-    return ScalarFromSlot(prepared.result, result);
+    ScalarFromSlot(prepared.result, result, out);
+    return;
   }
   Slot slots[kMaxScalarArgs + 1];
   void* values[kMaxScalarArgs + 1];
@@ -723,7 +729,7 @@ Scalar CallScalars(REALproc function, void* instance, const PreparedCall& prepar
   Slot result{};
   result.widened = 0;
   ffi_call(const_cast<ffi_cif*>(&prepared.cif), FFI_FN(function), &result, values);
-  return ScalarFromSlot(prepared.result, result);
+  ScalarFromSlot(prepared.result, result, out);
 }
 
 bool CallGetter(REALproc getter, REALobject instance, intptr_t param, const TypeName& type,

@@ -67,7 +67,8 @@ Scalar ScalarForWire(const Scalar& value, WireType wire);
 Value ValueOf(const Scalar& scalar);
 
 // CallGetterDirect for a getter of a type that crosses as a Scalar.
-Scalar CallGetterScalar(REALproc getter, REALobject instance, intptr_t param, WireType type);
+void CallGetterScalar(REALproc getter, REALobject instance, intptr_t param, WireType type,
+                      Scalar& out);
 
 // Scalar calls take at most this many arguments.
 constexpr size_t kMaxScalarArgs = 8;
@@ -79,8 +80,8 @@ bool TakesScalars(const PreparedCall& prepared, const Declaration& declaration, 
                   Value::Kind& result);
 // Calls such a prepared call, each argument converted to its parameter's
 // type as CallDeclared converts it.
-Scalar CallScalars(REALproc function, void* instance, const PreparedCall& prepared,
-                   const Scalar* args);
+void CallScalars(REALproc function, void* instance, const PreparedCall& prepared,
+                 const Scalar* args, Scalar& out);
 
 // Calls a property getter `T f(instance, param)` or setter
 // `void f(instance, param, T)`.

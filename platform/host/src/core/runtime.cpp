@@ -562,10 +562,10 @@ bool Runtime::CallScalar(const BoundMember& member, Object& target, const Scalar
           ReadStandard(reinterpret_cast<char*>(target.Handle()) + member.offset, member.type));
       return true;
     case BoundMember::Kind::PluginGetter:
-      out = CallGetterScalar(member.function, target.Handle(), member.param, member.wire);
+      CallGetterScalar(member.function, target.Handle(), member.param, member.wire, out);
       return true;
     case BoundMember::Kind::PluginMethod:
-      out = CallScalars(member.function, target.Handle(), *member.prepared, args);
+      CallScalars(member.function, target.Handle(), *member.prepared, args, out);
       return true;
     case BoundMember::Kind::HostCall: {
       auto& self = static_cast<HostObject&>(target);
@@ -573,9 +573,16 @@ bool Runtime::CallScalar(const BoundMember& member, Object& target, const Scalar
         return CallBoundHostScalars(member.call, *member.declaration, member.wires, member.result,
                                     self, args, out, error);
       }
-      Scalar declared[kMaxScalarArgs];
-      for (size_t i = 0; i < count; ++i) declared[i] = ScalarForWire(args[i], member.wires[i]);
-      return member.scalar(self, declared, out, error);
+      // Arguments of their parameters' kinds, as usual, pass as they are.
+      Value::Kind kind = Value::Kind::Nil;
+      for (size_t i = 0; i < count; ++i) {
+        if (!ScalarWire(member.wires[i], kind) || args[i].kind != kind) {
+          Scalar declared[kMaxScalarArgs];
+          for (size_t j = 0; j < count; ++j) declared[j] = ScalarForWire(args[j], member.wires[j]);
+          return member.scalar(self, declared, out, error);
+        }
+      }
+      return member.scalar(self, args, out, error);
     }
   }
   return false;

@@ -49,15 +49,6 @@ bool IsScalarKind(Value::Kind kind) {
          kind == Value::Kind::Boolean || kind == Value::Kind::Color;
 }
 
-Scalar ScalarOf(const Value& v) {
-  Scalar out{};
-  out.kind = v.kind;
-  out.integer = v.integer;
-  out.number = v.number;
-  out.boolean = v.boolean;
-  return out;
-}
-
 bool SameType(const SlotType& a, const SlotType& b) {
   return a.base == b.base && a.cls == b.cls && a.isArray == b.isArray;
 }
@@ -287,7 +278,12 @@ bool Interpreter::EvalScalar(const Expr& e, Scalar& out) {
     return true;
   }
   if (d->IsArray() || !IsScalarKind(d->value.kind)) return false;
-  out = ScalarOf(d->value);
+  // Field by field: the callee reads them so, and a copy of the whole
+  // would wait on these narrower stores.
+  out.kind = d->value.kind;
+  out.integer = d->value.integer;
+  out.number = d->value.number;
+  out.boolean = d->value.boolean;
   return true;
 }
 
