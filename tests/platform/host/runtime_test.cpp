@@ -377,6 +377,10 @@ TEST_F(RuntimeTest, ScalarCallsAnswerAsBoundCalls) {
   const BoundMember* scales = rt().BindMethod(Class("Shape"), "Scale", scale);
   ASSERT_TRUE(rt().ScalarCall(*scales, 2, kind));
   call(scales, scale);
+  std::vector<Value> offset = {Value::Int(1), Value::Int(-2), Value::Int(3)};  // integers alone
+  const BoundMember* offsets = rt().BindMethod(Class("Shape"), "Offset", offset);
+  ASSERT_TRUE(rt().ScalarCall(*offsets, 3, kind));
+  EXPECT_EQ(call(offsets, offset).integer, Call(shape, "Offset", offset).integer);
   // A default to fill, a ByRef, a string: these go by Values.
   EXPECT_FALSE(rt().ScalarCall(*scales, 1, kind));
   std::vector<Value> grow = {Value::Int(2), Value::Str("")};

@@ -136,19 +136,6 @@ void Interpreter::RunTopLevel(const Stmt& s) {
 // Statements
 // ---------------------------------------------------------------------------
 
-Interpreter::Flow Interpreter::Exec(const Block& block) {
-  for (const StmtPtr& s : block) {
-    // Assignments, the most common statements, go on normally always.
-    if (s->kind == StmtKind::Assign) {
-      ExecAssign(static_cast<const AssignStmt&>(*s));
-      continue;
-    }
-    Flow flow = ExecStmt(*s);
-    if (flow.kind != FlowKind::Normal) return flow;
-  }
-  return {};
-}
-
 Interpreter::Flow Interpreter::ExecStmt(const Stmt& s) {
   switch (s.kind) {
     case StmtKind::Dim:
@@ -230,7 +217,15 @@ bool Interpreter::AssignInteger(const AssignStmt& s) {
     return false;
   }
   int64_t value = 0;
-  if (s.value->simple) {
+  if (s.value->simple && s.value->kind == ExprKind::Binary) {
+    // `a op b`, as most loops assign, worked out here.
+    const auto& b = static_cast<const BinaryExpr&>(*s.value);
+    int64_t x = 0, y = 0;
+    if (!IntegerOperand(*b.left, x) || !IntegerOperand(*b.right, y) ||
+        !IntegerArithmetic(b.op, x, y, value)) {
+      return false;
+    }
+  } else if (s.value->simple) {
     if (!IntegerOperand(*s.value, value)) return false;
   } else if (s.value->readsMembers) {
     // The getters must be called once: only an operator that cannot fail
@@ -250,7 +245,11 @@ bool Interpreter::AssignInteger(const AssignStmt& s) {
 }
 
 Interpreter::Flow Interpreter::ExecAssign(const AssignStmt& s) {
-  if (AssignInteger(s)) return {};
+  if (!AssignInteger(s)) AssignValue(s);
+  return {};
+}
+
+void Interpreter::AssignValue(const AssignStmt& s) {
   Scalar scalar{};
   if (!s.compound && s.value->kind == ExprKind::Call) {
     const auto& call = static_cast<const CallExpr&>(*s.value);
@@ -259,10 +258,10 @@ Interpreter::Flow Interpreter::ExecAssign(const AssignStmt& s) {
       if (scalar.kind == Value::Kind::Nil) Required(std::nullopt, *call.callee);
       if (s.target->kind == ExprKind::Name) {
         Variable* v = Lookup(static_cast<const NameExpr&>(*s.target));
-        if (v != nullptr && StoreScalar(*v, scalar)) return {};
+        if (v != nullptr && StoreScalar(*v, scalar)) return;
       }
       Assign(*s.target, ValueOfScalar(scalar), s.line);
-      return {};
+      return;
     }
   }
   Datum value = Eval(*s.value);
@@ -278,7 +277,6 @@ Interpreter::Flow Interpreter::ExecAssign(const AssignStmt& s) {
     value = result;
   }
   Assign(*s.target, value, s.line);
-  return {};
 }
 
 Interpreter::Flow Interpreter::ExecCall(const CallStmt& s) {
@@ -365,7 +363,7 @@ Interpreter::Flow Interpreter::ExecFor(const ForStmt& s) {
       }
       if (done.boolean) return {};
     }
-    Flow flow = Exec(s.body);
+    Flow flow = ExecBlock(s.body);
     Flow out;
     if (flow.kind != FlowKind::Normal && LeavesLoop(flow, LoopKind::For, out)) return out;
     if (countsIntegers && BothIntegers(v->datum, step)) {
@@ -389,7 +387,7 @@ Interpreter::Flow Interpreter::ExecForEach(const ForEachStmt& s) {
   for (size_t i = 0; i < a->items.size(); ++i) {
     Store(Place{v.get(), nullptr, 0}, a->items[i], s.line);
     Flow out;
-    if (LeavesLoop(Exec(s.body), LoopKind::For, out)) return out;
+    if (LeavesLoop(ExecBlock(s.body), LoopKind::For, out)) return out;
   }
   return {};
 }
@@ -397,7 +395,7 @@ Interpreter::Flow Interpreter::ExecForEach(const ForEachStmt& s) {
 Interpreter::Flow Interpreter::ExecWhile(const WhileStmt& s) {
   while (Condition(*s.condition)) {
     Flow out;
-    if (LeavesLoop(Exec(s.body), LoopKind::While, out)) return out;
+    if (LeavesLoop(ExecBlock(s.body), LoopKind::While, out)) return out;
   }
   return {};
 }
@@ -407,7 +405,7 @@ Interpreter::Flow Interpreter::ExecDo(const DoStmt& s) {
   for (;;) {
     if (s.condition && s.conditionAtTop && Condition(*s.condition) == s.until) return {};
     Flow out;
-    if (LeavesLoop(Exec(s.body), LoopKind::Do, out)) return out;
+    if (LeavesLoop(ExecBlock(s.body), LoopKind::Do, out)) return out;
     if (s.condition && !s.conditionAtTop && Condition(*s.condition) == s.until) return {};
   }
 }

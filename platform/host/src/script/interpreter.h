@@ -78,11 +78,26 @@ class Interpreter {
   void Install(Program& program);
   void RunMain(const Block& main);
   void RunTopLevel(const Stmt& s);  // interactive: shows values
-  Flow Exec(const Block& block);
+  Flow Exec(const Block& block) { return ExecBlock(block); }
+  // Exec, inline where loops run their bodies.
+  [[gnu::always_inline]] Flow ExecBlock(const Block& block) {
+    for (const StmtPtr& s : block) {
+      // Assignments, the most common statements, go on normally always.
+      if (s->kind == StmtKind::Assign) {
+        const auto& a = static_cast<const AssignStmt&>(*s);
+        if (!AssignInteger(a)) AssignValue(a);
+        continue;
+      }
+      Flow flow = ExecStmt(*s);
+      if (flow.kind != FlowKind::Normal) return flow;
+    }
+    return {};
+  }
   Flow ExecStmt(const Stmt& s);
   Flow ExecDim(const DimStmt& s);
   Flow ExecAssign(const AssignStmt& s);
   bool AssignInteger(const AssignStmt& s);
+  void AssignValue(const AssignStmt& s);  // any assignment, the general way
   Flow ExecCall(const CallStmt& s);
   Flow ExecIf(const IfStmt& s);
   Flow ExecFor(const ForStmt& s);
@@ -109,7 +124,7 @@ class Interpreter {
   int64_t UpperBound(const Datum& d, int line) const;
   // The variable a name refers to, in the running method's frame first,
   // then among the globals; null when none is declared (yet).
-  VariablePtr* SlotOf(const VarSlot& slot, const std::string& name) {
+  [[gnu::always_inline]] VariablePtr* SlotOf(const VarSlot& slot, const std::string& name) {
     if (frames_.size() > 1) {
       if (VariablePtr* local = LocalSlotOf(slot, name)) return local;
     }
@@ -118,11 +133,11 @@ class Interpreter {
     return nullptr;
   }
   VariablePtr* LocalSlotOf(const VarSlot& slot, const std::string& name);
-  Variable* Lookup(const VarSlot& slot, const std::string& name) {
+  [[gnu::always_inline]] Variable* Lookup(const VarSlot& slot, const std::string& name) {
     VariablePtr* found = SlotOf(slot, name);
     return found != nullptr ? found->get() : nullptr;
   }
-  Variable* Lookup(const NameExpr& n) { return Lookup(n.slot, n.name); }
+  [[gnu::always_inline]] Variable* Lookup(const NameExpr& n) { return Lookup(n.slot, n.name); }
   void Declare(const VarSlot& slot, VariablePtr var);
   Frame& Current() { return *frames_.back(); }
   Frame& Global() { return *frames_.front(); }
