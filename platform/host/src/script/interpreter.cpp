@@ -136,6 +136,61 @@ void Interpreter::RunTopLevel(const Stmt& s) {
 // Statements
 // ---------------------------------------------------------------------------
 
+// Integer arithmetic into an Integer variable, as loops do: worked out in
+// place, without making a Datum; false when it needs the general way.
+// Inline in the loops that run statements.
+[[gnu::always_inline]] inline bool Interpreter::AssignInteger(const AssignStmt& s) {
+  if (s.target->kind != ExprKind::Name) return false;
+  Variable* v = Lookup(static_cast<const NameExpr&>(*s.target));
+  if (v == nullptr || v->isConst || v->type.base != SlotType::Base::Integer || v->type.isArray) {
+    return false;
+  }
+  int64_t value = 0;
+  if (s.value->simple && s.value->kind == ExprKind::Binary) {
+    // `a op b`, as most loops assign, worked out here.
+    const auto& b = static_cast<const BinaryExpr&>(*s.value);
+    int64_t x = 0, y = 0;
+    if (!IntegerOperand(*b.left, x) || !IntegerOperand(*b.right, y) ||
+        !IntegerArithmetic(b.op, x, y, value)) {
+      return false;
+    }
+  } else if (s.value->simple) {
+    if (!IntegerOperand(*s.value, value)) return false;
+  } else if (s.value->readsMembers) {
+    // The getters must be called once: only an operator that cannot fail
+    // may follow them.
+    if (s.compound && s.op != Op::Add && s.op != Op::Sub && s.op != Op::Mul) return false;
+    if (!MemberInteger(*s.value, value)) return false;
+  } else {
+    return false;
+  }
+  if (s.compound) {
+    int64_t result = 0;
+    if (!IntegerArithmetic(s.op, v->datum.value.integer, value, result)) return false;
+    value = result;
+  }
+  v->datum.value.integer = value;
+  return true;
+}
+
+[[gnu::always_inline]] inline Interpreter::Flow Interpreter::ExecBlock(const Block& block) {
+  for (const StmtPtr& s : block) {
+    // Assignments, the most common statements, go on normally always.
+    if (s->kind == StmtKind::Assign) {
+      const auto& a = static_cast<const AssignStmt&>(*s);
+      if (!AssignInteger(a)) AssignValue(a);
+      continue;
+    }
+    Flow flow = ExecStmt(*s);
+    if (flow.kind != FlowKind::Normal) return flow;
+  }
+  return {};
+}
+
+Interpreter::Flow Interpreter::Exec(const Block& block) {
+  return ExecBlock(block);
+}
+
 Interpreter::Flow Interpreter::ExecStmt(const Stmt& s) {
   switch (s.kind) {
     case StmtKind::Dim:
@@ -206,42 +261,6 @@ Interpreter::Flow Interpreter::ExecDim(const DimStmt& s) {
     Declare(n.slot, std::move(var));
   }
   return {};
-}
-
-// Integer arithmetic into an Integer variable, as loops do: worked out in
-// place, without making a Datum; false when it needs the general way.
-bool Interpreter::AssignInteger(const AssignStmt& s) {
-  if (s.target->kind != ExprKind::Name) return false;
-  Variable* v = Lookup(static_cast<const NameExpr&>(*s.target));
-  if (v == nullptr || v->isConst || v->type.base != SlotType::Base::Integer || v->type.isArray) {
-    return false;
-  }
-  int64_t value = 0;
-  if (s.value->simple && s.value->kind == ExprKind::Binary) {
-    // `a op b`, as most loops assign, worked out here.
-    const auto& b = static_cast<const BinaryExpr&>(*s.value);
-    int64_t x = 0, y = 0;
-    if (!IntegerOperand(*b.left, x) || !IntegerOperand(*b.right, y) ||
-        !IntegerArithmetic(b.op, x, y, value)) {
-      return false;
-    }
-  } else if (s.value->simple) {
-    if (!IntegerOperand(*s.value, value)) return false;
-  } else if (s.value->readsMembers) {
-    // The getters must be called once: only an operator that cannot fail
-    // may follow them.
-    if (s.compound && s.op != Op::Add && s.op != Op::Sub && s.op != Op::Mul) return false;
-    if (!MemberInteger(*s.value, value)) return false;
-  } else {
-    return false;
-  }
-  if (s.compound) {
-    int64_t result = 0;
-    if (!IntegerArithmetic(s.op, v->datum.value.integer, value, result)) return false;
-    value = result;
-  }
-  v->datum.value.integer = value;
-  return true;
 }
 
 Interpreter::Flow Interpreter::ExecAssign(const AssignStmt& s) {

@@ -78,21 +78,9 @@ class Interpreter {
   void Install(Program& program);
   void RunMain(const Block& main);
   void RunTopLevel(const Stmt& s);  // interactive: shows values
-  Flow Exec(const Block& block) { return ExecBlock(block); }
-  // Exec, inline where loops run their bodies.
-  [[gnu::always_inline]] Flow ExecBlock(const Block& block) {
-    for (const StmtPtr& s : block) {
-      // Assignments, the most common statements, go on normally always.
-      if (s->kind == StmtKind::Assign) {
-        const auto& a = static_cast<const AssignStmt&>(*s);
-        if (!AssignInteger(a)) AssignValue(a);
-        continue;
-      }
-      Flow flow = ExecStmt(*s);
-      if (flow.kind != FlowKind::Normal) return flow;
-    }
-    return {};
-  }
+  Flow Exec(const Block& block);
+  // Exec, inline where loops run their bodies (interpreter.cpp only).
+  Flow ExecBlock(const Block& block);
   Flow ExecStmt(const Stmt& s);
   Flow ExecDim(const DimStmt& s);
   Flow ExecAssign(const AssignStmt& s);
