@@ -327,6 +327,87 @@ TEST_F(RuntimeTest, BoundHostMembers) {
   EXPECT_TRUE(rt().CallBound(*fromDoubles, graphics, doubles, out, error)) << error.message;
 }
 
+// Calls by Scalars answer as bound calls do, for members whose every
+// parameter and result is a number, Boolean or colour passed by value.
+TEST_F(RuntimeTest, ScalarCallsAnswerAsBoundCalls) {
+  Value shape = New("Shape", {Value::Int(5)});
+  Object& target = *shape.object.get();
+  auto scalar = [](Value v) {
+    Scalar s{};
+    s.kind = v.kind;
+    s.integer = v.integer;
+    s.number = v.number;
+    s.boolean = v.boolean;
+    return s;
+  };
+  auto call = [&](const BoundMember* bound, std::vector<Value> args) {
+    std::vector<Scalar> scalars;
+    for (const Value& v : args) scalars.push_back(scalar(v));
+    Value bound_out;
+    Scalar out{};
+    HostError error;
+    EXPECT_TRUE(rt().CallBound(*bound, shape, args, bound_out, error)) << error.message;
+    EXPECT_TRUE(rt().CallScalar(*bound, target, scalars.data(), scalars.size(), out, error));
+    EXPECT_EQ(out.kind, bound_out.kind);
+    EXPECT_EQ(out.integer, bound_out.integer);
+    EXPECT_EQ(out.number, bound_out.number);
+    EXPECT_EQ(out.boolean, bound_out.boolean);
+    return out;
+  };
+  Value::Kind kind = Value::Kind::String;
+  const BoundMember* width = rt().BindProperty(Class("Shape"), "width");  // standard
+  const BoundMember* area = rt().BindProperty(Class("Shape"), "area");    // its own getter
+  ASSERT_TRUE(rt().ScalarCall(*width, 0, kind));
+  EXPECT_EQ(kind, Value::Kind::Integer);
+  EXPECT_EQ(call(width, {}).integer, 5);
+  ASSERT_TRUE(rt().ScalarCall(*area, 0, kind));
+  call(area, {});
+  EXPECT_FALSE(rt().ScalarCall(*rt().BindProperty(Class("Shape"), "name"), 0, kind));
+
+  std::vector<Value> pair = {Value::Int(1), Value::Dbl(2)};
+  const BoundMember* pairs = rt().BindMethod(Class("Shape"), "Pair", pair);
+  ASSERT_TRUE(rt().ScalarCall(*pairs, 2, kind));
+  EXPECT_EQ(call(pairs, pair).integer, 3);
+  std::vector<Value> half = {Value::Int(3)};  // into a Single
+  const BoundMember* halves = rt().BindMethod(Class("Shape"), "Half", half);
+  ASSERT_TRUE(rt().ScalarCall(*halves, 1, kind));
+  EXPECT_EQ(kind, Value::Kind::Double);
+  EXPECT_EQ(call(halves, half).number, 1.5);
+  std::vector<Value> scale = {Value::Dbl(2), Value::Bool(true)};
+  const BoundMember* scales = rt().BindMethod(Class("Shape"), "Scale", scale);
+  ASSERT_TRUE(rt().ScalarCall(*scales, 2, kind));
+  call(scales, scale);
+  std::vector<Value> offset = {Value::Int(1), Value::Int(-2), Value::Int(3)};  // integers alone
+  const BoundMember* offsets = rt().BindMethod(Class("Shape"), "Offset", offset);
+  ASSERT_TRUE(rt().ScalarCall(*offsets, 3, kind));
+  EXPECT_EQ(call(offsets, offset).integer, Call(shape, "Offset", offset).integer);
+  // A default to fill, a ByRef, a string: these go by Values.
+  EXPECT_FALSE(rt().ScalarCall(*scales, 1, kind));
+  std::vector<Value> grow = {Value::Int(2), Value::Str("")};
+  EXPECT_FALSE(rt().ScalarCall(*rt().BindMethod(Class("Shape"), "Grow", grow), 2, kind));
+  EXPECT_FALSE(rt().ScalarCall(*rt().BindMethod(Class("Shape"), "Kind", {}), 0, kind));
+
+  // A host method: Graphics.Pixel, from Integers and from Doubles.
+  Value picture = Value::Obj(rt().NewPicture(4, 3, 32));
+  Value graphics = Get(picture, "Graphics");
+  std::vector<Value> at = {Value::Int(1), Value::Int(2)};
+  const BoundMember* pixel = rt().BindMethod(graphics.object->Class(), "Pixel", at);
+  ASSERT_TRUE(rt().ScalarCall(*pixel, 2, kind));
+  EXPECT_EQ(kind, Value::Kind::Color);
+  Scalar args[2] = {scalar(Value::Dbl(1.7)), scalar(Value::Dbl(-1))};
+  Scalar out{};
+  HostError error;
+  const BoundMember* fromDoubles =
+      rt().BindMethod(graphics.object->Class(), "Pixel", {Value::Dbl(1.7), Value::Dbl(-1)});
+  ASSERT_TRUE(rt().CallScalar(*fromDoubles, *graphics.object.get(), args, 2, out, error));
+  EXPECT_EQ(out.kind, Value::Kind::Color);
+  EXPECT_EQ(out.integer, 0);  // outside the picture
+  args[1] = scalar(Value::Dbl(2.9));
+  ASSERT_TRUE(rt().CallScalar(*fromDoubles, *graphics.object.get(), args, 2, out, error));
+  EXPECT_EQ(out.integer, 0xFFFFFF);
+  EXPECT_FALSE(rt().ScalarCall(*rt().BindProperty(graphics.object->Class(), "Width"), 0, kind));
+}
+
 TEST_F(RuntimeTest, AssignableMethodsTakeTheValueLast) {
   Value shape = New("Shape");
   EXPECT_EQ(Call(shape, "Item", {Value::Int(2)}).text, "item2");

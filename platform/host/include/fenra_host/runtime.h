@@ -96,6 +96,18 @@ struct Value {
   std::string KindName() const;
 };
 
+// A value of a kind that needs neither text nor an object (Integer,
+// Double, Boolean, Color): what calls through bound members of such types
+// take and give without making Values. Nil stands for no value. Plain
+// data: `Scalar s{}` is a Nil, while the arrays of a call's arguments stay
+// unwritten until filled.
+struct Scalar {
+  Value::Kind kind;
+  int64_t integer;  // Integer, and Color as 0x00RRGGBB
+  double number;
+  bool boolean;
+};
+
 // ---------------------------------------------------------------------------
 // Classes and objects
 // ---------------------------------------------------------------------------
@@ -278,6 +290,16 @@ class Runtime {
   bool GetBound(const BoundMember& member, const Value& target, Value& out, HostError& error);
   bool CallBound(const BoundMember& member, const Value& target, std::vector<Value>& args,
                  Value& out, HostError& error);
+  // Whether calls through `member` with `count` arguments can go by
+  // Scalars: it reads a property, or takes exactly that many parameters,
+  // each by value as a number, Boolean or colour; and gives one of those or
+  // nothing. `result` is the kind it gives (Nil for nothing).
+  bool ScalarCall(const BoundMember& member, size_t count, Value::Kind& result) const;
+  // GetBound and CallBound through such a member, with the arguments of
+  // the kinds the member was bound for. `target` must be an object of the
+  // class it was bound for.
+  bool CallScalar(const BoundMember& member, Object& target, const Scalar* args, size_t count,
+                  Scalar& out, HostError& error);
 
   // Host values, made as the host's services make them.
   ObjectRef NewFolderItem(const std::string& nativePath);

@@ -32,6 +32,10 @@ class BoundMember {
   // HostCall: the member's work, and how its parameters cross.
   MemberCall call = nullptr;
   std::vector<WireType> wires;
+  // A HostCall method: how its result crosses, and its work on Scalars
+  // when it has that form.
+  WireType result = WireType::Void;
+  ScalarMemberCall scalar = nullptr;
 };
 
 }  // namespace fenra::host

@@ -347,7 +347,56 @@ struct PreparedCall {
   std::vector<ffi_type*> types;
   std::vector<WireType> parameters;  // how each declared parameter crosses
   WireType result = WireType::Void;
+  // Whether CallScalars may call the function directly (see DirectCall).
+  bool direct = false;
 };
+
+namespace {
+
+// On the C calling conventions of x86-64 (System V) and AArch64, integer,
+// Boolean and colour arguments each fill one integer register, in order,
+// whatever their width: a function taking up to kMaxDirectArgs of them
+// after the instance can be called as one taking 64-bit integers, its
+// narrower parameters reading the low bits, and its narrower results
+// masked as FromWire masks them. Elsewhere every call goes through libffi.
+#if defined(__x86_64__) || defined(__aarch64__)
+constexpr size_t kMaxDirectArgs = 4;
+#else
+constexpr size_t kMaxDirectArgs = 0;
+#endif
+
+bool InIntegerRegister(WireType wire) {
+  return wire == WireType::Integer || wire == WireType::Boolean || wire == WireType::Color;
+}
+
+bool Direct(size_t leading, const Declaration& declaration, const PreparedCall& prepared) {
+  if (leading != 1 || prepared.parameters.size() > kMaxDirectArgs) return false;
+  for (size_t i = 0; i < prepared.parameters.size(); ++i) {
+    if (declaration.parameters[i].byRef || !InIntegerRegister(prepared.parameters[i])) return false;
+  }
+  return prepared.result == WireType::Void || prepared.result == WireType::Double ||
+         InIntegerRegister(prepared.result);
+}
+
+template <class R>
+R DirectCall(REALproc function, void* instance, const int64_t* a, size_t count) {
+  switch (count) {
+    case 0:
+      return reinterpret_cast<R (*)(void*)>(function)(instance);
+    case 1:
+      return reinterpret_cast<R (*)(void*, int64_t)>(function)(instance, a[0]);
+    case 2:
+      return reinterpret_cast<R (*)(void*, int64_t, int64_t)>(function)(instance, a[0], a[1]);
+    case 3:
+      return reinterpret_cast<R (*)(void*, int64_t, int64_t, int64_t)>(function)(instance, a[0],
+                                                                                 a[1], a[2]);
+    default:
+      return reinterpret_cast<R (*)(void*, int64_t, int64_t, int64_t, int64_t)>(function)(
+          instance, a[0], a[1], a[2], a[3]);
+  }
+}
+
+}  // namespace
 
 std::shared_ptr<const PreparedCall> PrepareCall(size_t leading, const Declaration& declaration) {
   auto prepared = std::make_shared<PreparedCall>();
@@ -361,6 +410,7 @@ std::shared_ptr<const PreparedCall> PrepareCall(size_t leading, const Declaratio
                    FfiTypeOf(prepared->result), prepared->types.data()) != FFI_OK) {
     return nullptr;
   }
+  prepared->direct = Direct(leading, declaration, *prepared);
   return prepared;
 }
 
@@ -468,6 +518,218 @@ Value CallGetterDirect(REALproc getter, REALobject instance, intptr_t param, Wir
       break;
   }
   return FromWire(type, &result);
+}
+
+bool ScalarWire(WireType wire, Value::Kind& kind) {
+  switch (wire) {
+    case WireType::Integer:
+      kind = Value::Kind::Integer;
+      return true;
+    case WireType::Double:
+    case WireType::Single:
+      kind = Value::Kind::Double;
+      return true;
+    case WireType::Boolean:
+      kind = Value::Kind::Boolean;
+      return true;
+    case WireType::Color:
+      kind = Value::Kind::Color;
+      return true;
+    default:
+      return false;
+  }
+}
+
+Scalar ScalarOf(const Value& value) {
+  Scalar out{};
+  out.kind = value.kind;
+  out.integer = value.integer;
+  out.number = value.number;
+  out.boolean = value.boolean;
+  return out;
+}
+
+Scalar ScalarForWire(const Scalar& value, WireType wire) {
+  Scalar out = value;
+  switch (wire) {
+    case WireType::Integer:
+      out.kind = Value::Kind::Integer;
+      if (value.kind == Value::Kind::Double) out.integer = static_cast<int64_t>(value.number);
+      break;
+    case WireType::Double:
+    case WireType::Single:
+      out.kind = Value::Kind::Double;
+      if (value.kind == Value::Kind::Integer) out.number = static_cast<double>(value.integer);
+      break;
+    case WireType::Color:
+      out.kind = Value::Kind::Color;
+      out.integer = static_cast<uint32_t>(value.integer);
+      break;
+    default:
+      break;
+  }
+  return out;
+}
+
+Value ValueOf(const Scalar& scalar) {
+  switch (scalar.kind) {
+    case Value::Kind::Integer:
+      return Value::Int(scalar.integer);
+    case Value::Kind::Double:
+      return Value::Dbl(scalar.number);
+    case Value::Kind::Boolean:
+      return Value::Bool(scalar.boolean);
+    case Value::Kind::Color:
+      return Value::Colour(static_cast<uint32_t>(scalar.integer));
+    default:
+      return Value::Nil();
+  }
+}
+
+namespace {
+
+// What a slot holds as a Scalar, as FromWire reads it; written field by
+// field, as callers read it.
+void ScalarFromSlot(WireType type, const Slot& slot, Scalar& out) {
+  out.kind = Value::Kind::Nil;
+  out.integer = 0;
+  out.number = 0;
+  out.boolean = false;
+  switch (type) {
+    case WireType::Integer:
+      out.kind = Value::Kind::Integer;
+      out.integer = slot.integer;
+      break;
+    case WireType::Double:
+      out.kind = Value::Kind::Double;
+      out.number = slot.number;
+      break;
+    case WireType::Single:
+      out.kind = Value::Kind::Double;
+      out.number = slot.single;
+      break;
+    case WireType::Boolean:
+      out.kind = Value::Kind::Boolean;
+      out.boolean = (slot.widened & 0xFF) != 0;
+      break;
+    case WireType::Color:
+      out.kind = Value::Kind::Color;
+      out.integer = static_cast<uint32_t>(slot.widened);
+      break;
+    default:
+      break;
+  }
+}
+
+// A Scalar into a slot of a scalar wire type, as ToSlot converts a Value.
+void ScalarToSlot(const Scalar& value, WireType wire, Slot& slot) {
+  switch (wire) {
+    case WireType::Integer:
+      slot.integer = value.kind == Value::Kind::Double    ? static_cast<int64_t>(value.number)
+                     : value.kind == Value::Kind::Boolean ? value.boolean
+                                                          : value.integer;
+      break;
+    case WireType::Double:
+      slot.number =
+          value.kind == Value::Kind::Integer ? static_cast<double>(value.integer) : value.number;
+      break;
+    case WireType::Single:
+      slot.single = static_cast<float>(
+          value.kind == Value::Kind::Integer ? static_cast<double>(value.integer) : value.number);
+      break;
+    case WireType::Boolean:
+      slot.boolean = value.boolean ? 1 : 0;
+      break;
+    case WireType::Color:
+      slot.color = static_cast<uint32_t>(value.integer);
+      break;
+    default:
+      slot.integer = 0;
+      break;
+  }
+}
+
+}  // namespace
+
+void CallGetterScalar(REALproc getter, REALobject instance, intptr_t param, WireType type,
+                      Scalar& out) {
+  Slot result{};
+  switch (type) {
+    case WireType::Integer:
+      result.integer = reinterpret_cast<int64_t (*)(REALobject, intptr_t)>(getter)(instance, param);
+      break;
+    case WireType::Double:
+      result.number = reinterpret_cast<double (*)(REALobject, intptr_t)>(getter)(instance, param);
+      break;
+    case WireType::Single:
+      result.single = reinterpret_cast<float (*)(REALobject, intptr_t)>(getter)(instance, param);
+      break;
+    case WireType::Boolean:
+      result.widened = reinterpret_cast<uint8_t (*)(REALobject, intptr_t)>(getter)(instance, param);
+      break;
+    case WireType::Color:
+      result.widened =
+          reinterpret_cast<uint32_t (*)(REALobject, intptr_t)>(getter)(instance, param);
+      break;
+    default:
+      break;
+  }
+  ScalarFromSlot(type, result, out);
+}
+
+bool TakesScalars(const PreparedCall& prepared, const Declaration& declaration, size_t count,
+                  Value::Kind& result) {
+  if (count != declaration.parameters.size() || count > kMaxScalarArgs) return false;
+  Value::Kind kind;
+  for (size_t i = 0; i < count; ++i) {
+    if (declaration.parameters[i].byRef || !ScalarWire(prepared.parameters[i], kind)) return false;
+  }
+  result = Value::Kind::Nil;
+  return prepared.result == WireType::Void || ScalarWire(prepared.result, result);
+}
+
+void CallScalars(REALproc function, void* instance, const PreparedCall& prepared,
+                 const Scalar* args, Scalar& out) {
+  size_t count = prepared.parameters.size();
+  if (prepared.direct) {
+    int64_t direct[kMaxScalarArgs];
+    for (size_t i = 0; i < count; ++i) {
+      Slot slot;
+      slot.integer = 0;
+      ScalarToSlot(args[i], prepared.parameters[i], slot);
+      WireType wire = prepared.parameters[i];
+      direct[i] = wire == WireType::Boolean ? slot.boolean
+                  : wire == WireType::Color ? slot.color
+                                            : slot.integer;
+    }
+    Slot result;
+    switch (prepared.result) {
+      case WireType::Void:
+        DirectCall<void>(function, instance, direct, count);
+        result.integer = 0;
+        break;
+      case WireType::Double:
+        result.number = DirectCall<double>(function, instance, direct, count);
+        break;
+      default:
+        result.integer = DirectCall<int64_t>(function, instance, direct, count);
+        break;
+    }
+    ScalarFromSlot(prepared.result, result, out);
+    return;
+  }
+  Slot slots[kMaxScalarArgs + 1];
+  void* values[kMaxScalarArgs + 1];
+  slots[0].pointer = instance;
+  values[0] = &slots[0];
+  for (size_t i = 0; i < count; ++i) {
+    ScalarToSlot(args[i], prepared.parameters[i], slots[i + 1]);
+    values[i + 1] = &slots[i + 1];
+  }
+  Slot result{};
+  result.widened = 0;
+  ffi_call(const_cast<ffi_cif*>(&prepared.cif), FFI_FN(function), &result, values);
+  ScalarFromSlot(prepared.result, result, out);
 }
 
 bool CallGetter(REALproc getter, REALobject instance, intptr_t param, const TypeName& type,

@@ -56,6 +56,33 @@ bool CallDeclared(REALproc function, void* const* leading, size_t leadingCount,
 // as `type`, directly: what a bound property does.
 Value CallGetterDirect(REALproc getter, REALobject instance, intptr_t param, WireType type);
 
+// Scalars (see Scalar): whether a wire type crosses as one, and as which
+// kind.
+bool ScalarWire(WireType wire, Value::Kind& kind);
+Scalar ScalarOf(const Value& value);
+// A Scalar converted to a parameter of a scalar wire type, as an argument
+// the overload choice accepted is converted (a Double truncated into an
+// Integer ...).
+Scalar ScalarForWire(const Scalar& value, WireType wire);
+Value ValueOf(const Scalar& scalar);
+
+// CallGetterDirect for a getter of a type that crosses as a Scalar.
+void CallGetterScalar(REALproc getter, REALobject instance, intptr_t param, WireType type,
+                      Scalar& out);
+
+// Scalar calls take at most this many arguments.
+constexpr size_t kMaxScalarArgs = 8;
+// Whether a prepared call of `declaration` (with one leading pointer, the
+// instance) can take `count` Scalars and give one back: every parameter
+// given, none ByRef, each of a scalar wire type, and a scalar result or
+// none (`result` Nil then).
+bool TakesScalars(const PreparedCall& prepared, const Declaration& declaration, size_t count,
+                  Value::Kind& result);
+// Calls such a prepared call, each argument converted to its parameter's
+// type as CallDeclared converts it.
+void CallScalars(REALproc function, void* instance, const PreparedCall& prepared,
+                 const Scalar* args, Scalar& out);
+
 // Calls a property getter `T f(instance, param)` or setter
 // `void f(instance, param, T)`.
 bool CallGetter(REALproc getter, REALobject instance, intptr_t param, const TypeName& type,

@@ -357,6 +357,23 @@ bool CallBoundHostMember(MemberCall call, const Declaration* declaration,
   return call(self, prepared, out, error);
 }
 
+bool CallBoundHostScalars(MemberCall call, const Declaration& declaration,
+                          const std::vector<WireType>& wires, WireType wire, HostObject& self,
+                          const Scalar* args, Scalar& out, HostError& error) {
+  ArgsLease lease;
+  Args& prepared = lease.Get();
+  for (size_t i = 0; i < declaration.parameters.size(); ++i) {
+    prepared.push_back(Prepared(ValueOf(args[i]), wires[i]));
+  }
+  Value result;
+  if (!call(self, prepared, result, error)) return false;
+  out = ScalarOf(Prepared(result, wire));
+  // A host method gives what it declares.
+  out.kind = Value::Kind::Nil;
+  ScalarWire(wire, out.kind);
+  return true;
+}
+
 // Each object's class.
 const ClassInfo& HostString::Class() const {
   static const ClassInfo& cls = HostClassOf(kStringClass);

@@ -89,6 +89,25 @@ bool CallBoundHostMember(MemberCall call, const Declaration* declaration,
                          const std::vector<WireType>& wires, const Value& target,
                          const std::vector<Value>& args, Value& out, HostError& error);
 
+// CallBoundHostMember for a method taking as many Scalars as it declares
+// parameters, all of scalar types, and giving one of the type `result` or
+// none.
+bool CallBoundHostScalars(MemberCall call, const Declaration& declaration,
+                          const std::vector<WireType>& wires, WireType result, HostObject& self,
+                          const Scalar* args, Scalar& out, HostError& error);
+
+// What a method of scalar parameters and result does, on Scalars of its
+// parameters' types: its MemberCall's work without Values, for the
+// methods scripts call most in loops. kGraphicsScalarForms pairs each
+// with its MemberCall.
+using ScalarMemberCall = bool (*)(HostObject& self, const Scalar* args, Scalar& out,
+                                  HostError& error);
+struct ScalarForm {
+  MemberCall call;
+  ScalarMemberCall scalar;
+};
+extern const std::span<const ScalarForm> kGraphicsScalarForms;
+
 // Small helpers for member implementations.
 template <class T>
 T& As(HostObject& object) {

@@ -80,8 +80,12 @@ uint32_t Ink(HostObject& self) {
   return kOpaque | SurfaceOf(self).ForeColor();
 }
 
+int Coord(int64_t value) {
+  return static_cast<int>(std::clamp<int64_t>(value, -kMaxSide * 4, kMaxSide * 4));
+}
+
 int Coord(const Value& value) {
-  return static_cast<int>(std::clamp<int64_t>(value.integer, -kMaxSide * 4, kMaxSide * 4));
+  return Coord(value.integer);
 }
 
 // Calls plot(x, y) for every pixel of the rectangle args[0..3] that lies
@@ -253,6 +257,14 @@ bool GetPixel(HostObject& self, Args& args, Value& out, HostError&) {
   return true;
 }
 
+bool PixelOf(HostObject& self, const Scalar* args, Scalar& out, HostError&) {
+  out.kind = Value::Kind::Color;
+  out.integer = SurfaceOf(self).Get(Coord(args[0].integer), Coord(args[1].integer)) & 0xFFFFFF;
+  return true;
+}
+
+constexpr ScalarForm kGraphicsScalars[] = {{GetPixel, PixelOf}};
+
 bool SetPixel(HostObject& self, Args& args, const Value& value, HostError&) {
   SurfaceOf(self).Set(Coord(args[0]), Coord(args[1]),
                       kOpaque | (static_cast<uint32_t>(value.integer) & 0xFFFFFF));
@@ -291,6 +303,8 @@ constexpr HostMember kGraphicsMembers[] = {
 const HostClassTable kPictureClass{
     "Picture",   nullptr,         "Picture(width as integer,height as integer,depth as integer=32)",
     MakePicture, kPictureMembers, {}};
+
+const std::span<const ScalarForm> kGraphicsScalarForms = kGraphicsScalars;
 
 const HostClassTable kGraphicsClass{"Graphics", nullptr, nullptr, nullptr, kGraphicsMembers, {}};
 

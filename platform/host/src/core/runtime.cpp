@@ -467,6 +467,10 @@ std::unique_ptr<BoundMember> BindHostCall(const ClassInfo& cls, std::string_view
     for (const Parameter& parameter : bound->declaration->parameters) {
       bound->wires.push_back(WireTypeOf(parameter.type));
     }
+    bound->result = WireTypeOf(bound->declaration->result);
+    for (const ScalarForm& form : kGraphicsScalarForms) {
+      if (form.call == bound->call) bound->scalar = form.scalar;
+    }
   }
   return bound;
 }
@@ -522,6 +526,64 @@ bool Runtime::CallBound(const BoundMember& member, const Value& target, std::vec
     case BoundMember::Kind::HostCall:
       return CallBoundHostMember(member.call, member.declaration, member.wires, target, args, out,
                                  error);
+  }
+  return false;
+}
+
+bool Runtime::ScalarCall(const BoundMember& member, size_t count, Value::Kind& result) const {
+  switch (member.kind) {
+    case BoundMember::Kind::StandardField:
+    case BoundMember::Kind::PluginGetter:
+      return count == 0 && ScalarWire(member.wire, result);
+    case BoundMember::Kind::PluginMethod:
+      return member.prepared != nullptr &&
+             TakesScalars(*member.prepared, *member.declaration, count, result);
+    case BoundMember::Kind::HostCall: {
+      // Host properties say nothing of their type: they go by Values.
+      if (member.declaration == nullptr) return false;
+      const auto& parameters = member.declaration->parameters;
+      if (count != parameters.size() || count > kMaxScalarArgs) return false;
+      Value::Kind kind;
+      for (size_t i = 0; i < count; ++i) {
+        if (parameters[i].byRef || !ScalarWire(member.wires[i], kind)) return false;
+      }
+      result = Value::Kind::Nil;
+      return member.result == WireType::Void || ScalarWire(member.result, result);
+    }
+  }
+  return false;
+}
+
+bool Runtime::CallScalar(const BoundMember& member, Object& target, const Scalar* args,
+                         size_t count, Scalar& out, HostError& error) {
+  switch (member.kind) {
+    case BoundMember::Kind::StandardField:
+      out = ScalarOf(
+          ReadStandard(reinterpret_cast<char*>(target.Handle()) + member.offset, member.type));
+      return true;
+    case BoundMember::Kind::PluginGetter:
+      CallGetterScalar(member.function, target.Handle(), member.param, member.wire, out);
+      return true;
+    case BoundMember::Kind::PluginMethod:
+      CallScalars(member.function, target.Handle(), *member.prepared, args, out);
+      return true;
+    case BoundMember::Kind::HostCall: {
+      auto& self = static_cast<HostObject&>(target);
+      if (member.scalar == nullptr) {
+        return CallBoundHostScalars(member.call, *member.declaration, member.wires, member.result,
+                                    self, args, out, error);
+      }
+      // Arguments of their parameters' kinds, as usual, pass as they are.
+      Value::Kind kind = Value::Kind::Nil;
+      for (size_t i = 0; i < count; ++i) {
+        if (!ScalarWire(member.wires[i], kind) || args[i].kind != kind) {
+          Scalar declared[kMaxScalarArgs];
+          for (size_t j = 0; j < count; ++j) declared[j] = ScalarForWire(args[j], member.wires[j]);
+          return member.scalar(self, declared, out, error);
+        }
+      }
+      return member.scalar(self, args, out, error);
+    }
   }
   return false;
 }

@@ -48,6 +48,12 @@ struct Expr {
   // Made of literals, names and operators only, found before the program
   // runs: what the evaluator may work out without making values.
   bool simple = false;
+  // Made of literals, names, reads of name.member and the operators that
+  // cannot fail on Integers (Mod and \ only by a literal other than 0 and
+  // -1), with at least one such read: Integer arithmetic on properties,
+  // which the evaluator works out without values when every read goes to
+  // an Integer getter.
+  bool readsMembers = false;
 };
 using ExprPtr = std::unique_ptr<Expr>;
 using ExprList = std::vector<ExprPtr>;
@@ -78,6 +84,10 @@ struct MemberSite {
   size_t argCount = 0;
   Value::Kind argKinds[kMaxArgs] = {};
   const ClassInfo* argClasses[kMaxArgs] = {};
+  // Whether the getter, or the overload bound, goes by Scalars (see
+  // HostAccess::ScalarCall), and the kind it gives (Nil for nothing).
+  bool scalar = false;
+  Value::Kind scalarResult = Value::Kind::Nil;
 };
 
 // object.name

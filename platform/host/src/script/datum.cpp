@@ -170,4 +170,19 @@ double AsDouble(const Value& v) {
   return v.kind == Value::Kind::Integer ? static_cast<double>(v.integer) : v.number;
 }
 
+Value ValueOfScalar(const Scalar& s) {
+  switch (s.kind) {
+    case Value::Kind::Integer:
+      return Value::Int(s.integer);
+    case Value::Kind::Double:
+      return Value::Dbl(s.number);
+    case Value::Kind::Boolean:
+      return Value::Bool(s.boolean);
+    case Value::Kind::Color:
+      return Value::Colour(static_cast<uint32_t>(s.integer));
+    default:
+      return Value::Nil();
+  }
+}
+
 }  // namespace fenra::host::script

@@ -60,6 +60,9 @@ std::string DisplayText(const Value& v);
 std::string DisplayText(const Datum& d);
 std::string DoubleText(double d);
 
+// The Value of a Scalar (Nil for none).
+Value ValueOfScalar(const Scalar& s);
+
 // Integer or Double.
 bool IsNumeric(const Value& v);
 double AsDouble(const Value& v);

@@ -44,6 +44,11 @@ std::string CalleeName(const Expr& callee) {
   return "This call";
 }
 
+bool IsScalarKind(Value::Kind kind) {
+  return kind == Value::Kind::Integer || kind == Value::Kind::Double ||
+         kind == Value::Kind::Boolean || kind == Value::Kind::Color;
+}
+
 bool SameType(const SlotType& a, const SlotType& b) {
   return a.base == b.base && a.cls == b.cls && a.isArray == b.isArray;
 }
@@ -65,10 +70,18 @@ Datum Interpreter::Eval(const Expr& e) {
     }
     case ExprKind::Member: {
       const auto& m = static_cast<const MemberExpr&>(e);
+      Scalar s{};
+      if (ScalarMember(m, kNoArgs, s) && s.kind != Value::Kind::Nil) return ValueOfScalar(s);
       return Required(InvokeMember(m, kNoArgs, e.line), e);
     }
     case ExprKind::Call: {
       const auto& c = static_cast<const CallExpr&>(e);
+      Scalar s{};
+      if (c.callee->kind == ExprKind::Member &&
+          ScalarMember(static_cast<const MemberExpr&>(*c.callee), c.args, s)) {
+        if (s.kind == Value::Kind::Nil) Required(std::nullopt, *c.callee);
+        return ValueOfScalar(s);
+      }
       return Required(Invoke(*c.callee, c.args, e.line), *c.callee);
     }
     case ExprKind::Unary: {
@@ -149,13 +162,13 @@ bool Interpreter::EvalInteger(const Expr& e, int64_t& out) {
     case ExprKind::Binary: {
       const auto& b = static_cast<const BinaryExpr&>(e);
       int64_t x = 0, y = 0;
-      return EvalInteger(*b.left, x) && EvalInteger(*b.right, y) &&
+      return IntegerOperand(*b.left, x) && IntegerOperand(*b.right, y) &&
              IntegerArithmetic(b.op, x, y, out);
     }
     case ExprKind::Unary: {
       const auto& u = static_cast<const UnaryExpr&>(e);
       int64_t x = 0;
-      if (!EvalInteger(*u.operand, x)) return false;
+      if (!IntegerOperand(*u.operand, x)) return false;
       auto wrapped = static_cast<uint64_t>(x);
       out = u.op == Op::Neg ? static_cast<int64_t>(0 - wrapped) : ~x;
       return true;
@@ -169,7 +182,148 @@ bool Interpreter::EvalIntegerTest(const Expr& e, bool& out) {
   if (e.kind != ExprKind::Binary) return false;
   const auto& b = static_cast<const BinaryExpr&>(e);
   int64_t x = 0, y = 0;
-  return EvalInteger(*b.left, x) && EvalInteger(*b.right, y) && IntegerComparison(b.op, x, y, out);
+  return IntegerOperand(*b.left, x) && IntegerOperand(*b.right, y) &&
+         IntegerComparison(b.op, x, y, out);
+}
+
+bool Interpreter::MemberInteger(const Expr& e, int64_t& out) {
+  if (!e.readsMembers || !IntegerReady(e)) return false;
+  out = ReadyInteger(e);
+  return true;
+}
+
+bool Interpreter::IntegerReady(const Expr& e) {
+  switch (e.kind) {
+    case ExprKind::Literal: {
+      const Datum& d = static_cast<const LiteralExpr&>(e).value;
+      return d.value.kind == Value::Kind::Integer && !d.IsArray();
+    }
+    case ExprKind::Name: {
+      const Variable* v = Lookup(static_cast<const NameExpr&>(e));
+      return v != nullptr && v->datum.value.kind == Value::Kind::Integer && !v->datum.IsArray();
+    }
+    case ExprKind::Member: {
+      const auto& m = static_cast<const MemberExpr&>(e);
+      return m.site.getter != nullptr && m.site.scalar &&
+             m.site.scalarResult == Value::Kind::Integer && SiteTarget(m) != nullptr;
+    }
+    case ExprKind::Unary:
+      return IntegerReady(*static_cast<const UnaryExpr&>(e).operand);
+    case ExprKind::Binary: {
+      const auto& b = static_cast<const BinaryExpr&>(e);
+      return IntegerReady(*b.left) && IntegerReady(*b.right);
+    }
+    default:
+      return false;
+  }
+}
+
+int64_t Interpreter::ReadyInteger(const Expr& e) {
+  switch (e.kind) {
+    case ExprKind::Literal:
+      return static_cast<const LiteralExpr&>(e).value.value.integer;
+    case ExprKind::Name:
+      return Lookup(static_cast<const NameExpr&>(e))->datum.value.integer;
+    case ExprKind::Member: {
+      const auto& m = static_cast<const MemberExpr&>(e);
+      Scalar out{};
+      HostError error;
+      if (!host_.CallScalar(*m.site.getter, *SiteTarget(m), nullptr, 0, out, error)) {
+        Fail(e.line, error.message);
+      }
+      return out.integer;
+    }
+    case ExprKind::Unary: {
+      const auto& u = static_cast<const UnaryExpr&>(e);
+      int64_t x = ReadyInteger(*u.operand);
+      auto wrapped = static_cast<uint64_t>(x);
+      return u.op == Op::Neg ? static_cast<int64_t>(0 - wrapped) : ~x;
+    }
+    case ExprKind::Binary: {
+      const auto& b = static_cast<const BinaryExpr&>(e);
+      int64_t x = ReadyInteger(*b.left);
+      int64_t y = ReadyInteger(*b.right);
+      int64_t out = 0;
+      IntegerArithmetic(b.op, x, y, out);  // cannot fail: see readsMembers
+      return out;
+    }
+    default:
+      return 0;
+  }
+}
+
+Object* Interpreter::SiteTarget(const MemberExpr& m) {
+  if (m.object->kind != ExprKind::Name || m.site.cls == nullptr) return nullptr;
+  const Variable* v = Lookup(static_cast<const NameExpr&>(*m.object));
+  if (v == nullptr || v->datum.value.kind != Value::Kind::Object || v->datum.IsArray()) {
+    return nullptr;
+  }
+  Object* object = v->datum.value.object.get();
+  return &object->Class() == m.site.cls ? object : nullptr;
+}
+
+bool Interpreter::EvalScalar(const Expr& e, Scalar& out) {
+  const Datum* d = nullptr;
+  if (e.kind == ExprKind::Literal) {
+    d = &static_cast<const LiteralExpr&>(e).value;
+  } else if (e.kind == ExprKind::Name) {
+    const Variable* v = Lookup(static_cast<const NameExpr&>(e));
+    if (v == nullptr) return false;
+    d = &v->datum;
+  } else {
+    int64_t number = 0;
+    if (!e.simple || !EvalInteger(e, number)) return false;
+    out.kind = Value::Kind::Integer;
+    out.integer = number;
+    return true;
+  }
+  if (d->IsArray() || !IsScalarKind(d->value.kind)) return false;
+  // Field by field: the callee reads them so, and a copy of the whole
+  // would wait on these narrower stores.
+  out.kind = d->value.kind;
+  out.integer = d->value.integer;
+  out.number = d->value.number;
+  out.boolean = d->value.boolean;
+  return true;
+}
+
+bool Interpreter::ScalarMember(const MemberExpr& m, const ExprList& args, Scalar& out) {
+  const MemberSite& site = m.site;
+  if (!site.scalar) return false;
+  const BoundMember* member = args.empty() && site.getter != nullptr ? site.getter : site.overload;
+  if (member == nullptr || (member == site.overload && args.size() != site.argCount)) return false;
+  Object* target = SiteTarget(m);
+  if (target == nullptr) return false;
+  Scalar values[MemberSite::kMaxArgs];
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (!EvalScalar(*args[i], values[i]) || values[i].kind != site.argKinds[i]) return false;
+  }
+  HostError error;
+  if (!host_.CallScalar(*member, *target, values, args.size(), out, error))
+    Fail(m.line, error.message);
+  return true;
+}
+
+bool Interpreter::StoreScalar(Variable& v, const Scalar& s) {
+  if (v.isConst || v.type.isArray || v.datum.IsArray()) return false;
+  Value& to = v.datum.value;
+  switch (v.type.base) {
+    case SlotType::Base::Integer:
+    case SlotType::Base::Color:
+      if (s.kind != to.kind) return false;
+      to.integer = s.integer;
+      return true;
+    case SlotType::Base::Double:
+      if (s.kind != Value::Kind::Double || to.kind != Value::Kind::Double) return false;
+      to.number = s.number;
+      return true;
+    case SlotType::Base::Boolean:
+      if (s.kind != Value::Kind::Boolean || to.kind != Value::Kind::Boolean) return false;
+      to.boolean = s.boolean;
+      return true;
+    default:
+      return false;
+  }
 }
 
 // And and Or on Booleans stop as soon as the left side decides. The left
@@ -179,6 +333,7 @@ Datum Interpreter::EvalBinary(const BinaryExpr& e) {
   bool test = false;
   if (e.simple && EvalInteger(e, number)) return Value::Int(number);
   if (e.simple && EvalIntegerTest(e, test)) return Value::Bool(test);
+  if (e.readsMembers && MemberInteger(e, number)) return Value::Int(number);
   Datum leftScratch, rightScratch;
   const Datum& a = Inert(*e.right) ? EvalRef(*e.left, leftScratch) : (leftScratch = Eval(*e.left));
   bool logical = e.op == Op::And || e.op == Op::Or;
@@ -380,6 +535,7 @@ void Interpreter::LearnMember(MemberSite& site, const ClassInfo& cls, const std:
   site.property = FindProperty(cls, member);
   site.method = FindMethod(cls, member);
   if (withoutArgs && site.property != nullptr) site.getter = host_.BindProperty(cls, member);
+  if (site.getter != nullptr) site.scalar = host_.ScalarCall(*site.getter, 0, site.scalarResult);
 }
 
 namespace {
@@ -401,6 +557,7 @@ const BoundMember* Interpreter::BoundOverload(MemberSite& site, const std::strin
   const BoundMember* bound = host_.BindMethod(*site.cls, member, args);
   if (bound == nullptr) return nullptr;
   site.overload = bound;
+  site.scalar = host_.ScalarCall(*bound, args.size(), site.scalarResult);
   site.argCount = args.size();
   for (size_t i = 0; i < args.size(); ++i) {
     site.argKinds[i] = args[i].kind;

@@ -55,6 +55,15 @@ class HostAccess {
     return false;
   }
 
+  // Calls by Scalars, as Runtime makes them; a host without them says no
+  // member can be called so.
+  virtual bool ScalarCall(const BoundMember&, size_t, Value::Kind&) { return false; }
+  virtual bool CallScalar(const BoundMember&, Object&, const Scalar*, size_t, Scalar&,
+                          HostError& error) {
+    error.message = "this host makes no scalar calls";
+    return false;
+  }
+
   // Host values made as the host's services make them; null on failure.
   virtual ObjectRef NewFolderItem(const std::string& nativePath) = 0;
   virtual ObjectRef NewIntegerArray(const std::vector<int64_t>& values) = 0;

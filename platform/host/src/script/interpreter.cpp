@@ -136,12 +136,59 @@ void Interpreter::RunTopLevel(const Stmt& s) {
 // Statements
 // ---------------------------------------------------------------------------
 
-Interpreter::Flow Interpreter::Exec(const Block& block) {
+// Integer arithmetic into an Integer variable, as loops do: worked out in
+// place, without making a Datum; false when it needs the general way.
+// Inline in the loops that run statements.
+[[gnu::always_inline]] inline bool Interpreter::AssignInteger(const AssignStmt& s) {
+  if (s.target->kind != ExprKind::Name) return false;
+  Variable* v = Lookup(static_cast<const NameExpr&>(*s.target));
+  if (v == nullptr || v->isConst || v->type.base != SlotType::Base::Integer || v->type.isArray) {
+    return false;
+  }
+  int64_t value = 0;
+  if (s.value->simple && s.value->kind == ExprKind::Binary) {
+    // `a op b`, as most loops assign, worked out here.
+    const auto& b = static_cast<const BinaryExpr&>(*s.value);
+    int64_t x = 0, y = 0;
+    if (!IntegerOperand(*b.left, x) || !IntegerOperand(*b.right, y) ||
+        !IntegerArithmetic(b.op, x, y, value)) {
+      return false;
+    }
+  } else if (s.value->simple) {
+    if (!IntegerOperand(*s.value, value)) return false;
+  } else if (s.value->readsMembers) {
+    // The getters must be called once: only an operator that cannot fail
+    // may follow them.
+    if (s.compound && s.op != Op::Add && s.op != Op::Sub && s.op != Op::Mul) return false;
+    if (!MemberInteger(*s.value, value)) return false;
+  } else {
+    return false;
+  }
+  if (s.compound) {
+    int64_t result = 0;
+    if (!IntegerArithmetic(s.op, v->datum.value.integer, value, result)) return false;
+    value = result;
+  }
+  v->datum.value.integer = value;
+  return true;
+}
+
+[[gnu::always_inline]] inline Interpreter::Flow Interpreter::ExecBlock(const Block& block) {
   for (const StmtPtr& s : block) {
+    // Assignments, the most common statements, go on normally always.
+    if (s->kind == StmtKind::Assign) {
+      const auto& a = static_cast<const AssignStmt&>(*s);
+      if (!AssignInteger(a)) AssignValue(a);
+      continue;
+    }
     Flow flow = ExecStmt(*s);
     if (flow.kind != FlowKind::Normal) return flow;
   }
   return {};
+}
+
+Interpreter::Flow Interpreter::Exec(const Block& block) {
+  return ExecBlock(block);
 }
 
 Interpreter::Flow Interpreter::ExecStmt(const Stmt& s) {
@@ -216,27 +263,26 @@ Interpreter::Flow Interpreter::ExecDim(const DimStmt& s) {
   return {};
 }
 
-// Integer arithmetic into an Integer variable, as loops do: worked out in
-// place, without making a Datum; false when it needs the general way.
-bool Interpreter::AssignInteger(const AssignStmt& s) {
-  if (s.target->kind != ExprKind::Name) return false;
-  Variable* v = Lookup(static_cast<const NameExpr&>(*s.target));
-  if (v == nullptr || v->isConst || v->type.base != SlotType::Base::Integer || v->type.isArray) {
-    return false;
-  }
-  int64_t value = 0;
-  if (!s.value->simple || !EvalInteger(*s.value, value)) return false;
-  if (s.compound) {
-    int64_t result = 0;
-    if (!IntegerArithmetic(s.op, v->datum.value.integer, value, result)) return false;
-    value = result;
-  }
-  v->datum.value.integer = value;
-  return true;
+Interpreter::Flow Interpreter::ExecAssign(const AssignStmt& s) {
+  if (!AssignInteger(s)) AssignValue(s);
+  return {};
 }
 
-Interpreter::Flow Interpreter::ExecAssign(const AssignStmt& s) {
-  if (AssignInteger(s)) return {};
+void Interpreter::AssignValue(const AssignStmt& s) {
+  Scalar scalar{};
+  if (!s.compound && s.value->kind == ExprKind::Call) {
+    const auto& call = static_cast<const CallExpr&>(*s.value);
+    if (call.callee->kind == ExprKind::Member &&
+        ScalarMember(static_cast<const MemberExpr&>(*call.callee), call.args, scalar)) {
+      if (scalar.kind == Value::Kind::Nil) Required(std::nullopt, *call.callee);
+      if (s.target->kind == ExprKind::Name) {
+        Variable* v = Lookup(static_cast<const NameExpr&>(*s.target));
+        if (v != nullptr && StoreScalar(*v, scalar)) return;
+      }
+      Assign(*s.target, ValueOfScalar(scalar), s.line);
+      return;
+    }
+  }
   Datum value = Eval(*s.value);
   if (s.compound) {
     Datum scratch;
@@ -250,10 +296,14 @@ Interpreter::Flow Interpreter::ExecAssign(const AssignStmt& s) {
     value = result;
   }
   Assign(*s.target, value, s.line);
-  return {};
 }
 
 Interpreter::Flow Interpreter::ExecCall(const CallStmt& s) {
+  Scalar ignored{};
+  if (s.callee->kind == ExprKind::Member &&
+      ScalarMember(static_cast<const MemberExpr&>(*s.callee), s.args, ignored)) {
+    return {};
+  }
   Invoke(*s.callee, s.args, s.line);
   return {};
 }
@@ -321,7 +371,7 @@ Interpreter::Flow Interpreter::ExecFor(const ForStmt& s) {
   Datum scratch;
   for (;;) {
     int64_t end = 0;
-    if (v->datum.value.kind == Value::Kind::Integer && s.to->simple && EvalInteger(*s.to, end)) {
+    if (v->datum.value.kind == Value::Kind::Integer && s.to->simple && IntegerOperand(*s.to, end)) {
       int64_t at = v->datum.value.integer;
       if (past == Op::Gt ? at > end : at < end) return {};
     } else {
@@ -332,8 +382,9 @@ Interpreter::Flow Interpreter::ExecFor(const ForStmt& s) {
       }
       if (done.boolean) return {};
     }
+    Flow flow = ExecBlock(s.body);
     Flow out;
-    if (LeavesLoop(Exec(s.body), LoopKind::For, out)) return out;
+    if (flow.kind != FlowKind::Normal && LeavesLoop(flow, LoopKind::For, out)) return out;
     if (countsIntegers && BothIntegers(v->datum, step)) {
       auto next =
           static_cast<uint64_t>(v->datum.value.integer) + static_cast<uint64_t>(step.value.integer);
@@ -355,7 +406,7 @@ Interpreter::Flow Interpreter::ExecForEach(const ForEachStmt& s) {
   for (size_t i = 0; i < a->items.size(); ++i) {
     Store(Place{v.get(), nullptr, 0}, a->items[i], s.line);
     Flow out;
-    if (LeavesLoop(Exec(s.body), LoopKind::For, out)) return out;
+    if (LeavesLoop(ExecBlock(s.body), LoopKind::For, out)) return out;
   }
   return {};
 }
@@ -363,7 +414,7 @@ Interpreter::Flow Interpreter::ExecForEach(const ForEachStmt& s) {
 Interpreter::Flow Interpreter::ExecWhile(const WhileStmt& s) {
   while (Condition(*s.condition)) {
     Flow out;
-    if (LeavesLoop(Exec(s.body), LoopKind::While, out)) return out;
+    if (LeavesLoop(ExecBlock(s.body), LoopKind::While, out)) return out;
   }
   return {};
 }
@@ -373,7 +424,7 @@ Interpreter::Flow Interpreter::ExecDo(const DoStmt& s) {
   for (;;) {
     if (s.condition && s.conditionAtTop && Condition(*s.condition) == s.until) return {};
     Flow out;
-    if (LeavesLoop(Exec(s.body), LoopKind::Do, out)) return out;
+    if (LeavesLoop(ExecBlock(s.body), LoopKind::Do, out)) return out;
     if (s.condition && !s.conditionAtTop && Condition(*s.condition) == s.until) return {};
   }
 }

@@ -79,10 +79,13 @@ class Interpreter {
   void RunMain(const Block& main);
   void RunTopLevel(const Stmt& s);  // interactive: shows values
   Flow Exec(const Block& block);
+  // Exec, inline where loops run their bodies (interpreter.cpp only).
+  Flow ExecBlock(const Block& block);
   Flow ExecStmt(const Stmt& s);
   Flow ExecDim(const DimStmt& s);
   Flow ExecAssign(const AssignStmt& s);
   bool AssignInteger(const AssignStmt& s);
+  void AssignValue(const AssignStmt& s);  // any assignment, the general way
   Flow ExecCall(const CallStmt& s);
   Flow ExecIf(const IfStmt& s);
   Flow ExecFor(const ForStmt& s);
@@ -109,7 +112,7 @@ class Interpreter {
   int64_t UpperBound(const Datum& d, int line) const;
   // The variable a name refers to, in the running method's frame first,
   // then among the globals; null when none is declared (yet).
-  VariablePtr* SlotOf(const VarSlot& slot, const std::string& name) {
+  [[gnu::always_inline]] VariablePtr* SlotOf(const VarSlot& slot, const std::string& name) {
     if (frames_.size() > 1) {
       if (VariablePtr* local = LocalSlotOf(slot, name)) return local;
     }
@@ -118,11 +121,11 @@ class Interpreter {
     return nullptr;
   }
   VariablePtr* LocalSlotOf(const VarSlot& slot, const std::string& name);
-  Variable* Lookup(const VarSlot& slot, const std::string& name) {
+  [[gnu::always_inline]] Variable* Lookup(const VarSlot& slot, const std::string& name) {
     VariablePtr* found = SlotOf(slot, name);
     return found != nullptr ? found->get() : nullptr;
   }
-  Variable* Lookup(const NameExpr& n) { return Lookup(n.slot, n.name); }
+  [[gnu::always_inline]] Variable* Lookup(const NameExpr& n) { return Lookup(n.slot, n.name); }
   void Declare(const VarSlot& slot, VariablePtr var);
   Frame& Current() { return *frames_.back(); }
   Frame& Global() { return *frames_.front(); }
@@ -212,6 +215,49 @@ class Interpreter {
   // `e` to Eval, nothing having happened.
   bool EvalInteger(const Expr& e, int64_t& out);
   bool EvalIntegerTest(const Expr& e, bool& out);
+  // EvalInteger of an operand: an Integer literal or variable read here,
+  // anything else through EvalInteger.
+  [[gnu::always_inline]] bool IntegerOperand(const Expr& e, int64_t& out) {
+    if (e.kind == ExprKind::Name) {
+      const Variable* v = Lookup(static_cast<const NameExpr&>(e));
+      if (v == nullptr || v->datum.value.kind != Value::Kind::Integer || v->datum.IsArray()) {
+        return false;
+      }
+      out = v->datum.value.integer;
+      return true;
+    }
+    if (e.kind == ExprKind::Literal) {
+      const Datum& d = static_cast<const LiteralExpr&>(e).value;
+      if (d.value.kind != Value::Kind::Integer || d.IsArray()) return false;
+      out = d.value.integer;
+      return true;
+    }
+    return EvalInteger(e, out);
+  }
+  // Integer arithmetic on properties (an expression that readsMembers):
+  // worked out without making values when every leaf is an Integer literal
+  // or variable or a read of name.member through a getter bound to give an
+  // Integer. That is decided before any getter is called, so false leaves
+  // `e` to Eval with nothing having happened.
+  bool MemberInteger(const Expr& e, int64_t& out);
+  bool IntegerReady(const Expr& e);
+  int64_t ReadyInteger(const Expr& e);
+  // The object of `m`, when `m.object` is a variable holding an object of
+  // the class the member's site was bound for; null otherwise.
+  Object* SiteTarget(const MemberExpr& m);
+  // The value of a literal, a variable or Integer arithmetic on them
+  // (simple), when it is an Integer, Double, Boolean or Color; false leaves
+  // `e` to Eval, nothing having happened.
+  bool EvalScalar(const Expr& e, Scalar& out);
+  // Reads or calls the member `m` with `args` by Scalars, when its site is
+  // bound to go so, its object is a variable holding an object of the
+  // site's class and the arguments are what EvalScalar evaluates, of the
+  // kinds the site was bound for. `out` is the result (Nil for a Sub).
+  // False leaves the call to Invoke, nothing having happened.
+  bool ScalarMember(const MemberExpr& m, const ExprList& args, Scalar& out);
+  // Stores a Scalar into a variable of its own type in place; false when
+  // the variable needs Assign.
+  static bool StoreScalar(Variable& v, const Scalar& s);
   // Whether evaluating `e` can change no variable, so that a value read in
   // place before it stays valid.
   bool Inert(const Expr& e);

@@ -39,6 +39,27 @@ void FoldConstant(ExprPtr& e) {
   e->simple = true;
 }
 
+// Whether an operator on Integers always gives an Integer.
+bool CannotFail(const BinaryExpr& b) {
+  switch (b.op) {
+    case Op::Add:
+    case Op::Sub:
+    case Op::Mul:
+    case Op::And:
+    case Op::Or:
+    case Op::Xor:
+      return true;
+    case Op::Mod:
+    case Op::IntDiv: {
+      const Value* divisor = LiteralValue(b.right);
+      return divisor != nullptr && divisor->kind == Value::Kind::Integer && divisor->integer != 0 &&
+             divisor->integer != -1;
+    }
+    default:
+      return false;
+  }
+}
+
 // Walks a method's body (or the main statements, without a method) twice:
 // first to number the variables the method declares, then to give every
 // name its slots. A name used before its Dim still gets the local slot:
@@ -114,8 +135,12 @@ class Resolver {
         e->simple = true;
         return;
       }
-      case ExprKind::Member:
-        return Walk(static_cast<MemberExpr&>(*e).object);
+      case ExprKind::Member: {
+        auto& m = static_cast<MemberExpr&>(*e);
+        Walk(m.object);
+        e->readsMembers = m.object->kind == ExprKind::Name;
+        return;
+      }
       case ExprKind::Call: {
         auto& c = static_cast<CallExpr&>(*e);
         Walk(c.callee);
@@ -125,6 +150,7 @@ class Resolver {
         auto& u = static_cast<UnaryExpr&>(*e);
         Walk(u.operand);
         e->simple = u.operand->simple;
+        e->readsMembers = u.operand->readsMembers;
         return FoldConstant(e);
       }
       case ExprKind::Binary: {
@@ -132,6 +158,9 @@ class Resolver {
         Walk(b.left);
         Walk(b.right);
         e->simple = b.left->simple && b.right->simple;
+        e->readsMembers = (b.left->readsMembers || b.right->readsMembers) &&
+                          (b.left->simple || b.left->readsMembers) &&
+                          (b.right->simple || b.right->readsMembers) && CannotFail(b);
         return FoldConstant(e);
       }
       case ExprKind::New:

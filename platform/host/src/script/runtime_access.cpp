@@ -65,6 +65,14 @@ class RuntimeAccess final : public HostAccess {
     return rt_.CallBound(member, target, args, out, error);
   }
 
+  bool ScalarCall(const BoundMember& member, size_t count, Value::Kind& result) override {
+    return rt_.ScalarCall(member, count, result);
+  }
+  bool CallScalar(const BoundMember& member, Object& target, const Scalar* args, size_t count,
+                  Scalar& out, HostError& error) override {
+    return rt_.CallScalar(member, target, args, count, out, error);
+  }
+
   ObjectRef NewFolderItem(const std::string& nativePath) override {
     return rt_.NewFolderItem(nativePath);
   }

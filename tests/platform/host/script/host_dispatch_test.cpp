@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 
+#include "core/bound_member.h"
 #include "core/objects.h"
 #include "script/lexer.h"
 #include "script_test_host.h"
@@ -44,6 +45,9 @@ class FakeObject : public HostObject {
 
 // Shape (width; Grow(ByRef n); Area(); assignable Item(name); kSides) and
 // its subclass Square (kCorners); the module method Twice(ByRef n) as integer.
+// Shape's width and Nudge(n as integer) bind, and go by Scalars while width
+// holds an Integer; `reads` counts the reads of width and `nudges` the
+// calls of Nudge, however made.
 class FakeHost : public testing::EmptyHost {
  public:
   FakeHost() {
@@ -55,6 +59,7 @@ class FakeHost : public testing::EmptyHost {
     shape_.methods.push_back({Decl("Area", {}, "Integer"), false});
     shape_.methods.push_back({Decl("Item", {Param("name", "String")}, "String"), true});
     shape_.methods.push_back({Decl("Take", {Param("s", "Shape")}, "String"), false});
+    shape_.methods.push_back({Decl("Nudge", {Param("n", "Integer")}, ""), false});
     shape_.constants.push_back({"kSides", Value::Int(4), "kSides = 4"});
     square_.name = "Square";
     square_.super = &shape_;
@@ -79,6 +84,7 @@ class FakeHost : public testing::EmptyHost {
   }
   bool GetProperty(const Value& target, std::string_view name, Value& out, HostError& e) override {
     FakeObject& o = Of(target);
+    if (Fold(name) == "width") ++reads;
     auto it = o.fields.find(Fold(name));
     if (it == o.fields.end())
       return Refuse(e, o.Class().name + " has no property " + std::string(name));
@@ -105,6 +111,10 @@ class FakeHost : public testing::EmptyHost {
     }
     if (key == "item" && args.size() == 1) {
       out = o.fields["item:" + args[0].text];
+      return true;
+    }
+    if (key == "nudge" && args.size() == 1) {
+      ++nudges;
       return true;
     }
     if (key == "take" && args.size() == 1) {
@@ -142,6 +152,41 @@ class FakeHost : public testing::EmptyHost {
     }
     return false;
   }
+  const BoundMember* BindProperty(const ClassInfo& cls, std::string_view name) override {
+    return &cls == &shape_ && Fold(name) == "width" ? &width_ : nullptr;
+  }
+  const BoundMember* BindMethod(const ClassInfo& cls, std::string_view name,
+                                const std::vector<Value>& args) override {
+    bool integer = args.size() == 1 && args[0].kind == Value::Kind::Integer;
+    return &cls == &shape_ && Fold(name) == "nudge" && integer ? &nudge_ : nullptr;
+  }
+  bool GetBound(const BoundMember&, const Value& target, Value& out, HostError& e) override {
+    return GetProperty(target, "width", out, e);
+  }
+  bool CallBound(const BoundMember&, const Value& target, std::vector<Value>& args, Value& out,
+                 HostError& e) override {
+    return CallMethod(target, "nudge", args, out, e);
+  }
+  bool ScalarCall(const BoundMember& member, size_t count, Value::Kind& result) override {
+    result = &member == &width_ ? widthKind : Value::Kind::Nil;
+    return result != Value::Kind::Double && count == (&member == &width_ ? 0u : 1u);
+  }
+  bool CallScalar(const BoundMember& member, Object& target, const Scalar*, size_t, Scalar& out,
+                  HostError&) override {
+    if (&member == &nudge_) {
+      ++nudges;
+      out = Scalar{};
+      return true;
+    }
+    ++reads;
+    out.kind = Value::Kind::Integer;
+    out.integer = static_cast<FakeObject&>(target).fields["width"].integer;
+    return true;
+  }
+  int reads = 0;
+  int nudges = 0;
+  Value::Kind widthKind = Value::Kind::Integer;  // Double: width does not go by Scalars
+
   std::vector<std::string> folderItems;  // the paths asked for
   std::vector<bool> folderExisted;       // whether each was a folder then
 
@@ -164,6 +209,7 @@ class FakeHost : public testing::EmptyHost {
   }
 
   ClassInfo shape_, square_, array_;
+  BoundMember width_, nudge_;
   ModuleMethodInfo twice_;
 };
 
@@ -244,6 +290,37 @@ TEST_F(HostDispatchTest, FolderItemsForPathsAndAFreshTemporaryFolder) {
 TEST_F(HostDispatchTest, ANilVariableNamesItsDeclaredClass) {
   EXPECT_EQ(Output("Dim s As New Shape\nDim none As Square\nPrint s.Take(none), s.Take(s)\n"),
             "nil typed Square\tobject\n");
+}
+
+// Arithmetic on bound Integer properties and calls of bound methods skip
+// making values; each getter and method still runs once a read or call,
+// in the order written, and errors are those of the general way.
+TEST_F(HostDispatchTest, BoundMembersRunOnceEachTimeWhateverWayTheyGo) {
+  EXPECT_EQ(Output("Dim s As New Shape\ns.width = 3\nDim n As Integer\n"
+                   "For i As Integer = 1 To 4\n"
+                   "  n = n + s.width * 2 - i\n"
+                   "  n += s.width\n"
+                   "  s.Nudge(i)\n"
+                   "Next\n"
+                   "Dim d As Double = s.width + 0.5\n"
+                   "Print n, d, -s.width Mod 2\n"),
+            "26\t3.5\t-1\n");
+  EXPECT_EQ(host_.reads, 4 * 2 + 2);
+  EXPECT_EQ(host_.nudges, 4);
+  host_.reads = 0;
+  EXPECT_EQ(Output("Dim s As New Shape\ns.width = 0\nDim n As Integer = 6\n"
+                   "For i As Integer = 1 To 3\n  n /= s.width - i\nNext\nPrint n\n"),
+            "-1\n");
+  EXPECT_EQ(host_.reads, 3);
+  EXPECT_EQ(Error("Dim s As New Shape\nFor i As Integer = 1 To 2\n  Print s.Nudge(i)\nNext\n"),
+            "test.bas:3: 'Nudge' does not return a value\n");
+  // A width that is no Integer is read the general way, once a read too.
+  host_.reads = 0;
+  host_.widthKind = Value::Kind::Double;
+  EXPECT_EQ(Output("Dim s As New Shape\ns.width = 1.5\nDim d As Double\n"
+                   "For i As Integer = 1 To 3\n  d = d + s.width\nNext\nPrint d\n"),
+            "4.5\n");
+  EXPECT_EQ(host_.reads, 3);
 }
 
 }  // namespace
