@@ -491,7 +491,8 @@ bool CallDeclared(REALproc function, void* const* leading, size_t leadingCount,
   return true;
 }
 
-Value CallGetterDirect(REALproc getter, REALobject instance, intptr_t param, WireType type) {
+// Calls a getter of the given wire type and keeps its result as it came.
+Slot CallGetterIntoSlot(REALproc getter, REALobject instance, intptr_t param, WireType type) {
   Slot result{};
   switch (type) {
     case WireType::Integer:
@@ -517,6 +518,11 @@ Value CallGetterDirect(REALproc getter, REALobject instance, intptr_t param, Wir
     case WireType::Void:
       break;
   }
+  return result;
+}
+
+Value CallGetterDirect(REALproc getter, REALobject instance, intptr_t param, WireType type) {
+  Slot result = CallGetterIntoSlot(getter, instance, param, type);
   return FromWire(type, &result);
 }
 
@@ -654,26 +660,8 @@ void ScalarToSlot(const Scalar& value, WireType wire, Slot& slot) {
 void CallGetterScalar(REALproc getter, REALobject instance, intptr_t param, WireType type,
                       Scalar& out) {
   Slot result{};
-  switch (type) {
-    case WireType::Integer:
-      result.integer = reinterpret_cast<int64_t (*)(REALobject, intptr_t)>(getter)(instance, param);
-      break;
-    case WireType::Double:
-      result.number = reinterpret_cast<double (*)(REALobject, intptr_t)>(getter)(instance, param);
-      break;
-    case WireType::Single:
-      result.single = reinterpret_cast<float (*)(REALobject, intptr_t)>(getter)(instance, param);
-      break;
-    case WireType::Boolean:
-      result.widened = reinterpret_cast<uint8_t (*)(REALobject, intptr_t)>(getter)(instance, param);
-      break;
-    case WireType::Color:
-      result.widened =
-          reinterpret_cast<uint32_t (*)(REALobject, intptr_t)>(getter)(instance, param);
-      break;
-    default:
-      break;
-  }
+  Value::Kind kind;
+  if (ScalarWire(type, kind)) result = CallGetterIntoSlot(getter, instance, param, type);
   ScalarFromSlot(type, result, out);
 }
 
