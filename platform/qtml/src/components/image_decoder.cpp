@@ -9,6 +9,7 @@
 #include "base/byte_order.h"
 #include "components/codecs.h"
 #include "components/decode_ahead.h"
+#include "components/ffmpeg_formats.h"
 #include "components/ffmpeg_ptr.h"
 #include "components/yuv_pixels.h"
 #include "memory/memory.h"
@@ -16,7 +17,6 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libswscale/swscale.h>
@@ -544,12 +544,13 @@ int DecoderIdFor(CodecType type) noexcept {
   if (type == kRawCodecType) return AV_CODEC_ID_RAWVIDEO;
   int id = AV_CODEC_ID_NONE;
   if (const CodecSpec* spec = FindCodecSpec(type)) id = spec->ffmpegId;
-  if (id == AV_CODEC_ID_NONE) {
+  const FormatLibrary* formats = id == AV_CODEC_ID_NONE ? Formats() : nullptr;
+  if (formats != nullptr) {
     // Movie files' own names first, then those AVI files give the same
     // codecs (some, like CineForm's 'CFHD', are only known there).
-    const AVCodecTag* const tables[] = {avformat_get_mov_video_tags(),
-                                        avformat_get_riff_video_tags(), nullptr};
-    id = av_codec_get_id(tables, __builtin_bswap32(static_cast<uint32_t>(type)));
+    const AVCodecTag* const tables[] = {formats->mov_video_tags(), formats->riff_video_tags(),
+                                        nullptr};
+    id = formats->codec_get_id(tables, __builtin_bswap32(static_cast<uint32_t>(type)));
   }
   return id != AV_CODEC_ID_NONE && FFmpegDecodes(id) ? id : AV_CODEC_ID_NONE;
 }

@@ -20,6 +20,7 @@
 #include "base/byte_order.h"
 #include "components/codecs.h"
 #include "components/exporters.h"
+#include "components/ffmpeg_formats.h"
 #include "components/ffmpeg_ptr.h"
 #include "files/files.h"
 #include "files/finder_info.h"
@@ -34,7 +35,6 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/opt.h>
 }
 
@@ -90,29 +90,33 @@ class OutputFile {
  public:
   ~OutputFile() {
     if (context_ != nullptr) {
-      if (context_->pb != nullptr) avio_closep(&context_->pb);
-      avformat_free_context(context_);
+      if (context_->pb != nullptr) formats_->io_closep(&context_->pb);
+      formats_->free_context(context_);
     }
     if (!kept_) os::RemoveFile(aside_);
   }
 
   OSErr Open(const char* muxer, const std::string& path) {
+    formats_ = Formats();
+    if (formats_ == nullptr) return cantFindHandler;
     aside_ = AsidePath(path);
-    int result = avformat_alloc_output_context2(&context_, nullptr, muxer, aside_.c_str());
+    int result = formats_->alloc_output_context2(&context_, nullptr, muxer, aside_.c_str());
     if (result < 0 || context_ == nullptr) return FFmpegError(result);
-    result = avio_open(&context_->pb, aside_.c_str(), AVIO_FLAG_WRITE);
+    result = formats_->io_open(&context_->pb, aside_.c_str(), AVIO_FLAG_WRITE);
     if (result < 0) return result == AVERROR(ENOSPC) ? OSErr{dskFulErr} : OSErr{ioErr};
     return noErr;
   }
   AVFormatContext* context() { return context_; }
+  const FormatLibrary& formats() const { return *formats_; }
   OSErr Finish(const std::string& path) {
-    if (context_->pb != nullptr && avio_closep(&context_->pb) < 0) return ioErr;
+    if (context_->pb != nullptr && formats_->io_closep(&context_->pb) < 0) return ioErr;
     if (OSErr err = os::Rename(aside_, path)) return err;
     kept_ = true;
     return noErr;
   }
 
  private:
+  const FormatLibrary* formats_ = nullptr;  // set once opened
   AVFormatContext* context_ = nullptr;
   std::string aside_;
   bool kept_ = false;
@@ -136,7 +140,7 @@ OSErr Drain(AVFormatContext* file, Stream& s, bool flush) {
     if (result < 0) return FFmpegError(result);
     av_packet_rescale_ts(packet.get(), s.codec->time_base, s.stream->time_base);
     packet->stream_index = s.stream->index;
-    result = av_interleaved_write_frame(file, packet.get());
+    result = Formats()->interleaved_write_frame(file, packet.get());
     if (result < 0) return result == AVERROR(ENOSPC) ? OSErr{dskFulErr} : OSErr{ioErr};
   }
 }
@@ -225,7 +229,7 @@ OSErr OpenVideo(const ExportJob& job, AVFormatContext* file, int width, int heig
   }
   if (file->oformat->flags & AVFMT_GLOBALHEADER) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   if (int result = avcodec_open2(&c, codec, nullptr); result < 0) return FFmpegError(result);
-  s->stream = avformat_new_stream(file, nullptr);
+  s->stream = Formats()->new_stream(file, nullptr);
   if (s->stream == nullptr) return memFullErr;
   s->stream->time_base = c.time_base;
   s->stream->avg_frame_rate = fps;
@@ -344,7 +348,7 @@ OSErr OpenSound(const ExportJob& job, AVFormatContext* file, int rate, int chann
   if (wanted.id == AV_CODEC_ID_AAC) c.bit_rate = 64000L * channels;
   if (file->oformat->flags & AVFMT_GLOBALHEADER) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   if (int result = avcodec_open2(&c, codec, nullptr); result < 0) return FFmpegError(result);
-  s->stream = avformat_new_stream(file, nullptr);
+  s->stream = Formats()->new_stream(file, nullptr);
   if (s->stream == nullptr) return memFullErr;
   s->stream->time_base = c.time_base;
   if (int result = avcodec_parameters_from_context(s->stream->codecpar, &c); result < 0) {
@@ -479,7 +483,7 @@ class Exporter {
     }
     AVDictionary* options = nullptr;
     if (job_.fastStart) av_dict_set(&options, "movflags", "+faststart", 0);
-    int result = avformat_write_header(out, &options);
+    int result = file.formats().write_header(out, &options);
     av_dict_free(&options);
     if (result < 0) return FFmpegError(result);
     double seconds = static_cast<double>(job_.duration) / movie_.timeScale;
@@ -514,7 +518,7 @@ class Exporter {
     if (visual) {
       if (OSErr err = Drain(out, video_, true)) return err;
     }
-    if (int written = av_write_trailer(out); written < 0) return ioErr;
+    if (int written = file.formats().write_trailer(out); written < 0) return ioErr;
     return file.Finish(job_.path);
   }
 

@@ -25,7 +25,6 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 }
 
 namespace qtml {
@@ -66,9 +65,10 @@ const ExporterKind* KindOf(OSType subType) {
   return nullptr;
 }
 
-// Whether FFmpeg and the engine can write what an exporter needs.
+// Whether FFmpeg and the engine can write what an exporter needs. The
+// containers are libavformat's own, which is only opened when a movie is
+// written: an export answers cantFindHandler when it cannot be.
 bool Backed(const ExporterKind& k) {
-  if (k.muxer != nullptr && av_guess_format(k.muxer, nullptr, nullptr) == nullptr) return false;
   switch (k.subType) {
     case 'VfW ':
       return FFmpegEncodes(AV_CODEC_ID_MJPEG) && FFmpegEncodes(AV_CODEC_ID_PCM_S16LE);

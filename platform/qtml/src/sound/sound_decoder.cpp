@@ -4,12 +4,12 @@
 
 #include "MacErrors.h"
 #include "base/byte_order.h"
+#include "components/ffmpeg_formats.h"
 #include "movies/sample_descriptions.h"
 #include "qtff/qtff_atoms.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 }
 
@@ -180,8 +180,10 @@ AVCodecID CodecOf(const SoundFormat& format, const Extensions& ext, uint32_t lpc
   }
   // FFmpeg's QuickTime reader knows the rest by their codes, written the
   // other way round.
-  const AVCodecTag* const tables[] = {avformat_get_mov_audio_tags(), nullptr};
-  return av_codec_get_id(tables, __builtin_bswap32(format.format));
+  const FormatLibrary* formats = Formats();
+  if (formats == nullptr) return AV_CODEC_ID_NONE;
+  const AVCodecTag* const tables[] = {formats->mov_audio_tags(), nullptr};
+  return formats->codec_get_id(tables, __builtin_bswap32(format.format));
 }
 
 // The decoder set-up bytes the codec reads from its description.

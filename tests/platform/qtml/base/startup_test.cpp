@@ -97,6 +97,22 @@ TEST_F(StartupTest, FaultsComeFromTheEnvironmentAtLoad) {
             "Gestalt 0\n");
 }
 
+// Starting the engine and exporting a picture need no container library:
+// loading it would cost every run a good part of its start-up.
+TEST_F(StartupTest, TheContainerLibraryWaitsUntilAMovieIsWritten) {
+  FILE* pipe = popen((std::string(QTML_STARTUP_PROBE) + " libraries").c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string answers;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) answers += buffer;
+  ASSERT_EQ(pclose(pipe), 0) << answers;
+  EXPECT_EQ(answers,
+            "InitializeQTML 0\n"
+            "EnterMovies 0\n"
+            "OpenADefaultComponent 0\n"
+            "libavformat not loaded\n");
+}
+
 // These tests link the engine's objects; the library as well would make a
 // second engine, with state of its own, in the same process.
 TEST(EngineCopies, TheTestsHoldTheOnlyEngine) {
