@@ -300,6 +300,7 @@ class FFmpegDecoder final : public ImageDecoder {
 
   const PixMap* Picture(OSErr* err) override {
     *err = noErr;
+    asDecoded_.store(false);
     if (converted_) return &picture_;
     if (!HasPicture()) {
       *err = codecErr;
@@ -339,6 +340,7 @@ class FFmpegDecoder final : public ImageDecoder {
 
   OSErr PictureInto(const PixMap& target, int left, int top) override {
     if (!HasPicture()) return codecErr;
+    asDecoded_.store(false);
     const int width = current_->width, height = current_->height;
     const Rect& b = target.bounds;
     if (target.pixelSize != 32 || target.baseAddr == nullptr || left < b.left || top < b.top ||
@@ -358,6 +360,12 @@ class FFmpegDecoder final : public ImageDecoder {
       std::memcpy(base + y * rowBytes, from + y * fromRow, static_cast<size_t>(width) * 4);
     }
     return noErr;
+  }
+
+  const AVFrame* Frame() override {
+    if (!HasPicture()) return nullptr;
+    asDecoded_.store(true);
+    return current_.get();
   }
 
  private:
@@ -435,7 +443,7 @@ class FFmpegDecoder final : public ImageDecoder {
   // On the thread decoding ahead: converts a frame that may be wanted
   // into pixels it carries along (its opaque_ref), as Picture would.
   void ConvertAhead(AVFrame& frame) {
-    if (!convertAhead_.load() || TimeOf(frame) < aheadWanted_.load() ||
+    if (!convertAhead_.load() || asDecoded_.load() || TimeOf(frame) < aheadWanted_.load() ||
         !ConvertsYuv(frame.format) || frame.width <= 0 || frame.height <= 0 ||
         static_cast<long>(frame.width) * 4 > kMaxRawRowBytes || frame.height > 0x7FFF) {
       return;
@@ -522,7 +530,8 @@ class FFmpegDecoder final : public ImageDecoder {
   size_t poolBytes_ = 0;
   std::atomic<int64_t> aheadWanted_{INT64_MIN};
   std::atomic<bool> convertAhead_{true};
-  int64_t slack_ = 0;  // the thread's time to spare, lately (ns)
+  std::atomic<bool> asDecoded_{false};  // the caller takes frames as decoded
+  int64_t slack_ = 0;                   // the thread's time to spare, lately (ns)
   CodecContextPtr context_;
   std::unique_ptr<DecodeAhead> ahead_;  // nullptr: decoding here; goes before context_
   std::vector<FramePtr> made_;          // taken from ahead_

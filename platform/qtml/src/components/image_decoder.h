@@ -9,6 +9,8 @@
 
 #include "ImageCompression.h"
 
+struct AVFrame;
+
 namespace qtml {
 
 // Uncompressed 'raw ' images: the depths they come in, and the bytes of a
@@ -106,6 +108,11 @@ class ImageDecoder {
     (void)target, (void)left, (void)top;
     return paramErr;
   }
+  // The codec's frame the picture is made from, for a caller that converts
+  // it itself; nullptr when the picture is not made from one. Once it is
+  // asked for, frames decoded ahead are left as the codec gave them until
+  // the picture is asked for again.
+  virtual const AVFrame* Frame() { return nullptr; }
 
  protected:
   ImageDecoder() = default;

@@ -245,6 +245,20 @@ OSErr OpenVideo(const ExportJob& job, AVFormatContext* file, int width, int heig
   return noErr;
 }
 
+// Whether Y'CbCr of `format` is full range by the format itself (JPEG's).
+bool IsJpegRange(int format) {
+  switch (format) {
+    case AV_PIX_FMT_YUVJ420P:
+    case AV_PIX_FMT_YUVJ422P:
+    case AV_PIX_FMT_YUVJ444P:
+    case AV_PIX_FMT_YUVJ440P:
+    case AV_PIX_FMT_YUVJ411P:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // Draws the movie's frames into a world of the output size; the movie gets
 // its port, time and matrix back when it goes.
 class FrameDrawer {
@@ -275,6 +289,12 @@ class FrameDrawer {
     movie_.device = nullptr;
     bounds_ = bounds;
     return noErr;
+  }
+  // The frame at `time` as its codec gave it, when the movie shows it
+  // as it is (see FrameAsDecoded); nullptr: Draw it.
+  const AVFrame* AsDecoded(TimeValue time) {
+    movie_.currentTime = time;
+    return FrameAsDecoded(movie_);
   }
   OSErr Draw(TimeValue time) {
     FillPixels(port_record_->pixMap, bounds_, 0xFF000000u);
@@ -494,8 +514,7 @@ class Exporter {
       double at = static_cast<double>(i) / av_q2d(fps);
       TimeValue time =
           job_.start + static_cast<TimeValue>(std::floor(at * movie_.timeScale + 1e-6));
-      if (OSErr err = drawer->Draw(time)) return err;
-      if (OSErr err = EncodePicture(*drawer, i)) return err;
+      if (OSErr err = EncodeFrame(*drawer, time, i)) return err;
       if (audible) {
         if (OSErr err = WriteSoundUntil(std::min<int64_t>(
                 soundFrames, std::llround((at + 1 / av_q2d(fps)) * soundRate_)))) {
@@ -522,6 +541,36 @@ class Exporter {
     return file.Finish(job_.path);
   }
 
+  // Encodes the movie's frame at `time` as frame `index`: converted
+  // straight from the codec's frame when the movie shows it as it is,
+  // drawn and converted from the world's pixels otherwise.
+  OSErr EncodeFrame(FrameDrawer& drawer, TimeValue time, int64_t index) {
+    if (const AVFrame* decoded = drawer.AsDecoded(time)) return EncodeDecoded(*decoded, index);
+    if (OSErr err = drawer.Draw(time)) return err;
+    return EncodePicture(drawer, index);
+  }
+
+  OSErr EncodeDecoded(const AVFrame& frame, int64_t index) {
+    AVFrame& out = *video_.frame;
+    const bool fullIn = frame.color_range == AVCOL_RANGE_JPEG || IsJpegRange(frame.format);
+    if (direct_ == nullptr || directFormat_ != frame.format || directFullRange_ != fullIn) {
+      direct_.reset(sws_getContext(frame.width, frame.height,
+                                   static_cast<AVPixelFormat>(frame.format), out.width, out.height,
+                                   video_.codec->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+      if (direct_ == nullptr) return memFullErr;
+      // Drawn frames go through BT.601 both ways; so do these, in one step.
+      const int* bt601 = sws_getCoefficients(SWS_CS_ITU601);
+      const bool fullOut =
+          video_.codec->color_range == AVCOL_RANGE_JPEG || IsJpegRange(video_.codec->pix_fmt);
+      sws_setColorspaceDetails(direct_.get(), bt601, fullIn, bt601, fullOut, 0, 1 << 16, 1 << 16);
+      directFormat_ = frame.format;
+      directFullRange_ = fullIn;
+    }
+    if (int result = av_frame_make_writable(&out); result < 0) return FFmpegError(result);
+    sws_scale(direct_.get(), frame.data, frame.linesize, 0, frame.height, out.data, out.linesize);
+    return SendPicture(index);
+  }
+
   OSErr EncodePicture(const FrameDrawer& drawer, int64_t index) {
     if (int result = av_frame_make_writable(video_.frame.get()); result < 0) {
       return FFmpegError(result);
@@ -530,7 +579,14 @@ class Exporter {
     int lines[4] = {drawer.RowBytes(), 0, 0, 0};
     sws_scale(scale_.get(), planes, lines, 0, video_.frame->height, video_.frame->data,
               video_.frame->linesize);
+    return SendPicture(index);
+  }
+
+  // Sends the output frame, filled, as frame `index`. Codecs at a fixed
+  // quantiser (Motion JPEG, MPEG-4) take it from each frame.
+  OSErr SendPicture(int64_t index) {
     video_.frame->pts = index;
+    video_.frame->quality = video_.codec->global_quality;
     return SendFrame(out_, video_);
   }
 
@@ -579,7 +635,10 @@ class Exporter {
   MovieRecord& movie_;
   Stream video_;
   Stream sound_;
-  ScalePtr scale_;
+  ScalePtr scale_;   // the world's pixels to the encoder's
+  ScalePtr direct_;  // codecs' frames to the encoder's (see EncodeDecoded)
+  int directFormat_ = -1;
+  bool directFullRange_ = false;
   MovieSoundMixer mixer_;
   std::vector<float> mixed_;
   int soundRate_ = 0;

@@ -329,22 +329,24 @@ const PixMap* GammaCorrected(const PixMap& picture, const uint8_t table[256], Tr
   return &frames.correctedMap;
 }
 
-OSErr DrawTrack(TrackRecord& track, Port& port, RgnHandle movieClip) {
-  MovieRecord& movie = *track.movie;
-  MediaRecord& media = *track.media;
-  // At its very end a movie still shows its last frame.
+// The sample the track shows at its movie's time (at its very end a movie
+// still shows its last frame), and the media time it shows; -1 when it
+// shows none.
+int64_t SampleShown(const TrackRecord& track, TimeValue* mediaTime) {
+  const MovieRecord& movie = *track.movie;
   TimeValue t = movie.currentTime;
   if (t > 0 && t >= movie.duration) t = movie.duration - 1;
   EditPosition edit = EditAt(track, t);
-  if (edit.index < 0) return noErr;
+  if (edit.index < 0) return -1;
   const EditEntry& entry = track.edits[static_cast<size_t>(edit.index)];
-  if (entry.mediaTime == -1) return noErr;
-  TimeValue mediaTime = MediaTimeInEdit(entry, t - edit.start, ScalesOf(track));
-  int64_t sample = ShownSample(media, mediaTime);
-  if (sample < 0) return noErr;
-  if (media.type != VideoMediaType) {
-    return DrawTextTrack(track, sample, mediaTime, port, movieClip);
-  }
+  if (entry.mediaTime == -1) return -1;
+  *mediaTime = MediaTimeInEdit(entry, t - edit.start, ScalesOf(track));
+  return ShownSample(*track.media, *mediaTime);
+}
+
+// The decoder of a video track, holding the picture of `sample`.
+OSErr DecodeTrackSample(TrackRecord& track, int64_t sample, ImageDecoder** decoder) {
+  MediaRecord& media = *track.media;
   if (track.frames.frames == nullptr) {
     SampleTable::Walker at(media.samples, static_cast<uint64_t>(sample));
     track.frames.frames = TakeKept(media, at.description());
@@ -352,9 +354,24 @@ OSErr DrawTrack(TrackRecord& track, Port& port, RgnHandle movieClip) {
   }
   TrackFrames& frames = *track.frames.frames;
   if (OSErr err = DecodeSample(media, frames, sample)) return err;
+  *decoder = frames.decoder.get();
+  return noErr;
+}
+
+OSErr DrawTrack(TrackRecord& track, Port& port, RgnHandle movieClip) {
+  MediaRecord& media = *track.media;
+  TimeValue mediaTime = 0;
+  int64_t sample = SampleShown(track, &mediaTime);
+  if (sample < 0) return noErr;
+  if (media.type != VideoMediaType) {
+    return DrawTextTrack(track, sample, mediaTime, port, movieClip);
+  }
+  ImageDecoder* decoded = nullptr;
+  if (OSErr err = DecodeTrackSample(track, sample, &decoded)) return err;
+  TrackFrames& frames = *track.frames.frames;
   uint8_t gamma[256];
   const bool corrects = GammaTable(port, gamma);
-  ImageDecoder& decoder = *frames.decoder;
+  ImageDecoder& decoder = *decoded;
   if (!corrects && decoder.Converts()) {
     // A frame copied as it is goes straight from the codec to the port.
     Rect image = decoder.PictureBounds();
@@ -406,18 +423,24 @@ RgnHandle TrackMask(const TrackRecord& track, RgnHandle movieClip, OSErr* err) {
   return region;
 }
 
-}  // namespace
-
-OSErr DrawMovieFrame(MovieRecord& movie) {
-  if (movie.port == nullptr) return noErr;
-  Port* port = PortFromGrafPtr(movie.port);
-  if (port == nullptr) return noErr;
+// The tracks DrawMovieFrame draws.
+std::vector<TrackRecord*> VisualTracks(const MovieRecord& movie) {
   std::vector<TrackRecord*> visual;
   for (const auto& track : movie.tracks) {
     if (track->enabled && track->media != nullptr && IsVisualMedia(*track->media)) {
       visual.push_back(track.get());
     }
   }
+  return visual;
+}
+
+}  // namespace
+
+OSErr DrawMovieFrame(MovieRecord& movie) {
+  if (movie.port == nullptr) return noErr;
+  Port* port = PortFromGrafPtr(movie.port);
+  if (port == nullptr) return noErr;
+  std::vector<TrackRecord*> visual = VisualTracks(movie);
   std::stable_sort(visual.begin(), visual.end(),
                    [](const TrackRecord* a, const TrackRecord* b) { return a->layer > b->layer; });
   OSErr err = noErr;
@@ -433,6 +456,42 @@ OSErr DrawMovieFrame(MovieRecord& movie) {
   }
   FreeHandle(reinterpret_cast<Handle>(clip));
   return first;
+}
+
+const AVFrame* FrameAsDecoded(MovieRecord& movie) {
+  if (movie.port == nullptr) return nullptr;
+  Port* port = PortFromGrafPtr(movie.port);
+  std::vector<TrackRecord*> visual = VisualTracks(movie);
+  if (port == nullptr || visual.size() != 1) return nullptr;
+  TrackRecord& track = *visual.front();
+  uint8_t gamma[256];
+  if (track.media->type != VideoMediaType || GammaTable(*port, gamma)) return nullptr;
+  TimeValue mediaTime = 0;
+  int64_t sample = SampleShown(track, &mediaTime);
+  ImageDecoder* decoder = nullptr;
+  if (sample < 0 || DecodeTrackSample(track, sample, &decoder) != noErr) return nullptr;
+  const AVFrame* frame = decoder->Frame();
+  if (frame == nullptr) return nullptr;
+  // Drawn as it is, the picture must cover the whole port: nothing of the
+  // port's own pixels may show beside it.
+  OSErr err = noErr;
+  RgnHandle clip = ClipToRegion(movie.clipRegion, &err);
+  RgnHandle mask = err == noErr ? TrackMask(track, clip, &err) : nullptr;
+  Rect image = decoder->PictureBounds();
+  MatrixRecord toPort = TrackToPort(track, image);
+  Point at{};
+  const bool plain =
+      err == noErr && DrawsAsPlainCopy(image, *port, &toPort, track.media->graphicsMode,
+                                       track.media->opColor, mask, &at);
+  FreeHandle(reinterpret_cast<Handle>(mask));
+  FreeHandle(reinterpret_cast<Handle>(clip));
+  const Rect& bounds = port->pixMap.bounds;
+  if (!plain || at.h != bounds.left || at.v != bounds.top ||
+      image.right - image.left != bounds.right - bounds.left ||
+      image.bottom - image.top != bounds.bottom - bounds.top) {
+    return nullptr;
+  }
+  return frame;
 }
 
 }  // namespace qtml

@@ -5,6 +5,8 @@
 
 #include "movies/movie_model.h"
 
+struct AVFrame;
+
 namespace qtml {
 
 // Draws the frame at the movie's current time into its port (nothing
@@ -13,5 +15,15 @@ namespace qtml {
 // met (noCodecErr for a type nothing decodes, the data's errors); the
 // tracks that could be drawn are.
 OSErr DrawMovieFrame(MovieRecord& movie);
+
+// The frame at the movie's current time as its codec gave it, when
+// drawing it would only convert its pixels into the whole of the port:
+// one visual track, a video track, whose picture lands unscaled and
+// unclipped on exactly the port's bounds, copied, at no gamma. A caller
+// that converts frames itself (to encode them, say) saves the round trip
+// through the port's pixels. nullptr otherwise, or when it cannot be
+// decoded: DrawMovieFrame then draws the frame. Valid until the movie is
+// drawn or changed.
+const AVFrame* FrameAsDecoded(MovieRecord& movie);
 
 }  // namespace qtml

@@ -140,6 +140,75 @@ class MovieExporters : public ScratchDirTest {
   std::vector<Movie> movies_;
 };
 
+// The PSNR of a video file's frames against another's, averaged over the
+// planes, as ffmpeg measures it; -1 when it cannot.
+double Psnr(const std::string& a, const std::string& b) {
+  std::string line = RunTool("ffmpeg -nostats -i '" + a + "' -i '" + b +
+                             "' -lavfi '[0][1]psnr' -f null - 2>&1 | grep -o 'average:[0-9.inf]*'");
+  if (line.size() <= 8) return -1;
+  return line.substr(8) == "inf" ? 1000 : std::stod(line.substr(8));
+}
+
+// A movie whose frames a codec gives as Y'CbCr and which shows them as
+// they are goes to the encoder without being drawn: its frames must come
+// out as ffmpeg itself converts them, at the quality asked for. A movie
+// shown otherwise (here, scaled) is still drawn.
+TEST_F(MovieExporters, FramesShownAsTheyAreGoStraightFromTheDecoderAtTheQualityAsked) {
+  if (!HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg is not installed";
+  std::string source = Path("source.mov");
+  ASSERT_EQ(std::system(("ffmpeg -v error -f lavfi -i testsrc2=size=64x48:rate=10 -frames:v 10 "
+                         "-c:v mjpeg -pix_fmt yuvj422p -q:v 2 '" +
+                         source + "'")
+                            .c_str()),
+            0);
+  short ref = 0;
+  FSSpec spec = Spec("source.mov");
+  ASSERT_EQ(OpenMovieFile(&spec, &ref, fsRdPerm), noErr);
+  Movie movie = nullptr;
+  ASSERT_EQ(NewMovieFromFile(&movie, ref, nullptr, nullptr, newMovieActive, nullptr), noErr);
+  CloseMovieFile(ref);
+  movies_.push_back(movie);
+
+  auto exportAt = [&](CodecQ quality, const std::string& name) {
+    ComponentInstance ci = Open('VfW ');
+    QTAtomContainer settings = nullptr;
+    ASSERT_EQ(MovieExportGetSettingsAsAtomContainer(ci, &settings), noErr);
+    QTAtom vide = QTFindChildByIndex(settings, 0, 'vide', 1, nullptr);
+    QTAtom spatial = QTFindChildByIndex(settings, vide, 'sptl', 1, nullptr);
+    ASSERT_NE(spatial, 0);
+    uint8_t sptl[14] = {'j', 'p', 'e', 'g', 0, 0, 0, 0, 0, 24};
+    for (int k = 0; k < 4; ++k) sptl[10 + k] = static_cast<uint8_t>(quality >> (24 - 8 * k));
+    QTSetAtomData(settings, spatial, 14, sptl);
+    ASSERT_EQ(MovieExportSetSettingsFromAtomContainer(ci, settings), noErr);
+    QTDisposeAtomContainer(settings);
+    ASSERT_EQ(Export(ci, movie, name), noErr);
+  };
+  exportAt(codecMaxQuality, "best.avi");
+  exportAt(codecLowQuality, "low.avi");
+  std::string best = Path("best.avi"), low = Path("low.avi");
+  std::string theirs = Path("ffmpeg.avi");
+  ASSERT_EQ(std::system(("ffmpeg -v error -i '" + source +
+                         "' -c:v mjpeg -q:v 2 -pix_fmt yuvj420p '" + theirs + "'")
+                            .c_str()),
+            0);
+  EXPECT_GT(Psnr(best, theirs), 50);
+  EXPECT_GT(Psnr(best, source), 35);
+  EXPECT_LT(fs::file_size(low), fs::file_size(best) * 2 / 3);
+  EXPECT_LT(Psnr(low, source), Psnr(best, source));
+
+  // Shown at half size, the frames are drawn and scaled first.
+  Rect half{0, 0, kHeight / 2, kWidth / 2};
+  SetMovieBox(movie, &half);
+  ASSERT_EQ(Export(Open('VfW '), movie, "half.avi"), noErr);
+  EXPECT_EQ(Probe(Path("half.avi"), "stream=codec_name,width,height", "v:0"), "mjpeg\n32\n24");
+  std::string scaled = Path("scaled.avi");
+  ASSERT_EQ(std::system(("ffmpeg -v error -i '" + source +
+                         "' -vf scale=32:24 -c:v mjpeg -q:v 2 -pix_fmt yuvj420p '" + scaled + "'")
+                            .c_str()),
+            0);
+  EXPECT_GT(Psnr(Path("half.avi"), scaled), 25);
+}
+
 TEST_F(MovieExporters, EachFormatSaysWhatItWrites) {
   struct Kind {
     OSType format, extension, media;
