@@ -1,0 +1,2 @@
+' Prints the malloc tunables the tool was started with.
+Print System.EnvironmentVariable("GLIBC_TUNABLES")
