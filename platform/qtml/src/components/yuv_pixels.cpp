@@ -20,8 +20,8 @@ namespace {
 static_assert(std::endian::native == std::endian::little,
               "pixels are packed as little-endian words");
 
-// BT.601 in 16.16 fixed point: how much of each component goes into red,
-// green and blue.
+// How much of each component goes into red, green and blue, in 16.16
+// fixed point.
 struct Coefficients {
   int32_t y;        // per step of Y' above `black`
   int32_t black;    // Y' of black
@@ -30,8 +30,12 @@ struct Coefficients {
   int32_t crGreen;  // taken away
   int32_t cbBlue;
 };
+// ITU-R BT.601's, the frames' unless they say otherwise (as FFmpeg reads
+// them), and BT.709's, which high-definition frames mostly say they are.
 constexpr Coefficients kVideoRange{76309, 16, 104597, 25675, 53279, 132201};
 constexpr Coefficients kFullRange{65536, 0, 91881, 22554, 46802, 116130};
+constexpr Coefficients kVideoRange709{76309, 16, 117489, 13975, 34925, 138438};
+constexpr Coefficients kFullRange709{65536, 0, 103206, 12276, 30679, 121609};
 
 // A pixel of luma `y` whose chroma gives `red`, `green` and `blue` (in
 // 16.16, rounding included) on top of it.
@@ -109,6 +113,8 @@ constexpr Lanes LanesOf(const Coefficients& c) {
 }
 constexpr Lanes kVideoLanes = LanesOf(kVideoRange);
 constexpr Lanes kFullLanes = LanesOf(kFullRange);
+constexpr Lanes kVideoLanes709 = LanesOf(kVideoRange709);
+constexpr Lanes kFullLanes709 = LanesOf(kFullRange709);
 
 // Converts the row's pixels in whole sixteens and answers how many; with
 // `half`, a chroma pair serves two pixels.
@@ -215,7 +221,9 @@ void YuvToArgb(const AVFrame& frame, uint8_t* base, long rowBytes) noexcept {
   Layout layout;
   if (!LayoutOf(frame.format, &layout)) return;
   const bool full = layout.fullRange || frame.color_range == AVCOL_RANGE_JPEG;
-  const Coefficients& c = full ? kFullRange : kVideoRange;
+  const bool hd = frame.colorspace == AVCOL_SPC_BT709;
+  const Coefficients& c =
+      hd ? (full ? kFullRange709 : kVideoRange709) : (full ? kFullRange : kVideoRange);
   for (int row = 0; row < frame.height; ++row) {
     int width = frame.width;
     const int chromaRow = layout.halfHeight ? row >> 1 : row;
@@ -225,8 +233,9 @@ void YuvToArgb(const AVFrame& frame, uint8_t* base, long rowBytes) noexcept {
     uint8_t* out = base + static_cast<ptrdiff_t>(row) * rowBytes;
 #if QTML_AVX2_ROWS
     if (HasAvx2()) {
-      const int done =
-          Avx2Row(y, cb, cr, out, frame.width, layout.halfWidth, full ? kFullLanes : kVideoLanes);
+      const Lanes& lanes =
+          hd ? (full ? kFullLanes709 : kVideoLanes709) : (full ? kFullLanes : kVideoLanes);
+      const int done = Avx2Row(y, cb, cr, out, frame.width, layout.halfWidth, lanes);
       const int chromaDone = layout.halfWidth ? done / 2 : done;
       y += done;
       cb += chromaDone;

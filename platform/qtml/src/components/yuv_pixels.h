@@ -1,6 +1,7 @@
 // Decoded 8-bit Y'CbCr frames turned into 32-bit ARGB pixels, big-endian
-// as QuickDraw keeps them, with ITU-R BT.601's coefficients: video range
-// (Y' 16 to 235) or, for JPEG's formats, full range. The formats most
+// as QuickDraw keeps them, with ITU-R BT.709's coefficients for frames
+// that say they are BT.709 and BT.601's for the rest: video range (Y' 16
+// to 235) or, for JPEG's formats and frames that say so, full range. The formats most
 // movies decode to are converted here a row at a time; FFmpeg's scaler
 // converts the rest.
 #pragma once

@@ -1,5 +1,5 @@
-// Y'CbCr frames turned into ARGB: the colours BT.601 gives at both
-// ranges, chroma shared by pairs of pixels and rows, odd widths, the row
+// Y'CbCr frames turned into ARGB: the colours BT.601 and BT.709 give at
+// both ranges, chroma shared by pairs of pixels and rows, odd widths, the row
 // stride of the destination, and wide rows (converted sixteen pixels at a
 // time where the processor can) against the exact sums.
 #include "components/yuv_pixels.h"
@@ -125,12 +125,14 @@ TEST(YuvPixels, SharedChromaCoversPairsOfPixelsAndRowsAtAnyWidth) {
   EXPECT_FALSE(qtml::ConvertsYuv(AV_PIX_FMT_YUV420P10LE));
 }
 
-TEST(YuvPixels, EveryPixelOfWideRowsIsWithinOneOfExactBT601) {
+TEST(YuvPixels, EveryPixelOfWideRowsIsWithinOneOfExactBT601OrBT709) {
   // Rows wide enough for whole runs of sixteen pixels and a tail, with
-  // samples from an LCG: each pixel within 1 of the colour computed exactly.
+  // samples from an LCG: each pixel within 1 of the colour computed
+  // exactly, by BT.709's weights for frames that say they are BT.709.
   struct Case {
     AVPixelFormat format;
     bool full;
+    bool hd = false;
   };
   uint32_t seed = 12345;
   auto next = [&seed] {
@@ -139,15 +141,19 @@ TEST(YuvPixels, EveryPixelOfWideRowsIsWithinOneOfExactBT601) {
   };
   for (Case c : {Case{AV_PIX_FMT_YUV444P, false}, Case{AV_PIX_FMT_YUV422P, false},
                  Case{AV_PIX_FMT_YUV420P, false}, Case{AV_PIX_FMT_YUVJ444P, true},
-                 Case{AV_PIX_FMT_YUVJ420P, true}}) {
+                 Case{AV_PIX_FMT_YUVJ420P, true}, Case{AV_PIX_FMT_YUV420P, false, true},
+                 Case{AV_PIX_FMT_YUV444P, false, true}, Case{AV_PIX_FMT_YUVJ422P, true, true}}) {
     const int w = 37, h = 4;
     std::vector<uint8_t> samples(static_cast<size_t>(w) * h * 3);
     for (uint8_t& v : samples) v = next();
     FramePtr frame = Frame(c.format, w, h, [&](int x, int y, uint8_t* yuv) {
       for (int i = 0; i < 3; ++i) yuv[i] = samples[(y * w + x) * 3 + i];
     });
+    if (c.hd) frame->colorspace = AVCOL_SPC_BT709;
     std::vector<uint8_t> out(static_cast<size_t>(w) * h * 4);
     qtml::YuvToArgb(*frame, out.data(), w * 4);
+    const double kr = c.hd ? 0.2126 : 0.299, kb = c.hd ? 0.0722 : 0.114, kg = 1 - kr - kb;
+    const double scale = c.full ? 1.0 : 255.0 / 224.0;
     const bool halfWidth = c.format != AV_PIX_FMT_YUV444P && c.format != AV_PIX_FMT_YUVJ444P;
     const bool halfHeight = c.format == AV_PIX_FMT_YUV420P || c.format == AV_PIX_FMT_YUVJ420P;
     for (int y = 0; y < h; ++y) {
@@ -156,11 +162,11 @@ TEST(YuvPixels, EveryPixelOfWideRowsIsWithinOneOfExactBT601) {
         const double luma = samples[(y * w + x) * 3];
         const double cb = samples[(cy * w + cx) * 3 + 1] - 128.0;
         const double cr = samples[(cy * w + cx) * 3 + 2] - 128.0;
-        const double l = c.full ? luma : 1.164383 * (luma - 16);
-        const double r = l + (c.full ? 1.402 : 1.596027) * cr;
+        const double l = c.full ? luma : 255.0 / 219.0 * (luma - 16);
+        const double r = l + scale * 2 * (1 - kr) * cr;
         const double g =
-            l - (c.full ? 0.344136 : 0.391762) * cb - (c.full ? 0.714136 : 0.812968) * cr;
-        const double b = l + (c.full ? 1.772 : 2.017232) * cb;
+            l - scale * 2 * kb * (1 - kb) / kg * cb - scale * 2 * kr * (1 - kr) / kg * cr;
+        const double b = l + scale * 2 * (1 - kb) * cb;
         auto byte = [](double v) {
           return static_cast<uint32_t>(std::lround(std::clamp(v, 0.0, 255.0)));
         };
