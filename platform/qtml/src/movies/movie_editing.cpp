@@ -2,6 +2,7 @@
 // deleted and scaled, the time mapping through edit lists, and the
 // selection edits (cut, copy, paste, add, clear).
 #include <algorithm>
+#include <vector>
 
 #include "memory/memory.h"
 #include "movies/movie_calls.h"
@@ -101,8 +102,18 @@ OSErr InsertMovie(MovieRecord& src, MovieRecord& dst, TimeValue srcIn, TimeValue
   return noErr;
 }
 
+// Deletes the segment from every track, or, when memory runs out part of
+// the way (std::bad_alloc), from none.
 void DeleteSegment(MovieRecord& movie, TimeValue start, TimeValue duration) {
-  for (auto& track : movie.tracks) DeleteEdits(*track, start, duration);
+  std::vector<std::vector<EditEntry>> before;
+  before.reserve(movie.tracks.size());
+  for (const auto& track : movie.tracks) before.push_back(track->edits);
+  try {
+    for (auto& track : movie.tracks) DeleteEdits(*track, start, duration);
+  } catch (...) {
+    for (size_t i = 0; i < before.size(); ++i) movie.tracks[i]->edits.swap(before[i]);
+    throw;
+  }
   MovieEdited(movie);
 }
 

@@ -256,6 +256,47 @@ TEST_F(FourFrames, TheScrapHoldsAPrivateCopy) {
   EXPECT_EQ(NewMovieFromScrap(0), nullptr);
 }
 
+// Clearing or cutting a selection that runs out of memory part of the way
+// through the tracks leaves every track as it was, not some of them cut.
+TEST_F(FourFrames, ClearingOrCuttingWithoutMemoryLeavesEveryTrackAsItWas) {
+  Track other = AddTrack(movie_, VideoMediaType, 600, {200, 200});
+  ASSERT_EQ(InsertMediaIntoTrack(other, -1, 0, 200, 0x10000), noErr);
+  const std::vector<int> before = Values(track_, 50), otherBefore = Values(other, 50);
+  for (bool cutting : {false, true}) {
+    SCOPED_TRACE(cutting ? "cut" : "clear");
+    bool done = false;
+    for (long n = 0; n < 500 && !done; ++n) {
+      SetMovieSelection(movie_, 150, 200);
+      QTMLTest_FailAllocations(n);
+      Movie cut = nullptr;
+      if (cutting) {
+        cut = CutMovieSelection(movie_);
+      } else {
+        ClearMovieSelection(movie_);
+      }
+      OSErr err = GetMoviesError();
+      QTMLTest_FailAllocations(-1);
+      if (err == noErr) {
+        EXPECT_EQ(GetTrackDuration(track_), 200);
+        EXPECT_EQ(GetTrackDuration(other), 400);
+        if (cut != nullptr) DisposeMovie(cut);
+        done = true;
+        continue;
+      }
+      ASSERT_EQ(err, memFullErr);
+      EXPECT_EQ(cut, nullptr);
+      ASSERT_EQ(Values(track_, 50), before) << n;
+      ASSERT_EQ(Values(other, 50), otherBefore) << n;
+    }
+    EXPECT_TRUE(done);
+    // Put back for the next round.
+    ASSERT_EQ(InsertMediaIntoTrack(track_, 150, 150, 200, 0x10000), noErr);
+    ASSERT_EQ(DeleteTrackSegment(other, 0, 400), noErr);
+    ASSERT_EQ(InsertMediaIntoTrack(other, 0, 0, 400, 0x10000), noErr);
+    ASSERT_EQ(InsertMediaIntoTrack(other, -1, 0, 200, 0x10000), noErr);
+  }
+}
+
 TEST_F(FourFrames, EditsMarkTheMovieChangedAndModified) {
   ClearMovieChanged(movie_);
   EXPECT_FALSE(HasMovieChanged(movie_));
