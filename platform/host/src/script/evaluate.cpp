@@ -708,14 +708,14 @@ std::optional<Datum> Interpreter::CallScript(const MethodPtr& m, const ExprList&
   }
   if (m->isFunction) frame->result = DefaultValue(ResolveType(m->result, m->line));
 
-  frames_.push_back(std::move(frame));
+  PushFrame(std::move(frame));
   struct Pop {
-    std::vector<std::unique_ptr<Frame>>& frames;
-    ~Pop() { frames.pop_back(); }
+    Interpreter& in;
+    ~Pop() { in.PopFrame(); }
   };
   Datum result;
   {
-    Pop pop{frames_};
+    Pop pop{*this};
     Exec(m->body);
     result = std::move(frames_.back()->result);
   }
