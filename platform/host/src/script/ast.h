@@ -55,6 +55,13 @@ struct Expr {
   // which the evaluator works out without values when every read goes to
   // an Integer getter.
   bool readsMembers = false;
+  // Made of literals, names, reads of name.member and the operators + - *
+  // / and unary -, with at least one such read, perhaps compared at the
+  // top (= <> < > <= >=): arithmetic and tests on properties, which the
+  // evaluator works out on numbers without making values when every leaf
+  // is an Integer or a Double and every read goes to a getter bound to
+  // give one.
+  bool readsNumbers = false;
 };
 using ExprPtr = std::unique_ptr<Expr>;
 using ExprList = std::vector<ExprPtr>;

@@ -53,6 +53,67 @@ bool SameType(const SlotType& a, const SlotType& b) {
   return a.base == b.base && a.cls == b.cls && a.isArray == b.isArray;
 }
 
+bool IsNumber(Value::Kind kind) {
+  return kind == Value::Kind::Integer || kind == Value::Kind::Double;
+}
+
+bool IsNumberOperator(Op op) {
+  return op == Op::Add || op == Op::Sub || op == Op::Mul || op == Op::Div;
+}
+
+Scalar NumberOf(const Value& v) {
+  Scalar s{};
+  s.kind = v.kind;
+  s.integer = v.integer;
+  s.number = v.number;
+  return s;
+}
+
+double RealOf(const Scalar& s) {
+  return s.kind == Value::Kind::Integer ? static_cast<double>(s.integer) : s.number;
+}
+
+// ApplyBinary's answer for + - * / on two numbers: Integers stay Integers
+// (wrapping) but under /, which gives a Double as any Double operand does.
+Scalar NumberArithmetic(Op op, const Scalar& a, const Scalar& b) {
+  Scalar out{};
+  if (op != Op::Div && a.kind == Value::Kind::Integer && b.kind == Value::Kind::Integer) {
+    out.kind = Value::Kind::Integer;
+    IntegerArithmetic(op, a.integer, b.integer, out.integer);
+    return out;
+  }
+  double x = RealOf(a), y = RealOf(b);
+  out.kind = Value::Kind::Double;
+  out.number = op == Op::Add ? x + y : op == Op::Sub ? x - y : op == Op::Mul ? x * y : x / y;
+  return out;
+}
+
+// ApplyBinary's answer for a comparison of two numbers: by their order,
+// so that a NaN compares as equal to anything, as there.
+bool NumberComparison(Op op, const Scalar& a, const Scalar& b) {
+  int order = 0;
+  if (a.kind == Value::Kind::Integer && b.kind == Value::Kind::Integer) {
+    order = a.integer < b.integer ? -1 : a.integer > b.integer ? 1 : 0;
+  } else {
+    double x = RealOf(a), y = RealOf(b);
+    order = x < y ? -1 : x > y ? 1 : 0;
+  }
+  switch (op) {
+    case Op::Eq:
+      return order == 0;
+    case Op::Ne:
+      return order != 0;
+    case Op::Lt:
+      return order < 0;
+    case Op::Gt:
+      return order > 0;
+    case Op::Le:
+      return order <= 0;
+    default:
+      return order >= 0;
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -252,6 +313,97 @@ int64_t Interpreter::ReadyInteger(const Expr& e) {
   }
 }
 
+bool Interpreter::MemberNumber(const Expr& e, Scalar& out) {
+  if (!e.readsNumbers || !NumberReady(e)) return false;
+  out = ReadyNumber(e);
+  return true;
+}
+
+bool Interpreter::MemberTest(const Expr& e, bool& out) {
+  if (!e.readsNumbers || e.kind != ExprKind::Binary) return false;
+  const auto& b = static_cast<const BinaryExpr&>(e);
+  if (IsNumberOperator(b.op) || !NumberReady(*b.left) || !NumberReady(*b.right)) return false;
+  Scalar x = ReadyNumber(*b.left);
+  Scalar y = ReadyNumber(*b.right);
+  out = NumberComparison(b.op, x, y);
+  return true;
+}
+
+bool Interpreter::NumberReady(const Expr& e) {
+  switch (e.kind) {
+    case ExprKind::Literal: {
+      const Datum& d = static_cast<const LiteralExpr&>(e).value;
+      return IsNumber(d.value.kind) && !d.IsArray();
+    }
+    case ExprKind::Name: {
+      const Variable* v = Lookup(static_cast<const NameExpr&>(e));
+      return v != nullptr && IsNumber(v->datum.value.kind) && !v->datum.IsArray();
+    }
+    case ExprKind::Member: {
+      const auto& m = static_cast<const MemberExpr&>(e);
+      return m.site.getter != nullptr && m.site.scalar && IsNumber(m.site.scalarResult) &&
+             SiteTarget(m) != nullptr;
+    }
+    case ExprKind::Unary: {
+      const auto& u = static_cast<const UnaryExpr&>(e);
+      return u.op == Op::Neg && NumberReady(*u.operand);
+    }
+    case ExprKind::Binary: {
+      const auto& b = static_cast<const BinaryExpr&>(e);
+      return IsNumberOperator(b.op) && NumberReady(*b.left) && NumberReady(*b.right);
+    }
+    default:
+      return false;
+  }
+}
+
+Scalar Interpreter::ReadyNumber(const Expr& e) {
+  switch (e.kind) {
+    case ExprKind::Literal:
+      return NumberOf(static_cast<const LiteralExpr&>(e).value.value);
+    case ExprKind::Name:
+      return NumberOf(Lookup(static_cast<const NameExpr&>(e))->datum.value);
+    case ExprKind::Member: {
+      const auto& m = static_cast<const MemberExpr&>(e);
+      Scalar out{};
+      HostError error;
+      if (!host_.CallScalar(*m.site.getter, *SiteTarget(m), nullptr, 0, out, error)) {
+        Fail(e.line, error.message);
+      }
+      return out;
+    }
+    case ExprKind::Unary: {
+      Scalar x = ReadyNumber(*static_cast<const UnaryExpr&>(e).operand);
+      if (x.kind == Value::Kind::Integer) {
+        x.integer = static_cast<int64_t>(0 - static_cast<uint64_t>(x.integer));
+      } else {
+        x.number = -x.number;
+      }
+      return x;
+    }
+    case ExprKind::Binary: {
+      const auto& b = static_cast<const BinaryExpr&>(e);
+      Scalar x = ReadyNumber(*b.left);
+      Scalar y = ReadyNumber(*b.right);
+      return NumberArithmetic(b.op, x, y);
+    }
+    default:
+      return Scalar{};
+  }
+}
+
+bool Interpreter::AssignNumber(const AssignStmt& s) {
+  if (s.target->kind != ExprKind::Name) return false;
+  Variable* v = Lookup(static_cast<const NameExpr&>(*s.target));
+  if (v == nullptr || v->isConst || v->datum.IsArray()) return false;
+  if (s.compound && (!IsNumberOperator(s.op) || !IsNumber(v->datum.value.kind))) return false;
+  Scalar value{};
+  if (!MemberNumber(*s.value, value)) return false;
+  if (s.compound) value = NumberArithmetic(s.op, NumberOf(v->datum.value), value);
+  if (!StoreScalar(*v, value)) Assign(*s.target, ValueOfScalar(value), s.line);
+  return true;
+}
+
 Object* Interpreter::SiteTarget(const MemberExpr& m) {
   if (m.object->kind != ExprKind::Name || m.site.cls == nullptr) return nullptr;
   const Variable* v = Lookup(static_cast<const NameExpr&>(*m.object));
@@ -334,6 +486,11 @@ Datum Interpreter::EvalBinary(const BinaryExpr& e) {
   if (e.simple && EvalInteger(e, number)) return Value::Int(number);
   if (e.simple && EvalIntegerTest(e, test)) return Value::Bool(test);
   if (e.readsMembers && MemberInteger(e, number)) return Value::Int(number);
+  if (e.readsNumbers) {
+    Scalar scalar{};
+    if (MemberNumber(e, scalar)) return ValueOfScalar(scalar);
+    if (MemberTest(e, test)) return Value::Bool(test);
+  }
   Datum leftScratch, rightScratch;
   const Datum& a = Inert(*e.right) ? EvalRef(*e.left, leftScratch) : (leftScratch = Eval(*e.left));
   bool logical = e.op == Op::And || e.op == Op::Or;

@@ -332,6 +332,7 @@ void Interpreter::AssignValue(const AssignStmt& s) {
       return;
     }
   }
+  if (s.value->readsNumbers && AssignNumber(s)) return;
   Datum value = Eval(*s.value);
   if (s.compound) {
     Datum scratch;
@@ -692,6 +693,7 @@ void Interpreter::PopFramesToTopLevel() {
 bool Interpreter::Condition(const Expr& e) {
   bool test = false;
   if (e.simple && EvalIntegerTest(e, test)) return test;
+  if (e.readsNumbers && MemberTest(e, test)) return test;
   Datum scratch;
   const Datum& d = EvalRef(e, scratch);
   if (d.IsArray() || d.value.kind != Value::Kind::Boolean) {

@@ -256,6 +256,19 @@ class Interpreter {
   bool MemberInteger(const Expr& e, int64_t& out);
   bool IntegerReady(const Expr& e);
   int64_t ReadyInteger(const Expr& e);
+  // Arithmetic (+ - * / and unary -) and comparisons on properties (an
+  // expression that readsNumbers), worked out on Integers and Doubles
+  // without making values when every leaf is a literal, a variable or a
+  // read of name.member through a getter bound to give one of those. As
+  // with MemberInteger, false leaves `e` to Eval with nothing having
+  // happened. MemberNumber takes arithmetic, MemberTest a comparison.
+  bool MemberNumber(const Expr& e, Scalar& out);
+  bool MemberTest(const Expr& e, bool& out);
+  bool NumberReady(const Expr& e);
+  Scalar ReadyNumber(const Expr& e);
+  // `name = value` or `name op= value` by MemberNumber; false, nothing
+  // having happened, when it does not apply.
+  bool AssignNumber(const AssignStmt& s);
   // The object of `m`, when `m.object` is a variable holding an object of
   // the class the member's site was bound for; null otherwise.
   Object* SiteTarget(const MemberExpr& m);
