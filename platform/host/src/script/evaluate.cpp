@@ -61,38 +61,38 @@ bool IsNumberOperator(Op op) {
   return op == Op::Add || op == Op::Sub || op == Op::Mul || op == Op::Div;
 }
 
-Scalar NumberOf(const Value& v) {
-  Scalar s{};
-  s.kind = v.kind;
-  s.integer = v.integer;
-  s.number = v.number;
-  return s;
+Number NumberOf(const Value& v) {
+  Number n{};
+  n.isDouble = v.kind == Value::Kind::Double;
+  if (n.isDouble) {
+    n.real = v.number;
+  } else {
+    n.integer = v.integer;
+  }
+  return n;
 }
 
-double RealOf(const Scalar& s) {
-  return s.kind == Value::Kind::Integer ? static_cast<double>(s.integer) : s.number;
+double RealOf(const Number& n) {
+  return n.isDouble ? n.real : static_cast<double>(n.integer);
 }
 
 // ApplyBinary's answer for + - * / on two numbers: Integers stay Integers
 // (wrapping) but under /, which gives a Double as any Double operand does.
-Scalar NumberArithmetic(Op op, const Scalar& a, const Scalar& b) {
-  Scalar out{};
-  if (op != Op::Div && a.kind == Value::Kind::Integer && b.kind == Value::Kind::Integer) {
-    out.kind = Value::Kind::Integer;
+Number NumberArithmetic(Op op, const Number& a, const Number& b) {
+  Number out{};
+  if (op != Op::Div && !a.isDouble && !b.isDouble) {
     IntegerArithmetic(op, a.integer, b.integer, out.integer);
     return out;
   }
   double x = RealOf(a), y = RealOf(b);
-  out.kind = Value::Kind::Double;
-  out.number = op == Op::Add ? x + y : op == Op::Sub ? x - y : op == Op::Mul ? x * y : x / y;
+  out.isDouble = true;
+  out.real = op == Op::Add ? x + y : op == Op::Sub ? x - y : op == Op::Mul ? x * y : x / y;
   return out;
 }
 
-// ApplyBinary's answer for a comparison of two numbers: by their order,
-// so that a NaN compares as equal to anything, as there.
-bool NumberComparison(Op op, const Scalar& a, const Scalar& b) {
+bool NumberComparison(Op op, const Number& a, const Number& b) {
   int order = 0;
-  if (a.kind == Value::Kind::Integer && b.kind == Value::Kind::Integer) {
+  if (!a.isDouble && !b.isDouble) {
     order = a.integer < b.integer ? -1 : a.integer > b.integer ? 1 : 0;
   } else {
     double x = RealOf(a), y = RealOf(b);
@@ -313,7 +313,7 @@ int64_t Interpreter::ReadyInteger(const Expr& e) {
   }
 }
 
-bool Interpreter::MemberNumber(const Expr& e, Scalar& out) {
+bool Interpreter::MemberNumber(const Expr& e, Number& out) {
   if (!e.readsNumbers || !NumberReady(e)) return false;
   out = ReadyNumber(e);
   return true;
@@ -323,8 +323,8 @@ bool Interpreter::MemberTest(const Expr& e, bool& out) {
   if (!e.readsNumbers || e.kind != ExprKind::Binary) return false;
   const auto& b = static_cast<const BinaryExpr&>(e);
   if (IsNumberOperator(b.op) || !NumberReady(*b.left) || !NumberReady(*b.right)) return false;
-  Scalar x = ReadyNumber(*b.left);
-  Scalar y = ReadyNumber(*b.right);
+  Number x = ReadyNumber(*b.left);
+  Number y = ReadyNumber(*b.right);
   out = NumberComparison(b.op, x, y);
   return true;
 }
@@ -357,7 +357,7 @@ bool Interpreter::NumberReady(const Expr& e) {
   }
 }
 
-Scalar Interpreter::ReadyNumber(const Expr& e) {
+Number Interpreter::ReadyNumber(const Expr& e) {
   switch (e.kind) {
     case ExprKind::Literal:
       return NumberOf(static_cast<const LiteralExpr&>(e).value.value);
@@ -370,25 +370,42 @@ Scalar Interpreter::ReadyNumber(const Expr& e) {
       if (!host_.CallScalar(*m.site.getter, *SiteTarget(m), nullptr, 0, out, error)) {
         Fail(e.line, error.message);
       }
-      return out;
+      Number n{};
+      n.isDouble = out.kind == Value::Kind::Double;
+      if (n.isDouble) {
+        n.real = out.number;
+      } else {
+        n.integer = out.integer;
+      }
+      return n;
     }
     case ExprKind::Unary: {
-      Scalar x = ReadyNumber(*static_cast<const UnaryExpr&>(e).operand);
-      if (x.kind == Value::Kind::Integer) {
-        x.integer = static_cast<int64_t>(0 - static_cast<uint64_t>(x.integer));
+      Number x = ReadyNumber(*static_cast<const UnaryExpr&>(e).operand);
+      if (x.isDouble) {
+        x.real = -x.real;
       } else {
-        x.number = -x.number;
+        x.integer = static_cast<int64_t>(0 - static_cast<uint64_t>(x.integer));
       }
       return x;
     }
     case ExprKind::Binary: {
+      // Variables and literals read here, as most operands are.
       const auto& b = static_cast<const BinaryExpr&>(e);
-      Scalar x = ReadyNumber(*b.left);
-      Scalar y = ReadyNumber(*b.right);
+      auto operand = [this](const Expr& side) {
+        if (side.kind == ExprKind::Name) {
+          return NumberOf(Lookup(static_cast<const NameExpr&>(side))->datum.value);
+        }
+        if (side.kind == ExprKind::Literal) {
+          return NumberOf(static_cast<const LiteralExpr&>(side).value.value);
+        }
+        return ReadyNumber(side);
+      };
+      Number x = operand(*b.left);
+      Number y = operand(*b.right);
       return NumberArithmetic(b.op, x, y);
     }
     default:
-      return Scalar{};
+      return Number{};
   }
 }
 
@@ -396,11 +413,21 @@ bool Interpreter::AssignNumber(const AssignStmt& s) {
   if (s.target->kind != ExprKind::Name) return false;
   Variable* v = Lookup(static_cast<const NameExpr&>(*s.target));
   if (v == nullptr || v->isConst || v->datum.IsArray()) return false;
-  if (s.compound && (!IsNumberOperator(s.op) || !IsNumber(v->datum.value.kind))) return false;
-  Scalar value{};
+  Value& to = v->datum.value;
+  if (s.compound && (!IsNumberOperator(s.op) || !IsNumber(to.kind))) return false;
+  Number value{};
   if (!MemberNumber(*s.value, value)) return false;
-  if (s.compound) value = NumberArithmetic(s.op, NumberOf(v->datum.value), value);
-  if (!StoreScalar(*v, value)) Assign(*s.target, ValueOfScalar(value), s.line);
+  if (s.compound) value = NumberArithmetic(s.op, NumberOf(to), value);
+  // Into a variable of the value's own type in place, as StoreScalar stores.
+  if (!value.isDouble && v->type.base == SlotType::Base::Integer &&
+      to.kind == Value::Kind::Integer) {
+    to.integer = value.integer;
+  } else if (value.isDouble && v->type.base == SlotType::Base::Double &&
+             to.kind == Value::Kind::Double) {
+    to.number = value.real;
+  } else {
+    Assign(*s.target, value.isDouble ? Value::Dbl(value.real) : Value::Int(value.integer), s.line);
+  }
   return true;
 }
 
@@ -487,8 +514,8 @@ Datum Interpreter::EvalBinary(const BinaryExpr& e) {
   if (e.simple && EvalIntegerTest(e, test)) return Value::Bool(test);
   if (e.readsMembers && MemberInteger(e, number)) return Value::Int(number);
   if (e.readsNumbers) {
-    Scalar scalar{};
-    if (MemberNumber(e, scalar)) return ValueOfScalar(scalar);
+    Number n{};
+    if (MemberNumber(e, n)) return n.isDouble ? Value::Dbl(n.real) : Value::Int(n.integer);
     if (MemberTest(e, test)) return Value::Bool(test);
   }
   Datum leftScratch, rightScratch;

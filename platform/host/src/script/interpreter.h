@@ -262,10 +262,10 @@ class Interpreter {
   // read of name.member through a getter bound to give one of those. As
   // with MemberInteger, false leaves `e` to Eval with nothing having
   // happened. MemberNumber takes arithmetic, MemberTest a comparison.
-  bool MemberNumber(const Expr& e, Scalar& out);
+  bool MemberNumber(const Expr& e, Number& out);
   bool MemberTest(const Expr& e, bool& out);
   bool NumberReady(const Expr& e);
-  Scalar ReadyNumber(const Expr& e);
+  Number ReadyNumber(const Expr& e);
   // `name = value` or `name op= value` by MemberNumber; false, nothing
   // having happened, when it does not apply.
   bool AssignNumber(const AssignStmt& s);
