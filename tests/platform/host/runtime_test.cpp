@@ -174,6 +174,8 @@ TEST_F(RuntimeTest, PluginAccessorsGetTheirParamBack) {
   EXPECT_EQ(Get(shape, "area").integer, 10);
   Set(shape, "area", Value::Int(40));
   EXPECT_EQ(Get(shape, "width").integer, 20);
+  EXPECT_EQ(Get(shape, "AREA").integer, 40);  // names of any case, by name as bound
+  EXPECT_DOUBLE_EQ(Call(shape, "sCALE", {Value::Int(2)}).number, 40.0);
   EXPECT_EQ(Get(shape, "name").text,
             "shape " + std::to_string(Get(shape, "serial").integer) + "/5");
   Set(shape, "sink", Value::Int(3));

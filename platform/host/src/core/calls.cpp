@@ -283,7 +283,7 @@ Value FromWire(WireType type, const void* raw) {
       HostString* text = HostString::Of(static_cast<REALstring>(slot.pointer));
       if (text == nullptr) return Value::Str("");
       ObjectRef owned = Adopt(text);
-      return Value::Str(text->Text());
+      return Value::Str(std::string(text->Text()));
     }
     case WireType::Object: {
       HostObject* object = HostObject::Of(static_cast<REALobject>(slot.pointer));
@@ -321,7 +321,7 @@ Value ReadBack(const TypeName& type, const Slot& slot, void* passed) {
   }
   if (wire == WireType::String) {
     HostString* text = HostString::Of(static_cast<REALstring>(slot.pointer));
-    return Value::Str(text != nullptr ? text->Text() : "");
+    return Value::Str(text != nullptr ? std::string(text->Text()) : std::string());
   }
   if (wire == WireType::Object) {
     return Value::Obj(ObjectRef(HostObject::Of(static_cast<REALobject>(slot.pointer))));
@@ -718,16 +718,6 @@ void CallScalars(REALproc function, void* instance, const PreparedCall& prepared
   result.widened = 0;
   ffi_call(const_cast<ffi_cif*>(&prepared.cif), FFI_FN(function), &result, values);
   ScalarFromSlot(prepared.result, result, out);
-}
-
-bool CallGetter(REALproc getter, REALobject instance, intptr_t param, const TypeName& type,
-                Value& out) {
-  Declaration getterDeclaration;
-  getterDeclaration.result = type;
-  std::vector<Value> none;
-  HostError error;
-  return CallDeclared(getter, {instance, reinterpret_cast<void*>(param)}, getterDeclaration, none,
-                      nullptr, nullptr, out, error);
 }
 
 bool CallSetter(REALproc setter, REALobject instance, intptr_t param, const TypeName& type,

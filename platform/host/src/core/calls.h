@@ -83,10 +83,8 @@ bool TakesScalars(const PreparedCall& prepared, const Declaration& declaration, 
 void CallScalars(REALproc function, void* instance, const PreparedCall& prepared,
                  const Scalar* args, Scalar& out);
 
-// Calls a property getter `T f(instance, param)` or setter
-// `void f(instance, param, T)`.
-bool CallGetter(REALproc getter, REALobject instance, intptr_t param, const TypeName& type,
-                Value& out);
+// Calls a property setter `void f(instance, param, T)` (getters go by
+// CallGetterDirect).
 bool CallSetter(REALproc setter, REALobject instance, intptr_t param, const TypeName& type,
                 const Value& value, HostError& error);
 

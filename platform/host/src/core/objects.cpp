@@ -135,13 +135,14 @@ bool ClassInfo::IsA(const ClassInfo& other) const {
 
 // --- strings ---
 
-HostString::HostString(std::string_view text) : HostObject(sizeof(REALstringData)), text_(text) {
-  storage_.reserve(text.size() + 2);
-  storage_.push_back(static_cast<char>(text.size() > 255 ? 255 : text.size()));
-  storage_.append(text);
-  storage_.push_back('\0');
+HostString::HostString(std::string_view text)
+    : HostObject(sizeof(REALstringData) + text.size() + 2) {
+  char* bytes = Visible() + sizeof(REALstringData);
+  bytes[0] = static_cast<char>(text.size() > 255 ? 255 : text.size());
+  if (!text.empty()) std::memcpy(bytes + 1, text.data(), text.size());
+  bytes[text.size() + 1] = '\0';
   Record().referenceCount = 1;
-  Record().buffer = storage_.data();
+  Record().buffer = bytes;
   Record().encoding = 0;
   Record().length = static_cast<intptr_t>(text.size());
 }

@@ -65,14 +65,17 @@ ObjectRef Adopt(T* object) {
   return ObjectRef(object, true);
 }
 
+// A string's characters follow its record in the object's own block: a
+// length byte (at most 255), the text and a NUL, so that making one
+// allocates no more than any host object.
 class HostString final : public HostObject {
  public:
   explicit HostString(std::string_view text);
   const ClassInfo& Class() const override;
-  const std::string& Text() const { return text_; }
-  const char* CString() const { return storage_.data() + 1; }
+  std::string_view Text() const { return {CString(), static_cast<size_t>(Record().length)}; }
+  const char* CString() const { return Record().buffer + 1; }
   const unsigned char* PString() const {
-    return reinterpret_cast<const unsigned char*>(storage_.data());
+    return reinterpret_cast<const unsigned char*>(Record().buffer);
   }
   static HostString* Of(REALstring handle);
   // The record's reference count word follows the object's.
@@ -81,8 +84,6 @@ class HostString final : public HostObject {
 
  private:
   REALstringData& Record() const { return *reinterpret_cast<REALstringData*>(Visible()); }
-  std::string text_;
-  std::string storage_;  // length byte (at most 255), text, NUL
 };
 
 class FolderItem final : public HostObject {

@@ -107,6 +107,17 @@ std::string Fold(std::string_view text) {
   return out;
 }
 
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i] && std::tolower(static_cast<unsigned char>(a[i])) !=
+                            std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
 void RegisterVersion(intptr_t version) {
   Registry().pluginVersion = version;
 }

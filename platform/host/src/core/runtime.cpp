@@ -107,10 +107,9 @@ struct FoundProperty {
 };
 
 FoundProperty FindPluginProperty(const RegisteredClass* cls, std::string_view name) {
-  std::string folded = Fold(name);
   for (; cls != nullptr; cls = cls->registeredSuper) {
     for (size_t i = 0; i < cls->properties.size(); ++i) {
-      if (Fold(cls->properties[i].name) == folded) return {cls, i};
+      if (SameName(cls->properties[i].name, name)) return {cls, i};
     }
   }
   return {};
@@ -120,12 +119,11 @@ FoundProperty FindPluginProperty(const RegisteredClass* cls, std::string_view na
 // class first.
 std::vector<Callable> Candidates(const RegisteredClass* cls, std::string_view name, bool setters) {
   std::vector<Callable> out;
-  std::string folded = Fold(name);
   for (int depth = 0; cls != nullptr; cls = cls->registeredSuper, ++depth) {
     for (size_t i = 0; i < cls->methods.size(); ++i) {
       const MethodInfo& method = cls->methods[i];
-      if (Fold(method.declaration.name) != folded) continue;
-      if (Fold(method.declaration.name) == Fold(cls->name)) continue;  // constructors
+      if (!SameName(method.declaration.name, name)) continue;
+      if (SameName(method.declaration.name, cls->name)) continue;  // constructors
       REALproc fn =
           setters ? cls->methodRecords[i]->setterFunction : cls->methodRecords[i]->function;
       if (fn != nullptr) out.push_back({&method.declaration, fn, depth});
@@ -153,7 +151,7 @@ Value ReadStandard(void* at, const TypeName& type) {
       return Value::Colour(*static_cast<uint32_t*>(at));
     case WireType::String: {
       auto* text = HostString::Of(*static_cast<REALstring*>(at));
-      return Value::Str(text != nullptr ? text->Text() : "");
+      return Value::Str(text != nullptr ? std::string(text->Text()) : std::string());
     }
     case WireType::Object:
       return Value::Obj(ObjectRef(HostObject::Of(*static_cast<REALobject*>(at))));
@@ -287,7 +285,8 @@ bool Runtime::GetProperty(const Value& target, std::string_view name, Value& out
     out = ReadStandard(DataAt(instance, *found.cls, record.param), info.type);
     return true;
   }
-  return CallGetter(record.getter, instance.Handle(), record.param, info.type, out);
+  out = CallGetterDirect(record.getter, instance.Handle(), record.param, WireTypeOf(info.type));
+  return true;
 }
 
 bool Runtime::SetProperty(const Value& target, std::string_view name, const Value& value,

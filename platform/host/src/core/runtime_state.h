@@ -54,6 +54,8 @@ RuntimeState& Registry();
 
 // Lower-case ASCII, for the dialect's case-insensitive names.
 std::string Fold(std::string_view text);
+// Whether Fold(a) == Fold(b), found without making either.
+bool SameName(std::string_view a, std::string_view b);
 
 // Registration services handed to plugins.
 void RegisterVersion(intptr_t version);

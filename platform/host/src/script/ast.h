@@ -3,6 +3,7 @@
 // Names keep the spelling of the source; lookups fold case themselves.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -54,6 +55,13 @@ struct Expr {
   // which the evaluator works out without values when every read goes to
   // an Integer getter.
   bool readsMembers = false;
+  // Made of literals, names, reads of name.member and the operators + - *
+  // / and unary -, with at least one such read, perhaps compared at the
+  // top (= <> < > <= >=): arithmetic and tests on properties, which the
+  // evaluator works out on numbers without making values when every leaf
+  // is an Integer or a Double and every read goes to a getter bound to
+  // give one.
+  bool readsNumbers = false;
 };
 using ExprPtr = std::unique_ptr<Expr>;
 using ExprList = std::vector<ExprPtr>;
@@ -67,6 +75,10 @@ struct NameExpr : Expr {
   NameExpr(int l, std::string n) : Expr(ExprKind::Name, l), name(std::move(n)) {}
   std::string name;
   VarSlot slot;
+  // The variable the name referred to at its last lookup (null for none),
+  // valid while the interpreter's epoch is still `epoch` (0: never looked up).
+  mutable uint64_t epoch = 0;
+  mutable Variable* variable = nullptr;
 };
 
 // What the call site of a member found for the class of the last object
@@ -186,6 +198,20 @@ struct DimStmt : Stmt {
   ExprPtr init;  // "= value"
 };
 
+// An assignment of Integer arithmetic worked out from the Integers it
+// reads and writes, as loops assign: target = *left op *right, each
+// pointing into an Integer variable or a literal. Made again whenever the
+// interpreter's epoch is no longer `epoch`; `ready` false when the
+// assignment is of another form or its variables are not all Integers.
+struct IntegerPlan {
+  uint64_t epoch = 0;
+  bool ready = false;
+  Op op = Op::Add;
+  int64_t* target = nullptr;
+  const int64_t* left = nullptr;
+  const int64_t* right = nullptr;
+};
+
 // target = value, or target op= value when `op` is set.
 struct AssignStmt : Stmt {
   AssignStmt(int l, ExprPtr t, ExprPtr v)
@@ -194,6 +220,7 @@ struct AssignStmt : Stmt {
   ExprPtr value;
   bool compound = false;
   Op op = Op::Add;
+  mutable IntegerPlan plan;
 };
 
 // A call written as a statement: `callee args` or `callee(args)`. The

@@ -41,6 +41,24 @@ struct Datum {
   bool IsArray() const { return array != nullptr; }
 };
 
+// An Integer, or a Double when isDouble: what arithmetic on numbers
+// works on, small enough to be returned in registers.
+struct Number {
+  bool isDouble;
+  union {
+    int64_t integer;
+    double real;
+  };
+};
+
+// A declared variable: its type stays what it was declared with, so a
+// variable of a scalar type always holds a value of that kind.
+struct Variable {
+  SlotType type;
+  Datum datum;
+  bool isConst = false;
+};
+
 // The neutral value of a type: 0, 0.0, False, "", &c000000, Nil, or an empty array.
 Datum DefaultValue(const SlotType& type);
 

@@ -53,6 +53,67 @@ bool SameType(const SlotType& a, const SlotType& b) {
   return a.base == b.base && a.cls == b.cls && a.isArray == b.isArray;
 }
 
+bool IsNumber(Value::Kind kind) {
+  return kind == Value::Kind::Integer || kind == Value::Kind::Double;
+}
+
+bool IsNumberOperator(Op op) {
+  return op == Op::Add || op == Op::Sub || op == Op::Mul || op == Op::Div;
+}
+
+Number NumberOf(const Value& v) {
+  Number n{};
+  n.isDouble = v.kind == Value::Kind::Double;
+  if (n.isDouble) {
+    n.real = v.number;
+  } else {
+    n.integer = v.integer;
+  }
+  return n;
+}
+
+double RealOf(const Number& n) {
+  return n.isDouble ? n.real : static_cast<double>(n.integer);
+}
+
+// ApplyBinary's answer for + - * / on two numbers: Integers stay Integers
+// (wrapping) but under /, which gives a Double as any Double operand does.
+Number NumberArithmetic(Op op, const Number& a, const Number& b) {
+  Number out{};
+  if (op != Op::Div && !a.isDouble && !b.isDouble) {
+    IntegerArithmetic(op, a.integer, b.integer, out.integer);
+    return out;
+  }
+  double x = RealOf(a), y = RealOf(b);
+  out.isDouble = true;
+  out.real = op == Op::Add ? x + y : op == Op::Sub ? x - y : op == Op::Mul ? x * y : x / y;
+  return out;
+}
+
+bool NumberComparison(Op op, const Number& a, const Number& b) {
+  int order = 0;
+  if (!a.isDouble && !b.isDouble) {
+    order = a.integer < b.integer ? -1 : a.integer > b.integer ? 1 : 0;
+  } else {
+    double x = RealOf(a), y = RealOf(b);
+    order = x < y ? -1 : x > y ? 1 : 0;
+  }
+  switch (op) {
+    case Op::Eq:
+      return order == 0;
+    case Op::Ne:
+      return order != 0;
+    case Op::Lt:
+      return order < 0;
+    case Op::Gt:
+      return order > 0;
+    case Op::Le:
+      return order <= 0;
+    default:
+      return order >= 0;
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -252,6 +313,124 @@ int64_t Interpreter::ReadyInteger(const Expr& e) {
   }
 }
 
+bool Interpreter::MemberNumber(const Expr& e, Number& out) {
+  if (!e.readsNumbers || !NumberReady(e)) return false;
+  out = ReadyNumber(e);
+  return true;
+}
+
+bool Interpreter::MemberTest(const Expr& e, bool& out) {
+  if (!e.readsNumbers || e.kind != ExprKind::Binary) return false;
+  const auto& b = static_cast<const BinaryExpr&>(e);
+  if (IsNumberOperator(b.op) || !NumberReady(*b.left) || !NumberReady(*b.right)) return false;
+  Number x = ReadyNumber(*b.left);
+  Number y = ReadyNumber(*b.right);
+  out = NumberComparison(b.op, x, y);
+  return true;
+}
+
+bool Interpreter::NumberReady(const Expr& e) {
+  switch (e.kind) {
+    case ExprKind::Literal: {
+      const Datum& d = static_cast<const LiteralExpr&>(e).value;
+      return IsNumber(d.value.kind) && !d.IsArray();
+    }
+    case ExprKind::Name: {
+      const Variable* v = Lookup(static_cast<const NameExpr&>(e));
+      return v != nullptr && IsNumber(v->datum.value.kind) && !v->datum.IsArray();
+    }
+    case ExprKind::Member: {
+      const auto& m = static_cast<const MemberExpr&>(e);
+      return m.site.getter != nullptr && m.site.scalar && IsNumber(m.site.scalarResult) &&
+             SiteTarget(m) != nullptr;
+    }
+    case ExprKind::Unary: {
+      const auto& u = static_cast<const UnaryExpr&>(e);
+      return u.op == Op::Neg && NumberReady(*u.operand);
+    }
+    case ExprKind::Binary: {
+      const auto& b = static_cast<const BinaryExpr&>(e);
+      return IsNumberOperator(b.op) && NumberReady(*b.left) && NumberReady(*b.right);
+    }
+    default:
+      return false;
+  }
+}
+
+Number Interpreter::ReadyNumber(const Expr& e) {
+  switch (e.kind) {
+    case ExprKind::Literal:
+      return NumberOf(static_cast<const LiteralExpr&>(e).value.value);
+    case ExprKind::Name:
+      return NumberOf(Lookup(static_cast<const NameExpr&>(e))->datum.value);
+    case ExprKind::Member: {
+      const auto& m = static_cast<const MemberExpr&>(e);
+      Scalar out{};
+      HostError error;
+      if (!host_.CallScalar(*m.site.getter, *SiteTarget(m), nullptr, 0, out, error)) {
+        Fail(e.line, error.message);
+      }
+      Number n{};
+      n.isDouble = out.kind == Value::Kind::Double;
+      if (n.isDouble) {
+        n.real = out.number;
+      } else {
+        n.integer = out.integer;
+      }
+      return n;
+    }
+    case ExprKind::Unary: {
+      Number x = ReadyNumber(*static_cast<const UnaryExpr&>(e).operand);
+      if (x.isDouble) {
+        x.real = -x.real;
+      } else {
+        x.integer = static_cast<int64_t>(0 - static_cast<uint64_t>(x.integer));
+      }
+      return x;
+    }
+    case ExprKind::Binary: {
+      // Variables and literals read here, as most operands are.
+      const auto& b = static_cast<const BinaryExpr&>(e);
+      auto operand = [this](const Expr& side) {
+        if (side.kind == ExprKind::Name) {
+          return NumberOf(Lookup(static_cast<const NameExpr&>(side))->datum.value);
+        }
+        if (side.kind == ExprKind::Literal) {
+          return NumberOf(static_cast<const LiteralExpr&>(side).value.value);
+        }
+        return ReadyNumber(side);
+      };
+      Number x = operand(*b.left);
+      Number y = operand(*b.right);
+      return NumberArithmetic(b.op, x, y);
+    }
+    default:
+      return Number{};
+  }
+}
+
+bool Interpreter::AssignNumber(const AssignStmt& s) {
+  if (s.target->kind != ExprKind::Name) return false;
+  Variable* v = Lookup(static_cast<const NameExpr&>(*s.target));
+  if (v == nullptr || v->isConst || v->datum.IsArray()) return false;
+  Value& to = v->datum.value;
+  if (s.compound && (!IsNumberOperator(s.op) || !IsNumber(to.kind))) return false;
+  Number value{};
+  if (!MemberNumber(*s.value, value)) return false;
+  if (s.compound) value = NumberArithmetic(s.op, NumberOf(to), value);
+  // Into a variable of the value's own type in place, as StoreScalar stores.
+  if (!value.isDouble && v->type.base == SlotType::Base::Integer &&
+      to.kind == Value::Kind::Integer) {
+    to.integer = value.integer;
+  } else if (value.isDouble && v->type.base == SlotType::Base::Double &&
+             to.kind == Value::Kind::Double) {
+    to.number = value.real;
+  } else {
+    Assign(*s.target, value.isDouble ? Value::Dbl(value.real) : Value::Int(value.integer), s.line);
+  }
+  return true;
+}
+
 Object* Interpreter::SiteTarget(const MemberExpr& m) {
   if (m.object->kind != ExprKind::Name || m.site.cls == nullptr) return nullptr;
   const Variable* v = Lookup(static_cast<const NameExpr&>(*m.object));
@@ -334,6 +513,11 @@ Datum Interpreter::EvalBinary(const BinaryExpr& e) {
   if (e.simple && EvalInteger(e, number)) return Value::Int(number);
   if (e.simple && EvalIntegerTest(e, test)) return Value::Bool(test);
   if (e.readsMembers && MemberInteger(e, number)) return Value::Int(number);
+  if (e.readsNumbers) {
+    Number n{};
+    if (MemberNumber(e, n)) return n.isDouble ? Value::Dbl(n.real) : Value::Int(n.integer);
+    if (MemberTest(e, test)) return Value::Bool(test);
+  }
   Datum leftScratch, rightScratch;
   const Datum& a = Inert(*e.right) ? EvalRef(*e.left, leftScratch) : (leftScratch = Eval(*e.left));
   bool logical = e.op == Op::And || e.op == Op::Or;
@@ -708,14 +892,14 @@ std::optional<Datum> Interpreter::CallScript(const MethodPtr& m, const ExprList&
   }
   if (m->isFunction) frame->result = DefaultValue(ResolveType(m->result, m->line));
 
-  frames_.push_back(std::move(frame));
+  PushFrame(std::move(frame));
   struct Pop {
-    std::vector<std::unique_ptr<Frame>>& frames;
-    ~Pop() { frames.pop_back(); }
+    Interpreter& in;
+    ~Pop() { in.PopFrame(); }
   };
   Datum result;
   {
-    Pop pop{frames_};
+    Pop pop{*this};
     Exec(m->body);
     result = std::move(frames_.back()->result);
   }

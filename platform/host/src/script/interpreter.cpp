@@ -20,6 +20,7 @@ Interpreter::Interpreter(HostAccess& host, std::ostream& out, std::string script
   env_.scriptPath = std::move(scriptPath);
   env_.args = std::move(args);
   frames_.push_back(std::make_unique<Frame>());
+  frames_.back()->epoch = epoch_;
 }
 
 Interpreter::~Interpreter() = default;
@@ -87,7 +88,7 @@ Interpreter::ChunkResult Interpreter::RunChunk(std::string_view source, std::ost
     Install(program);
     for (const StmtPtr& s : program.main) RunTopLevel(*s);
   } catch (const ScriptError& e) {
-    frames_.resize(1);
+    PopFramesToTopLevel();
     out_.flush();
     err << "line " << e.line << ": " << e.message << "\n";
     return ChunkResult::Failed;
@@ -95,7 +96,7 @@ Interpreter::ChunkResult Interpreter::RunChunk(std::string_view source, std::ost
     quitCode_ = q.code;
     return ChunkResult::Quit;
   } catch (const std::bad_alloc&) {
-    frames_.resize(1);
+    PopFramesToTopLevel();
     err << "out of memory\n";
     return ChunkResult::Failed;
   }
@@ -173,12 +174,60 @@ void Interpreter::RunTopLevel(const Stmt& s) {
   return true;
 }
 
+const int64_t* Interpreter::IntegerAt(const Expr& e) {
+  if (e.kind == ExprKind::Literal) {
+    const Datum& d = static_cast<const LiteralExpr&>(e).value;
+    return d.value.kind == Value::Kind::Integer && !d.IsArray() ? &d.value.integer : nullptr;
+  }
+  if (e.kind != ExprKind::Name) return nullptr;
+  Variable* v = Lookup(static_cast<const NameExpr&>(e));
+  if (v == nullptr || v->type.base != SlotType::Base::Integer || v->type.isArray) return nullptr;
+  return &v->datum.value.integer;
+}
+
+void Interpreter::MakePlan(const AssignStmt& s) {
+  static constexpr int64_t kZero = 0;
+  IntegerPlan& plan = s.plan;
+  plan = IntegerPlan{};
+  plan.epoch = epoch_;
+  if (s.target->kind != ExprKind::Name) return;
+  Variable* target = Lookup(static_cast<const NameExpr&>(*s.target));
+  if (target == nullptr || target->isConst || IntegerAt(*s.target) == nullptr) return;
+  plan.target = &target->datum.value.integer;
+  if (s.compound) {
+    plan.op = s.op;
+    plan.left = plan.target;
+    plan.right = IntegerAt(*s.value);
+  } else if (s.value->kind == ExprKind::Binary) {
+    const auto& b = static_cast<const BinaryExpr&>(*s.value);
+    plan.op = b.op;
+    plan.left = IntegerAt(*b.left);
+    plan.right = IntegerAt(*b.right);
+  } else {
+    plan.left = IntegerAt(*s.value);
+    plan.right = &kZero;  // target = left + 0
+  }
+  // Only an operator IntegerArithmetic works out (on 1 and 1 it fails for no other reason).
+  int64_t ignored = 0;
+  plan.ready =
+      plan.left != nullptr && plan.right != nullptr && IntegerArithmetic(plan.op, 1, 1, ignored);
+}
+
+[[gnu::always_inline]] inline bool Interpreter::AssignByPlan(const AssignStmt& s) {
+  const IntegerPlan& plan = s.plan;
+  if (plan.epoch != epoch_) MakePlan(s);
+  int64_t value = 0;
+  if (!plan.ready || !IntegerArithmetic(plan.op, *plan.left, *plan.right, value)) return false;
+  *plan.target = value;
+  return true;
+}
+
 [[gnu::always_inline]] inline Interpreter::Flow Interpreter::ExecBlock(const Block& block) {
   for (const StmtPtr& s : block) {
     // Assignments, the most common statements, go on normally always.
     if (s->kind == StmtKind::Assign) {
       const auto& a = static_cast<const AssignStmt&>(*s);
-      if (!AssignInteger(a)) AssignValue(a);
+      if (!AssignByPlan(a) && !AssignInteger(a)) AssignValue(a);
       continue;
     }
     Flow flow = ExecStmt(*s);
@@ -264,7 +313,7 @@ Interpreter::Flow Interpreter::ExecDim(const DimStmt& s) {
 }
 
 Interpreter::Flow Interpreter::ExecAssign(const AssignStmt& s) {
-  if (!AssignInteger(s)) AssignValue(s);
+  if (!AssignByPlan(s) && !AssignInteger(s)) AssignValue(s);
   return {};
 }
 
@@ -283,6 +332,7 @@ void Interpreter::AssignValue(const AssignStmt& s) {
       return;
     }
   }
+  if (s.value->readsNumbers && AssignNumber(s)) return;
   Datum value = Eval(*s.value);
   if (s.compound) {
     Datum scratch;
@@ -351,13 +401,6 @@ Interpreter::VariablePtr Interpreter::LoopVariable(const std::string& name, cons
   return v;
 }
 
-// Whether the loop variable and `other` are both Integers, as in most
-// loops: those are counted without ApplyBinary.
-static bool BothIntegers(const Datum& counter, const Datum& other) {
-  return counter.value.kind == Value::Kind::Integer && other.value.kind == Value::Kind::Integer &&
-         !counter.IsArray() && !other.IsArray();
-}
-
 Interpreter::Flow Interpreter::ExecFor(const ForStmt& s) {
   Datum first = Eval(*s.from);
   VariablePtr v = LoopVariable(s.variable, s.slot, s.declaredType, first, s.line);
@@ -367,11 +410,27 @@ Interpreter::Flow Interpreter::ExecFor(const ForStmt& s) {
   std::string error;
   if (s.downTo && !ApplyUnary(Op::Neg, step.value, step.value, error)) Fail(s.line, error);
   Op past = AsDouble(step.value) >= 0 ? Op::Gt : Op::Lt;
+  // An Integer counter always holds an Integer.
   bool countsIntegers = v->type.base == SlotType::Base::Integer && !v->type.isArray;
+  bool integerSteps = countsIntegers && step.value.kind == Value::Kind::Integer && !step.IsArray();
+  int64_t by = step.value.integer;
+  // An Integer counter against an Integer literal or variable, as most
+  // loops count, reads the bound through where it is kept, found again
+  // only when epoch_ changes.
+  const int64_t* bound = nullptr;
+  uint64_t boundEpoch = 0;
   Datum scratch;
   for (;;) {
     int64_t end = 0;
-    if (v->datum.value.kind == Value::Kind::Integer && s.to->simple && IntegerOperand(*s.to, end)) {
+    if (countsIntegers && boundEpoch != epoch_) {
+      bound = IntegerAt(*s.to);
+      boundEpoch = epoch_;
+    }
+    if (bound != nullptr) {
+      int64_t at = v->datum.value.integer;
+      if (past == Op::Gt ? at > *bound : at < *bound) return {};
+    } else if (v->datum.value.kind == Value::Kind::Integer && s.to->simple &&
+               IntegerOperand(*s.to, end)) {
       int64_t at = v->datum.value.integer;
       if (past == Op::Gt ? at > end : at < end) return {};
     } else {
@@ -385,9 +444,8 @@ Interpreter::Flow Interpreter::ExecFor(const ForStmt& s) {
     Flow flow = ExecBlock(s.body);
     Flow out;
     if (flow.kind != FlowKind::Normal && LeavesLoop(flow, LoopKind::For, out)) return out;
-    if (countsIntegers && BothIntegers(v->datum, step)) {
-      auto next =
-          static_cast<uint64_t>(v->datum.value.integer) + static_cast<uint64_t>(step.value.integer);
+    if (integerSteps) {
+      auto next = static_cast<uint64_t>(v->datum.value.integer) + static_cast<uint64_t>(by);
       v->datum.value.integer = static_cast<int64_t>(next);
       continue;
     }
@@ -606,11 +664,36 @@ void Interpreter::Declare(const VarSlot& slot, VariablePtr var) {
   } else {
     globals_[slot.global] = std::move(var);
   }
+  Current().epoch = epoch_ = ++lastEpoch_;
+}
+
+Variable* Interpreter::LookupAgain(const NameExpr& n) {
+  n.variable = Lookup(n.slot, n.name);
+  n.epoch = epoch_;
+  return n.variable;
+}
+
+void Interpreter::PushFrame(std::unique_ptr<Frame> frame) {
+  frame->epoch = epoch_ = ++lastEpoch_;
+  frames_.push_back(std::move(frame));
+}
+
+// The caller's names refer to what they did before the call: a method
+// declares nothing outside its own frame.
+void Interpreter::PopFrame() {
+  frames_.pop_back();
+  epoch_ = Current().epoch;
+}
+
+void Interpreter::PopFramesToTopLevel() {
+  frames_.resize(1);
+  epoch_ = Current().epoch;
 }
 
 bool Interpreter::Condition(const Expr& e) {
   bool test = false;
   if (e.simple && EvalIntegerTest(e, test)) return test;
+  if (e.readsNumbers && MemberTest(e, test)) return test;
   Datum scratch;
   const Datum& d = EvalRef(e, scratch);
   if (d.IsArray() || d.value.kind != Value::Kind::Boolean) {

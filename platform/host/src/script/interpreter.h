@@ -43,11 +43,6 @@ class Interpreter {
   int QuitCode() const { return quitCode_; }
 
  private:
-  struct Variable {
-    SlotType type;
-    Datum datum;
-    bool isConst = false;
-  };
   using VariablePtr = std::shared_ptr<Variable>;
 
   // A method's running frame; the script's top level keeps its variables
@@ -56,6 +51,7 @@ class Interpreter {
     std::vector<VariablePtr> locals;    // by the slots the method numbered
     const MethodDef* method = nullptr;  // null for the script's top level
     Datum result;
+    uint64_t epoch = 0;  // epoch_ while the frame runs (see epoch_)
   };
 
   // Where a value can be stored: a variable or an array element.
@@ -85,6 +81,14 @@ class Interpreter {
   Flow ExecDim(const DimStmt& s);
   Flow ExecAssign(const AssignStmt& s);
   bool AssignInteger(const AssignStmt& s);
+  // Runs `s` by its IntegerPlan, made first when out of date; false when
+  // it has none or its operator cannot give an Integer of these operands,
+  // nothing having happened.
+  bool AssignByPlan(const AssignStmt& s);
+  void MakePlan(const AssignStmt& s);
+  // Where the Integer an Integer literal or a variable declared Integer
+  // keeps its value, valid while epoch_ stays; null for anything else.
+  const int64_t* IntegerAt(const Expr& e);
   void AssignValue(const AssignStmt& s);  // any assignment, the general way
   Flow ExecCall(const CallStmt& s);
   Flow ExecIf(const IfStmt& s);
@@ -125,8 +129,18 @@ class Interpreter {
     VariablePtr* found = SlotOf(slot, name);
     return found != nullptr ? found->get() : nullptr;
   }
-  [[gnu::always_inline]] Variable* Lookup(const NameExpr& n) { return Lookup(n.slot, n.name); }
+  // Lookup of a name, through what the name kept of its last lookup.
+  [[gnu::always_inline]] Variable* Lookup(const NameExpr& n) {
+    if (n.epoch == epoch_) return n.variable;
+    return LookupAgain(n);
+  }
+  Variable* LookupAgain(const NameExpr& n);
   void Declare(const VarSlot& slot, VariablePtr var);
+  // A method's frame starts running, or ends; every frame but the top
+  // level's is pushed and popped through these.
+  void PushFrame(std::unique_ptr<Frame> frame);
+  void PopFrame();
+  void PopFramesToTopLevel();  // after an error at the prompt
   Frame& Current() { return *frames_.back(); }
   Frame& Global() { return *frames_.front(); }
   bool Condition(const Expr& e);
@@ -242,6 +256,19 @@ class Interpreter {
   bool MemberInteger(const Expr& e, int64_t& out);
   bool IntegerReady(const Expr& e);
   int64_t ReadyInteger(const Expr& e);
+  // Arithmetic (+ - * / and unary -) and comparisons on properties (an
+  // expression that readsNumbers), worked out on Integers and Doubles
+  // without making values when every leaf is a literal, a variable or a
+  // read of name.member through a getter bound to give one of those. As
+  // with MemberInteger, false leaves `e` to Eval with nothing having
+  // happened. MemberNumber takes arithmetic, MemberTest a comparison.
+  bool MemberNumber(const Expr& e, Number& out);
+  bool MemberTest(const Expr& e, bool& out);
+  bool NumberReady(const Expr& e);
+  Number ReadyNumber(const Expr& e);
+  // `name = value` or `name op= value` by MemberNumber; false, nothing
+  // having happened, when it does not apply.
+  bool AssignNumber(const AssignStmt& s);
   // The object of `m`, when `m.object` is a variable holding an object of
   // the class the member's site was bound for; null otherwise.
   Object* SiteTarget(const MemberExpr& m);
@@ -272,7 +299,13 @@ class Interpreter {
   std::deque<HostCallArgs> argsPool_;  // by nesting depth
   size_t argsDepth_ = 0;
   GlobalNames globalNames_;
-  std::vector<VariablePtr> globals_;                    // by the slots globalNames_ hands out
+  std::vector<VariablePtr> globals_;  // by the slots globalNames_ hands out
+  // Which variables the names of the running frame refer to can change
+  // only when a variable is declared or a frame is pushed or popped; each
+  // of those sets epoch_ to a number never used before (or, at a pop, back
+  // to the caller's), so what a name found stays right while epoch_ stays.
+  uint64_t epoch_ = 1;
+  uint64_t lastEpoch_ = 1;
   std::unordered_map<std::string, MethodPtr> methods_;  // by folded name
   bool interactive_ = false;
   int quitCode_ = 0;

@@ -60,6 +60,23 @@ bool CannotFail(const BinaryExpr& b) {
   }
 }
 
+bool IsComparison(Op op) {
+  return op == Op::Eq || op == Op::Ne || op == Op::Lt || op == Op::Gt || op == Op::Le ||
+         op == Op::Ge;
+}
+
+// Whether `b` may be worked out on numbers read from properties: see
+// Expr::readsNumbers.
+bool ReadsNumbers(const BinaryExpr& b) {
+  bool arithmetic = b.op == Op::Add || b.op == Op::Sub || b.op == Op::Mul || b.op == Op::Div;
+  auto operand = [](const Expr& e) {
+    bool test = e.kind == ExprKind::Binary && IsComparison(static_cast<const BinaryExpr&>(e).op);
+    return (e.simple || e.readsNumbers) && !test;
+  };
+  return (arithmetic || IsComparison(b.op)) && (b.left->readsNumbers || b.right->readsNumbers) &&
+         operand(*b.left) && operand(*b.right);
+}
+
 // Walks a method's body (or the main statements, without a method) twice:
 // first to number the variables the method declares, then to give every
 // name its slots. A name used before its Dim still gets the local slot:
@@ -139,6 +156,7 @@ class Resolver {
         auto& m = static_cast<MemberExpr&>(*e);
         Walk(m.object);
         e->readsMembers = m.object->kind == ExprKind::Name;
+        e->readsNumbers = e->readsMembers;
         return;
       }
       case ExprKind::Call: {
@@ -151,6 +169,7 @@ class Resolver {
         Walk(u.operand);
         e->simple = u.operand->simple;
         e->readsMembers = u.operand->readsMembers;
+        e->readsNumbers = u.op == Op::Neg && u.operand->readsNumbers;
         return FoldConstant(e);
       }
       case ExprKind::Binary: {
@@ -161,6 +180,7 @@ class Resolver {
         e->readsMembers = (b.left->readsMembers || b.right->readsMembers) &&
                           (b.left->simple || b.left->readsMembers) &&
                           (b.right->simple || b.right->readsMembers) && CannotFail(b);
+        e->readsNumbers = ReadsNumbers(b);
         return FoldConstant(e);
       }
       case ExprKind::New:

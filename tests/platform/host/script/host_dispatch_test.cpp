@@ -169,7 +169,8 @@ class FakeHost : public testing::EmptyHost {
   }
   bool ScalarCall(const BoundMember& member, size_t count, Value::Kind& result) override {
     result = &member == &width_ ? widthKind : Value::Kind::Nil;
-    return result != Value::Kind::Double && count == (&member == &width_ ? 0u : 1u);
+    bool scalar = result != Value::Kind::Double || doubleScalars;
+    return scalar && count == (&member == &width_ ? 0u : 1u);
   }
   bool CallScalar(const BoundMember& member, Object& target, const Scalar*, size_t, Scalar& out,
                   HostError&) override {
@@ -179,13 +180,19 @@ class FakeHost : public testing::EmptyHost {
       return true;
     }
     ++reads;
-    out.kind = Value::Kind::Integer;
-    out.integer = static_cast<FakeObject&>(target).fields["width"].integer;
+    ++scalarReads;
+    const Value& width = static_cast<FakeObject&>(target).fields["width"];
+    out.kind = width.kind;
+    out.integer = width.integer;
+    out.number = width.number;
     return true;
   }
   int reads = 0;
+  int scalarReads = 0;
   int nudges = 0;
-  Value::Kind widthKind = Value::Kind::Integer;  // Double: width does not go by Scalars
+  // Double: width does not go by Scalars, unless doubleScalars.
+  Value::Kind widthKind = Value::Kind::Integer;
+  bool doubleScalars = false;
 
   std::vector<std::string> folderItems;  // the paths asked for
   std::vector<bool> folderExisted;       // whether each was a folder then
@@ -321,6 +328,38 @@ TEST_F(HostDispatchTest, BoundMembersRunOnceEachTimeWhateverWayTheyGo) {
                    "For i As Integer = 1 To 3\n  d = d + s.width\nNext\nPrint d\n"),
             "4.5\n");
   EXPECT_EQ(host_.reads, 3);
+}
+
+// Comparisons of bound properties, and arithmetic mixing them with
+// Doubles, go by Scalars from their second pass on, with the answers of
+// the general way (a Double into an Integer truncated, / giving Doubles,
+// a NaN equal to anything) and each getter once a read.
+TEST_F(HostDispatchTest, BoundNumbersCompareAndMixWithDoubles) {
+  EXPECT_EQ(Output("Dim s As New Shape\ns.width = 3\nDim hits As Integer\n"
+                   "For i As Integer = 1 To 5\n"
+                   "  If s.width < i Then hits += 1\n"
+                   "  If i - s.width >= 0 Then hits += 10\n"
+                   "Next\n"
+                   "Print hits, s.width / 2\n"),
+            "32\t1.5\n");
+  EXPECT_EQ(host_.scalarReads, 2 * 4);
+  host_.reads = host_.scalarReads = 0;
+  host_.widthKind = Value::Kind::Double;
+  host_.doubleScalars = true;
+  EXPECT_EQ(Output("Dim s As New Shape\ns.width = 1.5\n"
+                   "Dim d As Double\nDim n As Integer\nDim hits As Integer\n"
+                   "For i As Integer = 1 To 4\n"
+                   "  d = d + s.width * i / 2 - -s.width\n"
+                   "  If s.width * i > 3 Then hits += 1\n"
+                   "  d -= s.width\n"
+                   "  n = s.width * i\n"
+                   "Next\n"
+                   "Print d, hits, n, s.width <= 1.5, s.width <> 1.5, s.width / 0\n"
+                   "s.width = 0 / 0\n"
+                   "Print s.width = 7\n"),
+            "7.5\t2\t6\tTrue\tFalse\tINF\nTrue\n");
+  EXPECT_EQ(host_.reads, 4 * 5 + 4);
+  EXPECT_EQ(host_.scalarReads, 3 * 5);
 }
 
 }  // namespace

@@ -123,6 +123,65 @@ TEST(InterpreterTest, Loops) {
             "1\t2\n");
 }
 
+// Loops keep what their names found while nothing is declared and no
+// frame comes or goes; each of those must be seen on the next pass.
+TEST(InterpreterTest, LoopsSeeVariablesDeclaredAndFramesChangedAsTheyRun) {
+  EXPECT_EQ(Output("Dim total As Integer\n"
+                   "For i As Integer = 1 To 4\n"
+                   "  Dim k As Integer = i * 10\n"
+                   "  total = total + k\n"
+                   "  If i = 2 Then\n"
+                   "    Dim total As Double = 0.5\n"
+                   "  End If\n"
+                   "Next\n"
+                   "Print total\n"),
+            "70.5\n");
+  EXPECT_EQ(Output("Dim limit As Integer = 5\n"
+                   "Dim count As Integer\n"
+                   "For i As Integer = 1 To limit\n"
+                   "  count += 1\n"
+                   "  If i = 1 Then\n"
+                   "    Dim limit As Integer = 3\n"
+                   "  End If\n"
+                   "Next\n"
+                   "Dim b As Double = 2.5\n"
+                   "For j As Integer = 1 To b\n"
+                   "  count = count + j\n"
+                   "Next\n"
+                   "Print count\n"),
+            "6\n");
+  // A call in the body runs the same statements in a frame of its own.
+  EXPECT_EQ(Output("Function Nest(n As Integer) As Integer\n"
+                   "  Dim s As Integer\n"
+                   "  For k As Integer = 1 To n\n"
+                   "    s = s + k\n"
+                   "    If k = 1 And n > 1 Then s = s + Nest(n - 1)\n"
+                   "  Next\n"
+                   "  Return s\n"
+                   "End Function\n"
+                   "Sub AddUp(ByRef total As Integer, n As Integer)\n"
+                   "  For k As Integer = 1 To n\n"
+                   "    total = total + k\n"
+                   "  Next\n"
+                   "End Sub\n"
+                   "Dim t As Integer = 100\n"
+                   "For i As Integer = 1 To 2\n"
+                   "  AddUp t, 4\n"
+                   "  t = t + Nest(4)\n"
+                   "Next\n"
+                   "Print t\n"),
+            "160\n");
+  EXPECT_EQ(Error("Dim n As Integer\n"
+                  "Dim d As Integer = 2\n"
+                  "For i As Integer = 1 To 3\n"
+                  "  d = d - 1\n"
+                  "  n = i Mod d\n"
+                  "Next\n"),
+            "test.bas:5: Division by zero\n");
+  EXPECT_EQ(Error("Const k As Integer = 1\nFor i As Integer = 1 To 2\n  k = k + i\nNext\n"),
+            "test.bas:3: Cannot assign to the constant 'k'\n");
+}
+
 TEST(InterpreterTest, SelectCase) {
   const char* script =
       "Function Kind(v As Integer) As String\n"
@@ -458,6 +517,18 @@ TEST(PromptTest, MethodsFromEarlierChunksSeeLaterGlobals) {
              &errors);
   EXPECT_EQ(out, "42\n10\n");
   EXPECT_EQ(errors, "line 2: Unknown name 'later'\n");
+}
+
+// A method defined at the prompt keeps working on the variables later
+// chunks declare again, whatever their type.
+TEST(PromptTest, LoopsOfEarlierMethodsFollowRedeclaredGlobals) {
+  std::string errors;
+  std::string out = Prompt({"Dim n As Integer", "Sub Count()", "For i As Integer = 1 To 3",
+                            "n = n + i", "Next", "End Sub", "Count", "n", "Dim n As Double = 0.5",
+                            "Count", "n", "Dim n As Integer = 1", "Count", "n"},
+                           &errors);
+  EXPECT_EQ(out, "6\n6.5\n7\n");
+  EXPECT_EQ(errors, "");
 }
 
 }  // namespace
