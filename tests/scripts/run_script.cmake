@@ -20,12 +20,11 @@ if(EXISTS ${SOURCE_DIR}/${NAME}.sh)
   endif()
   list(PREPEND args ${files})
 endif()
-# Without a display, whatever the desktop running the tests has; or on an
-# X server of its own, as large as a desktop.
+# Without a display (the test's environment has none), or on an X server
+# of its own, as large as a desktop.
+set(runner "")
 if(XVFB_RUN)
   set(runner ${XVFB_RUN} -a -s "-screen 0 1280x1024x24")
-else()
-  set(runner ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY)
 endif()
 execute_process(COMMAND ${runner} ${FENRA} run ${NAME}.bas ${args}
                 WORKING_DIRECTORY ${SOURCE_DIR}
