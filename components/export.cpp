@@ -416,6 +416,12 @@ void MovieExporter::SetSoundSettings(const SoundDescNative& desc) {
   if (err == noErr) ApplySettings();
 }
 
+void ImageExporter::ApplySettings() {
+  if (IsValid() && settings != nullptr) {
+    err = GraphicsExportSetSettingsFromAtomContainer(instance, settings);
+  }
+}
+
 void MovieExporter::ApplySettings() {
   if (IsValid() && settings != nullptr) {
     err = MovieExportSetSettingsFromAtomContainer(instance, settings);
@@ -458,6 +464,35 @@ void MovieExporter::Export(Movie movie, Track track, const TimeRangeNative* rang
 
 namespace {
 
+// ---- Glue shared by both exporters ----
+
+// A new exporter of the component type's default component of `subtype`.
+template <typename Exporter>
+void OpenExporter(REALobject instance, OSType componentType, OSType subtype) {
+  auto* native = new (std::nothrow) Exporter;
+  if (native == nullptr) return;
+  native->err = OpenADefaultComponent(componentType, subtype, &native->instance);
+  if (native->err != noErr) native->instance = nullptr;
+  native->Reset();
+  SetNative(instance, native);
+}
+
+// A copy of another exporter: the same component, with its settings.
+template <typename Exporter>
+void CopyExporter(REALobject instance, REALobject other) {
+  if (other == nullptr) return;
+  auto* source = ServiceAs<Exporter>(other);
+  if (source == nullptr) return;
+  auto* native = new (std::nothrow) Exporter;
+  if (native == nullptr) return;
+  native->OpenSameComponent(source->instance);
+  if (native->err != noErr) native->instance = nullptr;
+  native->CopySettings(source->settings);
+  native->ApplySettings();
+  native->Reset();
+  SetNative(instance, native);
+}
+
 // ---- Glue: FenraExportImage ----
 
 void DestroyImageExporter(REALobject instance) {
@@ -465,12 +500,7 @@ void DestroyImageExporter(REALobject instance) {
 }
 
 void OpenImageExporter(REALobject instance, OSType subtype) {
-  auto* native = new (std::nothrow) ImageExporter;
-  if (native == nullptr) return;
-  native->err = OpenADefaultComponent(GraphicsExporterComponentType, subtype, &native->instance);
-  if (native->err != noErr) native->instance = nullptr;
-  native->Reset();
-  SetNative(instance, native);
+  OpenExporter<ImageExporter>(instance, GraphicsExporterComponentType, subtype);
 }
 
 constexpr OSType kDefaultImageExporter = 'JPEG';
@@ -484,19 +514,7 @@ void NewImageExporterById(REALobject instance, REALstring id) {
 }
 
 void NewImageExporterCopy(REALobject instance, REALobject other) {
-  if (other == nullptr) return;
-  auto* source = ServiceAs<ImageExporter>(other);
-  if (source == nullptr) return;
-  auto* native = new (std::nothrow) ImageExporter;
-  if (native == nullptr) return;
-  native->OpenSameComponent(source->instance);
-  if (native->err != noErr) native->instance = nullptr;
-  native->CopySettings(source->settings);
-  if (native->IsValid() && native->settings != nullptr) {
-    native->err = GraphicsExportSetSettingsFromAtomContainer(native->instance, native->settings);
-  }
-  native->Reset();
-  SetNative(instance, native);
+  CopyExporter<ImageExporter>(instance, other);
 }
 
 void NewImageExporterFromComponent(REALobject instance, REALobject component) {
@@ -895,12 +913,7 @@ void DestroyMovieExporter(REALobject instance) {
 }
 
 void OpenMovieExporter(REALobject instance, OSType subtype) {
-  auto* native = new (std::nothrow) MovieExporter;
-  if (native == nullptr) return;
-  native->err = OpenADefaultComponent(MovieExportType, subtype, &native->instance);
-  if (native->err != noErr) native->instance = nullptr;
-  native->Reset();
-  SetNative(instance, native);
+  OpenExporter<MovieExporter>(instance, MovieExportType, subtype);
 }
 
 constexpr OSType kDefaultMovieExporter = 'VfW ';
@@ -914,17 +927,7 @@ void NewMovieExporterById(REALobject instance, REALstring id) {
 }
 
 void NewMovieExporterCopy(REALobject instance, REALobject other) {
-  if (other == nullptr) return;
-  auto* source = ServiceAs<MovieExporter>(other);
-  if (source == nullptr) return;
-  auto* native = new (std::nothrow) MovieExporter;
-  if (native == nullptr) return;
-  native->OpenSameComponent(source->instance);
-  if (native->err != noErr) native->instance = nullptr;
-  native->CopySettings(source->settings);
-  native->ApplySettings();
-  native->Reset();
-  SetNative(instance, native);
+  CopyExporter<MovieExporter>(instance, other);
 }
 
 void NewMovieExporterFromComponent(REALobject instance, REALobject component) {

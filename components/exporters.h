@@ -37,6 +37,8 @@ class ImageExporter final : public ComponentService {
   // the call) and writes to the file or, when spec is null, to `output`.
   // Returns the bytes written; err = the result.
   unsigned long Export(GWorldPtr world, const FSSpec* spec, Handle output);
+  // Applies the settings to the exporter; err = the result.
+  void ApplySettings();
   // The output size at the origin when outputBounds is valid; false
   // (bounds untouched) when the source keeps its own size.
   bool OutputBounds(Rect* bounds) const;
