@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <span>
 
+#include "base/api_call.h"
 #include "components/component_registry.h"
+#include "memory/memory.h"
 
 namespace qtml {
 
@@ -24,6 +26,30 @@ bool InstanceImplements(const ComponentInstanceRecord& instance, SInt16 selector
 // badComponentSelector (it does not implement the call).
 ComponentImplementation* EnterSelector(ComponentInstance instance, SInt16 selector,
                                        ComponentResult* result) noexcept;
+
+// The implementation of kind T behind an instance that implements the
+// selector; nullptr with *result as EnterSelector says, or
+// badComponentSelector for an instance of another kind.
+template <typename T>
+T* EnterAs(ComponentInstance instance, SInt16 selector, ComponentResult* result) noexcept {
+  auto* implementation = dynamic_cast<T*>(EnterSelector(instance, selector, result));
+  if (implementation == nullptr && *result == noErr) *result = badComponentSelector;
+  return implementation;
+}
+
+// A whole call on an instance of kind T: the call's fault, the instance
+// and its selector, then `work` on the implementation, what it throws
+// answered as memFullErr.
+template <typename T, typename F>
+ComponentResult ImplementationCall(ApiCall& call, ComponentInstance instance, SInt16 selector,
+                                   F work) {
+  if (OSErr fault = call.Fault()) return call.Return<ComponentResult>(fault);
+  ComponentResult result = noErr;
+  T* implementation = EnterAs<T>(instance, selector, &result);
+  if (implementation == nullptr) return call.Return(result);
+  return call.Return<ComponentResult>(
+      Guarded<OSErr>(memFullErr, [&]() -> OSErr { return work(*implementation); }));
+}
 
 inline bool InSelectorTable(std::span<const SInt16> table, SInt16 selector) noexcept {
   return std::find(table.begin(), table.end(), selector) != table.end();

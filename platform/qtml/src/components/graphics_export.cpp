@@ -215,14 +215,6 @@ class GraphicsExporterImplementation : public ComponentImplementation {
   OSType fileCreator = kCreator;
 };
 
-GraphicsExporterImplementation* ExporterFor(ComponentInstance ci, SInt16 selector,
-                                            ComponentResult* result) {
-  auto* exporter =
-      dynamic_cast<GraphicsExporterImplementation*>(EnterSelector(ci, selector, result));
-  if (exporter == nullptr && *result == noErr) *result = badComponentSelector;
-  return exporter;
-}
-
 void ClearInput(GraphicsExporterImplementation& e) {
   e.input = InputKind::kNone;
   e.inputWorld = nullptr;
@@ -1115,12 +1107,7 @@ OSErr RequestSettings(GraphicsExporterImplementation& e) {
 // selector, then `work`.
 template <typename F>
 ComponentResult ExporterCall(ApiCall& call, ComponentInstance ci, SInt16 selector, F work) {
-  if (OSErr fault = call.Fault()) return call.Return<ComponentResult>(fault);
-  ComponentResult result = noErr;
-  GraphicsExporterImplementation* e = ExporterFor(ci, selector, &result);
-  if (e == nullptr) return call.Return(result);
-  return call.Return<ComponentResult>(
-      Guarded<OSErr>(memFullErr, [&]() -> OSErr { return work(*e); }));
+  return ImplementationCall<GraphicsExporterImplementation>(call, ci, selector, work);
 }
 
 }  // namespace

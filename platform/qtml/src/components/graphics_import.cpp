@@ -25,13 +25,7 @@ constexpr SInt16 kGraphicsImportSelectors[] = {
 
 // The importer behind an instance that takes the call, or nullptr with
 // *result saying why not.
-GraphicsImporterImplementation* ImporterFor(ComponentInstance ci, SInt16 selector,
-                                            ComponentResult* result) {
-  auto* importer =
-      dynamic_cast<GraphicsImporterImplementation*>(EnterSelector(ci, selector, result));
-  if (importer == nullptr && *result == noErr) *result = badComponentSelector;
-  return importer;
-}
+constexpr auto ImporterFor = EnterAs<GraphicsImporterImplementation>;
 
 // Reads the image the first time it is needed; a failed read is tried
 // again by the next call.

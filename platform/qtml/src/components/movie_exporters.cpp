@@ -129,13 +129,6 @@ class MovieExporterImplementation : public ComponentImplementation {
   bool progressSet = false;  // otherwise the movie's own procedure
 };
 
-MovieExporterImplementation* ExporterFor(ComponentInstance ci, SInt16 selector,
-                                         ComponentResult* result) {
-  auto* exporter = dynamic_cast<MovieExporterImplementation*>(EnterSelector(ci, selector, result));
-  if (exporter == nullptr && *result == noErr) *result = badComponentSelector;
-  return exporter;
-}
-
 // ---- Settings ---------------------------------------------------------
 
 OSErr Insert(QTAtomContainer c, QTAtom parent, QTAtomType type, long size, const void* data,
@@ -525,12 +518,7 @@ OSErr Validate(const MovieExporterImplementation& e, Movie theMovie, Track onlyT
 
 template <typename F>
 ComponentResult ExporterCall(ApiCall& call, ComponentInstance ci, SInt16 selector, F work) {
-  if (OSErr fault = call.Fault()) return call.Return<ComponentResult>(fault);
-  ComponentResult result = noErr;
-  MovieExporterImplementation* e = ExporterFor(ci, selector, &result);
-  if (e == nullptr) return call.Return(result);
-  return call.Return<ComponentResult>(
-      Guarded<OSErr>(memFullErr, [&]() -> OSErr { return work(*e); }));
+  return ImplementationCall<MovieExporterImplementation>(call, ci, selector, work);
 }
 
 }  // namespace

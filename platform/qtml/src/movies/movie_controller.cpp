@@ -147,10 +147,7 @@ Rect MovieControllerImplementation::BarRect() const {
 
 MovieControllerImplementation* ControllerFor(MovieController mc, SInt16 selector,
                                              ComponentResult* result) {
-  auto* controller =
-      dynamic_cast<MovieControllerImplementation*>(EnterSelector(mc, selector, result));
-  if (controller == nullptr && *result == noErr) *result = badComponentSelector;
-  return controller;
+  return EnterAs<MovieControllerImplementation>(mc, selector, result);
 }
 
 Fixed PreferredRate(Movie movie) {
