@@ -111,7 +111,7 @@ void CompressTrackSound(REALobject instance, REALobject trackObject, REALobject 
   auto* native = ServiceAs<SoundCompressor>(instance);
   if (native == nullptr || !native->IsValid()) return;
   Track track = trackObject != nullptr ? TrackOfObject(trackObject) : nullptr;
-  if (track == nullptr || MediaTypeOfTrack(track) != SoundMediaType) {
+  if (track == nullptr || TrackMediaType(track) != SoundMediaType) {
     native->err = invalidTrack;
     return;
   }

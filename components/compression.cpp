@@ -345,14 +345,6 @@ void MovieCompressor::SetPreferenceFlags(int32_t flags) {
   err = kept;
 }
 
-OSType MediaTypeOfTrack(Track track) {
-  Media media = track != nullptr ? GetTrackMedia(track) : nullptr;
-  if (media == nullptr) return 0;
-  OSType type = 0;
-  GetMediaHandlerDescription(media, &type, nullptr, nullptr);
-  return type;
-}
-
 Movie NewSegmentMovie(Movie movie, Track track, const TimeRangeNative* range, OSErr* err) {
   Movie segment = NewMovie(newMovieActive);
   if (segment == nullptr) {
@@ -370,7 +362,7 @@ Movie NewSegmentMovie(Movie movie, Track track, const TimeRangeNative* range, OS
   GetTrackDimensions(track, &width, &height);
   Track copy = NewMovieTrack(segment, width, height, GetTrackVolume(track));
   // The copy's media, which the inserted segment refers to.
-  NewTrackMedia(copy, MediaTypeOfTrack(track), GetMediaTimeScale(GetTrackMedia(track)), nullptr, 0);
+  NewTrackMedia(copy, TrackMediaType(track), GetMediaTimeScale(GetTrackMedia(track)), nullptr, 0);
   *err = GetMoviesError();
   if (*err == noErr) {
     TimeValue start = whole ? 0 : range->start;
@@ -426,7 +418,7 @@ OSErr HighestSoundRate(Movie movie, long* rate) {
   long count = GetMovieTrackCount(movie);
   for (long i = 1; i <= count; ++i) {
     Track track = GetMovieIndTrack(movie, i);
-    if (track == nullptr || MediaTypeOfTrack(track) != SoundMediaType) continue;
+    if (track == nullptr || TrackMediaType(track) != SoundMediaType) continue;
     SoundDescriptionHandle desc = reinterpret_cast<SoundDescriptionHandle>(NewHandle(0));
     if (desc == nullptr) return MemError();
     GetMediaSampleDescription(GetTrackMedia(track), 1,
@@ -439,25 +431,6 @@ OSErr HighestSoundRate(Movie movie, long* rate) {
     }
     DisposeHandle(reinterpret_cast<Handle>(desc));
     if (err != noErr) return err;
-  }
-  return noErr;
-}
-
-OSErr CarrySound(Movie from, Movie to) {
-  long count = GetMovieTrackCount(from);
-  for (long i = 1; i <= count; ++i) {
-    Track source = GetMovieIndTrack(from, i);
-    if (source == nullptr || MediaTypeOfTrack(source) != SoundMediaType) continue;
-    Track track = NewMovieTrack(to, 0, 0, GetTrackVolume(source));
-    if (OSErr err = GetMoviesError()) return err;
-    Media media =
-        NewTrackMedia(track, SoundMediaType, GetMediaTimeScale(GetTrackMedia(source)), nullptr, 0);
-    if (OSErr err = GetMoviesError()) return err;
-    if (OSErr err = BeginMediaEdits(media)) return err;
-    OSErr err = InsertTrackSegment(source, track, 0, GetTrackDuration(source), 0);
-    OSErr ended = EndMediaEdits(media);
-    if (err != noErr) return err;
-    if (ended != noErr) return ended;
   }
   return noErr;
 }
@@ -603,7 +576,7 @@ void MovieCompressor::CompressMovie(Movie movie, const FSSpec& spec) {
   if (err == noErr && !r.cancelled) {
     err = InsertMediaIntoTrack(r.track, 0, 0, GetMediaDuration(r.media), fixed1);
   }
-  if (err == noErr && !r.cancelled) err = CarrySound(movie, r.newMovie);
+  if (err == noErr && !r.cancelled) err = CopySoundTracks(movie, r.newMovie);
   if (r.newMovie != nullptr) {
     if (err == noErr && !r.cancelled && HasMovieChanged(r.newMovie)) {
       err = UpdateMovieResource(r.newMovie, r.fileRef, movieInDataForkResID, nullptr);
@@ -924,7 +897,7 @@ void CompressMovieOrTrack(REALobject instance, Movie movie, Track track, REALobj
     native->err = invalidMovie;
     return;
   }
-  if (track != nullptr && MediaTypeOfTrack(track) != VideoMediaType) {
+  if (track != nullptr && TrackMediaType(track) != VideoMediaType) {
     native->err = invalidTrack;
     return;
   }

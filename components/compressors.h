@@ -71,9 +71,6 @@ class SoundCompressor final : public CompressionService {
 // movie compressors.
 void ApplyImageSettings(CompressionService* compressor, const ImageDescBase& desc);
 
-// The media type of the track's media; 0 for none.
-OSType MediaTypeOfTrack(Track track);
-
 // A new temporary movie (owned by the caller) holding the range (none or
 // not valid: all) of the movie or of the track; err receives
 // the result (invalidMovie when it cannot be made).

@@ -15,6 +15,7 @@
 #include "functions/editing_support.h"
 #include "functions/module_result.h"
 #include "functions/video_frames.h"
+#include "movie/container.h"
 #include "movie/movie.h"
 #include "movie/sample_desc.h"
 #include "plugin/bridges.h"
@@ -196,22 +197,7 @@ OSErr CompressFrames(Recompression& r, const RecompressParams& p) {
 // Every sound track of the copy gets a track of its own in the new movie.
 OSErr CarrySound(Recompression& r) {
   if (!HasTrackOfType(r.copy, SoundMediaType)) return noErr;
-  long count = GetMovieTrackCount(r.copy);
-  for (long i = 1; i <= count; ++i) {
-    Track source = GetMovieIndTrack(r.copy, i);
-    if (source == nullptr || TrackMediaType(source) != SoundMediaType) continue;
-    Track track = NewMovieTrack(r.newMovie, 0, 0, GetTrackVolume(source));
-    if (OSErr err = GetMoviesError()) return err;
-    Media media =
-        NewTrackMedia(track, SoundMediaType, GetMediaTimeScale(GetTrackMedia(source)), nullptr, 0);
-    if (OSErr err = GetMoviesError()) return err;
-    if (OSErr err = BeginMediaEdits(media)) return err;
-    OSErr err = InsertTrackSegment(source, track, 0, GetTrackDuration(source), 0);
-    OSErr ended = EndMediaEdits(media);
-    if (err != noErr) return err;
-    if (ended != noErr) return ended;
-  }
-  return noErr;
+  return CopySoundTracks(r.copy, r.newMovie);
 }
 
 OSErr FinishNewMovie(Recompression& r) {

@@ -6,13 +6,6 @@
 
 namespace fenra {
 
-OSType TrackMediaType(Track track) {
-  OSType type = 0;
-  Media media = GetTrackMedia(track);
-  if (media != nullptr) GetMediaHandlerDescription(media, &type, nullptr, nullptr);
-  return type;
-}
-
 bool HasTrackOfType(Movie movie, OSType type) {
   return GetMovieIndTrackType(movie, 1, type, movieTrackMediaType) != nullptr;
 }

@@ -1,10 +1,11 @@
 // What the functions that go through a movie's video frames share: the
-// steps from frame to frame, the tracks' media types, the identity
-// matrices that show frames as they are, and the escape key that ends a
-// long run.
+// steps from frame to frame, whether a movie has a track of a type, the
+// identity matrices that show frames as they are, and the escape key that
+// ends a long run.
 #pragma once
 
 #include "Movies.h"
+#include "movie/container.h"  // TrackMediaType
 
 namespace fenra {
 
@@ -15,8 +16,6 @@ constexpr short kFirstStepFlags =
     nextTimeMediaSample | nextTimeEdgeOK | static_cast<short>(nextTimeIgnoreActiveSegment);
 constexpr Fixed kNormalRate = 0x00010000;
 
-// The media type of a track's media; 0 when it has none.
-OSType TrackMediaType(Track track);
 bool HasTrackOfType(Movie movie, OSType type);
 // The movie's video frames: its 'vide' interesting times from 0.
 long CountVideoFrames(Movie movie);

@@ -68,6 +68,33 @@ bool MovieHasCharacteristic(Movie movie, OSType characteristic) {
   return GetMovieIndTrackType(movie, 1, characteristic, movieTrackCharacteristic) != nullptr;
 }
 
+OSType TrackMediaType(Track track) {
+  Media media = track != nullptr ? GetTrackMedia(track) : nullptr;
+  if (media == nullptr) return 0;
+  OSType type = 0;
+  GetMediaHandlerDescription(media, &type, nullptr, nullptr);
+  return type;
+}
+
+OSErr CopySoundTracks(Movie from, Movie to) {
+  long count = GetMovieTrackCount(from);
+  for (long i = 1; i <= count; ++i) {
+    Track source = GetMovieIndTrack(from, i);
+    if (source == nullptr || TrackMediaType(source) != SoundMediaType) continue;
+    Track track = NewMovieTrack(to, 0, 0, GetTrackVolume(source));
+    if (OSErr err = GetMoviesError()) return err;
+    Media media =
+        NewTrackMedia(track, SoundMediaType, GetMediaTimeScale(GetTrackMedia(source)), nullptr, 0);
+    if (OSErr err = GetMoviesError()) return err;
+    if (OSErr err = BeginMediaEdits(media)) return err;
+    OSErr err = InsertTrackSegment(source, track, 0, GetTrackDuration(source), 0);
+    OSErr ended = EndMediaEdits(media);
+    if (err != noErr) return err;
+    if (ended != noErr) return ended;
+  }
+  return noErr;
+}
+
 Track MovieTrackAt(Movie movie, int64_t index) {
   if (movie == nullptr || index < 0 || index >= GetMovieTrackCount(movie)) return nullptr;
   return GetMovieIndTrack(movie, static_cast<long>(index) + 1);

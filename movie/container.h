@@ -121,6 +121,13 @@ NativeObject* UserDataOver(UserData list);
 // the movie that has it.
 bool MovieHasCharacteristic(Movie movie, OSType characteristic);
 
+// The media type of a track's media; 0 for no track or one without media.
+OSType TrackMediaType(Track track);
+
+// Gives `to` a track of its own for each sound track of `from`, holding
+// the same sound over the same time; the first error.
+OSErr CopySoundTracks(Movie from, Movie to);
+
 // The movie's track at a script's index (from 0), or nil for an index
 // that is not one of its tracks; the index is checked against the count
 // before the platform sees it.
