@@ -493,6 +493,23 @@ void CopyExporter(REALobject instance, REALobject other) {
   SetNative(instance, native);
 }
 
+// An exporter of the component a FenraComponent stands for; kParamErr for
+// one that stands for none.
+template <typename Exporter>
+void OpenExporterOfComponent(REALobject instance, REALobject component) {
+  auto* native = new (std::nothrow) Exporter;
+  if (native == nullptr) return;
+  auto* source = GetNative<ComponentNative>(component);
+  if (source == nullptr || !source->IsValid()) {
+    native->err = kParamErr;
+  } else {
+    native->err = OpenAComponent(source->component, &native->instance);
+    if (native->err != noErr) native->instance = nullptr;
+  }
+  native->Reset();
+  SetNative(instance, native);
+}
+
 // ---- Glue: FenraExportImage ----
 
 void DestroyImageExporter(REALobject instance) {
@@ -522,17 +539,7 @@ void NewImageExporterFromComponent(REALobject instance, REALobject component) {
     NewImageExporter(instance);
     return;
   }
-  auto* native = new (std::nothrow) ImageExporter;
-  if (native == nullptr) return;
-  auto* source = GetNative<ComponentNative>(component);
-  if (source == nullptr || !source->IsValid()) {
-    native->err = kParamErr;
-  } else {
-    native->err = OpenAComponent(source->component, &native->instance);
-    if (native->err != noErr) native->instance = nullptr;
-  }
-  native->Reset();
-  SetNative(instance, native);
+  OpenExporterOfComponent<ImageExporter>(instance, component);
 }
 
 void NewImageExporterFromFile(REALobject instance, REALfolderItem file) {
@@ -935,17 +942,7 @@ void NewMovieExporterFromComponent(REALobject instance, REALobject component) {
     NewMovieExporter(instance);
     return;
   }
-  auto* native = new (std::nothrow) MovieExporter;
-  if (native == nullptr) return;
-  auto* source = GetNative<ComponentNative>(component);
-  if (source == nullptr || !source->IsValid()) {
-    native->err = kParamErr;
-  } else {
-    native->err = OpenAComponent(source->component, &native->instance);
-    if (native->err != noErr) native->instance = nullptr;
-  }
-  native->Reset();
-  SetNative(instance, native);
+  OpenExporterOfComponent<MovieExporter>(instance, component);
 }
 
 void NewMovieExporterFromFile(REALobject instance, REALfolderItem file) {

@@ -78,17 +78,24 @@ TEST_F(StartupTest, StickyErrorKeepsTheFirstFailure) {
   EXPECT_EQ(GetMoviesStickyError(), noErr);
 }
 
+// Runs the start-up probe's command line; its output in *answers, and
+// whether it ran to a clean exit.
+bool RunProbe(const std::string& command, std::string* answers) {
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return false;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) *answers += buffer;
+  return pclose(pipe) == 0;
+}
+
 // The engine as a host loads it, in a process of its own (QTML_STARTUP_PROBE),
 // reads QTML_FAIL when it loads: malformed entries are skipped.
 TEST_F(StartupTest, FaultsComeFromTheEnvironmentAtLoad) {
-  std::string command = "QTML_FAIL='InitializeQTML:-2093,Gestalt:-5550:2,bogus,:1' ";
-  command += QTML_STARTUP_PROBE;
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
   std::string answers;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) answers += buffer;
-  ASSERT_EQ(pclose(pipe), 0) << answers;
+  ASSERT_TRUE(RunProbe("QTML_FAIL='InitializeQTML:-2093,Gestalt:-5550:2,bogus,:1' " +
+                           std::string(QTML_STARTUP_PROBE),
+                       &answers))
+      << answers;
   EXPECT_EQ(answers,
             "InitializeQTML -2093\n"
             "InitializeQTML 0\n"
@@ -100,12 +107,8 @@ TEST_F(StartupTest, FaultsComeFromTheEnvironmentAtLoad) {
 // Starting the engine and exporting a picture need no container library:
 // loading it would cost every run a good part of its start-up.
 TEST_F(StartupTest, TheContainerLibraryWaitsUntilAMovieIsWritten) {
-  FILE* pipe = popen((std::string(QTML_STARTUP_PROBE) + " libraries").c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
   std::string answers;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) answers += buffer;
-  ASSERT_EQ(pclose(pipe), 0) << answers;
+  ASSERT_TRUE(RunProbe(std::string(QTML_STARTUP_PROBE) + " libraries", &answers)) << answers;
   EXPECT_EQ(answers,
             "InitializeQTML 0\n"
             "EnterMovies 0\n"
