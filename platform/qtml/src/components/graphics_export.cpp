@@ -306,10 +306,7 @@ OSErr ImageOfData(const GraphicsExporterImplementation& e, SourceImage* image) {
   Rect bounds{0, 0, desc.height, desc.width};
   GWorldPtr world = nullptr;
   if (OSErr err = NewWorld(&world, 32, &bounds, nullptr)) return err;
-  struct WorldOwner {
-    GWorldPtr world;
-    ~WorldOwner() { DisposeWorld(world); }
-  } owner{world};
+  WorldOwner owner{world};
   Port* port = PortFromGrafPtr(reinterpret_cast<GrafPtr>(world));
   FillPixels(port->pixMap, bounds, kWhite);
   // The decompressor may read the description's dataSize bytes: copied so
@@ -742,10 +739,7 @@ OSErr WritePict(const SourceImage& image, std::string* out) {
   Rect bounds{0, 0, static_cast<short>(image.height), static_cast<short>(image.width)};
   GWorldPtr world = nullptr;
   if (OSErr err = NewWorld(&world, 32, &bounds, nullptr)) return err;
-  struct WorldOwner {
-    GWorldPtr world;
-    ~WorldOwner() { DisposeWorld(world); }
-  } owner{world};
+  WorldOwner owner{world};
   Port* port = PortFromGrafPtr(reinterpret_cast<GrafPtr>(world));
   long rowBytes = port->pixMap.rowBytes & 0x3FFF;
   for (int y = 0; y < image.height; ++y) {

@@ -150,10 +150,7 @@ OSErr ImageOfPicture(const uint8_t* bytes, size_t size, StillImage* image) {
   GWorldPtr world = nullptr;
   if (OSErr err = NewWorld(&world, 32, &bounds, nullptr)) return err;
   // The world goes on every path, also when drawing throws.
-  struct WorldOwner {
-    GWorldPtr world;
-    ~WorldOwner() { DisposeWorld(world); }
-  } owner{world};
+  WorldOwner owner{world};
   Port* port = PortFromGrafPtr(reinterpret_cast<GrafPtr>(world));
   FillPixels(port->pixMap, bounds, kWhite);
   if (OSErr err = PlayPicture(*port, bytes, size, bounds)) return err;

@@ -76,4 +76,16 @@ QDErr NewWorld(GWorldPtr* result, long depth, const Rect* bounds, CTabHandle tab
 // Disposes of a world NewWorld made, as DisposeGWorld does.
 void DisposeWorld(GWorldPtr world) noexcept;
 
+// Disposes of a world NewWorld made when it goes, on every path out.
+class WorldOwner {
+ public:
+  explicit WorldOwner(GWorldPtr world) : world_(world) {}
+  ~WorldOwner() { DisposeWorld(world_); }
+  WorldOwner(const WorldOwner&) = delete;
+  WorldOwner& operator=(const WorldOwner&) = delete;
+
+ private:
+  GWorldPtr world_;
+};
+
 }  // namespace qtml
