@@ -61,7 +61,9 @@ bool IsNumberOperator(Op op) {
   return op == Op::Add || op == Op::Sub || op == Op::Mul || op == Op::Div;
 }
 
-Number NumberOf(const Value& v) {
+// The number a Value or a Scalar holds.
+template <typename Holder>
+Number NumberOf(const Holder& v) {
   Number n{};
   n.isDouble = v.kind == Value::Kind::Double;
   if (n.isDouble) {
@@ -370,14 +372,7 @@ Number Interpreter::ReadyNumber(const Expr& e) {
       if (!host_.CallScalar(*m.site.getter, *SiteTarget(m), nullptr, 0, out, error)) {
         Fail(e.line, error.message);
       }
-      Number n{};
-      n.isDouble = out.kind == Value::Kind::Double;
-      if (n.isDouble) {
-        n.real = out.number;
-      } else {
-        n.integer = out.integer;
-      }
-      return n;
+      return NumberOf(out);
     }
     case ExprKind::Unary: {
       Number x = ReadyNumber(*static_cast<const UnaryExpr&>(e).operand);
